@@ -1,0 +1,36 @@
+# Warnings as errors on our own code only (Qt's and GoogleTest's headers come in as system headers).
+function(quorvex_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+endfunction()
+
+# A library of one source folder: quorvex_library(<name> SOURCES ... LIBS ...)
+function(quorvex_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+  quorvex_warnings(${name})
+endfunction()
+
+# A GoogleTest executable registered with CTest as one test. Widget tests run on the offscreen
+# platform; text comparisons run in the C locale unless a test pins another.
+# quorvex_test(<name> SOURCES ... LIBS ... [QT_MAIN] [LABELS ...] [TIMEOUT s])
+function(quorvex_test name)
+  cmake_parse_arguments(ARG "QT_MAIN" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  if(ARG_QT_MAIN)
+    target_link_libraries(${name} PRIVATE quorvex_test_support GTest::gtest)
+  else()
+    target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main)
+  endif()
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock)
+  quorvex_warnings(${name})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 300)
+  endif()
+  add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;LANG=C.UTF-8"
+    LABELS "${ARG_LABELS}"
+    TIMEOUT ${ARG_TIMEOUT})
+endfunction()

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, testing and benchmarking Quorvex needs.
+# Quick when everything is already there: it only calls apt-get for what is missing.
+set -euo pipefail
+
+packages=(
+  g++ cmake pkg-config libgtest-dev libgmock-dev
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libxkbcommon-dev libgl-dev
+  qt6-charts-dev qt6-svg-dev qt6-serialport-dev
+  portaudio19-dev jackd2 jack-capture libjack-jackd2-dev
+  libbenchmark-dev libfftw3-dev
+  xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]} == 0)); then
+  exit 0
+fi
+
+echo "install-deps: installing ${missing[*]}"
+sudo_cmd=()
+if [[ $(id -u) -ne 0 ]]; then sudo_cmd=(sudo); fi
+export DEBIAN_FRONTEND=noninteractive
+# jackd2 asks whether to enable realtime priority; answer it in advance.
+echo "jackd2 jackd/tweak_rt_limits boolean false" | "${sudo_cmd[@]}" debconf-set-selections
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null

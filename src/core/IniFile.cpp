@@ -1,0 +1,100 @@
+#include "IniFile.h"
+
+#include "NumberParse.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+std::string_view Trim(std::string_view text)
+{
+    const auto blank = [](char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n'; };
+    while (!text.empty() && blank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && blank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+std::string Lower(std::string_view text)
+{
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
+    return out;
+}
+
+std::string MapKey(std::string_view section, std::string_view key)
+{
+    return Lower(Trim(section)) + '\n' + Lower(Trim(key));
+}
+
+}  // namespace
+
+IniFile IniFile::Load(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return IniFile{};
+    }
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return FromText(text);
+}
+
+IniFile IniFile::FromText(std::string_view text)
+{
+    IniFile ini;
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") {
+        text.remove_prefix(3);
+    }
+    std::string section;
+    bool inSection = false;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        std::string_view line = Trim(text.substr(0, end));
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (line.empty()) {
+            continue;
+        }
+        if (line.front() == '[') {
+            const auto close = line.find(']');
+            if (close != std::string_view::npos) {
+                section = std::string(line.substr(1, close - 1));
+                inSection = true;
+            }
+            continue;
+        }
+        const auto equals = line.find('=');
+        if (!inSection || equals == std::string_view::npos) {
+            continue;
+        }
+        ini.values_.emplace(MapKey(section, line.substr(0, equals)), std::string(Trim(line.substr(equals + 1))));
+    }
+    return ini;
+}
+
+std::optional<std::string> IniFile::Value(std::string_view section, std::string_view key) const
+{
+    const auto found = values_.find(MapKey(section, key));
+    if (found == values_.end()) {
+        return std::nullopt;
+    }
+    return found->second;
+}
+
+int IniFile::ReadInteger(std::string_view section, std::string_view key, int fallback) const
+{
+    const auto text = Value(section, key);
+    return text ? ParseInteger(*text).value_or(fallback) : fallback;
+}
+
+float IniFile::ReadReal(std::string_view section, std::string_view key, float fallback, char decimalSeparator) const
+{
+    const auto text = Value(section, key);
+    return text ? ParseReal(*text, decimalSeparator).value_or(fallback) : fallback;
+}

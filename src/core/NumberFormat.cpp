@@ -1,0 +1,23 @@
+#include "NumberFormat.h"
+
+#include <array>
+#include <charconv>
+
+std::string FormatGeneral(double value, int digits, char decimalSeparator)
+{
+    std::array<char, 64> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                      std::chars_format::general, digits);
+    std::string text(buffer.data(), result.ptr);
+    if (text == "-0") {
+        text = "0";
+    }
+    if (decimalSeparator != '.') {
+        for (char& ch : text) {
+            if (ch == '.') {
+                ch = decimalSeparator;
+            }
+        }
+    }
+    return text;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+// The general number format: up to `digits` significant digits, no trailing zeros, no
+// decimal separator for whole numbers, exponent notation only for very large or small
+// magnitudes. Independent of the process locale; `decimalSeparator` replaces '.'.
+std::string FormatGeneral(double value, int digits, char decimalSeparator = '.');
+
+// How the windows show a number: 15 significant digits.
+inline std::string FormatForDisplay(double value, char decimalSeparator)
+{
+    return FormatGeneral(value, 15, decimalSeparator);
+}
+
+// How the results file writes a number: 6 significant digits, '.' as separator.
+inline std::string FormatForResults(double value)
+{
+    return FormatGeneral(value, 6, '.');
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "TestCondition.h"
+
+#include <string>
+#include <vector>
+
+// What "Parameters" reads from a test-condition file.
+struct ParameterSet {
+    ExperimentSettings Settings;
+    std::vector<TestCondition> Conditions;
+};
+
+struct ParameterLoad {
+    bool Loaded = false;
+    std::string Error;  // why the file was refused, when Loaded is false
+    ParameterSet Parameters;
+};
+
+// The number of conditions a file may ask for; outside this range the load is refused and
+// the previous table stays in use.
+constexpr int MinConditionCount = 1;
+constexpr int MaxConditionCount = 10000;
+
+// Reads the settings and conditions of `path` with a default for everything missing.
+// Reals are read with `decimalSeparator` (the system's in the program).
+ParameterLoad LoadParameterFile(const std::string& path, char decimalSeparator);

@@ -1,0 +1,36 @@
+#pragma once
+
+// One measurement condition as the test-condition file describes it. The defaults are the
+// values a missing key takes when the file is read.
+struct TestCondition {
+    float ToneF = 1000.0f;       // Hz, the signal tone
+    float StartF = 500.0f;       // Hz, lower end of the masker sweep
+    float EndF = 2000.0f;        // Hz, upper end of the masker sweep
+    float FStep = 10.0f;         // Hz, spacing of masker centre frequencies
+    float MaskerBW = 200.0f;     // Hz, width of the noise band
+    float SPLstep = 3.0f;        // dB, masker level step
+    float MaxSPL = 80.0f;        // dB SPL, highest masker level
+    float ToneSPL = 30.0f;       // dB SPL, level of the tone
+    float MaskStartSPL = 40.0f;  // dB SPL, masker level at the start of a run
+};
+
+// Experiment-wide settings. The initial values are those of the set-up window before any
+// file has been loaded; every control that uses them is disabled until a load assigns them.
+struct ExperimentSettings {
+    int Attenuator = 1;            // 1 software gain, 2 KC35 attenuator; other values play nothing
+    int Debug = 0;                 // read and kept, nothing depends on it
+    float ToneDuration = 400.0f;   // ms
+    float MaskerDuration = 600.0f; // ms
+    int Modulated = 0;             // 1 = amplitude-modulated tone
+    float ModFreq = 10.0f;         // Hz
+    int ISI = 200;                 // ms between presentations
+    float RiseFall = 20.0f;        // ms ramps
+    int N_Cond = 0;                // number of conditions
+    float CalibFactor = 100.0f;    // dB SPL produced by a stimulus of RMS 8000
+};
+
+// A recorded track point: masker centre frequency (Hz) and masker level (dB SPL).
+struct ResultPoint {
+    float Freq = 0.0f;
+    float SPL = 0.0f;
+};

@@ -1,0 +1,24 @@
+#include "NumberFormat.h"
+
+#include <gtest/gtest.h>
+
+TEST(NumberFormat, DisplayUsesFifteenSignificantDigits)
+{
+    EXPECT_EQ(FormatForDisplay(1000.0f, '.'), "1000");
+    EXPECT_EQ(FormatForDisplay(2.5f, '.'), "2.5");
+    EXPECT_EQ(FormatForDisplay(0.1f, '.'), "0.100000001490116");
+    EXPECT_EQ(FormatForDisplay(0.1f, ','), "0,100000001490116");
+    EXPECT_EQ(FormatForDisplay(-10.0f, '.'), "-10");
+    EXPECT_EQ(FormatForDisplay(0.0f, '.'), "0");
+}
+
+TEST(NumberFormat, ResultsUseSixSignificantDigits)
+{
+    EXPECT_EQ(FormatForResults(1000.0f), "1000");
+    EXPECT_EQ(FormatForResults(37.5f), "37.5");
+    EXPECT_EQ(FormatForResults(-10.0f), "-10");
+    EXPECT_EQ(FormatForResults(1234.567f), "1234.57");
+    EXPECT_EQ(FormatForResults(1010.1f), "1010.1");
+    EXPECT_EQ(FormatForResults(1234567.0f), "1.23457e+06");
+    EXPECT_EQ(FormatForResults(0.00001f), "1e-05");
+}

@@ -1,0 +1,89 @@
+#include "FreqPointCount.h"
+#include "ParameterFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+std::string WriteFile(const std::string& name, const std::string& text)
+{
+    const auto path = std::filesystem::temp_directory_path() / ("quorvex_tst_" + name);
+    std::ofstream(path, std::ios::binary) << text;
+    return path.string();
+}
+
+}  // namespace
+
+TEST(ParameterFile, MissingFileGivesOneDefaultCondition)
+{
+    const ParameterLoad load = LoadParameterFile("/nonexistent/PTC.INI", '.');
+    ASSERT_TRUE(load.Loaded);
+    const ExperimentSettings& s = load.Parameters.Settings;
+    EXPECT_EQ(s.Attenuator, 1);
+    EXPECT_EQ(s.ToneDuration, 400.0f);
+    EXPECT_EQ(s.MaskerDuration, 600.0f);
+    EXPECT_EQ(s.ModFreq, 20.0f);
+    EXPECT_EQ(s.ISI, 20);
+    EXPECT_EQ(s.N_Cond, 1);
+    EXPECT_EQ(s.CalibFactor, 100.0f);
+    ASSERT_EQ(load.Parameters.Conditions.size(), 1u);
+    const TestCondition& c = load.Parameters.Conditions[0];
+    EXPECT_EQ(c.ToneF, 1000.0f);
+    EXPECT_EQ(c.StartF, 500.0f);
+    EXPECT_EQ(c.EndF, 2000.0f);
+    EXPECT_EQ(c.MaskStartSPL, 40.0f);
+    EXPECT_EQ(FreqPointCount(c), 151);
+}
+
+TEST(ParameterFile, MissingConditionSectionsTakeDefaults)
+{
+    const auto path = WriteFile("gap.ini",
+                                "[Tests]\nN_Cond=3\nCalibFactor=0x5A\n[Cond1]\nToneF=2000\n[COND3]\nstartf=1.5E3\n");
+    const ParameterLoad load = LoadParameterFile(path, '.');
+    ASSERT_TRUE(load.Loaded);
+    ASSERT_EQ(load.Parameters.Conditions.size(), 3u);
+    EXPECT_EQ(load.Parameters.Settings.CalibFactor, 90.0f);
+    EXPECT_EQ(load.Parameters.Conditions[0].ToneF, 2000.0f);
+    EXPECT_EQ(load.Parameters.Conditions[1].ToneF, 1000.0f);
+    EXPECT_EQ(load.Parameters.Conditions[2].StartF, 1500.0f);
+    std::remove(path.c_str());
+}
+
+TEST(ParameterFile, ConditionCountOutsideRangeIsRefused)
+{
+    for (const char* count : {"0", "-1", "10001"}) {
+        const auto path = WriteFile("count.ini", std::string("[Tests]\nN_Cond=") + count + "\n");
+        const ParameterLoad load = LoadParameterFile(path, '.');
+        EXPECT_FALSE(load.Loaded) << count;
+        EXPECT_NE(load.Error.find(std::string("N_Cond=") + count), std::string::npos) << load.Error;
+        std::remove(path.c_str());
+    }
+    const auto path = WriteFile("count.ini", "[Tests]\nN_Cond=10000\n");
+    EXPECT_TRUE(LoadParameterFile(path, '.').Loaded);
+    std::remove(path.c_str());
+}
+
+TEST(FreqPointCount, TruncatesFromStoredFloats)
+{
+    TestCondition c;
+    c.FStep = 3.0f;
+    EXPECT_EQ(FreqPointCount(c), 501);
+    c.FStep = 0.1f;  // stored slightly above 0.1
+    EXPECT_EQ(FreqPointCount(c), 15000);
+}
+
+TEST(FreqPointCount, NeverDividesByZeroOrOverflows)
+{
+    TestCondition c;
+    c.FStep = 0.0f;
+    EXPECT_EQ(FreqPointCount(c), 0);
+    c.FStep = 1e-30f;
+    EXPECT_EQ(FreqPointCount(c), 0);
+    c.FStep = 10.0f;
+    c.EndF = 100.0f;
+    EXPECT_EQ(FreqPointCount(c), -39);  // EndF below StartF: "Run PTC" refuses it
+}
