@@ -1,0 +1,7 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Each quorvex-sim command takes the arguments after its name and returns the exit status.
+int RunConditionsCommand(const std::vector<std::string>& args);

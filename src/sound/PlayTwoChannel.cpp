@@ -1,0 +1,30 @@
+#include "PlayTwoChannel.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <new>
+#include <vector>
+
+int PlayTwoChannel(SoundOutput& output, int sampleRate, std::uint32_t frameCount, const std::int16_t* left,
+                   const std::int16_t* right)
+{
+    constexpr std::uint64_t bytesPerFrame = 4;
+    const std::uint64_t lengthBytes = bytesPerFrame * frameCount;
+    std::vector<std::int16_t> interleaved;
+    try {
+        if (lengthBytes > static_cast<std::uint64_t>(std::numeric_limits<int>::max())) {
+            throw std::bad_alloc();
+        }
+        interleaved.resize(static_cast<std::size_t>(frameCount) * 2);
+    } catch (const std::bad_alloc&) {
+        std::fputs("ERROR: malloc failure in two-channel Sound Blaster output\n\n", stdout);
+        std::fflush(stdout);
+        std::exit(-1);
+    }
+    for (std::uint32_t i = 0; i < frameCount; ++i) {
+        interleaved[2 * static_cast<std::size_t>(i)] = left[i];
+        interleaved[2 * static_cast<std::size_t>(i) + 1] = right[i];
+    }
+    return output.PlayPcm(interleaved.data(), static_cast<int>(lengthBytes), sampleRate, 2, 2);
+}
