@@ -19,6 +19,8 @@ ParameterLoad LoadParameterFile(const std::string& path, char decimalSeparator)
     s.RiseFall = ini.ReadReal("Settings", "RiseFall", 20.0f, sep);
     s.N_Cond = ini.ReadInteger("Tests", "N_Cond", 1);
     s.CalibFactor = static_cast<float>(ini.ReadInteger("Tests", "CalibFactor", 100));
+    s.AudioDevice = ini.Value("Settings", "AudioDevice").value_or("");
+    s.SerialPort = ini.Value("Settings", "SerialPort").value_or("");
 
     if (s.N_Cond < MinConditionCount || s.N_Cond > MaxConditionCount) {
         load.Error = "The test-condition file '" + path + "' asks for N_Cond=" + std::to_string(s.N_Cond)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 // One measurement condition as the test-condition file describes it. The defaults are the
 // values a missing key takes when the file is read.
 struct TestCondition {
@@ -27,6 +29,10 @@ struct ExperimentSettings {
     float RiseFall = 20.0f;        // ms ramps
     int N_Cond = 0;                // number of conditions
     float CalibFactor = 100.0f;    // dB SPL produced by a stimulus of RMS 8000
+
+    // Optional keys of [Settings]; empty means the platform's default device or port.
+    std::string AudioDevice;  // text contained in a sound device's or host API's name, e.g. "JACK"
+    std::string SerialPort;   // the attenuator's serial port, e.g. "ttyUSB0" or "/dev/pts/3"
 };
 
 // A recorded track point: masker centre frequency (Hz) and masker level (dB SPL).

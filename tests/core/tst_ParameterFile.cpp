@@ -50,6 +50,16 @@ TEST(ParameterFile, MissingConditionSectionsTakeDefaults)
     EXPECT_EQ(load.Parameters.Conditions[0].ToneF, 2000.0f);
     EXPECT_EQ(load.Parameters.Conditions[1].ToneF, 1000.0f);
     EXPECT_EQ(load.Parameters.Conditions[2].StartF, 1500.0f);
+    EXPECT_EQ(load.Parameters.Settings.AudioDevice, "");
+    std::remove(path.c_str());
+}
+
+TEST(ParameterFile, ReadsTheOptionalDeviceKeys)
+{
+    const auto path = WriteFile("devices.ini", "[Settings]\nAudioDevice = JACK \nSerialPort=/dev/pts/4\n");
+    const ParameterLoad load = LoadParameterFile(path, '.');
+    EXPECT_EQ(load.Parameters.Settings.AudioDevice, "JACK");
+    EXPECT_EQ(load.Parameters.Settings.SerialPort, "/dev/pts/4");
     std::remove(path.c_str());
 }
 
