@@ -1,0 +1,35 @@
+#include "QuorvexApplication.h"
+
+#include <QMessageBox>
+
+#include <exception>
+
+std::function<void(const QString&)> QuorvexApplication::ExceptionDisplay = [](const QString& message) {
+    QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationDisplayName(), message);
+};
+
+QuorvexApplication::QuorvexApplication(int& argc, char** argv)
+    : QApplication(argc, argv)
+{
+    setApplicationName("Quorvex");
+    setApplicationDisplayName("Quorvex");
+}
+
+bool QuorvexApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+        ShowException(QString::fromUtf8(error.what()));
+    } catch (...) {
+        ShowException(QString());
+    }
+    return false;
+}
+
+void QuorvexApplication::ShowException(const QString& message)
+{
+    if (ExceptionDisplay) {
+        ExceptionDisplay(message);
+    }
+}

@@ -1,0 +1,440 @@
+#include "TForm1.h"
+
+#include "Clock.h"
+#include "FreqPointCount.h"
+#include "HelpWindow.h"
+#include "NumberFormat.h"
+#include "NumberParse.h"
+#include "ParameterFile.h"
+#include "EditExitFilter.h"
+#include "TForm2.h"
+#include "TForm4.h"
+#include "TForm5.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSlider>
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace {
+
+constexpr int ClientWidth = 502;
+constexpr int ClientHeight = 395;
+
+// A label at its tabled place. A label in front of an edit is right-aligned to end just
+// before the edit, so that a wider font never pushes its text under the edit.
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int left, int top, int endsBefore = 0)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->adjustSize();
+    if (endsBefore > 0) {
+        const int rightEdge = endsBefore - 4;
+        const int x = std::max(0, std::min(left, rightEdge - label->width()));
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        label->setGeometry(x, top + 3, rightEdge - x, label->height());
+        return label;
+    }
+    label->move(left, top + 3);
+    return label;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, const char* name, const QString& text, QRect geometry, QLabel* label)
+{
+    auto* edit = new QLineEdit(text, parent);
+    edit->setObjectName(name);
+    edit->setGeometry(geometry);
+    label->setBuddy(edit);
+    edit->setAccessibleName(label->text());
+    return edit;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    button->setAccessibleName(caption);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QGroupBox* MakeRadioGroup(QWidget* parent, const char* name, const QString& caption, QRect geometry,
+                          const QStringList& items, int selected, QButtonGroup*& buttons)
+{
+    auto* group = new QGroupBox(caption, parent);
+    group->setObjectName(name);
+    group->setGeometry(geometry);
+    group->setAccessibleName(caption);
+    auto* layout = new QGridLayout(group);
+    layout->setContentsMargins(8, 2, 8, 2);
+    buttons = new QButtonGroup(group);
+    for (int i = 0; i < items.size(); ++i) {
+        auto* radio = new QRadioButton(items[i], group);
+        radio->setObjectName(QString(name) + "Item" + QString::number(i));
+        radio->setAccessibleName(items[i]);
+        radio->setChecked(i == selected);
+        buttons->addButton(radio, i);
+        layout->addWidget(radio, i / 2, i % 2);
+    }
+    return group;
+}
+
+}  // namespace
+
+TForm1::TForm1(TForm1Devices devices, QWidget* parent)
+    : QMainWindow(parent)
+    , devices_(devices)
+{
+    if (devices_.clock == nullptr || devices_.dispatcher == nullptr) {
+        throw std::invalid_argument("The set-up window needs a clock and an event dispatcher");
+    }
+    setObjectName("Form1");
+    setWindowTitle("Quorvex (psychophysical tuning curves, by the Quorvex developers)");
+    QFont small = font();
+    small.setPointSize(8);
+    setFont(small);
+
+    CreateControls();
+    CreateMenu();
+    SetTabOrder();
+
+    ChooseParameterFile = [this] { return ShowParameterFileDialog(); };
+
+    // The state's own initial values are those of a window that has loaded nothing; the
+    // results name follows the results edit.
+    ResFileEdit->setText("default");
+    state_.ResultsFileName = ResFileEdit->text().toStdString() + ".dat";
+    GraphPTC->setEnabled(false);
+
+    // The other windows, created once in this order and kept hidden until opened.
+    Form2 = new TForm2(state_, this);
+    Form4 = new TForm4(this);
+    Form5 = new TForm5(this);
+
+    setFixedSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+    if (const QScreen* screen = QApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::CreateControls()
+{
+    auto* client = new QWidget(this);
+    client->setObjectName("ClientArea");
+    client->setFixedSize(ClientWidth, ClientHeight);
+    setCentralWidget(client);
+
+    auto* label10 = MakeLabel(client, "Label10", "Tone Frequency", 32, 0, 112);
+    ToneFreqEdit = MakeEdit(client, "ToneFreqEdit", "Tone Frequency", {112, 0, 121, 21}, label10);
+    auto* label7 = MakeLabel(client, "Label7", "Start Frequency:", 32, 24, 112);
+    StartFreqEdit = MakeEdit(client, "StartFreqEdit", "Start Frequency", {112, 24, 121, 21}, label7);
+    auto* label8 = MakeLabel(client, "Label8", "End Frequency", 32, 48, 112);
+    EndFreqEdit = MakeEdit(client, "EndFreqEdit", "End Frequency", {112, 48, 121, 21}, label8);
+    auto* label9 = MakeLabel(client, "Label9", "Frequency Step Size", 8, 72, 112);
+    FreqStepEdit = MakeEdit(client, "FreqStepEdit", "Frequency Step Size", {112, 72, 121, 21}, label9);
+    auto* label1 = MakeLabel(client, "Label1", "Masker Bandwidth", 16, 96, 112);
+    MaskerBWEdit = MakeEdit(client, "MaskerBWEdit", "Masker Bandwidth", {112, 96, 121, 21}, label1);
+    auto* label2 = MakeLabel(client, "Label2", "SPL step size", 40, 120, 112);
+    SPLstepEdit = MakeEdit(client, "SPLstepEdit", "SPL step size", {112, 120, 121, 21}, label2);
+    auto* label3 = MakeLabel(client, "Label3", "Max. Masker SPL", 16, 144, 112);
+    MaxMaskerEdit = MakeEdit(client, "MaxMaskerEdit", "MaxMaskerEdit", {112, 144, 121, 21}, label3);
+
+    Button1 = MakeButton(client, "Button1", "<--", {112, 168, 59, 25});
+    Button2 = MakeButton(client, "Button2", "-->", {176, 168, 57, 25});
+    Button1->setAccessibleName("Previous condition (<--)");
+    Button2->setAccessibleName("Next condition (-->)");
+
+    auto* label5 = MakeLabel(client, "Label5", "Tone Level:", 72, 200);
+    Label6 = MakeLabel(client, "Label6", "dB SPL", 136, 200);
+    Label6->setMinimumWidth(90);
+    TrackBar1 = new QSlider(Qt::Horizontal, client);
+    TrackBar1->setObjectName("TrackBar1");
+    TrackBar1->setGeometry(0, 224, 238, 45);
+    TrackBar1->setRange(0, 100);
+    TrackBar1->setTickInterval(10);
+    TrackBar1->setTickPosition(QSlider::TicksBelow);
+    TrackBar1->setValue(0);
+    label5->setBuddy(TrackBar1);
+    TrackBar1->setAccessibleName(label5->text());
+
+    Calibrate = MakeButton(client, "Calibrate", "Calibrate", {56, 272, 65, 33});
+    TonePlay = MakeButton(client, "TonePlay", "Tone", {136, 272, 65, 33});
+    RunPTC = MakeButton(client, "RunPTC", "Run PTC", {16, 312, 217, 33});
+    GraphPTC = MakeButton(client, "GraphPTC", "Graph Results", {16, 352, 217, 33});
+
+    auto* label4 = MakeLabel(client, "Label4", "Subject name:", 272, 0, 352);
+    SubjectEdit = MakeEdit(client, "SubjectEdit", "", {352, 0, 137, 21}, label4);
+    auto* label11 = MakeLabel(client, "Label11", "Results File Name:", 256, 24, 352);
+    ResFileEdit = MakeEdit(client, "ResFileEdit", "", {352, 24, 137, 21}, label11);
+    ParamButton = MakeButton(client, "ParamButton", "Parameters", {272, 72, 217, 25});
+
+    RadioGroup1 = MakeRadioGroup(client, "RadioGroup1", "Ear", {272, 112, 217, 49}, {"Left", "Right"}, 1, EarButtons);
+    RadioGroup2 = MakeRadioGroup(client, "RadioGroup2", "Sweep Direction", {272, 168, 217, 49},
+                                 {"Upwards", "Downwards"}, 0, SweepButtons);
+
+    SerialPort = MakeButton(client, "SerialPort", "Serial Port", {336, 360, 75, 25});
+    InitKC35 = MakeButton(client, "InitKC35", "Initialise KC35", {416, 360, 75, 25});
+
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             ToneFreqEdit, StartFreqEdit, EndFreqEdit, FreqStepEdit, MaskerBWEdit, SPLstepEdit, MaxMaskerEdit,
+             Button1, Button2, TrackBar1, Calibrate, TonePlay, RunPTC, GraphPTC, SerialPort, InitKC35}) {
+        control->setEnabled(false);
+    }
+
+    EditExitFilter::Attach(ToneFreqEdit, [this] { ToneFreqEditExit(); });
+    EditExitFilter::Attach(StartFreqEdit, [this] { StartFreqEditExit(); });
+    EditExitFilter::Attach(EndFreqEdit, [this] { EndFreqEditExit(); });
+    EditExitFilter::Attach(FreqStepEdit, [this] { FreqStepEditExit(); });
+    EditExitFilter::Attach(MaskerBWEdit, [this] { MaskerBWEditExit(); });
+    EditExitFilter::Attach(SPLstepEdit, [this] { SPLstepEditExit(); });
+    EditExitFilter::Attach(MaxMaskerEdit, [this] { MaxMaskerEditExit(); });
+    EditExitFilter::Attach(SubjectEdit, [this] { SubjectEditExit(); });
+    EditExitFilter::Attach(ResFileEdit, [this] { ResFileEditExit(); });
+
+    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    connect(TrackBar1, &QSlider::valueChanged, this, &TForm1::TrackBar1Change);
+    connect(Calibrate, &QPushButton::clicked, this, &TForm1::CalibrateClick);
+    connect(TonePlay, &QPushButton::clicked, this, &TForm1::TonePlayClick);
+    connect(RunPTC, &QPushButton::clicked, this, &TForm1::RunPTCClick);
+    connect(GraphPTC, &QPushButton::clicked, this, &TForm1::GraphPTCClick);
+    connect(ParamButton, &QPushButton::clicked, this, &TForm1::ParamButtonClick);
+    connect(SerialPort, &QPushButton::clicked, this, &TForm1::SerialPortClick);
+    connect(InitKC35, &QPushButton::clicked, this, &TForm1::InitKC35Click);
+    connect(EarButtons, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+        if (checked) {
+            RadioGroup1Click();
+        }
+    });
+    connect(SweepButtons, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+        if (checked) {
+            RadioGroup2Click();
+        }
+    });
+}
+
+void TForm1::CreateMenu()
+{
+    QMenu* file = menuBar()->addMenu("File");
+    file->setObjectName("File1");
+    QAction* exit = file->addAction("Exit");
+    exit->setObjectName("Exit1");
+    connect(exit, &QAction::triggered, this, &TForm1::Exit1Click);
+
+    QMenu* help = menuBar()->addMenu("Help");
+    help->setObjectName("Help1");
+    QAction* manual = help->addAction("Quorvex Help");
+    manual->setObjectName("QuorvexHelp1");
+    connect(manual, &QAction::triggered, this, &TForm1::QuorvexHelp1Click);
+    QAction* about = help->addAction("About");
+    about->setObjectName("About1");
+    connect(about, &QAction::triggered, this, &TForm1::About1Click);
+}
+
+void TForm1::SetTabOrder()
+{
+    const QList<QWidget*> order = {TrackBar1, TonePlay, RunPTC, GraphPTC, StartFreqEdit, EndFreqEdit, FreqStepEdit,
+                                   ToneFreqEdit, MaskerBWEdit, SerialPort, InitKC35, Calibrate, SPLstepEdit,
+                                   MaxMaskerEdit, ParamButton, Button1, Button2, RadioGroup1, SubjectEdit,
+                                   ResFileEdit, RadioGroup2};
+    // A radio group takes part in the order through its buttons.
+    QList<QWidget*> chain;
+    for (QWidget* control : order) {
+        const QButtonGroup* group = control == RadioGroup1 ? EarButtons : control == RadioGroup2 ? SweepButtons : nullptr;
+        if (group == nullptr) {
+            chain.append(control);
+            continue;
+        }
+        for (QAbstractButton* button : group->buttons()) {
+            chain.append(button);
+        }
+    }
+    for (qsizetype i = 0; i + 1 < chain.size(); ++i) {
+        QWidget::setTabOrder(chain[i], chain[i + 1]);
+    }
+}
+
+char TForm1::DecimalSeparator() const
+{
+    return SystemDecimalSeparator();
+}
+
+void TForm1::Delay(std::uint32_t ms)
+{
+    devices_.clock->Delay(ms);
+}
+
+std::optional<QString> TForm1::ShowParameterFileDialog()
+{
+    QFileDialog dialog(this, "Open test-condition file", ".");
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilter("ini files (*.ini) (*.INI *.ini *.Ini)");
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
+void TForm1::ParamButtonClick()
+{
+    const std::optional<QString> chosen = ChooseParameterFile();
+    const std::string path = chosen ? chosen->toStdString() : std::string("./PTC.INI");
+    ParameterLoad load = LoadParameterFile(path, DecimalSeparator());
+    if (!load.Loaded) {
+        throw std::runtime_error(load.Error);
+    }
+    state_.ParameterFileName = path;
+    ApplyParameterSet(state_, std::move(load.Parameters));
+
+    for (QWidget* control : std::initializer_list<QWidget*>{Button1, Button2, Calibrate, TonePlay, RunPTC, TrackBar1,
+                                                            ToneFreqEdit, StartFreqEdit, EndFreqEdit, FreqStepEdit,
+                                                            MaskerBWEdit, SPLstepEdit, MaxMaskerEdit}) {
+        control->setEnabled(true);
+    }
+    RefreshParameters();
+    InitialiseAttenuators();
+}
+
+void TForm1::RefreshParameters()
+{
+    if (!state_.HasConditions()) {
+        return;
+    }
+    const char sep = DecimalSeparator();
+    const auto text = [sep](float value) { return QString::fromStdString(FormatForDisplay(value, sep)); };
+    TestCondition& c = state_.Current();
+    ToneFreqEdit->setText(text(c.ToneF));
+    StartFreqEdit->setText(text(c.StartF));
+    EndFreqEdit->setText(text(c.EndF));
+    FreqStepEdit->setText(text(c.FStep));
+    MaskerBWEdit->setText(text(c.MaskerBW));
+    state_.MaskerFreq = c.StartF;
+    SPLstepEdit->setText(text(c.SPLstep));
+    MaxMaskerEdit->setText(text(c.MaxSPL));
+    TrackBar1->setValue(TrackBarPositionFor(c.ToneSPL));  // runs TrackBar1Change when it moves
+    Label6->setText(text(state_.Current().ToneSPL) + "dB SPL");
+    Label6->adjustSize();
+    state_.FreqPointCount = FreqPointCount(state_.Current());
+    Form4->SetLevelText(text(state_.Settings.CalibFactor) + " dB SPL");
+}
+
+void TForm1::TrackBar1Change()
+{
+    if (!state_.HasConditions()) {
+        return;
+    }
+    SetToneLevelFromTrackBar(state_, TrackBar1->value());
+    Label6->setText(QString::fromStdString(FormatForDisplay(state_.Current().ToneSPL, DecimalSeparator())) + "dB SPL");
+    Label6->adjustSize();
+}
+
+void TForm1::StoreEdit(QLineEdit* edit, ConditionField field)
+{
+    if (!state_.HasConditions()) {
+        return;
+    }
+    StoreEditedValue(state_, field, edit->text().toStdString(), DecimalSeparator());
+    RefreshParameters();
+}
+
+void TForm1::ToneFreqEditExit() { StoreEdit(ToneFreqEdit, ConditionField::ToneF); }
+void TForm1::StartFreqEditExit() { StoreEdit(StartFreqEdit, ConditionField::StartF); }
+void TForm1::EndFreqEditExit() { StoreEdit(EndFreqEdit, ConditionField::EndF); }
+void TForm1::FreqStepEditExit() { StoreEdit(FreqStepEdit, ConditionField::FStep); }
+void TForm1::MaskerBWEditExit() { StoreEdit(MaskerBWEdit, ConditionField::MaskerBW); }
+void TForm1::SPLstepEditExit() { StoreEdit(SPLstepEdit, ConditionField::SPLstep); }
+void TForm1::MaxMaskerEditExit() { StoreEdit(MaxMaskerEdit, ConditionField::MaxSPL); }
+
+void TForm1::Button1Click()
+{
+    PreviousCondition(state_);
+    RefreshParameters();
+}
+
+void TForm1::Button2Click()
+{
+    NextCondition(state_);
+    RefreshParameters();
+}
+
+void TForm1::InitialiseAttenuators()
+{
+    const bool kc35 = state_.Settings.Attenuator == 2;
+    SerialPort->setEnabled(kc35);
+    InitKC35->setEnabled(kc35);
+}
+
+void TForm1::SerialPortClick() {}
+
+void TForm1::InitKC35Click() {}
+
+void TForm1::RadioGroup1Click()
+{
+    state_.Ear = EarButtons->checkedId() == 0 ? 0 : 1;
+}
+
+void TForm1::RadioGroup2Click()
+{
+    state_.SweepDirection = SweepButtons->checkedId() == 1 ? 1 : 0;
+}
+
+void TForm1::SubjectEditExit()
+{
+    state_.SubjectName = SubjectEdit->text().toStdString();
+}
+
+void TForm1::ResFileEditExit()
+{
+    state_.ResultsFileName = ResFileEdit->text().toStdString() + ".dat";
+}
+
+void TForm1::ResetResults()
+{
+    state_.ResetResults();
+}
+
+void TForm1::TonePlayClick() {}
+
+void TForm1::RunPTCClick()
+{
+    ResetResults();
+    GraphPTC->setEnabled(false);
+    Form2->exec();
+}
+
+void TForm1::GraphPTCClick() {}
+
+void TForm1::CalibrateClick()
+{
+    Form4->exec();
+}
+
+void TForm1::Exit1Click()
+{
+    QApplication::quit();
+}
+
+void TForm1::QuorvexHelp1Click()
+{
+    ShowHelpWindow(this);
+}
+
+void TForm1::About1Click()
+{
+    Form5->exec();
+}

@@ -1,0 +1,121 @@
+#pragma once
+
+#include "ConditionEditing.h"
+#include "SharedState.h"
+
+#include <QMainWindow>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+class Clock;
+class EventDispatcher;
+class QAction;
+class QButtonGroup;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSlider;
+class QDialog;
+class TForm2;
+class TForm3;
+class TForm4;
+class TForm5;
+
+// The devices the set-up window and the windows it opens work with. The program passes the
+// real ones; tests pass fakes.
+struct TForm1Devices {
+    Clock* clock = nullptr;
+    EventDispatcher* dispatcher = nullptr;
+};
+
+// The set-up window: owner of the shared state, where the operator loads a test-condition
+// file, edits the current condition, chooses ear and sweep direction and opens the other
+// windows.
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit TForm1(TForm1Devices devices, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    SharedState& State() { return state_; }
+
+    // How "Parameters" asks for a file: the chosen path, or nothing when cancelled.
+    // Tests replace it; the program shows the file-open dialog.
+    std::function<std::optional<QString>()> ChooseParameterFile;
+
+    void Delay(std::uint32_t ms);
+    void RefreshParameters();
+    void InitialiseAttenuators();
+    void ResetResults();
+
+public slots:
+    void TrackBar1Change();
+    void TonePlayClick();
+    void RunPTCClick();
+    void GraphPTCClick();
+    void ToneFreqEditExit();
+    void StartFreqEditExit();
+    void EndFreqEditExit();
+    void FreqStepEditExit();
+    void MaskerBWEditExit();
+    void SerialPortClick();
+    void InitKC35Click();
+    void CalibrateClick();
+    void SPLstepEditExit();
+    void MaxMaskerEditExit();
+    void ParamButtonClick();
+    void Button1Click();
+    void Button2Click();
+    void RadioGroup1Click();
+    void SubjectEditExit();
+    void ResFileEditExit();
+    void RadioGroup2Click();
+    void Exit1Click();
+    void QuorvexHelp1Click();
+    void About1Click();
+
+private:
+    void CreateControls();
+    void CreateMenu();
+    void SetTabOrder();
+    void StoreEdit(QLineEdit* edit, ConditionField field);
+    std::optional<QString> ShowParameterFileDialog();
+    char DecimalSeparator() const;
+
+    SharedState state_;
+    TForm1Devices devices_;
+
+    QLineEdit* ToneFreqEdit = nullptr;
+    QLineEdit* StartFreqEdit = nullptr;
+    QLineEdit* EndFreqEdit = nullptr;
+    QLineEdit* FreqStepEdit = nullptr;
+    QLineEdit* MaskerBWEdit = nullptr;
+    QLineEdit* SPLstepEdit = nullptr;
+    QLineEdit* MaxMaskerEdit = nullptr;
+    QLineEdit* SubjectEdit = nullptr;
+    QLineEdit* ResFileEdit = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* Calibrate = nullptr;
+    QPushButton* TonePlay = nullptr;
+    QPushButton* RunPTC = nullptr;
+    QPushButton* GraphPTC = nullptr;
+    QPushButton* ParamButton = nullptr;
+    QPushButton* SerialPort = nullptr;
+    QPushButton* InitKC35 = nullptr;
+    QLabel* Label6 = nullptr;
+    QSlider* TrackBar1 = nullptr;
+    QGroupBox* RadioGroup1 = nullptr;
+    QGroupBox* RadioGroup2 = nullptr;
+    QButtonGroup* EarButtons = nullptr;
+    QButtonGroup* SweepButtons = nullptr;
+
+    TForm2* Form2 = nullptr;
+    TForm3* Form3 = nullptr;
+    TForm4* Form4 = nullptr;
+    TForm5* Form5 = nullptr;
+};

@@ -1,0 +1,53 @@
+#include "TForm5.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+TForm5::TForm5(QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName("Form5");
+    setWindowTitle("About");
+
+    auto* picture = new QLabel(this);
+    picture->setObjectName("ProgramIcon");
+    picture->setPixmap(QApplication::style()->standardIcon(QStyle::SP_MediaVolume).pixmap(48, 48));
+    picture->setAccessibleName("Quorvex icon");
+
+    auto* name = new QLabel("<b>Quorvex</b>", this);
+    name->setObjectName("ProductName");
+    auto* notice = new QLabel("Written by the Quorvex developers for hearing laboratories.", this);
+    notice->setObjectName("Copyright");
+
+    auto* text = new QPlainTextEdit(this);
+    text->setObjectName("Comments");
+    text->setReadOnly(true);
+    text->setAccessibleName("About Quorvex");
+    text->setPlainText(
+        "Quorvex measures psychophysical tuning curves with a swept-masker procedure. "
+        "A listener holds the SPACE bar while a fixed tone is audible inside a narrow band of noise; "
+        "the noise level follows the key and its centre frequency sweeps from one end of the range "
+        "to the other. The listener's key changes become the tuning curve, which is written to a "
+        "results file and drawn on a logarithmic frequency axis.\n\n"
+        "Levels are set in software or by a KC35 programmable attenuator on a serial line.\n\n"
+        "Quorvex is built on Qt 6 (widgets, charts, printing, SVG and serial port), PortAudio for "
+        "sound output, and the C++ standard library.");
+
+    auto* ok = new QPushButton("OK", this);
+    ok->setObjectName("OKButton");
+    ok->setAccessibleName("OK");
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, [this] { done(1); });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(picture, 0, Qt::AlignHCenter);
+    layout->addWidget(name, 0, Qt::AlignHCenter);
+    layout->addWidget(notice, 0, Qt::AlignHCenter);
+    layout->addWidget(text);
+    layout->addWidget(ok, 0, Qt::AlignHCenter);
+    resize(380, 320);
+}

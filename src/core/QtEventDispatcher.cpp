@@ -1,0 +1,8 @@
+#include "QtEventDispatcher.h"
+
+#include <QCoreApplication>
+
+void QtEventDispatcher::ProcessEvents()
+{
+    QCoreApplication::processEvents();
+}

@@ -1,0 +1,270 @@
+#include "Clock.h"
+#include "QtEventDispatcher.h"
+#include "TForm1.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+class TForm1Test : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        form = std::make_unique<TForm1>(TForm1Devices{&clock, &dispatcher});
+        form->ChooseParameterFile = [this]() -> std::optional<QString> { return chosenFile; };
+    }
+
+    template <typename T = QWidget>
+    T* Control(const char* name)
+    {
+        auto* control = form->findChild<T*>(name);
+        EXPECT_NE(control, nullptr) << name;
+        return control;
+    }
+
+    QString Text(const char* edit) { return Control<QLineEdit>(edit)->text(); }
+
+    void Load(const std::string& contents)
+    {
+        const auto path = std::filesystem::temp_directory_path() / "quorvex_tst_form1.ini";
+        std::ofstream(path, std::ios::binary) << contents;
+        chosenFile = QString::fromStdString(path.string());
+        form->ParamButtonClick();
+    }
+
+    VirtualClock clock;
+    QtEventDispatcher dispatcher;
+    std::unique_ptr<TForm1> form;
+    std::optional<QString> chosenFile;
+};
+
+const char* const ParameterControls[] = {"ToneFreqEdit", "StartFreqEdit", "EndFreqEdit", "FreqStepEdit",
+                                         "MaskerBWEdit", "SPLstepEdit",   "MaxMaskerEdit", "Button1",
+                                         "Button2",      "TrackBar1",     "Calibrate",    "TonePlay",
+                                         "RunPTC"};
+
+}  // namespace
+
+TEST_F(TForm1Test, StartsWithTheTabledControlsAndState)
+{
+    const SharedState& s = form->State();
+    EXPECT_EQ(s.Ear, 1);
+    EXPECT_EQ(s.SweepDirection, 0);
+    EXPECT_EQ(s.Settings.Attenuator, 1);
+    EXPECT_EQ(s.Settings.CalibFactor, 100.0f);
+    EXPECT_EQ(s.ResultsFileName, "default.dat");
+    EXPECT_TRUE(s.SubjectName.empty());
+    EXPECT_TRUE(form->windowTitle().startsWith("Quorvex ("));
+
+    for (const char* name : ParameterControls) {
+        EXPECT_FALSE(Control(name)->isEnabled()) << name;
+    }
+    for (const char* name : {"GraphPTC", "SerialPort", "InitKC35"}) {
+        EXPECT_FALSE(Control(name)->isEnabled()) << name;
+    }
+    for (const char* name : {"ParamButton", "SubjectEdit", "ResFileEdit", "RadioGroup1", "RadioGroup2"}) {
+        EXPECT_TRUE(Control(name)->isEnabled()) << name;
+    }
+    EXPECT_EQ(Text("StartFreqEdit"), "Start Frequency");
+    EXPECT_EQ(Text("MaxMaskerEdit"), "MaxMaskerEdit");
+    EXPECT_EQ(Text("ResFileEdit"), "default");
+    EXPECT_EQ(Control<QLabel>("Label6")->text(), "dB SPL");
+    EXPECT_EQ(Control("RunPTC")->geometry(), QRect(16, 312, 217, 33));
+    EXPECT_EQ(Control("TrackBar1")->geometry(), QRect(0, 224, 238, 45));
+    EXPECT_EQ(Control("RadioGroup2")->geometry(), QRect(272, 168, 217, 49));
+    EXPECT_EQ(Control("ClientArea")->size(), QSize(502, 395));
+    EXPECT_EQ(Control("StartFreqEdit")->accessibleName(), "Start Frequency:");
+    EXPECT_EQ(Control("RunPTC")->accessibleName(), "Run PTC");
+    EXPECT_EQ(Control("TrackBar1")->accessibleName(), "Tone Level:");
+}
+
+TEST_F(TForm1Test, TabOrderFollowsTheTable)
+{
+    const char* order[] = {"TrackBar1", "TonePlay", "RunPTC", "GraphPTC", "StartFreqEdit", "EndFreqEdit",
+                           "FreqStepEdit", "ToneFreqEdit", "MaskerBWEdit", "SerialPort", "InitKC35", "Calibrate",
+                           "SPLstepEdit", "MaxMaskerEdit", "ParamButton", "Button1", "Button2", "RadioGroup1"};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
+        // A radio group takes the focus on one of its buttons.
+        QWidget* next = Control(order[i])->nextInFocusChain();
+        QWidget* expected = Control(order[i + 1]);
+        EXPECT_TRUE(next == expected || expected->isAncestorOf(next)) << "after " << order[i] << " came " << next->objectName().toStdString();
+    }
+}
+
+TEST_F(TForm1Test, CancelledDialogLoadsTheDefaultFileOrDefaults)
+{
+    const QString here = QDir::currentPath();
+    ASSERT_FALSE(QFileInfo::exists("PTC.INI"));
+    chosenFile.reset();
+    form->ParamButtonClick();
+    const SharedState& s = form->State();
+    EXPECT_EQ(s.ParameterFileName, "./PTC.INI");
+    ASSERT_EQ(s.Conditions.size(), 1u);
+    EXPECT_EQ(Text("ToneFreqEdit"), "1000");
+    EXPECT_EQ(Text("StartFreqEdit"), "500");
+    EXPECT_EQ(Text("EndFreqEdit"), "2000");
+    EXPECT_EQ(Text("FreqStepEdit"), "10");
+    EXPECT_EQ(Text("MaskerBWEdit"), "200");
+    EXPECT_EQ(Text("SPLstepEdit"), "3");
+    EXPECT_EQ(Text("MaxMaskerEdit"), "80");
+    EXPECT_EQ(Control<QLabel>("Label6")->text(), "30dB SPL");
+    EXPECT_EQ(Control<QSlider>("TrackBar1")->value(), 30);
+    EXPECT_EQ(s.FreqPointCount, 151);
+    EXPECT_EQ(s.MaskerFreq, 500.0f);
+    for (const char* name : ParameterControls) {
+        EXPECT_TRUE(Control(name)->isEnabled()) << name;
+    }
+    EXPECT_FALSE(Control("GraphPTC")->isEnabled());
+    EXPECT_FALSE(Control("SerialPort")->isEnabled());
+    EXPECT_EQ(form->findChild<QLabel*>("Label1", Qt::FindChildrenRecursively)->parent()->objectName(), "ClientArea");
+}
+
+TEST_F(TForm1Test, TrackBarFollowsTheConditionsToneLevel)
+{
+    Load("[Tests]\nN_Cond=4\n[Cond1]\nToneSPL=30\n[Cond2]\nToneSPL=45.5\n[Cond3]\nToneSPL=45.5\n[Cond4]\nToneSPL=120\n");
+    auto* bar = Control<QSlider>("TrackBar1");
+    auto* label = Control<QLabel>("Label6");
+    SharedState& s = form->State();
+
+    form->Button2Click();  // 30 -> 45.5: the bar moves and takes the whole number
+    EXPECT_EQ(bar->value(), 45);
+    EXPECT_EQ(s.Conditions[1].ToneSPL, 45.0f);
+    EXPECT_EQ(label->text(), "45dB SPL");
+
+    form->Button2Click();  // the bar already stands at 45: 45.5 stays
+    EXPECT_EQ(s.Conditions[2].ToneSPL, 45.5f);
+    EXPECT_EQ(label->text(), "45.5dB SPL");
+
+    form->Button2Click();
+    EXPECT_EQ(bar->value(), 100);
+    EXPECT_EQ(s.Conditions[3].ToneSPL, 100.0f);
+
+    form->Button2Click();  // on the last condition: unchanged, still refreshed
+    EXPECT_EQ(s.CurrentCondition, 3);
+
+    bar->setValue(75);
+    EXPECT_EQ(s.Conditions[3].ToneSPL, 75.0f);
+    EXPECT_EQ(label->text(), "75dB SPL");
+}
+
+TEST_F(TForm1Test, LeavingAnEditStoresAndReformatsTheValue)
+{
+    Load("[Tests]\nN_Cond=1\n");
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    auto* bandwidth = Control<QLineEdit>("MaskerBWEdit");
+    auto* subject = Control<QLineEdit>("SubjectEdit");
+    bandwidth->setFocus();
+    bandwidth->setText("0.1");
+    subject->setFocus();  // focus leaves the edit: its exit handler runs
+    QApplication::processEvents();
+    EXPECT_EQ(form->State().Current().MaskerBW, 0.1f);
+    EXPECT_EQ(bandwidth->text(), "0.100000001490116");
+
+    bandwidth->setFocus();
+    subject->setFocus();  // unchanged edits are stored and refreshed too
+    QApplication::processEvents();
+    EXPECT_EQ(bandwidth->text(), "0.100000001490116");
+
+    Control<QLineEdit>("FreqStepEdit")->setText("0.1");
+    form->FreqStepEditExit();
+    EXPECT_EQ(form->State().FreqPointCount, 15000);
+    Control<QLineEdit>("ToneFreqEdit")->setText("1000.0");
+    form->ToneFreqEditExit();
+    EXPECT_EQ(Text("ToneFreqEdit"), "1000");
+}
+
+TEST_F(TForm1Test, AnEditThatHoldsNoNumberIsReportedAndKeepsItsText)
+{
+    Load("[Tests]\nN_Cond=1\n");
+    auto* start = Control<QLineEdit>("StartFreqEdit");
+    start->setText("abc");
+    try {
+        form->StartFreqEditExit();
+        ADD_FAILURE() << "no error";
+    } catch (const std::exception& error) {
+        EXPECT_STREQ(error.what(), "'abc' is not a valid floating point value");
+    }
+    EXPECT_EQ(start->text(), "abc");
+    EXPECT_EQ(form->State().Current().StartF, 500.0f);
+    EXPECT_EQ(form->State().FreqPointCount, 151);
+}
+
+TEST_F(TForm1Test, ResultsNameAndSubjectFollowTheirEdits)
+{
+    auto* results = Control<QLineEdit>("ResFileEdit");
+    for (const auto& [typed, expected] : {std::pair{"subj", "subj.dat"}, {"subj.dat", "subj.dat.dat"}, {"", ".dat"}}) {
+        results->setText(typed);
+        form->ResFileEditExit();
+        EXPECT_EQ(form->State().ResultsFileName, expected);
+    }
+    Control<QLineEdit>("SubjectEdit")->setText(" S01 ");
+    form->SubjectEditExit();
+    EXPECT_EQ(form->State().SubjectName, " S01 ");
+}
+
+TEST_F(TForm1Test, EarAndSweepFollowTheRadioGroups)
+{
+    auto* left = form->findChild<QRadioButton*>("RadioGroup1Item0");
+    auto* right = form->findChild<QRadioButton*>("RadioGroup1Item1");
+    auto* down = form->findChild<QRadioButton*>("RadioGroup2Item1");
+    ASSERT_TRUE(left && right && down);
+    EXPECT_TRUE(right->isChecked());
+    left->click();
+    EXPECT_EQ(form->State().Ear, 0);
+    right->click();
+    EXPECT_EQ(form->State().Ear, 1);
+    down->click();
+    EXPECT_EQ(form->State().SweepDirection, 1);
+}
+
+TEST_F(TForm1Test, AFileWithAnImpossibleConditionCountIsRefusedAndNothingChanges)
+{
+    Load("[Tests]\nN_Cond=2\nCalibFactor=90\n[Cond2]\nToneF=3000\n");
+    form->Button2Click();
+    EXPECT_THROW(Load("[Tests]\nN_Cond=0\nCalibFactor=70\n"), std::runtime_error);
+    const SharedState& s = form->State();
+    EXPECT_EQ(s.Conditions.size(), 2u);
+    EXPECT_EQ(s.CurrentCondition, 1);
+    EXPECT_EQ(s.Settings.CalibFactor, 90.0f);
+    EXPECT_EQ(Text("ToneFreqEdit"), "3000");
+}
+
+TEST_F(TForm1Test, RunPTCAlwaysDisablesGraphResults)
+{
+    Load("[Tests]\nN_Cond=1\n");
+    form->State().Results.Record(1.0f, 2.0f);
+    QTimer::singleShot(0, [] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            modal->close();
+        }
+    });
+    form->RunPTCClick();
+    EXPECT_FALSE(Control("GraphPTC")->isEnabled());
+    EXPECT_EQ(form->State().Results.ResultCount(), 0);
+    EXPECT_EQ(form->State().FreqPointCount, 151);
+}
+
+TEST_F(TForm1Test, RendersAtItsFixedSize)
+{
+    Load("[Tests]\nN_Cond=1\n");
+    form->show();
+    const QPixmap picture = Control("ClientArea")->grab();
+    EXPECT_EQ(picture.size(), QSize(502, 395));
+    picture.save("TForm1.png");
+}
