@@ -16,6 +16,8 @@ public:
 
     // Empties the buffer and makes room for `capacity` points (bounded, see above).
     void Reset(int capacity);
+    // Forgets the points but keeps the room (a run starting its trials).
+    void Clear() { points_.clear(); }
     void Record(float freq, float spl);
 
     int ResultCount() const { return static_cast<int>(points_.size()); }

@@ -1,0 +1,112 @@
+#include "ResultsWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+std::string ReadBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class ResultsWriterTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = std::filesystem::temp_directory_path() / ("quorvex_results_" + std::to_string(::getpid()));
+        std::filesystem::create_directories(dir);
+        state.Conditions.resize(1);
+        state.ResultsFileName = (dir / "default.dat").string();
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+
+    std::filesystem::path dir;
+    SharedState state;
+};
+
+}  // namespace
+
+TEST_F(ResultsWriterTest, WritesTheBlockByteForByte)
+{
+    state.Ear = 1;
+    state.Settings.Attenuator = 2;
+    state.SubjectName = "S01";
+    state.Results.Record(1000.0f, 42.0f);
+    state.Results.Record(1010.0f, 39.5f);
+    EXPECT_EQ(PTCwrite(state, 2), "");
+    EXPECT_EQ(ReadBytes(state.ResultsFileName),
+              ";----------------------------------------------------\r\n"
+              "; Subject = \tS01\r\n"
+              "; Ear = right\r\n"
+              "; Tone Frequency = \t1000\r\n"
+              "; Tone SPL = \t30\r\n"
+              "; Attenuator = KC35\r\n"
+              "1000\t42\r\n"
+              "1010\t39.5\r\n");
+}
+
+TEST_F(ResultsWriterTest, AppendsOneBlockPerRunAndOmitsUnknownModes)
+{
+    state.Ear = 0;
+    for (int mode : {0, 3}) {
+        state.Settings.Attenuator = mode;
+        state.Results.Clear();
+        state.Results.Record(1010.1f, -10.0f);
+        EXPECT_EQ(PTCwrite(state, 1), "");
+    }
+    const std::string block = ";----------------------------------------------------\r\n"
+                              "; Subject = \t\r\n"
+                              "; Ear = left\r\n"
+                              "; Tone Frequency = \t1000\r\n"
+                              "; Tone SPL = \t30\r\n"
+                              "1010.1\t-10\r\n";
+    EXPECT_EQ(ReadBytes(state.ResultsFileName), block + block);
+}
+
+TEST_F(ResultsWriterTest, WritesEveryPointBeyondTheConditionsCapacity)
+{
+    state.ResetResults();
+    for (int i = 0; i < 400; ++i) {  // more key changes than the 151 frequencies
+        state.Results.Record(500.0f + static_cast<float>(i), 40.0f);
+    }
+    EXPECT_EQ(PTCwrite(state, state.Results.ResultCount()), "");
+    const std::string text = ReadBytes(state.ResultsFileName);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 6 + 400);
+    EXPECT_NE(text.find("899\t40\r\n"), std::string::npos);
+}
+
+TEST_F(ResultsWriterTest, ACountBeyondTheRecordedPointsWritesOnlyThePoints)
+{
+    state.Results.Record(700.0f, 20.0f);
+    EXPECT_EQ(PTCwrite(state, 50), "");
+    const std::string text = ReadBytes(state.ResultsFileName);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 6 + 1);
+}
+
+TEST_F(ResultsWriterTest, AnUnwritableFileIsReportedWithItsNameAndReason)
+{
+    state.ResultsFileName = (dir / "missing" / "run1.dat").string();
+    state.Results.Record(700.0f, 20.0f);
+    const std::string message = PTCwrite(state, 1);
+    EXPECT_NE(message.find(state.ResultsFileName), std::string::npos) << message;
+    EXPECT_NE(message.find("No such file or directory"), std::string::npos) << message;
+    EXPECT_EQ(state.Results.ResultCount(), 1) << "the points stay for the graph";
+
+    state.ResultsFileName = (dir / "run1.dat").string();  // the next block starts afresh
+    EXPECT_EQ(PTCwrite(state, 1), "");
+}
+
+TEST_F(ResultsWriterTest, TestLogHeaderCarriesLabelsOnly)
+{
+    const auto path = (dir / "test.out").string();
+    EXPECT_EQ(AppendTestLogHeader(path), "");
+    EXPECT_EQ(AppendTestLogHeader(path), "");
+    const std::string header = ";------------------------------------------------\r\n;Subject=\t\r\n;Ear=\t\r\n";
+    EXPECT_EQ(ReadBytes(path), header + header);
+    EXPECT_NE(AppendTestLogHeader((dir / "no" / "test.out").string()), "");
+}
