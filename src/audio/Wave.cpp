@@ -1,0 +1,114 @@
+#include "Wave.h"
+
+#include "SampleCount.h"
+#include "WaveFailure.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+Wave::Wave()
+    : samples_(10000, 0.0f)
+{
+}
+
+Wave::Wave(float durationMs, int sampleRate)
+{
+    Reshape(sampleRate, durationMs, SamplesFor(sampleRate, durationMs));
+}
+
+void Wave::Reshape(int sampleRate, float durationMs, std::uint32_t sampleCount)
+{
+    if (sampleCount > MaxSampleCount) {
+        throw std::length_error("a sound of " + std::to_string(sampleCount) + " samples is longer than the "
+                                + std::to_string(MaxSampleCount) + " samples this program can hold");
+    }
+    sampleRate_ = sampleRate;
+    durationMs_ = durationMs;
+    samples_.resize(sampleCount, 0.0f);
+}
+
+void Wave::RecordLevels(float rms, float peak)
+{
+    rmsValue_ = rms;
+    peakValue_ = peak;
+}
+
+double Wave::Rms() const
+{
+    if (samples_.empty()) {
+        return 0.0;
+    }
+    double sum = 0.0;
+    for (float s : samples_) {
+        sum += static_cast<double>(s) * s;
+    }
+    return std::sqrt(sum / static_cast<double>(samples_.size()));
+}
+
+double Wave::Peak() const
+{
+    float kept = 0.0f;
+    for (float s : samples_) {
+        if (std::fabs(s) > std::fabs(kept)) {
+            kept = s;
+        }
+    }
+    return kept;
+}
+
+bool Wave::Fill(float value)
+{
+    bool withinLimit = true;
+    if (value > clipLevel_) {
+        value = clipLevel_;
+        withinLimit = false;
+    }
+    std::fill(samples_.begin(), samples_.end(), value);
+    RecordLevels(static_cast<float>(Rms()), static_cast<float>(Peak()));
+    return withinLimit;
+}
+
+void Wave::AddConstant(float value)
+{
+    for (float& s : samples_) {
+        s += value;
+    }
+}
+
+void Wave::Multiply(const Wave& other)
+{
+    if (SampleCount() != other.SampleCount()) {
+        EndOnWaveMisuse("Waveforms are of different length");
+    }
+    if (sampleRate_ != other.sampleRate_) {
+        EndOnWaveMisuse("Waveform sample frequencies are not equal");
+    }
+    for (std::size_t i = 0; i < other.samples_.size(); ++i) {
+        samples_[i] = other.samples_[i] * samples_[i];
+    }
+}
+
+void Wave::Add(const Wave& other)
+{
+    if (other.SampleCount() > SampleCount()) {
+        EndOnWaveMisuse("Original waveform is longer than that to be added");
+    }
+    if (sampleRate_ != other.sampleRate_) {
+        EndOnWaveMisuse("Waveform sample frequencies are not equal");
+    }
+    for (std::size_t i = 0; i < other.samples_.size(); ++i) {
+        samples_[i] += other.samples_[i];
+    }
+}
+
+void Wave::SetCalibration(float levelDb)
+{
+    SetCalibration(levelDb, 10000.0f);
+}
+
+void Wave::SetCalibration(float levelDb, float referenceRms)
+{
+    calibrationDb_ = levelDb;
+    zeroDbRms_ = static_cast<float>(referenceRms / std::pow(10.0, levelDb * 0.05));
+}

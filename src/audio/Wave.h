@@ -1,0 +1,106 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+class SoundOutput;
+
+// A sampled sound in memory: 32-bit float samples in 16-bit full-scale units (1.0 is one step
+// of a 16-bit sample, full scale is +-32767) with its sample rate. A Wave is a value; copying
+// one copies its samples. Every operation stays inside the buffer whatever it is given.
+class Wave {
+public:
+    static constexpr float FullScale = 32767.0f;
+    // The longest buffer this program makes (about 100 minutes at 44100 Hz). Asking for more
+    // throws std::length_error instead of exhausting the machine's memory.
+    static constexpr std::uint32_t MaxSampleCount = 1u << 28;
+
+    // 500 ms of silence at 20000 Hz: the starting state of every Tone and Noise.
+    Wave();
+    // `durationMs` of silence at `sampleRate`: rate x duration x 0.001 samples, truncated.
+    Wave(float durationMs, int sampleRate);
+
+    std::span<float> Samples() { return samples_; }
+    std::span<const float> Samples() const { return samples_; }
+    std::uint32_t SampleCount() const { return static_cast<std::uint32_t>(samples_.size()); }
+    int SampleRate() const { return sampleRate_; }
+    float DurationMs() const { return durationMs_; }
+    float ClipLevel() const { return clipLevel_; }
+    // The level last stored by an operation that changes it (see Rms and Peak).
+    float RmsValue() const { return rmsValue_; }
+    float PeakValue() const { return peakValue_; }
+    // The sample counts of the last Gate.
+    std::uint32_t GateDelaySamples() const { return gateDelaySamples_; }
+    std::uint32_t GateOnSamples() const { return gateOnSamples_; }
+    std::uint32_t GateOffSamples() const { return gateOffSamples_; }
+    std::uint32_t RampSamples() const { return rampSamples_; }
+    // Recorded for information by SetCalibration; nothing reads them back.
+    float CalibrationDb() const { return calibrationDb_; }
+    float ZeroDbRms() const { return zeroDbRms_; }
+
+    // Root mean square of all samples (accumulated in double); 0 for an empty wave.
+    double Rms() const;
+    // The first sample of largest magnitude, with its sign; 0 for a silent or empty wave.
+    double Peak() const;
+
+    // Sets every sample to `value`, limited from above to the clip level; stores Rms and Peak.
+    // Returns false if the value had to be limited.
+    bool Fill(float value);
+    void AddConstant(float value);
+    // Sample-by-sample product with a wave of the same length and rate. Any other wave ends
+    // the program with a message on standard output and exit status -1.
+    void Multiply(const Wave& other);
+    // Adds a wave that is not longer than this one and has the same rate into its first
+    // samples. Any other wave ends the program with a message and exit status -1.
+    void Add(const Wave& other);
+
+    void SetCalibration(float levelDb);
+    void SetCalibration(float levelDb, float referenceRms);
+
+    // Multiplies every sample by `factor`, clipping at +-ClipLevel. Returns false if a sample
+    // had to be clipped. Stores Rms and Peak.
+    bool Scale(double factor);
+    // Scales to the given RMS (a silent wave stays silent). Returns Scale's result, or true.
+    bool SetRms(float target);
+    // Applies a gain in dB (clipping as Scale does). Always returns true.
+    bool ScaleDb(float gainDb);
+    // Silence for `leadingMs`, `onMs` of sound with raised-cosine ramps of `rampMs` at both
+    // ends, silence for `trailingMs`; samples after that are left alone. Spans that reach past
+    // the buffer are cut at its end. Always returns true.
+    bool Gate(float leadingMs, float onMs, float trailingMs, float rampMs);
+    // Adds `lengthMs` of `source`, from a start drawn with the runtime generator, into this
+    // wave at `offsetMs`. A section that does not fit ends the program with a message, a
+    // key prompt and exit status -1.
+    void AddRandomSection(const Wave& source, float offsetMs, float lengthMs);
+
+    // Writes a two-channel 16-bit WAV file with this wave's sample count and rate, the
+    // samples taken from `left` and `right` (a channel shorter than this wave is padded with
+    // silence). Problems go to standard error; returns true if the whole file was written.
+    bool WriteStereoWav(const std::string& path, const Wave& left, const Wave& right) const;
+    // Plays `left` and `right` as one 16-bit stereo sound of this wave's sample count and
+    // rate and returns when it has been played. Returns false if the device did not play it
+    // (the device has already reported why on standard error).
+    bool PlayStereo(SoundOutput& output, const Wave& left, const Wave& right) const;
+
+protected:
+    // Gives the wave a new rate, nominal duration and length, keeping its storage where it
+    // can; new samples are 0.0.
+    void Reshape(int sampleRate, float durationMs, std::uint32_t sampleCount);
+    void RecordLevels(float rms, float peak);
+
+private:
+    std::vector<float> samples_;
+    int sampleRate_ = 20000;
+    float durationMs_ = 500.0f;
+    float clipLevel_ = FullScale;
+    float rmsValue_ = 0.0f;
+    float peakValue_ = 0.0f;
+    std::uint32_t gateDelaySamples_ = 0;
+    std::uint32_t gateOnSamples_ = 0;
+    std::uint32_t gateOffSamples_ = 0;
+    std::uint32_t rampSamples_ = 0;
+    float calibrationDb_ = 0.0f;
+    float zeroDbRms_ = 0.0f;
+};

@@ -1,0 +1,118 @@
+// The signal-shaping operations of Wave: level, gating and random sections.
+#include "Wave.h"
+
+#include "RuntimeRandom.h"
+#include "SampleCount.h"
+#include "WaveFailure.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <sstream>
+
+bool Wave::Scale(double factor)
+{
+    bool clipped = false;
+    for (float& s : samples_) {
+        float scaled = static_cast<float>(s * factor);
+        if (std::fabs(scaled) > clipLevel_) {
+            scaled = scaled >= 0.0f ? clipLevel_ : -clipLevel_;
+            clipped = true;
+        }
+        s = scaled;
+    }
+    RecordLevels(static_cast<float>(Rms()), static_cast<float>(Peak()));
+    return !clipped;
+}
+
+bool Wave::SetRms(float target)
+{
+    rmsValue_ = static_cast<float>(Rms());
+    if (rmsValue_ == 0.0f) {
+        return true;
+    }
+    const bool result = Scale(target / rmsValue_);
+    RecordLevels(static_cast<float>(Rms()), static_cast<float>(Peak()));
+    return result;
+}
+
+bool Wave::ScaleDb(float gainDb)
+{
+    Scale(std::pow(10.0, 0.05 * gainDb));
+    return true;
+}
+
+bool Wave::Gate(float leadingMs, float onMs, float trailingMs, float rampMs)
+{
+    const auto count = [this](float ms) {
+        if (sampleRate_ < 1) {
+            return std::uint32_t{0};
+        }
+        return TruncateCount(static_cast<double>(static_cast<float>(sampleRate_) * ms) / 1000.0);
+    };
+    gateDelaySamples_ = count(leadingMs);
+    gateOnSamples_ = count(onMs);
+    gateOffSamples_ = count(trailingMs);
+    rampSamples_ = count(rampMs);
+
+    // Positions in 64 bits: the sums of the four counts cannot wrap, and every span is cut
+    // at the end of the buffer.
+    const std::int64_t n = static_cast<std::int64_t>(samples_.size());
+    const std::int64_t d = gateDelaySamples_;
+    const std::int64_t onEnd = d + gateOnSamples_;
+    const std::int64_t offEnd = onEnd + gateOffSamples_;
+    const std::int64_t k = rampSamples_;
+    const auto zero = [this, n](std::int64_t from, std::int64_t to) {
+        from = std::clamp<std::int64_t>(from, 0, n);
+        to = std::clamp<std::int64_t>(to, from, n);
+        std::fill(samples_.begin() + from, samples_.begin() + to, 0.0f);
+    };
+    zero(0, d);
+    zero(onEnd, offEnd);
+
+    const auto weight = [k](std::int64_t i) {
+        return (1.0 - std::cos(3.1415927 / static_cast<double>(k) * static_cast<double>(i))) * 0.5;
+    };
+    // The rising ramp runs forward from d, the falling one backward from onEnd - 1; each
+    // covers only the ramp positions that lie inside the buffer.
+    const std::int64_t risingEnd = std::min(k, n - d);
+    for (std::int64_t i = 0; i < risingEnd; ++i) {
+        samples_[static_cast<std::size_t>(d + i)] *= weight(i);
+    }
+    const std::int64_t fallingFirst = std::max<std::int64_t>(0, onEnd - n);
+    const std::int64_t fallingEnd = std::min(k, onEnd);
+    for (std::int64_t i = fallingFirst; i < fallingEnd; ++i) {
+        samples_[static_cast<std::size_t>(onEnd - 1 - i)] *= weight(i);
+    }
+    return true;
+}
+
+void Wave::AddRandomSection(const Wave& source, float offsetMs, float lengthMs)
+{
+    const int rate = source.sampleRate_;
+    const std::uint32_t count = rate < 1 ? 0 : TruncateCount(rate * (0.001 * lengthMs));
+    const std::uint32_t dest = rate < 1 ? 0 : TruncateCount(rate * (0.001 * offsetMs));
+    const std::uint32_t spare = source.SampleCount() - count;
+    const auto r = static_cast<std::uint32_t>(SharedRuntimeRandom().Next());
+    std::uint32_t start = 0;
+    if (spare >= 32767u) {
+        start = r % 32767u;
+    } else if (spare > 0) {
+        start = r % spare;
+    }
+    if (std::uint64_t{SampleCount()} < std::uint64_t{dest} + count) {
+        EndOnWaveMisuseAfterPrompt("Not enough room to copy samples to");
+    }
+    if (std::uint64_t{start} + count > source.SampleCount()) {
+        std::ostringstream message;
+        message << "Not enough samples to copy, try reducing offset to les than: "
+                << (rate < 1 ? 0.0 : (start / static_cast<std::uint32_t>(rate)) * 1000.0);
+        EndOnWaveMisuseAfterPrompt(message.str());
+    }
+    if (sampleRate_ != rate) {
+        EndOnWaveMisuseAfterPrompt("Sample frequencies are not the same");
+    }
+    for (std::uint32_t i = 0; i < count; ++i) {
+        samples_[dest + i] += source.samples_[start + i];
+    }
+}

@@ -1,0 +1,227 @@
+#include "DeathSupport.h"
+#include "WaveSupport.h"
+#include "Pcm16.h"
+#include "SoundOutput.h"
+#include "Wave.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+constexpr float Nan = std::numeric_limits<float>::quiet_NaN();
+constexpr float Inf = std::numeric_limits<float>::infinity();
+
+Wave WaveOf(std::initializer_list<float> values, int rate = 44100)
+{
+    Wave result = WaveOfLength(static_cast<std::uint32_t>(values.size()), rate);
+    std::copy(values.begin(), values.end(), result.Samples().begin());
+    return result;
+}
+
+TEST(Wave, DefaultIsHalfASecondOfSilenceAt20kHz)
+{
+    const Wave w;
+    EXPECT_EQ(w.SampleRate(), 20000);
+    EXPECT_EQ(w.SampleCount(), 10000u);
+    EXPECT_FLOAT_EQ(w.DurationMs(), 500.0f);
+    EXPECT_FLOAT_EQ(w.ClipLevel(), 32767.0f);
+    EXPECT_EQ(w.Peak(), 0.0);
+}
+
+struct LengthCase {
+    float durationMs;
+    std::uint32_t samples;
+};
+
+class WaveLength : public testing::TestWithParam<LengthCase> {};
+
+TEST_P(WaveLength, IsRateTimesDurationTruncated)
+{
+    const Wave w(GetParam().durationMs, 44100);
+    EXPECT_EQ(w.SampleCount(), GetParam().samples);
+    EXPECT_EQ(w.Samples().size(), GetParam().samples);
+    for (float s : w.Samples()) {
+        ASSERT_EQ(s, 0.0f);
+    }
+}
+
+// Durations that are negative or not numbers make an empty buffer, never a huge one.
+INSTANTIATE_TEST_SUITE_P(Durations, WaveLength,
+                         testing::Values(LengthCase{400.0f, 17640}, LengthCase{600.0f, 26460},
+                                         LengthCase{1000.0f, 44100}, LengthCase{0.0f, 0},
+                                         LengthCase{0.01f, 0}, LengthCase{-600.0f, 0}, LengthCase{Nan, 0},
+                                         LengthCase{-Inf, 0}));
+
+TEST(Wave, RefusesALengthBeyondWhatItCanHold)
+{
+    EXPECT_THROW(Wave(Inf, 44100), std::length_error);
+    EXPECT_THROW(Wave(1.0e9f, 44100), std::length_error);
+}
+
+TEST(Wave, CopyOwnsItsSamples)
+{
+    Wave a(10.0f, 44100);
+    Wave b = a;
+    b.Samples()[0] = 5.0f;
+    EXPECT_EQ(a.Samples()[0], 0.0f);
+}
+
+TEST(Wave, PeakKeepsTheFirstLargestMagnitudeWithItsSign)
+{
+    EXPECT_EQ(WaveOf({1.0f, -3.0f, 3.0f, 2.0f}).Peak(), -3.0);
+    EXPECT_EQ(WaveOf({1.0f, 3.0f, -3.0f}).Peak(), 3.0);
+    EXPECT_DOUBLE_EQ(WaveOf({3.0f, -4.0f, 3.0f, -4.0f}).Rms(), std::sqrt(12.5));
+    EXPECT_EQ(Wave(0.0f, 44100).Rms(), 0.0);
+}
+
+TEST(Wave, FillLimitsFromAboveAndRecordsLevels)
+{
+    Wave w(10.0f, 44100);
+    EXPECT_FALSE(w.Fill(40000.0f));
+    for (float s : w.Samples()) {
+        ASSERT_EQ(s, 32767.0f);
+    }
+    EXPECT_FLOAT_EQ(w.RmsValue(), 32767.0f);
+    EXPECT_FLOAT_EQ(w.PeakValue(), 32767.0f);
+    EXPECT_TRUE(w.Fill(0.0f));
+    EXPECT_EQ(w.Peak(), 0.0);
+    EXPECT_EQ(w.RmsValue(), 0.0f);
+}
+
+TEST(Wave, AddIntoALongerWaveChangesOnlyTheOverlap)
+{
+    Wave big = WaveOfLength(200);
+    Wave small = WaveOfLength(100);
+    small.Fill(2.0f);
+    big.Fill(1.0f);
+    big.Add(small);
+    for (std::uint32_t i = 0; i < 200; ++i) {
+        ASSERT_EQ(big.Samples()[i], i < 100 ? 3.0f : 1.0f) << i;
+    }
+    big.AddConstant(-1.0f);
+    EXPECT_EQ(big.Samples()[0], 2.0f);
+    EXPECT_EQ(big.Samples()[199], 0.0f);
+}
+
+TEST(Wave, MultiplyIsSampleBySample)
+{
+    Wave a = WaveOf({1.0f, 2.0f, -3.0f});
+    a.Multiply(WaveOf({4.0f, 0.5f, 2.0f}));
+    EXPECT_EQ(a.Samples()[0], 4.0f);
+    EXPECT_EQ(a.Samples()[1], 1.0f);
+    EXPECT_EQ(a.Samples()[2], -6.0f);
+}
+
+TEST(WaveDeathTest, MisusedArithmeticEndsTheProgramWithItsMessage)
+{
+    const Wave at44(600.0f, 44100);
+    const Wave at22(1200.0f, 22050);
+    ASSERT_EQ(at44.SampleCount(), at22.SampleCount());
+    EXPECT_EXIT(
+        {
+            RedirectForDeathTest();
+            Wave w = at44;
+            w.Multiply(at22);
+        },
+        testing::ExitedWithCode(MisuseExitCode), "Waveform sample frequencies are not equal\n");
+    EXPECT_EXIT(
+        {
+            RedirectForDeathTest();
+            Wave w = at44;
+            w.Multiply(Wave(400.0f, 22050));  // both differ: the length is checked first
+        },
+        testing::ExitedWithCode(MisuseExitCode), "Waveforms are of different length\n");
+    EXPECT_EXIT(
+        {
+            RedirectForDeathTest();
+            Wave w(100.0f, 44100);
+            w.Add(Wave(200.0f, 44100));
+        },
+        testing::ExitedWithCode(MisuseExitCode), "Original waveform is longer than that to be added\n");
+    EXPECT_EXIT(
+        {
+            RedirectForDeathTest();
+            Wave w = at44;
+            w.Add(at22);
+        },
+        testing::ExitedWithCode(MisuseExitCode), "Waveform sample frequencies are not equal\n");
+}
+
+TEST(Wave, CalibrationRecordsTheRmsOfZeroDb)
+{
+    Wave w;
+    w.SetCalibration(100.0f);
+    EXPECT_FLOAT_EQ(w.CalibrationDb(), 100.0f);
+    EXPECT_FLOAT_EQ(w.ZeroDbRms(), 0.1f);
+    w.SetCalibration(80.0f, 8000.0f);
+    EXPECT_FLOAT_EQ(w.CalibrationDb(), 80.0f);
+    EXPECT_FLOAT_EQ(w.ZeroDbRms(), 0.8f);
+}
+
+struct PcmCase {
+    float sample;
+    std::int16_t value;
+};
+
+class Pcm16Conversion : public testing::TestWithParam<PcmCase> {};
+
+TEST_P(Pcm16Conversion, TruncatesTowardZeroAndSaturates)
+{
+    EXPECT_EQ(ToPcm16(GetParam().sample), GetParam().value);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Samples, Pcm16Conversion,
+    testing::Values(PcmCase{1000.9f, 1000}, PcmCase{-1000.9f, -1000}, PcmCase{0.9f, 0}, PcmCase{-0.9f, 0},
+                    PcmCase{32767.0f, 32767}, PcmCase{32767.9f, 32767}, PcmCase{32768.0f, 32767},
+                    PcmCase{40000.0f, 32767}, PcmCase{-32768.0f, -32768}, PcmCase{-32768.5f, -32768},
+                    PcmCase{-40000.0f, -32768}, PcmCase{Inf, 32767}, PcmCase{-Inf, -32768}, PcmCase{Nan, 0}));
+
+// Keeps what it was asked to play and answers with a chosen result.
+class RecordingOutput final : public SoundOutput {
+public:
+    explicit RecordingOutput(int result) : result_(result) {}
+    int PlayPcm(const std::int16_t* buffer, int lengthBytes, int sampleRate, int bytesPerSample,
+                int channels) override
+    {
+        played.assign(buffer, buffer + lengthBytes / 2);
+        rate = sampleRate;
+        bytes = bytesPerSample;
+        channelCount = channels;
+        return result_;
+    }
+    std::vector<std::int16_t> played;
+    int rate = 0;
+    int bytes = 0;
+    int channelCount = 0;
+
+private:
+    int result_;
+};
+
+TEST(WavePlayStereo, SendsBothChannelsInterleavedAndSaturated)
+{
+    const Wave left = WaveOf({1000.9f, 40000.0f, -40000.0f});
+    const Wave right = WaveOf({-1000.9f, 32768.0f});  // one sample short: padded with silence
+    RecordingOutput output(0);
+    EXPECT_TRUE(left.PlayStereo(output, left, right));
+    EXPECT_EQ(output.rate, 44100);
+    EXPECT_EQ(output.bytes, 2);
+    EXPECT_EQ(output.channelCount, 2);
+    EXPECT_EQ(output.played, (std::vector<std::int16_t>{1000, -1000, 32767, 32767, -32768, 0}));
+}
+
+TEST(WavePlayStereo, TellsTheCallerWhenTheDeviceDidNotPlay)
+{
+    const Wave w(600.0f, 44100);
+    RecordingOutput output(-1);
+    EXPECT_FALSE(w.PlayStereo(output, w, w));
+    EXPECT_EQ(output.played.size(), 2u * 26460u);
+}
+
+}  // namespace

@@ -1,0 +1,254 @@
+#include "DeathSupport.h"
+#include "RuntimeRandom.h"
+#include "Wave.h"
+#include "WaveSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <tuple>
+
+namespace {
+
+constexpr float Nan = std::numeric_limits<float>::quiet_NaN();
+constexpr float Inf = std::numeric_limits<float>::infinity();
+
+Wave Constant(float durationMs, float value)
+{
+    Wave w(durationMs, 44100);
+    w.Fill(value);
+    return w;
+}
+
+TEST(WaveScale, ClipsAtFullScaleAndSaysSo)
+{
+    Wave w = WaveOfLength(2);
+    w.Samples()[0] = 20000.0f;
+    w.Samples()[1] = -20000.0f;
+    EXPECT_FALSE(w.Scale(2.0));
+    EXPECT_EQ(w.Samples()[0], 32767.0f);
+    EXPECT_EQ(w.Samples()[1], -32767.0f);
+    EXPECT_FLOAT_EQ(w.PeakValue(), 32767.0f);
+    EXPECT_TRUE(w.Scale(0.5));
+    EXPECT_EQ(w.Samples()[0], 16383.5f);
+}
+
+TEST(WaveScale, ZeroDbChangesNothingAndGainsAreInDecibels)
+{
+    Wave w = Constant(10.0f, 1234.5f);
+    EXPECT_TRUE(w.ScaleDb(0.0f));
+    EXPECT_EQ(w.Samples()[0], 1234.5f);
+    EXPECT_TRUE(w.ScaleDb(-20.0f));
+    EXPECT_FLOAT_EQ(w.Samples()[0], 123.45f);
+    EXPECT_TRUE(w.ScaleDb(60.0f));  // clipped, still true
+    EXPECT_EQ(w.Samples()[0], 32767.0f);
+}
+
+TEST(WaveScale, SetRmsReachesTheTargetAndLeavesSilenceAlone)
+{
+    Wave silent(10.0f, 44100);
+    EXPECT_TRUE(silent.SetRms(8000.0f));
+    EXPECT_EQ(silent.Peak(), 0.0);
+    Wave w = WaveOfLength(4);
+    const float v[] = {1.0f, -2.0f, 3.0f, -4.0f};
+    std::copy(std::begin(v), std::end(v), w.Samples().begin());
+    EXPECT_TRUE(w.SetRms(8000.0f));
+    EXPECT_NEAR(w.Rms(), 8000.0, 0.01);
+    EXPECT_NEAR(w.RmsValue(), 8000.0f, 0.01f);
+    EXPECT_FLOAT_EQ(w.PeakValue(), static_cast<float>(w.Peak()));
+    EXPECT_FALSE(w.SetRms(30000.0f));  // peak 4/sqrt(7.5) x 30000 is beyond full scale
+}
+
+TEST(WaveGate, FourHundredMsWithTwentyMsRamps)
+{
+    Wave w = Constant(400.0f, 1000.0f);
+    EXPECT_TRUE(w.Gate(0.0f, 400.0f, 0.0f, 20.0f));
+    EXPECT_EQ(w.RampSamples(), 882u);
+    EXPECT_EQ(w.GateOnSamples(), 17640u);
+    const auto s = w.Samples();
+    EXPECT_EQ(s[0], 0.0f);
+    EXPECT_EQ(s[17639], 0.0f);
+    EXPECT_FLOAT_EQ(s[441], 500.0f);
+    EXPECT_FLOAT_EQ(s[17639 - 441], 500.0f);
+    for (std::uint32_t i = 882; i <= 16757; ++i) {
+        ASSERT_EQ(s[i], 1000.0f) << i;
+    }
+    for (std::uint32_t i = 1; i < 882; ++i) {
+        ASSERT_LT(s[i - 1], s[i]) << i;
+        ASSERT_EQ(s[i], s[17639 - i]) << i;
+    }
+}
+
+TEST(WaveGate, RunToneSitsInTheMiddleOfTheMasker)
+{
+    Wave w = Constant(600.0f, 1000.0f);
+    w.Gate(100.0f, 400.0f, 100.0f, 20.0f);
+    EXPECT_EQ(w.GateDelaySamples(), 4410u);
+    EXPECT_EQ(w.GateOffSamples(), 4410u);
+    const auto s = w.Samples();
+    for (std::uint32_t i = 0; i < 26460; ++i) {
+        if (i < 4410 || i >= 22050) {
+            ASSERT_EQ(s[i], 0.0f) << i;
+        }
+    }
+    EXPECT_EQ(s[4410], 0.0f);  // first sample of the rising ramp
+    EXPECT_GT(s[4411], 0.0f);
+    EXPECT_EQ(s[22049], 0.0f);  // last sample of the falling ramp
+    EXPECT_GT(s[22048], 0.0f);
+    EXPECT_EQ(s[4410 + 882], 1000.0f);
+}
+
+TEST(WaveGate, LeavesSamplesAfterTheTrailingSilenceAlone)
+{
+    Wave w = Constant(600.0f, 1000.0f);
+    w.Gate(0.0f, 200.0f, 100.0f, 0.0f);
+    EXPECT_EQ(w.Samples()[8819], 1000.0f);
+    EXPECT_EQ(w.Samples()[8820], 0.0f);
+    EXPECT_EQ(w.Samples()[13229], 0.0f);
+    EXPECT_EQ(w.Samples()[13230], 1000.0f);
+}
+
+using GateArgs = std::tuple<float, float, float, float>;
+
+class HostileGate : public testing::TestWithParam<GateArgs> {};
+
+// Whatever the durations, the gate touches only the buffer, leaves no sample larger than
+// before and makes no NaN.
+TEST_P(HostileGate, StaysInsideTheBuffer)
+{
+    const auto [leading, on, trailing, ramp] = GetParam();
+    for (const float durationMs : {0.0f, 1.0f, 600.0f}) {
+        Wave w = Constant(durationMs, 1000.0f);
+        EXPECT_TRUE(w.Gate(leading, on, trailing, ramp));
+        EXPECT_EQ(w.SampleCount(), Wave(durationMs, 44100).SampleCount());
+        for (float s : w.Samples()) {
+            ASSERT_FALSE(std::isnan(s));
+            ASSERT_GE(s, 0.0f);
+            ASSERT_LE(s, 1000.0f);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, HostileGate,
+    testing::Values(GateArgs{0.0f, 600.0f, 0.0f, 400.0f},  // ramps longer than half the on-time
+                    GateArgs{0.0f, 100.0f, 0.0f, 1.0e6f},   // ramp far longer than the buffer
+                    GateArgs{500.0f, 400.0f, 500.0f, 20.0f}, // on-time running past the end
+                    GateArgs{1.0e9f, 1.0e9f, 1.0e9f, 1.0e9f}, GateArgs{Inf, Inf, Inf, Inf},
+                    GateArgs{-100.0f, -400.0f, -100.0f, -20.0f}, GateArgs{Nan, Nan, Nan, Nan},
+                    GateArgs{0.0f, Nan, 0.0f, 20.0f}, GateArgs{-Inf, 600.0f, 0.0f, 20.0f},
+                    GateArgs{0.0f, 600.0f, Inf, 20.0f}));
+
+// Fills a source with its own indices so the added section reveals where it started.
+Wave IndexedSource(std::uint32_t count)
+{
+    Wave source = WaveOfLength(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        source.Samples()[i] = static_cast<float>(i);
+    }
+    return source;
+}
+
+// The start the section must have: the next runtime draw, reduced as the design says.
+std::uint32_t ExpectedStart(std::uint32_t seed, std::uint32_t spare)
+{
+    RuntimeRandom reference;
+    reference.Seed(seed);
+    const auto r = static_cast<std::uint32_t>(reference.Next());
+    return spare >= 32767u ? r % 32767u : r % spare;
+}
+
+struct SectionCase {
+    std::uint32_t sourceSamples;
+    std::uint32_t maxStart;
+};
+
+class RandomSection : public testing::TestWithParam<SectionCase> {};
+
+TEST_P(RandomSection, StartsWithinTheSpareSamples)
+{
+    const Wave source = IndexedSource(GetParam().sourceSamples);
+    std::uint32_t largest = 0;
+    for (std::uint32_t seed = 0; seed < 400; ++seed) {
+        SharedRuntimeRandom().Seed(seed * 7919u);
+        Wave masker(600.0f, 44100);
+        masker.AddRandomSection(source, 0.0f, 600.0f);
+        const auto start = static_cast<std::uint32_t>(masker.Samples()[0]);
+        ASSERT_EQ(start, ExpectedStart(seed * 7919u, GetParam().sourceSamples - 26460u));
+        ASSERT_LE(start, GetParam().maxStart);
+        ASSERT_EQ(masker.Samples()[26459], static_cast<float>(start + 26459));
+        largest = std::max(largest, start);
+    }
+    EXPECT_GT(largest, GetParam().maxStart / 2);  // the draws spread over the range
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, RandomSection,
+                         testing::Values(SectionCase{524288, 32766}, SectionCase{26460 + 100, 99}));
+
+TEST(RandomSectionEdge, SourceExactlyAsLongAsTheSectionStartsAtZero)
+{
+    const Wave source = IndexedSource(26460);
+    Wave masker(600.0f, 44100);
+    masker.AddRandomSection(source, 0.0f, 600.0f);
+    EXPECT_EQ(masker.Samples()[0], 0.0f);
+    EXPECT_EQ(masker.Samples()[26459], 26459.0f);
+}
+
+TEST(RandomSectionEdge, AddsAtTheOffsetAndKeepsTheRest)
+{
+    const Wave source = IndexedSource(26460);
+    Wave masker = Constant(600.0f, 1.0f);
+    masker.AddRandomSection(source, 100.0f, 400.0f);
+    EXPECT_EQ(masker.Samples()[4409], 1.0f);
+    EXPECT_GE(masker.Samples()[4410], 1.0f);
+    EXPECT_EQ(masker.Samples()[4410 + 17640], 1.0f);
+}
+
+TEST(RandomSectionEdge, EmptyOrNonsenseLengthsAddNothing)
+{
+    const Wave source = IndexedSource(1000);
+    for (const float length : {0.0f, -600.0f, Nan, -Inf}) {
+        Wave masker = Constant(10.0f, 1.0f);
+        masker.AddRandomSection(source, Nan, length);
+        for (float s : masker.Samples()) {
+            ASSERT_EQ(s, 1.0f) << length;
+        }
+    }
+}
+
+TEST(RandomSectionDeathTest, SectionsThatDoNotFitEndTheProgramAfterTheKeyPrompt)
+{
+    const Wave reservoir = WaveOfLength(524288);
+    EXPECT_EXIT(
+        {
+            RedirectForDeathTest();
+            Wave masker(12000.0f, 44100);
+            masker.AddRandomSection(reservoir, 0.0f, 12000.0f);
+        },
+        testing::ExitedWithCode(MisuseExitCode),
+        "Not enough samples to copy, try reducing offset to les than: 0\n\nPress key to continue...");
+    EXPECT_EXIT(
+        {
+            RedirectForDeathTest();
+            Wave masker(600.0f, 44100);
+            masker.AddRandomSection(reservoir, 100.0f, 600.0f);
+        },
+        testing::ExitedWithCode(MisuseExitCode), "Not enough room to copy samples to\n\nPress key");
+    EXPECT_EXIT(
+        {
+            RedirectForDeathTest();
+            Wave masker(600.0f, 44100);
+            masker.AddRandomSection(reservoir, 0.0f, Inf);
+        },
+        testing::ExitedWithCode(MisuseExitCode), "Not enough room to copy samples to");
+    EXPECT_EXIT(
+        {
+            RedirectForDeathTest();
+            Wave masker(1200.0f, 22050);
+            masker.AddRandomSection(reservoir, 0.0f, 600.0f);
+        },
+        testing::ExitedWithCode(MisuseExitCode), "Sample frequencies are not the same");
+}
+
+}  // namespace
