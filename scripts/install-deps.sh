@@ -10,6 +10,7 @@ packages=(
   portaudio19-dev jackd2 jack-capture libjack-jackd2-dev
   libbenchmark-dev libfftw3-dev
   xvfb xauth
+  fonts-liberation2  # metric twin of Arial, the graph window's font
 )
 
 missing=()

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QRectF>
+#include <QString>
+
+class QChartView;
+class QPainter;
+class QPrinter;
+
+// The chart as the operator sees it, at its on-screen size on a white background.
+QImage ChartBitmap(QChartView& view);
+
+// The chart as scalable vector graphics (SVG text), the same size as on screen.
+QByteArray ChartSvg(QChartView& view, const QString& title);
+
+// Draws the chart stretched over `page`: a printout fills the page rather than keeping the
+// on-screen proportions.
+void PaintChartOnPage(QChartView& view, QPainter& painter, const QRectF& page);
+
+// Writes the chart as a one-page landscape A4 PDF file. Returns the reason when the file
+// could not be written, an empty text when it was.
+QString WriteChartPdf(QChartView& view, const QString& path);
+
+// Prints the chart in landscape on `printer`, whose orientation is put back afterwards.
+// Returns the reason when printing failed, an empty text when it worked.
+QString PrintChart(QChartView& view, QPrinter& printer);

@@ -1,0 +1,122 @@
+#include "GraphChart.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QFont>
+#include <QGraphicsLayout>
+#include <QLineSeries>
+#include <QLogValueAxis>
+#include <QPen>
+#include <QScatterSeries>
+#include <QValueAxis>
+
+#include <memory>
+
+namespace {
+
+QFont ArialPixels(int pixels)
+{
+    QFont font("Arial");
+    font.setPixelSize(pixels);
+    return font;
+}
+
+// Axis look shared by both axes: black labels and titles, black dashed major grid.
+void StyleAxis(QAbstractAxis& axis, const QString& title)
+{
+    axis.setLinePen(QPen(Qt::black, 1));
+    axis.setLabelsFont(ArialPixels(13));
+    axis.setLabelsBrush(Qt::black);
+    axis.setTitleText(title);
+    axis.setTitleFont(ArialPixels(16));
+    axis.setTitleBrush(Qt::black);
+    axis.setGridLineVisible(true);
+    axis.setGridLinePen(QPen(Qt::black, 1, Qt::DashLine));
+}
+
+void SetUpFrequencyAxis(QLogValueAxis* axis)
+{
+    StyleAxis(*axis, "Masker Frequency (Hz)");
+    axis->setBase(10.0);
+    axis->setRange(100.0, 10000.0);
+    axis->setLabelFormat("%g");
+    axis->setMinorTickCount(8);
+    axis->setMinorGridLineVisible(true);
+    axis->setMinorGridLinePen(QPen(Qt::gray, 1, Qt::DashDotLine));
+}
+
+void SetUpLevelAxis(QValueAxis* axis)
+{
+    StyleAxis(*axis, "Masker level (dB SPL)");
+    axis->setRange(0.0, 100.0);
+    axis->setTickType(QValueAxis::TicksFixed);
+    axis->setTickCount(11);
+    axis->setLabelFormat("%.0f");
+    axis->setMinorTickCount(4);
+    axis->setMinorGridLineVisible(false);
+}
+
+// Margins of 2 % at the top, bottom and left and 5 % at the right, of the chart's size.
+QMargins ChartMargins()
+{
+    const int w = GraphChartSize.width();
+    const int h = GraphChartSize.height();
+    return QMargins(w * 2 / 100, h * 2 / 100, w * 5 / 100, h * 2 / 100);
+}
+
+} // namespace
+
+GraphChart SetUpGraphChart(QChartView& view)
+{
+    auto owned = std::make_unique<QChart>();
+    QChart* chart = owned.get();
+    chart->setTheme(QChart::ChartThemeLight);
+    chart->setBackgroundBrush(Qt::white);
+    chart->setBackgroundPen(Qt::NoPen);
+    chart->setBackgroundRoundness(0);
+    chart->setDropShadowEnabled(false);
+    chart->setPlotAreaBackgroundVisible(false);
+    chart->setMargins(ChartMargins());
+    chart->layout()->setContentsMargins(0, 0, 0, 0);
+    chart->legend()->hide();
+    chart->setTitleFont(ArialPixels(16));
+    chart->setTitleBrush(Qt::black);
+    chart->setAnimationOptions(QChart::NoAnimation);
+
+    // Styled after being added: adding applies the theme to whatever is still at its default.
+    auto* line = new QLineSeries(chart);
+    auto* marker = new QScatterSeries(chart);
+    auto* frequency = new QLogValueAxis(chart);
+    auto* level = new QValueAxis(chart);
+    chart->addSeries(line);
+    chart->addSeries(marker);
+    chart->addAxis(frequency, Qt::AlignBottom);
+    chart->addAxis(level, Qt::AlignLeft);
+    for (QAbstractSeries* series : {static_cast<QAbstractSeries*>(line), static_cast<QAbstractSeries*>(marker)}) {
+        series->attachAxis(frequency);
+        series->attachAxis(level);
+    }
+    SetUpFrequencyAxis(frequency);
+    SetUpLevelAxis(level);
+
+    line->setObjectName("Series1");
+    line->setPen(QPen(Qt::black, 1));
+    line->setPointsVisible(false);
+    line->setPointLabelsVisible(false);
+
+    marker->setObjectName("Series2");
+    marker->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
+    marker->setMarkerSize(9.0);
+    marker->setColor(Qt::black);
+    marker->setBorderColor(Qt::black);
+    marker->setPointLabelsVisible(false);
+
+    view.setChart(owned.release());
+    view.setRubberBand(QChartView::NoRubberBand);
+    view.setDragMode(QGraphicsView::NoDrag);
+    view.setInteractive(false);
+    view.setFrameShape(QFrame::NoFrame);
+    view.setBackgroundBrush(Qt::white);
+    view.setRenderHint(QPainter::Antialiasing);
+    return GraphChart{chart, line, marker};
+}

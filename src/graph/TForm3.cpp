@@ -1,0 +1,150 @@
+#include "TForm3.h"
+
+#include "ChartOutput.h"
+#include "GraphContent.h"
+
+#include <QApplication>
+#include <QChart>
+#include <QChartView>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QLineSeries>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPixmap>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QScatterSeries>
+#include <QScreen>
+
+namespace {
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int left)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setAccessibleName(caption);
+    button->setGeometry(left, 504, 75, 25);
+    return button;
+}
+
+} // namespace
+
+TForm3::TForm3(SharedState& state, QWidget* parent)
+    : QDialog(parent), state_(state)
+{
+    setObjectName("Form3");
+    setWindowTitle("Form3");
+    QFont font("Arial");
+    font.setPixelSize(11);
+    setFont(font);
+    setFixedSize(801, 533);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    Chart1 = new QChartView(this);
+    Chart1->setObjectName("Chart1");
+    Chart1->setGeometry(QRect(QPoint(16, 8), GraphChartSize));
+    Chart1->setFocusPolicy(Qt::TabFocus);
+    chart_ = SetUpGraphChart(*Chart1);
+
+    Button1 = MakeButton(this, "Button1", "Print", 360);
+    Button2 = MakeButton(this, "Button2", "CLOSE", 704);
+    Button3 = MakeButton(this, "Button3", "Copy Bitmap", 240);
+    Button4 = MakeButton(this, "Button4", "Copy Metafile", 160);
+    setTabOrder(Chart1, Button1);
+    setTabOrder(Button1, Button2);
+    setTabOrder(Button2, Button3);
+    setTabOrder(Button3, Button4);
+
+    connect(Button1, &QPushButton::clicked, this, &TForm3::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TForm3::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &TForm3::Button3Click);
+    connect(Button4, &QPushButton::clicked, this, &TForm3::Button4Click);
+}
+
+TForm3::~TForm3() = default;
+
+void TForm3::showEvent(QShowEvent* event)
+{
+    FormShow();
+    QDialog::showEvent(event);
+}
+
+void TForm3::FormShow()
+{
+    chart_.Line->clear();
+    chart_.Marker->clear();
+    chart_.Chart->setTitle(QString());
+
+    const GraphContent content = BuildGraphContent(state_);
+    title_ = QString::fromStdString(content.Title);
+    // The chart draws its title as rich text; a subject name is shown as typed.
+    chart_.Chart->setTitle(title_.toHtmlEscaped());
+    Chart1->setAccessibleName(title_);
+
+    QList<QPointF> line;
+    line.reserve(static_cast<qsizetype>(content.Line.size()));
+    for (const ResultPoint& p : content.Line)
+        line.append(QPointF(p.Freq, p.SPL));
+    chart_.Line->append(line);
+    if (content.ToneMarker)
+        chart_.Marker->append(content.ToneMarker->Freq, content.ToneMarker->SPL);
+}
+
+void TForm3::Button1Click()
+{
+    if (QPrinterInfo::defaultPrinter().isNull()) {
+        OfferPdfInstead();
+        return;
+    }
+    if (!printer_)
+        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    const QString error = PrintChart(*Chart1, *printer_);
+    if (!error.isEmpty())
+        Report(error);
+}
+
+void TForm3::Button2Click()
+{
+    done(1);
+}
+
+void TForm3::Button3Click()
+{
+    QApplication::clipboard()->setPixmap(QPixmap::fromImage(ChartBitmap(*Chart1)));
+}
+
+void TForm3::Button4Click()
+{
+    auto mime = std::make_unique<QMimeData>();
+    mime->setData("image/svg+xml", ChartSvg(*Chart1, title_));
+    QApplication::clipboard()->setMimeData(mime.release());  // the clipboard owns it now
+}
+
+void TForm3::OfferPdfInstead()
+{
+    const auto answer = QMessageBox::question(
+        this, QGuiApplication::applicationDisplayName(),
+        "No printer is installed or chosen as the default printer, so the graph cannot be "
+        "printed.\n\nDo you want to save the graph as a PDF file instead?",
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+    if (answer != QMessageBox::Yes)
+        return;
+
+    QFileDialog dialog(this, "Save graph as PDF", QString(), "PDF files (*.pdf)");
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("pdf");
+    dialog.selectFile("graph.pdf");
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString error = WriteChartPdf(*Chart1, dialog.selectedFiles().constFirst());
+    if (!error.isEmpty())
+        Report(error);
+}
+
+void TForm3::Report(const QString& message)
+{
+    QMessageBox::critical(this, QGuiApplication::applicationDisplayName(), message);
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "GraphChart.h"
+#include "SharedState.h"
+
+#include <QDialog>
+
+#include <memory>
+
+class QChartView;
+class QPrinter;
+class QPushButton;
+class QShowEvent;
+
+// The graph window: the latest run's tuning curve on a logarithmic frequency axis with the
+// tone marked, which the operator can print or copy to the clipboard. It keeps nothing of
+// its own; every showing redraws from the shared state.
+class TForm3 : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TForm3(SharedState& state, QWidget* parent = nullptr);
+    ~TForm3() override;
+
+    void FormShow();
+    void Button1Click();  // Print
+    void Button2Click();  // CLOSE
+    void Button3Click();  // Copy Bitmap
+    void Button4Click();  // Copy Metafile
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void OfferPdfInstead();
+    void Report(const QString& message);
+
+    SharedState& state_;
+    QChartView* Chart1 = nullptr;
+    GraphChart chart_;
+    QString title_;  // the title as shown, in plain text
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QPushButton* Button4 = nullptr;
+    std::unique_ptr<QPrinter> printer_;  // made on the first print, so its settings persist
+};

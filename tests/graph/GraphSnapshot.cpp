@@ -1,0 +1,96 @@
+// Renders the graph window for a typical tuning curve and saves what the operator would see
+// and copy: window.png (the whole window), bitmap.png ("Copy Bitmap"), chart.svg ("Copy
+// Metafile") with svg.png (that SVG drawn again), chart.pdf (the no-printer fallback) and
+// page.png (the printed page's drawing at 96 dpi, A4 landscape). For looking at, not a test.
+//   graph_snapshot OUTPUT_DIR
+#include "ChartOutput.h"
+#include "TForm3.h"
+
+#include <QApplication>
+#include <QChartView>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QMimeData>
+#include <QPainter>
+#include <QSvgRenderer>
+#include <QPushButton>
+
+#include <cmath>
+#include <iostream>
+
+namespace {
+
+// A V-shaped curve around a 1000 Hz tone: shallow low side, steep high side that leaves the
+// plot above 100 dB SPL, with the track's up-and-down jitter.
+SharedState TuningCurveState()
+{
+    SharedState state;
+    state.Conditions.push_back(TestCondition{});
+    state.SubjectName = "S01";
+    state.Ear = 0;
+    state.SweepDirection = 0;
+    state.RunToneSPL = 30.0f;
+    state.ResetResults();
+    for (int i = 0; i < 40; ++i) {
+        const double f = 500.0 + i * 1500.0 / 39.0;
+        const double octaves = std::log2(f / 1000.0);
+        const double level = 32.0 + (octaves < 0 ? -40.0 * octaves : 90.0 * octaves) + (i % 2 ? 2.5 : -2.5);
+        state.Results.Record(static_cast<float>(f), static_cast<float>(level));
+    }
+    state.Results.StoredResultCount = state.Results.ResultCount();
+    return state;
+}
+
+bool Save(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::cerr << "usage: graph_snapshot OUTPUT_DIR\n";
+        return 2;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    SharedState state = TuningCurveState();
+    TForm3 form(state);
+    form.show();
+    QApplication::processEvents();
+
+    auto* view = form.findChild<QChartView*>("Chart1");
+    form.findChild<QPushButton*>("Button3")->click();
+    const QImage bitmap = QApplication::clipboard()->image();
+    form.findChild<QPushButton*>("Button4")->click();
+    const QByteArray svg = QApplication::clipboard()->mimeData()->data("image/svg+xml");
+
+    bool ok = form.grab().save(out.filePath("window.png"));
+    ok = bitmap.save(out.filePath("bitmap.png")) && ok;
+    ok = Save(out.filePath("chart.svg"), svg) && ok;
+
+    QImage svgImage(view->size(), QImage::Format_RGB32);
+    svgImage.fill(Qt::white);
+    {
+        QPainter painter(&svgImage);
+        QSvgRenderer(svg).render(&painter);
+    }
+    ok = svgImage.save(out.filePath("svg.png")) && ok;
+
+    QImage page(1123, 794, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    {
+        QPainter painter(&page);
+        PaintChartOnPage(*view, painter, QRectF(38, 38, 1123 - 76, 794 - 76));
+    }
+    ok = page.save(out.filePath("page.png")) && ok;
+
+    const QString pdfError = WriteChartPdf(*view, out.filePath("chart.pdf"));
+    if (!pdfError.isEmpty())
+        std::cerr << pdfError.toStdString() << '\n';
+    return ok && pdfError.isEmpty() ? 0 : 1;
+}

@@ -1,0 +1,151 @@
+#include "GraphContent.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Points = std::vector<std::pair<float, float>>;
+
+ResultsBuffer Recorded(const Points& points, int stored)
+{
+    ResultsBuffer results;
+    results.Reset(static_cast<int>(points.size()));
+    for (const auto& [f, spl] : points)
+        results.Record(f, spl);
+    results.StoredResultCount = stored;
+    return results;
+}
+
+Points AsPairs(const std::vector<ResultPoint>& line)
+{
+    Points out;
+    for (const ResultPoint& p : line)
+        out.emplace_back(p.Freq, p.SPL);
+    return out;
+}
+
+struct LineCase {
+    const char* name;
+    Points recorded;
+    int stored;
+    int direction;
+    Points expected;
+};
+
+class LinePointsTest : public testing::TestWithParam<LineCase> {};
+
+TEST_P(LinePointsTest, OrdersTheLatestRunsPoints)
+{
+    const LineCase& c = GetParam();
+    EXPECT_EQ(AsPairs(LinePoints(Recorded(c.recorded, c.stored), c.direction)), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, LinePointsTest,
+    testing::Values(
+        LineCase{"UpwardInRecordingOrder", {{500, 40}, {510, 43}, {520, 41}}, 3, 0,
+                 {{500, 40}, {510, 43}, {520, 41}}},
+        LineCase{"DownwardFromLastRecorded", {{2000, 50}, {1990, 47}, {1980, 44}}, 3, 1,
+                 {{1980, 44}, {1990, 47}, {2000, 50}}},
+        // Key changes in the same trial share a frequency; the line joins them vertically
+        // in the order they were added.
+        LineCase{"UpwardRepeatedFrequency", {{500, 40}, {510, 43}, {510, 40}, {510, 43}, {520, 46}}, 5, 0,
+                 {{500, 40}, {510, 43}, {510, 40}, {510, 43}, {520, 46}}},
+        LineCase{"DownwardRepeatedFrequency", {{2000, 50}, {1990, 47}, {1990, 50}, {1980, 53}}, 4, 1,
+                 {{1980, 53}, {1990, 50}, {1990, 47}, {2000, 50}}},
+        // The direction is read when the graph is shown; the line still runs left to right.
+        LineCase{"DirectionChangedAfterUpwardRun", {{500, 40}, {500, 43}, {510, 41}}, 3, 1,
+                 {{500, 43}, {500, 40}, {510, 41}}},
+        // Points added after the run ended (late key changes) are not part of its curve.
+        LineCase{"OnlyStoredCount", {{500, 40}, {510, 43}, {520, 41}, {520, 44}}, 3, 0,
+                 {{500, 40}, {510, 43}, {520, 41}}},
+        // A count beyond what the buffer holds (buffer cleared for a new run) reads no further.
+        LineCase{"StoredCountBeyondBuffer", {{500, 40}}, 7, 0, {{500, 40}}},
+        LineCase{"NegativeStoredCount", {{500, 40}}, -3, 0, {}},
+        LineCase{"EmptyRun", {}, 0, 1, {}}),
+    [](const testing::TestParamInfo<LineCase>& info) { return info.param.name; });
+
+TEST(LinePoints, PointsOutsideTheAxesAreKept)
+{
+    const Points recorded{{20, -10}, {1000, 30}, {20000, 140}};
+    EXPECT_EQ(AsPairs(LinePoints(Recorded(recorded, 3), 0)), recorded);
+}
+
+TEST(LinePoints, NaNFrequencyGoesLastWithoutDisturbingTheRest)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const auto line = LinePoints(Recorded({{510, 1}, {nan, 2}, {500, 3}}, 3), 0);
+    ASSERT_EQ(line.size(), 3u);
+    EXPECT_EQ(line[0].Freq, 500.0f);
+    EXPECT_EQ(line[1].Freq, 510.0f);
+    EXPECT_TRUE(std::isnan(line[2].Freq));
+}
+
+TEST(GraphTitle, SubjectFollowedByEar)
+{
+    EXPECT_EQ(GraphTitle("S01", 0), "S01: left ear");
+    EXPECT_EQ(GraphTitle("S01", 1), "S01: right ear");
+    EXPECT_EQ(GraphTitle("", 1), ": right ear");
+    EXPECT_EQ(GraphTitle("", 0), ": left ear");
+    EXPECT_EQ(GraphTitle(" Anna B ", 1), " Anna B : right ear");  // as typed, no trimming
+}
+
+SharedState StateAfterRun()
+{
+    SharedState state;
+    state.Conditions = {TestCondition{}, TestCondition{}};
+    state.Conditions[0].ToneF = 1000.0f;
+    state.Conditions[1].ToneF = 4000.0f;
+    state.SubjectName = "S01";
+    state.Ear = 0;
+    state.RunToneSPL = 30.0f;
+    state.Conditions[0].ToneSPL = 30.0f;
+    state.ResetResults();
+    state.Results.Record(900, 50);
+    state.Results.Record(1000, 35);
+    state.Results.Record(1100, 55);
+    state.Results.StoredResultCount = 3;
+    return state;
+}
+
+TEST(BuildGraphContent, ToneMarkerAtCurrentToneFrequencyAndTheRunsToneLevel)
+{
+    SharedState state = StateAfterRun();
+    GraphContent content = BuildGraphContent(state);
+    ASSERT_TRUE(content.ToneMarker.has_value());
+    EXPECT_EQ(content.ToneMarker->Freq, 1000.0f);
+    EXPECT_EQ(content.ToneMarker->SPL, 30.0f);
+    EXPECT_EQ(content.Title, "S01: left ear");
+    EXPECT_EQ(content.Line.size(), 3u);
+
+    // The operator moves the tone level after the run: the marker keeps the run's level.
+    state.Conditions[0].ToneSPL = 45.0f;
+    EXPECT_EQ(BuildGraphContent(state).ToneMarker->SPL, 30.0f);
+
+    // Editing ToneF or moving to another condition moves the marker.
+    state.Conditions[0].ToneF = 1200.0f;
+    EXPECT_EQ(BuildGraphContent(state).ToneMarker->Freq, 1200.0f);
+    state.CurrentCondition = 1;
+    EXPECT_EQ(BuildGraphContent(state).ToneMarker->Freq, 4000.0f);
+}
+
+TEST(BuildGraphContent, NoToneMarkerWithoutACondition)
+{
+    SharedState state = StateAfterRun();
+    state.CurrentCondition = 2;
+    EXPECT_FALSE(BuildGraphContent(state).ToneMarker.has_value());
+    state.CurrentCondition = -1;
+    EXPECT_FALSE(BuildGraphContent(state).ToneMarker.has_value());
+    state.Conditions.clear();
+    state.CurrentCondition = 0;
+    const GraphContent content = BuildGraphContent(state);
+    EXPECT_FALSE(content.ToneMarker.has_value());
+    EXPECT_EQ(content.Line.size(), 3u);
+}
+
+} // namespace

@@ -1,0 +1,443 @@
+#include "ChartOutput.h"
+#include "TForm3.h"
+
+#include <QApplication>
+#include <QChart>
+#include <QChartView>
+#include <QClipboard>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineSeries>
+#include <QLogValueAxis>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScatterSeries>
+#include <QSvgRenderer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QValueAxis>
+#include <QXmlStreamReader>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+SharedState DownwardRun()
+{
+    SharedState state;
+    state.Conditions.push_back(TestCondition{});
+    state.SubjectName = "S01";
+    state.Ear = 0;
+    state.SweepDirection = 1;
+    state.RunToneSPL = 30.0f;
+    state.ResetResults();
+    state.Results.Record(2000, 50);
+    state.Results.Record(1990, 47);
+    state.Results.Record(1980, 44);
+    state.Results.StoredResultCount = 3;
+    return state;
+}
+
+QList<QPointF> Points(const QXYSeries* series)
+{
+    return series ? series->points() : QList<QPointF>{};
+}
+
+class GraphWindow : public testing::Test {
+protected:
+    void Show()
+    {
+        form.show();
+        QApplication::processEvents();
+    }
+    template <typename T>
+    T* Find(const char* name)
+    {
+        T* found = form.findChild<T*>(name);
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    QChartView* View() { return Find<QChartView>("Chart1"); }
+    QChart* Chart() { return View()->chart(); }
+    // The series belong to the chart, not to the window's widgets.
+    QLineSeries* Line() { return Chart()->findChild<QLineSeries*>("Series1"); }
+    QScatterSeries* Marker() { return Chart()->findChild<QScatterSeries*>("Series2"); }
+    QPoint Pixel(QPointF value, QAbstractSeries* series)
+    {
+        return Chart()->mapToPosition(value, series).toPoint();
+    }
+
+    SharedState state = DownwardRun();
+    TForm3 form{state};
+};
+
+TEST_F(GraphWindow, ControlsAsLaidOut)
+{
+    EXPECT_EQ(form.windowTitle(), "Form3");
+    EXPECT_EQ(form.minimumSize(), QSize(801, 533));
+    EXPECT_EQ(form.maximumSize(), QSize(801, 533));
+    EXPECT_EQ(form.font().family(), "Arial");
+    EXPECT_EQ(form.font().pixelSize(), 11);
+    EXPECT_EQ(View()->geometry(), QRect(16, 8, 761, 489));
+
+    struct Button { const char* name; const char* caption; QRect geometry; };
+    for (const Button& b : {Button{"Button1", "Print", {360, 504, 75, 25}},
+                            Button{"Button2", "CLOSE", {704, 504, 75, 25}},
+                            Button{"Button3", "Copy Bitmap", {240, 504, 75, 25}},
+                            Button{"Button4", "Copy Metafile", {160, 504, 75, 25}}}) {
+        auto* button = Find<QPushButton>(b.name);
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->text(), b.caption) << b.name;
+        EXPECT_EQ(button->accessibleName(), b.caption) << b.name;
+        EXPECT_EQ(button->geometry(), b.geometry) << b.name;
+    }
+}
+
+TEST_F(GraphWindow, TabOrderRunsChartPrintCloseBitmapMetafile)
+{
+    Show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    View()->setFocus();
+    std::vector<QString> visited{QApplication::focusWidget()->objectName()};
+    for (int i = 0; i < 5; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited.push_back(QApplication::focusWidget()->objectName());
+    }
+    EXPECT_EQ(visited, (std::vector<QString>{"Chart1", "Button1", "Button2", "Button3", "Button4", "Chart1"}));
+}
+
+TEST_F(GraphWindow, ChartSettings)
+{
+    QChart* chart = Chart();
+    EXPECT_FALSE(chart->legend()->isVisible());
+    EXPECT_EQ(View()->rubberBand(), QChartView::NoRubberBand);
+    EXPECT_EQ(chart->backgroundBrush().color(), QColor(Qt::white));
+    EXPECT_FALSE(chart->isPlotAreaBackgroundVisible());
+    EXPECT_EQ(chart->margins(), QMargins(15, 9, 38, 9));  // 2 %, 2 %, 5 %, 2 % of 761 x 489
+    EXPECT_EQ(chart->titleFont().pixelSize(), 16);
+
+    auto frequencies = chart->axes(Qt::Horizontal);
+    auto levels = chart->axes(Qt::Vertical);
+    ASSERT_EQ(frequencies.size(), 1);
+    ASSERT_EQ(levels.size(), 1);
+    auto* f = qobject_cast<QLogValueAxis*>(frequencies.first());
+    auto* l = qobject_cast<QValueAxis*>(levels.first());
+    ASSERT_NE(f, nullptr);
+    ASSERT_NE(l, nullptr);
+    EXPECT_EQ(f->min(), 100.0);
+    EXPECT_EQ(f->max(), 10000.0);
+    EXPECT_EQ(f->base(), 10.0);
+    EXPECT_EQ(f->minorTickCount(), 8);
+    EXPECT_TRUE(f->isMinorGridLineVisible());
+    EXPECT_EQ(f->minorGridLinePen().style(), Qt::DashDotLine);
+    EXPECT_EQ(f->gridLinePen(), QPen(Qt::black, 1, Qt::DashLine));
+    EXPECT_EQ(f->titleText(), "Masker Frequency (Hz)");
+    EXPECT_EQ(l->min(), 0.0);
+    EXPECT_EQ(l->max(), 100.0);
+    EXPECT_EQ(l->tickCount(), 11);  // a label every 10 dB
+    EXPECT_EQ(l->minorTickCount(), 4);
+    EXPECT_EQ(l->gridLinePen(), QPen(Qt::black, 1, Qt::DashLine));
+    EXPECT_EQ(l->titleText(), "Masker level (dB SPL)");
+    for (QAbstractAxis* axis : {static_cast<QAbstractAxis*>(f), static_cast<QAbstractAxis*>(l)}) {
+        EXPECT_EQ(axis->labelsFont().pixelSize(), 13);
+        EXPECT_EQ(axis->titleFont().pixelSize(), 16);
+        EXPECT_EQ(axis->labelsBrush().color(), QColor(Qt::black));
+    }
+
+    ASSERT_NE(Line(), nullptr);
+    ASSERT_NE(Marker(), nullptr);
+    EXPECT_EQ(Line()->pen().color(), QColor(Qt::black));
+    EXPECT_FALSE(Line()->pointsVisible());
+    EXPECT_EQ(Marker()->markerShape(), QScatterSeries::MarkerShapeRectangle);
+    EXPECT_EQ(Marker()->color(), QColor(Qt::black));
+}
+
+TEST_F(GraphWindow, ShowingDrawsTheDownwardRunInAscendingFrequency)
+{
+    Show();
+    EXPECT_EQ(Points(Line()), (QList<QPointF>{{1980, 44}, {1990, 47}, {2000, 50}}));
+    EXPECT_EQ(Points(Marker()), (QList<QPointF>{{1000, 30}}));
+    EXPECT_EQ(Chart()->title(), "S01: left ear");
+    EXPECT_EQ(View()->accessibleName(), "S01: left ear");
+}
+
+TEST_F(GraphWindow, EveryShowingRebuildsFromTheState)
+{
+    Show();
+    form.hide();
+
+    state.SubjectName = "";
+    state.Ear = 1;
+    state.SweepDirection = 0;
+    state.ResetResults();
+    for (auto [f, spl] : {std::pair{500.f, 40.f}, {510.f, 43.f}, {510.f, 40.f}, {520.f, 42.f}})
+        state.Results.Record(f, spl);
+    state.Results.StoredResultCount = 4;
+    state.Current().ToneF = 800.0f;
+    state.Current().ToneSPL = 55.0f;  // moved after the run: the marker keeps RunToneSPL
+    Show();
+
+    EXPECT_EQ(Points(Line()), (QList<QPointF>{{500, 40}, {510, 43}, {510, 40}, {520, 42}}));
+    EXPECT_EQ(Points(Marker()), (QList<QPointF>{{800, 30}}));
+    EXPECT_EQ(Chart()->title(), ": right ear");
+}
+
+TEST_F(GraphWindow, SubjectNameShownAsTyped)
+{
+    state.SubjectName = "<b>A&B</b>";
+    Show();
+    EXPECT_EQ(Chart()->title(), "&lt;b&gt;A&amp;B&lt;/b&gt;: left ear");
+    EXPECT_EQ(View()->accessibleName(), "<b>A&B</b>: left ear");
+}
+
+TEST_F(GraphWindow, CloseEndsWithResultOne)
+{
+    int result = -1;
+    QTimer::singleShot(0, &form, [&] { Find<QPushButton>("Button2")->click(); });
+    result = form.exec();
+    EXPECT_EQ(result, 1);
+    EXPECT_FALSE(form.isVisible());
+}
+
+bool IsDark(const QImage& image, QPoint around, int radius)
+{
+    for (int dy = -radius; dy <= radius; ++dy)
+        for (int dx = -radius; dx <= radius; ++dx) {
+            const QColor c = image.pixelColor(around + QPoint(dx, dy));
+            if (c.lightness() < 100 && qAbs(c.red() - c.blue()) < 30 && qAbs(c.red() - c.green()) < 30)
+                return true;
+        }
+    return false;
+}
+
+bool AllWhite(const QImage& image, int x, int fromY, int toY)
+{
+    for (int y = fromY; y < toY; ++y)
+        if (image.pixelColor(x, y) != QColor(Qt::white))
+            return false;
+    return true;
+}
+
+// A flat line at 60 dB from 500 to 2000 Hz and a climb at 5000 Hz that leaves the plot.
+void LineForRendering(SharedState& state)
+{
+    state.SweepDirection = 0;
+    state.ResetResults();
+    for (auto [f, spl] : {std::pair{500.f, 60.f}, {2000.f, 60.f}, {5000.f, 50.f}, {5000.f, 150.f}})
+        state.Results.Record(f, spl);
+    state.Results.StoredResultCount = 4;
+}
+
+// What both copies must show: the black line and marker where the axes put them, nothing of
+// the line above the plot, and a white background.
+void ExpectChartDrawing(const QImage& image, QChart* chart, QLineSeries* line, QScatterSeries* marker)
+{
+    const QPoint tone = chart->mapToPosition(QPointF(1000, 30), marker).toPoint();
+    EXPECT_EQ(image.pixelColor(tone), QColor(Qt::black));
+    EXPECT_TRUE(IsDark(image, chart->mapToPosition(QPointF(1000, 60), line).toPoint(), 1));
+    const QPoint climb = chart->mapToPosition(QPointF(5000, 100), line).toPoint();
+    EXPECT_TRUE(IsDark(image, climb + QPoint(0, 10), 1));
+    EXPECT_TRUE(AllWhite(image, climb.x(), 0, static_cast<int>(chart->plotArea().top()) - 2));
+    EXPECT_EQ(image.pixelColor(2, 2), QColor(Qt::white));
+}
+
+TEST_F(GraphWindow, CopyBitmapPutsTheChartAtOnScreenSizeOnTheClipboard)
+{
+    LineForRendering(state);
+    Show();
+    QApplication::clipboard()->clear();
+    Find<QPushButton>("Button3")->click();
+    const QImage image = QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.size(), QSize(761, 489));
+    ExpectChartDrawing(image, Chart(), Line(), Marker());
+}
+
+QStringList SvgTexts(const QByteArray& svg, QString* title)
+{
+    QStringList texts;
+    QXmlStreamReader xml(svg);
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == u"text")
+            texts << xml.readElementText(QXmlStreamReader::IncludeChildElements);
+        else if (xml.name() == u"title")
+            *title = xml.readElementText();
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    return texts;
+}
+
+TEST_F(GraphWindow, CopyMetafilePutsSvgOnTheClipboard)
+{
+    LineForRendering(state);
+    Show();
+    QApplication::clipboard()->clear();
+    Find<QPushButton>("Button4")->click();
+    const QMimeData* mime = QApplication::clipboard()->mimeData();
+    ASSERT_NE(mime, nullptr);
+    ASSERT_TRUE(mime->hasFormat("image/svg+xml"));
+    const QByteArray svg = mime->data("image/svg+xml");
+
+    QString title;
+    const QStringList texts = SvgTexts(svg, &title);
+    EXPECT_TRUE(texts.contains("Masker Frequency (Hz)"));
+    EXPECT_TRUE(texts.contains("Masker level (dB SPL)"));
+    EXPECT_TRUE(texts.contains("S01: left ear"));
+    EXPECT_EQ(title, "S01: left ear");
+
+    QSvgRenderer renderer(svg);
+    ASSERT_TRUE(renderer.isValid());
+    EXPECT_EQ(renderer.viewBox(), QRect(0, 0, 761, 489));
+    QImage image(761, 489, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    {
+        QPainter painter(&image);
+        renderer.render(&painter);
+    }
+    ExpectChartDrawing(image, Chart(), Line(), Marker());
+    EXPECT_TRUE(Line()->isVisible());  // the window's own line is back after the copy
+}
+
+struct PdfFacts {
+    bool isPdf = false;
+    int pages = 0;
+    double width = 0;
+    double height = 0;
+};
+
+PdfFacts ReadPdf(const QString& path)
+{
+    QFile file(path);
+    PdfFacts facts;
+    if (!file.open(QIODevice::ReadOnly))
+        return facts;
+    const QString text = QString::fromLatin1(file.readAll());
+    facts.isPdf = text.startsWith("%PDF-");
+    facts.pages = static_cast<int>(text.count(QRegularExpression("/Type\\s*/Page(?!s)")));
+    const auto box = QRegularExpression("/MediaBox\\s*\\[\\s*([-\\d.]+)\\s+([-\\d.]+)\\s+([-\\d.]+)\\s+([-\\d.]+)\\s*\\]").match(text);
+    if (box.hasMatch()) {
+        facts.width = box.captured(3).toDouble() - box.captured(1).toDouble();
+        facts.height = box.captured(4).toDouble() - box.captured(2).toDouble();
+    }
+    return facts;
+}
+
+void ExpectOneLandscapePage(const QString& path)
+{
+    const PdfFacts pdf = ReadPdf(path);
+    EXPECT_TRUE(pdf.isPdf);
+    EXPECT_EQ(pdf.pages, 1);
+    EXPECT_GT(pdf.width, pdf.height);
+    EXPECT_GT(pdf.height, 0);
+}
+
+TEST_F(GraphWindow, PdfIsOneLandscapePage)
+{
+    Show();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("graph.pdf");
+    EXPECT_EQ(WriteChartPdf(*View(), path), "");
+    ExpectOneLandscapePage(path);
+}
+
+TEST_F(GraphWindow, PdfThatCannotBeWrittenIsReported)
+{
+    Show();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("missing/graph.pdf");
+    const QString error = WriteChartPdf(*View(), path);
+    EXPECT_TRUE(error.contains(path)) << error.toStdString();
+    EXPECT_FALSE(QFile::exists(path));
+}
+
+TEST_F(GraphWindow, PrintingIsLandscapeAndRestoresTheOrientation)
+{
+    Show();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("printed.pdf");
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    printer.setPageOrientation(QPageLayout::Portrait);
+    EXPECT_EQ(PrintChart(*View(), printer), "");
+    EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Portrait);
+    ExpectOneLandscapePage(path);
+}
+
+// Answers the modal dialogs that appear, one step per dialog, until the steps run out.
+void AnswerDialogs(std::vector<std::function<bool(QWidget*)>> steps)
+{
+    auto* timer = new QTimer(qApp);
+    auto remaining = std::make_shared<std::vector<std::function<bool(QWidget*)>>>(std::move(steps));
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, remaining] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && !remaining->empty() && remaining->front()(modal))
+            remaining->erase(remaining->begin());
+        if (remaining->empty())
+            timer->deleteLater();
+    });
+    timer->start(10);
+}
+
+TEST_F(GraphWindow, PrintWithoutPrinterOffersAPdf)
+{
+    if (!QPrinterInfo::defaultPrinter().isNull())
+        GTEST_SKIP() << "this machine has a default printer";
+    Show();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("offered.pdf");
+    QString message;
+    AnswerDialogs({
+        [&](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            if (!box)
+                return false;
+            message = box->text();
+            box->button(QMessageBox::Yes)->click();
+            return true;
+        },
+        [&](QWidget* w) {
+            auto* dialog = qobject_cast<QFileDialog*>(w);
+            if (!dialog)
+                return false;
+            dialog->selectFile(path);
+            QMetaObject::invokeMethod(dialog, "accept");
+            return true;
+        },
+    });
+    Find<QPushButton>("Button1")->click();
+    EXPECT_TRUE(message.startsWith("No printer is installed")) << message.toStdString();
+    ExpectOneLandscapePage(path);
+}
+
+TEST_F(GraphWindow, PrintWithoutPrinterDeclinedWritesNothing)
+{
+    if (!QPrinterInfo::defaultPrinter().isNull())
+        GTEST_SKIP() << "this machine has a default printer";
+    Show();
+    bool asked = false;
+    AnswerDialogs({[&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        if (!box)
+            return false;
+        asked = true;
+        box->button(QMessageBox::No)->click();
+        return true;
+    }});
+    Find<QPushButton>("Button1")->click();
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+} // namespace
