@@ -27,6 +27,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 
 namespace {
 
@@ -115,50 +116,27 @@ TEST_F(GraphWindow, TabOrderRunsChartPrintCloseBitmapMetafile)
     EXPECT_EQ(visited, (std::vector<QString>{"Chart1", "Button1", "Button2", "Button3", "Button4", "Chart1"}));
 }
 
-TEST_F(GraphWindow, ChartSettings)
+// The fixed axes (where points land is checked on the rendered copies below).
+TEST_F(GraphWindow, FixedAxesNoLegendNoZoom)
 {
     QChart* chart = Chart();
     EXPECT_FALSE(chart->legend()->isVisible());
     EXPECT_EQ(View()->rubberBand(), QChartView::NoRubberBand);
-    EXPECT_EQ(chart->backgroundBrush().color(), QColor(Qt::white));
-    EXPECT_FALSE(chart->isPlotAreaBackgroundVisible());
     EXPECT_EQ(chart->margins(), QMargins(15, 9, 38, 9));  // 2 %, 2 %, 5 %, 2 % of 761 x 489
-    EXPECT_EQ(chart->titleFont().pixelSize(), 16);
 
-    auto frequencies = chart->axes(Qt::Horizontal);
-    auto levels = chart->axes(Qt::Vertical);
+    const auto frequencies = chart->axes(Qt::Horizontal);
+    const auto levels = chart->axes(Qt::Vertical);
     ASSERT_EQ(frequencies.size(), 1);
     ASSERT_EQ(levels.size(), 1);
     auto* f = qobject_cast<QLogValueAxis*>(frequencies.first());
     auto* l = qobject_cast<QValueAxis*>(levels.first());
     ASSERT_NE(f, nullptr);
     ASSERT_NE(l, nullptr);
-    EXPECT_EQ(f->min(), 100.0);
-    EXPECT_EQ(f->max(), 10000.0);
-    EXPECT_EQ(f->base(), 10.0);
-    EXPECT_EQ(f->minorTickCount(), 8);
+    EXPECT_EQ(std::tuple(f->min(), f->max(), f->base(), f->minorTickCount()), std::tuple(100.0, 10000.0, 10.0, 8));
     EXPECT_TRUE(f->isMinorGridLineVisible());
-    EXPECT_EQ(f->minorGridLinePen().style(), Qt::DashDotLine);
-    EXPECT_EQ(f->gridLinePen(), QPen(Qt::black, 1, Qt::DashLine));
+    EXPECT_EQ(std::tuple(l->min(), l->max(), l->tickCount()), std::tuple(0.0, 100.0, 11));  // every 10 dB
     EXPECT_EQ(f->titleText(), "Masker Frequency (Hz)");
-    EXPECT_EQ(l->min(), 0.0);
-    EXPECT_EQ(l->max(), 100.0);
-    EXPECT_EQ(l->tickCount(), 11);  // a label every 10 dB
-    EXPECT_EQ(l->minorTickCount(), 4);
-    EXPECT_EQ(l->gridLinePen(), QPen(Qt::black, 1, Qt::DashLine));
     EXPECT_EQ(l->titleText(), "Masker level (dB SPL)");
-    for (QAbstractAxis* axis : {static_cast<QAbstractAxis*>(f), static_cast<QAbstractAxis*>(l)}) {
-        EXPECT_EQ(axis->labelsFont().pixelSize(), 13);
-        EXPECT_EQ(axis->titleFont().pixelSize(), 16);
-        EXPECT_EQ(axis->labelsBrush().color(), QColor(Qt::black));
-    }
-
-    ASSERT_NE(Line(), nullptr);
-    ASSERT_NE(Marker(), nullptr);
-    EXPECT_EQ(Line()->pen().color(), QColor(Qt::black));
-    EXPECT_FALSE(Line()->pointsVisible());
-    EXPECT_EQ(Marker()->markerShape(), QScatterSeries::MarkerShapeRectangle);
-    EXPECT_EQ(Marker()->color(), QColor(Qt::black));
 }
 
 TEST_F(GraphWindow, ShowingDrawsTheDownwardRunInAscendingFrequency)
