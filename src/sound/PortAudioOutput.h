@@ -1,0 +1,34 @@
+#pragma once
+
+#include "SoundOutput.h"
+
+#include <chrono>
+#include <string>
+
+// When the last call to PortAudioOutput::PlayPcm was made, when the device first asked for its
+// frames and when it returned. FirstCallback is a default time_point when nothing was started.
+struct PlaybackTimes {
+    std::chrono::steady_clock::time_point Called;
+    std::chrono::steady_clock::time_point FirstCallback;
+    std::chrono::steady_clock::time_point Returned;
+};
+
+// Plays each buffer on a PortAudio callback stream opened for that buffer alone and closed
+// when the device has played it. The device is the default output, or the one named by
+// `deviceName` (the AudioDevice setting: text in a device's or host API's name, e.g. "JACK").
+class PortAudioOutput : public SoundOutput {
+public:
+    explicit PortAudioOutput(std::string deviceName = {});
+
+    int PlayPcm(const std::int16_t* buffer, int lengthBytes, int sampleRate, int bytesPerSample,
+                int channels) override;
+
+    const PlaybackTimes& LastPlayback() const { return Times; }
+
+private:
+    int Play(const std::int16_t* buffer, int lengthBytes, int sampleRate, int channels);
+
+    std::string DeviceName;
+    bool DeviceNameReported = false;
+    PlaybackTimes Times;
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+
+// Why a sound was not played. Each reason has one fixed operator message on standard error.
+enum class SoundFailure {
+    None,
+    UnsupportedFormat,  // "Unsupported waveform format/rate" (no line end)
+    CannotOpen,         // "Unable to open waveform output device\n"
+    WriteError,         // "Error on write to wave out device\n"
+};
+
+// Writes the reason's message to standard error and flushes it. Nothing for None.
+void ReportSoundFailure(SoundFailure failure);
+
+// Checks a PlayPcm request before any device is touched: only signed 16-bit samples, at least
+// one channel and a positive rate are a playable format; a negative length or a missing buffer
+// cannot be written.
+SoundFailure CheckPcmRequest(const std::int16_t* buffer, int lengthBytes, int sampleRate, int bytesPerSample,
+                             int channels);

@@ -1,0 +1,122 @@
+#include "JackRecorder.h"
+
+#include <pa_jack.h>
+#include <portaudio.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+JackRecorder::JackRecorder(const std::string& clientName, std::size_t capacityFrames)
+    : Left(capacityFrames), Right(capacityFrames)
+{
+    const char* server = std::getenv("JACK_DEFAULT_SERVER");
+    jack_status_t status{};
+    Client = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
+    if (Client == nullptr) {
+        Error = std::string("the JACK server '") + (server ? server : "default") +
+                "' is not running; start it as scripts/test.sh does "
+                "(jackd -n NAME --no-realtime -d dummy -r 44100 -p 256) and set JACK_DEFAULT_SERVER=NAME";
+        return;
+    }
+    ClientName = jack_get_client_name(Client);
+    Inputs[0] = jack_port_register(Client, "in_1", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
+    Inputs[1] = jack_port_register(Client, "in_2", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
+    if (Inputs[0] == nullptr || Inputs[1] == nullptr || jack_set_process_callback(Client, Process, this) != 0 ||
+        jack_set_port_connect_callback(Client, PortConnected, this) != 0 || jack_activate(Client) != 0) {
+        Error = "could not set up the JACK recording client";
+        return;
+    }
+    Connector = std::thread([this] { ConnectMirrors(); });
+}
+
+JackRecorder::~JackRecorder()
+{
+    if (Connector.joinable()) {
+        {
+            std::lock_guard lock(PendingLock);
+            Stopping = true;
+        }
+        PendingChanged.notify_all();
+        Connector.join();
+    }
+    if (Client != nullptr) {
+        jack_deactivate(Client);
+        jack_client_close(Client);
+    }
+}
+
+int JackRecorder::Process(jack_nframes_t frames, void* self)
+{
+    auto* r = static_cast<JackRecorder*>(self);
+    const std::size_t at = r->Written.load(std::memory_order_relaxed);
+    const std::size_t n = std::min<std::size_t>(frames, r->Left.size() - at);
+    const auto* left = static_cast<const float*>(jack_port_get_buffer(r->Inputs[0], frames));
+    const auto* right = static_cast<const float*>(jack_port_get_buffer(r->Inputs[1], frames));
+    std::memcpy(r->Left.data() + at, left, n * sizeof(float));
+    std::memcpy(r->Right.data() + at, right, n * sizeof(float));
+    r->Written.store(at + n, std::memory_order_release);
+    return 0;
+}
+
+void JackRecorder::PortConnected(jack_port_id_t a, jack_port_id_t b, int connect, void* self)
+{
+    auto* r = static_cast<JackRecorder*>(self);
+    if (!connect || !r->Mirroring.load()) {
+        return;
+    }
+    const jack_port_t* source = jack_port_by_id(r->Client, a);
+    const jack_port_t* target = jack_port_by_id(r->Client, b);
+    if (source == nullptr || target == nullptr) {
+        return;
+    }
+    const std::string sourceName = jack_port_name(source);
+    const std::string targetName = jack_port_name(target);
+    int input = 0;
+    if (targetName == "system:playback_1") {
+        input = 1;
+    } else if (targetName == "system:playback_2") {
+        input = 2;
+    }
+    if (input != 0) {
+        {
+            std::lock_guard lock(r->PendingLock);
+            r->Pending.emplace_back(sourceName, input);
+        }
+        r->PendingChanged.notify_all();
+    }
+}
+
+void JackRecorder::ConnectMirrors()
+{
+    // JACK forbids server requests from its notification thread, so connections are made here.
+    std::unique_lock lock(PendingLock);
+    for (;;) {
+        PendingChanged.wait(lock, [this] { return Stopping || !Pending.empty(); });
+        if (Stopping) {
+            return;
+        }
+        const auto [source, input] = Pending.front();
+        Pending.pop_front();
+        lock.unlock();
+        // Only this process's sounds: other test programs may play on the same server meanwhile.
+        const char* ours = nullptr;
+        const std::string sourceClient = source.substr(0, source.find(':'));
+        if (PaJack_GetClientName(&ours) == paNoError && ours != nullptr && sourceClient == ours) {
+            jack_connect(Client, source.c_str(), jack_port_name(Inputs[input - 1]));
+        }
+        lock.lock();
+    }
+}
+
+std::vector<std::int32_t> JackRecorder::Since(std::size_t mark) const
+{
+    const std::size_t end = Mark();
+    std::vector<std::int32_t> frames;
+    for (std::size_t i = std::min(mark, end); i < end; ++i) {
+        frames.push_back(static_cast<std::int32_t>(std::lround(Left[i] * 32768.0f)));
+        frames.push_back(static_cast<std::int32_t>(std::lround(Right[i] * 32768.0f)));
+    }
+    return frames;
+}

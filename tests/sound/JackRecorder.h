@@ -1,0 +1,58 @@
+#pragma once
+
+#include <jack/jack.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+// A JACK client of the test's own with two input ports, in_1 (left) and in_2 (right), that
+// records everything reaching them as 16-bit sample values. PortAudio lists it as an output
+// device named after the client, so a sound played on that device arrives from its first
+// frame. It can also mirror the server's main outputs: whatever this process's PortAudio connects
+// to system:playback_N is connected to in_N too, from the moment the connection is seen.
+class JackRecorder {
+public:
+    JackRecorder(const std::string& clientName, std::size_t capacityFrames);
+    ~JackRecorder();
+    JackRecorder(const JackRecorder&) = delete;
+    JackRecorder& operator=(const JackRecorder&) = delete;
+
+    // Empty when the recorder runs; otherwise why it does not (e.g. no server).
+    const std::string& Problem() const { return Error; }
+    const std::string& Name() const { return ClientName; }
+
+    void MirrorSystemPlayback(bool on) { Mirroring.store(on); }
+
+    // The number of frames recorded so far; frames before it never change.
+    std::size_t Mark() const { return Written.load(std::memory_order_acquire); }
+    // The frames recorded since `mark`, as interleaved stereo 16-bit values (left, right).
+    std::vector<std::int32_t> Since(std::size_t mark) const;
+
+private:
+    static int Process(jack_nframes_t frames, void* self);
+    static void PortConnected(jack_port_id_t a, jack_port_id_t b, int connect, void* self);
+    void ConnectMirrors();
+
+    std::string ClientName;
+    std::string Error;
+    jack_client_t* Client = nullptr;
+    jack_port_t* Inputs[2] = {nullptr, nullptr};
+    std::vector<float> Left;
+    std::vector<float> Right;
+    std::atomic<std::size_t> Written{0};
+
+    std::atomic<bool> Mirroring{false};
+    std::mutex PendingLock;
+    std::condition_variable PendingChanged;
+    std::deque<std::pair<std::string, int>> Pending;  // source port, input number 1 or 2
+    bool Stopping = false;
+    std::thread Connector;
+};
