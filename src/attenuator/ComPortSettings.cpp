@@ -1,0 +1,56 @@
+#include "ComPortSettings.h"
+
+#include <algorithm>
+#include <climits>
+
+std::string DefaultPortName()
+{
+#ifdef _WIN32
+    return "COM1";
+#else
+    return "ttyS0";
+#endif
+}
+
+std::string DevicePath(const std::string& portName)
+{
+#ifdef _WIN32
+    return portName;
+#else
+    if (portName.empty() || portName.front() == '/') {
+        return portName;
+    }
+    return "/dev/" + portName;
+#endif
+}
+
+int BaudRateValue(BaudRate rate, int custom)
+{
+    switch (rate) {
+    case BaudRate::brCustom: return custom;
+    case BaudRate::br110: return 110;
+    case BaudRate::br300: return 300;
+    case BaudRate::br600: return 600;
+    case BaudRate::br1200: return 1200;
+    case BaudRate::br2400: return 2400;
+    case BaudRate::br4800: return 4800;
+    case BaudRate::br9600: return 9600;
+    case BaudRate::br14400: return 14400;
+    case BaudRate::br19200: return 19200;
+    case BaudRate::br38400: return 38400;
+    case BaudRate::br56000: return 56000;
+    case BaudRate::br57600: return 57600;
+    case BaudRate::br115200: return 115200;
+    case BaudRate::br128000: return 128000;
+    case BaudRate::br256000: return 256000;
+    }
+    return custom;
+}
+
+int WriteTimeoutMs(const ComPortSettings& settings, int count)
+{
+    // Wide arithmetic: a large count must not wrap into a short or negative bound.
+    const long long ms = static_cast<long long>(settings.WriteTotalMultiplier) * std::max(count, 0)
+                         + settings.WriteTotalConstant;
+    return static_cast<int>(std::clamp(ms, 0LL, static_cast<long long>(INT_MAX)));
+}

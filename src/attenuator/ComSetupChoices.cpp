@@ -1,0 +1,101 @@
+#include "ComSetupChoices.h"
+
+#include <QSerialPortInfo>
+
+#include <algorithm>
+#include <cctype>
+
+const std::vector<std::string>& BaudRateTexts()
+{
+    static const std::vector<std::string> texts{
+        "Custom", "110", "300", "600", "1200", "2400", "4800", "9600", "14400", "19200",
+        "38400", "56000", "57600", "115200", "128000", "256000"};
+    return texts;
+}
+
+const std::vector<std::string>& DataBitsTexts()
+{
+    static const std::vector<std::string> texts{"5", "6", "7", "8"};
+    return texts;
+}
+
+const std::vector<std::string>& StopBitsTexts()
+{
+    static const std::vector<std::string> texts{"1", "1.5", "2"};
+    return texts;
+}
+
+const std::vector<std::string>& ParityTexts()
+{
+    static const std::vector<std::string> texts{"None", "Odd", "Even", "Mark", "Space"};
+    return texts;
+}
+
+const std::vector<std::string>& FlowControlTexts()
+{
+    static const std::vector<std::string> texts{"Hardware", "Software", "None", "Custom"};
+    return texts;
+}
+
+FlowControlChoice ReadFlowControl(const FlowControlSettings& flow)
+{
+    const bool xonBoth = flow.XonXoffOut && flow.XonXoffIn;
+    const bool xonNone = !flow.XonXoffOut && !flow.XonXoffIn;
+    if (flow.ControlRTS == RtsControl::rtsHandshake && flow.OutCTSFlow && xonNone) {
+        return FlowControlChoice::Hardware;
+    }
+    if (flow.ControlRTS == RtsControl::rtsDisable && !flow.OutCTSFlow) {
+        if (xonBoth) {
+            return FlowControlChoice::Software;
+        }
+        if (xonNone) {
+            return FlowControlChoice::None;
+        }
+    }
+    return FlowControlChoice::Custom;
+}
+
+void ApplyFlowControl(FlowControlSettings& flow, FlowControlChoice choice)
+{
+    switch (choice) {
+    case FlowControlChoice::Hardware:
+        flow.ControlRTS = RtsControl::rtsHandshake;
+        flow.OutCTSFlow = true;
+        flow.XonXoffOut = flow.XonXoffIn = false;
+        break;
+    case FlowControlChoice::Software:
+        flow.ControlRTS = RtsControl::rtsDisable;
+        flow.OutCTSFlow = false;
+        flow.XonXoffOut = flow.XonXoffIn = true;
+        break;
+    case FlowControlChoice::None:
+        flow.ControlRTS = RtsControl::rtsDisable;
+        flow.OutCTSFlow = false;
+        flow.XonXoffOut = flow.XonXoffIn = false;
+        break;
+    case FlowControlChoice::Custom:
+        break;
+    }
+}
+
+void SortPortNames(std::vector<std::string>& names)
+{
+    const auto lower = [](const std::string& text) {
+        std::string result = text;
+        std::transform(result.begin(), result.end(), result.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        return result;
+    };
+    std::stable_sort(names.begin(), names.end(),
+                     [&lower](const std::string& a, const std::string& b) { return lower(a) < lower(b); });
+}
+
+std::vector<std::string> AvailablePortNames()
+{
+    std::vector<std::string> names;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        names.push_back(info.portName().toStdString());
+    }
+    SortPortNames(names);
+    return names;
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "EventDispatcher.h"
+#include "SerialLink.h"
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+// A level the KC35 cannot set. Raised before anything is sent.
+class AttenuatorLevelError : public std::out_of_range {
+public:
+    using std::out_of_range::out_of_range;
+};
+
+// A channel other than 1 ("I") or 2 ("K"). Raised before anything is sent.
+class AttenuatorChannelError : public std::invalid_argument {
+public:
+    using std::invalid_argument::invalid_argument;
+};
+
+// The KC35 programmable attenuator's commands. A level L dB SPL is an attenuation of
+// A = 120 - L dB, sent as the channel letter and two digits (A / 16 in "012345678", A % 16 in
+// "0123456789ABCDEF"), so L runs from -23 to 120. Each command goes out between one opening
+// and one closing of the link, one byte per write, and nothing is read back.
+class Kc35Attenuator {
+public:
+    static constexpr int HighestLevel = 120;  // dB SPL, attenuation 0
+    static constexpr int LowestLevel = -23;   // dB SPL, attenuation 143 ("8F")
+
+    Kc35Attenuator(SerialLink& link, EventDispatcher& events);
+
+    // Lets pending events run first (the run's key handlers rely on it), then refuses a level
+    // out of range before the port is opened.
+    void SetAttenuatorLevel(int channel, int level);
+    // The two set-up groups "L02L40M80" and "N02N80P0202".
+    void SendKC35Setup();
+    // "L01N01" for the left ear (0), "L02N02" for the right (1).
+    void SendEarRouting(int ear);
+
+    // The bytes of a level command, e.g. (1, 100) gives "I14". Throws as SetAttenuatorLevel.
+    static std::string LevelCommand(int channel, int level);
+
+private:
+    void SendGroup(std::string_view bytes);
+
+    SerialLink& link_;
+    EventDispatcher& events_;
+};
+
+// A level held as a float in whole dB SPL, truncated toward zero (40.9 gives 40, -9.5 gives
+// -9). A value no int holds (or not a number) is refused as out of range.
+int TruncateLevel(float level);

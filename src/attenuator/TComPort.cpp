@@ -1,0 +1,240 @@
+#include "TComPort.h"
+
+#include <QSerialPort>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <thread>
+
+#ifndef _WIN32
+#include <sys/ioctl.h>
+#include <termios.h>
+#endif
+
+namespace {
+
+using SteadyTime = std::chrono::steady_clock;
+
+QSerialPort::DataBits ToQt(DataBits bits)
+{
+    switch (bits) {
+    case DataBits::dbFive: return QSerialPort::Data5;
+    case DataBits::dbSix: return QSerialPort::Data6;
+    case DataBits::dbSeven: return QSerialPort::Data7;
+    case DataBits::dbEight: return QSerialPort::Data8;
+    }
+    return QSerialPort::Data8;
+}
+
+QSerialPort::StopBits ToQt(StopBits bits)
+{
+    switch (bits) {
+    case StopBits::sbOneStopBit: return QSerialPort::OneStop;
+    case StopBits::sbOne5StopBits: return QSerialPort::OneAndHalfStop;
+    case StopBits::sbTwoStopBits: return QSerialPort::TwoStop;
+    }
+    return QSerialPort::OneStop;
+}
+
+QSerialPort::Parity ToQt(ParityBits parity)
+{
+    switch (parity) {
+    case ParityBits::prNone: return QSerialPort::NoParity;
+    case ParityBits::prOdd: return QSerialPort::OddParity;
+    case ParityBits::prEven: return QSerialPort::EvenParity;
+    case ParityBits::prMark: return QSerialPort::MarkParity;
+    case ParityBits::prSpace: return QSerialPort::SpaceParity;
+    }
+    return QSerialPort::NoParity;
+}
+
+// Qt offers RTS/CTS or XON/XOFF as whole schemes; a mixed set-up gets the nearest one.
+QSerialPort::FlowControl ToQt(const FlowControlSettings& flow)
+{
+    if (flow.ControlRTS == RtsControl::rtsHandshake && flow.OutCTSFlow) {
+        return QSerialPort::HardwareControl;
+    }
+    if (flow.XonXoffOut || flow.XonXoffIn) {
+        return QSerialPort::SoftwareControl;
+    }
+    return QSerialPort::NoFlowControl;
+}
+
+// Settings are given before the device is opened so that Qt applies them in one go; set on an
+// open pseudo-terminal, Qt would refuse the 7-bit size that the kernel silently replaces.
+void Configure(QSerialPort& device, const ComPortSettings& s)
+{
+    device.setPortName(QString::fromStdString(DevicePath(s.Port)));
+    device.setBaudRate(BaudRateValue(s.Baud, s.CustomBaudRate));
+    device.setDataBits(ToQt(s.Data));
+    device.setStopBits(ToQt(s.Stop));
+    device.setParity(ToQt(s.Parity));
+    device.setFlowControl(ToQt(s.FlowControl));
+}
+
+bool IsOpenFailure(QSerialPort::SerialPortError error)
+{
+    return error == QSerialPort::DeviceNotFoundError || error == QSerialPort::PermissionError
+           || error == QSerialPort::OpenError;
+}
+
+// Lines a device does not have (a pseudo-terminal has no modem lines) are not an error.
+bool LineMissing(int error)
+{
+    return error == ENOTTY || error == EINVAL;
+}
+
+void SetModemLines(QSerialPort& device, const FlowControlSettings& flow)
+{
+    errno = 0;
+    if (!device.setDataTerminalReady(flow.ControlDTR != DtrControl::dtrDisable)) {
+        const int error = errno;
+        if (!LineMissing(error)) {
+            throw EComPort(EComPort::Code::SetCommState, error);
+        }
+        device.clearError();
+    }
+    if (device.flowControl() == QSerialPort::HardwareControl) {
+        return;  // the driver drives RTS itself
+    }
+    errno = 0;
+    if (!device.setRequestToSend(flow.ControlRTS != RtsControl::rtsDisable)) {
+        const int error = errno;
+        if (!LineMissing(error)) {
+            throw EComPort(EComPort::Code::SetCommState, error);
+        }
+        device.clearError();
+    }
+}
+
+// Bytes handed to the driver but not yet on the line.
+int DriverQueueLength(QSerialPort& device)
+{
+#ifndef _WIN32
+    int queued = 0;
+    if (ioctl(static_cast<int>(device.handle()), TIOCOUTQ, &queued) == 0) {
+        return queued;
+    }
+#else
+    (void)device;
+#endif
+    return 0;
+}
+
+}  // namespace
+
+TComPort::TComPort(std::string port)
+{
+    settings_.Port = std::move(port);
+}
+
+TComPort::~TComPort()
+{
+    Close();
+}
+
+bool TComPort::Connected() const
+{
+    return device_ != nullptr;
+}
+
+void TComPort::Open()
+{
+    if (Connected()) {
+        return;
+    }
+    if (settings_.Port.empty()) {
+        throw EComPort(EComPort::Code::OpenFailed, ENOENT);
+    }
+    auto device = std::make_unique<QSerialPort>();
+    Configure(*device, settings_);
+    errno = 0;
+    if (!device->open(QIODevice::ReadWrite)) {
+        const int error = errno;
+        throw EComPort(IsOpenFailure(device->error()) ? EComPort::Code::OpenFailed
+                                                      : EComPort::Code::SetCommState,
+                       error);
+    }
+    device->setReadBufferSize(settings_.InputBufferSize);
+    SetModemLines(*device, settings_.FlowControl);  // on failure `device` closes the port
+    device_ = std::move(device);
+}
+
+int TComPort::Write(const char* buffer, int count)
+{
+    if (!Connected()) {
+        throw EComPort(EComPort::Code::WriteFailed, EBADF);
+    }
+    if (count <= 0) {
+        return 0;
+    }
+    errno = 0;
+    if (device_->write(buffer, count) != count) {
+        const int error = errno;
+        device_->clear(QSerialPort::Output);
+        throw EComPort(EComPort::Code::WriteFailed, error);
+    }
+    WaitUntilSent(count);
+    const long long unsent = device_->bytesToWrite() + DriverQueueLength(*device_);
+    if (unsent > 0) {
+        // The bound has passed (e.g. the device holds CTS low): drop the rest, as a late byte
+        // could reach the attenuator in the middle of a later command.
+        device_->clear(QSerialPort::Output);
+    }
+    return static_cast<int>(count - std::min<long long>(unsent, count));
+}
+
+void TComPort::WaitUntilSent(int count)
+{
+    const auto deadline = SteadyTime::now() + std::chrono::milliseconds(WriteTimeoutMs(settings_, count));
+    const auto remainingMs = [&deadline] {
+        return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyTime::now()).count());
+    };
+    while (device_->bytesToWrite() > 0 && remainingMs() > 0) {
+        errno = 0;
+        if (!device_->waitForBytesWritten(remainingMs())) {
+            if (device_->error() != QSerialPort::TimeoutError) {
+                const int error = errno;
+                device_->clear(QSerialPort::Output);
+                throw EComPort(EComPort::Code::WriteFailed, error);
+            }
+            device_->clearError();
+            return;
+        }
+    }
+    // The driver has the bytes; wait until they are on the line so that a level is set before
+    // the sound that needs it starts.
+    while (DriverQueueLength(*device_) > 0 && remainingMs() > 0) {
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+}
+
+void TComPort::Close()
+{
+    if (!Connected()) {
+        return;
+    }
+    device_->close();
+    device_.reset();
+}
+
+void TComPort::SetSettings(const ComPortSettings& settings)
+{
+    if (settings == settings_) {
+        return;
+    }
+    const bool reopen = Connected();
+    Close();
+    settings_ = settings;
+    if (reopen) {
+        Open();
+    }
+}
+
+void TComPort::SetPort(const std::string& port)
+{
+    ComPortSettings changed = settings_;
+    changed.Port = port;
+    SetSettings(changed);
+}

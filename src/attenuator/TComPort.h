@@ -1,0 +1,45 @@
+#pragma once
+
+#include "ComPortSettings.h"
+#include "EComPort.h"
+#include "SerialLink.h"
+
+#include <memory>
+#include <string>
+
+class QSerialPort;
+class QWidget;
+
+// The attenuator's serial port on Qt SerialPort. It only transmits: nothing is read and no
+// port event is used. The device is opened exclusively around each command group.
+class TComPort final : public SerialLink {
+public:
+    explicit TComPort(std::string port = DefaultPortName());
+    ~TComPort() override;
+    TComPort(const TComPort&) = delete;
+    TComPort& operator=(const TComPort&) = delete;
+
+    // Opens the device and applies the line settings; a failure leaves the port closed.
+    void Open() override;
+    // Returns once the bytes have left the driver or the write bound (WriteTimeoutMs) has
+    // passed; bytes still queued then are dropped rather than sent late. A failed write
+    // leaves the port open.
+    int Write(const char* buffer, int count) override;
+    void Close() override;
+    bool Connected() const override;
+
+    const ComPortSettings& Settings() const { return settings_; }
+    // While connected a change reopens the device with the new settings.
+    void SetSettings(const ComPortSettings& settings);
+    const std::string& Port() const { return settings_.Port; }
+    void SetPort(const std::string& port);
+
+    // The modal setup dialog; applies the chosen settings on OK. Returns true on OK.
+    bool ShowSetupDialog(QWidget* parent);
+
+private:
+    void WaitUntilSent(int count);
+
+    ComPortSettings settings_;
+    std::unique_ptr<QSerialPort> device_;
+};

@@ -1,0 +1,110 @@
+#include "TComSetupFrm.h"
+
+#include "ComSetupChoices.h"
+#include "TComPort.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include <algorithm>
+
+namespace {
+
+// The setting a list shows, or `current` when the list has no selection.
+template <typename Setting>
+Setting Chosen(const QComboBox* list, Setting current)
+{
+    return list->currentIndex() < 0 ? current : static_cast<Setting>(list->currentIndex());
+}
+
+int IndexOf(const std::vector<std::string>& items, const std::string& item)
+{
+    const auto found = std::find(items.begin(), items.end(), item);
+    return found == items.end() ? -1 : static_cast<int>(found - items.begin());
+}
+
+QPushButton* AddButton(QDialog* dialog, const char* caption, const char* objectName, int left)
+{
+    auto* button = new QPushButton(QString::fromUtf8(caption), dialog);
+    button->setObjectName(objectName);
+    button->setAccessibleName(QString::fromUtf8(caption));
+    button->setGeometry(left, 184, 75, 25);
+    return button;
+}
+
+}  // namespace
+
+TComSetupFrm::TComSetupFrm(TComPort& port, QWidget* parent)
+    : TComSetupFrm(port, AvailablePortNames(), parent)
+{
+}
+
+TComSetupFrm::TComSetupFrm(TComPort& port, std::vector<std::string> portNames, QWidget* parent)
+    : QDialog(parent), port_(port)
+{
+    setObjectName("ComSetupFrm");
+    setWindowTitle("Setup");
+    setFixedSize(231, 216);
+
+    auto* group = new QGroupBox(" Settings ", this);
+    group->setObjectName("GroupBox1");
+    group->setAccessibleName("Settings");
+    group->setGeometry(8, 8, 217, 169);
+
+    const ComPortSettings& s = port.Settings();
+    // A current port the system does not list leaves the list without a selection.
+    portList_ = AddList(group, 0, "Port", "PortComboBox", portNames, IndexOf(portNames, s.Port));
+    baudList_ = AddList(group, 1, "Baud rate", "BaudRateComboBox", BaudRateTexts(), static_cast<int>(s.Baud));
+    dataBitsList_ = AddList(group, 2, "Data bits", "DataBitsComboBox", DataBitsTexts(), static_cast<int>(s.Data));
+    stopBitsList_ = AddList(group, 3, "Stop bits", "StopBitsComboBox", StopBitsTexts(), static_cast<int>(s.Stop));
+    parityList_ = AddList(group, 4, "Parity", "ParityComboBox", ParityTexts(), static_cast<int>(s.Parity));
+    flowList_ = AddList(group, 5, "Flow control", "FlowControlComboBox", FlowControlTexts(),
+                        static_cast<int>(ReadFlowControl(s.FlowControl)));
+
+    QPushButton* ok = AddButton(this, "OK", "OkButton", 70);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &TComSetupFrm::accept);
+    QPushButton* cancel = AddButton(this, "Cancel", "CancelButton", 150);
+    connect(cancel, &QPushButton::clicked, this, &TComSetupFrm::reject);
+
+    portList_->setFocus();
+}
+
+QComboBox* TComSetupFrm::AddList(QWidget* group, int row, const char* label, const char* objectName,
+                                 const std::vector<std::string>& items, int selected)
+{
+    const int top = 16 + 24 * row;
+    auto* caption = new QLabel(QString::fromUtf8(label), group);
+    caption->setGeometry(8, top + 3, 70, 16);
+    auto* list = new QComboBox(group);
+    list->setObjectName(objectName);
+    list->setAccessibleName(QString::fromUtf8(label));
+    list->setGeometry(80, top, 129, 21);
+    for (const std::string& item : items) {
+        list->addItem(QString::fromStdString(item));
+    }
+    list->setCurrentIndex(selected);
+    caption->setBuddy(list);
+    return list;
+}
+
+void TComSetupFrm::accept()
+{
+    ComPortSettings s = port_.Settings();
+    s.Port = portList_->currentIndex() < 0 ? std::string() : portList_->currentText().toStdString();
+    s.Baud = Chosen(baudList_, s.Baud);
+    s.Data = Chosen(dataBitsList_, s.Data);
+    s.Stop = Chosen(stopBitsList_, s.Stop);
+    s.Parity = Chosen(parityList_, s.Parity);
+    ApplyFlowControl(s.FlowControl, Chosen(flowList_, FlowControlChoice::Custom));
+    port_.SetSettings(s);
+    QDialog::accept();
+}
+
+bool TComPort::ShowSetupDialog(QWidget* parent)
+{
+    TComSetupFrm dialog(*this, parent);
+    return dialog.exec() == QDialog::Accepted;
+}

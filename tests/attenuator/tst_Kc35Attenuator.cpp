@@ -1,0 +1,156 @@
+#include "EComPort.h"
+#include "Kc35Attenuator.h"
+#include "RecordingSerialLink.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+struct LevelCase {
+    int channel;
+    int level;
+    const char* bytes;
+};
+
+class Kc35AttenuatorTest : public testing::Test {
+protected:
+    RecordingSerialLink link;
+    RecordingDispatcher events;
+    Kc35Attenuator kc35{link, events};
+};
+
+class Kc35LevelTest : public Kc35AttenuatorTest, public testing::WithParamInterface<LevelCase> {};
+
+TEST_P(Kc35LevelTest, SendsTheLevelBetweenOneOpenAndOneCloseOneBytePerWrite)
+{
+    const LevelCase c = GetParam();
+    kc35.SetAttenuatorLevel(c.channel, c.level);
+    EXPECT_EQ(link.Transcript(), "[" + std::string(c.bytes) + "]");
+    EXPECT_EQ(link.WriteSizes(), std::vector<int>(3, 1));
+    EXPECT_FALSE(link.Connected());
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, Kc35LevelTest, testing::Values(
+    LevelCase{1, 100, "I14"}, LevelCase{2, 40, "K50"}, LevelCase{1, -10, "I82"},
+    LevelCase{2, -10, "K82"}, LevelCase{1, 120, "I00"}, LevelCase{1, -23, "I8F"},
+    LevelCase{2, 105, "K0F"}, LevelCase{2, 104, "K10"}, LevelCase{1, -9, "I81"}));
+
+TEST_F(Kc35AttenuatorTest, SetUpSendsTwoGroupsEachBetweenItsOwnOpenAndClose)
+{
+    kc35.SendKC35Setup();
+    EXPECT_EQ(link.Transcript(), "[L02L40M80][N02N80P0202]");
+    EXPECT_EQ(link.WriteSizes(), std::vector<int>(20, 1));
+}
+
+TEST_F(Kc35AttenuatorTest, EarRoutingSendsOneGroup)
+{
+    kc35.SendEarRouting(0);
+    kc35.SendEarRouting(1);
+    kc35.SendEarRouting(0);
+    EXPECT_EQ(link.Transcript(), "[L01N01][L02N02][L01N01]");
+    EXPECT_EQ(link.WriteSizes(), std::vector<int>(18, 1));
+}
+
+TEST_F(Kc35AttenuatorTest, LevelsOutOfRangeSendNothingAndNeverOpenThePortButDispatchFirst)
+{
+    for (const int level : {121, -24, 1000, -1000, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()}) {
+        SCOPED_TRACE(level);
+        const int dispatchesBefore = events.Calls();
+        try {
+            kc35.SetAttenuatorLevel(1, level);
+            FAIL() << "no range error";
+        } catch (const std::out_of_range& error) {
+            EXPECT_NE(std::string(error.what()).find("Attenuator level " + std::to_string(level) + " dB SPL"), std::string::npos)
+                << error.what();
+        }
+        EXPECT_EQ(events.Calls(), dispatchesBefore + 1) << "pending events run before the range check";
+    }
+    EXPECT_EQ(link.OpenCalls(), 0);
+    EXPECT_EQ(link.Transcript(), "");
+}
+
+TEST_F(Kc35AttenuatorTest, PendingEventsRunBeforeThePortIsOpened)
+{
+    events.OnDispatch = [this] { link.Note("E"); };
+    kc35.SetAttenuatorLevel(2, 40);
+    EXPECT_EQ(link.Transcript(), "E[K50]");
+}
+
+TEST_F(Kc35AttenuatorTest, AnEventHandlerRunningDuringTheDispatchMaySendItsOwnCommandFirst)
+{
+    events.OnDispatch = [this] {
+        events.OnDispatch = nullptr;
+        kc35.SendEarRouting(0);
+    };
+    kc35.SetAttenuatorLevel(1, 100);
+    EXPECT_EQ(link.Transcript(), "[L01N01][I14]");
+}
+
+TEST_F(Kc35AttenuatorTest, ChannelsOtherThanOneAndTwoAreRefusedBeforeAnythingIsSent)
+{
+    for (const int channel : {0, 3, -1}) {
+        EXPECT_THROW(kc35.SetAttenuatorLevel(channel, 100), AttenuatorChannelError);
+    }
+    EXPECT_EQ(link.OpenCalls(), 0);
+}
+
+TEST_F(Kc35AttenuatorTest, FailingWriteLeavesThePortOpenAndTheNextGroupClosesIt)
+{
+    link.FailOnWrite(2);
+    EXPECT_THROW(kc35.SetAttenuatorLevel(1, 100), EComPort);
+    EXPECT_TRUE(link.Connected());
+    EXPECT_EQ(link.Transcript(), "[I");
+
+    kc35.SendEarRouting(1);
+    EXPECT_EQ(link.Transcript(), "[IL02N02]") << "the open port is reused, then closed";
+    EXPECT_FALSE(link.Connected());
+}
+
+TEST_F(Kc35AttenuatorTest, FailingSetUpStopsAtTheFailingByte)
+{
+    link.FailOnWrite(12);
+    EXPECT_THROW(kc35.SendKC35Setup(), EComPort);
+    EXPECT_EQ(link.Transcript(), "[L02L40M80][N0");
+    EXPECT_TRUE(link.Connected());
+}
+
+TEST_F(Kc35AttenuatorTest, FailingOpenPropagatesAndSendsNothing)
+{
+    link.FailOpen(true);
+    try {
+        kc35.SendKC35Setup();
+        FAIL() << "no error";
+    } catch (const EComPort& error) {
+        EXPECT_STREQ(error.what(), "Unable to open com port (error code: 2)");
+    }
+    EXPECT_EQ(link.Transcript(), "");
+    EXPECT_FALSE(link.Connected());
+}
+
+TEST(TruncateLevel, TruncatesTowardZero)
+{
+    const std::pair<float, int> cases[] = {
+        {40.9f, 40}, {-9.5f, -9}, {40.0f, 40}, {-0.5f, 0}, {0.99f, 0}, {-23.9f, -23}, {120.99f, 120}, {121.0f, 121}};
+    for (const auto& [level, expected] : cases) {
+        EXPECT_EQ(TruncateLevel(level), expected) << level;
+    }
+}
+
+TEST(TruncateLevel, ValuesNoIntHoldsAreRangeErrors)
+{
+    for (const float level : {std::nanf(""), std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(), 3e9f, -3e9f}) {
+        EXPECT_THROW(TruncateLevel(level), AttenuatorLevelError) << level;
+    }
+}
+
+TEST_F(Kc35AttenuatorTest, TruncatedFloatLevelsSendTheirWholePart)
+{
+    kc35.SetAttenuatorLevel(2, TruncateLevel(40.9f));
+    kc35.SetAttenuatorLevel(1, TruncateLevel(-9.5f));
+    EXPECT_EQ(link.Transcript(), "[K50][I81]");
+}
+
+}  // namespace

@@ -1,0 +1,206 @@
+#include "ComSetupChoices.h"
+#include "TComPort.h"
+#include "TComSetupFrm.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest/QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::vector<std::string> installedPorts{"COM1", "ttyS0", "ttyS1", "ttyUSB0"};
+
+QComboBox* List(QDialog& dialog, const char* name)
+{
+    auto* list = dialog.findChild<QComboBox*>(name);
+    if (list == nullptr) {
+        ADD_FAILURE() << "no list " << name;
+    }
+    return list;
+}
+
+QStringList Items(QComboBox* list)
+{
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i) {
+        items << list->itemText(i);
+    }
+    return items;
+}
+
+void Choose(QDialog& dialog, const char* name, const char* text)
+{
+    QComboBox* list = List(dialog, name);
+    const int index = list->findText(text);
+    ASSERT_GE(index, 0) << name << " has no " << text;
+    list->setCurrentIndex(index);
+}
+
+TEST(ComSetupFrm, ShowsTheSixSettingsOfThePort)
+{
+    TComPort port("ttyS0");
+    TComSetupFrm dialog(port, installedPorts);
+    EXPECT_EQ(dialog.windowTitle(), "Setup");
+    EXPECT_EQ(dialog.size(), QSize(231, 216));
+    const std::pair<const char*, const char*> shown[] = {
+        {"PortComboBox", "ttyS0"}, {"BaudRateComboBox", "9600"}, {"DataBitsComboBox", "7"},
+        {"StopBitsComboBox", "2"}, {"ParityComboBox", "Even"}, {"FlowControlComboBox", "Hardware"}};
+    for (const auto& [name, text] : shown) {
+        EXPECT_EQ(List(dialog, name)->currentText(), text) << name;
+    }
+    EXPECT_EQ(Items(List(dialog, "BaudRateComboBox")),
+              (QStringList{"Custom", "110", "300", "600", "1200", "2400", "4800", "9600", "14400", "19200",
+                           "38400", "56000", "57600", "115200", "128000", "256000"}));
+    EXPECT_EQ(Items(List(dialog, "DataBitsComboBox")), (QStringList{"5", "6", "7", "8"}));
+    EXPECT_EQ(Items(List(dialog, "StopBitsComboBox")), (QStringList{"1", "1.5", "2"}));
+    EXPECT_EQ(Items(List(dialog, "ParityComboBox")), (QStringList{"None", "Odd", "Even", "Mark", "Space"}));
+    EXPECT_EQ(Items(List(dialog, "FlowControlComboBox")), (QStringList{"Hardware", "Software", "None", "Custom"}));
+    EXPECT_EQ(Items(List(dialog, "PortComboBox")), (QStringList{"COM1", "ttyS0", "ttyS1", "ttyUSB0"}));
+}
+
+TEST(ComSetupFrm, EveryControlHasItsAccessibleNameAndTheListsTheirLabels)
+{
+    TComPort port;
+    TComSetupFrm dialog(port, installedPorts);
+    const std::pair<const char*, const char*> lists[] = {
+        {"PortComboBox", "Port"}, {"BaudRateComboBox", "Baud rate"}, {"DataBitsComboBox", "Data bits"},
+        {"StopBitsComboBox", "Stop bits"}, {"ParityComboBox", "Parity"}, {"FlowControlComboBox", "Flow control"}};
+    for (const auto& [name, label] : lists) {
+        QComboBox* list = List(dialog, name);
+        EXPECT_EQ(list->accessibleName(), label);
+        EXPECT_EQ(list->x(), 80);
+        EXPECT_EQ(list->width(), 129);
+        bool labelled = false;
+        for (const QLabel* caption : dialog.findChildren<QLabel*>()) {
+            labelled = labelled || (caption->buddy() == list && caption->text() == label);
+        }
+        EXPECT_TRUE(labelled) << name;
+    }
+    auto* ok = dialog.findChild<QPushButton*>("OkButton");
+    auto* cancel = dialog.findChild<QPushButton*>("CancelButton");
+    ASSERT_TRUE(ok && cancel);
+    EXPECT_EQ(ok->accessibleName(), "OK");
+    EXPECT_TRUE(ok->isDefault());
+    EXPECT_EQ(ok->geometry(), QRect(70, 184, 75, 25));
+    EXPECT_EQ(cancel->accessibleName(), "Cancel");
+    EXPECT_EQ(cancel->geometry(), QRect(150, 184, 75, 25));
+    auto* group = dialog.findChild<QGroupBox*>();
+    ASSERT_TRUE(group);
+    EXPECT_EQ(group->title(), " Settings ");
+    EXPECT_EQ(group->accessibleName(), "Settings");
+}
+
+TEST(ComSetupFrm, OkAppliesTheChosenValues)
+{
+    TComPort port("ttyS0");
+    TComSetupFrm dialog(port, installedPorts);
+    Choose(dialog, "PortComboBox", "ttyUSB0");
+    Choose(dialog, "BaudRateComboBox", "19200");
+    Choose(dialog, "DataBitsComboBox", "8");
+    Choose(dialog, "StopBitsComboBox", "1.5");
+    Choose(dialog, "ParityComboBox", "Mark");
+    Choose(dialog, "FlowControlComboBox", "Software");
+    dialog.accept();
+    const ComPortSettings& s = port.Settings();
+    EXPECT_EQ(s.Port, "ttyUSB0");
+    EXPECT_EQ(s.Baud, BaudRate::br19200);
+    EXPECT_EQ(s.Data, DataBits::dbEight);
+    EXPECT_EQ(s.Stop, StopBits::sbOne5StopBits);
+    EXPECT_EQ(s.Parity, ParityBits::prMark);
+    EXPECT_EQ(s.FlowControl.ControlRTS, RtsControl::rtsDisable);
+    EXPECT_FALSE(s.FlowControl.OutCTSFlow);
+    EXPECT_TRUE(s.FlowControl.XonXoffIn && s.FlowControl.XonXoffOut);
+    EXPECT_EQ(s.FlowControl.ControlDTR, DtrControl::dtrDisable) << "DTR is never changed";
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+TEST(ComSetupFrm, CustomBaudRateUsesTheCustomValue)
+{
+    TComPort port("ttyS0");
+    TComSetupFrm dialog(port, installedPorts);
+    Choose(dialog, "BaudRateComboBox", "Custom");
+    dialog.accept();
+    EXPECT_EQ(port.Settings().Baud, BaudRate::brCustom);
+    EXPECT_EQ(BaudRateValue(port.Settings().Baud, port.Settings().CustomBaudRate), 9600);
+}
+
+TEST(ComSetupFrm, CancelOrOkWithoutChangesLeavesEverySetting)
+{
+    TComPort port("ttyS1");
+    const ComPortSettings before = port.Settings();
+    {
+        TComSetupFrm dialog(port, installedPorts);
+        Choose(dialog, "PortComboBox", "COM1");
+        Choose(dialog, "ParityComboBox", "None");
+        Choose(dialog, "FlowControlComboBox", "None");
+        QTest::mouseClick(dialog.findChild<QPushButton*>("CancelButton"), Qt::LeftButton);
+        EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    }
+    EXPECT_EQ(port.Settings(), before);
+    TComSetupFrm unchanged(port, installedPorts);
+    unchanged.accept();
+    EXPECT_EQ(port.Settings(), before);
+}
+
+TEST(ComSetupFrm, FlowControlThatIsNoneOfTheThreeShowsCustomAndOkKeepsIt)
+{
+    TComPort port("ttyS0");
+    ComPortSettings mixed = port.Settings();
+    mixed.FlowControl.XonXoffOut = true;  // RTS/CTS plus XON/XOFF out
+    port.SetSettings(mixed);
+    {
+        TComSetupFrm dialog(port, installedPorts);
+        EXPECT_EQ(List(dialog, "FlowControlComboBox")->currentText(), "Custom");
+        dialog.accept();
+    }
+    EXPECT_EQ(port.Settings(), mixed);
+
+    ComPortSettings software = mixed;
+    software.FlowControl.ControlRTS = RtsControl::rtsDisable;
+    software.FlowControl.OutCTSFlow = false;
+    software.FlowControl.XonXoffIn = true;
+    port.SetSettings(software);
+    TComSetupFrm dialog(port, installedPorts);
+    EXPECT_EQ(List(dialog, "FlowControlComboBox")->currentText(), "Software");
+    Choose(dialog, "FlowControlComboBox", "None");
+    dialog.accept();
+    EXPECT_EQ(ReadFlowControl(port.Settings().FlowControl), FlowControlChoice::None);
+}
+
+TEST(ComSetupFrm, AnUnlistedPortStartsWithoutSelectionAndOkEmptiesTheName)
+{
+    TComPort port("/dev/pts/77");
+    TComSetupFrm dialog(port, installedPorts);
+    EXPECT_EQ(List(dialog, "PortComboBox")->currentIndex(), -1);
+    EXPECT_EQ(List(dialog, "BaudRateComboBox")->currentText(), "9600");
+    dialog.accept();
+    EXPECT_EQ(port.Port(), "");
+    try {
+        port.Open();
+        FAIL() << "an empty port name opened";
+    } catch (const EComPort& error) {
+        EXPECT_STREQ(error.what(), "Unable to open com port (error code: 2)");
+    }
+}
+
+TEST(ComSetupFrm, ShowSetupDialogIsModalAndReportsOk)
+{
+    TComPort port("ttyS0");
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        auto* parity = dialog->findChild<QComboBox*>("ParityComboBox");
+        parity->setCurrentIndex(parity->findText("Odd"));
+        dialog->findChild<QPushButton*>("OkButton")->click();
+    });
+    EXPECT_TRUE(port.ShowSetupDialog(nullptr));
+    EXPECT_EQ(port.Settings().Parity, ParityBits::prOdd);
+}
+
+}  // namespace
