@@ -188,8 +188,10 @@ int TComPort::Write(const char* buffer, int count)
 void TComPort::WaitUntilSent(int count)
 {
     const auto deadline = SteadyTime::now() + std::chrono::milliseconds(WriteTimeoutMs(settings_, count));
+    // Rounded up, so that the whole bound is waited for and a wait never asks for 0 ms early.
     const auto remainingMs = [&deadline] {
-        return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyTime::now()).count());
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - SteadyTime::now());
+        return static_cast<int>(std::max<long long>(left.count(), 0));
     };
     while (device_->bytesToWrite() > 0 && remainingMs() > 0) {
         errno = 0;
@@ -200,7 +202,6 @@ void TComPort::WaitUntilSent(int count)
                 throw EComPort(EComPort::Code::WriteFailed, error);
             }
             device_->clearError();
-            return;
         }
     }
     // The driver has the bytes; wait until they are on the line so that a level is set before

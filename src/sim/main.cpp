@@ -16,6 +16,7 @@ struct Command {
 
 const Command commands[] = {
     {"conditions", RunConditionsCommand, "conditions [FILE]   print what \"Parameters\" loads from FILE (default ./PTC.INI)"},
+    {"attenuator", RunAttenuatorCommand, "attenuator          stand in for the KC35 on a pseudo-terminal: print its path, then each command received"},
 };
 
 void PrintUsage(std::FILE* to)
