@@ -8,6 +8,7 @@
 #include "ParameterFile.h"
 #include "EditExitFilter.h"
 #include "TForm2.h"
+#include "TForm3.h"
 #include "TForm4.h"
 #include "TForm5.h"
 
@@ -120,6 +121,7 @@ TForm1::TForm1(TForm1Devices devices, QWidget* parent)
 
     // The other windows, created once in this order and kept hidden until opened.
     Form2 = new TForm2(state_, this);
+    Form3 = new TForm3(state_, this);
     Form4 = new TForm4(this);
     Form5 = new TForm5(this);
 
@@ -417,7 +419,10 @@ void TForm1::RunPTCClick()
     Form2->exec();
 }
 
-void TForm1::GraphPTCClick() {}
+void TForm1::GraphPTCClick()
+{
+    Form3->exec();
+}
 
 void TForm1::CalibrateClick()
 {
