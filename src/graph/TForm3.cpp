@@ -59,6 +59,7 @@ TForm3::TForm3(SharedState& state, QWidget* parent)
     setTabOrder(Button3, Button4);
 
     connect(Button1, &QPushButton::clicked, this, &TForm3::Button1Click);
+    ChoosePdfPath = [this] { return AskForPdfPath(); };
     connect(Button2, &QPushButton::clicked, this, &TForm3::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &TForm3::Button3Click);
     connect(Button4, &QPushButton::clicked, this, &TForm3::Button4Click);
@@ -133,15 +134,23 @@ void TForm3::OfferPdfInstead()
     if (answer != QMessageBox::Yes)
         return;
 
+    const QString path = ChoosePdfPath();
+    if (path.isEmpty())
+        return;
+    const QString error = WriteChartPdf(*Chart1, path);
+    if (!error.isEmpty())
+        Report(error);
+}
+
+QString TForm3::AskForPdfPath()
+{
     QFileDialog dialog(this, "Save graph as PDF", QString(), "PDF files (*.pdf)");
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix("pdf");
     dialog.selectFile("graph.pdf");
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    const QString error = WriteChartPdf(*Chart1, dialog.selectedFiles().constFirst());
-    if (!error.isEmpty())
-        Report(error);
+        return {};
+    return dialog.selectedFiles().constFirst();
 }
 
 void TForm3::Report(const QString& message)

@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+#include <functional>
 #include <memory>
 
 class QChartView;
@@ -22,6 +23,10 @@ public:
     explicit TForm3(SharedState& state, QWidget* parent = nullptr);
     ~TForm3() override;
 
+    // Where to save the graph as PDF when no printer exists: a path, or empty when the
+    // operator cancels. The window asks with a file dialog; tests answer directly.
+    std::function<QString()> ChoosePdfPath;
+
     void FormShow();
     void Button1Click();  // Print
     void Button2Click();  // CLOSE
@@ -33,6 +38,7 @@ protected:
 
 private:
     void OfferPdfInstead();
+    QString AskForPdfPath();
     void Report(const QString& message);
 
     SharedState& state_;

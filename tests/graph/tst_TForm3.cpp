@@ -385,15 +385,8 @@ TEST_F(GraphWindow, PrintWithoutPrinterOffersAPdf)
             box->button(QMessageBox::Yes)->click();
             return true;
         },
-        [&](QWidget* w) {
-            auto* dialog = qobject_cast<QFileDialog*>(w);
-            if (!dialog)
-                return false;
-            dialog->selectFile(path);
-            QMetaObject::invokeMethod(dialog, "accept");
-            return true;
-        },
     });
+    form.ChoosePdfPath = [&] { return path; };
     Find<QPushButton>("Button1")->click();
     EXPECT_TRUE(message.startsWith("No printer is installed")) << message.toStdString();
     ExpectOneLandscapePage(path);
