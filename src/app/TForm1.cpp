@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "FreqPointCount.h"
 #include "HelpWindow.h"
+#include "Kc35Attenuator.h"
 #include "NumberFormat.h"
 #include "NumberParse.h"
 #include "ParameterFile.h"
@@ -11,6 +12,7 @@
 #include "TForm3.h"
 #include "TForm4.h"
 #include "TForm5.h"
+#include "TComPort.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -101,6 +103,11 @@ TForm1::TForm1(TForm1Devices devices, QWidget* parent)
     if (devices_.clock == nullptr || devices_.dispatcher == nullptr) {
         throw std::invalid_argument("The set-up window needs a clock and an event dispatcher");
     }
+    if (devices_.serialLink == nullptr) {
+        ComPort1 = std::make_unique<TComPort>();
+        devices_.serialLink = ComPort1.get();
+    }
+    kc35_ = std::make_unique<Kc35Attenuator>(*devices_.serialLink, *devices_.dispatcher);
     setObjectName("Form1");
     setWindowTitle("Quorvex (psychophysical tuning curves, by the Quorvex developers)");
     QFont small = font();
@@ -376,18 +383,37 @@ void TForm1::Button2Click()
 
 void TForm1::InitialiseAttenuators()
 {
+    // A file naming a port chooses it; without the key the port stays as it was (the
+    // platform's default, or what the operator chose in the setup dialog).
+    if (ComPort1 && !state_.Settings.SerialPort.empty()) {
+        ComPort1->SetPort(state_.Settings.SerialPort);
+    }
     const bool kc35 = state_.Settings.Attenuator == 2;
+    if (kc35) {
+        kc35_->SendKC35Setup();  // a serial error leaves both buttons as they were
+    }
     SerialPort->setEnabled(kc35);
     InitKC35->setEnabled(kc35);
 }
 
-void TForm1::SerialPortClick() {}
+void TForm1::SerialPortClick()
+{
+    if (ComPort1) {
+        ComPort1->ShowSetupDialog(this);
+    }
+}
 
-void TForm1::InitKC35Click() {}
+void TForm1::InitKC35Click()
+{
+    kc35_->SendKC35Setup();
+}
 
 void TForm1::RadioGroup1Click()
 {
     state_.Ear = EarButtons->checkedId() == 0 ? 0 : 1;
+    if (state_.Settings.Attenuator == 2) {
+        kc35_->SendEarRouting(state_.Ear);
+    }
 }
 
 void TForm1::RadioGroup2Click()

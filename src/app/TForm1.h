@@ -7,10 +7,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class Clock;
 class EventDispatcher;
+class Kc35Attenuator;
+class SerialLink;
+class TComPort;
 class QAction;
 class QButtonGroup;
 class QGroupBox;
@@ -29,6 +33,8 @@ class TForm5;
 struct TForm1Devices {
     Clock* clock = nullptr;
     EventDispatcher* dispatcher = nullptr;
+    // The attenuator's line. Null: the window's own serial port ComPort1.
+    SerialLink* serialLink = nullptr;
 };
 
 // The set-up window: owner of the shared state, where the operator loads a test-condition
@@ -42,6 +48,8 @@ public:
     ~TForm1() override;
 
     SharedState& State() { return state_; }
+    // The KC35 commands over the window's serial line, for the windows that set levels.
+    Kc35Attenuator& Attenuator() { return *kc35_; }
 
     // How "Parameters" asks for a file: the chosen path, or nothing when cancelled.
     // Tests replace it; the program shows the file-open dialog.
@@ -88,6 +96,8 @@ private:
 
     SharedState state_;
     TForm1Devices devices_;
+    std::unique_ptr<TComPort> ComPort1;  // absent when the devices bring their own line
+    std::unique_ptr<Kc35Attenuator> kc35_;
 
     QLineEdit* ToneFreqEdit = nullptr;
     QLineEdit* StartFreqEdit = nullptr;

@@ -1,0 +1,169 @@
+// The set-up window's attenuator handling: the set-up sequence on loading, the two serial
+// buttons, and the ear routing.
+#include "Clock.h"
+#include "EComPort.h"
+#include "PseudoTerminal.h"
+#include "QtEventDispatcher.h"
+#include "RecordingSerialLink.h"
+#include "TForm1.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QSignalBlocker>
+#include <QComboBox>
+#include <QDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+const char* const Kc35File = "[Settings]\nAttenuator=2\n[Tests]\nN_Cond=1\n";
+const char* const SoftwareFile = "[Settings]\nAttenuator=1\n[Tests]\nN_Cond=1\n";
+
+class SetUpWindowAttenuator : public testing::Test {
+protected:
+    void SetUp() override { Create(&link); }
+
+    void Create(SerialLink* serialLink)
+    {
+        form = std::make_unique<TForm1>(TForm1Devices{&clock, &dispatcher, serialLink});
+        form->ChooseParameterFile = [this]() -> std::optional<QString> { return chosenFile; };
+    }
+
+    void Load(const std::string& contents)
+    {
+        std::ofstream(path, std::ios::binary) << contents;
+        chosenFile = QString::fromStdString(path.string());
+        form->ParamButtonClick();
+    }
+
+    bool Enabled(const char* name)
+    {
+        auto* button = form->findChild<QPushButton*>(name);
+        EXPECT_NE(button, nullptr) << name;
+        return button != nullptr && button->isEnabled();
+    }
+
+    void ChooseEar(int ear)
+    {
+        auto* item = form->findChild<QRadioButton*>(ear == 0 ? "RadioGroup1Item0" : "RadioGroup1Item1");
+        ASSERT_NE(item, nullptr);
+        item->click();
+    }
+
+    const std::filesystem::path path = std::filesystem::temp_directory_path() / "quorvex_tst_attenuator.ini";
+    RecordingSerialLink link;
+    VirtualClock clock;
+    QtEventDispatcher dispatcher;
+    std::unique_ptr<TForm1> form;
+    std::optional<QString> chosenFile;
+};
+
+TEST_F(SetUpWindowAttenuator, LoadingAKc35FileSendsTheSetUpAndEnablesTheSerialButtons)
+{
+    Load(Kc35File);
+    EXPECT_EQ(link.Transcript(), "[L02L40M80][N02N80P0202]");
+    EXPECT_TRUE(Enabled("SerialPort"));
+    EXPECT_TRUE(Enabled("InitKC35"));
+
+    link.Clear();
+    Load(SoftwareFile);
+    EXPECT_EQ(link.Transcript(), "");
+    EXPECT_EQ(link.OpenCalls(), 0);
+    EXPECT_FALSE(Enabled("SerialPort"));
+    EXPECT_FALSE(Enabled("InitKC35"));
+}
+
+TEST_F(SetUpWindowAttenuator, TheEarRoutingIsSentOnlyInKc35Mode)
+{
+    ChooseEar(0);
+    EXPECT_EQ(form->State().Ear, 0);
+    EXPECT_EQ(link.OpenCalls(), 0) << "nothing is sent before a KC35 file is loaded";
+
+    Load(Kc35File);
+    link.Clear();
+    ChooseEar(1);
+    ChooseEar(0);
+    ChooseEar(1);
+    EXPECT_EQ(link.Transcript(), "[L02N02][L01N01][L02N02]");
+    EXPECT_EQ(form->State().Ear, 1);
+
+    Load(SoftwareFile);
+    link.Clear();
+    ChooseEar(0);
+    EXPECT_EQ(form->State().Ear, 0);
+    EXPECT_EQ(link.OpenCalls(), 0);
+}
+
+TEST_F(SetUpWindowAttenuator, InitialiseKc35SendsTheSetUpAgain)
+{
+    Load(Kc35File);
+    link.Clear();
+    form->findChild<QPushButton*>("InitKC35")->click();
+    EXPECT_EQ(link.Transcript(), "[L02L40M80][N02N80P0202]");
+}
+
+TEST_F(SetUpWindowAttenuator, ASerialErrorWhileLoadingLeavesTheButtonsAsTheyWere)
+{
+    link.FailOpen(true);
+    EXPECT_THROW(Load(Kc35File), EComPort);
+    EXPECT_FALSE(Enabled("SerialPort"));
+    EXPECT_FALSE(Enabled("InitKC35"));
+    EXPECT_EQ(form->State().Settings.Attenuator, 2) << "the file itself was loaded";
+
+    link.FailOpen(false);
+    Load(Kc35File);
+    link.FailOnWrite(3);
+    EXPECT_THROW(Load(Kc35File), EComPort);
+    EXPECT_TRUE(Enabled("SerialPort"));
+    EXPECT_TRUE(Enabled("InitKC35"));
+    EXPECT_TRUE(link.Connected()) << "a failed write leaves the port open";
+}
+
+TEST_F(SetUpWindowAttenuator, AnEarRoutingErrorPropagatesAfterTheEarHasChanged)
+{
+    Load(Kc35File);
+    link.FailOpen(true);
+    form->State().Ear = 1;
+    {
+        // Select without the group's signal, then run the handler as the click would.
+        auto* group = form->findChild<QGroupBox*>("RadioGroup1")->findChild<QButtonGroup*>();
+        const QSignalBlocker quiet(group);
+        form->findChild<QRadioButton*>("RadioGroup1Item0")->setChecked(true);
+    }
+    EXPECT_THROW(form->RadioGroup1Click(), EComPort);
+    EXPECT_EQ(form->State().Ear, 0);
+}
+
+TEST_F(SetUpWindowAttenuator, TheWindowsOwnPortGoesToThePortTheFileNames)
+{
+    PseudoTerminal pty;
+    Create(nullptr);
+    Load("[Settings]\nAttenuator=2\nSerialPort=" + pty.SlavePath() + "\n[Tests]\nN_Cond=1\n");
+    EXPECT_EQ(pty.Read(20), "L02L40M80N02N80P0202");
+    form->findChild<QRadioButton*>("RadioGroup1Item0")->click();
+    EXPECT_EQ(pty.Read(6), "L01N01");
+}
+
+TEST_F(SetUpWindowAttenuator, SerialPortShowsTheSetupDialogOfTheWindowsPort)
+{
+    Create(nullptr);
+    bool shown = false;
+    QTimer::singleShot(0, [&shown] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        shown = dialog->windowTitle() == "Setup";
+        dialog->reject();
+    });
+    form->SerialPortClick();
+    EXPECT_TRUE(shown);
+}
+
+}  // namespace
