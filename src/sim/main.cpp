@@ -17,6 +17,9 @@ struct Command {
 const Command commands[] = {
     {"conditions", RunConditionsCommand, "conditions [FILE]   print what \"Parameters\" loads from FILE (default ./PTC.INI)"},
     {"attenuator", RunAttenuatorCommand, "attenuator          stand in for the KC35 on a pseudo-terminal: print its path, then each command received"},
+    {"stimulus", RunStimulusCommand,
+     "stimulus tone|calibration|reservoir|masker --out FILE.wav [--ini FILE] [--condition N] [--seed N]\n"
+     "           [--frequency HZ] [--level DB]   write a stimulus as the program builds it (left channel)"},
 };
 
 void PrintUsage(std::FILE* to)

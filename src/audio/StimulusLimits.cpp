@@ -1,0 +1,85 @@
+#include "StimulusLimits.h"
+
+#include "NumberFormat.h"
+#include "SharedState.h"
+#include "Stimuli.h"
+
+#include <cmath>
+
+namespace {
+
+class Checker {
+public:
+    explicit Checker(char decimalSeparator) : separator_(decimalSeparator) {}
+
+    std::string Number(float value) const { return FormatForDisplay(value, separator_); }
+
+    // A duration that is finite, not negative and not longer than the reservoir.
+    void Duration(const char* name, float ms)
+    {
+        if (problem_) {
+            return;
+        }
+        if (!std::isfinite(ms)) {
+            problem_ = std::string(name) + " is not a finite number of milliseconds";
+        } else if (ms < 0.0f) {
+            problem_ = std::string(name) + " (" + Number(ms) + " ms) is negative";
+        } else if (ms > LongestStimulusMs) {
+            problem_ = std::string(name) + " (" + Number(ms) + " ms) is longer than the noise reservoir ("
+                       + Number(LongestStimulusMs) + " ms)";
+        }
+    }
+
+    // `shorterName` must not exceed `longerName`.
+    void NotLonger(const char* shorterName, float shorter, const char* longerName, float longer)
+    {
+        if (!problem_ && shorter > longer) {
+            problem_ = std::string(shorterName) + " (" + Number(shorter) + " ms) is longer than " + longerName
+                       + " (" + Number(longer) + " ms)";
+        }
+    }
+
+    void Require(bool holds, const std::string& message)
+    {
+        if (!problem_ && !holds) {
+            problem_ = message;
+        }
+    }
+
+    std::optional<std::string> Result() const { return problem_; }
+
+private:
+    char separator_;
+    std::optional<std::string> problem_;
+};
+
+}  // namespace
+
+std::optional<std::string> CheckRunStimulus(const ExperimentSettings& settings, const TestCondition& condition,
+                                            char decimalSeparator)
+{
+    Checker check(decimalSeparator);
+    check.Duration("MaskerDuration", settings.MaskerDuration);
+    check.Duration("ToneDuration", settings.ToneDuration);
+    check.Duration("RiseFall", settings.RiseFall);
+    check.NotLonger("ToneDuration", settings.ToneDuration, "MaskerDuration", settings.MaskerDuration);
+    check.Require(settings.ToneDuration >= RunToneRampMs,
+                  "ToneDuration (" + check.Number(settings.ToneDuration) + " ms) is shorter than the tone's "
+                      + check.Number(RunToneRampMs) + " ms ramps");
+    check.NotLonger("RiseFall", settings.RiseFall, "MaskerDuration", settings.MaskerDuration);
+    const float nyquist = SharedState::SampleRate * 0.5f;
+    check.Require(std::isfinite(condition.MaskerBW) && condition.MaskerBW >= 0.0f
+                      && condition.MaskerBW * 0.5f < nyquist,
+                  "MaskerBW (" + check.Number(condition.MaskerBW) + " Hz) must be at least 0 and below "
+                      + check.Number(2.0f * nyquist) + " Hz");
+    return check.Result();
+}
+
+std::optional<std::string> CheckPreviewTone(const ExperimentSettings& settings, char decimalSeparator)
+{
+    Checker check(decimalSeparator);
+    check.Duration("ToneDuration", settings.ToneDuration);
+    check.Duration("RiseFall", settings.RiseFall);
+    check.NotLonger("RiseFall", settings.RiseFall, "ToneDuration", settings.ToneDuration);
+    return check.Result();
+}

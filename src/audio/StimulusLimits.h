@@ -1,0 +1,26 @@
+#pragma once
+
+#include "TestCondition.h"
+
+#include <optional>
+#include <string>
+
+// Checks that the durations a stimulus is built from can be honoured before anything is
+// synthesised: every duration finite and not negative, none longer than the noise reservoir
+// the masker is cut from, and every ramp within its on-time. Each returns a message naming the
+// offending value, or nothing when the stimulus can be built. Numbers in the message use
+// `decimalSeparator`.
+
+// The longest stimulus in whole milliseconds: the noise reservoir's length (524288 samples at
+// 44100 Hz, 11888.6 ms), from which every masker is cut.
+constexpr float LongestStimulusMs = 11888.0f;
+
+// The run: MaskerDuration, ToneDuration and RiseFall as above, ToneDuration not longer than
+// MaskerDuration, a tone on-time of at least the tone's 20 ms ramp, RiseFall not longer than
+// the masker's on-time, and a masker band (MaskerBW) that is finite, not negative and whose
+// half fits below half the sample rate.
+std::optional<std::string> CheckRunStimulus(const ExperimentSettings& settings, const TestCondition& condition,
+                                            char decimalSeparator = '.');
+
+// The tone preview: ToneDuration and RiseFall as above, RiseFall not longer than ToneDuration.
+std::optional<std::string> CheckPreviewTone(const ExperimentSettings& settings, char decimalSeparator = '.');

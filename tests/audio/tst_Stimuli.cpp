@@ -1,0 +1,217 @@
+#include "SpectrumSupport.h"
+#include "Stimuli.h"
+#include "StimulusLimits.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <tuple>
+
+namespace {
+
+ExperimentSettings Software()
+{
+    ExperimentSettings s;
+    s.Attenuator = 1;
+    s.CalibFactor = 100.0f;
+    return s;
+}
+
+TEST(PreviewTone, DefaultsGiveAQuietRampedTone)
+{
+    const TestCondition condition;  // ToneF 1000, ToneSPL 30
+    const Tone tone = MakePreviewTone(Software(), condition);
+    ASSERT_EQ(tone.SampleCount(), 17640u);
+    EXPECT_NEAR(std::fabs(tone.Peak()), 11313.709 * std::pow(10.0, -70.0 / 20.0), 0.001);
+    EXPECT_EQ(tone.Samples()[0], 0.0f);
+    EXPECT_EQ(tone.Samples()[17639], 0.0f);
+    EXPECT_EQ(tone.RampSamples(), 882u);
+    EXPECT_FLOAT_EQ(tone.CalibrationDb(), 100.0f);
+}
+
+TEST(PreviewTone, AttenuatorModeKeepsTheReferenceLevel)
+{
+    ExperimentSettings kc35 = Software();
+    kc35.Attenuator = 2;
+    const Tone tone = MakePreviewTone(kc35, TestCondition{});
+    EXPECT_NEAR(std::fabs(tone.Peak()), 11313.709, 0.3);
+}
+
+TEST(PreviewTone, ModulationEnvelopeIsZeroAtTheStartAndEveryPeriod)
+{
+    ExperimentSettings s = Software();
+    s.Modulated = 1;
+    s.ModFreq = 20.0f;
+    s.Attenuator = 2;  // reference level, easier to compare
+    const Tone tone = MakePreviewTone(s, TestCondition{});
+    for (std::uint32_t i = 0; i < tone.SampleCount(); i += 2205) {  // every 50 ms
+        EXPECT_LT(std::fabs(tone.Samples()[i]), 0.5f) << i;
+    }
+    EXPECT_GT(std::fabs(tone.Peak()), 15000.0);  // the envelope reaches 2 between its zeros
+}
+
+TEST(RunTone, ModulationPhasePutsTheEnvelopeMinimumAtTheOnset)
+{
+    ExperimentSettings s = Software();
+    s.Modulated = 1;
+    s.ModFreq = 10.0f;
+    EXPECT_NEAR(RunModulationPhase(s), 0.75 * 2.0 * M_PI, 1.0e-6);
+    s.ModFreq = 7.0f;
+    EXPECT_NEAR(RunModulationPhase(s), 0.05 * 2.0 * M_PI, 1.0e-5);
+    for (const float modFreq : {7.0f, 10.0f, 13.0f}) {
+        s.ModFreq = modFreq;
+        const double phase = RunModulationPhase(s);
+        EXPECT_NEAR(1.0 + std::sin(2.0 * M_PI * modFreq * 0.1 + phase), 0.0, 1.0e-6) << modFreq;
+    }
+}
+
+TEST(RunTone, SitsGatedInTheMiddleAtItsLevel)
+{
+    const Tone tone = MakeRunTone(Software(), TestCondition{}, 30.0f);
+    ASSERT_EQ(tone.SampleCount(), 26460u);
+    EXPECT_EQ(tone.GateDelaySamples(), 4410u);
+    EXPECT_EQ(tone.GateOnSamples(), 17640u);
+    EXPECT_EQ(tone.RampSamples(), 882u);
+    for (std::uint32_t i = 0; i < 26460; ++i) {
+        if (i <= 4410 || i >= 22049) {
+            ASSERT_EQ(tone.Samples()[i], 0.0f) << i;
+        }
+    }
+    EXPECT_NEAR(std::fabs(tone.Peak()), 11313.709 * std::pow(10.0, -70.0 / 20.0), 0.001);
+
+    ExperimentSettings modulated = Software();
+    modulated.Modulated = 1;
+    modulated.ModFreq = 7.0f;
+    modulated.Attenuator = 2;
+    const Tone kc35 = MakeRunTone(modulated, TestCondition{}, 30.0f);
+    EXPECT_GT(std::fabs(kc35.Peak()), 11313.709);  // unscaled, envelope up to 2
+    EXPECT_LT(std::fabs(kc35.Samples()[4410 + 882]), 1000.0f);  // envelope still near 0 20 ms in
+}
+
+TEST(CalibrationTone, OneSecondAtTheReferenceLevel)
+{
+    const Tone tone = MakeCalibrationTone(Software(), TestCondition{});
+    ASSERT_EQ(tone.SampleCount(), 44100u);
+    EXPECT_EQ(tone.RampSamples(), 882u);
+    EXPECT_NEAR(tone.Peak(), 11313.709, 0.3);
+    EXPECT_EQ(tone.Samples()[44099], 0.0f);
+}
+
+struct MaskerCase {
+    float bandwidth;
+    float centre;
+};
+
+class MaskerBand : public testing::TestWithParam<MaskerCase> {};
+
+TEST_P(MaskerBand, ReservoirAndTrialMaskerKeepTheirEnergyInTheBand)
+{
+    const auto [bandwidth, centre] = GetParam();
+    ExperimentSettings settings = Software();
+    TestCondition condition;
+    condition.MaskerBW = bandwidth;
+    const Noise reservoir = MakeNoiseReservoir(settings, condition, 2024);
+    ASSERT_EQ(reservoir.SampleCount(), 524288u);
+    EXPECT_NEAR(reservoir.Rms(), 8000.0, 8.0);  // the rare peaks beyond full scale are clipped
+    const PowerSpectrum noise = SpectrumOf(reservoir);
+    EXPECT_GE(noise.Between(0.0, bandwidth * 0.5), 0.999 * noise.Total());
+
+    Wave masker = MakeTrialBuffer(settings);
+    Tone carrier = MakeCarrier(settings);
+    double meanSquare = 0.0;
+    constexpr int trials = 16;
+    for (int trial = 0; trial < trials; ++trial) {
+        BuildTrialMasker(masker, carrier, reservoir, settings, centre);
+        meanSquare += masker.Rms() * masker.Rms() / trials;
+    }
+    EXPECT_NEAR(std::sqrt(meanSquare), 8000.0 / std::sqrt(2.0), 8000.0 / std::sqrt(2.0) * 0.05);
+
+    GateMasker(masker, settings);  // the ramps keep the cut's spectral splatter small
+    const PowerSpectrum band = SpectrumOf(masker);
+    EXPECT_GE(band.Between(centre - bandwidth * 0.5 - 10.0, centre + bandwidth * 0.5 + 10.0), 0.999 * band.Total());
+}
+
+INSTANTIATE_TEST_SUITE_P(Bands, MaskerBand,
+                         testing::Values(MaskerCase{100.0f, 500.0f}, MaskerCase{100.0f, 1000.0f},
+                                         MaskerCase{100.0f, 4000.0f}, MaskerCase{1000.0f, 500.0f},
+                                         MaskerCase{1000.0f, 1000.0f}, MaskerCase{1000.0f, 4000.0f}));
+
+TEST(TrialMasker, ReusesItsBuffersAndAppliesLevelAndGate)
+{
+    const ExperimentSettings settings = Software();
+    TestCondition condition;
+    const Noise reservoir = MakeNoiseReservoir(settings, condition, 5);
+    Wave masker = MakeTrialBuffer(settings);
+    Tone carrier = MakeCarrier(settings);
+    const float* maskerStorage = masker.Samples().data();
+    const float* carrierStorage = carrier.Samples().data();
+    BuildTrialMasker(masker, carrier, reservoir, settings, 800.0f);
+    const double unscaled = masker.Rms();
+    BuildTrialMasker(masker, carrier, reservoir, settings, 800.0f);
+    EXPECT_EQ(masker.Samples().data(), maskerStorage);
+    EXPECT_EQ(carrier.Samples().data(), carrierStorage);
+    LevelAndGateMasker(masker, settings, -20.0f);
+    EXPECT_EQ(masker.Samples()[0], 0.0f);
+    EXPECT_EQ(masker.Samples()[26459], 0.0f);
+    EXPECT_EQ(masker.RampSamples(), 882u);
+    EXPECT_LT(masker.Rms(), unscaled * 0.2);
+}
+
+using LimitCase = std::tuple<float, float, float, float, const char*>;
+
+class RunLimits : public testing::TestWithParam<LimitCase> {};
+
+TEST_P(RunLimits, RefuseWhatTheRunCannotHonourNamingTheValue)
+{
+    const auto [masker, tone, riseFall, bandwidth, named] = GetParam();
+    ExperimentSettings s = Software();
+    s.MaskerDuration = masker;
+    s.ToneDuration = tone;
+    s.RiseFall = riseFall;
+    TestCondition c;
+    c.MaskerBW = bandwidth;
+    const auto problem = CheckRunStimulus(s, c);
+    if (named == nullptr) {
+        EXPECT_FALSE(problem) << *problem;
+    } else {
+        ASSERT_TRUE(problem);
+        EXPECT_NE(problem->find(named), std::string::npos) << *problem;
+    }
+}
+
+constexpr float Nan = std::numeric_limits<float>::quiet_NaN();
+constexpr float Inf = std::numeric_limits<float>::infinity();
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, RunLimits,
+    testing::Values(LimitCase{600.0f, 400.0f, 20.0f, 200.0f, nullptr}, LimitCase{11888.0f, 20.0f, 0.0f, 0.0f, nullptr},
+                    LimitCase{600.0f, 600.0f, 600.0f, 44099.0f, nullptr},
+                    LimitCase{Nan, 400.0f, 20.0f, 200.0f, "MaskerDuration"},
+                    LimitCase{-600.0f, 400.0f, 20.0f, 200.0f, "MaskerDuration"},
+                    LimitCase{12000.0f, 400.0f, 20.0f, 200.0f, "MaskerDuration (12000 ms) is longer than the noise reservoir (11888 ms)"},
+                    LimitCase{600.0f, Inf, 20.0f, 200.0f, "ToneDuration"},
+                    LimitCase{600.0f, 700.0f, 20.0f, 200.0f, "ToneDuration (700 ms) is longer than MaskerDuration (600 ms)"},
+                    LimitCase{600.0f, 19.5f, 0.0f, 200.0f, "ToneDuration (19.5 ms)"},
+                    LimitCase{600.0f, 400.0f, -1.0f, 200.0f, "RiseFall (-1 ms) is negative"},
+                    LimitCase{600.0f, 400.0f, 601.0f, 200.0f, "RiseFall (601 ms) is longer than MaskerDuration"},
+                    LimitCase{600.0f, 400.0f, 20.0f, Nan, "MaskerBW"}, LimitCase{600.0f, 400.0f, 20.0f, -1.0f, "MaskerBW"},
+                    LimitCase{600.0f, 400.0f, 20.0f, 44100.0f, "MaskerBW"}));
+
+TEST(PreviewLimits, RefuseWhatThePreviewGateCannotHonour)
+{
+    ExperimentSettings s = Software();
+    EXPECT_FALSE(CheckPreviewTone(s));
+    s.ToneDuration = 10.0f;  // shorter than the run's ramps is fine for the preview
+    s.RiseFall = 5.0f;
+    EXPECT_FALSE(CheckPreviewTone(s));
+    s.RiseFall = 10.5f;
+    EXPECT_EQ(CheckPreviewTone(s, ','), "RiseFall (10,5 ms) is longer than ToneDuration (10 ms)");
+    s.RiseFall = Nan;
+    EXPECT_EQ(CheckPreviewTone(s), "RiseFall is not a finite number of milliseconds");
+    s.RiseFall = 20.0f;
+    s.ToneDuration = 1.0e6f;
+    EXPECT_EQ(CheckPreviewTone(s), "ToneDuration (1000000 ms) is longer than the noise reservoir (11888 ms)");
+}
+
+}  // namespace
