@@ -11,34 +11,50 @@ cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build_dir" --parallel "$(nproc)"
 
 # A JACK server with the dummy (timer-paced) driver, so that sound tests play real audio
-# without a sound card. Its name is ours alone, so it never meets a user's own server.
-jack_name="quorvex-test-$$"
+# without a sound card. Its name is ours alone, so it never meets a user's own server. JACK
+# keeps room for only a few servers and frees a dead server's place only when one of the same
+# name starts, so the names come from a small fixed set: the first not running is taken.
 jack_log=$(mktemp)
 jack_pid=
+jack_name=
 stop_jack() {
   if [[ -n $jack_pid ]]; then
     kill "$jack_pid" 2>/dev/null || true
     wait "$jack_pid" 2>/dev/null || true
+    jack_pid=
   fi
-  rm -f "$jack_log"
 }
-trap stop_jack EXIT
+trap 'stop_jack; rm -f "$jack_log"' EXIT
 
-jackd -n "$jack_name" --no-realtime -d dummy -r 44100 -p 256 >"$jack_log" 2>&1 &
-jack_pid=$!
-jack_up=no
-for _ in $(seq 1 100); do
-  if ! kill -0 "$jack_pid" 2>/dev/null; then break; fi
-  if JACK_DEFAULT_SERVER="$jack_name" JACK_NO_START_SERVER=1 jack_lsp >/dev/null 2>&1; then
-    jack_up=yes
-    break
-  fi
-  sleep 0.1
-done
-if [[ $jack_up == yes ]]; then
+jack_answers() {
+  JACK_DEFAULT_SERVER="$1" JACK_NO_START_SERVER=1 jack_lsp >/dev/null 2>&1
+}
+
+start_jack() {
+  local name
+  for name in quorvex-test-1 quorvex-test-2 quorvex-test-3 quorvex-test-4; do
+    if jack_answers "$name"; then continue; fi  # another test run's server
+    # The server goes when this script goes, even if the script is killed.
+    setpriv --pdeathsig TERM jackd -n "$name" --no-realtime -d dummy -r 44100 -p 256 >"$jack_log" 2>&1 &
+    jack_pid=$!
+    for _ in $(seq 1 100); do
+      if ! kill -0 "$jack_pid" 2>/dev/null; then break; fi
+      if jack_answers "$name"; then
+        jack_name=$name
+        return 0
+      fi
+      sleep 0.1
+    done
+    stop_jack
+  done
+  return 1
+}
+
+if start_jack; then
   echo "test.sh: JACK server '$jack_name' is up (dummy driver, 44100 Hz)"
 else
-  echo "test.sh: the JACK server '$jack_name' did not start; the tests labelled 'jack' will fail." >&2
+  jack_name=quorvex-test-absent
+  echo "test.sh: no JACK server could be started; the tests labelled 'jack' will fail." >&2
   echo "test.sh: jackd said:" >&2
   cat "$jack_log" >&2 || true
 fi

@@ -24,7 +24,10 @@ std::chrono::nanoseconds FramesToNs(std::size_t frames, int sampleRate)
 }  // namespace
 
 PcmStreamFeed::PcmStreamFeed(const std::int16_t* samples, std::size_t frameCount, int channels, int sampleRate)
-    : Samples(samples), FrameCount(frameCount), Channels(static_cast<std::size_t>(channels)), SampleRate(sampleRate)
+    : Samples(samples, samples + frameCount * static_cast<std::size_t>(channels)),
+      FrameCount(frameCount),
+      Channels(static_cast<std::size_t>(channels)),
+      SampleRate(sampleRate)
 {
 }
 
@@ -37,15 +40,15 @@ bool PcmStreamFeed::Fill(std::int16_t* out, std::size_t frames, Clock::time_poin
     const std::size_t remaining = FrameCount - NextFrame;
     const std::size_t copied = std::min(frames, remaining);
     if (copied > 0) {
-        std::memcpy(out, Samples + NextFrame * Channels, copied * Channels * sizeof(std::int16_t));
+        std::memcpy(out, Samples.data() + NextFrame * Channels, copied * Channels * sizeof(std::int16_t));
     }
     std::fill(out + copied * Channels, out + frames * Channels, std::int16_t{0});
     NextFrame += copied;
-    if (NextFrame == FrameCount && !HandedOver) {
-        HandedOver = true;
+    if (NextFrame == FrameCount && !LastFrameHandedOver.load()) {
         LastFrameAtDacNs.store(ToNs(now + dacDelay + FramesToNs(copied, SampleRate)));
+        LastFrameHandedOver.store(true);
     }
-    return HandedOver;
+    return NextFrame == FrameCount;
 }
 
 PcmStreamFeed::Clock::time_point PcmStreamFeed::FirstCallback() const

@@ -4,8 +4,10 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
-// The state one played buffer shares between the caller and the audio thread. The audio
+// The state one played buffer shares between the caller and the audio thread: a copy of the
+// samples (so that a stream given up on can never read freed memory) and the progress. The audio
 // thread asks for frames with Fill and reports the end of the stream with MarkFinished; the
 // caller polls PlaybackDone and then waits until PlayedBy, the moment the last frame has left
 // the device. All shared fields are atomics: no lock is taken on the audio thread.
@@ -23,6 +25,9 @@ public:
     // Called on the audio thread when the stream has stopped.
     void MarkFinished() { PlaybackDone.store(1); }
     bool Finished() const { return PlaybackDone.load() != 0; }
+    // True once the last frame has been handed to the device. A stream that finishes before
+    // that was cut off (e.g. the sound server went away) and has not played the sound.
+    bool HandedOver() const { return LastFrameHandedOver.load(); }
 
     // When the first block was asked for; Clock::time_point{} before that.
     Clock::time_point FirstCallback() const;
@@ -32,12 +37,12 @@ public:
     std::chrono::nanoseconds Duration() const;
 
 private:
-    const std::int16_t* Samples;
+    std::vector<std::int16_t> Samples;
     std::size_t FrameCount;
     std::size_t Channels;
     int SampleRate;
-    std::size_t NextFrame = 0;  // NextFrame and HandedOver are touched by the audio thread only
-    bool HandedOver = false;
+    std::size_t NextFrame = 0;  // touched by the audio thread only
+    std::atomic<bool> LastFrameHandedOver{false};
     std::atomic<int> PlaybackDone{0};
     std::atomic<std::int64_t> FirstCallbackNs{0};
     std::atomic<std::int64_t> LastFrameAtDacNs{0};

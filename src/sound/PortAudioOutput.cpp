@@ -110,30 +110,34 @@ int PortAudioOutput::Play(const std::int16_t* buffer, int lengthBytes, int sampl
     }
 
     const std::size_t frameCount = static_cast<std::size_t>(lengthBytes) / (2 * static_cast<std::size_t>(channels));
-    PcmStreamFeed feed(buffer, frameCount, channels, sampleRate);
+    const auto feed = std::make_shared<PcmStreamFeed>(buffer, frameCount, channels, sampleRate);
     PaStream* opened = nullptr;
     if (Pa_OpenStream(&opened, nullptr, &parameters, sampleRate, paFramesPerBufferUnspecified, paClipOff | paDitherOff,
-                      StreamCallback, &feed) != paNoError) {
+                      StreamCallback, feed.get()) != paNoError) {
         return fail(SoundFailure::CannotOpen);
     }
     // Declared after `feed`, so the stream is closed before the feed it reads goes away.
-    const StreamHandle stream(opened);
+    StreamHandle stream(opened);
     if (Pa_SetStreamFinishedCallback(stream.get(), StreamFinished) != paNoError ||
         Pa_StartStream(stream.get()) != paNoError) {
         return fail(SoundFailure::WriteError);
     }
 
-    const Clock::time_point deadline = Clock::now() + feed.Duration() + FinishMargin;
-    while (!feed.Finished() && Clock::now() < deadline) {
+    const Clock::time_point deadline = Clock::now() + feed->Duration() + FinishMargin;
+    while (!feed->Finished() && Clock::now() < deadline) {
         std::this_thread::sleep_for(PollInterval);
     }
-    Times.FirstCallback = feed.FirstCallback();
-    if (!feed.Finished()) {
-        Pa_AbortStream(stream.get());
+    Times.FirstCallback = feed->FirstCallback();
+    if (!feed->Finished()) {
+        PortAudioSession::Instance().Abandon(stream.release(), feed);
+        return fail(SoundFailure::WriteError);
+    }
+    // A stream that stopped before taking the last frame was cut off: the sound was not played.
+    if (!feed->HandedOver()) {
         return fail(SoundFailure::WriteError);
     }
     // The stream stops when its last block has been handed over; the sound is not over until
     // that block has left the converter.
-    std::this_thread::sleep_until(std::min(feed.PlayedBy(), deadline));
+    std::this_thread::sleep_until(std::min(feed->PlayedBy(), deadline));
     return 0;
 }

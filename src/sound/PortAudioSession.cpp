@@ -4,7 +4,9 @@
 #include <jack/jack.h>
 #include <portaudio.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <thread>
 
 namespace {
 
@@ -12,6 +14,9 @@ namespace {
 // PortAudio looks for devices. The operator only needs our own message when a sound fails.
 void IgnoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
 void IgnoreJackMessage(const char*) {}
+
+// Static storage that outlives the session, as closing threads may still end after it.
+std::atomic<int> StreamsBeingClosed{0};
 
 }  // namespace
 
@@ -31,9 +36,23 @@ PortAudioSession::PortAudioSession()
     Initialised = Pa_Initialize() == paNoError;
 }
 
+void PortAudioSession::Abandon(PaStream* stream, std::shared_ptr<void> keepAlive)
+{
+    ++StreamsBeingClosed;
+    try {
+        std::thread([stream, keepAlive] {
+            Pa_AbortStream(stream);
+            Pa_CloseStream(stream);
+            --StreamsBeingClosed;
+        }).detach();
+    } catch (const std::system_error&) {
+        // No thread to close it on: the stream stays open until the program ends.
+    }
+}
+
 PortAudioSession::~PortAudioSession()
 {
-    if (Initialised) {
+    if (Initialised && StreamsBeingClosed.load() == 0) {
         Pa_Terminate();
     }
 }

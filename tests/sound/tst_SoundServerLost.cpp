@@ -1,0 +1,105 @@
+// The sound server goes away in the middle of a sound: the call must come back, say the sound
+// was not played, and leave the program able to go on.
+#include "PlayTwoChannel.h"
+#include "PortAudioOutput.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <jack/jack.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// A JACK dummy server of this test's own, so that stopping it disturbs no other test. It is
+// stopped with SIGTERM, and gets SIGTERM if this process dies: a server that ends any other way
+// keeps its place in JACK's small table of servers.
+class OwnJackServer {
+public:
+    explicit OwnJackServer(const std::string& name)
+    {
+        Pid = fork();
+        if (Pid == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            const int devNull = open("/dev/null", O_WRONLY);
+            dup2(devNull, 1);
+            dup2(devNull, 2);
+            execlp("jackd", "jackd", "-n", name.c_str(), "--no-realtime", "-d", "dummy", "-r", "44100", "-p", "256",
+                   static_cast<char*>(nullptr));
+            _exit(127);
+        }
+    }
+    ~OwnJackServer() { Stop(); }
+    OwnJackServer(const OwnJackServer&) = delete;
+    OwnJackServer& operator=(const OwnJackServer&) = delete;
+
+    bool Started() const { return Pid > 0; }
+    void Stop()
+    {
+        if (Pid > 0) {
+            kill(Pid, SIGTERM);
+            waitpid(Pid, nullptr, 0);
+            Pid = -1;
+        }
+    }
+
+private:
+    pid_t Pid = -1;
+};
+
+bool WaitForServer()
+{
+    jack_set_error_function([](const char*) {});
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (jack_client_t* probe = jack_client_open("quorvex-probe", JackNoStartServer, nullptr)) {
+            jack_client_close(probe);
+            return true;
+        }
+        std::this_thread::sleep_for(100ms);
+    }
+    return false;
+}
+
+TEST(SoundServerLost, SoundCutOffIsReportedAndTheNextIsTooThenTheProgramGoesOn)
+{
+    const std::string name = "quorvex-lost-" + std::to_string(getpid());
+    OwnJackServer server(name);
+    ASSERT_TRUE(server.Started()) << "jackd could not be started";
+    setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
+    ASSERT_TRUE(WaitForServer()) << "jackd -n " << name << " did not come up";
+
+    const std::vector<std::int16_t> left(3 * 44100, 1000);
+    const std::vector<std::int16_t> right(3 * 44100, -1000);
+    PortAudioOutput output;
+    std::thread killer([&] {
+        std::this_thread::sleep_for(500ms);
+        server.Stop();
+    });
+    testing::internal::CaptureStderr();
+    const int cutOff = PlayTwoChannel(output, 44100, 3 * 44100, left.data(), right.data());
+    const std::string said = testing::internal::GetCapturedStderr();
+    killer.join();
+    EXPECT_EQ(cutOff, -1);
+    EXPECT_EQ(said, "Error on write to wave out device\n");
+
+    testing::internal::CaptureStderr();
+    const int next = PlayTwoChannel(output, 44100, 44100, left.data(), right.data());
+    const std::string saidNext = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(next, -1);
+    // PortAudio adds a line of its own here, which it offers no way to silence.
+    EXPECT_THAT(saidNext, testing::EndsWith("Unable to open waveform output device\n"));
+}
+
+}  // namespace
