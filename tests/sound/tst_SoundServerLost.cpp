@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,7 +29,7 @@ using namespace std::chrono_literals;
 // keeps its place in JACK's small table of servers.
 class OwnJackServer {
 public:
-    explicit OwnJackServer(const std::string& name)
+    explicit OwnJackServer(const std::string& name) : Name(name)
     {
         Pid = fork();
         if (Pid == 0) {
@@ -41,7 +42,18 @@ public:
             _exit(127);
         }
     }
-    ~OwnJackServer() { Stop(); }
+    ~OwnJackServer()
+    {
+        Stop();
+        // The semaphores of clients still attached when the server went are left behind.
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator("/dev/shm", error)) {
+            const std::string file = entry.path().filename().string();
+            if (file.starts_with("jack_sem.") && file.find("_" + Name + "_") != std::string::npos) {
+                std::filesystem::remove(entry.path(), error);
+            }
+        }
+    }
     OwnJackServer(const OwnJackServer&) = delete;
     OwnJackServer& operator=(const OwnJackServer&) = delete;
 
@@ -56,6 +68,7 @@ public:
     }
 
 private:
+    std::string Name;
     pid_t Pid = -1;
 };
 
