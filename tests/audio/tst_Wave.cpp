@@ -1,7 +1,7 @@
 #include "DeathSupport.h"
 #include "WaveSupport.h"
 #include "Pcm16.h"
-#include "SoundOutput.h"
+#include "RecordingSoundOutput.h"
 #include "Wave.h"
 
 #include <gtest/gtest.h>
@@ -182,46 +182,27 @@ INSTANTIATE_TEST_SUITE_P(
                     PcmCase{40000.0f, 32767}, PcmCase{-32768.0f, -32768}, PcmCase{-32768.5f, -32768},
                     PcmCase{-40000.0f, -32768}, PcmCase{Inf, 32767}, PcmCase{-Inf, -32768}, PcmCase{Nan, 0}));
 
-// Keeps what it was asked to play and answers with a chosen result.
-class RecordingOutput final : public SoundOutput {
-public:
-    explicit RecordingOutput(int result) : result_(result) {}
-    int PlayPcm(const std::int16_t* buffer, int lengthBytes, int sampleRate, int bytesPerSample,
-                int channels) override
-    {
-        played.assign(buffer, buffer + lengthBytes / 2);
-        rate = sampleRate;
-        bytes = bytesPerSample;
-        channelCount = channels;
-        return result_;
-    }
-    std::vector<std::int16_t> played;
-    int rate = 0;
-    int bytes = 0;
-    int channelCount = 0;
-
-private:
-    int result_;
-};
-
 TEST(WavePlayStereo, SendsBothChannelsInterleavedAndSaturated)
 {
     const Wave left = WaveOf({1000.9f, 40000.0f, -40000.0f});
     const Wave right = WaveOf({-1000.9f, 32768.0f});  // one sample short: padded with silence
-    RecordingOutput output(0);
+    RecordingSoundOutput output;
     EXPECT_TRUE(left.PlayStereo(output, left, right));
-    EXPECT_EQ(output.rate, 44100);
-    EXPECT_EQ(output.bytes, 2);
-    EXPECT_EQ(output.channelCount, 2);
-    EXPECT_EQ(output.played, (std::vector<std::int16_t>{1000, -1000, 32767, 32767, -32768, 0}));
+    ASSERT_EQ(output.Played().size(), 1u);
+    EXPECT_EQ(output.Played()[0].SampleRate, 44100);
+    EXPECT_EQ(output.Played()[0].Channels, 2);
+    EXPECT_EQ(output.Played()[0].Samples, (std::vector<std::int16_t>{1000, -1000, 32767, 32767, -32768, 0}));
 }
 
 TEST(WavePlayStereo, TellsTheCallerWhenTheDeviceDidNotPlay)
 {
     const Wave w(600.0f, 44100);
-    RecordingOutput output(-1);
+    RecordingSoundOutput output;
+    output.FailWith(SoundFailure::CannotOpen);
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(w.PlayStereo(output, w, w));
-    EXPECT_EQ(output.played.size(), 2u * 26460u);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Unable to open waveform output device\n");
+    EXPECT_EQ(output.FailedCount(), 1);
 }
 
 }  // namespace
