@@ -1,18 +1,177 @@
 #include "TForm4.h"
 
+#include <QApplication>
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int ClientWidth = 294;
+constexpr int ClientHeight = 240;
+// The level label may grow to the right up to the buttons so that a long level stays whole.
+constexpr int LabelLeft = 8;
+constexpr int LabelMaxRight = 200;
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    button->setAccessibleName(caption);
+    button->setAutoDefault(false);
+    return button;
+}
+
+}  // namespace
+
+TForm4::TForm4(SharedState& state, SoundOutput& sound, EventDispatcher& dispatcher, Kc35Attenuator& attenuator,
+               QWidget* parent)
+    : TForm4(parent)
+{
+    procedure_ = std::make_unique<CalibrationTone>(state, sound, dispatcher, attenuator);
+    Button2->setEnabled(true);
+}
 
 TForm4::TForm4(QWidget* parent)
     : QDialog(parent)
 {
     setObjectName("Form4");
     setWindowTitle("Calibration");
+    QFont small = font();
+    small.setPointSize(8);
+    setFont(small);
+    CreateControls();
+    SetTabOrder();
+    Button2->setEnabled(false);
+    setFixedSize(ClientWidth, ClientHeight);
+    if (const QScreen* screen = QApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+}
+
+TForm4::~TForm4() = default;
+
+void TForm4::CreateControls()
+{
+    RadioGroup1 = new QGroupBox("Channel", this);
+    RadioGroup1->setObjectName("RadioGroup1");
+    RadioGroup1->setGeometry(8, 8, 273, 49);
+    RadioGroup1->setAccessibleName("Channel");
+    auto* columns = new QGridLayout(RadioGroup1);
+    columns->setContentsMargins(8, 2, 8, 2);
+    ChannelButtons = new QButtonGroup(RadioGroup1);
+    const QStringList items = {"Channel 1", "Channel 2"};
+    for (int i = 0; i < items.size(); ++i) {
+        auto* radio = new QRadioButton(items[i], RadioGroup1);
+        radio->setObjectName("RadioGroup1Item" + QString::number(i));
+        radio->setAccessibleName(items[i]);
+        radio->setChecked(i == 0);
+        ChannelButtons->addButton(radio, i);
+        columns->addWidget(radio, 0, i);
+    }
+    connect(ChannelButtons, &QButtonGroup::idClicked, this, [this] { RadioGroup1Click(); });
+
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setObjectName("Memo1");
+    Memo1->setGeometry(8, 64, 273, 97);
+    Memo1->setReadOnly(true);
+    Memo1->setTabChangesFocus(true);
+    Memo1->setAccessibleName("Calibration steps");
+    Memo1->setPlainText("(1) Select Channel\n"
+                        "(2) Place headphone on coupler\n"
+                        "(3) Click PLAY\n"
+                        "(4) Adjust channel sensitivity so that\n"
+                        "output equals that specified below\n"
+                        "(5) Repeat for other channel");
+
     Label1 = new QLabel(this);
     Label1->setObjectName("Label1");
-    Label1->setGeometry(8, 176, 94, 37);
+    QFont large = font();
+    large.setPixelSize(32);
+    Label1->setFont(large);
+    Label1->setGeometry(LabelLeft, 176, 94, 37);
+    Label1->setAccessibleName("Calibration level");
+
+    Button2 = MakeButton(this, "Button2", "Play", {208, 168, 75, 25});
+    Button1 = MakeButton(this, "Button1", "OK", {208, 200, 75, 25});
+    connect(Button2, &QPushButton::clicked, this, &TForm4::Button2Click);
+    connect(Button1, &QPushButton::clicked, this, &TForm4::Button1Click);
+}
+
+void TForm4::SetTabOrder()
+{
+    // The channel group takes part through its buttons.
+    QList<QWidget*> chain;
+    for (QAbstractButton* radio : ChannelButtons->buttons()) {
+        chain.append(radio);
+    }
+    chain.append({Button1, Memo1, Button2});
+    for (qsizetype i = 0; i + 1 < chain.size(); ++i) {
+        QWidget::setTabOrder(chain[i], chain[i + 1]);
+    }
 }
 
 void TForm4::SetLevelText(const QString& text)
 {
     Label1->setText(text);
+    const int width = Label1->fontMetrics().horizontalAdvance(text) + 4;
+    Label1->resize(std::clamp(width, 94, LabelMaxRight - LabelLeft), Label1->height());
+}
+
+void TForm4::RadioGroup1Click()
+{
+    if (procedure_) {
+        procedure_->SelectChannel(ChannelButtons->checkedId() == 1 ? 2 : 1);
+    }
+}
+
+void TForm4::Button2Click()
+{
+    if (!procedure_ || procedure_->Playing()) {
+        return;
+    }
+    closeWhenStopped_ = false;
+    // "OK" during the tone asks for the window to close once the tone has stopped, also when
+    // an error ended it.
+    struct CloseWhenAsked {
+        TForm4& form;
+        ~CloseWhenAsked()
+        {
+            if (form.closeWhenStopped_) {
+                form.closeWhenStopped_ = false;
+                form.done(1);
+            }
+        }
+    } closeWhenAsked{*this};
+    procedure_->Play();
+}
+
+void TForm4::Button1Click()
+{
+    if (procedure_ && procedure_->Playing()) {
+        procedure_->Stop();
+        closeWhenStopped_ = true;
+        return;
+    }
+    if (procedure_) {
+        procedure_->Stop();
+    }
+    done(1);
+}
+
+void TForm4::reject()
+{
+    if (procedure_ && procedure_->Playing()) {
+        Button1Click();
+        return;
+    }
+    QDialog::reject();
 }

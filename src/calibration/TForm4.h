@@ -1,19 +1,60 @@
 #pragma once
 
+#include "CalibrationTone.h"
+
 #include <QDialog>
 
-class QLabel;
+#include <memory>
 
-// The calibration window: plays the reference tone on a chosen channel at the stated level.
+class EventDispatcher;
+class Kc35Attenuator;
+class QButtonGroup;
+class QGroupBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class SoundOutput;
+struct SharedState;
+
+// The calibration window: plays the reference tone on a chosen channel, over and over, while
+// the operator adjusts that headphone channel to the level shown. A thin shell over
+// CalibrationTone; the channel chosen stays chosen from one opening to the next.
 class TForm4 : public QDialog {
     Q_OBJECT
 
 public:
+    TForm4(SharedState& state, SoundOutput& sound, EventDispatcher& dispatcher, Kc35Attenuator& attenuator,
+           QWidget* parent = nullptr);
+    // A window without a calibration procedure: "Play" stays disabled.
     explicit TForm4(QWidget* parent = nullptr);
+    ~TForm4() override;
 
     // The stated level, kept up to date by the set-up window ("100 dB SPL").
     void SetLevelText(const QString& text);
 
+    // "Play": repeats the tone until "OK". Attenuator and serial errors leave this handler
+    // for the application's error display; the window stays open.
+    void Button2Click();
+    // "OK": closes at once when idle; while the tone repeats, the repetition in progress
+    // finishes and the window closes when "Play" returns.
+    void Button1Click();
+    void RadioGroup1Click();
+
+    // Closing the window (Escape, the title bar) while the tone repeats acts as "OK", so that
+    // the tone never goes on behind a closed window.
+    void reject() override;
+
 private:
+    void CreateControls();
+    void SetTabOrder();
+
+    std::unique_ptr<CalibrationTone> procedure_;
+    bool closeWhenStopped_ = false;
+
+    QGroupBox* RadioGroup1 = nullptr;
+    QButtonGroup* ChannelButtons = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
     QLabel* Label1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* Button1 = nullptr;
 };

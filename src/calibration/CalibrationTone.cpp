@@ -1,0 +1,104 @@
+#include "CalibrationTone.h"
+
+#include "EventDispatcher.h"
+#include "Kc35Attenuator.h"
+#include "SharedState.h"
+#include "Stimuli.h"
+#include "Wave.h"
+
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+constexpr int SoftwareMode = 1;
+constexpr int Kc35Mode = 2;
+// Both attenuator channels start nearly shut (attenuation 130 dB) before the selected one
+// opens to the calibration level.
+constexpr int QuietLevel = -10;
+constexpr float SilenceMs = 1000.0f;
+
+// Clears the playing mark however Play ends.
+class PlayingMark {
+public:
+    explicit PlayingMark(bool& playing) : playing_(playing) { playing_ = true; }
+    ~PlayingMark() { playing_ = false; }
+    PlayingMark(const PlayingMark&) = delete;
+    PlayingMark& operator=(const PlayingMark&) = delete;
+
+private:
+    bool& playing_;
+};
+
+}  // namespace
+
+int CalibrationFileToneChannel(int attenuator, int selectedChannel, int ear)
+{
+    if (attenuator == Kc35Mode && selectedChannel == 2) {
+        return ear == 1 ? 0 : 1;
+    }
+    return ear == 0 ? 0 : 1;
+}
+
+int CalibrationOutputChannel(int selectedChannel)
+{
+    return selectedChannel == 1 ? 0 : 1;
+}
+
+CalibrationTone::CalibrationTone(SharedState& state, SoundOutput& sound, EventDispatcher& events,
+                                 Kc35Attenuator& attenuator)
+    : state_(state), sound_(sound), events_(events), attenuator_(attenuator)
+{
+}
+
+void CalibrationTone::SelectChannel(int channel)
+{
+    if (channel != 1 && channel != 2) {
+        throw std::invalid_argument("Calibration channel " + std::to_string(channel)
+                                    + " does not exist: choose Channel 1 or Channel 2");
+    }
+    channel_ = channel;
+}
+
+int CalibrationTone::Play()
+{
+    if (playing_) {
+        return 0;
+    }
+    stopRequested_ = false;
+    const ExperimentSettings& settings = state_.Settings;
+    if (settings.Attenuator != SoftwareMode && settings.Attenuator != Kc35Mode) {
+        return 0;
+    }
+    if (!state_.HasConditions()) {
+        throw std::logic_error("No test-condition file has been loaded: there is no tone to calibrate with");
+    }
+    const PlayingMark mark(playing_);
+    const Tone tone = MakeCalibrationTone(settings, state_.Current());
+    const Wave silence(SilenceMs, SharedState::SampleRate);
+    if (settings.Attenuator == Kc35Mode) {
+        attenuator_.SetAttenuatorLevel(1, QuietLevel);
+        attenuator_.SetAttenuatorLevel(2, QuietLevel);
+    }
+    int repetitions = 0;
+    do {
+        PlayRepetition(tone, silence);
+        ++repetitions;
+        events_.ProcessEvents();
+    } while (!stopRequested_);
+    return repetitions;
+}
+
+void CalibrationTone::PlayRepetition(const Wave& tone, const Wave& silence)
+{
+    const int channel = channel_;
+    const int attenuator = state_.Settings.Attenuator;
+    if (attenuator == Kc35Mode) {
+        attenuator_.SetAttenuatorLevel(channel, TruncateLevel(state_.Settings.CalibFactor));
+    }
+    // The file and the sound report their own failures; the repetition goes on regardless.
+    const bool fileLeft = CalibrationFileToneChannel(attenuator, channel, state_.Ear) == 0;
+    tone.WriteStereoWav(CalibrationWavName, fileLeft ? tone : silence, fileLeft ? silence : tone);
+    const bool outputLeft = CalibrationOutputChannel(channel) == 0;
+    tone.PlayStereo(sound_, outputLeft ? tone : silence, outputLeft ? silence : tone);
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <string>
+
+class EventDispatcher;
+class Kc35Attenuator;
+class SoundOutput;
+class Wave;
+struct SharedState;
+
+// The file every repetition of the calibration tone rewrites, in the working directory.
+inline constexpr const char* CalibrationWavName = "calib.wav";
+
+// Which channel of "calib.wav" holds the tone (0 left, 1 right; the other is silent). The file
+// follows the ear, except that in KC35 mode (attenuator 2) "Channel 2" writes it to the
+// opposite side.
+int CalibrationFileToneChannel(int attenuator, int selectedChannel, int ear);
+
+// Which output the tone is played on: "Channel 1" the first (left, 0), "Channel 2" the second
+// (right, 1), in every mode. The KC35's attenuator channel 1 carries the left output and
+// channel 2 the right one.
+int CalibrationOutputChannel(int selectedChannel);
+
+// The calibration procedure: a gated 1 s tone at the reference RMS and the current condition's
+// ToneF, repeated back to back on the selected channel until it is stopped, so that the operator
+// can adjust that headphone channel to read CalibFactor dB SPL on a coupler. It runs on the
+// caller's thread and lets pending events run once per repetition; that is where Stop and a
+// change of channel or ear take effect.
+class CalibrationTone {
+public:
+    CalibrationTone(SharedState& state, SoundOutput& sound, EventDispatcher& events, Kc35Attenuator& attenuator);
+
+    // 1 "Channel 1" or 2 "Channel 2"; read at the start of every repetition.
+    void SelectChannel(int channel);
+    int SelectedChannel() const { return channel_; }
+
+    // Repeats the tone until Stop. In KC35 mode both attenuator channels are first set to
+    // -10 dB SPL, then the selected channel to CalibFactor before every repetition. With an
+    // attenuator mode other than 1 or 2 nothing is done. A repetition started always plays to
+    // its end. Attenuator and serial errors end Play and propagate; a sound device that fails
+    // costs only the sound of that repetition. Returns the number of repetitions. A call made
+    // while the tone is already repeating (from an event handler) returns 0 at once.
+    int Play();
+    // Ends Play after the repetition in progress.
+    void Stop() { stopRequested_ = true; }
+    bool Playing() const { return playing_; }
+
+private:
+    void PlayRepetition(const Wave& tone, const Wave& silence);
+
+    SharedState& state_;
+    SoundOutput& sound_;
+    EventDispatcher& events_;
+    Kc35Attenuator& attenuator_;
+    int channel_ = 1;
+    bool stopRequested_ = false;
+    bool playing_ = false;
+};

@@ -1,0 +1,248 @@
+// The calibration procedure: which channel of "calib.wav" and which output get the tone, the
+// attenuator commands around each repetition, stopping, and its failures.
+#include "CalibrationSupport.h"
+#include "CalibrationTone.h"
+#include "EComPort.h"
+#include "Kc35Attenuator.h"
+#include "RecordingSerialLink.h"
+#include "SharedState.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+class CalibrationToneTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        state.Conditions.assign(1, TestCondition{});
+        state.Settings.N_Cond = 1;
+        std::filesystem::remove(CalibrationWavName);
+    }
+
+    // Stops the tone once `count` sounds have been played.
+    void StopAfterPlays(std::size_t count)
+    {
+        sound.SetObserver([this, count](const PlayedSound&) {
+            if (sound.Played().size() >= count) {
+                procedure.Stop();
+            }
+        });
+    }
+
+    SharedState state;
+    RecordingSoundOutput sound;
+    RecordingSerialLink link;
+    RecordingDispatcher dispatcher;
+    Kc35Attenuator attenuator{link, dispatcher};
+    CalibrationTone procedure{state, sound, dispatcher, attenuator};
+};
+
+struct ChannelRow {
+    int attenuator;
+    int channel;
+    int ear;
+    int fileTone;  // 0 left, 1 right
+    int output;
+    const char* commands;
+};
+
+class CalibrationChannelTable : public CalibrationToneTest, public testing::WithParamInterface<ChannelRow> {};
+
+TEST_P(CalibrationChannelTable, FileFollowsTheEarAndTheSoundTheChannel)
+{
+    const ChannelRow row = GetParam();
+    state.Settings.Attenuator = row.attenuator;
+    state.Ear = row.ear;
+    procedure.SelectChannel(row.channel);
+    StopAfterPlays(1);
+
+    EXPECT_EQ(procedure.Play(), 1);
+
+    EXPECT_EQ(CalibrationFileToneChannel(row.attenuator, row.channel, row.ear), row.fileTone);
+    const std::vector<std::int16_t> file = WavSamples(CalibrationWavName);
+    ASSERT_EQ(file.size(), 2u * 44100u);
+    EXPECT_EQ(SoundingChannel(file), row.fileTone);
+    ASSERT_EQ(sound.Played().size(), 1u);
+    const PlayedSound& played = sound.Played()[0];
+    EXPECT_EQ(played.SampleRate, 44100);
+    ASSERT_EQ(played.Samples.size(), 2u * 44100u);
+    EXPECT_EQ(SoundingChannel(played.Samples), row.output);
+    // The same unscaled, gated tone in both: RMS 8000 (peak 11313.7), silent at the first sample.
+    const std::vector<std::int16_t> tone = ChannelOf(played.Samples, row.output);
+    EXPECT_NEAR(PeakOf(tone), 11313, 2);
+    EXPECT_EQ(tone.front(), 0);
+    EXPECT_EQ(ChannelOf(file, row.fileTone), tone);
+    EXPECT_EQ(link.Transcript(), row.commands);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CalibrationChannelTable,
+    testing::Values(ChannelRow{1, 1, 0, 0, 0, ""}, ChannelRow{1, 1, 1, 1, 0, ""}, ChannelRow{1, 2, 0, 0, 1, ""},
+                    ChannelRow{1, 2, 1, 1, 1, ""}, ChannelRow{2, 1, 0, 0, 0, "[I82][K82][I14]"},
+                    ChannelRow{2, 1, 1, 1, 0, "[I82][K82][I14]"}, ChannelRow{2, 2, 0, 1, 1, "[I82][K82][K14]"},
+                    ChannelRow{2, 2, 1, 0, 1, "[I82][K82][K14]"}));
+
+TEST(CalibrationChannels, AnEarOtherThanLeftOrRightCountsAsNotTheTestedOne)
+{
+    EXPECT_EQ(CalibrationFileToneChannel(1, 1, 2), 1);
+    EXPECT_EQ(CalibrationFileToneChannel(2, 1, -1), 1);
+    EXPECT_EQ(CalibrationFileToneChannel(2, 2, 2), 1);
+    EXPECT_EQ(CalibrationFileToneChannel(0, 2, 0), 0);
+}
+
+TEST_F(CalibrationToneTest, SwitchingChannelMovesTheToneAndItsCommandAtTheNextRepetition)
+{
+    state.Settings.Attenuator = 2;
+    state.Settings.CalibFactor = 100.0f;
+    sound.SetObserver([this](const PlayedSound&) {
+        if (sound.Played().size() == 2) {
+            procedure.SelectChannel(2);
+        } else if (sound.Played().size() == 3) {
+            procedure.Stop();
+        }
+    });
+
+    EXPECT_EQ(procedure.Play(), 3);
+
+    EXPECT_EQ(link.Transcript(), "[I82][K82][I14][I14][K14]");
+    ASSERT_EQ(sound.Played().size(), 3u);
+    EXPECT_EQ(SoundingChannel(sound.Played()[0].Samples), 0);
+    EXPECT_EQ(SoundingChannel(sound.Played()[1].Samples), 0);
+    EXPECT_EQ(SoundingChannel(sound.Played()[2].Samples), 1);
+    // Events ran before every command and after every repetition.
+    EXPECT_EQ(dispatcher.Calls(), 5 + 3);
+}
+
+TEST_F(CalibrationToneTest, EarIsReadAtEveryRepetition)
+{
+    state.Ear = 1;
+    sound.SetObserver([this](const PlayedSound&) {
+        state.Ear = 0;
+        if (sound.Played().size() == 2) {
+            procedure.Stop();
+        }
+    });
+
+    procedure.Play();
+
+    EXPECT_EQ(SoundingChannel(WavSamples(CalibrationWavName)), 0);
+    EXPECT_EQ(SoundingChannel(sound.Played()[1].Samples), 0);
+}
+
+TEST_F(CalibrationToneTest, StopTakesEffectAfterTheRepetitionInProgressAndPlayStartsAgainCleared)
+{
+    dispatcher.OnDispatch = [this] {
+        if (sound.Played().size() % 2 == 0) {
+            procedure.Stop();
+        }
+    };
+    procedure.Stop();  // a stop left over from an idle "OK"
+
+    EXPECT_EQ(procedure.Play(), 2);
+    EXPECT_FALSE(procedure.Playing());
+    EXPECT_EQ(procedure.Play(), 2);
+    EXPECT_EQ(sound.Played().size(), 4u);
+}
+
+TEST_F(CalibrationToneTest, ToneFollowsTheCurrentConditionAndNotTheCalibrationLevel)
+{
+    state.Conditions.push_back(TestCondition{});
+    state.Conditions[1].ToneF = 2000.0f;
+    state.CurrentCondition = 1;
+    state.Settings.CalibFactor = 70.0f;
+    StopAfterPlays(1);
+
+    procedure.Play();
+
+    const std::vector<std::int16_t> tone = ChannelOf(sound.Played()[0].Samples, 0);
+    int rises = 0;
+    for (std::size_t i = 1; i < tone.size(); ++i) {
+        rises += tone[i - 1] < 0 && tone[i] >= 0 ? 1 : 0;
+    }
+    EXPECT_NEAR(rises, 2000, 2);
+    EXPECT_NEAR(PeakOf(tone), 11313, 2);
+}
+
+TEST_F(CalibrationToneTest, OtherAttenuatorModesDoNothing)
+{
+    for (const int mode : {0, 3}) {
+        state.Settings.Attenuator = mode;
+        EXPECT_EQ(procedure.Play(), 0);
+    }
+    EXPECT_TRUE(sound.Played().empty());
+    EXPECT_FALSE(std::filesystem::exists(CalibrationWavName));
+    EXPECT_EQ(link.Transcript(), "");
+    EXPECT_EQ(dispatcher.Calls(), 0);
+}
+
+TEST_F(CalibrationToneTest, LevelOutOfRangeEndsPlayAfterTheQuietCommandsWithNothingPlayed)
+{
+    state.Settings.Attenuator = 2;
+    state.Settings.CalibFactor = 121.0f;
+
+    EXPECT_THROW(procedure.Play(), AttenuatorLevelError);
+
+    EXPECT_EQ(link.Transcript(), "[I82][K82]");
+    EXPECT_TRUE(sound.Played().empty());
+    EXPECT_FALSE(std::filesystem::exists(CalibrationWavName));
+    EXPECT_FALSE(procedure.Playing());
+
+    state.Settings.CalibFactor = -23.0f;
+    StopAfterPlays(1);
+    EXPECT_EQ(procedure.Play(), 1);
+    EXPECT_EQ(link.Transcript(), "[I82][K82][I82][K82][I8F]");
+}
+
+TEST_F(CalibrationToneTest, SerialErrorEndsPlayAtTheRepetitionItHitsAndPropagates)
+{
+    state.Settings.Attenuator = 2;
+    link.FailOnWrite(10);  // the "I" of the second repetition's I14
+
+    EXPECT_THROW(procedure.Play(), EComPort);
+
+    EXPECT_EQ(sound.Played().size(), 1u);
+    EXPECT_FALSE(procedure.Playing());
+}
+
+TEST_F(CalibrationToneTest, FailingSoundDeviceStillRewritesTheFileAndHonoursStop)
+{
+    sound.FailWith(SoundFailure::CannotOpen);
+    dispatcher.OnDispatch = [this] {
+        if (dispatcher.Calls() == 3) {
+            procedure.Stop();
+        }
+    };
+    testing::internal::CaptureStderr();
+
+    EXPECT_EQ(procedure.Play(), 3);
+
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Unable to open waveform output device\n"
+                                                      "Unable to open waveform output device\n"
+                                                      "Unable to open waveform output device\n");
+    EXPECT_EQ(sound.FailedCount(), 3);
+    EXPECT_EQ(WavSamples(CalibrationWavName).size(), 2u * 44100u);
+}
+
+TEST_F(CalibrationToneTest, PlayAskedForWhileTheToneRepeatsIsIgnored)
+{
+    int nested = -1;
+    sound.SetObserver([this, &nested](const PlayedSound&) {
+        nested = procedure.Play();
+        procedure.Stop();
+    });
+
+    EXPECT_EQ(procedure.Play(), 1);
+    EXPECT_EQ(nested, 0);
+    EXPECT_EQ(sound.Played().size(), 1u);
+}
+
+TEST_F(CalibrationToneTest, OnlyChannelsOneAndTwoCanBeSelected)
+{
+    EXPECT_THROW(procedure.SelectChannel(3), std::invalid_argument);
+    EXPECT_EQ(procedure.SelectedChannel(), 1);
+}
+
+}  // namespace
