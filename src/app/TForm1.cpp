@@ -4,9 +4,11 @@
 #include "FreqPointCount.h"
 #include "HelpWindow.h"
 #include "Kc35Attenuator.h"
+#include "PortAudioOutput.h"
 #include "NumberFormat.h"
 #include "NumberParse.h"
 #include "ParameterFile.h"
+#include "RunChecks.h"
 #include "EditExitFilter.h"
 #include "TForm2.h"
 #include "TForm3.h"
@@ -108,6 +110,10 @@ TForm1::TForm1(TForm1Devices devices, QWidget* parent)
         devices_.serialLink = ComPort1.get();
     }
     kc35_ = std::make_unique<Kc35Attenuator>(*devices_.serialLink, *devices_.dispatcher);
+    if (devices_.sound == nullptr) {
+        soundDevice_ = std::make_unique<PortAudioOutput>();
+        devices_.sound = soundDevice_.get();
+    }
     setObjectName("Form1");
     setWindowTitle("Quorvex (psychophysical tuning curves, by the Quorvex developers)");
     QFont small = font();
@@ -127,9 +133,14 @@ TForm1::TForm1(TForm1Devices devices, QWidget* parent)
     GraphPTC->setEnabled(false);
 
     // The other windows, created once in this order and kept hidden until opened.
-    Form2 = new TForm2(state_, this);
+    Form2 = new TForm2(state_, RunDevices{devices_.sound, devices_.clock, devices_.dispatcher, kc35_.get()}, this);
+    Form2->OnRunFinished = [this](const RunReport& report) {
+        if (report.StoredPoints > 2) {
+            GraphPTC->setEnabled(true);
+        }
+    };
     Form3 = new TForm3(state_, this);
-    Form4 = new TForm4(this);
+    Form4 = new TForm4(state_, *devices_.sound, *devices_.dispatcher, *kc35_, this);
     Form5 = new TForm5(this);
 
     setFixedSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
@@ -309,6 +320,9 @@ void TForm1::ParamButtonClick()
     }
     state_.ParameterFileName = path;
     ApplyParameterSet(state_, std::move(load.Parameters));
+    if (soundDevice_) {
+        soundDevice_->SetDeviceName(state_.Settings.AudioDevice);
+    }
 
     for (QWidget* control : std::initializer_list<QWidget*>{Button1, Button2, Calibrate, TonePlay, RunPTC, TrackBar1,
                                                             ToneFreqEdit, StartFreqEdit, EndFreqEdit, FreqStepEdit,
@@ -440,6 +454,9 @@ void TForm1::TonePlayClick() {}
 
 void TForm1::RunPTCClick()
 {
+    if (const auto refusal = CheckRunConditions(state_, DecimalSeparator())) {
+        throw std::runtime_error(*refusal);
+    }
     ResetResults();
     GraphPTC->setEnabled(false);
     Form2->exec();

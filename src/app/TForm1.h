@@ -13,6 +13,8 @@
 class Clock;
 class EventDispatcher;
 class Kc35Attenuator;
+class PortAudioOutput;
+class SoundOutput;
 class SerialLink;
 class TComPort;
 class QAction;
@@ -35,6 +37,8 @@ struct TForm1Devices {
     EventDispatcher* dispatcher = nullptr;
     // The attenuator's line. Null: the window's own serial port ComPort1.
     SerialLink* serialLink = nullptr;
+    // The sound device. Null: the window's own PortAudio output, on the file's AudioDevice.
+    SoundOutput* sound = nullptr;
 };
 
 // The set-up window: owner of the shared state, where the operator loads a test-condition
@@ -98,6 +102,7 @@ private:
     TForm1Devices devices_;
     std::unique_ptr<TComPort> ComPort1;  // absent when the devices bring their own line
     std::unique_ptr<Kc35Attenuator> kc35_;
+    std::unique_ptr<PortAudioOutput> soundDevice_;  // absent when the devices bring their own output
 
     QLineEdit* ToneFreqEdit = nullptr;
     QLineEdit* StartFreqEdit = nullptr;

@@ -34,14 +34,8 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 
 TForm4::TForm4(SharedState& state, SoundOutput& sound, EventDispatcher& dispatcher, Kc35Attenuator& attenuator,
                QWidget* parent)
-    : TForm4(parent)
-{
-    procedure_ = std::make_unique<CalibrationTone>(state, sound, dispatcher, attenuator);
-    Button2->setEnabled(true);
-}
-
-TForm4::TForm4(QWidget* parent)
     : QDialog(parent)
+    , procedure_(std::make_unique<CalibrationTone>(state, sound, dispatcher, attenuator))
 {
     setObjectName("Form4");
     setWindowTitle("Calibration");
@@ -50,7 +44,6 @@ TForm4::TForm4(QWidget* parent)
     setFont(small);
     CreateControls();
     SetTabOrder();
-    Button2->setEnabled(false);
     setFixedSize(ClientWidth, ClientHeight);
     if (const QScreen* screen = QApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
@@ -128,14 +121,12 @@ void TForm4::SetLevelText(const QString& text)
 
 void TForm4::RadioGroup1Click()
 {
-    if (procedure_) {
-        procedure_->SelectChannel(ChannelButtons->checkedId() == 1 ? 2 : 1);
-    }
+    procedure_->SelectChannel(ChannelButtons->checkedId() == 1 ? 2 : 1);
 }
 
 void TForm4::Button2Click()
 {
-    if (!procedure_ || procedure_->Playing()) {
+    if (procedure_->Playing()) {
         return;
     }
     closeWhenStopped_ = false;
@@ -156,20 +147,17 @@ void TForm4::Button2Click()
 
 void TForm4::Button1Click()
 {
-    if (procedure_ && procedure_->Playing()) {
-        procedure_->Stop();
+    procedure_->Stop();
+    if (procedure_->Playing()) {
         closeWhenStopped_ = true;
         return;
-    }
-    if (procedure_) {
-        procedure_->Stop();
     }
     done(1);
 }
 
 void TForm4::reject()
 {
-    if (procedure_ && procedure_->Playing()) {
+    if (procedure_->Playing()) {
         Button1Click();
         return;
     }

@@ -25,8 +25,6 @@ class TForm4 : public QDialog {
 public:
     TForm4(SharedState& state, SoundOutput& sound, EventDispatcher& dispatcher, Kc35Attenuator& attenuator,
            QWidget* parent = nullptr);
-    // A window without a calibration procedure: "Play" stays disabled.
-    explicit TForm4(QWidget* parent = nullptr);
     ~TForm4() override;
 
     // The stated level, kept up to date by the set-up window ("100 dB SPL").

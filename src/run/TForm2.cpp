@@ -1,9 +1,179 @@
 #include "TForm2.h"
 
-TForm2::TForm2(SharedState& state, QWidget* parent)
-    : QDialog(parent)
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace {
+
+QFont MsSansSerif(int pixelHeight)
+{
+    QFont font("MS Sans Serif");
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(pixelHeight);
+    return font;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    button->setAccessibleName(caption);
+    button->setAutoDefault(false);
+    return button;
+}
+
+}  // namespace
+
+TForm2::TForm2(SharedState& state, RunDevices devices, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowCloseButtonHint)
     , state_(state)
+    , run_(state, devices)
 {
     setObjectName("Form2");
     setWindowTitle("RunPTC");
+    setFont(MsSansSerif(11));
+    resize(976, 771);
+
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setObjectName("Memo1");
+    Memo1->setGeometry(88, 64, 625, 233);
+    Memo1->setReadOnly(true);
+    Memo1->setFont(MsSansSerif(24));
+    Memo1->setAccessibleName("Instructions");
+    // A stray click on the instructions must not take the SPACE bar away from the listener.
+    Memo1->setFocusPolicy(Qt::NoFocus);
+    Memo1->setPlainText("When you hear the tone - press the space bar\n\n"
+                        "When you can't hear the tone - let go of the space bar\n\n"
+                        "Press any other key to stop test\n\n"
+                        "When you are ready to start press the space bar once.");
+
+    Button1 = MakeButton(this, "Button1", "START", {208, 320, 385, 161});
+    Button1->setFont(MsSansSerif(32));
+    Button2 = MakeButton(this, "Button2", "PRESS SPACE BAR WHEN YOU CAN HEAR THE TONE", {208, 312, 385, 177});
+    Button3 = MakeButton(this, "Button3", "EXIT", {608, 320, 193, 161});
+    Button3->setFont(MsSansSerif(24));
+    Button2->installEventFilter(this);
+    setTabOrder(Button1, Button2);
+    setTabOrder(Button2, Button3);
+
+    connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
+    connect(Button3, &QPushButton::clicked, this, &TForm2::Button3Click);
+    run_.OnStopKey = [this] { Button3->show(); };
+
+    ShowMessage = [this](const QString& message) {
+        QMessageBox::warning(this, QApplication::applicationDisplayName(), message);
+    };
+}
+
+void TForm2::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) {
+        FormShow();
+        setWindowState(windowState() | Qt::WindowMaximized);
+    }
+}
+
+void TForm2::FormShow()
+{
+    Button2->hide();
+    Button3->hide();
+    Button1->show();
+    Button1->setEnabled(true);
+    Button1->setFocus();
+    closeRequested_ = false;
+    state_.ResetResults();
+}
+
+void TForm2::Button1Click()
+{
+    Button1->setEnabled(false);
+    Button1->hide();
+    Button2->show();
+    Button2->setFocus();
+    running_ = true;
+    const RunReport report = run_.Run();
+    running_ = false;
+    if (OnRunFinished) {
+        OnRunFinished(report);
+    }
+    ReportProblems(report);
+    if (closeRequested_) {
+        done(1);
+    }
+}
+
+void TForm2::ReportProblems(const RunReport& report)
+{
+    if (report.FailedPresentations > 0) {
+        ShowMessage(QString("%1 of the %2 stimuli of this run could not be played by the sound device, so the "
+                            "listener did not hear them. The points recorded were kept.")
+                        .arg(report.FailedPresentations)
+                        .arg(report.Trials));
+    }
+    if (!report.TestLogError.empty()) {
+        ShowMessage(QString::fromStdString(report.TestLogError));
+    }
+    if (!report.ResultsError.empty()) {
+        ShowMessage(QString::fromStdString(report.ResultsError));
+    }
+    if (!report.Error.empty()) {
+        ShowMessage(QString("The run was stopped by an error: %1\nThe %2 points recorded before it were kept.")
+                        .arg(QString::fromStdString(report.Error))
+                        .arg(report.StoredPoints));
+    }
+}
+
+void TForm2::Button2KeyDown(int key)
+{
+    run_.KeyDown(key);
+}
+
+void TForm2::Button2KeyUp(int key)
+{
+    run_.KeyUp(key);
+}
+
+void TForm2::Button3Click()
+{
+    if (running_) {
+        closeRequested_ = true;
+        return;
+    }
+    done(1);
+}
+
+void TForm2::closeEvent(QCloseEvent* event)
+{
+    if (running_) {
+        // The run has to end (and write its results) before the window can go.
+        closeRequested_ = true;
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+bool TForm2::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Button2 && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        // Holding SPACE repeats release+press pairs; the key has not changed, so they count nothing.
+        if (!key->isAutoRepeat()) {
+            const int code = key->key() == Qt::Key_Space ? TrackingRun::SpaceKey : key->key();
+            if (event->type() == QEvent::KeyPress) {
+                Button2KeyDown(code);
+            } else {
+                Button2KeyUp(code);
+            }
+        }
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }

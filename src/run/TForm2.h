@@ -1,16 +1,52 @@
 #pragma once
 
 #include "SharedState.h"
+#include "TrackingRun.h"
 
 #include <QDialog>
 
-// The run window, where the listener measures a tuning curve.
+#include <functional>
+
+class QPlainTextEdit;
+class QPushButton;
+
+// The run window: the listener's instructions, START, the SPACE-bar button that takes the
+// listener's key, and EXIT. One opening allows one run.
 class TForm2 : public QDialog {
     Q_OBJECT
 
 public:
-    TForm2(SharedState& state, QWidget* parent = nullptr);
+    TForm2(SharedState& state, RunDevices devices, QWidget* parent = nullptr);
+
+    TrackingRun& Run() { return run_; }
+
+    // Called when a run has ended, with its report (the set-up window enables "Graph
+    // Results" when more than two points were stored).
+    std::function<void(const RunReport&)> OnRunFinished;
+    // How the operator is told about what went wrong in a run. Tests replace it.
+    std::function<void(const QString& message)> ShowMessage;
+
+    void FormShow();
+    void Button1Click();
+    void Button2KeyDown(int key);
+    void Button2KeyUp(int key);
+    void Button3Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void ReportProblems(const RunReport& report);
+
     SharedState& state_;
+    TrackingRun run_;
+    bool running_ = false;
+    bool closeRequested_ = false;
+
+    QPlainTextEdit* Memo1 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* Button3 = nullptr;
 };

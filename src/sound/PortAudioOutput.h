@@ -24,6 +24,12 @@ public:
                 int channels) override;
 
     const PlaybackTimes& LastPlayback() const { return Times; }
+    // The AudioDevice setting of a newly loaded test-condition file.
+    void SetDeviceName(std::string deviceName)
+    {
+        DeviceName = std::move(deviceName);
+        DeviceNameReported = false;
+    }
 
 private:
     int Play(const std::int16_t* buffer, int lengthBytes, int sampleRate, int channels);

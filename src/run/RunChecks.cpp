@@ -1,0 +1,49 @@
+#include "RunChecks.h"
+
+#include "FreqPointCount.h"
+#include "NumberFormat.h"
+#include "StimulusLimits.h"
+
+#include <cmath>
+#include <utility>
+
+std::optional<std::string> CheckRunConditions(const SharedState& state, char decimalSeparator)
+{
+    if (!state.HasConditions()) {
+        return "Load a test-condition file with \"Parameters\" before starting a run.";
+    }
+    const TestCondition& c = state.Current();
+    const auto number = [decimalSeparator](double value) { return FormatForDisplay(value, decimalSeparator); };
+    const auto refuse = [](const std::string& reason) {
+        return std::optional<std::string>("The run cannot start: " + reason);
+    };
+
+    const std::pair<const char*, float> values[] = {
+        {"ToneF", c.ToneF},     {"StartF", c.StartF}, {"EndF", c.EndF},       {"FStep", c.FStep},
+        {"MaskerBW", c.MaskerBW}, {"SPLstep", c.SPLstep}, {"MaxSPL", c.MaxSPL}, {"ToneSPL", c.ToneSPL},
+        {"MaskStartSPL", c.MaskStartSPL}, {"ModFreq", state.Settings.ModFreq}};
+    for (const auto& [name, value] : values) {
+        if (!std::isfinite(value)) {
+            return refuse(std::string(name) + " is " + number(value) + ", which is not a finite number.");
+        }
+    }
+    if (!(c.FStep > 0.0f)) {
+        return refuse("the frequency step FStep is " + number(c.FStep) + " Hz; it must be above 0 Hz.");
+    }
+    if (c.EndF < c.StartF) {
+        return refuse("the end frequency EndF (" + number(c.EndF) + " Hz) is below the start frequency StartF ("
+                      + number(c.StartF) + " Hz).");
+    }
+    if (FreqPointCount(c) < 1) {
+        return refuse("StartF " + number(c.StartF) + ", EndF " + number(c.EndF) + " and FStep " + number(c.FStep)
+                      + " give no usable number of masker frequencies.");
+    }
+    if (state.Settings.ISI < 0) {
+        return refuse("the pause between presentations ISI is " + std::to_string(state.Settings.ISI)
+                      + " ms; it must not be negative.");
+    }
+    if (auto stimulus = CheckRunStimulus(state.Settings, c, decimalSeparator)) {
+        return refuse(*stimulus + ".");
+    }
+    return std::nullopt;
+}

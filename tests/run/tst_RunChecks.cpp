@@ -1,0 +1,67 @@
+#include "RunChecks.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <limits>
+
+namespace {
+
+SharedState Loaded()
+{
+    SharedState state;
+    state.Conditions.resize(1);
+    state.Settings.ISI = 200;
+    return state;
+}
+
+struct Refusal {
+    const char* name;
+    std::function<void(SharedState&)> spoil;
+    const char* mentions;
+};
+
+class RunChecksTest : public testing::TestWithParam<Refusal> {};
+
+}  // namespace
+
+TEST(RunChecks, TheDefaultConditionCanRun)
+{
+    EXPECT_EQ(CheckRunConditions(Loaded(), '.'), std::nullopt);
+}
+
+TEST(RunChecks, NothingLoadedCannotRun)
+{
+    EXPECT_NE(CheckRunConditions(SharedState{}, '.'), std::nullopt);
+}
+
+TEST_P(RunChecksTest, RefusesWithAMessageNamingTheValue)
+{
+    SharedState state = Loaded();
+    GetParam().spoil(state);
+    const auto message = CheckRunConditions(state, '.');
+    ASSERT_TRUE(message.has_value());
+    EXPECT_NE(message->find(GetParam().mentions), std::string::npos) << *message;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, RunChecksTest,
+    testing::Values(
+        Refusal{"ZeroStep", [](SharedState& s) { s.Current().FStep = 0.0f; }, "FStep is 0 Hz"},
+        Refusal{"NegativeStep", [](SharedState& s) { s.Current().FStep = -10.0f; }, "FStep is -10 Hz"},
+        Refusal{"EndBelowStart", [](SharedState& s) { s.Current().EndF = 400.0f; }, "EndF (400 Hz)"},
+        Refusal{"TinyStep", [](SharedState& s) { s.Current().FStep = 1e-30f; }, "no usable number"},
+        Refusal{"NotFinite",
+                [](SharedState& s) { s.Current().MaxSPL = std::numeric_limits<float>::infinity(); }, "MaxSPL"},
+        Refusal{"NotANumber",
+                [](SharedState& s) { s.Current().ToneF = std::numeric_limits<float>::quiet_NaN(); }, "ToneF"},
+        Refusal{"NegativeIsi", [](SharedState& s) { s.Settings.ISI = -1; }, "ISI is -1 ms"},
+        Refusal{"ToneLongerThanMasker", [](SharedState& s) { s.Settings.ToneDuration = 700.0f; }, "ToneDuration"},
+        Refusal{"ToneShorterThanItsRamps", [](SharedState& s) { s.Settings.ToneDuration = 10.0f; }, "ToneDuration"},
+        Refusal{"RampLongerThanMasker", [](SharedState& s) { s.Settings.RiseFall = 700.0f; }, "RiseFall"},
+        Refusal{"NegativeDuration", [](SharedState& s) { s.Settings.MaskerDuration = -600.0f; }, "MaskerDuration"},
+        Refusal{"LongerThanTheReservoir", [](SharedState& s) { s.Settings.MaskerDuration = 12000.0f; },
+                "MaskerDuration"},
+        Refusal{"BandBeyondHalfTheRate", [](SharedState& s) { s.Current().MaskerBW = 50000.0f; }, "MaskerBW"}),
+    [](const testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });

@@ -1,0 +1,302 @@
+#include "Kc35Attenuator.h"
+#include "RecordingSerialLink.h"
+#include "RecordingSoundOutput.h"
+#include "ScriptedListener.h"
+#include "TrackingRun.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+using Key = ScriptedListener::Key;
+
+class TrackingRunTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = std::filesystem::temp_directory_path() / ("quorvex_run_" + std::to_string(::getpid()));
+        std::filesystem::create_directories(dir);
+        state.Conditions.resize(1);
+        state.Settings.CalibFactor = 100.0f;
+        state.Settings.ISI = 200;
+        state.ResultsFileName = (dir / "run.dat").string();
+        listener.Attach(run);
+        run.OnTrial = [this](const TrialRecord& trial) { trials.push_back(trial); };
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+
+    TestCondition& Condition() { return state.Conditions[0]; }
+
+    std::string ResultsText() const
+    {
+        std::ifstream in(state.ResultsFileName, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    std::filesystem::path dir;
+    SharedState state;
+    RecordingSoundOutput sound;
+    TrialCountingClock clock;
+    ScriptedListener listener{clock};
+    RecordingSerialLink link;
+    Kc35Attenuator attenuator{link, listener};
+    TrackingRun run{state, RunDevices{&sound, &clock, &listener, &attenuator}};
+    std::vector<TrialRecord> trials;
+};
+
+struct ExpectedTrial {
+    float frequency;
+    float level;
+    int reversals;
+    int direction;
+};
+
+void ExpectTrials(const std::vector<TrialRecord>& trials, const std::vector<ExpectedTrial>& expected)
+{
+    ASSERT_GE(trials.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE("trial " + std::to_string(i + 1));
+        EXPECT_EQ(trials[i].Frequency, expected[i].frequency);
+        EXPECT_EQ(trials[i].Level, expected[i].level);
+        EXPECT_EQ(trials[i].ReversalCount, expected[i].reversals);
+        EXPECT_EQ(trials[i].LevelDirection, expected[i].direction);
+    }
+}
+
+}  // namespace
+
+TEST_F(TrackingRunTest, FollowsTheWorkedExampleTrialByTrial)
+{
+    listener.During(3, {Key::Press});
+    listener.During(6, {Key::Release});
+    listener.During(8, {Key::Press});
+    listener.During(10, {Key::Release});
+    listener.During(12, {Key::Press});
+    listener.During(14, {Key::Stop});
+    const RunReport report = run.Run();
+
+    EXPECT_EQ(report.Trials, 14);
+    EXPECT_TRUE(report.Error.empty()) << report.Error;
+    ExpectTrials(trials, {{500, 40, 0, -1}, {500, 37, 0, -1}, {500, 34, 1, +1}, {500, 37, 1, +1},
+                          {500, 40, 1, +1}, {500, 43, 2, -1}, {500, 40, 2, -1}, {500, 37, 3, +1},
+                          {500, 40, 3, +1}, {500, 43, 4, -1}, {500, 40, 4, -1}, {500, 37, 5, +1},
+                          {510, 40, 5, +1}, {520, 43, 5, +1}});
+    ASSERT_EQ(state.Results.ResultCount(), 1);
+    EXPECT_EQ(state.Results[0].Freq, 500.0f);
+    EXPECT_EQ(state.Results[0].SPL, 37.0f);
+    EXPECT_EQ(state.Results.StoredResultCount, 1);
+    EXPECT_NE(ResultsText().find("500\t37\r\n"), std::string::npos);
+    EXPECT_EQ(sound.Played().size(), 14u);
+}
+
+TEST_F(TrackingRunTest, DownwardRunStartsAtTheEndFrequency)
+{
+    state.SweepDirection = 1;
+    listener.During(3, {Key::Press});
+    listener.During(6, {Key::Release});
+    listener.During(8, {Key::Press});
+    listener.During(10, {Key::Release});
+    listener.During(12, {Key::Press});
+    listener.During(14, {Key::Stop});
+    run.Run();
+    ASSERT_EQ(trials.size(), 14u);
+    EXPECT_EQ(trials[11].Frequency, 2000.0f);
+    EXPECT_EQ(trials[12].Frequency, 1990.0f);
+    EXPECT_EQ(trials[13].Frequency, 1980.0f);
+    ASSERT_EQ(state.Results.ResultCount(), 1);
+    EXPECT_EQ(state.Results[0].Freq, 2000.0f);
+}
+
+TEST_F(TrackingRunTest, AListenerWhoNeverPressesFallsToTheFloorAndStaysThere)
+{
+    listener.During(30, {Key::Stop});
+    run.Run();
+    ASSERT_EQ(trials.size(), 30u);
+    EXPECT_EQ(trials[0].Level, 40.0f);
+    EXPECT_EQ(trials[1].Level, 37.0f);
+    EXPECT_EQ(trials[16].Level, -8.0f);
+    EXPECT_EQ(trials[17].Level, -10.0f);  // 40 - 17 * 3 = -11 is limited to -10
+    EXPECT_EQ(trials[29].Level, -10.0f);
+    for (const TrialRecord& trial : trials) {
+        EXPECT_EQ(trial.Frequency, 500.0f);
+    }
+    EXPECT_EQ(state.Results.ResultCount(), 0);
+}
+
+TEST_F(TrackingRunTest, HoldingSpaceAtMaxSplStartsTheSweepAndRunsToItsEnd)
+{
+    Condition().MaxSPL = 80.0f;  // not above CalibFactor
+    listener.During(1, {Key::Press});
+    const RunReport report = run.Run();
+    EXPECT_TRUE(run.SweepDone);
+    EXPECT_EQ(trials.front().Frequency, 500.0f);
+    EXPECT_EQ(trials.back().Frequency, 1990.0f) << "2000 ends the sweep and is never played";
+    EXPECT_EQ(trials[14].Level, 80.0f);
+    EXPECT_EQ(state.Results.ResultCount(), 0);
+    EXPECT_EQ(report.StoredPoints, 0);
+    // 40 + 3k reaches 80 at trial 15; the frequency moves after the 11th trial at 80.
+    EXPECT_EQ(trials[24].Frequency, 500.0f);
+    EXPECT_EQ(trials[25].Frequency, 510.0f);
+}
+
+TEST_F(TrackingRunTest, DownwardSweepEndsAboveTheStartFrequency)
+{
+    state.SweepDirection = 1;
+    listener.During(1, {Key::Press});
+    run.Run();
+    EXPECT_EQ(trials.front().Frequency, 2000.0f);
+    EXPECT_EQ(trials.back().Frequency, 510.0f);
+}
+
+TEST_F(TrackingRunTest, BelowMaxSplTheLevelStopsAtCalibFactorAndTheFrequencyStays)
+{
+    Condition().MaxSPL = 110.0f;  // above CalibFactor: never reached
+    listener.During(1, {Key::Press});
+    listener.During(40, {Key::Stop});
+    run.Run();
+    ASSERT_EQ(trials.size(), 40u);
+    EXPECT_EQ(trials[20].Level, 100.0f);
+    EXPECT_EQ(trials[39].Level, 100.0f);
+    EXPECT_EQ(trials[39].Frequency, 500.0f);
+    EXPECT_EQ(run.RelativeLevel, 3.0f) << "the step after the last trial; limited again before the next";
+}
+
+TEST_F(TrackingRunTest, ExactlyFourKeyChangesNeverMoveTheFrequency)
+{
+    listener.During(2, {Key::Press, Key::Release, Key::Press, Key::Release});
+    listener.During(25, {Key::Stop});
+    run.Run();
+    EXPECT_EQ(trials[1].ReversalCount, 4);
+    EXPECT_EQ(trials.back().Frequency, 500.0f);
+    EXPECT_EQ(state.Results.ResultCount(), 0);
+}
+
+TEST_F(TrackingRunTest, AutoRepeatedPressesAndOtherKeysCountNoChange)
+{
+    listener.During(2, {Key::Press, Key::Press, Key::Press});
+    listener.During(3, {Key::Stop});
+    run.Run();
+    EXPECT_EQ(trials[1].ReversalCount, 1);
+    EXPECT_EQ(trials[2].ReversalCount, 1) << "the stop key changes no direction";
+    EXPECT_EQ(trials[2].LevelDirection, +1);
+    EXPECT_EQ(trials.size(), 3u) << "the run ends after the trial in which the stop key came";
+}
+
+class SoftwareModeEarTest : public TrackingRunTest, public testing::WithParamInterface<int> {};
+
+TEST_P(SoftwareModeEarTest, PlaysTheStimulusOnTheChosenEarOnly)
+{
+    const int ear = GetParam();
+    state.Ear = ear;
+    listener.During(1, {Key::Stop});
+    run.Run();
+    ASSERT_EQ(sound.Played().size(), 1u);
+    const auto& pcm = sound.Played()[0].Samples;
+    ASSERT_EQ(pcm.size(), 2u * 26460u);
+    double energy[2] = {0.0, 0.0};
+    for (std::size_t i = 0; i < pcm.size(); ++i) {
+        energy[i % 2] += static_cast<double>(pcm[i]) * pcm[i];
+    }
+    EXPECT_GT(energy[ear], 0.0);
+    EXPECT_EQ(energy[1 - ear], 0.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(LeftAndRight, SoftwareModeEarTest, testing::Values(0, 1));
+
+TEST_F(TrackingRunTest, KC35ModeSetsTheToneTwiceThenTheMaskerBeforeEveryPresentation)
+{
+    state.Settings.Attenuator = 2;
+    Condition().MaskStartSPL = 37.5f;
+    listener.During(3, {Key::Stop});
+    run.Run();
+    // Tone level 30 -> attenuation 90 ("5A"); masker 37.5 -> 37 -> 83 ("53"), then 34.5 -> 34, 31.5 -> 31.
+    EXPECT_EQ(link.Transcript(), "[K5A][K5A][I53][I56][I59]");
+    ASSERT_EQ(sound.Played().size(), 3u);
+    // The masker on the left output at full reference level, the tone on the right.
+    const auto& pcm = sound.Played()[0].Samples;
+    double left = 0.0;
+    double right = 0.0;
+    for (std::size_t i = 0; i < pcm.size(); i += 2) {
+        left += static_cast<double>(pcm[i]) * pcm[i];
+        right += static_cast<double>(pcm[i + 1]) * pcm[i + 1];
+    }
+    EXPECT_GT(std::sqrt(left / 26460.0), 3000.0);
+    EXPECT_GT(std::sqrt(right / 26460.0), 3000.0);
+}
+
+TEST_F(TrackingRunTest, KC35KeyChangesArriveAtTheAttenuatorsDispatchToo)
+{
+    state.Settings.Attenuator = 2;
+    listener.During(1, {Key::Stop});
+    run.Run();
+    // Before the pause, twice before the loop (tone level), once for the trial's masker level,
+    // once after the trial's pause, and once more inside the stop key's own handler.
+    EXPECT_EQ(listener.Dispatches(), 1 + 2 + 1 + 1 + 1);
+}
+
+TEST_F(TrackingRunTest, AnyOtherModeRunsSilentlyAndStillTracks)
+{
+    state.Settings.Attenuator = 3;
+    listener.During(1, {Key::Press});
+    listener.During(2, {Key::Release});
+    listener.During(3, {Key::Press});
+    listener.During(4, {Key::Release});
+    listener.During(5, {Key::Press});
+    listener.During(6, {Key::Stop});
+    const RunReport report = run.Run();
+    EXPECT_TRUE(sound.Played().empty());
+    EXPECT_TRUE(link.Transcript().empty());
+    EXPECT_EQ(report.FailedPresentations, 0);
+    EXPECT_EQ(state.Results.ResultCount(), 1);
+}
+
+TEST_F(TrackingRunTest, AnAttenuatorErrorEndsTheRunButKeepsAndWritesThePoints)
+{
+    state.Settings.Attenuator = 2;
+    state.Settings.CalibFactor = 125.0f;
+    Condition().MaxSPL = 130.0f;
+    Condition().MaskStartSPL = 110.0f;
+    listener.During(1, {Key::Press});
+    listener.During(2, {Key::Release});
+    listener.During(3, {Key::Press});
+    listener.During(4, {Key::Release});
+    listener.During(5, {Key::Press});
+    listener.During(6, {Key::Release, Key::Press});
+    // 110, 113, 110, 113, 110 (first point), 113 (two points), 116, 119; the next trial
+    // asks for 122, which the KC35 cannot set.
+    const RunReport report = run.Run();
+    EXPECT_NE(report.Error.find("122"), std::string::npos) << report.Error;
+    EXPECT_EQ(report.Trials, 8);
+    EXPECT_EQ(report.StoredPoints, 3);
+    EXPECT_EQ(state.Results.StoredResultCount, 3);
+    const std::string text = ResultsText();
+    EXPECT_NE(text.find("; Attenuator = KC35\r\n"), std::string::npos);
+    EXPECT_NE(text.find("500\t"), std::string::npos);
+}
+
+TEST_F(TrackingRunTest, FailedPresentationsAreCounted)
+{
+    sound.FailWith(SoundFailure::UnsupportedFormat);
+    listener.During(4, {Key::Stop});
+    testing::internal::CaptureStderr();
+    const RunReport report = run.Run();
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(report.Trials, 4);
+    EXPECT_EQ(report.FailedPresentations, 4);
+}
+
+TEST_F(TrackingRunTest, KeysAfterTheRunStillCountButAreNeitherWrittenNorShown)
+{
+    listener.During(1, {Key::Press, Key::Release, Key::Press, Key::Release, Key::Press});
+    listener.During(2, {Key::Stop});
+    run.Run();
+    EXPECT_EQ(state.Results.StoredResultCount, 1);
+    run.KeyUp(TrackingRun::SpaceKey);
+    EXPECT_EQ(state.Results.ResultCount(), 2);
+    EXPECT_EQ(state.Results.StoredResultCount, 1);
+}
