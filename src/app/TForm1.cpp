@@ -9,6 +9,8 @@
 #include "NumberParse.h"
 #include "ParameterFile.h"
 #include "RunChecks.h"
+#include "StimulusLimits.h"
+#include "TonePreview.h"
 #include "EditExitFilter.h"
 #include "TForm2.h"
 #include "TForm3.h"
@@ -18,12 +20,14 @@
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QDir>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -125,6 +129,9 @@ TForm1::TForm1(TForm1Devices devices, QWidget* parent)
     SetTabOrder();
 
     ChooseParameterFile = [this] { return ShowParameterFileDialog(); };
+    ShowMessage = [this](const QString& message) {
+        QMessageBox::warning(this, QApplication::applicationDisplayName(), message);
+    };
 
     // The state's own initial values are those of a window that has loaded nothing; the
     // results name follows the results edit.
@@ -450,7 +457,25 @@ void TForm1::ResetResults()
     state_.ResetResults();
 }
 
-void TForm1::TonePlayClick() {}
+void TForm1::TonePlayClick()
+{
+    if (!state_.HasConditions()) {
+        return;
+    }
+    if (const auto refusal = CheckPreviewTone(state_.Settings, DecimalSeparator())) {
+        throw std::runtime_error("The tone cannot be played: " + *refusal + ".");
+    }
+    const TonePreviewOutcome outcome = PlayTonePreview(
+        state_, *devices_.sound, [this](float level) { kc35_->SetAttenuatorLevel(2, TruncateLevel(level)); });
+    if (outcome.Attempted && !outcome.FileWritten) {
+        ShowMessage("The tone was played, but tone.wav could not be written in the working folder "
+                    + QDir::currentPath() + ".");
+    }
+    if (outcome.Attempted && !outcome.Played) {
+        ShowMessage("The sound device did not play the tone. Check that a sound device is connected and not in "
+                    "use; the program's error output gives the device's reason.");
+    }
+}
 
 void TForm1::RunPTCClick()
 {

@@ -58,6 +58,9 @@ public:
     // How "Parameters" asks for a file: the chosen path, or nothing when cancelled.
     // Tests replace it; the program shows the file-open dialog.
     std::function<std::optional<QString>()> ChooseParameterFile;
+    // How the window tells the operator about a problem that is not an error of the handler
+    // (a tone that was not played, a file not written). Tests replace it.
+    std::function<void(const QString& message)> ShowMessage;
 
     void Delay(std::uint32_t ms);
     void RefreshParameters();

@@ -1,5 +1,7 @@
 #include "Clock.h"
 #include "QtEventDispatcher.h"
+#include "RecordingSerialLink.h"
+#include "RecordingSoundOutput.h"
 #include "TForm1.h"
 
 #include <QApplication>
@@ -13,6 +15,8 @@
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
+#include <QDialog>
+#include <QKeyEvent>
 
 #include <gtest/gtest.h>
 
@@ -25,8 +29,9 @@ class TForm1Test : public testing::Test {
 protected:
     void SetUp() override
     {
-        form = std::make_unique<TForm1>(TForm1Devices{&clock, &dispatcher});
+        form = std::make_unique<TForm1>(TForm1Devices{&clock, &dispatcher, &link, &sound});
         form->ChooseParameterFile = [this]() -> std::optional<QString> { return chosenFile; };
+        form->ShowMessage = [this](const QString& message) { messages << message; };
     }
 
     template <typename T = QWidget>
@@ -49,7 +54,10 @@ protected:
 
     VirtualClock clock;
     QtEventDispatcher dispatcher;
+    RecordingSerialLink link;
+    RecordingSoundOutput sound;
     std::unique_ptr<TForm1> form;
+    QStringList messages;
     std::optional<QString> chosenFile;
 };
 
@@ -267,4 +275,95 @@ TEST_F(TForm1Test, RendersAtItsFixedSize)
     const QPixmap picture = Control("ClientArea")->grab();
     EXPECT_EQ(picture.size(), QSize(502, 395));
     picture.save("TForm1.png");
+}
+
+TEST_F(TForm1Test, RunPTCRefusesAConditionTheRunCannotHonour)
+{
+    Load("[Tests]\nN_Cond=1\n[Cond1]\nFStep=0\n");
+    form->State().Results.Record(1.0f, 2.0f);
+    try {
+        form->RunPTCClick();
+        ADD_FAILURE() << "the run was not refused";
+    } catch (const std::runtime_error& error) {
+        EXPECT_NE(std::string(error.what()).find("FStep is 0 Hz"), std::string::npos) << error.what();
+    }
+    EXPECT_EQ(form->State().Results.ResultCount(), 1) << "a refused run changes nothing";
+}
+
+namespace {
+
+// Plays the listener for one opening of the run window: START, then the SPACE bar changed
+// once after each of the first `changes` stimuli, then a stop key, then EXIT.
+void RunWithKeyChanges(RecordingSoundOutput& sound, int changes)
+{
+    QTimer::singleShot(0, [&sound, changes] {
+        auto* window = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(window, nullptr);
+        auto* spaceBar = window->findChild<QPushButton*>("Button2");
+        const std::size_t before = sound.Played().size();
+        sound.SetObserver([&sound, spaceBar, changes, before](const PlayedSound&) {
+            const int trial = static_cast<int>(sound.Played().size() - before);
+            if (trial <= changes) {
+                const auto type = trial % 2 == 1 ? QEvent::KeyPress : QEvent::KeyRelease;
+                QCoreApplication::postEvent(spaceBar, new QKeyEvent(type, Qt::Key_Space, Qt::NoModifier));
+            } else {
+                QCoreApplication::postEvent(spaceBar, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+            }
+        });
+        window->findChild<QPushButton*>("Button1")->click();
+        window->findChild<QPushButton*>("Button3")->click();
+    });
+}
+
+}  // namespace
+
+TEST_F(TForm1Test, GraphResultsNeedsARunWithMoreThanTwoPoints)
+{
+    Load("[Tests]\nN_Cond=1\n");
+    RunWithKeyChanges(sound, 7);  // changes 5, 6 and 7 are recorded
+    form->RunPTCClick();
+    EXPECT_EQ(form->State().Results.StoredResultCount, 3);
+    EXPECT_TRUE(Control("GraphPTC")->isEnabled());
+
+    RunWithKeyChanges(sound, 6);
+    form->RunPTCClick();
+    EXPECT_EQ(form->State().Results.StoredResultCount, 2);
+    EXPECT_FALSE(Control("GraphPTC")->isEnabled());
+}
+
+TEST_F(TForm1Test, TonePreviewInKC35ModeSendsTheTruncatedLevelBeforePlaying)
+{
+    Load("[Settings]\nAttenuator=2\n[Tests]\nN_Cond=1\n[Cond1]\nToneSPL=45.9\n");
+    link.Clear();
+    sound.SetObserver([this](const PlayedSound&) { link.Note("<played>"); });
+    form->TonePlayClick();
+    EXPECT_EQ(link.Transcript(), "[K4B]<played>");
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+}
+
+TEST_F(TForm1Test, TonePreviewRefusesWhatItsGateCannotHonourAndReportsASilentDevice)
+{
+    Load("[Settings]\nToneDuration=10\nRiseFall=20\n[Tests]\nN_Cond=1\n");
+    EXPECT_THROW(form->TonePlayClick(), std::runtime_error);
+    EXPECT_TRUE(sound.Played().empty());
+
+    Load("[Tests]\nN_Cond=1\n");
+    sound.FailWith(SoundFailure::CannotOpen);
+    testing::internal::CaptureStderr();
+    form->TonePlayClick();
+    testing::internal::GetCapturedStderr();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains("did not play")) << messages[0].toStdString();
+}
+
+TEST_F(TForm1Test, DelayOfZeroReturnsAtOnce)
+{
+    const std::uint32_t before = clock.NowMs();
+    form->Delay(0);
+    EXPECT_EQ(clock.NowMs(), before);
+    SteadyClock real;
+    const std::uint32_t start = real.NowMs();
+    real.Delay(0);
+    real.Delay(5);
+    EXPECT_GE(real.NowMs() - start, 5u);
 }

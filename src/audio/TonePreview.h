@@ -1,0 +1,24 @@
+#pragma once
+
+#include "SharedState.h"
+
+#include <functional>
+#include <string>
+
+class SoundOutput;
+
+// What a press of "Tone" did.
+struct TonePreviewOutcome {
+    bool Attempted = false;    // the mode plays something (software or KC35)
+    bool FileWritten = false;  // "tone.wav" was written whole
+    bool Played = false;       // the sound device played the tone
+};
+
+// The tone preview of the current condition: synthesises the tone, writes it to `wavPath`
+// with the tone on the chosen ear's side and plays it once. In KC35 mode `setToneLevel` first
+// sets attenuator channel 2 to the tone level (whole dB SPL) and the tone is played unscaled
+// on the right output, which that channel carries. Other modes do nothing at all. Refuse
+// settings the preview's gate cannot honour before calling (CheckPreviewTone).
+TonePreviewOutcome PlayTonePreview(const SharedState& state, SoundOutput& sound,
+                                   const std::function<void(float toneLevel)>& setToneLevel,
+                                   const std::string& wavPath = "tone.wav");
