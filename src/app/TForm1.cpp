@@ -11,6 +11,7 @@
 #include "RunChecks.h"
 #include "StimulusLimits.h"
 #include "TonePreview.h"
+#include "Controls.h"
 #include "EditExitFilter.h"
 #include "TForm2.h"
 #include "TForm3.h"
@@ -67,37 +68,6 @@ QLineEdit* MakeEdit(QWidget* parent, const char* name, const QString& text, QRec
     label->setBuddy(edit);
     edit->setAccessibleName(label->text());
     return edit;
-}
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry)
-{
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    button->setAccessibleName(caption);
-    button->setAutoDefault(false);
-    return button;
-}
-
-QGroupBox* MakeRadioGroup(QWidget* parent, const char* name, const QString& caption, QRect geometry,
-                          const QStringList& items, int selected, QButtonGroup*& buttons)
-{
-    auto* group = new QGroupBox(caption, parent);
-    group->setObjectName(name);
-    group->setGeometry(geometry);
-    group->setAccessibleName(caption);
-    auto* layout = new QGridLayout(group);
-    layout->setContentsMargins(8, 2, 8, 2);
-    buttons = new QButtonGroup(group);
-    for (int i = 0; i < items.size(); ++i) {
-        auto* radio = new QRadioButton(items[i], group);
-        radio->setObjectName(QString(name) + "Item" + QString::number(i));
-        radio->setAccessibleName(items[i]);
-        radio->setChecked(i == selected);
-        buttons->addButton(radio, i);
-        layout->addWidget(radio, i / 2, i % 2);
-    }
-    return group;
 }
 
 }  // namespace
@@ -209,9 +179,13 @@ void TForm1::CreateControls()
     ResFileEdit = MakeEdit(client, "ResFileEdit", "", {352, 24, 137, 21}, label11);
     ParamButton = MakeButton(client, "ParamButton", "Parameters", {272, 72, 217, 25});
 
-    RadioGroup1 = MakeRadioGroup(client, "RadioGroup1", "Ear", {272, 112, 217, 49}, {"Left", "Right"}, 1, EarButtons);
-    RadioGroup2 = MakeRadioGroup(client, "RadioGroup2", "Sweep Direction", {272, 168, 217, 49},
-                                 {"Upwards", "Downwards"}, 0, SweepButtons);
+    const RadioGroup ear = MakeRadioGroup(client, "RadioGroup1", "Ear", {272, 112, 217, 49}, {"Left", "Right"}, 1);
+    RadioGroup1 = ear.Box;
+    EarButtons = ear.Buttons;
+    const RadioGroup sweep =
+        MakeRadioGroup(client, "RadioGroup2", "Sweep Direction", {272, 168, 217, 49}, {"Upwards", "Downwards"}, 0);
+    RadioGroup2 = sweep.Box;
+    SweepButtons = sweep.Buttons;
 
     SerialPort = MakeButton(client, "SerialPort", "Serial Port", {336, 360, 75, 25});
     InitKC35 = MakeButton(client, "InitKC35", "Initialise KC35", {416, 360, 75, 25});

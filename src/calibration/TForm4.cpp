@@ -1,13 +1,13 @@
 #include "TForm4.h"
 
+#include "Controls.h"
+
 #include <QApplication>
 #include <QButtonGroup>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScreen>
 
 #include <algorithm>
@@ -19,16 +19,6 @@ constexpr int ClientHeight = 240;
 // The level label may grow to the right up to the buttons so that a long level stays whole.
 constexpr int LabelLeft = 8;
 constexpr int LabelMaxRight = 200;
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry)
-{
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    button->setAccessibleName(caption);
-    button->setAutoDefault(false);
-    return button;
-}
 
 }  // namespace
 
@@ -54,22 +44,10 @@ TForm4::~TForm4() = default;
 
 void TForm4::CreateControls()
 {
-    RadioGroup1 = new QGroupBox("Channel", this);
-    RadioGroup1->setObjectName("RadioGroup1");
-    RadioGroup1->setGeometry(8, 8, 273, 49);
-    RadioGroup1->setAccessibleName("Channel");
-    auto* columns = new QGridLayout(RadioGroup1);
-    columns->setContentsMargins(8, 2, 8, 2);
-    ChannelButtons = new QButtonGroup(RadioGroup1);
-    const QStringList items = {"Channel 1", "Channel 2"};
-    for (int i = 0; i < items.size(); ++i) {
-        auto* radio = new QRadioButton(items[i], RadioGroup1);
-        radio->setObjectName("RadioGroup1Item" + QString::number(i));
-        radio->setAccessibleName(items[i]);
-        radio->setChecked(i == 0);
-        ChannelButtons->addButton(radio, i);
-        columns->addWidget(radio, 0, i);
-    }
+    const RadioGroup channel =
+        MakeRadioGroup(this, "RadioGroup1", "Channel", {8, 8, 273, 49}, {"Channel 1", "Channel 2"}, 0);
+    RadioGroup1 = channel.Box;
+    ChannelButtons = channel.Buttons;
     connect(ChannelButtons, &QButtonGroup::idClicked, this, [this] { RadioGroup1Click(); });
 
     Memo1 = new QPlainTextEdit(this);

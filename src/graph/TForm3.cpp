@@ -1,5 +1,7 @@
 #include "TForm3.h"
 
+#include "Controls.h"
+
 #include "ChartOutput.h"
 #include "GraphContent.h"
 
@@ -17,19 +19,6 @@
 #include <QPushButton>
 #include <QScatterSeries>
 #include <QScreen>
-
-namespace {
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int left)
-{
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setAccessibleName(caption);
-    button->setGeometry(left, 504, 75, 25);
-    return button;
-}
-
-} // namespace
 
 TForm3::TForm3(SharedState& state, QWidget* parent)
     : QDialog(parent), state_(state)
@@ -49,10 +38,10 @@ TForm3::TForm3(SharedState& state, QWidget* parent)
     Chart1->setFocusPolicy(Qt::TabFocus);
     chart_ = SetUpGraphChart(*Chart1);
 
-    Button1 = MakeButton(this, "Button1", "Print", 360);
-    Button2 = MakeButton(this, "Button2", "CLOSE", 704);
-    Button3 = MakeButton(this, "Button3", "Copy Bitmap", 240);
-    Button4 = MakeButton(this, "Button4", "Copy Metafile", 160);
+    Button1 = MakeButton(this, "Button1", "Print", {360, 504, 75, 25});
+    Button2 = MakeButton(this, "Button2", "CLOSE", {704, 504, 75, 25});
+    Button3 = MakeButton(this, "Button3", "Copy Bitmap", {240, 504, 75, 25});
+    Button4 = MakeButton(this, "Button4", "Copy Metafile", {160, 504, 75, 25});
     setTabOrder(Chart1, Button1);
     setTabOrder(Button1, Button2);
     setTabOrder(Button2, Button3);

@@ -1,5 +1,7 @@
 #include "TForm2.h"
 
+#include "Controls.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -15,16 +17,6 @@ QFont MsSansSerif(int pixelHeight)
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(pixelHeight);
     return font;
-}
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry)
-{
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    button->setAccessibleName(caption);
-    button->setAutoDefault(false);
-    return button;
 }
 
 }  // namespace

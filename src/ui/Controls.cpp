@@ -1,0 +1,39 @@
+#include "Controls.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QRadioButton>
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    button->setAccessibleName(caption);
+    button->setAutoDefault(false);
+    return button;
+}
+
+RadioGroup MakeRadioGroup(QWidget* parent, const char* name, const QString& caption, QRect geometry,
+                          const QStringList& items, int selected)
+{
+    RadioGroup group;
+    group.Box = new QGroupBox(caption, parent);
+    group.Box->setObjectName(name);
+    group.Box->setGeometry(geometry);
+    group.Box->setAccessibleName(caption);
+    auto* columns = new QGridLayout(group.Box);
+    columns->setContentsMargins(8, 2, 8, 2);
+    group.Buttons = new QButtonGroup(group.Box);
+    for (int i = 0; i < items.size(); ++i) {
+        auto* radio = new QRadioButton(items[i], group.Box);
+        radio->setObjectName(QString(name) + "Item" + QString::number(i));
+        radio->setAccessibleName(items[i]);
+        radio->setChecked(i == selected);
+        group.Buttons->addButton(radio, i);
+        columns->addWidget(radio, i / 2, i % 2);
+    }
+    return group;
+}
