@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QLocale>
 #include <QTest>
 #include <QTimer>
 #include <QDialog>
@@ -366,4 +367,18 @@ TEST_F(TForm1Test, DelayOfZeroReturnsAtOnce)
     real.Delay(0);
     real.Delay(5);
     EXPECT_GE(real.NowMs() - start, 5u);
+}
+
+// Runs in its own test process with a German locale (see CMakeLists.txt).
+TEST_F(TForm1Test, CommaLocaleReadsAndShowsNumbersWithADecimalComma)
+{
+    if (QLocale::system().decimalPoint() != ",") {
+        GTEST_SKIP() << "needs a locale whose decimal separator is a comma";
+    }
+    Load("[Tests]\nN_Cond=1\n[Cond1]\nStartF=1,5E3\nEndF=2000.5\n");
+    EXPECT_EQ(Text("StartFreqEdit"), "1500");
+    EXPECT_EQ(Text("EndFreqEdit"), "2000") << "a point is not this system's decimal separator";
+    Control<QLineEdit>("MaskerBWEdit")->setText("0,1");
+    form->MaskerBWEditExit();
+    EXPECT_EQ(Text("MaskerBWEdit"), "0,100000001490116");
 }
