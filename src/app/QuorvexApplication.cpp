@@ -1,5 +1,6 @@
 #include "QuorvexApplication.h"
 
+#include <QIcon>
 #include <QMessageBox>
 
 #include <exception>
@@ -13,6 +14,7 @@ QuorvexApplication::QuorvexApplication(int& argc, char** argv)
 {
     setApplicationName("Quorvex");
     setApplicationDisplayName("Quorvex");
+    setWindowIcon(QIcon(":/quorvex/quorvex.svg"));
 }
 
 bool QuorvexApplication::notify(QObject* receiver, QEvent* event)

@@ -1,21 +1,21 @@
 #include "TForm5.h"
 
-#include <QApplication>
+#include <QIcon>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStyle>
 #include <QVBoxLayout>
 
 TForm5::TForm5(QWidget* parent)
     : QDialog(parent)
 {
+    Q_INIT_RESOURCE(quorvex);  // the icon lives in this static library
     setObjectName("Form5");
     setWindowTitle("About");
 
     auto* picture = new QLabel(this);
     picture->setObjectName("ProgramIcon");
-    picture->setPixmap(QApplication::style()->standardIcon(QStyle::SP_MediaVolume).pixmap(48, 48));
+    picture->setPixmap(QIcon(":/quorvex/quorvex.svg").pixmap(64, 64));
     picture->setAccessibleName("Quorvex icon");
 
     auto* name = new QLabel("<b>Quorvex</b>", this);

@@ -382,3 +382,15 @@ TEST_F(TForm1Test, CommaLocaleReadsAndShowsNumbersWithADecimalComma)
     form->MaskerBWEditExit();
     EXPECT_EQ(Text("MaskerBWEdit"), "0,100000001490116");
 }
+
+TEST_F(TForm1Test, AboutBoxShowsTheProgramsPictureNameAndOk)
+{
+    auto* about = form->findChild<QDialog*>("Form5");
+    ASSERT_NE(about, nullptr);
+    auto* picture = about->findChild<QLabel*>("ProgramIcon");
+    ASSERT_NE(picture, nullptr);
+    EXPECT_FALSE(picture->pixmap().isNull());
+    EXPECT_EQ(about->findChild<QLabel*>("ProductName")->text(), "<b>Quorvex</b>");
+    QTimer::singleShot(0, about, [about] { about->findChild<QPushButton*>("OKButton")->click(); });
+    EXPECT_EQ(about->exec(), 1);
+}
