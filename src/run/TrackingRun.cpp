@@ -54,7 +54,7 @@ void TrackingRun::Trials(RunReport& report)
     ReversalCount = 0;
     report.TestLogError = AppendTestLogHeader();
 
-    const Noise reservoir = MakeNoiseReservoir(settings, c);
+    const Noise reservoir = MakeNoiseReservoir(settings, c, NoiseSeed);
     const Wave silentWave = MakeTrialBuffer(settings);
     const Tone toneWave = MakeRunTone(settings, c, state_.RunToneSPL);
     if (mode == 2) {

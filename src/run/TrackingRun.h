@@ -2,7 +2,9 @@
 
 #include "SharedState.h"
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 class Clock;
@@ -61,6 +63,9 @@ public:
     std::function<void()> OnStopKey;
     // Called after every trial's event dispatch.
     std::function<void(const TrialRecord&)> OnTrial;
+    // Seeds the runtime generator for the noise reservoir instead of the calendar clock, so
+    // that a run can be repeated exactly (the simulator, tests).
+    std::optional<std::uint32_t> NoiseSeed;
 
     bool StopRequested = false;
     bool SweepDone = false;
