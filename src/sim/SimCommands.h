@@ -7,3 +7,5 @@
 int RunConditionsCommand(const std::vector<std::string>& args);
 int RunAttenuatorCommand(const std::vector<std::string>& args);
 int RunStimulusCommand(const std::vector<std::string>& args);
+int RunRunCommand(const std::vector<std::string>& args);
+int RunAnalyzeCommand(const std::vector<std::string>& args);

@@ -20,6 +20,11 @@ const Command commands[] = {
     {"stimulus", RunStimulusCommand,
      "stimulus tone|calibration|reservoir|masker --out FILE.wav [--ini FILE] [--condition N] [--seed N]\n"
      "           [--frequency HZ] [--level DB]   write a stimulus as the program builds it (left channel)"},
+    {"run", RunRunCommand,
+     "run [--ini FILE] [--condition N] [--ear left|right] [--direction up|down] [--subject NAME]\n"
+     "           [--results NAME] [--seed N] [--criterion DB] [--noise DB] [--expected]\n"
+     "           measure a tuning curve with the virtual listener; write the results file and test.out"},
+    {"analyze", RunAnalyzeCommand, "analyze FILE.dat    tip and Q10 of every block of a results file"},
 };
 
 void PrintUsage(std::FILE* to)

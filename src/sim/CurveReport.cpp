@@ -1,0 +1,59 @@
+#include "CurveReport.h"
+
+#include "NumberFormat.h"
+
+namespace {
+
+std::string Number(double value)
+{
+    return FormatForResults(value);
+}
+
+}  // namespace
+
+std::string DescribeBlock(const ResultsBlock& block, int number)
+{
+    std::string text = "block " + std::to_string(number) + " (line " + std::to_string(block.FirstLine) + ")\n";
+    text += "  subject: " + (block.Subject ? "\"" + *block.Subject + "\"" : std::string("(no subject line)")) + "\n";
+    text += "  ear: " + block.Ear.value_or("(no ear line)") + "\n";
+    text += "  tone: " + (block.ToneF ? Number(*block.ToneF) + " Hz" : std::string("(no tone frequency line)"));
+    text += block.ToneSPL ? " at " + Number(*block.ToneSPL) + " dB SPL\n" : std::string(", no tone level line\n");
+    if (block.Attenuator) {
+        text += "  attenuator: " + *block.Attenuator + "\n";
+    }
+    for (const std::string& problem : block.Problems) {
+        text += "  ignored: " + problem + "\n";
+    }
+    text += "  points: " + std::to_string(block.Points.size()) + "\n";
+    return text;
+}
+
+std::string DescribeCurve(const CurveAnalysis& analysis)
+{
+    std::string text;
+    if (!analysis.Tip) {
+        return "  tip: cannot be computed: " + analysis.TipProblem + "\n  Q10: cannot be computed: "
+               + analysis.Q10Problem + "\n";
+    }
+    text += "  tip: " + Number(analysis.Tip->Freq) + " Hz at " + Number(analysis.Tip->SPL) + " dB SPL\n";
+    if (analysis.Q10) {
+        text += "  Q10: " + Number(*analysis.Q10) + " (10 dB above the tip from " + Number(*analysis.LowHz) + " to "
+                + Number(*analysis.HighHz) + " Hz)\n";
+    } else {
+        text += "  Q10: cannot be computed: " + analysis.Q10Problem + "\n";
+    }
+    return text;
+}
+
+std::string DescribeExpectedCurve(const ExpectedCurve& curve)
+{
+    std::string text = "  expected tip: " + Number(curve.TipFrequency()) + " Hz at " + Number(curve.TipLevel())
+                       + " dB SPL\n";
+    if (const auto band = curve.Q10()) {
+        text += "  expected Q10: " + Number(band->Q10) + " (10 dB above the tip from " + Number(band->LowHz) + " to "
+                + Number(band->HighHz) + " Hz)\n";
+    } else {
+        text += "  expected Q10: none (the curve does not rise 10 dB below the tip)\n";
+    }
+    return text;
+}

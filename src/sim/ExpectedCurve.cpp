@@ -1,0 +1,81 @@
+#include "ExpectedCurve.h"
+
+#include "ListenerModel.h"
+#include "RoexFilter.h"
+
+#include <cmath>
+
+namespace {
+
+double Db(double ratio)
+{
+    return 10.0 * std::log10(ratio);
+}
+
+// Bisection for the masker frequency between `inside` (below the target level) and `outside`
+// (at or above it).
+double Crossing(const ExpectedCurve& curve, double inside, double outside, double target)
+{
+    for (int i = 0; i < 200 && std::abs(outside - inside) > 1e-9; ++i) {
+        const double middle = 0.5 * (inside + outside);
+        (curve.MaskerLevel(middle) < target ? inside : outside) = middle;
+    }
+    return 0.5 * (inside + outside);
+}
+
+}  // namespace
+
+ExpectedCurve::ExpectedCurve(const ExperimentSettings& settings, const TestCondition& condition, double criterionDb)
+    : toneF_(condition.ToneF)
+    , halfBand_(condition.MaskerBW * 0.5)
+{
+    const ListeningWindow window = ToneListeningWindow(settings);
+    double sum2 = 0.0;
+    double sum4 = 0.0;
+    for (const float w : window.Weights) {
+        sum2 += static_cast<double>(w) * w;
+        sum4 += static_cast<double>(w) * w * w * w;
+    }
+    const double toneLevel = settings.Attenuator == 2 ? std::trunc(condition.ToneSPL) : condition.ToneSPL;
+    double toneSpectrum = 1.0;
+    if (settings.Modulated == 1) {
+        toneSpectrum += 0.5 * RoexWeight(toneF_, toneF_ + settings.ModFreq);
+    }
+    const double gateRatio = sum2 > 0.0 ? sum4 / sum2 : 1.0;
+    levelOffset_ = toneLevel + Db(toneSpectrum) + Db(2.0) + Db(gateRatio) - criterionDb;
+}
+
+double ExpectedCurve::BandWeight(double centreHz) const
+{
+    if (halfBand_ <= 0.0) {
+        return RoexWeight(toneF_, centreHz);
+    }
+    return RoexBandIntegral(toneF_, centreHz - halfBand_, centreHz + halfBand_) / (2.0 * halfBand_);
+}
+
+double ExpectedCurve::MaskerLevel(double centreHz) const
+{
+    return levelOffset_ - Db(BandWeight(centreHz));
+}
+
+std::optional<ExpectedCurve::Bandwidth> ExpectedCurve::Q10() const
+{
+    const double target = TipLevel() + 10.0;
+    const double lowest = halfBand_;
+    if (!(toneF_ > lowest) || !(MaskerLevel(lowest) >= target)) {
+        return std::nullopt;
+    }
+    // W falls below 1e-9 within a few tone frequencies, far more than 10 dB.
+    double high = 2.0 * toneF_;
+    for (int i = 0; i < 16 && MaskerLevel(high) < target; ++i) {
+        high *= 2.0;
+    }
+    if (!(MaskerLevel(high) >= target)) {
+        return std::nullopt;
+    }
+    Bandwidth band;
+    band.LowHz = Crossing(*this, toneF_, lowest, target);
+    band.HighHz = Crossing(*this, toneF_, high, target);
+    band.Q10 = toneF_ / (band.HighHz - band.LowHz);
+    return band;
+}

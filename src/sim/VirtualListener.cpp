@@ -1,0 +1,116 @@
+#include "VirtualListener.h"
+
+#include "SimKeyboard.h"
+#include "SimulatedKc35Line.h"
+#include "Stimuli.h"
+#include "TrackingRun.h"
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr double ReferenceRms = SharedState::ReferenceRMS;
+
+double Db(double energy)
+{
+    return energy > 0.0 ? 10.0 * std::log10(energy) : -std::numeric_limits<double>::infinity();
+}
+
+}  // namespace
+
+VirtualListener::VirtualListener(const SharedState& state, ListenerSettings settings, SimKeyboard& keyboard,
+                                 const SimulatedKc35Line* attenuator)
+    : settings_(settings)
+    , keyboard_(keyboard)
+    , attenuator_(attenuator)
+    , mode_(state.Settings.Attenuator)
+    , ear_(state.Ear)
+    , calibFactor_(state.Settings.CalibFactor)
+    , meter_(SharedState::SampleRate, state.Current().ToneF, ToneListeningWindow(state.Settings).Weights)
+    , random_(settings.Seed)
+{
+    const ListeningWindow window = ToneListeningWindow(state.Settings);
+    windowStart_ = window.Start;
+    windowPower_ = 0.0;
+    for (const float w : window.Weights) {
+        windowPower_ += static_cast<double>(w) * w;
+    }
+    if (mode_ == 1) {
+        const Tone tone = MakeRunTone(state.Settings, state.Current(), state.Current().ToneSPL);
+        const auto samples = tone.Samples();
+        tone_.assign(window.Weights.size(), 0.0f);
+        for (std::size_t i = 0; i < tone_.size() && windowStart_ + i < samples.size(); ++i) {
+            tone_[i] = samples[windowStart_ + i];
+        }
+        remainder_.resize(tone_.size());
+        toneDb_ = Db(meter_.Energy(tone_, 1.0) / (ReferenceRms * ReferenceRms * windowPower_)) + calibFactor_;
+    }
+}
+
+void VirtualListener::Hear(const PlayedSound& sound)
+{
+    ++presentations_;
+    last_ = Listen(sound);
+    last_.Noise = InternalNoise();
+    last_.Heard = last_.ToneDb + last_.Noise - last_.MaskerDb > settings_.CriterionDb;
+    if (last_.Heard && !holding_) {
+        keyboard_.Press(TrackingRun::SpaceKey);
+    } else if (!last_.Heard && holding_) {
+        keyboard_.Release(TrackingRun::SpaceKey);
+    }
+    holding_ = last_.Heard;
+}
+
+double VirtualListener::InternalNoise()
+{
+    if (settings_.Seed == 0 || settings_.NoiseDb == 0.0) {
+        return 0.0;
+    }
+    // Box-Muller on the generator's raw output, so a seed gives the same listener everywhere.
+    const double u1 = (static_cast<double>(random_()) + 0.5) / 4294967296.0;
+    const double u2 = (static_cast<double>(random_()) + 0.5) / 4294967296.0;
+    return settings_.NoiseDb * std::sqrt(-2.0 * std::log(u1)) * std::cos(2.0 * 3.141592653589793 * u2);
+}
+
+VirtualListener::Decision VirtualListener::Listen(const PlayedSound& sound)
+{
+    Decision decision;
+    decision.ToneDb = -std::numeric_limits<double>::infinity();
+    decision.MaskerDb = -std::numeric_limits<double>::infinity();
+    if (sound.Channels != 2) {
+        return decision;
+    }
+    if (mode_ == 1) {
+        // Both components sound on the ear's own output, scaled alike by CalibFactor.
+        const std::size_t frames = sound.Samples.size() / 2;
+        for (std::size_t i = 0; i < remainder_.size(); ++i) {
+            const std::size_t frame = windowStart_ + i;
+            const float heard = frame < frames ? static_cast<float>(sound.Samples[2 * frame + ear_]) : 0.0f;
+            remainder_[i] = heard - tone_[i];
+        }
+        const double scale = 1.0 / (ReferenceRms * ReferenceRms * windowPower_);
+        decision.MaskerDb = Db(meter_.Energy(remainder_, 1.0) * scale) + calibFactor_;
+        decision.ToneDb = toneDb_;
+    } else if (mode_ == 2 && attenuator_ != nullptr && attenuator_->RoutedEar() == ear_) {
+        const std::optional<int> maskerLevel = attenuator_->Level(1);
+        const std::optional<int> toneLevel = attenuator_->Level(2);
+        if (maskerLevel) {
+            decision.MaskerDb = ChannelEnergy(sound, 0, *maskerLevel);
+        }
+        if (toneLevel) {
+            decision.ToneDb = ChannelEnergy(sound, 1, *toneLevel);
+        }
+    }
+    return decision;
+}
+
+double VirtualListener::ChannelEnergy(const PlayedSound& sound, int channel, double levelDb)
+{
+    const std::size_t first = 2 * windowStart_ + static_cast<std::size_t>(channel);
+    if (first >= sound.Samples.size()) {
+        return -std::numeric_limits<double>::infinity();
+    }
+    const double energy = meter_.Energy(sound.Samples.data() + first, sound.Samples.size() - first, 2, 1.0);
+    return Db(energy / (ReferenceRms * ReferenceRms * windowPower_)) + levelDb;
+}

@@ -1,0 +1,90 @@
+#include "VirtualSession.h"
+
+#include "Clock.h"
+#include "Kc35Attenuator.h"
+#include "ListeningSoundOutput.h"
+#include "RunChecks.h"
+#include "SimKeyboard.h"
+#include "SimulatedKc35Line.h"
+#include "VirtualListener.h"
+
+namespace {
+
+// The key that ends a session that would not end: Esc, like an operator's.
+constexpr int StopKey = 27;
+
+}  // namespace
+
+int VirtualTrialLimit(int freqPointCount)
+{
+    return 20 * freqPointCount + 1000;
+}
+
+VirtualSessionResult RunVirtualSession(const ParameterSet& parameters, const VirtualSessionOptions& options,
+                                       const std::function<void(const TrialRecord&)>& onTrial)
+{
+    VirtualSessionResult result;
+    const auto conditions = static_cast<int>(parameters.Conditions.size());
+    if (options.Condition < 1 || options.Condition > conditions) {
+        result.Refusal = "there is no condition " + std::to_string(options.Condition) + " (the file has "
+                         + std::to_string(conditions) + ")";
+        return result;
+    }
+    SharedState state;
+    state.Settings = parameters.Settings;
+    state.Conditions = parameters.Conditions;
+    state.CurrentCondition = options.Condition - 1;
+    state.Ear = options.Ear;
+    state.SweepDirection = options.SweepDirection;
+    state.SubjectName = options.Subject;
+    state.ResultsFileName = options.ResultsName + ".dat";
+    state.ResetResults();
+    if (const auto refusal = CheckRunConditions(state, '.')) {
+        result.Refusal = *refusal;
+        return result;
+    }
+    if (!(state.Current().ToneF > 0.0f)) {
+        result.Refusal = "the virtual listener's filter needs a tone frequency above 0 Hz";
+        return result;
+    }
+
+    VirtualClock clock;
+    SimKeyboard keyboard;
+    SimulatedKc35Line line;
+    Kc35Attenuator attenuator(line, keyboard);
+    const bool kc35 = state.Settings.Attenuator == 2;
+    if (kc35) {
+        // What loading the file and choosing the ear send.
+        attenuator.SendKC35Setup();
+        attenuator.SendEarRouting(state.Ear);
+    }
+    VirtualListener listener(state, options.Listener, keyboard, kc35 ? &line : nullptr);
+    ListeningSoundOutput headphones(clock, [&listener](const PlayedSound& sound) { listener.Hear(sound); });
+
+    RunDevices devices;
+    devices.sound = &headphones;
+    devices.clock = &clock;
+    devices.dispatcher = &keyboard;
+    devices.attenuator = kc35 ? &attenuator : nullptr;
+    devices.NoiseSeed = options.Listener.Seed;
+    TrackingRun run(state, devices);
+    keyboard.Attach(run);
+
+    result.TrialLimit = VirtualTrialLimit(state.FreqPointCount);
+    run.OnTrial = [&](const TrialRecord& trial) {
+        if (trial.Trial == result.TrialLimit) {
+            keyboard.Press(StopKey);
+            result.StoppedAtLimit = true;
+        }
+        if (onTrial) {
+            onTrial(trial);
+        }
+    };
+    result.Report = run.Run();
+    result.Points = state.Results.Points();
+    result.Points.resize(static_cast<std::size_t>(state.Results.StoredResultCount));
+    result.ElapsedMs = clock.NowMs();
+    result.Presentations = listener.Presentations();
+    result.AttenuatorProblems = line.Problems();
+    return result;
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "ListenerModel.h"
+#include "ParameterFile.h"
+#include "TrackingRun.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// A measurement rehearsed with the virtual listener: the real run on the real stimuli, with
+// no sound device and no waiting.
+struct VirtualSessionOptions {
+    int Condition = 1;       // 1-based, as the set-up window counts
+    int Ear = 1;             // 0 left, 1 right
+    int SweepDirection = 0;  // 0 upwards, 1 downwards
+    std::string Subject = "virtual listener";
+    std::string ResultsName = "default";  // the results file is this name followed by ".dat"
+    // The listener. Its seed also seeds the noise reservoir, so the same options give the
+    // same session.
+    ListenerSettings Listener;
+};
+
+struct VirtualSessionResult {
+    std::string Refusal;  // why the run did not start (nothing else is set then)
+    RunReport Report;
+    std::vector<ResultPoint> Points;
+    std::uint32_t ElapsedMs = 0;  // simulated: pauses, presentations and intervals
+    int TrialLimit = 0;
+    bool StoppedAtLimit = false;  // the listener never ended the sweep; a stop key did
+    int Presentations = 0;        // stimuli the listener heard
+    std::vector<std::string> AttenuatorProblems;
+};
+
+// A session never ends by itself if the listener never makes five key changes and the masker
+// never reaches MaxSPL; a stop key is pressed after this many trials.
+int VirtualTrialLimit(int freqPointCount);
+
+// Runs condition `options.Condition` of `parameters` as the set-up window would after loading
+// them: in KC35 mode the attenuator gets the set-up and the ear routing first. Refuses what
+// "Run PTC" refuses. Writes the results file and "test.out" as a run does. `onTrial` sees
+// every trial after its key changes.
+VirtualSessionResult RunVirtualSession(const ParameterSet& parameters, const VirtualSessionOptions& options,
+                                       const std::function<void(const TrialRecord&)>& onTrial = {});
