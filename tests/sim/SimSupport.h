@@ -1,0 +1,59 @@
+#pragma once
+
+#include "ParameterFile.h"
+
+#include <filesystem>
+#include <string>
+
+// Conditions the virtual listener is measured with: a 100 Hz masker band, 2 dB level steps and
+// long stimuli (2 s masker, 1.8 s tone), so that the level of a masker section varies by a few
+// tenths of a dB only and the curve follows the model closely. ISI costs nothing here.
+inline ParameterSet ListenerConditions(float toneF, int attenuator)
+{
+    ParameterSet set;
+    set.Settings.Attenuator = attenuator;
+    set.Settings.MaskerDuration = 2000.0f;
+    set.Settings.ToneDuration = 1800.0f;
+    set.Settings.RiseFall = 20.0f;
+    set.Settings.ISI = 200;
+    set.Settings.N_Cond = 1;
+    set.Settings.CalibFactor = 100.0f;
+    TestCondition c;
+    c.ToneF = toneF;
+    c.StartF = toneF * 0.7f;
+    c.EndF = toneF * 1.3f;
+    c.FStep = toneF / 200.0f;
+    c.MaskerBW = 100.0f;
+    c.SPLstep = 2.0f;
+    c.MaxSPL = 90.0f;
+    c.ToneSPL = 50.0f;
+    c.MaskStartSPL = 70.0f;
+    set.Conditions.push_back(c);
+    return set;
+}
+
+// Runs each test in a directory of its own: a run writes "test.out" where it is started.
+class InScratchDirectory {
+public:
+    explicit InScratchDirectory(const std::string& name)
+        : previous_(std::filesystem::current_path())
+        , dir_(std::filesystem::temp_directory_path() / name)
+    {
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+        std::filesystem::current_path(dir_);
+    }
+    ~InScratchDirectory()
+    {
+        std::filesystem::current_path(previous_);
+        std::filesystem::remove_all(dir_);
+    }
+    InScratchDirectory(const InScratchDirectory&) = delete;
+    InScratchDirectory& operator=(const InScratchDirectory&) = delete;
+
+    std::filesystem::path Path(const std::string& name) const { return dir_ / name; }
+
+private:
+    std::filesystem::path previous_;
+    std::filesystem::path dir_;
+};

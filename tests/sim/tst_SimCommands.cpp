@@ -1,0 +1,89 @@
+#include "SimSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string output;  // standard output and error together
+};
+
+Outcome Sim(const std::string& arguments)
+{
+    Outcome outcome;
+    const std::string command = std::string(QUORVEX_SIM) + " " + arguments + " 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return outcome;
+    }
+    std::array<char, 4096> buffer{};
+    std::size_t count = 0;
+    while ((count = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+        outcome.output.append(buffer.data(), count);
+    }
+    const int status = ::pclose(pipe);
+    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return outcome;
+}
+
+void WriteIni(const std::filesystem::path& path, const std::string& condition)
+{
+    std::ofstream(path) << "[Settings]\nAttenuator=1\nMaskerDuration=300\nToneDuration=200\n"
+                           "[Tests]\nN_Cond=1\nCalibFactor=100\n"
+                           "[Cond1]\nToneF=1000\nStartF=700\nEndF=1300\nMaskerBW=100\nSPLstep=2\n"
+                           "MaxSPL=90\nToneSPL=50\nMaskStartSPL=70\n"
+                        << condition;
+}
+
+TEST(SimCommands, RunWritesTheResultsThatAnalyzeReadsBack)
+{
+    const InScratchDirectory dir("quorvex-sim-commands");
+    WriteIni(dir.Path("PTC.INI"), "FStep=10\n");
+    const Outcome run = Sim("run --seed 0 --expected --subject Rehearsal --results rehearsal --ear left");
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("noise-free (seed 0)"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("frequency\tlevel\texpected\tdifference"), std::string::npos);
+    EXPECT_NE(run.output.find("elapsed (simulated): "), std::string::npos);
+    EXPECT_NE(run.output.find("expected tip: 1000 Hz"), std::string::npos);
+    const auto tip = run.output.find("\n  tip: ");
+    ASSERT_NE(tip, std::string::npos);
+    const std::string tipLine = run.output.substr(tip + 1, run.output.find('\n', tip + 1) - tip - 1);
+    ASSERT_TRUE(std::filesystem::exists(dir.Path("rehearsal.dat")));
+    ASSERT_TRUE(std::filesystem::exists(dir.Path("test.out")));
+
+    const Outcome analyze = Sim("analyze rehearsal.dat");
+    ASSERT_EQ(analyze.status, 0) << analyze.output;
+    EXPECT_NE(analyze.output.find("subject: \"Rehearsal\"\n  ear: left\n  tone: 1000 Hz at 50 dB SPL"),
+              std::string::npos)
+        << analyze.output;
+    EXPECT_NE(analyze.output.find(tipLine), std::string::npos) << tipLine << "\n" << analyze.output;
+}
+
+TEST(SimCommands, RunRefusesWhatItCannotDo)
+{
+    const InScratchDirectory dir("quorvex-sim-commands-refused");
+    const Outcome missing = Sim("run --ini nowhere.ini");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.output.find("cannot read 'nowhere.ini'"), std::string::npos);
+
+    WriteIni(dir.Path("PTC.INI"), "FStep=0\n");
+    const Outcome refused = Sim("run");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.output.find("The run cannot start: the frequency step FStep is 0 Hz"), std::string::npos)
+        << refused.output;
+
+    EXPECT_EQ(Sim("run --ear middle").status, 2);
+    EXPECT_EQ(Sim("run --noise -1").status, 2);
+    EXPECT_EQ(Sim("analyze").status, 2);
+    EXPECT_EQ(Sim("analyze nothing.dat").status, 1);
+}
+
+}  // namespace
