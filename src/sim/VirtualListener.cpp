@@ -25,7 +25,7 @@ VirtualListener::VirtualListener(const SharedState& state, ListenerSettings sett
     , keyboard_(keyboard)
     , attenuator_(attenuator)
     , mode_(state.Settings.Attenuator)
-    , ear_(state.Ear)
+    , ear_(state.Ear == 0 ? 0 : 1)
     , calibFactor_(state.Settings.CalibFactor)
     , meter_(SharedState::SampleRate, state.Current().ToneF, ToneListeningWindow(state.Settings).Weights)
     , random_(settings.Seed)

@@ -66,8 +66,8 @@ VirtualSessionResult RunVirtualSession(const ParameterSet& parameters, const Vir
     devices.clock = &clock;
     devices.dispatcher = &keyboard;
     devices.attenuator = kc35 ? &attenuator : nullptr;
-    devices.NoiseSeed = options.Listener.Seed;
     TrackingRun run(state, devices);
+    run.NoiseSeed = options.Listener.Seed;
     keyboard.Attach(run);
 
     result.TrialLimit = VirtualTrialLimit(state.FreqPointCount);

@@ -108,7 +108,7 @@ TEST(VirtualListener, HoldsSpaceWhileItHearsAndTheKeysWaitForADispatch)
 
     RecordingSoundOutput sound;
     VirtualClock clock;
-    TrackingRun run(state, RunDevices{&sound, &clock, &keyboard, nullptr, std::nullopt});
+    TrackingRun run(state, RunDevices{&sound, &clock, &keyboard, nullptr});
     keyboard.Attach(run);
     keyboard.ProcessEvents();
     EXPECT_FALSE(keyboard.Pending());
