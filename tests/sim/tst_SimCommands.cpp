@@ -87,3 +87,28 @@ TEST(SimCommands, RunRefusesWhatItCannotDo)
 }
 
 }  // namespace
+
+TEST(SimCommands, ConditionsPrintsWhatParametersLoads)
+{
+    const InScratchDirectory dir("quorvex-sim-conditions");
+    std::ofstream(dir.Path("PTC.INI")) << "[Settings]\nISI=250.5\n[Tests]\nN_Cond=2\nCalibFactor=$5A\n"
+                                          "[Cond2]\nMaskerBW=0.1\nFStep=0.1\n";
+    const Outcome printed = Sim("conditions");
+    ASSERT_EQ(printed.status, 0) << printed.output;
+    EXPECT_EQ(printed.output,
+              "Attenuator=1\nDebug=0\nToneDuration=400\nMaskerDuration=600\nModulated=0\nModFreq=20\nISI=20\n"
+              "RiseFall=20\nN_Cond=2\nCalibFactor=90\n"
+              "[Cond1]\nToneF=1000\nStartF=500\nEndF=2000\nFStep=10\nMaskerBW=200\nSPLstep=3\nMaxSPL=80\n"
+              "ToneSPL=30\nMaskStartSPL=40\nFreqPointCount=151\n"
+              "[Cond2]\nToneF=1000\nStartF=500\nEndF=2000\nFStep=0.100000001490116\nMaskerBW=0.100000001490116\n"
+              "SPLstep=3\nMaxSPL=80\nToneSPL=30\nMaskStartSPL=40\nFreqPointCount=15000\n");
+}
+
+TEST(SimCommands, ConditionsRefusesAnImpossibleConditionCount)
+{
+    const InScratchDirectory dir("quorvex-sim-conditions-refused");
+    std::ofstream(dir.Path("many.ini")) << "[Tests]\nN_Cond=20000\n";
+    const Outcome refused = Sim("conditions many.ini");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.output.find("N_Cond=20000"), std::string::npos) << refused.output;
+}
