@@ -1,6 +1,8 @@
 // quorvex-sim run: a measurement with the virtual listener in place of a person.
 #include "SimCommands.h"
 
+#include "NamedParameterFile.h"
+
 #include "CurveAnalysis.h"
 #include "CurveReport.h"
 #include "ExpectedCurve.h"
@@ -10,7 +12,6 @@
 
 #include <charconv>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <optional>
 
@@ -174,27 +175,21 @@ int RunRunCommand(const std::vector<std::string>& args)
     if (!request) {
         return 2;
     }
-    // The program would fall back to defaults; a rehearsal must use the file the lab named.
-    if (!std::ifstream(request->ini)) {
-        std::cerr << "quorvex-sim run: cannot read '" << request->ini << "'\n";
+    const std::optional<ParameterSet> parameters = LoadNamedParameterFile("run", request->ini);
+    if (!parameters) {
         return 1;
     }
-    const ParameterLoad load = LoadParameterFile(request->ini, SystemDecimalSeparator());
-    if (!load.Loaded) {
-        std::cerr << "quorvex-sim run: " << request->ini << ": " << load.Error << '\n';
-        return 1;
-    }
-    const VirtualSessionResult result = RunVirtualSession(load.Parameters, request->options);
+    const VirtualSessionResult result = RunVirtualSession(*parameters, request->options);
     if (!result.Refusal.empty()) {
         std::cerr << "quorvex-sim run: " << result.Refusal << '\n';
         return 1;
     }
-    std::cout << Describe(*request, load.Parameters);
+    std::cout << Describe(*request, *parameters);
     std::cout << "trials: " << result.Report.Trials << '\n';
     std::optional<ExpectedCurve> expected;
-    const TestCondition& condition = load.Parameters.Conditions[static_cast<std::size_t>(request->options.Condition - 1)];
+    const TestCondition& condition = parameters->Conditions[static_cast<std::size_t>(request->options.Condition - 1)];
     if (request->expected) {
-        expected.emplace(load.Parameters.Settings, condition, request->options.Listener.CriterionDb);
+        expected.emplace(parameters->Settings, condition, request->options.Listener.CriterionDb);
     }
     PrintPoints(result, expected);
     std::cout << "elapsed (simulated): " << Number(result.ElapsedMs / 1000.0) << " s\n";

@@ -1,6 +1,7 @@
 // quorvex-sim stimulus: writes the stimulus the program builds for a test-condition file to a
 // WAV file, stimulus on the left, silence on the right.
 #include "SimCommands.h"
+#include "NamedParameterFile.h"
 
 #include "NumberFormat.h"
 #include "NumberParse.h"
@@ -10,7 +11,6 @@
 #include "StimulusLimits.h"
 
 #include <charconv>
-#include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -177,25 +177,18 @@ int RunStimulusCommand(const std::vector<std::string>& args)
     if (!request) {
         return 1;
     }
-    // The program would fall back to defaults; a stimulus for an inspection must come from
-    // the file the lab named.
-    if (!std::ifstream(request->ini)) {
-        std::cerr << "quorvex-sim stimulus: cannot read '" << request->ini << "'\n";
+    const std::optional<ParameterSet> parameters = LoadNamedParameterFile("stimulus", request->ini);
+    if (!parameters) {
         return 1;
     }
-    const ParameterLoad load = LoadParameterFile(request->ini, SystemDecimalSeparator());
-    if (!load.Loaded) {
-        std::cerr << "quorvex-sim stimulus: " << request->ini << ": " << load.Error << '\n';
-        return 1;
-    }
-    const auto& conditions = load.Parameters.Conditions;
+    const auto& conditions = parameters->Conditions;
     if (static_cast<std::size_t>(request->condition) > conditions.size()) {
         std::cerr << "quorvex-sim stimulus: " << request->ini << " has no condition " << request->condition
                   << " (it has " << conditions.size() << ")\n";
         return 1;
     }
     const std::optional<Wave> stimulus = BuildStimulus(
-        *request, load.Parameters.Settings, conditions[static_cast<std::size_t>(request->condition - 1)]);
+        *request, parameters->Settings, conditions[static_cast<std::size_t>(request->condition - 1)]);
     if (!stimulus) {
         return 1;
     }

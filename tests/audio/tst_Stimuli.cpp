@@ -1,4 +1,4 @@
-#include "SpectrumSupport.h"
+#include "BandEnergy.h"
 #include "Stimuli.h"
 #include "StimulusLimits.h"
 

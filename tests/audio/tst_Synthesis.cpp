@@ -1,6 +1,6 @@
 #include "Noise.h"
 #include "RuntimeRandom.h"
-#include "SpectrumSupport.h"
+#include "BandEnergy.h"
 #include "Stimuli.h"
 #include "Tone.h"
 #include "UniformDeviate.h"
