@@ -32,6 +32,18 @@ protected:
 
     TestCondition& Condition() { return state.Conditions[0]; }
 
+    // Presses during trial 3, releases during 6, presses during 8, releases during 10,
+    // presses during 12, and stops during 14.
+    void ScriptTheWorkedExample()
+    {
+        listener.During(3, {Key::Press});
+        listener.During(6, {Key::Release});
+        listener.During(8, {Key::Press});
+        listener.During(10, {Key::Release});
+        listener.During(12, {Key::Press});
+        listener.During(14, {Key::Stop});
+    }
+
     std::string ResultsText() const
     {
         std::ifstream in(state.ResultsFileName, std::ios::binary);
@@ -72,12 +84,7 @@ void ExpectTrials(const std::vector<TrialRecord>& trials, const std::vector<Expe
 
 TEST_F(TrackingRunTest, FollowsTheWorkedExampleTrialByTrial)
 {
-    listener.During(3, {Key::Press});
-    listener.During(6, {Key::Release});
-    listener.During(8, {Key::Press});
-    listener.During(10, {Key::Release});
-    listener.During(12, {Key::Press});
-    listener.During(14, {Key::Stop});
+    ScriptTheWorkedExample();
     const RunReport report = run.Run();
 
     EXPECT_EQ(report.Trials, 14);
@@ -97,12 +104,7 @@ TEST_F(TrackingRunTest, FollowsTheWorkedExampleTrialByTrial)
 TEST_F(TrackingRunTest, DownwardRunStartsAtTheEndFrequency)
 {
     state.SweepDirection = 1;
-    listener.During(3, {Key::Press});
-    listener.During(6, {Key::Release});
-    listener.During(8, {Key::Press});
-    listener.During(10, {Key::Release});
-    listener.During(12, {Key::Press});
-    listener.During(14, {Key::Stop});
+    ScriptTheWorkedExample();
     run.Run();
     ASSERT_EQ(trials.size(), 14u);
     EXPECT_EQ(trials[11].Frequency, 2000.0f);
