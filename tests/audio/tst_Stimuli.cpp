@@ -158,6 +158,33 @@ TEST(TrialMasker, ReusesItsBuffersAndAppliesLevelAndGate)
     EXPECT_LT(masker.Rms(), unscaled * 0.2);
 }
 
+// Every whole millisecond of MaskerDuration up to the reservoir's length: the section cut
+// from the reservoir fills the run's trial buffer exactly (a section one sample longer than
+// the buffer ended the program, e.g. at 3050 ms; one sample shorter left the last one silent).
+TEST(TrialMasker, EveryWholeMillisecondOfMaskerDurationFitsItsBuffer)
+{
+    ExperimentSettings settings = Software();
+    settings.ToneDuration = 20.0f;
+    const Noise reservoir = MakeNoiseReservoir(settings, TestCondition{}, 11);
+    for (int ms = 1; ms <= static_cast<int>(LongestStimulusMs); ++ms) {
+        settings.MaskerDuration = static_cast<float>(ms);
+        Wave masker = MakeTrialBuffer(settings);
+        AddTrialSection(masker, reservoir, settings);
+        ASSERT_NE(masker.Samples().back(), 0.0f) << ms << " ms: the section does not reach the buffer's end";
+    }
+    for (const float ms : {3050.0f, 3090.0f, 11887.0f, 11888.0f}) {
+        settings.MaskerDuration = ms;
+        settings.ToneDuration = ms - 40.0f;
+        Wave masker = MakeTrialBuffer(settings);
+        Tone carrier = MakeCarrier(settings);
+        BuildTrialMasker(masker, carrier, reservoir, settings, 1000.0f);
+        LevelAndGateMasker(masker, settings, -10.0f);
+        const Tone tone = MakeRunTone(settings, TestCondition{}, 30.0f);
+        masker.Add(tone);
+        EXPECT_EQ(tone.SampleCount(), masker.SampleCount()) << ms;
+    }
+}
+
 using LimitCase = std::tuple<float, float, float, float, const char*>;
 
 class RunLimits : public testing::TestWithParam<LimitCase> {};
