@@ -3,11 +3,11 @@
 
 #include "CurveAnalysis.h"
 #include "CurveReport.h"
+#include "NamedParameterFile.h"
 #include "ResultsFileBlocks.h"
 
-#include <fstream>
 #include <iostream>
-#include <sstream>
+#include <optional>
 
 int RunAnalyzeCommand(const std::vector<std::string>& args)
 {
@@ -15,14 +15,11 @@ int RunAnalyzeCommand(const std::vector<std::string>& args)
         std::cerr << "usage: quorvex-sim analyze FILE.dat\n";
         return 2;
     }
-    std::ifstream in(args[0], std::ios::binary);
-    if (!in) {
-        std::cerr << "quorvex-sim analyze: cannot read '" << args[0] << "'\n";
+    const std::optional<std::string> text = ReadNamedFile(args[0]);
+    if (!text) {
         return 1;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    const std::vector<ResultsBlock> blocks = ReadResultsBlocks(text.str());
+    const std::vector<ResultsBlock> blocks = ReadResultsBlocks(*text);
     if (blocks.empty()) {
         std::cout << args[0] << ": no results blocks\n";
         return 0;

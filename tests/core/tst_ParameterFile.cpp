@@ -39,6 +39,16 @@ TEST(ParameterFile, MissingFileGivesOneDefaultCondition)
     EXPECT_EQ(FreqPointCount(c), 151);
 }
 
+TEST(ParameterFile, AFileThatCannotBeReadIsLikeAMissingOne)
+{
+    for (const auto& path : {std::filesystem::temp_directory_path(), std::filesystem::path("/proc/self/mem")}) {
+        const ParameterLoad load = LoadParameterFile(path.string(), '.');
+        ASSERT_TRUE(load.Loaded) << path;
+        ASSERT_EQ(load.Parameters.Conditions.size(), 1u) << path;
+        EXPECT_EQ(load.Parameters.Conditions[0].EndF, 2000.0f) << path;
+    }
+}
+
 TEST(ParameterFile, MissingConditionSectionsTakeDefaults)
 {
     const auto path = WriteFile("gap.ini",

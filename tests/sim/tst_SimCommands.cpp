@@ -86,6 +86,18 @@ TEST(SimCommands, RunRefusesWhatItCannotDo)
     EXPECT_EQ(Sim("analyze nothing.dat").status, 1);
 }
 
+TEST(SimCommands, AFileThatCannotBeReadIsNamedWithTheReason)
+{
+    const InScratchDirectory dir("quorvex-sim-unreadable");
+    std::filesystem::create_directory(dir.Path("adir"));
+    for (const char* command : {"conditions adir", "run --ini adir", "stimulus tone --ini adir --out t.wav",
+                                "analyze adir"}) {
+        const Outcome refused = Sim(command);
+        EXPECT_EQ(refused.status, 1) << command;
+        EXPECT_EQ(refused.output, "quorvex-sim: cannot read 'adir': Is a directory\n") << command;
+    }
+}
+
 }  // namespace
 
 TEST(SimCommands, ConditionsPrintsWhatParametersLoads)
