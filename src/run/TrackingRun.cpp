@@ -73,7 +73,7 @@ void TrackingRun::Trials(RunReport& report)
         SetAttenuatorLevel(2, c.ToneSPL);
     }
 
-    int maxLevelTrials = 0;
+    std::int64_t maxLevelTrials = 0;
     do {
         BuildTrialMasker(maskerWave, carrierWave, reservoir, settings, state_.MaskerFreq);
 

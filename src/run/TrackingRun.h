@@ -23,7 +23,7 @@ struct RunDevices {
 
 // One presentation as the run made it, reported after the trial's event dispatch.
 struct TrialRecord {
-    int Trial = 0;            // 1-based
+    std::int64_t Trial = 0;   // 1-based
     float Frequency = 0.0f;   // masker centre frequency played
     float Level = 0.0f;       // masker level played, dB SPL
     bool Played = false;      // the sound device played it (always false for modes other than 1 and 2)
@@ -33,8 +33,8 @@ struct TrialRecord {
 
 // How a run ended.
 struct RunReport {
-    int Trials = 0;
-    int FailedPresentations = 0;   // stimuli the sound device could not play
+    std::int64_t Trials = 0;
+    std::int64_t FailedPresentations = 0;  // stimuli the sound device could not play
     int StoredPoints = 0;
     std::string ResultsError;      // the results file could not be written
     std::string TestLogError;      // "test.out" could not be written

@@ -178,6 +178,21 @@ TEST_F(CalibrationToneTest, OtherAttenuatorModesDoNothing)
     EXPECT_EQ(dispatcher.Calls(), 0);
 }
 
+TEST_F(CalibrationToneTest, AToneAboveHalfTheSampleRateIsRefusedBeforeAnything)
+{
+    state.Settings.Attenuator = 2;
+    state.Conditions[0].ToneF = 30000.0f;
+    try {
+        procedure.Play();
+        ADD_FAILURE() << "a 30000 Hz tone was played";
+    } catch (const std::runtime_error& refusal) {
+        EXPECT_NE(std::string(refusal.what()).find("ToneF (30000 Hz)"), std::string::npos) << refusal.what();
+    }
+    EXPECT_EQ(link.Transcript(), "");
+    EXPECT_TRUE(sound.Played().empty());
+    EXPECT_FALSE(procedure.Playing());
+}
+
 TEST_F(CalibrationToneTest, LevelOutOfRangeEndsPlayAfterTheQuietCommandsWithNothingPlayed)
 {
     state.Settings.Attenuator = 2;

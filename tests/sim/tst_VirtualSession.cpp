@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 namespace {
@@ -128,6 +129,7 @@ TEST(VirtualSession, AListenerWhoNeverHearsIsStoppedAfterTheTrialLimit)
     const VirtualSessionResult result = RunVirtualSession(set, options);
     EXPECT_TRUE(result.StoppedAtLimit);
     EXPECT_EQ(result.TrialLimit, 20 * 11 + 1000);
+    EXPECT_EQ(VirtualTrialLimit(std::numeric_limits<int>::max()), 20 * std::int64_t{2147483647} + 1000);
     // The stop key waits for the next trial's dispatch, as a real key would.
     EXPECT_EQ(result.Report.Trials, result.TrialLimit + 1);
     EXPECT_TRUE(result.Points.empty());
