@@ -53,6 +53,11 @@ void TrackingRun::Trials(RunReport& report)
     SweepDone = false;
     ReversalCount = 0;
     report.TestLogError = AppendTestLogHeader();
+    for (const std::string& problem : {report.TestLogError, CheckResultsFile(state_.ResultsFileName)}) {
+        if (!problem.empty() && OnFileProblem) {
+            OnFileProblem(problem);
+        }
+    }
 
     const Noise reservoir = MakeNoiseReservoir(settings, c, NoiseSeed);
     const Wave silentWave = MakeTrialBuffer(settings);

@@ -61,6 +61,9 @@ public:
 
     // Called when a key other than SPACE requests the stop (the window shows EXIT).
     std::function<void()> OnStopKey;
+    // Called when the run starts, before the first stimulus, for "test.out" that could not be
+    // written and for a results file that cannot be opened for appending; the run goes on.
+    std::function<void(const std::string&)> OnFileProblem;
     // Called after every trial's event dispatch.
     std::function<void(const TrialRecord&)> OnTrial;
     // Seeds the runtime generator for the noise reservoir instead of the calendar clock, so
