@@ -5,6 +5,7 @@
 #include "EComPort.h"
 #include "Kc35Attenuator.h"
 #include "RecordingSerialLink.h"
+#include "ScratchFolder.h"
 #include "SharedState.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +20,6 @@ protected:
     {
         state.Conditions.assign(1, TestCondition{});
         state.Settings.N_Cond = 1;
-        std::filesystem::remove(CalibrationWavName);
     }
 
     // Stops the tone once `count` sounds have been played.
@@ -32,6 +32,7 @@ protected:
         });
     }
 
+    const ScratchFolder scratch;  // each repetition writes "calib.wav" in the current folder
     SharedState state;
     RecordingSoundOutput sound;
     RecordingSerialLink link;

@@ -1,3 +1,4 @@
+#include "ScratchFolder.h"
 #include "SimSupport.h"
 
 #include <gtest/gtest.h>
@@ -45,7 +46,7 @@ void WriteIni(const std::filesystem::path& path, const std::string& condition)
 
 TEST(SimCommands, RunWritesTheResultsThatAnalyzeReadsBack)
 {
-    const InScratchDirectory dir("quorvex-sim-commands");
+    const ScratchFolder dir;
     WriteIni(dir.Path("PTC.INI"), "FStep=10\n");
     const Outcome run = Sim("run --seed 0 --expected --subject Rehearsal --results rehearsal --ear left");
     ASSERT_EQ(run.status, 0) << run.output;
@@ -69,7 +70,7 @@ TEST(SimCommands, RunWritesTheResultsThatAnalyzeReadsBack)
 
 TEST(SimCommands, RunRefusesWhatItCannotDo)
 {
-    const InScratchDirectory dir("quorvex-sim-commands-refused");
+    const ScratchFolder dir;
     const Outcome missing = Sim("run --ini nowhere.ini");
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.output.find("cannot read 'nowhere.ini'"), std::string::npos);
@@ -88,7 +89,7 @@ TEST(SimCommands, RunRefusesWhatItCannotDo)
 
 TEST(SimCommands, AFileThatCannotBeReadIsNamedWithTheReason)
 {
-    const InScratchDirectory dir("quorvex-sim-unreadable");
+    const ScratchFolder dir;
     std::filesystem::create_directory(dir.Path("adir"));
     for (const char* command : {"conditions adir", "run --ini adir", "stimulus tone --ini adir --out t.wav",
                                 "analyze adir"}) {
@@ -102,7 +103,7 @@ TEST(SimCommands, AFileThatCannotBeReadIsNamedWithTheReason)
 
 TEST(SimCommands, ConditionsPrintsWhatParametersLoads)
 {
-    const InScratchDirectory dir("quorvex-sim-conditions");
+    const ScratchFolder dir;
     std::ofstream(dir.Path("PTC.INI")) << "[Settings]\nISI=250.5\n[Tests]\nN_Cond=2\nCalibFactor=$5A\n"
                                           "[Cond2]\nMaskerBW=0.1\nFStep=0.1\n";
     const Outcome printed = Sim("conditions");
@@ -118,7 +119,7 @@ TEST(SimCommands, ConditionsPrintsWhatParametersLoads)
 
 TEST(SimCommands, ConditionsRefusesAnImpossibleConditionCount)
 {
-    const InScratchDirectory dir("quorvex-sim-conditions-refused");
+    const ScratchFolder dir;
     std::ofstream(dir.Path("many.ini")) << "[Tests]\nN_Cond=20000\n";
     const Outcome refused = Sim("conditions many.ini");
     EXPECT_EQ(refused.status, 1);
