@@ -111,6 +111,8 @@ GraphChart SetUpGraphChart(QChartView& view)
     marker->setBorderColor(Qt::black);
     marker->setPointLabelsVisible(false);
 
+    // The view made a chart of its own when it was built; setting ours hands that one back.
+    const std::unique_ptr<QChart> replaced(view.chart());
     view.setChart(owned.release());
     view.setRubberBand(QChartView::NoRubberBand);
     view.setDragMode(QGraphicsView::NoDrag);

@@ -24,7 +24,7 @@ std::string WithCrLf(const std::string& text)
 std::string ResultsFileFailure(const std::string& path, const std::error_code& error, std::size_t points)
 {
     std::string message = "Quorvex could not write this run's block to the results file '" + path + "': "
-                          + error.message() + ". The file is as it was before the run. ";
+                          + error.message() + ". The file was left as it was before this block. ";
     if (points > 2) {
         message += "The " + std::to_string(points) + " points of this run are still in memory: \"Graph Results\" "
                    "shows them until the next run.";

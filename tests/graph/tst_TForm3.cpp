@@ -1,4 +1,5 @@
 #include "ChartOutput.h"
+#include "GraphChart.h"
 #include "TForm3.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPrinter>
+#include <QPointer>
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -79,6 +81,16 @@ protected:
     SharedState state = DownwardRun();
     TForm3 form{state};
 };
+
+TEST(GraphChart, TheChartTheViewMadeForItselfIsDeletedWhenOursTakesItsPlace)
+{
+    QChartView view;
+    const QPointer<QChart> own = view.chart();
+    ASSERT_FALSE(own.isNull());
+    const GraphChart chart = SetUpGraphChart(view);
+    EXPECT_TRUE(own.isNull());
+    EXPECT_EQ(view.chart(), chart.Chart);
+}
 
 TEST_F(GraphWindow, ControlsAsLaidOut)
 {
