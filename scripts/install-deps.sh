@@ -11,6 +11,7 @@ packages=(
   libbenchmark-dev libfftw3-dev
   xvfb xauth
   fonts-liberation2  # metric twin of Arial, the graph window's font
+  clang libclang-rt-dev  # the fuzz targets (libFuzzer)
 )
 
 missing=()

@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# The test suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer in a build
+# folder of its own, then each fuzz target for a while when clang is installed. Any sanitizer
+# report fails the run. scripts/test.sh calls it after the ordinary suite, with its JACK server
+# up; run alone, it leaves out the tests that need one (label 'jack') unless
+# JACK_DEFAULT_SERVER names a running server.
+#
+#   QUORVEX_SANITIZE_BUILD_DIR  build folder of the sanitized suite (default build-sanitize)
+#   QUORVEX_FUZZ_BUILD_DIR      build folder of the fuzz targets (default build-fuzz)
+#   QUORVEX_FUZZ_SECONDS        how long each fuzz target runs (default 20; 0 skips fuzzing)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
+
+# --- the suite under the sanitizers -------------------------------------------------------
+sanitize_dir=${QUORVEX_SANITIZE_BUILD_DIR:-build-sanitize}
+sanitizers="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+# Warnings are errors in the ordinary build; here g++ 12 gives false ones from inside the
+# standard library, so they stay warnings.
+cmake -S . -B "$sanitize_dir" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" -DQUORVEX_WARNINGS_AS_ERRORS=OFF \
+  -DCMAKE_CXX_FLAGS="$sanitizers" -DCMAKE_EXE_LINKER_FLAGS="$sanitizers" >/dev/null
+cmake --build "$sanitize_dir" --parallel "$(nproc)"
+
+# Reports end the process with a failing status: ASan and UBSan abort at the first finding,
+# LeakSanitizer fails the exit of a process that leaked. Leaks inside Qt that our code cannot
+# free are suppressed by name in the file, which says why for each.
+export ASAN_OPTIONS=abort_on_error=1:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS=suppressions=$root/scripts/sanitizer-suppressions.txt:print_suppressions=0
+
+sound_labels='sound|jack'
+if [[ -z ${JACK_DEFAULT_SERVER:-} ]]; then
+  echo "test-sanitizers.sh: JACK_DEFAULT_SERVER is not set; the tests labelled 'jack' are left out"
+  sound_labels='sound'
+fi
+cd "$sanitize_dir"
+ctest --output-on-failure --parallel 2 -LE 'sound|jack'
+# The sound tests go through PortAudio into ALSA, JACK and their plugins, which are built
+# without frame pointers: only the slow unwinder shows where their allocations come from, and
+# so lets the suppressions name them.
+ASAN_OPTIONS=$ASAN_OPTIONS:fast_unwind_on_malloc=0 ctest --output-on-failure -L "$sound_labels"
+cd "$root"
+
+# --- fuzzing ------------------------------------------------------------------------------
+fuzz_seconds=${QUORVEX_FUZZ_SECONDS:-20}
+if ((fuzz_seconds == 0)); then
+  exit 0
+fi
+if ! command -v clang++ >/dev/null; then
+  echo "test-sanitizers.sh: clang++ is not installed; the fuzz targets are not built"
+  exit 0
+fi
+fuzz_dir=${QUORVEX_FUZZ_BUILD_DIR:-build-fuzz}
+cmake -S . -B "$fuzz_dir" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
+  "${launcher[@]}" -DQUORVEX_FUZZ=ON >/dev/null
+cmake --build "$fuzz_dir" --parallel "$(nproc)" --target quorvex_fuzz_targets
+
+corpus_root=$(mktemp -d)
+trap 'rm -rf "$corpus_root"' EXIT
+for target in "$root"/fuzz/corpus/*/; do
+  name=$(basename "$target")
+  # The seeds stay as they are in the repository; what the fuzzer finds goes to a scratch copy.
+  cp -r "$target" "$corpus_root/$name"
+  echo "test-sanitizers.sh: fuzzing $name for $fuzz_seconds s"
+  "$fuzz_dir/fuzz/fuzz_$name" -max_total_time="$fuzz_seconds" -print_final_stats=1 \
+    -artifact_prefix="$corpus_root/$name-" "$corpus_root/$name" 2>"$corpus_root/$name.log" || {
+    cat "$corpus_root/$name.log" >&2
+    echo "test-sanitizers.sh: fuzz_$name found a fault; the input is shown above" >&2
+    exit 1
+  }
+  grep -E '^stat::(number_of_executed_units|new_units_added)' "$corpus_root/$name.log" || true
+done
