@@ -433,7 +433,7 @@ void TForm1::ResetResults()
 
 void TForm1::TonePlayClick()
 {
-    if (!state_.HasConditions()) {
+    if (!state_.HasConditions() || !TonePreviewPlaysIn(state_.Settings.Attenuator)) {
         return;
     }
     if (const auto refusal = CheckPreviewTone(state_.Settings, DecimalSeparator())) {
@@ -441,13 +441,8 @@ void TForm1::TonePlayClick()
     }
     const TonePreviewOutcome outcome = PlayTonePreview(
         state_, *devices_.sound, [this](float level) { kc35_->SetAttenuatorLevel(2, TruncateLevel(level)); });
-    if (outcome.Attempted && !outcome.FileWritten) {
-        ShowMessage("The tone was played, but tone.wav could not be written in the working folder "
-                    + QDir::currentPath() + ".");
-    }
-    if (outcome.Attempted && !outcome.Played) {
-        ShowMessage("The sound device did not play the tone. Check that a sound device is connected and not in "
-                    "use; the program's error output gives the device's reason.");
+    if (const auto problem = TonePreviewProblem(outcome, QDir::currentPath().toStdString())) {
+        ShowMessage(QString::fromStdString(*problem));
     }
 }
 

@@ -15,6 +15,7 @@
 #include <QSlider>
 #include <QLocale>
 #include <QTest>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QDialog>
 #include <QKeyEvent>
@@ -355,6 +356,50 @@ TEST_F(TForm1Test, TonePreviewRefusesWhatItsGateCannotHonourAndReportsASilentDev
     testing::internal::GetCapturedStderr();
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].contains("did not play")) << messages[0].toStdString();
+}
+
+namespace {
+
+// The working folder of one test, for the files the window writes there ("tone.wav").
+class InTemporaryFolder {
+public:
+    InTemporaryFolder() : previous_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
+    ~InTemporaryFolder() { QDir::setCurrent(previous_); }
+    InTemporaryFolder(const InTemporaryFolder&) = delete;
+    InTemporaryFolder& operator=(const InTemporaryFolder&) = delete;
+
+private:
+    QTemporaryDir dir_;
+    QString previous_;
+};
+
+}  // namespace
+
+TEST_F(TForm1Test, ToneInAModeWithoutOutputDoesNothingEvenWithSettingsItWouldRefuse)
+{
+    const InTemporaryFolder folder;
+    for (const char* mode : {"0", "3"}) {
+        Load(std::string("[Settings]\nAttenuator=") + mode + "\nToneDuration=10\nRiseFall=20\n[Tests]\nN_Cond=1\n");
+        EXPECT_NO_THROW(form->TonePlayClick()) << "Attenuator=" << mode;
+    }
+    EXPECT_TRUE(sound.Played().empty());
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+    EXPECT_FALSE(QFileInfo::exists("tone.wav"));
+}
+
+TEST_F(TForm1Test, ToneThatWasNeitherWrittenNorPlayedIsToldInOneMessage)
+{
+    const InTemporaryFolder folder;
+    QDir().mkdir("tone.wav");  // a folder in the way: the file cannot be written
+    Load("[Tests]\nN_Cond=1\n");
+    sound.FailWith(SoundFailure::CannotOpen);
+    testing::internal::CaptureStderr();
+    form->TonePlayClick();
+    testing::internal::GetCapturedStderr();
+    ASSERT_EQ(messages.size(), 1) << messages.join("\n").toStdString();
+    EXPECT_TRUE(messages[0].startsWith("The tone was not played and tone.wav could not be written"))
+        << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains(QDir::currentPath())) << messages[0].toStdString();
 }
 
 TEST_F(TForm1Test, DelayOfZeroReturnsAtOnce)
