@@ -3,13 +3,24 @@
 #include "Controls.h"
 
 #include <QApplication>
+#include <QResizeEvent>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace {
+
+// The window as designed. The memo keeps its distance from all four sides, so it grows with
+// the window; the buttons keep their places relative to the memo's bottom centre.
+constexpr QSize DesignSize(976, 771);
+constexpr QRect DesignMemo(88, 64, 625, 233);
+constexpr QRect DesignStart(208, 320, 385, 161);
+constexpr QRect DesignSpaceBar(208, 312, 385, 177);
+constexpr QRect DesignExit(608, 320, 193, 161);
 
 QFont MsSansSerif(int pixelHeight)
 {
@@ -30,11 +41,11 @@ TForm2::TForm2(SharedState& state, RunDevices devices, QWidget* parent)
     setObjectName("Form2");
     setWindowTitle("RunPTC");
     setFont(MsSansSerif(11));
-    resize(976, 771);
+    resize(DesignSize);
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName("Memo1");
-    Memo1->setGeometry(88, 64, 625, 233);
+    Memo1->setGeometry(DesignMemo);
     Memo1->setReadOnly(true);
     Memo1->setFont(MsSansSerif(24));
     Memo1->setAccessibleName("Instructions");
@@ -45,10 +56,10 @@ TForm2::TForm2(SharedState& state, RunDevices devices, QWidget* parent)
                         "Press any other key to stop test\n\n"
                         "When you are ready to start press the space bar once.");
 
-    Button1 = MakeButton(this, "Button1", "START", {208, 320, 385, 161});
+    Button1 = MakeButton(this, "Button1", "START", DesignStart);
     Button1->setFont(MsSansSerif(32));
-    Button2 = MakeButton(this, "Button2", "PRESS SPACE BAR WHEN YOU CAN HEAR THE TONE", {208, 312, 385, 177});
-    Button3 = MakeButton(this, "Button3", "EXIT", {608, 320, 193, 161});
+    Button2 = MakeButton(this, "Button2", "PRESS SPACE BAR WHEN YOU CAN HEAR THE TONE", DesignSpaceBar);
+    Button3 = MakeButton(this, "Button3", "EXIT", DesignExit);
     Button3->setFont(MsSansSerif(24));
     Button2->installEventFilter(this);
     setTabOrder(Button1, Button2);
@@ -70,6 +81,29 @@ void TForm2::showEvent(QShowEvent* event)
         FormShow();
         setWindowState(windowState() | Qt::WindowMaximized);
     }
+}
+
+void TForm2::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    const QSize grown = size() - DesignSize;
+    QRect memo = DesignMemo;
+    memo.setSize(QSize(std::max(0, DesignMemo.width() + grown.width()), std::max(0, DesignMemo.height() + grown.height())));
+    Memo1->setGeometry(memo);
+    const QPoint shift(memo.center().x() - DesignMemo.center().x(), memo.bottom() - DesignMemo.bottom());
+    Button1->setGeometry(DesignStart.translated(shift));
+    Button2->setGeometry(DesignSpaceBar.translated(shift));
+    Button3->setGeometry(DesignExit.translated(shift));
+}
+
+void TForm2::keyPressEvent(QKeyEvent* event)
+{
+    // Escape would reject the dialog: the window closes only through EXIT or its close box.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TForm2::FormShow()
