@@ -12,7 +12,7 @@
 #include "StimulusLimits.h"
 #include "TonePreview.h"
 #include "Controls.h"
-#include "EditExitFilter.h"
+#include "EditExitHandlers.h"
 #include "TForm2.h"
 #include "TForm3.h"
 #include "TForm4.h"
@@ -196,15 +196,15 @@ void TForm1::CreateControls()
         control->setEnabled(false);
     }
 
-    EditExitFilter::Attach(ToneFreqEdit, [this] { ToneFreqEditExit(); });
-    EditExitFilter::Attach(StartFreqEdit, [this] { StartFreqEditExit(); });
-    EditExitFilter::Attach(EndFreqEdit, [this] { EndFreqEditExit(); });
-    EditExitFilter::Attach(FreqStepEdit, [this] { FreqStepEditExit(); });
-    EditExitFilter::Attach(MaskerBWEdit, [this] { MaskerBWEditExit(); });
-    EditExitFilter::Attach(SPLstepEdit, [this] { SPLstepEditExit(); });
-    EditExitFilter::Attach(MaxMaskerEdit, [this] { MaxMaskerEditExit(); });
-    EditExitFilter::Attach(SubjectEdit, [this] { SubjectEditExit(); });
-    EditExitFilter::Attach(ResFileEdit, [this] { ResFileEditExit(); });
+    exitHandlers_.Attach(ToneFreqEdit, [this] { ToneFreqEditExit(); });
+    exitHandlers_.Attach(StartFreqEdit, [this] { StartFreqEditExit(); });
+    exitHandlers_.Attach(EndFreqEdit, [this] { EndFreqEditExit(); });
+    exitHandlers_.Attach(FreqStepEdit, [this] { FreqStepEditExit(); });
+    exitHandlers_.Attach(MaskerBWEdit, [this] { MaskerBWEditExit(); });
+    exitHandlers_.Attach(SPLstepEdit, [this] { SPLstepEditExit(); });
+    exitHandlers_.Attach(MaxMaskerEdit, [this] { MaxMaskerEditExit(); });
+    exitHandlers_.Attach(SubjectEdit, [this] { SubjectEditExit(); });
+    exitHandlers_.Attach(ResFileEdit, [this] { ResFileEditExit(); });
 
     connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);

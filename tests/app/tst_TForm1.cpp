@@ -199,6 +199,21 @@ TEST_F(TForm1Test, LeavingAnEditStoresAndReformatsTheValue)
     EXPECT_EQ(Text("ToneFreqEdit"), "1000");
 }
 
+TEST_F(TForm1Test, CanBeDestroyedWhileAParameterEditHasTheFocus)
+{
+    for (const char* text : {"0.1", "abc"}) {
+        Load("[Tests]\nN_Cond=1\n");
+        form->show();
+        QApplication::setActiveWindow(form.get());
+        auto* bandwidth = Control<QLineEdit>("MaskerBWEdit");
+        bandwidth->setFocus();
+        bandwidth->setText(text);
+        ASSERT_TRUE(bandwidth->hasFocus());
+        form.reset();  // no exit handler may run on a window being taken apart
+        SetUp();
+    }
+}
+
 TEST_F(TForm1Test, AnEditThatHoldsNoNumberIsReportedAndKeepsItsText)
 {
     Load("[Tests]\nN_Cond=1\n");
