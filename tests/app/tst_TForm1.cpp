@@ -116,6 +116,31 @@ TEST_F(TForm1Test, TabOrderFollowsTheTable)
     }
 }
 
+TEST_F(TForm1Test, ARadioGroupIsOneTabStopThatFocusesItsSelectedButton)
+{
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    const auto tabFrom = [](const char* key, QWidget* from) {
+        from->setFocus();
+        QTest::keyClick(from, key[0] == 'B' ? Qt::Key_Backtab : Qt::Key_Tab);
+        return QApplication::focusWidget();
+    };
+    auto* params = Control("ParamButton");
+    auto* subject = Control("SubjectEdit");
+    auto* left = Control<QRadioButton>("RadioGroup1Item0");
+    auto* right = Control<QRadioButton>("RadioGroup1Item1");
+    EXPECT_EQ(tabFrom("Tab", params), right) << "Right is selected";
+    EXPECT_EQ(tabFrom("Tab", right), subject);
+    EXPECT_EQ(tabFrom("Backtab", subject), right);
+    left->click();
+    EXPECT_EQ(tabFrom("Tab", params), left);
+    EXPECT_EQ(tabFrom("Tab", left), subject);
+    left->setFocus();
+    QTest::keyClick(left, Qt::Key_Right);  // the arrow keys move within the group
+    EXPECT_TRUE(right->isChecked() && right->hasFocus());
+    EXPECT_EQ(tabFrom("Tab", Control("ResFileEdit")), Control("RadioGroup2Item0"));
+}
+
 TEST_F(TForm1Test, CancelledDialogLoadsTheDefaultFileOrDefaults)
 {
     const QString here = QDir::currentPath();
