@@ -441,7 +441,9 @@ void TForm1::TonePlayClick()
     }
     const TonePreviewOutcome outcome = PlayTonePreview(
         state_, *devices_.sound, [this](float level) { kc35_->SetAttenuatorLevel(2, TruncateLevel(level)); });
-    if (const auto problem = TonePreviewProblem(outcome, QDir::currentPath().toStdString())) {
+    const std::string deviceAdvice = "Check that a sound device is connected and not in use; the program's error "
+                                     "output gives the device's reason.";
+    if (const auto problem = TonePreviewProblem(outcome, QDir::currentPath().toStdString(), deviceAdvice)) {
         ShowMessage(QString::fromStdString(*problem));
     }
 }

@@ -33,19 +33,18 @@ TonePreviewOutcome PlayTonePreview(const SharedState& state, SoundOutput& sound,
     return outcome;
 }
 
-std::optional<std::string> TonePreviewProblem(const TonePreviewOutcome& outcome, const std::string& workingFolder)
+std::optional<std::string> TonePreviewProblem(const TonePreviewOutcome& outcome, const std::string& workingFolder,
+                                              const std::string& deviceAdvice)
 {
     if (!outcome.Attempted || (outcome.Played && outcome.FileWritten)) {
         return std::nullopt;
     }
-    const std::string device = "Check that a sound device is connected and not in use; the program's error output "
-                               "gives the device's reason.";
+    const std::string file = "tone.wav could not be written in the working folder " + workingFolder + ".";
     if (outcome.Played) {
-        return "The tone was played, but tone.wav could not be written in the working folder " + workingFolder + ".";
+        return "The tone was played, but " + file;
     }
     if (outcome.FileWritten) {
-        return "The sound device did not play the tone. " + device;
+        return "The sound device did not play the tone. " + deviceAdvice;
     }
-    return "The tone was not played and tone.wav could not be written in the working folder " + workingFolder
-           + ". " + device;
+    return "The tone was not played and " + file + " " + deviceAdvice;
 }

@@ -29,5 +29,7 @@ TonePreviewOutcome PlayTonePreview(const SharedState& state, SoundOutput& sound,
                                    const std::string& wavPath = "tone.wav");
 
 // What the operator is told after a preview that went wrong, in one message: whether the tone
-// was heard and whether "tone.wav" was written in `workingFolder`. Nothing when all went well.
-std::optional<std::string> TonePreviewProblem(const TonePreviewOutcome& outcome, const std::string& workingFolder);
+// was heard and whether "tone.wav" was written in `workingFolder`, with `deviceAdvice` when the
+// sound device failed. Nothing when all went well.
+std::optional<std::string> TonePreviewProblem(const TonePreviewOutcome& outcome, const std::string& workingFolder,
+                                              const std::string& deviceAdvice);

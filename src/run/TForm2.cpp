@@ -3,12 +3,12 @@
 #include "Controls.h"
 
 #include <QApplication>
-#include <QResizeEvent>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QResizeEvent>
 
 #include <algorithm>
 
@@ -18,9 +18,6 @@ namespace {
 // the window; the buttons keep their places relative to the memo's bottom centre.
 constexpr QSize DesignSize(976, 771);
 constexpr QRect DesignMemo(88, 64, 625, 233);
-constexpr QRect DesignStart(208, 320, 385, 161);
-constexpr QRect DesignSpaceBar(208, 312, 385, 177);
-constexpr QRect DesignExit(608, 320, 193, 161);
 
 QFont MsSansSerif(int pixelHeight)
 {
@@ -56,11 +53,14 @@ TForm2::TForm2(SharedState& state, RunDevices devices, QWidget* parent)
                         "Press any other key to stop test\n\n"
                         "When you are ready to start press the space bar once.");
 
-    Button1 = MakeButton(this, "Button1", "START", DesignStart);
+    Button1 = MakeButton(this, "Button1", "START", {208, 320, 385, 161});
     Button1->setFont(MsSansSerif(32));
-    Button2 = MakeButton(this, "Button2", "PRESS SPACE BAR WHEN YOU CAN HEAR THE TONE", DesignSpaceBar);
-    Button3 = MakeButton(this, "Button3", "EXIT", DesignExit);
+    Button2 = MakeButton(this, "Button2", "PRESS SPACE BAR WHEN YOU CAN HEAR THE TONE", {208, 312, 385, 177});
+    Button3 = MakeButton(this, "Button3", "EXIT", {608, 320, 193, 161});
     Button3->setFont(MsSansSerif(24));
+    for (QPushButton* button : {Button1, Button2, Button3}) {
+        designedButtons_.emplace_back(button, button->geometry());
+    }
     Button2->installEventFilter(this);
     setTabOrder(Button1, Button2);
     setTabOrder(Button2, Button3);
@@ -88,12 +88,13 @@ void TForm2::resizeEvent(QResizeEvent* event)
     QDialog::resizeEvent(event);
     const QSize grown = size() - DesignSize;
     QRect memo = DesignMemo;
-    memo.setSize(QSize(std::max(0, DesignMemo.width() + grown.width()), std::max(0, DesignMemo.height() + grown.height())));
+    memo.setSize(QSize(std::max(0, DesignMemo.width() + grown.width()),
+                       std::max(0, DesignMemo.height() + grown.height())));
     Memo1->setGeometry(memo);
     const QPoint shift(memo.center().x() - DesignMemo.center().x(), memo.bottom() - DesignMemo.bottom());
-    Button1->setGeometry(DesignStart.translated(shift));
-    Button2->setGeometry(DesignSpaceBar.translated(shift));
-    Button3->setGeometry(DesignExit.translated(shift));
+    for (const auto& [button, designed] : designedButtons_) {
+        button->setGeometry(designed.translated(shift));
+    }
 }
 
 void TForm2::keyPressEvent(QKeyEvent* event)

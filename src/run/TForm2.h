@@ -4,8 +4,11 @@
 #include "TrackingRun.h"
 
 #include <QDialog>
+#include <QRect>
 
 #include <functional>
+#include <utility>
+#include <vector>
 
 class QPlainTextEdit;
 class QPushButton;
@@ -51,4 +54,5 @@ private:
     QPushButton* Button1 = nullptr;
     QPushButton* Button2 = nullptr;
     QPushButton* Button3 = nullptr;
+    std::vector<std::pair<QPushButton*, QRect>> designedButtons_;  // each button's place at the design size
 };
