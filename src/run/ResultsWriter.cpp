@@ -20,7 +20,8 @@ std::string Failure(const std::string& path, int error)
         + ". The points of this run are still in memory and can be shown with \"Graph Results\".";
 }
 
-// Writes `text` at the end of `path`, turning every "\n" into CR LF.
+}  // namespace
+
 std::string AppendText(const std::string& path, const std::string& text)
 {
     std::string bytes;
@@ -45,8 +46,6 @@ std::string AppendText(const std::string& path, const std::string& text)
     }
     return {};
 }
-
-}  // namespace
 
 std::string PTCwrite(const SharedState& state, int count)
 {

@@ -12,5 +12,9 @@
 // written, otherwise a message for the operator naming the file and the system's reason.
 std::string PTCwrite(const SharedState& state, int count);
 
+// Writes `text` at the end of `path`, every "\n" as CR LF. Returns an empty string when it
+// was written, otherwise a message for the operator naming the file and the system's reason.
+std::string AppendText(const std::string& path, const std::string& text);
+
 // Appends the three-line header a run writes to "test.out" when it starts.
 std::string AppendTestLogHeader(const std::string& path = "test.out");

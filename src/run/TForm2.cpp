@@ -112,8 +112,10 @@ void TForm2::ReportProblems(const RunReport& report)
     if (!report.TestLogError.empty()) {
         ShowMessage(QString::fromStdString(report.TestLogError));
     }
-    if (!report.ResultsError.empty()) {
-        ShowMessage(QString::fromStdString(report.ResultsError));
+    for (const std::string* error : {&report.ResultsError, &report.RecordError, &report.TrialLogError}) {
+        if (!error->empty()) {
+            ShowMessage(QString::fromStdString(*error));
+        }
     }
     if (!report.Error.empty()) {
         ShowMessage(QString("The run was stopped by an error: %1\nThe %2 points recorded before it were kept.")

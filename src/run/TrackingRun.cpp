@@ -4,6 +4,7 @@
 #include "EventDispatcher.h"
 #include "Kc35Attenuator.h"
 #include "ResultsWriter.h"
+#include "SoundOutput.h"
 #include "Stimuli.h"
 
 #include <exception>
@@ -32,12 +33,20 @@ TrackingRun::TrackingRun(SharedState& state, RunDevices devices)
 RunReport TrackingRun::Run()
 {
     RunReport report;
+    log_ = RunLog{};
+    log_.Started = std::chrono::system_clock::now();
+    pointsLogged_ = 0;
+    trialOpen_ = false;
     try {
         devices_.dispatcher->ProcessEvents();
         devices_.clock->Delay(1000);
         Trials(report);
     } catch (const std::exception& error) {
         report.Error = error.what();
+        // The trial the error broke off is logged as it stood.
+        if (trialOpen_) {
+            CompleteTrial(log_.Trials.back());
+        }
     }
     Finish(report);
     return report;
@@ -93,7 +102,8 @@ void TrackingRun::Trials(RunReport& report)
             RelativeLevel = state_.MaskerSPL - settings.CalibFactor;
         }
 
-        TrialRecord trial;
+        TrialRecord& trial = log_.Trials.emplace_back();
+        trialOpen_ = true;
         trial.Trial = report.Trials + 1;
         trial.Frequency = state_.MaskerFreq;
         trial.Level = state_.MaskerSPL;
@@ -115,8 +125,7 @@ void TrackingRun::Trials(RunReport& report)
 
         devices_.clock->Delay(static_cast<std::uint32_t>(settings.ISI));
         devices_.dispatcher->ProcessEvents();
-        trial.ReversalCount = ReversalCount;
-        trial.LevelDirection = LevelDirection;
+        CompleteTrial(trial);
         if (OnTrial) {
             OnTrial(trial);
         }
@@ -142,6 +151,20 @@ void TrackingRun::Finish(RunReport& report)
     state_.Results.StoredResultCount = state_.Results.ResultCount();
     report.StoredPoints = state_.Results.StoredResultCount;
     report.ResultsError = PTCwrite(state_, state_.Results.StoredResultCount);
+    log_.SoundDevice = devices_.sound->UsedDevice();
+    const SessionFilesOutcome files = WriteSessionFiles(state_, log_, state_.Results.StoredResultCount);
+    report.RunId = files.RunId;
+    report.RecordError = files.RecordError;
+    report.TrialLogError = files.TrialLogError;
+}
+
+void TrackingRun::CompleteTrial(TrialRecord& trial)
+{
+    trial.ReversalCount = ReversalCount;
+    trial.LevelDirection = LevelDirection;
+    trial.PointsRecorded = state_.Results.ResultCount() - pointsLogged_;
+    pointsLogged_ = state_.Results.ResultCount();
+    trialOpen_ = false;
 }
 
 void TrackingRun::SetAttenuatorLevel(int channel, float level)

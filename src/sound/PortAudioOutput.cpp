@@ -100,6 +100,8 @@ int PortAudioOutput::Play(const std::int16_t* buffer, int lengthBytes, int sampl
         return fail(SoundFailure::UnsupportedFormat);
     }
     const PaDeviceInfo* info = Pa_GetDeviceInfo(device);
+    const PaHostApiInfo* api = Pa_GetHostApiInfo(info->hostApi);
+    Used = std::string(info->name ? info->name : "") + " (" + (api && api->name ? api->name : "") + ")";
     PaStreamParameters parameters{};
     parameters.device = device;
     parameters.channelCount = channels;

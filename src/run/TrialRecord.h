@@ -1,0 +1,17 @@
+#pragma once
+
+#include <optional>
+
+// One presentation as the run made it, completed after the trial's event dispatch.
+struct TrialRecord {
+    int Trial = 0;            // 1-based
+    float Frequency = 0.0f;   // masker centre frequency played
+    float Level = 0.0f;       // masker level played, dB SPL
+    bool Played = false;      // the sound device played it (always false for modes other than 1 and 2)
+    // Seconds from the run's first stimulus to this one's, on the sound device's clock; only
+    // when the sound output can tell.
+    std::optional<double> Onset;
+    int ReversalCount = 0;    // after the listener's key changes of this trial
+    int LevelDirection = -1;  // after the listener's key changes of this trial: +1 SPACE held
+    int PointsRecorded = 0;   // points the key changes of this trial recorded
+};
