@@ -1,5 +1,7 @@
 #include "GraphContent.h"
 
+#include "CurveAnalysis.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -9,13 +11,21 @@ std::string GraphTitle(const std::string& subjectName, int ear)
     return subjectName + (ear == 0 ? ": left ear" : ": right ear");
 }
 
-std::vector<ResultPoint> LinePoints(const ResultsBuffer& results, int sweepDirection)
+namespace {
+
+// The latest run's points in recording order, never past what the buffer holds.
+std::vector<ResultPoint> StoredPoints(const ResultsBuffer& results)
 {
     const auto& recorded = results.Points();
-    const auto count = static_cast<std::size_t>(
-        std::clamp(results.StoredResultCount, 0, static_cast<int>(recorded.size())));
+    const auto count = std::clamp(results.StoredResultCount, 0, static_cast<int>(recorded.size()));
+    return std::vector<ResultPoint>(recorded.begin(), recorded.begin() + count);
+}
 
-    std::vector<ResultPoint> line(recorded.begin(), recorded.begin() + static_cast<std::ptrdiff_t>(count));
+} // namespace
+
+std::vector<ResultPoint> LinePoints(const ResultsBuffer& results, int sweepDirection)
+{
+    std::vector<ResultPoint> line = StoredPoints(results);
     if (sweepDirection == 1)
         std::reverse(line.begin(), line.end());
 
@@ -37,5 +47,9 @@ GraphContent BuildGraphContent(const SharedState& state)
     const auto index = static_cast<std::size_t>(state.CurrentCondition);
     if (state.CurrentCondition >= 0 && index < state.Conditions.size())
         content.ToneMarker = ResultPoint{state.Conditions[index].ToneF, state.RunToneSPL};
+
+    const CurveAnalysis analysis = AnalyseCurve(StoredPoints(state.Results));
+    content.TipMarker = analysis.Tip;
+    content.CurveSummary = "Tip: " + DescribeTip(analysis) + "\nQ10: " + DescribeQ10(analysis);
     return content;
 }

@@ -11,11 +11,14 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <memory>
 #include <set>
 
 namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
 
 std::string ResultsName(const std::string& resultsFileName)
 {
@@ -75,10 +78,21 @@ std::set<std::string> RunIds(const std::string& text)
     return ids;
 }
 
+// What can be read of a file: nothing when it is missing or unreadable (a directory, say),
+// which the append that follows then reports.
 std::string ReadWhole(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::string text;
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        return text;
+    }
+    std::array<char, 65536> buffer{};
+    std::size_t count = 0;
+    while ((count = std::fread(buffer.data(), 1, buffer.size(), file.get())) > 0) {
+        text.append(buffer.data(), count);
+    }
+    return text;
 }
 
 bool IsNew(const std::string& path)
