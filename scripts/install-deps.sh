@@ -11,6 +11,7 @@ packages=(
   libbenchmark-dev libfftw3-dev
   xvfb xauth
   fonts-liberation2  # metric twin of Arial, the graph window's font
+  python3 locales  # the session record read back by Python's csv module in a German locale
 )
 
 missing=()
