@@ -11,7 +11,8 @@ packages=(
   libbenchmark-dev libfftw3-dev
   xvfb xauth
   fonts-liberation2  # metric twin of Arial, the graph window's font
-  python3 locales  # the session record read back by Python's csv module in a German locale
+  # The session record read back in a German locale by Python's csv module, pandas and R.
+  python3 python3-pandas r-base-core locales
 )
 
 missing=()

@@ -48,12 +48,13 @@ private:
     bool ready_ = false;
 };
 
-std::vector<std::vector<std::string>> ReadByPython(const std::string& resultsName)
+// The lines a reader in tests/sim prints: `command` is the interpreter and the script.
+std::vector<std::vector<std::string>> ReadBy(const std::string& command, const std::string& resultsName)
 {
-    const std::string command = std::string(PYTHON3) + " " + SESSION_READER + " " + resultsName;
     std::vector<std::vector<std::string>> lines;
-    FILE* pipe = ::popen(command.c_str(), "r");
+    FILE* pipe = ::popen((command + " '" + resultsName + "'").c_str(), "r");
     if (pipe == nullptr) {
+        ADD_FAILURE() << "cannot start " << command;
         return lines;
     }
     std::array<char, 4096> buffer{};
@@ -62,7 +63,7 @@ std::vector<std::vector<std::string>> ReadByPython(const std::string& resultsNam
     while ((count = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
         text.append(buffer.data(), count);
     }
-    EXPECT_EQ(::pclose(pipe), 0) << "the reader failed on the files";
+    EXPECT_EQ(::pclose(pipe), 0) << command << " failed on the files";
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) {
         std::vector<std::string>& fields = lines.emplace_back();
@@ -84,8 +85,8 @@ float Number(const std::string& text)
 
 }  // namespace
 
-// Two sessions written in a decimal-comma locale: Python's csv module reads back exactly the
-// subject, ear, tone and points of each results block, under two run identifiers.
+// Two sessions written in a decimal-comma locale: Python's csv module, pandas and R read back
+// exactly the subject, ear, tone and points of each results block, under two run identifiers.
 TEST(SessionRecord, ReadsBackToTheResultsFileInACommaLocale)
 {
     const InScratchDirectory dir("quorvex-session-record");
@@ -118,29 +119,34 @@ TEST(SessionRecord, ReadsBackToTheResultsFileInACommaLocale)
                             [](const ResultPoint& p) { return p.Freq != std::floor(p.Freq); }))
         << "no decimal separator to write";
 
-    const auto lines = ReadByPython(dir.Path("session").string());
-    std::vector<std::string> runs;
-    std::size_t line = 0;
-    for (const ResultsBlock& block : blocks) {
-        ASSERT_LT(line, lines.size());
-        const auto& run = lines[line++];
-        ASSERT_EQ(run.size(), 7u);
-        EXPECT_EQ(run[0], "run");
-        runs.push_back(run[1]);
-        EXPECT_EQ(run[2], *block.Subject);
-        EXPECT_EQ(run[3], *block.Ear);
-        EXPECT_EQ(Number(run[4]), *block.ToneF);
-        EXPECT_EQ(Number(run[5]), *block.ToneSPL);
-        EXPECT_EQ(run[6], std::to_string(block.Points.size())) << "trial log and points disagree";
-        for (const ResultPoint& point : block.Points) {
+    for (const std::string& reader : {std::string(PYTHON3) + " " + SCRIPTS + "/session_csv.py",
+                                      std::string(PYTHON3) + " " + SCRIPTS + "/session_pandas.py",
+                                      std::string(RSCRIPT) + " --vanilla " + SCRIPTS + "/session_r.R"}) {
+        SCOPED_TRACE(reader);
+        const auto lines = ReadBy(reader, dir.Path("session").string());
+        std::vector<std::string> runs;
+        std::size_t line = 0;
+        for (const ResultsBlock& block : blocks) {
             ASSERT_LT(line, lines.size());
-            const auto& row = lines[line++];
-            ASSERT_EQ(row.size(), 3u);
-            EXPECT_EQ(Number(row[1]), point.Freq);
-            EXPECT_EQ(Number(row[2]), point.SPL);
+            const auto& run = lines[line++];
+            ASSERT_EQ(run.size(), 7u);
+            EXPECT_EQ(run[0], "run");
+            runs.push_back(run[1]);
+            EXPECT_EQ(run[2], *block.Subject);
+            EXPECT_EQ(run[3], *block.Ear);
+            EXPECT_EQ(Number(run[4]), *block.ToneF);
+            EXPECT_EQ(Number(run[5]), *block.ToneSPL);
+            EXPECT_EQ(run[6], std::to_string(block.Points.size())) << "trial log and points disagree";
+            for (const ResultPoint& point : block.Points) {
+                ASSERT_LT(line, lines.size());
+                const auto& row = lines[line++];
+                ASSERT_EQ(row.size(), 3u);
+                EXPECT_EQ(Number(row[1]), point.Freq);
+                EXPECT_EQ(Number(row[2]), point.SPL);
+            }
         }
+        EXPECT_EQ(line, lines.size());
+        ASSERT_EQ(runs.size(), 2u);
+        EXPECT_NE(runs[0], runs[1]);
     }
-    EXPECT_EQ(line, lines.size());
-    ASSERT_EQ(runs.size(), 2u);
-    EXPECT_NE(runs[0], runs[1]);
 }

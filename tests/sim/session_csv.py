@@ -1,9 +1,9 @@
-"""Reads a session record and its trial log with Python's csv module, as an analysis script
-would (no options), and prints one line per run and one per point, tab-separated:
+"""Reads a session record and its trial log as an analysis script would, without options, and
+prints one line per run and one per point, tab-separated:
   run <id> <subject> <ear> <ToneF> <ToneSPL> <points recorded by the trial log>
   point <masker_freq> <masker_spl>
 Numbers go through float(), so a decimal comma or a stray quote fails here.
-usage: read_session_files.py RESULTS_NAME"""
+usage: session_csv.py RESULTS_NAME      (Python's csv module)"""
 import csv
 import sys
 
