@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStringList>
 
 namespace {
 
@@ -112,10 +113,15 @@ void TForm2::ReportProblems(const RunReport& report)
     if (!report.TestLogError.empty()) {
         ShowMessage(QString::fromStdString(report.TestLogError));
     }
+    // A folder that cannot be written fails all three files: one message names them all.
+    QStringList unwritten;
     for (const std::string* error : {&report.ResultsError, &report.RecordError, &report.TrialLogError}) {
         if (!error->empty()) {
-            ShowMessage(QString::fromStdString(*error));
+            unwritten.append(QString::fromStdString(*error));
         }
+    }
+    if (!unwritten.isEmpty()) {
+        ShowMessage(unwritten.join("\n\n"));
     }
     if (!report.Error.empty()) {
         ShowMessage(QString("The run was stopped by an error: %1\nThe %2 points recorded before it were kept.")

@@ -140,6 +140,7 @@ TEST_F(RunWindowTest, ARunEndsWithItsProblemsReported)
     ASSERT_EQ(messages.size(), 2);
     EXPECT_TRUE(messages[0].startsWith("1 of the 1 stimuli")) << messages[0].toStdString();
     EXPECT_TRUE(messages[1].contains("/nonexistent-dir/run.dat")) << messages[1].toStdString();
+    EXPECT_TRUE(messages[1].contains("/nonexistent-dir/run.trials.csv")) << messages[1].toStdString();
 }
 
 TEST_F(RunWindowTest, ExitClosesWithResultOne)
