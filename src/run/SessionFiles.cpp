@@ -78,11 +78,15 @@ std::set<std::string> RunIds(const std::string& text)
     return ids;
 }
 
-// What can be read of a file: nothing when it is missing or unreadable (a directory, say),
-// which the append that follows then reports.
+// What can be read of a file: nothing when it is missing, unreadable or not a regular file
+// (a directory, or a FIFO that would wait for a writer); the append that follows reports it.
 std::string ReadWhole(const std::string& path)
 {
     std::string text;
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) {
+        return text;
+    }
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) {
         return text;
