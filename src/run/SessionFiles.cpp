@@ -3,7 +3,9 @@
 #include "Csv.h"
 #include "NumberFormat.h"
 #include "ResultsWriter.h"
+#include "TextFileAppend.h"
 #include "Version.h"
+#include "WholeFile.h"
 
 #include <algorithm>
 #include <array>
@@ -11,14 +13,9 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
-#include <memory>
 #include <set>
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
 
 std::string ResultsName(const std::string& resultsFileName)
 {
@@ -78,25 +75,23 @@ std::set<std::string> RunIds(const std::string& text)
     return ids;
 }
 
-// What can be read of a file: nothing when it is missing, unreadable or not a regular file
-// (a directory, or a FIFO that would wait for a writer); the append that follows reports it.
-std::string ReadWhole(const std::string& path)
+// What the file holds: nothing when it is missing, unreadable or not a regular file (a
+// directory, or a FIFO that would wait for a writer); the append that follows reports it.
+std::string Contents(const std::string& path)
 {
-    std::string text;
     std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) {
-        return text;
+    return std::filesystem::is_regular_file(path, error) ? ReadWholeFile(path).Text : std::string();
+}
+
+// Appends the rows; an empty text when they were written, otherwise what the operator is told.
+std::string Append(const std::string& path, const std::string& rows, const char* what)
+{
+    const std::error_code error = AppendBlockToTextFile(path, WithCrLf(rows));
+    if (!error) {
+        return {};
     }
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        return text;
-    }
-    std::array<char, 65536> buffer{};
-    std::size_t count = 0;
-    while ((count = std::fread(buffer.data(), 1, buffer.size(), file.get())) > 0) {
-        text.append(buffer.data(), count);
-    }
-    return text;
+    return std::string("Quorvex could not write this run's rows to the ") + what + " '" + path
+           + "': " + error.message() + ". The file is as it was before the run; the results file and the points in memory are not affected.";
 }
 
 bool IsNew(const std::string& path)
@@ -229,14 +224,15 @@ SessionFilesOutcome WriteSessionFiles(const SharedState& state, const RunLog& lo
     SessionFilesOutcome outcome;
     const std::string record = SessionRecordFileName(state.ResultsFileName);
     const std::string trials = TrialLogFileName(state.ResultsFileName);
-    outcome.RunId = MakeRunId(log.Started, {ReadWhole(record), ReadWhole(trials)});
+    outcome.RunId = MakeRunId(log.Started, {Contents(record), Contents(trials)});
     // A run without points has no row in the record, one ended before its first trial none in
     // the log; an empty append would only create the file.
     if (std::min(count, state.Results.ResultCount()) > 0) {
-        outcome.RecordError = AppendText(record, SessionRecordRows(state, log, outcome.RunId, count, IsNew(record)));
+        outcome.RecordError =
+            Append(record, SessionRecordRows(state, log, outcome.RunId, count, IsNew(record)), "session record");
     }
     if (!log.Trials.empty()) {
-        outcome.TrialLogError = AppendText(trials, TrialLogRows(log, outcome.RunId, IsNew(trials)));
+        outcome.TrialLogError = Append(trials, TrialLogRows(log, outcome.RunId, IsNew(trials)), "trial log");
     }
     return outcome;
 }

@@ -58,6 +58,7 @@ TForm2::TForm2(SharedState& state, RunDevices devices, QWidget* parent)
     connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
     connect(Button3, &QPushButton::clicked, this, &TForm2::Button3Click);
     run_.OnStopKey = [this] { Button3->show(); };
+    run_.OnFileProblem = [this](const std::string& problem) { ShowMessage(QString::fromStdString(problem)); };
 
     ShowMessage = [this](const QString& message) {
         QMessageBox::warning(this, QApplication::applicationDisplayName(), message);
@@ -109,9 +110,6 @@ void TForm2::ReportProblems(const RunReport& report)
                             "listener did not hear them. The points recorded were kept.")
                         .arg(report.FailedPresentations)
                         .arg(report.Trials));
-    }
-    if (!report.TestLogError.empty()) {
-        ShowMessage(QString::fromStdString(report.TestLogError));
     }
     // A folder that cannot be written fails all three files: one message names them all.
     QStringList unwritten;

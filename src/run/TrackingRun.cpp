@@ -62,6 +62,11 @@ void TrackingRun::Trials(RunReport& report)
     SweepDone = false;
     ReversalCount = 0;
     report.TestLogError = AppendTestLogHeader();
+    for (const std::string& problem : {report.TestLogError, CheckResultsFile(state_.ResultsFileName)}) {
+        if (!problem.empty() && OnFileProblem) {
+            OnFileProblem(problem);
+        }
+    }
 
     const Noise reservoir = MakeNoiseReservoir(settings, c, NoiseSeed);
     const Wave silentWave = MakeTrialBuffer(settings);
@@ -82,7 +87,7 @@ void TrackingRun::Trials(RunReport& report)
         SetAttenuatorLevel(2, c.ToneSPL);
     }
 
-    int maxLevelTrials = 0;
+    std::int64_t maxLevelTrials = 0;
     do {
         BuildTrialMasker(maskerWave, carrierWave, reservoir, settings, state_.MaskerFreq);
 

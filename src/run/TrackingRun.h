@@ -25,8 +25,8 @@ struct RunDevices {
 
 // How a run ended.
 struct RunReport {
-    int Trials = 0;
-    int FailedPresentations = 0;   // stimuli the sound device could not play
+    std::int64_t Trials = 0;
+    std::int64_t FailedPresentations = 0;  // stimuli the sound device could not play
     int StoredPoints = 0;
     std::string ResultsError;      // the results file could not be written
     std::string RecordError;       // the session record could not be written
@@ -56,6 +56,9 @@ public:
 
     // Called when a key other than SPACE requests the stop (the window shows EXIT).
     std::function<void()> OnStopKey;
+    // Called when the run starts, before the first stimulus, for "test.out" that could not be
+    // written and for a results file that cannot be opened for appending; the run goes on.
+    std::function<void(const std::string&)> OnFileProblem;
     // Called after every trial's event dispatch, with the trial as the trial log has it.
     std::function<void(const TrialRecord&)> OnTrial;
     // Seeds the runtime generator for the noise reservoir instead of the calendar clock, so

@@ -1,10 +1,11 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 
 // One presentation as the run made it, completed after the trial's event dispatch.
 struct TrialRecord {
-    int Trial = 0;            // 1-based
+    std::int64_t Trial = 0;   // 1-based
     float Frequency = 0.0f;   // masker centre frequency played
     float Level = 0.0f;       // masker level played, dB SPL
     bool Played = false;      // the sound device played it (always false for modes other than 1 and 2)

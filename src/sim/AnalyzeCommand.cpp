@@ -4,12 +4,12 @@
 #include "Csv.h"
 #include "CurveAnalysis.h"
 #include "CurveReport.h"
+#include "NamedParameterFile.h"
 #include "NumberFormat.h"
 #include "ResultsFileBlocks.h"
 
-#include <fstream>
 #include <iostream>
-#include <sstream>
+#include <optional>
 
 namespace {
 
@@ -45,14 +45,11 @@ int RunAnalyzeCommand(const std::vector<std::string>& args)
         return 2;
     }
     const std::string& path = args.back();
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        std::cerr << "quorvex-sim analyze: cannot read '" << path << "'\n";
+    const std::optional<std::string> text = ReadNamedFile(path);
+    if (!text) {
         return 1;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    const std::vector<ResultsBlock> blocks = ReadResultsBlocks(text.str());
+    const std::vector<ResultsBlock> blocks = ReadResultsBlocks(*text);
     if (csv) {
         PrintCsv(blocks);
         return 0;

@@ -3,6 +3,7 @@
 // synthesised and at the level the track asked for.
 #include "JackRecorder.h"
 #include "PortAudioOutput.h"
+#include "ScratchFolder.h"
 #include "ScriptedListener.h"
 #include "TrackingRun.h"
 
@@ -86,9 +87,8 @@ TEST(RunOnJack, EveryTrialIsHeardOnTheChosenEarAtItsLevel)
     state.Settings.ToneDuration = 100.0f;
     state.Settings.ISI = 0;
     state.Ear = 1;
-    const auto dir = std::filesystem::temp_directory_path() / ("quorvex_jackrun_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    state.ResultsFileName = (dir / "jack.dat").string();
+    const ScratchFolder scratch;  // the run writes "test.out" and its results here
+    state.ResultsFileName = "jack.dat";
 
     TrialCountingClock clock;
     ScriptedListener listener(clock);
@@ -139,5 +139,4 @@ TEST(RunOnJack, EveryTrialIsHeardOnTheChosenEarAtItsLevel)
     const std::string text{std::istreambuf_iterator<char>(results), std::istreambuf_iterator<char>()};
     EXPECT_NE(text.find("; Ear = right\r\n"), std::string::npos);
     EXPECT_NE(text.find("500\t64\r\n"), std::string::npos) << text;
-    std::filesystem::remove_all(dir);
 }

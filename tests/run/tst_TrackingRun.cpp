@@ -2,6 +2,7 @@
 #include "Kc35Attenuator.h"
 #include "RecordingSerialLink.h"
 #include "RecordingSoundOutput.h"
+#include "ScratchFolder.h"
 #include "ScriptedListener.h"
 #include "TrackingRun.h"
 
@@ -21,8 +22,7 @@ class TrackingRunTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        dir = std::filesystem::temp_directory_path() / ("quorvex_run_" + std::to_string(::getpid()));
-        std::filesystem::create_directories(dir);
+        dir = scratch.Path();
         state.Conditions.resize(1);
         state.Settings.CalibFactor = 100.0f;
         state.Settings.ISI = 200;
@@ -30,8 +30,6 @@ protected:
         listener.Attach(run);
         run.OnTrial = [this](const TrialRecord& trial) { trials.push_back(trial); };
     }
-    void TearDown() override { std::filesystem::remove_all(dir); }
-
     TestCondition& Condition() { return state.Conditions[0]; }
 
     // Presses during trial 3, releases during 6, presses during 8, releases during 10,
@@ -66,6 +64,7 @@ protected:
         return named;
     }
 
+    const ScratchFolder scratch;  // the run writes "test.out" in the current folder
     std::filesystem::path dir;
     SharedState state;
     RecordingSoundOutput sound;
@@ -347,6 +346,29 @@ TEST_F(TrackingRunTest, AnAttenuatorErrorEndsTheRunButKeepsAndWritesThePoints)
     auto last = trials.back();
     EXPECT_EQ((std::vector<std::string>{last["masker_spl"], last["played"], last["key_changes"]}),
               (std::vector<std::string>{"122", "0", "7"}));
+}
+
+TEST_F(TrackingRunTest, FilesThatCannotBeWrittenAreToldBeforeTheFirstStimulusAndTheRunGoesOn)
+{
+    std::filesystem::create_directory(dir / "test.out");
+    state.ResultsFileName = (dir / "gone" / "run.dat").string();
+    std::vector<std::string> told;
+    std::size_t playedWhenTold = 99;
+    run.OnFileProblem = [&](const std::string& problem) {
+        told.push_back(problem);
+        playedWhenTold = sound.Played().size();
+    };
+    listener.During(2, {Key::Stop});
+    const RunReport report = run.Run();
+    ASSERT_EQ(told.size(), 2u);
+    EXPECT_EQ(playedWhenTold, 0u);
+    EXPECT_NE(told[0].find("'test.out': Is a directory"), std::string::npos) << told[0];
+    EXPECT_EQ(told[0].find("Graph Results"), std::string::npos) << "test.out keeps no points: " << told[0];
+    EXPECT_NE(told[1].find("'" + state.ResultsFileName + "' cannot be opened for appending: No such file"),
+              std::string::npos)
+        << told[1];
+    EXPECT_EQ(report.Trials, 2);
+    EXPECT_NE(report.ResultsError.find(state.ResultsFileName), std::string::npos);
 }
 
 TEST_F(TrackingRunTest, FailedPresentationsAreCounted)

@@ -1,4 +1,5 @@
 #include "ResultsFileBlocks.h"
+#include "ScratchFolder.h"
 #include "SimSupport.h"
 #include "VirtualSession.h"
 
@@ -11,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <locale>
 #include <sstream>
@@ -89,8 +91,8 @@ float Number(const std::string& text)
 // exactly the subject, ear, tone and points of each results block, under two run identifiers.
 TEST(SessionRecord, ReadsBackToTheResultsFileInACommaLocale)
 {
-    const InScratchDirectory dir("quorvex-session-record");
-    const GermanLocale german(dir.Path(""));
+    const ScratchFolder dir;
+    const GermanLocale german(dir.Path());
     ASSERT_TRUE(german.Ready()) << "localedef and the de_DE locale source are needed";
 
     ParameterSet set = ListenerConditions(1000.0f, 1);
