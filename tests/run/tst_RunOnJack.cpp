@@ -1,14 +1,17 @@
 // One short measurement through the real sound output to the test's JACK server, with a
 // scripted listener: every trial must reach the listener's ear, and only that ear, exactly as
 // synthesised and at the level the track asked for.
+#include "Csv.h"
 #include "JackRecorder.h"
 #include "PortAudioOutput.h"
 #include "ScratchFolder.h"
 #include "ScriptedListener.h"
 #include "TrackingRun.h"
+#include "WholeFile.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -50,6 +53,8 @@ public:
         Presentations.push_back({std::vector<std::int16_t>(buffer, buffer + samples), recorder_.Since(mark)});
         return result;
     }
+
+    std::string UsedDevice() const override { return device_.UsedDevice(); }
 
     std::vector<Presentation> Presentations;
 
@@ -139,4 +144,12 @@ TEST(RunOnJack, EveryTrialIsHeardOnTheChosenEarAtItsLevel)
     const std::string text{std::istreambuf_iterator<char>(results), std::istreambuf_iterator<char>()};
     EXPECT_NE(text.find("; Ear = right\r\n"), std::string::npos);
     EXPECT_NE(text.find("500\t64\r\n"), std::string::npos) << text;
+
+    // The session record names the device the stimuli went to.
+    const auto record = ParseCsv(ReadWholeFile("jack.csv").Text);
+    ASSERT_EQ(record.size(), 2u);
+    const auto column = std::find(record[0].begin(), record[0].end(), "device") - record[0].begin();
+    ASSERT_LT(static_cast<std::size_t>(column), record[1].size());
+    EXPECT_NE(record[1][static_cast<std::size_t>(column)].find("(JACK Audio Connection Kit)"), std::string::npos)
+        << record[1][static_cast<std::size_t>(column)];
 }
