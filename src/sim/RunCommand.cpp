@@ -161,13 +161,15 @@ bool ReportTrouble(const VirtualSessionResult& result, const std::string& result
         say(result.Report.TestLogError);
     }
     const std::string resultsFile = resultsName + ".dat";
+    // A run without points adds no row to the session record.
+    const std::string record = result.Points.empty() ? std::string() : SessionRecordFileName(resultsFile);
     std::string written;
     for (const auto& [error, file] : {std::pair{&result.Report.ResultsError, resultsFile},
-                                      std::pair{&result.Report.RecordError, SessionRecordFileName(resultsFile)},
+                                      std::pair{&result.Report.RecordError, record},
                                       std::pair{&result.Report.TrialLogError, TrialLogFileName(resultsFile)}}) {
         if (!error->empty()) {
             say(*error);
-        } else {
+        } else if (!file.empty()) {
             written += file + ", ";
         }
     }
