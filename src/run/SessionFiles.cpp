@@ -210,10 +210,16 @@ std::string TrialLogRows(const RunLog& log, const std::string& runId, bool heade
         rows += CsvRow({"run", "trial", "masker_freq", "masker_spl", "played", "onset", "key", "key_changes",
                         "recorded"});
     }
+    // Onsets count from the first stimulus whose onset the sound output could tell.
+    const auto first = std::find_if(log.Trials.begin(), log.Trials.end(),
+                                    [](const TrialRecord& trial) { return trial.OnsetFrame.has_value(); });
     for (const TrialRecord& trial : log.Trials) {
+        const std::string onset =
+            trial.OnsetFrame ? Seconds(static_cast<double>(*trial.OnsetFrame - *first->OnsetFrame) / SharedState::SampleRate)
+                             : std::string();
         rows += CsvRow({runId, std::to_string(trial.Trial), FormatForResults(trial.Frequency),
-                        FormatForResults(trial.Level), trial.Played ? "1" : "0",
-                        trial.Onset ? Seconds(*trial.Onset) : std::string(), trial.LevelDirection > 0 ? "down" : "up",
+                        FormatForResults(trial.Level), trial.Played ? "1" : "0", onset,
+                        trial.LevelDirection > 0 ? "down" : "up",
                         std::to_string(trial.ReversalCount), std::to_string(trial.PointsRecorded)});
     }
     return rows;

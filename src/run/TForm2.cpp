@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QStringList>
 
+#include <cmath>
+
 namespace {
 
 QFont MsSansSerif(int pixelHeight)
@@ -110,6 +112,14 @@ void TForm2::ReportProblems(const RunReport& report)
                             "listener did not hear them. The points recorded were kept.")
                         .arg(report.FailedPresentations)
                         .arg(report.Trials));
+    }
+    if (report.LateStimuli > 0) {
+        ShowMessage(QString("%1 of the %2 stimuli of this run started late, by up to %3 ms: the silence before them "
+                            "was longer than the ISI, because the computer was too busy to prepare them in time. "
+                            "The points recorded were kept.")
+                        .arg(report.LateStimuli)
+                        .arg(report.Trials)
+                        .arg(std::ceil(report.MostLateMs)));
     }
     // A folder that cannot be written fails all three files: one message names them all.
     QStringList unwritten;

@@ -13,6 +13,7 @@ class Clock;
 class EventDispatcher;
 class Kc35Attenuator;
 class SoundOutput;
+class SoundStream;
 
 // What the run works with: the sound device, the millisecond clock, the window system's
 // event dispatch (where the listener's key changes arrive) and, in KC35 mode, the attenuator.
@@ -27,6 +28,8 @@ struct RunDevices {
 struct RunReport {
     std::int64_t Trials = 0;
     std::int64_t FailedPresentations = 0;  // stimuli the sound device could not play
+    std::int64_t LateStimuli = 0;          // stimuli that started later than ISI after the one before
+    double MostLateMs = 0.0;               // the latest of them, by how much
     int StoredPoints = 0;
     std::string ResultsError;      // the results file could not be written
     std::string RecordError;       // the session record could not be written
@@ -72,15 +75,23 @@ public:
     int ReversalCount = 0;
 
 private:
-    void Trials(RunReport& report);
+    struct Presentation {
+        TrialRecord Trial;
+        int Ticket = -1;
+    };
+    void Trials(RunReport& report, SoundStream* stream);
+    // Waits for the stimulus to be played (or not), counts how it went and reports the trial.
+    void Complete(Presentation& presentation, SoundStream* stream, RunReport& report);
+    void WaitUntil(SoundStream& stream, std::int64_t frame);
     void Finish(RunReport& report);
     void CountChange(int previous);
-    void CompleteTrial(TrialRecord& trial);
+    // The listener's key changes of the trial just heard, as the trial log gives them.
+    void NoteKeys(TrialRecord& trial);
     void SetAttenuatorLevel(int channel, float level);
 
     SharedState& state_;
     RunDevices devices_;
     RunLog log_;
-    int pointsLogged_ = 0;    // points already counted in a trial of the log
-    bool trialOpen_ = false;  // the log's last trial awaits its key changes
+    int pointsLogged_ = 0;                  // points already counted in a trial of the log
+    std::optional<TrialRecord> openTrial_;  // the trial being presented, until its key changes are noted
 };
