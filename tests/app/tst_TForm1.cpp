@@ -2,6 +2,7 @@
 #include "QtEventDispatcher.h"
 #include "RecordingSerialLink.h"
 #include "RecordingSoundOutput.h"
+#include "ScratchFolder.h"
 #include "TForm1.h"
 
 #include <QApplication>
@@ -15,7 +16,6 @@
 #include <QSlider>
 #include <QLocale>
 #include <QTest>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QDialog>
 #include <QKeyEvent>
@@ -48,12 +48,13 @@ protected:
 
     void Load(const std::string& contents)
     {
-        const auto path = std::filesystem::temp_directory_path() / "quorvex_tst_form1.ini";
+        const auto path = scratch.Path("PTC.INI");
         std::ofstream(path, std::ios::binary) << contents;
         chosenFile = QString::fromStdString(path.string());
         form->ParamButtonClick();
     }
 
+    const ScratchFolder scratch;  // "Tone" and runs write their files in the current folder
     VirtualClock clock;
     QtEventDispatcher dispatcher;
     RecordingSerialLink link;
@@ -398,28 +399,10 @@ TEST_F(TForm1Test, TonePreviewRefusesWhatItsGateCannotHonourAndReportsASilentDev
     EXPECT_TRUE(messages[0].contains("did not play")) << messages[0].toStdString();
 }
 
-namespace {
-
-// The working folder of one test, for the files the window writes there ("tone.wav").
-class InTemporaryFolder {
-public:
-    InTemporaryFolder() : previous_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
-    ~InTemporaryFolder() { QDir::setCurrent(previous_); }
-    InTemporaryFolder(const InTemporaryFolder&) = delete;
-    InTemporaryFolder& operator=(const InTemporaryFolder&) = delete;
-
-private:
-    QTemporaryDir dir_;
-    QString previous_;
-};
-
-}  // namespace
-
 TEST_F(TForm1Test, ToneInAModeWithoutOutputDoesNothingEvenWithSettingsItWouldRefuse)
 {
-    const InTemporaryFolder folder;
     for (const char* mode : {"0", "3"}) {
-        Load(std::string("[Settings]\nAttenuator=") + mode + "\nToneDuration=10\nRiseFall=20\n[Tests]\nN_Cond=1\n");
+        Load(std::string("[Settings]\nAttenuator=") + mode + "\nToneDuration=10\nRiseFall=20\n[Tests]\nN_Cond=1\n[Cond1]\nToneF=30000\n");
         EXPECT_NO_THROW(form->TonePlayClick()) << "Attenuator=" << mode;
     }
     EXPECT_TRUE(sound.Played().empty());
@@ -429,7 +412,6 @@ TEST_F(TForm1Test, ToneInAModeWithoutOutputDoesNothingEvenWithSettingsItWouldRef
 
 TEST_F(TForm1Test, ToneThatWasNeitherWrittenNorPlayedIsToldInOneMessage)
 {
-    const InTemporaryFolder folder;
     QDir().mkdir("tone.wav");  // a folder in the way: the file cannot be written
     Load("[Tests]\nN_Cond=1\n");
     sound.FailWith(SoundFailure::CannotOpen);
