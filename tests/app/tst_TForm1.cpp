@@ -402,7 +402,8 @@ TEST_F(TForm1Test, TonePreviewRefusesWhatItsGateCannotHonourAndReportsASilentDev
 TEST_F(TForm1Test, ToneInAModeWithoutOutputDoesNothingEvenWithSettingsItWouldRefuse)
 {
     for (const char* mode : {"0", "3"}) {
-        Load(std::string("[Settings]\nAttenuator=") + mode + "\nToneDuration=10\nRiseFall=20\n[Tests]\nN_Cond=1\n[Cond1]\nToneF=30000\n");
+        Load(std::string("[Settings]\nAttenuator=") + mode
+             + "\nToneDuration=10\nRiseFall=20\n[Tests]\nN_Cond=1\n[Cond1]\nToneF=30000\n");
         EXPECT_NO_THROW(form->TonePlayClick()) << "Attenuator=" << mode;
     }
     EXPECT_TRUE(sound.Played().empty());
