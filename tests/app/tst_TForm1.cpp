@@ -11,6 +11,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -238,6 +239,28 @@ TEST_F(TForm1Test, CanBeDestroyedWhileAParameterEditHasTheFocus)
         form.reset();  // no exit handler may run on a window being taken apart
         SetUp();
     }
+}
+
+TEST_F(TForm1Test, OpeningTheFileMenuOrAnotherWindowDoesNotLeaveAnEdit)
+{
+    Load("[Tests]\nN_Cond=1\n");
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    auto* bandwidth = Control<QLineEdit>("MaskerBWEdit");
+    bandwidth->setFocus();
+    bandwidth->setText("0.1");
+    auto* file = Control<QMenu>("File1");
+    file->popup(form->mapToGlobal(QPoint(0, 0)));
+    QApplication::processEvents();
+    file->close();
+    QWidget elsewhere;
+    elsewhere.show();
+    QApplication::setActiveWindow(&elsewhere);
+    QApplication::setActiveWindow(form.get());
+    EXPECT_EQ(bandwidth->text(), "0.1");
+    EXPECT_EQ(form->State().Current().MaskerBW, 200.0f);
+    Control("SubjectEdit")->setFocus();
+    EXPECT_EQ(bandwidth->text(), "0.100000001490116");
 }
 
 TEST_F(TForm1Test, AnEditThatHoldsNoNumberIsReportedAndKeepsItsText)
