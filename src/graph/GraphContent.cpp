@@ -1,9 +1,23 @@
 #include "GraphContent.h"
 
+#include "CurveAnalysis.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <iterator>
+
+namespace {
+
+// The latest run's points in recording order, never past what the buffer holds.
+std::vector<ResultPoint> StoredPoints(const ResultsBuffer& results)
+{
+    const auto& recorded = results.Points();
+    const auto count = std::clamp(results.StoredResultCount, 0, static_cast<int>(recorded.size()));
+    return std::vector<ResultPoint>(recorded.begin(), recorded.begin() + count);
+}
+
+} // namespace
 
 std::string GraphTitle(const std::string& subjectName, int ear)
 {
@@ -17,14 +31,11 @@ bool OnFrequencyAxis(float frequency)
 
 std::vector<ResultPoint> LinePoints(const ResultsBuffer& results, int sweepDirection)
 {
-    const auto& recorded = results.Points();
-    const auto count = static_cast<std::size_t>(
-        std::clamp(results.StoredResultCount, 0, static_cast<int>(recorded.size())));
-
+    const std::vector<ResultPoint> stored = StoredPoints(results);
     std::vector<ResultPoint> line;
-    line.reserve(count);
+    line.reserve(stored.size());
     // A logarithmic axis has no place for the others; given one, the chart draws no line at all.
-    std::copy_if(recorded.begin(), recorded.begin() + static_cast<std::ptrdiff_t>(count), std::back_inserter(line),
+    std::copy_if(stored.begin(), stored.end(), std::back_inserter(line),
                  [](const ResultPoint& p) { return OnFrequencyAxis(p.Freq); });
     if (sweepDirection == 1)
         std::reverse(line.begin(), line.end());
@@ -45,5 +56,9 @@ GraphContent BuildGraphContent(const SharedState& state)
     const auto index = static_cast<std::size_t>(state.CurrentCondition);
     if (state.CurrentCondition >= 0 && index < state.Conditions.size() && OnFrequencyAxis(state.Conditions[index].ToneF))
         content.ToneMarker = ResultPoint{state.Conditions[index].ToneF, state.RunToneSPL};
+
+    const CurveAnalysis analysis = AnalyseCurve(StoredPoints(state.Results));
+    content.TipMarker = analysis.Tip;
+    content.CurveSummary = "Tip: " + DescribeTip(analysis) + "\nQ10: " + DescribeQ10(analysis);
     return content;
 }

@@ -11,6 +11,8 @@ struct GraphContent {
     std::string Title;                      // "<subject>: left ear" / "<subject>: right ear"
     std::vector<ResultPoint> Line;          // the tuning curve, in the order the line joins them
     std::optional<ResultPoint> ToneMarker;  // (ToneF, RunToneSPL); none before a file is loaded or off the axis
+    std::optional<ResultPoint> TipMarker;   // the curve's tip, when it can be computed
+    std::string CurveSummary;               // "Tip: ..." and "Q10: ..." lines, or why not
 };
 
 // Title line for a subject and ear (0 left, anything else right).
@@ -26,4 +28,6 @@ bool OnFrequencyAxis(float frequency);
 // StoredResultCount says.
 std::vector<ResultPoint> LinePoints(const ResultsBuffer& results, int sweepDirection);
 
+// The tip and Q10 of the latest run, analysed as "quorvex-sim analyze" analyses the same
+// points read from the results file (in recording order, whatever the sweep direction).
 GraphContent BuildGraphContent(const SharedState& state);

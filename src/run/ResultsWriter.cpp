@@ -7,20 +7,6 @@
 
 namespace {
 
-std::string WithCrLf(const std::string& text)
-{
-    std::string bytes;
-    bytes.reserve(text.size() + text.size() / 8);
-    for (char ch : text) {
-        if (ch == '\n') {
-            bytes += "\r\n";
-        } else {
-            bytes += ch;
-        }
-    }
-    return bytes;
-}
-
 std::string ResultsFileFailure(const std::string& path, const std::error_code& error, std::size_t points)
 {
     std::string message = "Quorvex could not write this run's block to the results file '" + path + "': "
@@ -36,6 +22,20 @@ std::string ResultsFileFailure(const std::string& path, const std::error_code& e
 }
 
 }  // namespace
+
+std::string WithCrLf(const std::string& text)
+{
+    std::string bytes;
+    bytes.reserve(text.size() + text.size() / 8);
+    for (char ch : text) {
+        if (ch == '\n') {
+            bytes += "\r\n";
+        } else {
+            bytes += ch;
+        }
+    }
+    return bytes;
+}
 
 std::string PTCwrite(const SharedState& state, int count)
 {

@@ -13,6 +13,9 @@
 // condition and the first `count` recorded points.
 std::string PTCwrite(const SharedState& state, int count);
 
+// `text` with every "\n" written as CR LF, the line end of the files a run writes.
+std::string WithCrLf(const std::string& text);
+
 // Appends the three-line header a run writes to "test.out" when it starts.
 std::string AppendTestLogHeader(const std::string& path = "test.out");
 

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdio>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -66,6 +67,19 @@ TEST(SimCommands, RunWritesTheResultsThatAnalyzeReadsBack)
               std::string::npos)
         << analyze.output;
     EXPECT_NE(analyze.output.find(tipLine), std::string::npos) << tipLine << "\n" << analyze.output;
+
+    EXPECT_TRUE(std::filesystem::exists(dir.Path("rehearsal.csv")));
+    EXPECT_TRUE(std::filesystem::exists(dir.Path("rehearsal.trials.csv")));
+    const Outcome csv = Sim("analyze --csv rehearsal.dat");
+    ASSERT_EQ(csv.status, 0) << csv.output;
+    std::string freq, hz, at, level;
+    std::istringstream(tipLine.substr(tipLine.find(": ") + 2)) >> freq >> hz >> at >> level;
+    EXPECT_EQ(csv.output.rfind("block,subject,ear,ToneF,ToneSPL,points,tip_freq,tip_spl,Q10,reason\n"
+                               "1,Rehearsal,left,1000,50,",
+                               0),
+              0u)
+        << csv.output;
+    EXPECT_NE(csv.output.find("," + freq + "," + level + ","), std::string::npos) << tipLine << "\n" << csv.output;
 }
 
 TEST(SimCommands, RunRefusesWhatItCannotDo)
