@@ -3,6 +3,7 @@
 # afterwards, whatever happened.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+repo=$PWD
 
 bash scripts/install-deps.sh
 
@@ -63,3 +64,11 @@ export JACK_NO_START_SERVER=1
 
 cd "$build_dir"
 ctest --output-on-failure --parallel 2
+
+# --- sanitizers and fuzzing ---------------------------------------------------------------
+# The suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer in a second
+# build folder, then the fuzz targets when clang is there (scripts/test-sanitizers.sh says
+# more). QUORVEX_SANITIZE=0 leaves this part out.
+if [[ ${QUORVEX_SANITIZE:-1} != 0 ]]; then
+  bash "$repo/scripts/test-sanitizers.sh"
+fi
