@@ -1,17 +1,33 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building, testing and benchmarking Quorvex needs.
+# Installs the Debian packages Quorvex needs: with no argument those for building and running
+# it; with --test also those for its tests, benchmarks and package checks.
 # Quick when everything is already there: it only calls apt-get for what is missing.
 set -euo pipefail
 
+# Building and running.
 packages=(
-  g++ cmake pkg-config libgtest-dev libgmock-dev
+  g++ cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libxkbcommon-dev libgl-dev
   qt6-charts-dev qt6-svg-dev qt6-serialport-dev
-  portaudio19-dev jackd2 jack-capture libjack-jackd2-dev
-  libbenchmark-dev libfftw3-dev
-  xvfb xauth
+  portaudio19-dev libjack-jackd2-dev
+  librsvg2-bin  # draws the menu icon's PNGs from its SVG
+  help2man      # quorvex-sim's manual page, from its --help
   fonts-liberation2  # metric twin of Arial, the graph window's font
 )
+# Tests, benchmarks, and the checks of the installed program and its .deb.
+test_packages=(
+  libgtest-dev libgmock-dev
+  jackd2 jack-capture
+  libbenchmark-dev libfftw3-dev
+  xvfb xauth
+  dpkg-dev desktop-file-utils appstream lintian
+)
+
+case "${1-}" in
+  "") ;;
+  --test) packages+=("${test_packages[@]}") ;;
+  *) echo "usage: install-deps.sh [--test]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -3,6 +3,7 @@
 #include "RecordingSerialLink.h"
 #include "RecordingSoundOutput.h"
 #include "TForm1.h"
+#include "Version.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -10,6 +11,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -383,7 +385,7 @@ TEST_F(TForm1Test, CommaLocaleReadsAndShowsNumbersWithADecimalComma)
     EXPECT_EQ(Text("MaskerBWEdit"), "0,100000001490116");
 }
 
-TEST_F(TForm1Test, AboutBoxShowsTheProgramsPictureNameAndOk)
+TEST_F(TForm1Test, AboutBoxShowsTheProgramsPictureNameVersionWorkingFolderAndOk)
 {
     auto* about = form->findChild<QDialog*>("Form5");
     ASSERT_NE(about, nullptr);
@@ -391,6 +393,9 @@ TEST_F(TForm1Test, AboutBoxShowsTheProgramsPictureNameAndOk)
     ASSERT_NE(picture, nullptr);
     EXPECT_FALSE(picture->pixmap().isNull());
     EXPECT_EQ(about->findChild<QLabel*>("ProductName")->text(), "<b>Quorvex</b>");
+    EXPECT_EQ(about->findChild<QLabel*>("Version")->text(), QString("Version ") + QuorvexVersion);
+    const QString comments = about->findChild<QPlainTextEdit*>("Comments")->toPlainText();
+    EXPECT_TRUE(comments.contains("This session works in " + QDir::currentPath() + ".")) << comments.toStdString();
     QTimer::singleShot(0, about, [about] { about->findChild<QPushButton*>("OKButton")->click(); });
     EXPECT_EQ(about->exec(), 1);
 }
