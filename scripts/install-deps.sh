@@ -13,6 +13,7 @@ packages=(
   librsvg2-bin  # draws the menu icon's PNGs from its SVG
   help2man      # quorvex-sim's manual page, from its --help
   fonts-liberation2  # metric twin of Arial, the graph window's font
+  dpkg-dev      # dpkg-shlibdeps: the .deb's run-time dependencies, read from the binaries
 )
 # Tests, benchmarks, and the checks of the installed program and its .deb.
 test_packages=(
@@ -20,7 +21,7 @@ test_packages=(
   jackd2 jack-capture
   libbenchmark-dev libfftw3-dev
   xvfb xauth
-  dpkg-dev desktop-file-utils appstream lintian
+  desktop-file-utils appstream lintian
 )
 
 case "${1-}" in
