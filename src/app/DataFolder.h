@@ -5,8 +5,8 @@
 // The folder a start from the desktop menu works in: Quorvex in the user's home folder.
 QString DataFolderPath();
 
-// Makes folder ready to work in: creates it when missing and writes the example
+// Makes folder the working folder: creates it when missing and writes the example
 // test-condition file into it as PTC.INI when it has none (an existing one is never
 // touched). Returns an empty text on success, or what failed with the file name and the
 // system's reason.
-QString PrepareDataFolder(const QString& folder);
+QString EnterDataFolder(const QString& folder);

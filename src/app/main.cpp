@@ -7,8 +7,6 @@
 #include "QuorvexApplication.h"
 #include "TForm1.h"
 
-#include <QDir>
-
 #include <cstdio>
 #include <exception>
 
@@ -46,11 +44,7 @@ int main(int argc, char** argv)
         return 2;
     }
     if (commandLine.dataFolder) {
-        const QString folder = DataFolderPath();
-        QString failure = PrepareDataFolder(folder);
-        if (failure.isEmpty() && !QDir::setCurrent(folder)) {
-            failure = "Cannot work in the folder " + folder;
-        }
+        const QString failure = EnterDataFolder(DataFolderPath());
         if (!failure.isEmpty()) {
             std::fprintf(stderr, "quorvex: %s\n", failure.toLocal8Bit().constData());
             QuorvexApplication::ShowException(failure);

@@ -29,12 +29,15 @@ TEST(StartUp, CommandLineFollowsGnuConventions)
     EXPECT_TRUE(CommandLineHelp("", {"/a", "/b"}).endsWith("not found; looked for in /a, /b\n"));
 }
 
-TEST(StartUp, DataFolderIsMadeWithTheExampleAndKeepsTheUsersFile)
+TEST(StartUp, DataFolderIsMadeWithTheExampleEnteredAndKeepsTheUsersFile)
 {
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
+    const QString started = QDir::currentPath();
     const QString folder = home.filePath("deep/Quorvex");
-    ASSERT_EQ(PrepareDataFolder(folder), "");
+    ASSERT_EQ(EnterDataFolder(folder), "");
+    EXPECT_EQ(QDir::currentPath(), folder);
+    QDir::setCurrent(started);
     QFile example(QString(QUORVEX_EXAMPLE_INI));
     QFile copied(folder + "/PTC.INI");
     ASSERT_TRUE(example.open(QIODevice::ReadOnly));
@@ -44,7 +47,8 @@ TEST(StartUp, DataFolderIsMadeWithTheExampleAndKeepsTheUsersFile)
     copied.resize(0);
     copied.write("[Tests]\nN_Cond=3\n");
     copied.close();
-    ASSERT_EQ(PrepareDataFolder(folder), "");
+    ASSERT_EQ(EnterDataFolder(folder), "");
+    QDir::setCurrent(started);
     ASSERT_TRUE(copied.open(QIODevice::ReadOnly));
     EXPECT_EQ(copied.readAll(), "[Tests]\nN_Cond=3\n");
 }
@@ -56,7 +60,7 @@ TEST(StartUp, DataFolderIsInTheHomeFolderAndItsFailureNamesPathAndReason)
     QFile plainFile(home.filePath("Quorvex"));
     ASSERT_TRUE(plainFile.open(QIODevice::WriteOnly));
     plainFile.close();
-    EXPECT_EQ(PrepareDataFolder(home.filePath("Quorvex")),
+    EXPECT_EQ(EnterDataFolder(home.filePath("Quorvex")),
               "Cannot create the folder " + home.filePath("Quorvex") + ": Not a directory");
 
     EXPECT_EQ(DataFolderPath(), QDir::homePath() + "/Quorvex");
