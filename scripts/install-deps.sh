@@ -22,6 +22,8 @@ test_packages=(
   libbenchmark-dev libfftw3-dev
   xvfb xauth
   desktop-file-utils appstream lintian
+  # The session record read back in a German locale by Python's csv module, pandas and R.
+  python3 python3-pandas r-base-core locales
 )
 
 case "${1-}" in
