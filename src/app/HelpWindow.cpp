@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -18,15 +19,28 @@ void ShowHelpWindow(QWidget* parent)
                                  HelpFileCandidates().join('\n'));
         return;
     }
-    QDialog window(parent);
-    window.setObjectName("HelpWindow");
-    window.setWindowTitle("Quorvex Help");
-    auto* browser = new QTextBrowser(&window);
-    browser->setObjectName("HelpBrowser");
-    browser->setOpenExternalLinks(true);
+    OpenHelpWindow(parent, path);
+}
+
+void OpenHelpWindow(QWidget* parent, const QString& path)
+{
+    auto* window = parent->findChild<QDialog*>("HelpWindow", Qt::FindDirectChildrenOnly);
+    if (window == nullptr) {
+        window = new QDialog(parent);  // owned by the window it helps with
+        window->setObjectName("HelpWindow");
+        window->setWindowTitle("Quorvex Help");
+        auto* browser = new QTextBrowser(window);
+        browser->setObjectName("HelpBrowser");
+        browser->setOpenExternalLinks(true);
+        auto* layout = new QVBoxLayout(window);
+        layout->addWidget(browser);
+        window->resize(760, 620);
+    }
+    auto* browser = window->findChild<QTextBrowser*>("HelpBrowser");
     browser->setSource(QUrl::fromLocalFile(path));
-    auto* layout = new QVBoxLayout(&window);
-    layout->addWidget(browser);
-    window.resize(760, 620);
-    window.exec();
+    browser->reload();  // the current copy, also when the same manual is already shown
+    browser->verticalScrollBar()->setValue(0);
+    window->show();
+    window->raise();
+    window->activateWindow();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ConditionEditing.h"
+#include "EditExitHandlers.h"
 #include "SharedState.h"
 
 #include <QMainWindow>
@@ -136,4 +137,7 @@ private:
     TForm3* Form3 = nullptr;
     TForm4* Form4 = nullptr;
     TForm5* Form5 = nullptr;
+
+    // Last, so that the edits' exit handlers stop before anything they use goes.
+    EditExitHandlers exitHandlers_;
 };

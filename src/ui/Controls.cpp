@@ -35,5 +35,14 @@ RadioGroup MakeRadioGroup(QWidget* parent, const char* name, const QString& capt
         group.Buttons->addButton(radio, i);
         columns->addWidget(radio, i / 2, i % 2);
     }
+    // The group is one tab stop: Tab enters it on the selected button, the arrow keys move
+    // within it.
+    const auto tabStopOnSelected = [buttons = group.Buttons] {
+        for (QAbstractButton* button : buttons->buttons()) {
+            button->setFocusPolicy(button->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+        }
+    };
+    QObject::connect(group.Buttons, &QButtonGroup::buttonToggled, group.Box, tabStopOnSelected);
+    tabStopOnSelected();
     return group;
 }

@@ -15,7 +15,8 @@ class QWidget;
 // so that RETURN or SPACE go where the focus is.
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry);
 
-// A captioned group of radio buttons in two columns; item i is button id i.
+// A captioned group of radio buttons in two columns; item i is button id i. The group is one
+// tab stop, entered on its selected button.
 struct RadioGroup {
     QGroupBox* Box = nullptr;
     QButtonGroup* Buttons = nullptr;
