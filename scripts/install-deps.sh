@@ -9,6 +9,7 @@ packages=(
   qt6-charts-dev qt6-svg-dev qt6-serialport-dev
   portaudio19-dev jackd2 jack-capture libjack-jackd2-dev
   libbenchmark-dev libfftw3-dev
+  libcli11-dev  # quorvex-sim's argument parser
   xvfb xauth
   fonts-liberation2  # metric twin of Arial, the graph window's font
 )

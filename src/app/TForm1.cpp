@@ -102,6 +102,7 @@ TForm1::TForm1(TForm1Devices devices, QWidget* parent)
     ShowMessage = [this](const QString& message) {
         QMessageBox::warning(this, QApplication::applicationDisplayName(), message);
     };
+    ShowNotice = [this](const QString& message) { ShowNoticeBox(message); };
 
     // The state's own initial values are those of a window that has loaded nothing; the
     // results name follows the results edit.
@@ -291,6 +292,20 @@ std::optional<QString> TForm1::ShowParameterFileDialog()
     return dialog.selectedFiles().constFirst();
 }
 
+void TForm1::ShowNoticeBox(const QString& message)
+{
+    // One notice at a time: a new load replaces the previous load's notice.
+    if (notice_) {
+        notice_->close();
+    }
+    notice_ = new QMessageBox(QMessageBox::Information, QApplication::applicationDisplayName(), message,
+                              QMessageBox::Ok, this);
+    notice_->setObjectName("ParameterNotice");
+    notice_->setAttribute(Qt::WA_DeleteOnClose);
+    notice_->setModal(false);
+    notice_->show();
+}
+
 void TForm1::ParamButtonClick()
 {
     const std::optional<QString> chosen = ChooseParameterFile();
@@ -301,6 +316,14 @@ void TForm1::ParamButtonClick()
     }
     state_.ParameterFileName = path;
     ApplyParameterSet(state_, std::move(load.Parameters));
+    if (!load.Unreadable.empty()) {
+        QString notice = "Some values in " + QString::fromStdString(path)
+                         + " are not numbers of their key's type; their defaults are used:\n";
+        for (const UnreadableValue& value : load.Unreadable) {
+            notice += "\n" + QString::fromStdString(DescribeUnreadableValue(value));
+        }
+        ShowNotice(notice);
+    }
     if (soundDevice_) {
         soundDevice_->SetDeviceName(state_.Settings.AudioDevice);
     }
@@ -446,8 +469,12 @@ void TForm1::TonePlayClick()
                     + QDir::currentPath() + ".");
     }
     if (outcome.Attempted && !outcome.Played) {
-        ShowMessage("The sound device did not play the tone. Check that a sound device is connected and not in "
-                    "use; the program's error output gives the device's reason.");
+        const std::string device = devices_.sound->DescribeDevice();
+        const QString tried = device.empty() ? QString() : " It tried " + QString::fromStdString(device) + ".";
+        ShowMessage("The sound device did not play the tone." + tried
+                    + " Check that the device is connected and not in use by another program. The command "
+                      "\"quorvex-sim devices FILE\" lists the sound output devices PortAudio sees and the one "
+                      "AudioDevice in the test-condition file FILE chooses.");
     }
 }
 

@@ -1,30 +1,27 @@
 // quorvex-sim analyze: the tip and Q10 of every block of a results file.
 #include "SimCommands.h"
 
+#include "CommandFiles.h"
 #include "CurveAnalysis.h"
 #include "CurveReport.h"
 #include "ResultsFileBlocks.h"
 
-#include <fstream>
-#include <iostream>
-#include <sstream>
+#include <CLI/CLI.hpp>
 
-int RunAnalyzeCommand(const std::vector<std::string>& args)
+#include <iostream>
+#include <memory>
+
+namespace {
+
+int Analyze(const std::string& path)
 {
-    if (args.size() != 1) {
-        std::cerr << "usage: quorvex-sim analyze FILE.dat\n";
-        return 2;
-    }
-    std::ifstream in(args[0], std::ios::binary);
-    if (!in) {
-        std::cerr << "quorvex-sim analyze: cannot read '" << args[0] << "'\n";
+    const std::optional<std::string> text = ReadCommandFile(path);
+    if (!text) {
         return 1;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    const std::vector<ResultsBlock> blocks = ReadResultsBlocks(text.str());
+    const std::vector<ResultsBlock> blocks = ReadResultsBlocks(*text);
     if (blocks.empty()) {
-        std::cout << args[0] << ": no results blocks\n";
+        std::cout << path << ": no results blocks\n";
         return 0;
     }
     int number = 0;
@@ -33,4 +30,14 @@ int RunAnalyzeCommand(const std::vector<std::string>& args)
         std::cout << DescribeCurve(AnalyseCurve(block.Points));
     }
     return 0;
+}
+
+}  // namespace
+
+SimCommand AddAnalyzeCommand(CLI::App& tool)
+{
+    CLI::App* command = tool.add_subcommand("analyze", "print the tip and Q10 of every run in a results file");
+    const auto path = std::make_shared<std::string>();
+    command->add_option("FILE.dat", *path, "results file")->type_name("")->required();
+    return {command, [path] { return Analyze(*path); }};
 }

@@ -1,14 +1,13 @@
 #include "NamedParameterFile.h"
 
+#include "CommandFiles.h"
 #include "NumberParse.h"
 
-#include <fstream>
 #include <iostream>
 
-std::optional<ParameterSet> LoadNamedParameterFile(const std::string& command, const std::string& path)
+std::optional<ParameterLoad> LoadNamedParameterFile(const std::string& command, const std::string& path)
 {
-    if (!std::ifstream(path)) {
-        std::cerr << "quorvex-sim " << command << ": cannot read '" << path << "'\n";
+    if (!ReadCommandFile(path)) {
         return std::nullopt;
     }
     ParameterLoad load = LoadParameterFile(path, SystemDecimalSeparator());
@@ -16,5 +15,8 @@ std::optional<ParameterSet> LoadNamedParameterFile(const std::string& command, c
         std::cerr << "quorvex-sim " << command << ": " << path << ": " << load.Error << '\n';
         return std::nullopt;
     }
-    return std::move(load.Parameters);
+    for (const UnreadableValue& value : load.Unreadable) {
+        std::cerr << "quorvex-sim: " << path << ": " << DescribeUnreadableValue(value) << '\n';
+    }
+    return load;
 }

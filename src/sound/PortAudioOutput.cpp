@@ -1,6 +1,6 @@
 #include "PortAudioOutput.h"
 
-#include "OutputDeviceChoice.h"
+#include "OutputDeviceList.h"
 #include "PcmStreamFeed.h"
 #include "PortAudioSession.h"
 #include "SoundFailure.h"
@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <memory>
 #include <thread>
-#include <vector>
 
 namespace {
 
@@ -23,21 +22,8 @@ constexpr std::chrono::milliseconds PollInterval{1};
 
 int DeviceIndexFor(const std::string& wanted)
 {
-    const int count = Pa_GetDeviceCount();
-    std::vector<OutputDeviceEntry> devices;
-    for (int i = 0; i < count; ++i) {
-        const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
-        const PaHostApiInfo* api = info ? Pa_GetHostApiInfo(info->hostApi) : nullptr;
-        OutputDeviceEntry entry;
-        if (info != nullptr && api != nullptr) {
-            entry.Name = info->name ? info->name : "";
-            entry.HostApiName = api->name ? api->name : "";
-            entry.MaxOutputChannels = info->maxOutputChannels;
-            entry.IsHostApiDefault = api->defaultOutputDevice == i;
-        }
-        devices.push_back(entry);
-    }
-    return ChooseOutputDevice(devices, Pa_GetDefaultOutputDevice(), wanted);
+    const OutputDeviceList list = ListOutputDevices();
+    return ChooseOutputDevice(list.Devices, list.DefaultIndex, wanted);
 }
 
 int StreamCallback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo* timeInfo,
@@ -85,13 +71,19 @@ int PortAudioOutput::PlayPcm(const std::int16_t* buffer, int lengthBytes, int sa
     return result;
 }
 
+std::string PortAudioOutput::DescribeDevice()
+{
+    const OutputDeviceList list = ListOutputDevices();
+    return DescribeOutputDeviceChoice(list.Devices, list.DefaultIndex, DeviceName);
+}
+
 int PortAudioOutput::Play(const std::int16_t* buffer, int lengthBytes, int sampleRate, int channels)
 {
     const auto fail = [](SoundFailure failure) {
         ReportSoundFailure(failure);
         return -1;
     };
-    const int device = PortAudioSession::Instance().Ready() ? DeviceIndexFor(DeviceName) : -1;
+    const int device = DeviceIndexFor(DeviceName);
     if (device < 0 && !DeviceName.empty() && !DeviceNameReported) {
         std::fprintf(stderr, "No sound output device matches AudioDevice=%s\n", DeviceName.c_str());
         DeviceNameReported = true;

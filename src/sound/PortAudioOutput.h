@@ -23,6 +23,8 @@ public:
     int PlayPcm(const std::int16_t* buffer, int lengthBytes, int sampleRate, int bytesPerSample,
                 int channels) override;
 
+    std::string DescribeDevice() override;
+
     const PlaybackTimes& LastPlayback() const { return Times; }
     // The AudioDevice setting of a newly loaded test-condition file.
     void SetDeviceName(std::string deviceName)

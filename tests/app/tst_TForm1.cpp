@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -25,6 +26,12 @@
 #include <fstream>
 
 namespace {
+
+// A recording output that names its device, as the real one does.
+class NamedSoundOutput : public RecordingSoundOutput {
+public:
+    std::string DescribeDevice() override { return "\"system\" of JACK Audio Connection Kit (device 4)"; }
+};
 
 class TForm1Test : public testing::Test {
 protected:
@@ -56,7 +63,7 @@ protected:
     VirtualClock clock;
     QtEventDispatcher dispatcher;
     RecordingSerialLink link;
-    RecordingSoundOutput sound;
+    NamedSoundOutput sound;
     std::unique_ptr<TForm1> form;
     QStringList messages;
     std::optional<QString> chosenFile;
@@ -354,7 +361,36 @@ TEST_F(TForm1Test, TonePreviewRefusesWhatItsGateCannotHonourAndReportsASilentDev
     form->TonePlayClick();
     testing::internal::GetCapturedStderr();
     ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].contains("did not play")) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains("did not play the tone. It tried \"system\" of JACK Audio Connection Kit (device 4)."))
+        << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains("quorvex-sim devices FILE")) << messages[0].toStdString();
+}
+
+TEST_F(TForm1Test, UnreadableValuesAreListedInOneNoticeThatDoesNotBlockTheWindow)
+{
+    const auto notices = [this] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return form->findChildren<QMessageBox*>("ParameterNotice");
+    };
+    const std::string typo = "[Tests]\nN_Cond=2\nCalibFactor=92.5\n[Cond2]\nStartF=5OO\nToneF=1000,5\n";
+    Load(typo);
+    EXPECT_EQ(form->State().Conditions[1].StartF, 500.0f);
+    ASSERT_EQ(notices().size(), 1);
+    QMessageBox* notice = notices().front();
+    EXPECT_TRUE(notice->isVisible());
+    EXPECT_FALSE(notice->isModal());
+    EXPECT_TRUE(notice->text().endsWith("\n\n[Tests] CalibFactor = 92.5 -> default used\n"
+                                        "[Cond2] ToneF = 1000,5 -> default used\n"
+                                        "[Cond2] StartF = 5OO -> default used"))
+        << notice->text().toStdString();
+    Load(typo);
+    EXPECT_EQ(notices().size(), 1);  // the second load's notice replaces the first one's
+
+    QStringList shown;
+    form->ShowNotice = [&shown](const QString& message) { shown << message; };
+    Load("[Tests]\nN_Cond=1\n[Cond1]\nStartF=500\nToneF=1000.5\n");
+    EXPECT_TRUE(shown.isEmpty()) << shown.join("\n").toStdString();
+    EXPECT_TRUE(messages.isEmpty());
 }
 
 TEST_F(TForm1Test, DelayOfZeroReturnsAtOnce)
