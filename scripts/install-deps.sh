@@ -12,6 +12,7 @@ packages=(
   libcli11-dev  # quorvex-sim's argument parser
   xvfb xauth
   fonts-liberation2  # metric twin of Arial, the graph window's font
+  fonts-dejavu-core  # a Debian desktop's default sans-serif: the windows' captions are checked with it
 )
 
 missing=()

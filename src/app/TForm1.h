@@ -103,6 +103,7 @@ private:
     void CreateMenu();
     void SetTabOrder();
     void StoreEdit(QLineEdit* edit, ConditionField field);
+    void ShowToneLevel();
     std::optional<QString> ShowParameterFileDialog();
     void ShowNoticeBox(const QString& message);
     char DecimalSeparator() const;
