@@ -47,11 +47,8 @@ private:
     std::vector<UnreadableValue>& unreadable_;
 };
 
-}  // namespace
-
-ParameterLoad LoadParameterFile(const std::string& path, char decimalSeparator)
+ParameterLoad LoadParameters(const IniFile& ini, const std::string& path, char decimalSeparator)
 {
-    const IniFile ini = IniFile::Load(path);
     ParameterLoad load;
     ParameterReader read(ini, decimalSeparator, load.Unreadable);
     ExperimentSettings& s = load.Parameters.Settings;
@@ -92,6 +89,18 @@ ParameterLoad LoadParameterFile(const std::string& path, char decimalSeparator)
     }
     load.Loaded = true;
     return load;
+}
+
+}  // namespace
+
+ParameterLoad LoadParameterFile(const std::string& path, char decimalSeparator)
+{
+    return LoadParameters(IniFile::Load(path), path, decimalSeparator);
+}
+
+ParameterLoad LoadParameterText(std::string_view text, const std::string& path, char decimalSeparator)
+{
+    return LoadParameters(IniFile::FromText(text), path, decimalSeparator);
 }
 
 std::string DescribeUnreadableValue(const UnreadableValue& value)

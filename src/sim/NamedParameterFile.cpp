@@ -7,10 +7,11 @@
 
 std::optional<ParameterLoad> LoadNamedParameterFile(const std::string& command, const std::string& path)
 {
-    if (!ReadCommandFile(path)) {
+    const std::optional<std::string> text = ReadCommandFile(path);
+    if (!text) {
         return std::nullopt;
     }
-    ParameterLoad load = LoadParameterFile(path, SystemDecimalSeparator());
+    ParameterLoad load = LoadParameterText(*text, path, SystemDecimalSeparator());
     if (!load.Loaded) {
         std::cerr << "quorvex-sim " << command << ": " << path << ": " << load.Error << '\n';
         return std::nullopt;

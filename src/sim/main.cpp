@@ -5,6 +5,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
+#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -44,9 +46,7 @@ int ReportUsageError(CLI::App& tool, const CLI::ParseError& error)
     return UsageError;
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+int RunTool(int argc, char** argv)
 {
     CLI::App tool("Quorvex's measurement logic from the command line: inspect test-condition files, sound\n"
                   "devices and stimuli, stand in for the KC35 attenuator, rehearse a session with a virtual\n"
@@ -105,4 +105,19 @@ int main(int argc, char** argv)
         }
     }
     return UsageError;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const int status = RunTool(argc, argv);
+    // Output that never arrived (a full disk, a closed pipe) is a failure, as in every GNU tool.
+    errno = 0;
+    std::cout.flush();
+    if (!std::cout) {
+        std::cerr << "quorvex-sim: write error: " << std::strerror(errno != 0 ? errno : EIO) << '\n';
+        return 1;
+    }
+    return status;
 }

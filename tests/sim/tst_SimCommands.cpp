@@ -92,6 +92,9 @@ TEST(SimCommands, EveryCommandPrintsItsUsageOnRequestAndRefusesUnknownOptions)
     EXPECT_EQ(tool.status, 0);
     EXPECT_NE(tool.output.find("Usage: quorvex-sim [OPTIONS] COMMAND"), std::string::npos) << tool.output;
     EXPECT_EQ(Sim("--help", standardOutput).output, tool.output);
+    const Outcome full = Sim("--help", " 2>&1 >/dev/full");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_EQ(full.output, "quorvex-sim: write error: No space left on device\n");
 
     for (const std::string wrong : {"", "nosuch", "help nosuch"}) {
         const Outcome refused = Sim(wrong, standardError);
