@@ -47,6 +47,13 @@ private:
     std::vector<UnreadableValue>& unreadable_;
 };
 
+}  // namespace
+
+ParameterLoad LoadParameterFile(const std::string& path, char decimalSeparator)
+{
+    return LoadParameters(IniFile::Load(path), path, decimalSeparator);
+}
+
 ParameterLoad LoadParameters(const IniFile& ini, const std::string& path, char decimalSeparator)
 {
     ParameterLoad load;
@@ -89,18 +96,6 @@ ParameterLoad LoadParameters(const IniFile& ini, const std::string& path, char d
     }
     load.Loaded = true;
     return load;
-}
-
-}  // namespace
-
-ParameterLoad LoadParameterFile(const std::string& path, char decimalSeparator)
-{
-    return LoadParameters(IniFile::Load(path), path, decimalSeparator);
-}
-
-ParameterLoad LoadParameterText(std::string_view text, const std::string& path, char decimalSeparator)
-{
-    return LoadParameters(IniFile::FromText(text), path, decimalSeparator);
 }
 
 std::string DescribeUnreadableValue(const UnreadableValue& value)

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "IniFile.h"
 #include "TestCondition.h"
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 // What "Parameters" reads from a test-condition file.
@@ -32,11 +32,11 @@ constexpr int MinConditionCount = 1;
 constexpr int MaxConditionCount = 10000;
 
 // Reads the settings and conditions of `path` with a default for everything missing or
-// unreadable. Reals are read with `decimalSeparator` (the system's in the program).
+// unreadable; a file that is missing or cannot be read gives every default. Reals are read with
+// `decimalSeparator` (the system's in the program).
 ParameterLoad LoadParameterFile(const std::string& path, char decimalSeparator);
-// The same from the text of a file already read (a pipe cannot be read twice); `path` names
-// it in messages.
-ParameterLoad LoadParameterText(std::string_view text, const std::string& path, char decimalSeparator);
+// The same from a file already read; `path` names it in messages.
+ParameterLoad LoadParameters(const IniFile& ini, const std::string& path, char decimalSeparator);
 
 // "[Cond1] StartF = 5OO -> default used": how an unreadable value is reported to the operator.
 std::string DescribeUnreadableValue(const UnreadableValue& value);

@@ -12,8 +12,6 @@
 #include "Stimuli.h"
 #include "StimulusLimits.h"
 
-#include <cerrno>
-#include <cstring>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -79,11 +77,14 @@ std::optional<Wave> BuildStimulus(const StimulusRequest& request, const Experime
         return std::optional<Wave>();
     };
     if (request.kind == "calibration") {
+        if (const auto problem = CheckToneFrequency(condition)) {
+            return refuse(*problem);
+        }
         std::cout << "calibration tone: 1000 ms at " << Number(condition.ToneF) << " Hz\n";
         return MakeCalibrationTone(settings, condition);
     }
     if (request.kind == "tone") {
-        if (const auto problem = CheckPreviewTone(settings)) {
+        if (const auto problem = CheckPreviewTone(settings, condition)) {
             return refuse(*problem);
         }
         TestCondition toned = condition;
@@ -138,13 +139,8 @@ int WriteStimulus(const StimulusRequest& request)
     }
     const Wave silence(0.0f, SharedState::SampleRate);  // the right channel is padded with silence
     std::cout.flush();  // what was built comes before any complaint about the file
-    errno = 0;
-    if (!stimulus->WriteStereoWav(request.out, *stimulus, silence)) {
-        const int error = errno;
-        std::cerr << (error != 0 ? std::string(": ") + std::strerror(error) : std::string()) << '\n';
-        return 1;
-    }
-    return 0;
+    // The writer has said what went wrong, with the file and the system's reason.
+    return stimulus->WriteStereoWav(request.out, *stimulus, silence) ? 0 : 1;
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // quorvex-sim devices against the JACK test server (JACK_DEFAULT_SERVER names it).
+#include "ScratchFolder.h"
 #include "SimProcess.h"
-#include "SimSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 
 TEST(DevicesCommand, ListsTheServersMainOutputsAndMarksTheDefaultAndTheChoice)
 {
-    const InScratchDirectory dir("quorvex-sim-devices");
+    const ScratchFolder dir;
     std::ofstream(dir.Path("jack.ini")) << "[Settings]\nAudioDevice=jack\n";
     std::ofstream(dir.Path("nosuch.ini")) << "[Settings]\nAudioDevice=no such device\n";
 
