@@ -124,8 +124,7 @@ int StandIn()
 
 SimCommand AddAttenuatorCommand(CLI::App& tool)
 {
-    CLI::App* command = tool.add_subcommand(
-"attenuator", "stand in for the KC35 attenuator on a pseudo-terminal");
+    CLI::App* command = tool.add_subcommand("attenuator", "stand in for the KC35 attenuator on a pseudo-terminal");
     command->footer("Prints the terminal's path (for SerialPort=), then each command received, until interrupted.");
     return {command, [] { return StandIn(); }};
 }

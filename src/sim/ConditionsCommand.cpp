@@ -67,8 +67,8 @@ int PrintConditions(const std::string& path)
 
 SimCommand AddConditionsCommand(CLI::App& tool)
 {
-    CLI::App* command = tool.add_subcommand(
-"conditions", "print what \"Parameters\" loads from a test-condition file");
+    CLI::App* command =
+        tool.add_subcommand("conditions", "print what \"Parameters\" loads from a test-condition file");
     command->footer("Every setting and every condition is printed, with the condition's number of masker frequencies "
                     "(FreqPointCount). Values that took their default because they are unreadable are marked and "
                     "listed on standard error.");

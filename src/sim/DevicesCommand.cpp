@@ -52,8 +52,8 @@ int ListDevices(const std::string& iniPath)
 
 SimCommand AddDevicesCommand(CLI::App& tool)
 {
-    CLI::App* command = tool.add_subcommand(
-"devices", "list the sound output devices and the one the program plays on");
+    CLI::App* command =
+        tool.add_subcommand("devices", "list the sound output devices and the one the program plays on");
     command->footer("Each device as PortAudio sees it: index, host API, name, output channels and default sample "
                     "rate; the default one is marked, and the one chosen with the AudioDevice setting of FILE.");
     const auto path = std::make_shared<std::string>();

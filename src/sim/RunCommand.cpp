@@ -144,8 +144,7 @@ int Rehearse(RunRequest& request)
 
 SimCommand AddRunCommand(CLI::App& tool)
 {
-    CLI::App* command = tool.add_subcommand(
-        "run", "measure a tuning curve with the virtual listener");
+    CLI::App* command = tool.add_subcommand("run", "measure a tuning curve with the virtual listener");
     command->footer("The results file (NAME.dat) and test.out are appended to as a run of the program does.");
     const auto request = std::make_shared<RunRequest>();
     VirtualSessionOptions& options = request->options;

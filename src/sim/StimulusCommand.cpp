@@ -147,8 +147,7 @@ int WriteStimulus(const StimulusRequest& request)
 
 SimCommand AddStimulusCommand(CLI::App& tool)
 {
-    CLI::App* command = tool.add_subcommand(
-        "stimulus", "write a stimulus as the program builds it to a WAV file");
+    CLI::App* command = tool.add_subcommand("stimulus", "write a stimulus as the program builds it to a WAV file");
     command->footer("The stimulus is on the left channel, the right one is silent.");
     const auto request = std::make_shared<StimulusRequest>();
     command->add_option("KIND", request->kind, "the stimulus")
