@@ -12,7 +12,7 @@
 #include "StimulusLimits.h"
 #include "TonePreview.h"
 #include "Controls.h"
-#include "EditExitFilter.h"
+#include "EditExitHandlers.h"
 #include "TForm2.h"
 #include "TForm3.h"
 #include "TForm4.h"
@@ -249,15 +249,15 @@ void TForm1::CreateControls()
         control->setEnabled(false);
     }
 
-    EditExitFilter::Attach(ToneFreqEdit, [this] { ToneFreqEditExit(); });
-    EditExitFilter::Attach(StartFreqEdit, [this] { StartFreqEditExit(); });
-    EditExitFilter::Attach(EndFreqEdit, [this] { EndFreqEditExit(); });
-    EditExitFilter::Attach(FreqStepEdit, [this] { FreqStepEditExit(); });
-    EditExitFilter::Attach(MaskerBWEdit, [this] { MaskerBWEditExit(); });
-    EditExitFilter::Attach(SPLstepEdit, [this] { SPLstepEditExit(); });
-    EditExitFilter::Attach(MaxMaskerEdit, [this] { MaxMaskerEditExit(); });
-    EditExitFilter::Attach(SubjectEdit, [this] { SubjectEditExit(); });
-    EditExitFilter::Attach(ResFileEdit, [this] { ResFileEditExit(); });
+    exitHandlers_.Attach(ToneFreqEdit, [this] { ToneFreqEditExit(); });
+    exitHandlers_.Attach(StartFreqEdit, [this] { StartFreqEditExit(); });
+    exitHandlers_.Attach(EndFreqEdit, [this] { EndFreqEditExit(); });
+    exitHandlers_.Attach(FreqStepEdit, [this] { FreqStepEditExit(); });
+    exitHandlers_.Attach(MaskerBWEdit, [this] { MaskerBWEditExit(); });
+    exitHandlers_.Attach(SPLstepEdit, [this] { SPLstepEditExit(); });
+    exitHandlers_.Attach(MaxMaskerEdit, [this] { MaxMaskerEditExit(); });
+    exitHandlers_.Attach(SubjectEdit, [this] { SubjectEditExit(); });
+    exitHandlers_.Attach(ResFileEdit, [this] { ResFileEditExit(); });
 
     connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
@@ -518,7 +518,7 @@ void TForm1::ResetResults()
 
 void TForm1::TonePlayClick()
 {
-    if (!state_.HasConditions()) {
+    if (!state_.HasConditions() || !TonePreviewPlaysIn(state_.Settings.Attenuator)) {
         return;
     }
     if (const auto refusal = CheckPreviewTone(state_.Settings, state_.Current(), DecimalSeparator())) {
@@ -526,17 +526,15 @@ void TForm1::TonePlayClick()
     }
     const TonePreviewOutcome outcome = PlayTonePreview(
         state_, *devices_.sound, [this](float level) { kc35_->SetAttenuatorLevel(2, TruncateLevel(level)); });
-    if (outcome.Attempted && !outcome.FileWritten) {
-        ShowMessage("The tone was played, but tone.wav could not be written in the working folder "
-                    + QDir::currentPath() + ".");
-    }
-    if (outcome.Attempted && !outcome.Played) {
-        const std::string device = devices_.sound->DescribeDevice();
-        const QString tried = device.empty() ? QString() : " It tried " + QString::fromStdString(device) + ".";
-        ShowMessage("The sound device did not play the tone." + tried
-                    + " Check that the device is connected and not in use by another program. The command "
-                      "\"quorvex-sim devices FILE\" lists the sound output devices PortAudio sees and the one "
-                      "AudioDevice in the test-condition file FILE chooses.");
+    // Which device was tried is only looked up when the tone was not played.
+    const std::string device = outcome.Played ? std::string() : devices_.sound->DescribeDevice();
+    const std::string deviceAdvice =
+        (device.empty() ? std::string() : "It tried " + device + ". ")
+        + "Check that the device is connected and not in use by another program. The command \"quorvex-sim devices "
+          "FILE\" lists the sound output devices PortAudio sees and the one AudioDevice in the test-condition file "
+          "FILE chooses.";
+    if (const auto problem = TonePreviewProblem(outcome, QDir::currentPath().toStdString(), deviceAdvice)) {
+        ShowMessage(QString::fromStdString(*problem));
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ConditionEditing.h"
+#include "EditExitHandlers.h"
 #include "SharedState.h"
 
 #include <QMainWindow>
@@ -144,4 +145,7 @@ private:
     TForm4* Form4 = nullptr;
     TForm5* Form5 = nullptr;
     QPointer<QMessageBox> notice_;  // the notice of the latest load, while it is open
+
+    // Last, so that the edits' exit handlers stop before anything they use goes.
+    EditExitHandlers exitHandlers_;
 };

@@ -8,8 +8,6 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include <algorithm>
-
 namespace {
 
 // The setting a list shows, or `current` when the list has no selection.
@@ -17,12 +15,6 @@ template <typename Setting>
 Setting Chosen(const QComboBox* list, Setting current)
 {
     return list->currentIndex() < 0 ? current : static_cast<Setting>(list->currentIndex());
-}
-
-int IndexOf(const std::vector<std::string>& items, const std::string& item)
-{
-    const auto found = std::find(items.begin(), items.end(), item);
-    return found == items.end() ? -1 : static_cast<int>(found - items.begin());
 }
 
 // The tabled width of a list's caption.
@@ -55,8 +47,8 @@ TComSetupFrm::TComSetupFrm(TComPort& port, std::vector<std::string> portNames, Q
     group->setAccessibleName("Settings");
 
     const ComPortSettings& s = port.Settings();
-    // A current port the system does not list leaves the list without a selection.
-    portList_ = AddList(group, 0, "Port", "PortComboBox", portNames, IndexOf(portNames, s.Port));
+    const PortChoices ports = PortChoicesFor(std::move(portNames), s.Port);
+    portList_ = AddList(group, 0, "Port", "PortComboBox", ports.Names, ports.Selected);
     baudList_ = AddList(group, 1, "Baud rate", "BaudRateComboBox", BaudRateTexts(), static_cast<int>(s.Baud));
     dataBitsList_ = AddList(group, 2, "Data bits", "DataBitsComboBox", DataBitsTexts(), static_cast<int>(s.Data));
     stopBitsList_ = AddList(group, 3, "Stop bits", "StopBitsComboBox", StopBitsTexts(), static_cast<int>(s.Stop));
@@ -111,7 +103,9 @@ QComboBox* TComSetupFrm::AddList(QWidget* group, int row, const char* label, con
 void TComSetupFrm::accept()
 {
     ComPortSettings s = port_.Settings();
-    s.Port = portList_->currentIndex() < 0 ? std::string() : portList_->currentText().toStdString();
+    if (portList_->currentIndex() >= 0) {
+        s.Port = portList_->currentText().toStdString();
+    }
     s.Baud = Chosen(baudList_, s.Baud);
     s.Data = Chosen(dataBitsList_, s.Data);
     s.Stop = Chosen(stopBitsList_, s.Stop);

@@ -48,5 +48,14 @@ RadioGroup MakeRadioGroup(QWidget* parent, const char* name, const QString& capt
     }
     geometry.setWidth(std::max(geometry.width(), group.Box->minimumSizeHint().width()));
     group.Box->setGeometry(geometry);
+    // The group is one tab stop: Tab enters it on the selected button, the arrow keys move
+    // within it.
+    const auto tabStopOnSelected = [buttons = group.Buttons] {
+        for (QAbstractButton* button : buttons->buttons()) {
+            button->setFocusPolicy(button->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+        }
+    };
+    QObject::connect(group.Buttons, &QButtonGroup::buttonToggled, group.Box, tabStopOnSelected);
+    tabStopOnSelected();
     return group;
 }

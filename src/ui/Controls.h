@@ -20,8 +20,9 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 // style's padding (without the style's preferred minimum width).
 int CaptionWidth(const QPushButton* button);
 
-// A captioned group of radio buttons in two columns; item i is button id i. Like a button, the
-// group grows to the right where its caption or items need more room than the tabled width.
+// A captioned group of radio buttons in two columns; item i is button id i. The group is one
+// tab stop, entered on its selected button. Like a button, it grows to the right where its
+// caption or items need more room than the tabled width.
 struct RadioGroup {
     QGroupBox* Box = nullptr;
     QButtonGroup* Buttons = nullptr;

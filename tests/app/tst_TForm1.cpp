@@ -11,6 +11,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
@@ -128,6 +129,31 @@ TEST_F(TForm1Test, TabOrderFollowsTheTable)
     }
 }
 
+TEST_F(TForm1Test, ARadioGroupIsOneTabStopThatFocusesItsSelectedButton)
+{
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    const auto tabFrom = [](const char* key, QWidget* from) {
+        from->setFocus();
+        QTest::keyClick(from, key[0] == 'B' ? Qt::Key_Backtab : Qt::Key_Tab);
+        return QApplication::focusWidget();
+    };
+    auto* params = Control("ParamButton");
+    auto* subject = Control("SubjectEdit");
+    auto* left = Control<QRadioButton>("RadioGroup1Item0");
+    auto* right = Control<QRadioButton>("RadioGroup1Item1");
+    EXPECT_EQ(tabFrom("Tab", params), right) << "Right is selected";
+    EXPECT_EQ(tabFrom("Tab", right), subject);
+    EXPECT_EQ(tabFrom("Backtab", subject), right);
+    left->click();
+    EXPECT_EQ(tabFrom("Tab", params), left);
+    EXPECT_EQ(tabFrom("Tab", left), subject);
+    left->setFocus();
+    QTest::keyClick(left, Qt::Key_Right);  // the arrow keys move within the group
+    EXPECT_TRUE(right->isChecked() && right->hasFocus());
+    EXPECT_EQ(tabFrom("Tab", Control("ResFileEdit")), Control("RadioGroup2Item0"));
+}
+
 TEST_F(TForm1Test, CancelledDialogLoadsTheDefaultFileOrDefaults)
 {
     const QString here = QDir::currentPath();
@@ -212,6 +238,43 @@ TEST_F(TForm1Test, LeavingAnEditStoresAndReformatsTheValue)
     Control<QLineEdit>("ToneFreqEdit")->setText("1000.0");
     form->ToneFreqEditExit();
     EXPECT_EQ(Text("ToneFreqEdit"), "1000");
+}
+
+TEST_F(TForm1Test, CanBeDestroyedWhileAParameterEditHasTheFocus)
+{
+    for (const char* text : {"0.1", "abc"}) {
+        Load("[Tests]\nN_Cond=1\n");
+        form->show();
+        QApplication::setActiveWindow(form.get());
+        auto* bandwidth = Control<QLineEdit>("MaskerBWEdit");
+        bandwidth->setFocus();
+        bandwidth->setText(text);
+        ASSERT_TRUE(bandwidth->hasFocus());
+        form.reset();  // no exit handler may run on a window being taken apart
+        SetUp();
+    }
+}
+
+TEST_F(TForm1Test, OpeningTheFileMenuOrAnotherWindowDoesNotLeaveAnEdit)
+{
+    Load("[Tests]\nN_Cond=1\n");
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    auto* bandwidth = Control<QLineEdit>("MaskerBWEdit");
+    bandwidth->setFocus();
+    bandwidth->setText("0.1");
+    auto* file = Control<QMenu>("File1");
+    file->popup(form->mapToGlobal(QPoint(0, 0)));
+    QApplication::processEvents();
+    file->close();
+    QWidget elsewhere;
+    elsewhere.show();
+    QApplication::setActiveWindow(&elsewhere);
+    QApplication::setActiveWindow(form.get());
+    EXPECT_EQ(bandwidth->text(), "0.1");
+    EXPECT_EQ(form->State().Current().MaskerBW, 200.0f);
+    Control("SubjectEdit")->setFocus();
+    EXPECT_EQ(bandwidth->text(), "0.100000001490116");
 }
 
 TEST_F(TForm1Test, AnEditThatHoldsNoNumberIsReportedAndKeepsItsText)
@@ -371,7 +434,8 @@ TEST_F(TForm1Test, TonePreviewRefusesWhatItsGateCannotHonourAndReportsASilentDev
     form->TonePlayClick();
     testing::internal::GetCapturedStderr();
     ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].contains("did not play the tone. It tried \"system\" of JACK Audio Connection Kit (device 4)."))
+    EXPECT_TRUE(
+        messages[0].contains("did not play the tone. It tried \"system\" of JACK Audio Connection Kit (device 4)."))
         << messages[0].toStdString();
     EXPECT_TRUE(messages[0].contains("quorvex-sim devices FILE")) << messages[0].toStdString();
 }
@@ -401,6 +465,32 @@ TEST_F(TForm1Test, UnreadableValuesAreListedInOneNoticeThatDoesNotBlockTheWindow
     Load("[Tests]\nN_Cond=1\n[Cond1]\nStartF=500\nToneF=1000.5\n");
     EXPECT_TRUE(shown.isEmpty()) << shown.join("\n").toStdString();
     EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(TForm1Test, ToneInAModeWithoutOutputDoesNothingEvenWithSettingsItWouldRefuse)
+{
+    for (const char* mode : {"0", "3"}) {
+        Load(std::string("[Settings]\nAttenuator=") + mode
+             + "\nToneDuration=10\nRiseFall=20\n[Tests]\nN_Cond=1\n[Cond1]\nToneF=30000\n");
+        EXPECT_NO_THROW(form->TonePlayClick()) << "Attenuator=" << mode;
+    }
+    EXPECT_TRUE(sound.Played().empty());
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+    EXPECT_FALSE(QFileInfo::exists("tone.wav"));
+}
+
+TEST_F(TForm1Test, ToneThatWasNeitherWrittenNorPlayedIsToldInOneMessage)
+{
+    QDir().mkdir("tone.wav");  // a folder in the way: the file cannot be written
+    Load("[Tests]\nN_Cond=1\n");
+    sound.FailWith(SoundFailure::CannotOpen);
+    testing::internal::CaptureStderr();
+    form->TonePlayClick();
+    testing::internal::GetCapturedStderr();
+    ASSERT_EQ(messages.size(), 1) << messages.join("\n").toStdString();
+    EXPECT_TRUE(messages[0].startsWith("The tone was not played and tone.wav could not be written"))
+        << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains(QDir::currentPath())) << messages[0].toStdString();
 }
 
 TEST_F(TForm1Test, DelayOfZeroReturnsAtOnce)
