@@ -12,6 +12,7 @@ packages=(
   portaudio19-dev libjack-jackd2-dev
   librsvg2-bin  # draws the menu icon's PNGs from its SVG
   help2man      # quorvex-sim's manual page, from its --help
+  libcli11-dev  # quorvex-sim's argument parser
   fonts-liberation2  # metric twin of Arial, the graph window's font
   dpkg-dev      # dpkg-shlibdeps: the .deb's run-time dependencies, read from the binaries
 )
@@ -21,6 +22,7 @@ test_packages=(
   jackd2 jack-capture
   libbenchmark-dev libfftw3-dev
   xvfb xauth
+  fonts-dejavu-core  # a Debian desktop's default sans-serif: the windows' captions are checked with it
   desktop-file-utils appstream lintian
   # The session record read back in a German locale by Python's csv module, pandas and R.
   python3 python3-pandas r-base-core locales

@@ -20,6 +20,10 @@ public:
     virtual int PlayPcm(const std::int16_t* buffer, int lengthBytes, int sampleRate, int bytesPerSample,
                         int channels) = 0;
 
+    // The device this output plays on, for telling the operator which one did not play;
+    // empty when there is nothing to tell.
+    virtual std::string DescribeDevice() { return {}; }
+
     // A stream for a series of sounds (a run, a calibration's repetitions) of 16-bit PCM at
     // `sampleRate`. `prepareMs` is how long the caller needs to build a sound before it is
     // handed over, which the stream's LeadFrames includes. Failures to play are reported per

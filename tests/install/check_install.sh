@@ -37,6 +37,7 @@ done
 echo "installed: $(file_list "$root" | wc -l) files"
 
 # The installed programs, run from the temporary root.
+contains "$("$bin/quorvex-sim" --version)" "$version"
 contains "$("$bin/quorvex" --version)" "$version"
 mkdir "$work/session"
 (cd "$work/session" && "$bin/quorvex-sim" run --ini "$share/quorvex/examples/PTC.INI" --seed 7 >run.txt)
