@@ -449,6 +449,10 @@ void TForm1::TonePlayClick()
         ShowMessage("The sound device did not play the tone. Check that a sound device is connected and not in "
                     "use; the program's error output gives the device's reason.");
     }
+    if (outcome.Played && outcome.Dropout) {
+        ShowMessage("The tone was played with a dropout: the sound device lost part of it, so it had a gap. "
+                    "Close other programs and play it again.");
+    }
 }
 
 void TForm1::RunPTCClick()

@@ -12,6 +12,7 @@ struct TonePreviewOutcome {
     bool Attempted = false;    // the mode plays something (software or KC35)
     bool FileWritten = false;  // "tone.wav" was written whole
     bool Played = false;       // the sound device played the tone
+    bool Dropout = false;      // ... but lost frames while playing it: the tone had a gap
 };
 
 // The tone preview of the current condition: synthesises the tone, writes it to `wavPath`

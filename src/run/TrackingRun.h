@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 class Clock;
 class EventDispatcher;
@@ -32,6 +33,7 @@ struct TrialRecord {
     // empty where the output cannot say. LateFrames: how much later than its schedule.
     std::optional<std::int64_t> OnsetFrame;
     std::int64_t LateFrames = 0;
+    bool Dropout = false;     // played, but the device lost frames of it: the listener heard a gap
     int ReversalCount = 0;    // after the listener's key changes of this trial
     int LevelDirection = -1;  // after the listener's key changes of this trial
 };
@@ -42,6 +44,7 @@ struct RunReport {
     int FailedPresentations = 0;   // stimuli the sound device could not play
     int LateStimuli = 0;           // stimuli that started later than ISI after the one before
     double MostLateMs = 0.0;       // the latest of them, by how much
+    std::vector<int> DropoutTrials;  // trials whose stimulus was played with a dropout
     int StoredPoints = 0;
     std::string ResultsError;      // the results file could not be written
     std::string TestLogError;      // "test.out" could not be written
