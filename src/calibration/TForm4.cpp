@@ -73,7 +73,7 @@ void TForm4::CreateControls()
     large.setPixelSize(32);
     Label1->setFont(large);
     Label1->setGeometry(LabelLeft, 176, 94, 37);
-    Label1->setAccessibleName("Calibration level");
+    Label1->setAccessibleName("Calibration level");  // with its value once one is shown
 
     Button2 = MakeButton(this, "Button2", "Play", {208, 168, 75, 25});
     Button1 = MakeButton(this, "Button1", "OK", {208, 200, 75, 25});
@@ -97,6 +97,8 @@ void TForm4::SetTabOrder()
 void TForm4::SetLevelText(const QString& text)
 {
     Label1->setText(text);
+    // Screen readers and UI automation read the name: it carries the level, not just its role.
+    Label1->setAccessibleName("Calibration level " + text);
     const int width = Label1->fontMetrics().horizontalAdvance(text) + 4;
     Label1->resize(std::clamp(width, 94, LabelMaxRight - LabelLeft), Label1->height());
 }

@@ -8,11 +8,18 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
+
+// The window as designed. The memo keeps its distance from all four sides, so it grows with
+// the window; the buttons keep their places relative to the memo's bottom centre.
+constexpr QSize DesignSize(976, 771);
+constexpr QRect DesignMemo(88, 64, 625, 233);
 
 QFont MsSansSerif(int pixelHeight)
 {
@@ -33,11 +40,11 @@ TForm2::TForm2(SharedState& state, RunDevices devices, QWidget* parent)
     setObjectName("Form2");
     setWindowTitle("RunPTC");
     setFont(MsSansSerif(11));
-    resize(976, 771);
+    resize(DesignSize);
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName("Memo1");
-    Memo1->setGeometry(88, 64, 625, 233);
+    Memo1->setGeometry(DesignMemo);
     Memo1->setReadOnly(true);
     Memo1->setFont(MsSansSerif(24));
     Memo1->setAccessibleName("Instructions");
@@ -53,6 +60,9 @@ TForm2::TForm2(SharedState& state, RunDevices devices, QWidget* parent)
     Button2 = MakeButton(this, "Button2", "PRESS SPACE BAR WHEN YOU CAN HEAR THE TONE", {208, 312, 385, 177});
     Button3 = MakeButton(this, "Button3", "EXIT", {608, 320, 193, 161});
     Button3->setFont(MsSansSerif(24));
+    for (QPushButton* button : {Button1, Button2, Button3}) {
+        designedButtons_.emplace_back(button, button->geometry());
+    }
     Button2->installEventFilter(this);
     setTabOrder(Button1, Button2);
     setTabOrder(Button2, Button3);
@@ -60,6 +70,7 @@ TForm2::TForm2(SharedState& state, RunDevices devices, QWidget* parent)
     connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
     connect(Button3, &QPushButton::clicked, this, &TForm2::Button3Click);
     run_.OnStopKey = [this] { Button3->show(); };
+    run_.OnFileProblem = [this](const std::string& problem) { ShowMessage(QString::fromStdString(problem)); };
 
     ShowMessage = [this](const QString& message) {
         QMessageBox::warning(this, QApplication::applicationDisplayName(), message);
@@ -73,6 +84,30 @@ void TForm2::showEvent(QShowEvent* event)
         FormShow();
         setWindowState(windowState() | Qt::WindowMaximized);
     }
+}
+
+void TForm2::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    const QSize grown = size() - DesignSize;
+    QRect memo = DesignMemo;
+    memo.setSize(QSize(std::max(0, DesignMemo.width() + grown.width()),
+                       std::max(0, DesignMemo.height() + grown.height())));
+    Memo1->setGeometry(memo);
+    const QPoint shift(memo.center().x() - DesignMemo.center().x(), memo.bottom() - DesignMemo.bottom());
+    for (const auto& [button, designed] : designedButtons_) {
+        button->setGeometry(designed.translated(shift));
+    }
+}
+
+void TForm2::keyPressEvent(QKeyEvent* event)
+{
+    // Escape would reject the dialog: the window closes only through EXIT or its close box.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TForm2::FormShow()
@@ -114,7 +149,7 @@ void TForm2::ReportProblems(const RunReport& report)
     }
     if (!report.DropoutTrials.empty()) {
         QStringList trials;
-        for (int trial : report.DropoutTrials) {
+        for (const std::int64_t trial : report.DropoutTrials) {
             trials << QString::number(trial);
         }
         ShowMessage(QString("%1 of the %2 stimuli of this run were played with a dropout: the sound device lost part "
@@ -132,11 +167,15 @@ void TForm2::ReportProblems(const RunReport& report)
                         .arg(report.Trials)
                         .arg(std::ceil(report.MostLateMs)));
     }
-    if (!report.TestLogError.empty()) {
-        ShowMessage(QString::fromStdString(report.TestLogError));
+    // A folder that cannot be written fails all three files: one message names them all.
+    QStringList unwritten;
+    for (const std::string* error : {&report.ResultsError, &report.RecordError, &report.TrialLogError}) {
+        if (!error->empty()) {
+            unwritten.append(QString::fromStdString(*error));
+        }
     }
-    if (!report.ResultsError.empty()) {
-        ShowMessage(QString::fromStdString(report.ResultsError));
+    if (!unwritten.isEmpty()) {
+        ShowMessage(unwritten.join("\n\n"));
     }
     if (!report.Error.empty()) {
         ShowMessage(QString("The run was stopped by an error: %1\nThe %2 points recorded before it were kept.")

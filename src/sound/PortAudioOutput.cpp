@@ -1,6 +1,6 @@
 #include "PortAudioOutput.h"
 
-#include "OutputDeviceChoice.h"
+#include "OutputDeviceList.h"
 #include "PortAudioSession.h"
 #include "PortAudioStream.h"
 #include "SoundFailure.h"
@@ -8,7 +8,6 @@
 #include <portaudio.h>
 
 #include <cstdio>
-#include <vector>
 
 namespace {
 
@@ -16,21 +15,8 @@ using Clock = std::chrono::steady_clock;
 
 int DeviceIndexFor(const std::string& wanted)
 {
-    const int count = Pa_GetDeviceCount();
-    std::vector<OutputDeviceEntry> devices;
-    for (int i = 0; i < count; ++i) {
-        const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
-        const PaHostApiInfo* api = info ? Pa_GetHostApiInfo(info->hostApi) : nullptr;
-        OutputDeviceEntry entry;
-        if (info != nullptr && api != nullptr) {
-            entry.Name = info->name ? info->name : "";
-            entry.HostApiName = api->name ? api->name : "";
-            entry.MaxOutputChannels = info->maxOutputChannels;
-            entry.IsHostApiDefault = api->defaultOutputDevice == i;
-        }
-        devices.push_back(entry);
-    }
-    return ChooseOutputDevice(devices, Pa_GetDefaultOutputDevice(), wanted);
+    const OutputDeviceList list = ListOutputDevices();
+    return ChooseOutputDevice(list.Devices, list.DefaultIndex, wanted);
 }
 
 }  // namespace
@@ -39,12 +25,22 @@ PortAudioOutput::PortAudioOutput(std::string deviceName) : DeviceName(std::move(
 
 int PortAudioOutput::Device()
 {
-    const int device = PortAudioSession::Instance().Ready() ? DeviceIndexFor(DeviceName) : -1;
+    const int device = DeviceIndexFor(DeviceName);
     if (device < 0 && !DeviceName.empty() && !DeviceNameReported) {
         std::fprintf(stderr, "No sound output device matches AudioDevice=%s\n", DeviceName.c_str());
         DeviceNameReported = true;
     }
+    const PaDeviceInfo* info = device >= 0 ? Pa_GetDeviceInfo(device) : nullptr;
+    const PaHostApiInfo* api = info != nullptr ? Pa_GetHostApiInfo(info->hostApi) : nullptr;
+    Used = info == nullptr ? std::string()
+                           : std::string(info->name ? info->name : "") + " (" + (api && api->name ? api->name : "") + ")";
     return device;
+}
+
+std::string PortAudioOutput::DescribeDevice()
+{
+    const OutputDeviceList list = ListOutputDevices();
+    return DescribeOutputDeviceChoice(list.Devices, list.DefaultIndex, DeviceName);
 }
 
 int PortAudioOutput::PlayPcm(const std::int16_t* buffer, int lengthBytes, int sampleRate, int bytesPerSample,

@@ -25,6 +25,10 @@ public:
                 int channels) override;
     std::unique_ptr<SoundStream> OpenStream(int sampleRate, int channels, int prepareMs) override;
 
+    std::string UsedDevice() const override { return Used; }
+
+    std::string DescribeDevice() override;
+
     const PlaybackTimes& LastPlayback() const { return Times; }
     // The AudioDevice setting of a newly loaded test-condition file.
     void SetDeviceName(std::string deviceName)
@@ -40,4 +44,5 @@ private:
     std::string DeviceName;
     bool DeviceNameReported = false;
     PlaybackTimes Times;
+    std::string Used;
 };

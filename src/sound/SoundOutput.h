@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 // The sound device as the rest of the program sees it: one buffer of interleaved signed
 // 16-bit PCM is played and the call returns only when the device has played it; or a stream
@@ -22,9 +23,16 @@ public:
     virtual int PlayPcm(const std::int16_t* buffer, int lengthBytes, int sampleRate, int bytesPerSample,
                         int channels) = 0;
 
+    // The device this output plays on, for telling the operator which one did not play;
+    // empty when there is nothing to tell.
+    virtual std::string DescribeDevice() { return {}; }
+
     // A stream for a series of sounds (a run, a calibration's repetitions) of 16-bit PCM at
     // `sampleRate`. `prepareMs` is how long the caller needs to build a sound before it is
     // handed over, which the stream's LeadFrames includes. Failures to play are reported per
     // sound, as PlayPcm reports them. This one plays each sound with PlayPcm when it is queued.
     virtual std::unique_ptr<SoundStream> OpenStream(int sampleRate, int channels, int prepareMs);
+
+    // The device the latest sound was sent to, as the sound library names it; empty if none.
+    virtual std::string UsedDevice() const { return {}; }
 };

@@ -4,6 +4,7 @@
 #include "CalibrationTone.h"
 #include "Kc35Attenuator.h"
 #include "RecordingSerialLink.h"
+#include "ScratchFolder.h"
 #include "SharedState.h"
 #include "TForm4.h"
 
@@ -57,6 +58,7 @@ protected:
         };
     }
 
+    const ScratchFolder scratch;  // each repetition writes "calib.wav" in the current folder
     SharedState state;
     RecordingSoundOutput sound;
     RecordingSerialLink link;
@@ -122,8 +124,11 @@ TEST_F(CalibrationWindow, LevelLabelShowsTheWholeTextItIsGiven)
     EXPECT_EQ(label->text(), "100 dB SPL");
     EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance("100 dB SPL"));
     EXPECT_LE(label->geometry().right(), Control<QPushButton>("Button2")->x());
+    // A screen reader hears the level, not only what the label is for.
+    EXPECT_EQ(label->accessibleName(), "Calibration level 100 dB SPL");
     form.SetLevelText("90 dB SPL");
     EXPECT_EQ(label->text(), "90 dB SPL");
+    EXPECT_EQ(label->accessibleName(), "Calibration level 90 dB SPL");
 }
 
 TEST_F(CalibrationWindow, OkWhileIdleClosesAtOnce)

@@ -1,11 +1,16 @@
 #include "Clock.h"
 #include "QtEventDispatcher.h"
 #include "RecordingSoundOutput.h"
+#include "ScratchFolder.h"
 #include "TForm2.h"
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -47,12 +52,11 @@ protected:
     void SetUp() override
     {
         state.Conditions.resize(1);
-        state.ResultsFileName = (std::filesystem::temp_directory_path() / "quorvex_tst_form2.dat").string();
+        state.ResultsFileName = "run.dat";
         window.ShowMessage = [this](const QString& message) { messages << message; };
         window.OnRunFinished = [this](const RunReport& report) { finished.push_back(report); };
         clock.Stop = [this] { window.Run().KeyDown('Q'); };
     }
-    void TearDown() override { std::filesystem::remove(state.ResultsFileName); }
 
     QPushButton* Button(const char* name) { return window.findChild<QPushButton*>(name); }
 
@@ -72,6 +76,7 @@ protected:
         };
     }
 
+    const ScratchFolder scratch;  // the run writes "test.out" and the results file here
     SharedState state;
     RecordingSoundOutput sound;
     HookedClock clock;
@@ -137,9 +142,11 @@ TEST_F(RunWindowTest, ARunEndsWithItsProblemsReported)
     testing::internal::CaptureStderr();
     Button("Button1")->click();
     testing::internal::GetCapturedStderr();
-    ASSERT_EQ(messages.size(), 2);
-    EXPECT_TRUE(messages[0].startsWith("1 of the 1 stimuli")) << messages[0].toStdString();
-    EXPECT_TRUE(messages[1].contains("/nonexistent-dir/run.dat")) << messages[1].toStdString();
+    ASSERT_EQ(messages.size(), 3);
+    EXPECT_TRUE(messages[0].contains("'/nonexistent-dir/run.dat' cannot be opened")) << messages[0].toStdString();
+    EXPECT_TRUE(messages[1].startsWith("1 of the 1 stimuli")) << messages[1].toStdString();
+    EXPECT_TRUE(messages[2].contains("/nonexistent-dir/run.dat")) << messages[2].toStdString();
+    EXPECT_TRUE(messages[2].contains("/nonexistent-dir/run.trials.csv")) << messages[2].toStdString();
 }
 
 TEST_F(RunWindowTest, ExitClosesWithResultOne)
@@ -150,4 +157,70 @@ TEST_F(RunWindowTest, ExitClosesWithResultOne)
     Button("Button3")->click();
     EXPECT_EQ(window.result(), 1);
     EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(RunWindowTest, EscapeBeforeStartLeavesTheWindowOpenWithStartReady)
+{
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QApplication::processEvents();
+    QTest::keyClick(Button("Button1"), Qt::Key_Escape);
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(Button("Button1")->isVisible() && Button("Button1")->isEnabled());
+    EXPECT_TRUE(finished.empty());
+    window.close();  // the close box still closes it
+    EXPECT_FALSE(window.isVisible());
+}
+
+namespace {
+
+// The design: a 976 x 771 window with the memo at (88, 64), 625 x 233, and the START and
+// SPACE-bar buttons centred below it, EXIT to their right.
+constexpr int DesignRightMargin = 976 - 88 - 625;
+constexpr int DesignBottomMargin = 771 - 64 - 233;
+
+void ExpectMemoAnchoredAndButtonsBelowIt(QDialog& window)
+{
+    const QRect memo = window.findChild<QWidget*>("Memo1")->geometry();
+    EXPECT_EQ(memo.topLeft(), QPoint(88, 64));
+    EXPECT_EQ(window.width() - memo.right() - 1, DesignRightMargin) << window.width();
+    EXPECT_EQ(window.height() - memo.bottom() - 1, DesignBottomMargin) << window.height();
+    const QRect start = window.findChild<QWidget*>("Button1")->geometry();
+    const QRect spaceBar = window.findChild<QWidget*>("Button2")->geometry();
+    const QRect exit = window.findChild<QWidget*>("Button3")->geometry();
+    EXPECT_EQ(spaceBar.size(), QSize(385, 177));
+    EXPECT_EQ(spaceBar.center().x(), memo.center().x());
+    EXPECT_EQ(spaceBar.top(), memo.bottom() + 16);
+    EXPECT_EQ(start, QRect(spaceBar.left(), spaceBar.top() + 8, 385, 161));
+    EXPECT_EQ(exit, QRect(spaceBar.right() + 16, start.top(), 193, 161));
+}
+
+}  // namespace
+
+TEST_F(RunWindowTest, TheMemoGrowsWithTheWindowAndTheButtonsStayCentredBelowIt)
+{
+    window.show();
+    window.setWindowState(Qt::WindowNoState);
+    for (const QSize size : {QSize(976, 771), QSize(1500, 1000)}) {
+        window.resize(size);
+        QApplication::processEvents();
+        ExpectMemoAnchoredAndButtonsBelowIt(window);
+    }
+}
+
+// Runs in its own test process on a 1920 x 1080 screen (see CMakeLists.txt).
+TEST_F(RunWindowTest, MaximisedOnAFullHdScreenTheMemoShowsEveryLine)
+{
+    const QSize screen = QApplication::primaryScreen()->size();
+    if (screen.width() < 1920 || screen.height() < 1080) {
+        GTEST_SKIP() << "needs a screen of 1920 x 1080";
+    }
+    window.show();
+    QApplication::processEvents();
+    ASSERT_TRUE(window.isMaximized());
+    ExpectMemoAnchoredAndButtonsBelowIt(window);
+    auto* memo = window.findChild<QPlainTextEdit*>("Memo1");
+    EXPECT_GT(memo->width(), 1500);
+    EXPECT_EQ(memo->verticalScrollBar()->maximum(), 0) << "a line of the instructions is hidden";
 }

@@ -124,7 +124,7 @@ TEST_F(SoundDropout, TheRunCountsTheTrialsWithADropout)
     }
     EXPECT_EQ(*clean, 0);
     EXPECT_EQ(cleanFailures, 0);
-    EXPECT_EQ(report.DropoutTrials, std::vector<int>{3});
+    EXPECT_EQ(report.DropoutTrials, std::vector<std::int64_t>{3});
     EXPECT_EQ(report.FailedPresentations, 0) << "a stimulus with a dropout was still played";
 }
 
