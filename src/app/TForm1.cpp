@@ -536,6 +536,10 @@ void TForm1::TonePlayClick()
     if (const auto problem = TonePreviewProblem(outcome, QDir::currentPath().toStdString(), deviceAdvice)) {
         ShowMessage(QString::fromStdString(*problem));
     }
+    if (outcome.Played && outcome.Dropout) {
+        ShowMessage("The tone was played with a dropout: the sound device lost part of it, so it had a gap. "
+                    "Close other programs and play it again.");
+    }
 }
 
 void TForm1::RunPTCClick()

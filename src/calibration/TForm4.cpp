@@ -6,6 +6,7 @@
 #include <QButtonGroup>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -34,6 +35,9 @@ TForm4::TForm4(SharedState& state, SoundOutput& sound, EventDispatcher& dispatch
     setFont(small);
     CreateControls();
     SetTabOrder();
+    ShowMessage = [this](const QString& message) {
+        QMessageBox::warning(this, QApplication::applicationDisplayName(), message);
+    };
     setFixedSize(ClientWidth, ClientHeight);
     if (const QScreen* screen = QApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
@@ -123,6 +127,12 @@ void TForm4::Button2Click()
         }
     } closeWhenAsked{*this};
     procedure_->Play();
+    if (procedure_->Dropouts() > 0) {
+        ShowMessage(QString("%1 repetitions of the calibration tone were played with a dropout: the sound device "
+                            "lost part of them, so they had a gap and may have misled the level meter. Close other "
+                            "programs and calibrate again.")
+                        .arg(procedure_->Dropouts()));
+    }
 }
 
 void TForm4::Button1Click()

@@ -49,17 +49,20 @@ int PortAudioOutput::PlayPcm(const std::int16_t* buffer, int lengthBytes, int sa
     Times = PlaybackTimes{};
     Times.Called = Clock::now();
     const SoundFailure failure = CheckPcmRequest(buffer, lengthBytes, sampleRate, bytesPerSample, channels);
-    bool played = false;
+    StreamedSound sound;
     if (failure == SoundFailure::None) {
         PortAudioStream stream(Device(), sampleRate, channels, 0);
         const std::size_t frames = static_cast<std::size_t>(lengthBytes) / (2 * static_cast<std::size_t>(channels));
-        played = stream.Wait(stream.Queue(buffer, frames, SoundStart::Now(), false)).Played;
+        sound = stream.Wait(stream.Queue(buffer, frames, SoundStart::Now(), false));
         Times.FirstCallback = stream.FirstCallback();
     } else {
         ReportSoundFailure(failure);
     }
     Times.Returned = Clock::now();
-    return played ? 0 : -1;
+    if (!sound.Played) {
+        return -1;
+    }
+    return sound.Dropout ? PlayedWithDropout : 0;
 }
 
 std::unique_ptr<SoundStream> PortAudioOutput::OpenStream(int sampleRate, int channels, int prepareMs)

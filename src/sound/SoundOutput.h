@@ -11,10 +11,13 @@
 // kept open for many sounds, each queued at its frame.
 class SoundOutput {
 public:
+    static constexpr int PlayedWithDropout = 1;
+
     virtual ~SoundOutput() = default;
 
     // Plays `lengthBytes` bytes of interleaved PCM at `sampleRate`. Returns 0 when the sound
-    // was played and -1 when it could not be (the reason has been written to standard error:
+    // was played, PlayedWithDropout when it was played but the device lost frames while playing
+    // it (the listener heard a gap), and -1 when it could not be (the reason has been written to standard error:
     // "Unsupported waveform format/rate", "Unable to open waveform output device\n" or
     // "Error on write to wave out device\n"). Never throws.
     virtual int PlayPcm(const std::int16_t* buffer, int lengthBytes, int sampleRate, int bytesPerSample,

@@ -161,6 +161,23 @@ TEST_F(CalibrationWindow, OkWhilePlayingEndsAfterTheCurrentRepetitionAndClosesWh
     EXPECT_FALSE(form.isVisible());
 }
 
+TEST_F(CalibrationWindow, RepetitionsPlayedWithADropoutAreReported)
+{
+    QStringList messages;
+    form.ShowMessage = [&messages](const QString& message) { messages << message; };
+    ClickOkAfterPlays(1);
+    form.Button2Click();
+    EXPECT_TRUE(messages.isEmpty());
+    form.show();
+    okClicked = false;
+    sound.ReportDropouts(true);
+    ClickOkAfterPlays(3);
+    form.Button2Click();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("2 repetitions of the calibration tone were played with a dropout"))
+        << messages[0].toStdString();
+}
+
 TEST_F(CalibrationWindow, ClosingTheWindowDuringTheToneStopsIt)
 {
     dispatcher.OnDispatch = [this] {
