@@ -119,9 +119,9 @@ int main(int argc, char** argv)
         late += error.back() > 1.0;
     }
     std::printf("run: %lld trials, MaskerDuration %.0f ms, ISI %d ms: %zu stimuli sent, %zu found in the recording, "
-                "%zu samples differ, %lld not played\n",
+                "%zu samples differ, %lld not played, %zu played with a dropout\n",
                 static_cast<long long>(report.Trials), maskerMs, isi, output.Sent.size(), onsets.size(), wrongSamples,
-                static_cast<long long>(report.FailedPresentations));
+                static_cast<long long>(report.FailedPresentations), report.DropoutTrials.size());
     if (error.empty()) {
         return 1;
     }

@@ -17,6 +17,9 @@ Setting Chosen(const QComboBox* list, Setting current)
     return list->currentIndex() < 0 ? current : static_cast<Setting>(list->currentIndex());
 }
 
+// The tabled width of a list's caption.
+constexpr int CaptionWidth = 70;
+
 QPushButton* AddButton(QDialog* dialog, const char* caption, const char* objectName, int left)
 {
     auto* button = new QPushButton(QString::fromUtf8(caption), dialog);
@@ -38,12 +41,10 @@ TComSetupFrm::TComSetupFrm(TComPort& port, std::vector<std::string> portNames, Q
 {
     setObjectName("ComSetupFrm");
     setWindowTitle("Setup");
-    setFixedSize(231, 216);
 
     auto* group = new QGroupBox(" Settings ", this);
     group->setObjectName("GroupBox1");
     group->setAccessibleName("Settings");
-    group->setGeometry(8, 8, 217, 169);
 
     const ComPortSettings& s = port.Settings();
     const PortChoices ports = PortChoicesFor(std::move(portNames), s.Port);
@@ -54,6 +55,22 @@ TComSetupFrm::TComSetupFrm(TComPort& port, std::vector<std::string> portNames, Q
     parityList_ = AddList(group, 4, "Parity", "ParityComboBox", ParityTexts(), static_cast<int>(s.Parity));
     flowList_ = AddList(group, 5, "Flow control", "FlowControlComboBox", FlowControlTexts(),
                         static_cast<int>(ReadFlowControl(s.FlowControl)));
+
+    // Captions wider than their tabled room move the lists right, and widen the group and the
+    // window, by just as much.
+    int widest = CaptionWidth;
+    for (const QLabel* caption : group->findChildren<QLabel*>()) {
+        widest = std::max(widest, caption->sizeHint().width());
+    }
+    const int shift = widest - CaptionWidth;
+    for (QLabel* caption : group->findChildren<QLabel*>()) {
+        caption->resize(widest, caption->height());
+    }
+    for (QComboBox* list : group->findChildren<QComboBox*>()) {
+        list->move(list->x() + shift, list->y());
+    }
+    group->setGeometry(8, 8, 217 + shift, 169);
+    setFixedSize(231 + shift, 216);
 
     QPushButton* ok = AddButton(this, "OK", "OkButton", 70);
     ok->setDefault(true);
@@ -69,7 +86,8 @@ QComboBox* TComSetupFrm::AddList(QWidget* group, int row, const char* label, con
 {
     const int top = 16 + 24 * row;
     auto* caption = new QLabel(QString::fromUtf8(label), group);
-    caption->setGeometry(8, top + 3, 70, 16);
+    caption->setObjectName(QString(objectName).replace("ComboBox", "Label"));
+    caption->setGeometry(8, top + 3, CaptionWidth, 16);
     auto* list = new QComboBox(group);
     list->setObjectName(objectName);
     list->setAccessibleName(QString::fromUtf8(label));

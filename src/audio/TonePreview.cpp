@@ -26,9 +26,9 @@ TonePreviewOutcome PlayTonePreview(const SharedState& state, SoundOutput& sound,
     const bool left = state.Ear == 0;
     outcome.FileWritten = tone.WriteStereoWav(wavPath, left ? tone : silence, left ? silence : tone);
     if (mode == 2 || !left) {
-        outcome.Played = tone.PlayStereo(sound, silence, tone);
+        outcome.Played = tone.PlayStereo(sound, silence, tone, &outcome.Dropout);
     } else {
-        outcome.Played = tone.PlayStereo(sound, tone, silence);
+        outcome.Played = tone.PlayStereo(sound, tone, silence, &outcome.Dropout);
     }
     return outcome;
 }

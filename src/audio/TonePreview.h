@@ -13,6 +13,7 @@ struct TonePreviewOutcome {
     bool Attempted = false;    // the mode plays something (software or KC35)
     bool FileWritten = false;  // "tone.wav" was written whole
     bool Played = false;       // the sound device played the tone
+    bool Dropout = false;      // ... but lost frames while playing it: the tone had a gap
 };
 
 // Only the software (1) and KC35 (2) modes have an output for the tone; in any other mode

@@ -147,6 +147,18 @@ void TForm2::ReportProblems(const RunReport& report)
                         .arg(report.FailedPresentations)
                         .arg(report.Trials));
     }
+    if (!report.DropoutTrials.empty()) {
+        QStringList trials;
+        for (const std::int64_t trial : report.DropoutTrials) {
+            trials << QString::number(trial);
+        }
+        ShowMessage(QString("%1 of the %2 stimuli of this run were played with a dropout: the sound device lost part "
+                            "of them, so the listener heard a gap (trials %3). The points recorded were kept; "
+                            "consider repeating the run.")
+                        .arg(report.DropoutTrials.size())
+                        .arg(report.Trials)
+                        .arg(trials.join(", ")));
+    }
     if (report.LateStimuli > 0) {
         ShowMessage(QString("%1 of the %2 stimuli of this run started late, by up to %3 ms: the silence before them "
                             "was longer than the ISI, because the computer was too busy to prepare them in time. "

@@ -4,6 +4,7 @@
 #include "RecordingSoundOutput.h"
 #include "ScratchFolder.h"
 #include "TForm1.h"
+#include "Version.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -12,6 +13,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -27,6 +31,12 @@
 #include <fstream>
 
 namespace {
+
+// A recording output that names its device, as the real one does.
+class NamedSoundOutput : public RecordingSoundOutput {
+public:
+    std::string DescribeDevice() override { return "\"system\" of JACK Audio Connection Kit (device 4)"; }
+};
 
 class TForm1Test : public testing::Test {
 protected:
@@ -59,7 +69,7 @@ protected:
     VirtualClock clock;
     QtEventDispatcher dispatcher;
     RecordingSerialLink link;
-    RecordingSoundOutput sound;
+    NamedSoundOutput sound;
     std::unique_ptr<TForm1> form;
     QStringList messages;
     std::optional<QString> chosenFile;
@@ -96,10 +106,13 @@ TEST_F(TForm1Test, StartsWithTheTabledControlsAndState)
     EXPECT_EQ(Text("MaxMaskerEdit"), "MaxMaskerEdit");
     EXPECT_EQ(Text("ResFileEdit"), "default");
     EXPECT_EQ(Control<QLabel>("Label6")->text(), "dB SPL");
-    EXPECT_EQ(Control("RunPTC")->geometry(), QRect(16, 312, 217, 33));
-    EXPECT_EQ(Control("TrackBar1")->geometry(), QRect(0, 224, 238, 45));
-    EXPECT_EQ(Control("RadioGroup2")->geometry(), QRect(272, 168, 217, 49));
-    EXPECT_EQ(Control("ClientArea")->size(), QSize(502, 395));
+    // The tabled layout, its edit column moved right as far as this font's widest label needs.
+    const int shift = std::max(0, Control("Label9")->width() + 4 - 112);
+    EXPECT_EQ(Control("StartFreqEdit")->geometry(), QRect(112 + shift, 24, 121, 21));
+    EXPECT_EQ(Control("RunPTC")->geometry(), QRect(16, 312, 217 + shift, 33));
+    EXPECT_EQ(Control("TrackBar1")->geometry(), QRect(0, 224, 238 + shift, 45));
+    EXPECT_EQ(Control("RadioGroup2")->geometry(), QRect(272 + shift, 168, 217, 49));
+    EXPECT_EQ(Control("ClientArea")->size(), QSize(502 + shift, 395));
     EXPECT_EQ(Control("StartFreqEdit")->accessibleName(), "Start Frequency:");
     EXPECT_EQ(Control("RunPTC")->accessibleName(), "Run PTC");
     EXPECT_EQ(Control("TrackBar1")->accessibleName(), "Tone Level:");
@@ -186,6 +199,9 @@ TEST_F(TForm1Test, TrackBarFollowsTheConditionsToneLevel)
     form->Button2Click();  // the bar already stands at 45: 45.5 stays
     EXPECT_EQ(s.Conditions[2].ToneSPL, 45.5f);
     EXPECT_EQ(label->text(), "45.5dB SPL");
+    // What the bar's position cannot say reaches screen readers through the label and the bar.
+    EXPECT_EQ(label->accessibleName(), "Tone level 45.5dB SPL");
+    EXPECT_EQ(bar->accessibleDescription(), "45.5dB SPL");
 
     form->Button2Click();
     EXPECT_EQ(bar->value(), 100);
@@ -339,7 +355,8 @@ TEST_F(TForm1Test, RendersAtItsFixedSize)
     Load("[Tests]\nN_Cond=1\n");
     form->show();
     const QPixmap picture = Control("ClientArea")->grab();
-    EXPECT_EQ(picture.size(), QSize(502, 395));
+    EXPECT_EQ(picture.size(), Control("ClientArea")->size());
+    EXPECT_EQ(form->size(), QSize(picture.width(), 395 + form->menuBar()->height()));
     picture.save("TForm1.png");
 }
 
@@ -419,7 +436,37 @@ TEST_F(TForm1Test, TonePreviewRefusesWhatItsGateCannotHonourAndReportsASilentDev
     form->TonePlayClick();
     testing::internal::GetCapturedStderr();
     ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].contains("did not play")) << messages[0].toStdString();
+    EXPECT_TRUE(
+        messages[0].contains("did not play the tone. It tried \"system\" of JACK Audio Connection Kit (device 4)."))
+        << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains("quorvex-sim devices FILE")) << messages[0].toStdString();
+}
+
+TEST_F(TForm1Test, UnreadableValuesAreListedInOneNoticeThatDoesNotBlockTheWindow)
+{
+    const auto notices = [this] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return form->findChildren<QMessageBox*>("ParameterNotice");
+    };
+    const std::string typo = "[Tests]\nN_Cond=2\nCalibFactor=92.5\n[Cond2]\nStartF=5OO\nToneF=1000,5\n";
+    Load(typo);
+    EXPECT_EQ(form->State().Conditions[1].StartF, 500.0f);
+    ASSERT_EQ(notices().size(), 1);
+    QMessageBox* notice = notices().front();
+    EXPECT_TRUE(notice->isVisible());
+    EXPECT_FALSE(notice->isModal());
+    EXPECT_TRUE(notice->text().endsWith("\n\n[Tests] CalibFactor = 92.5 -> default used\n"
+                                        "[Cond2] ToneF = 1000,5 -> default used\n"
+                                        "[Cond2] StartF = 5OO -> default used"))
+        << notice->text().toStdString();
+    Load(typo);
+    EXPECT_EQ(notices().size(), 1);  // the second load's notice replaces the first one's
+
+    QStringList shown;
+    form->ShowNotice = [&shown](const QString& message) { shown << message; };
+    Load("[Tests]\nN_Cond=1\n[Cond1]\nStartF=500\nToneF=1000.5\n");
+    EXPECT_TRUE(shown.isEmpty()) << shown.join("\n").toStdString();
+    EXPECT_TRUE(messages.isEmpty());
 }
 
 TEST_F(TForm1Test, ToneInAModeWithoutOutputDoesNothingEvenWithSettingsItWouldRefuse)
@@ -474,7 +521,7 @@ TEST_F(TForm1Test, CommaLocaleReadsAndShowsNumbersWithADecimalComma)
     EXPECT_EQ(Text("MaskerBWEdit"), "0,100000001490116");
 }
 
-TEST_F(TForm1Test, AboutBoxShowsTheProgramsPictureNameAndOk)
+TEST_F(TForm1Test, AboutBoxShowsTheProgramsPictureNameVersionWorkingFolderAndOk)
 {
     auto* about = form->findChild<QDialog*>("Form5");
     ASSERT_NE(about, nullptr);
@@ -482,6 +529,9 @@ TEST_F(TForm1Test, AboutBoxShowsTheProgramsPictureNameAndOk)
     ASSERT_NE(picture, nullptr);
     EXPECT_FALSE(picture->pixmap().isNull());
     EXPECT_EQ(about->findChild<QLabel*>("ProductName")->text(), "<b>Quorvex</b>");
+    EXPECT_EQ(about->findChild<QLabel*>("Version")->text(), QString("Version ") + QuorvexVersion);
+    const QString comments = about->findChild<QPlainTextEdit*>("Comments")->toPlainText();
+    EXPECT_TRUE(comments.contains("This session works in " + QDir::currentPath() + ".")) << comments.toStdString();
     QTimer::singleShot(0, about, [about] { about->findChild<QPushButton*>("OKButton")->click(); });
     EXPECT_EQ(about->exec(), 1);
 }

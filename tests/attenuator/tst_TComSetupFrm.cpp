@@ -47,7 +47,9 @@ TEST(ComSetupFrm, ShowsTheSixSettingsOfThePort)
     TComPort port("ttyS0");
     TComSetupFrm dialog(port, installedPorts);
     EXPECT_EQ(dialog.windowTitle(), "Setup");
-    EXPECT_EQ(dialog.size(), QSize(231, 216));
+    // The tabled size, widened by as much as the widest caption needs beyond its 70 pixels.
+    const int shift = std::max(0, dialog.findChild<QLabel*>("FlowControlLabel")->sizeHint().width() - 70);
+    EXPECT_EQ(dialog.size(), QSize(231 + shift, 216));
     const std::pair<const char*, const char*> shown[] = {
         {"PortComboBox", "ttyS0"}, {"BaudRateComboBox", "9600"}, {"DataBitsComboBox", "7"},
         {"StopBitsComboBox", "2"}, {"ParityComboBox", "Even"}, {"FlowControlComboBox", "Hardware"}};
@@ -74,7 +76,7 @@ TEST(ComSetupFrm, EveryControlHasItsAccessibleNameAndTheListsTheirLabels)
     for (const auto& [name, label] : lists) {
         QComboBox* list = List(dialog, name);
         EXPECT_EQ(list->accessibleName(), label);
-        EXPECT_EQ(list->x(), 80);
+        EXPECT_EQ(list->x(), 80 + dialog.width() - 231);
         EXPECT_EQ(list->width(), 129);
         bool labelled = false;
         for (const QLabel* caption : dialog.findChildren<QLabel*>()) {

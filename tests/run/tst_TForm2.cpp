@@ -149,6 +149,22 @@ TEST_F(RunWindowTest, ARunEndsWithItsProblemsReported)
     EXPECT_TRUE(messages[2].contains("/nonexistent-dir/run.trials.csv")) << messages[2].toStdString();
 }
 
+TEST_F(RunWindowTest, StimuliPlayedWithADropoutAreNamedAtTheEnd)
+{
+    sound.ReportDropouts(true);
+    window.show();
+    clock.OnDelay = [this](int pause) {
+        if (pause == 3) {
+            Queue(QEvent::KeyPress, Qt::Key_Q);
+        }
+    };
+    Button("Button1")->click();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("2 of the 2 stimuli of this run were played with a dropout"))
+        << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains("(trials 1, 2)")) << messages[0].toStdString();
+}
+
 TEST_F(RunWindowTest, ExitClosesWithResultOne)
 {
     window.show();

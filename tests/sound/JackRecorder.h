@@ -35,8 +35,8 @@ public:
     std::size_t Mark() const { return Written.load(std::memory_order_acquire); }
     // The frames recorded since `mark`, as interleaved stereo 16-bit values (left, right).
     std::vector<std::int32_t> Since(std::size_t mark) const;
-    // When recorded frame `frame` reached the recorder, on JACK's clock (jack_get_time(), in
-    // microseconds); 0 for a frame not recorded.
+    // When recorded frame `frame` reached the recorder: the time its process cycle ran, on
+    // JACK's clock (jack_get_time(), in microseconds); 0 for a frame not recorded.
     jack_time_t TimeOf(std::size_t frame) const;
     // The recorded frames near which the server lost frames (an xrun: a client was late, as
     // happens on a busy machine); a recording across one does not hold every frame played.
@@ -55,8 +55,8 @@ private:
     std::vector<float> Left;
     std::vector<float> Right;
     std::atomic<std::size_t> Written{0};
-    // The first recorded frame of each process cycle and the cycle's frame time.
-    std::vector<std::pair<std::size_t, jack_nframes_t>> Cycles;
+    // The first recorded frame of each process cycle and when the cycle ran.
+    std::vector<std::pair<std::size_t, jack_time_t>> Cycles;
     std::atomic<std::size_t> CycleCount{0};
     mutable std::mutex XrunLock;
     std::vector<std::size_t> XrunFrames;
