@@ -8,6 +8,9 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libxkbcommon-dev libgl-dev
   qt6-charts-dev qt6-svg-dev qt6-serialport-dev
   portaudio19-dev jackd2 jack-capture libjack-jackd2-dev
+  # The tests' PipeWire server, played to through ALSA as on a desktop and recorded through its
+  # pulse server (scripts/with-test-pipewire.sh).
+  pipewire wireplumber pipewire-pulse pipewire-alsa pulseaudio-utils libpulse-dev dbus-daemon
   libbenchmark-dev libfftw3-dev
   xvfb xauth
   fonts-liberation2  # metric twin of Arial, the graph window's font
