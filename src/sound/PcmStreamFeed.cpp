@@ -48,7 +48,9 @@ bool PcmStreamFeed::Fill(std::int16_t* out, std::size_t frames, Clock::time_poin
         LastFrameAtDacNs.store(ToNs(now + dacDelay + FramesToNs(copied, SampleRate)));
         LastFrameHandedOver.store(true);
     }
-    return NextFrame == FrameCount;
+    // Some host APIs drop whatever is still buffered when a stream stops (PortAudio's ALSA layer
+    // does), so the stream ends only once the last frame has been played.
+    return NextFrame == FrameCount && (FrameCount == 0 || now >= FromNs(LastFrameAtDacNs.load()));
 }
 
 PcmStreamFeed::Clock::time_point PcmStreamFeed::FirstCallback() const

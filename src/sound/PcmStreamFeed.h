@@ -19,7 +19,8 @@ public:
 
     // Copies the next frames into `out` (room for `frames` frames), padding with silence after
     // the last one. `now` is when this block was asked for and `dacDelay` how long until its first
-    // frame reaches the converter. Returns true once every frame has been handed over.
+    // frame reaches the converter. Returns true once the last frame has reached the converter
+    // (at once for an empty sound): until then the stream must go on, with silence.
     bool Fill(std::int16_t* out, std::size_t frames, Clock::time_point now, std::chrono::nanoseconds dacDelay);
 
     // Called on the audio thread when the stream has stopped.

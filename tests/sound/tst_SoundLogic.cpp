@@ -171,7 +171,7 @@ TEST(ChooseOutputDevice, FindsTheNamedHostApiOrDevice)
     EXPECT_EQ(ChooseOutputDevice({}, -1, "JACK"), -1);
 }
 
-TEST(PcmStreamFeed, HandsOverEveryFrameOnceThenSilence)
+TEST(PcmStreamFeed, HandsOverEveryFrameOnceThenSilenceUntilTheLastHasPlayed)
 {
     const std::vector<std::int16_t> samples{1, -1, 2, -2, 3, -3, 4, -4, 5, -5};
     for (std::size_t block : {1u, 2u, 3u, 5u, 64u}) {
@@ -181,14 +181,16 @@ TEST(PcmStreamFeed, HandsOverEveryFrameOnceThenSilence)
         std::vector<std::int16_t> played;
         bool last = false;
         int calls = 0;
-        while (!last && calls < 10) {
+        int handingOverCalls = 0;
+        while (!last && calls < 20) {
             std::vector<std::int16_t> out(block * 2, 99);
             last = feed.Fill(out.data(), block, t0 + calls * 1ms, 3ms);
             played.insert(played.end(), out.begin(), out.end());
             ++calls;
+            handingOverCalls += feed.HandedOver() ? 0 : 1;
         }
         ASSERT_TRUE(last);
-        EXPECT_EQ(calls, static_cast<int>((5 + block - 1) / block));
+        EXPECT_EQ(handingOverCalls + 1, static_cast<int>((5 + block - 1) / block));
         std::vector<std::int16_t> expected = samples;
         expected.resize(played.size(), 0);
         EXPECT_EQ(played, expected);
@@ -197,9 +199,11 @@ TEST(PcmStreamFeed, HandsOverEveryFrameOnceThenSilence)
         feed.MarkFinished();
         EXPECT_TRUE(feed.Finished());
         // The last block's converter time plus its frames, and never before the whole duration.
-        const int inLast = 5 - (calls - 1) * static_cast<int>(block);
-        const PcmStreamFeed::Clock::time_point lastAtDac = t0 + (calls - 1) * 1ms + 3ms + inLast * 1ms;
+        const int inLast = 5 - handingOverCalls * static_cast<int>(block);
+        const PcmStreamFeed::Clock::time_point lastAtDac = t0 + handingOverCalls * 1ms + 3ms + inLast * 1ms;
         EXPECT_EQ(feed.PlayedBy(), std::max<PcmStreamFeed::Clock::time_point>(lastAtDac, t0 + 5ms));
+        // The stream ends at the first block asked for once the last frame has been played.
+        EXPECT_EQ(t0 + (calls - 1) * 1ms, lastAtDac);
     }
 }
 
