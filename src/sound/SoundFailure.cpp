@@ -1,25 +1,38 @@
 #include "SoundFailure.h"
 
+#include <string>
 #include <cstdio>
+
+namespace {
+
+const char* MessageOf(SoundFailure failure)
+{
+    switch (failure) {
+    case SoundFailure::None:
+        break;
+    case SoundFailure::UnsupportedFormat:
+        return "Unsupported waveform format/rate";
+    case SoundFailure::CannotOpen:
+        return "Unable to open waveform output device";
+    case SoundFailure::WriteError:
+        return "Error on write to wave out device";
+    }
+    return nullptr;
+}
+
+void WriteLine(const std::string& line)
+{
+    std::fputs((line + '\n').c_str(), stderr);
+    std::fflush(stderr);
+}
+
+}  // namespace
 
 void ReportSoundFailure(SoundFailure failure)
 {
-    const char* message = nullptr;
-    switch (failure) {
-    case SoundFailure::None:
-        return;
-    case SoundFailure::UnsupportedFormat:
-        message = "Unsupported waveform format/rate";
-        break;
-    case SoundFailure::CannotOpen:
-        message = "Unable to open waveform output device\n";
-        break;
-    case SoundFailure::WriteError:
-        message = "Error on write to wave out device\n";
-        break;
+    if (const char* message = MessageOf(failure)) {
+        WriteLine(message);
     }
-    std::fputs(message, stderr);
-    std::fflush(stderr);
 }
 
 SoundFailure CheckPcmRequest(const std::int16_t* buffer, int lengthBytes, int sampleRate, int bytesPerSample,

@@ -5,12 +5,12 @@
 // Why a sound was not played. Each reason has one fixed operator message on standard error.
 enum class SoundFailure {
     None,
-    UnsupportedFormat,  // "Unsupported waveform format/rate" (no line end)
+    UnsupportedFormat,  // "Unsupported waveform format/rate\n"
     CannotOpen,         // "Unable to open waveform output device\n"
     WriteError,         // "Error on write to wave out device\n"
 };
 
-// Writes the reason's message to standard error and flushes it. Nothing for None.
+// Writes the reason's message, a line of its own, to standard error and flushes it. Nothing for None.
 void ReportSoundFailure(SoundFailure failure);
 
 // Checks a PlayPcm request before any device is touched: only signed 16-bit samples, at least

@@ -67,7 +67,7 @@ struct FailureCase {
 TEST(RecordingSoundOutput, FailsLikeADeviceWhenToldTo)
 {
     const FailureCase cases[] = {
-        {SoundFailure::UnsupportedFormat, "Unsupported waveform format/rate"},
+        {SoundFailure::UnsupportedFormat, "Unsupported waveform format/rate\n"},
         {SoundFailure::CannotOpen, "Unable to open waveform output device\n"},
         {SoundFailure::WriteError, "Error on write to wave out device\n"},
     };
@@ -101,10 +101,10 @@ TEST(RecordingSoundOutput, RefusesWhatNoDeviceCouldPlay)
     };
     const std::int16_t samples[4] = {1, 2, 3, 4};
     const Case cases[] = {
-        {"8 bits", samples, 8, 44100, 1, 2, "Unsupported waveform format/rate"},
-        {"24 bits", samples, 8, 44100, 3, 2, "Unsupported waveform format/rate"},
-        {"no channels", samples, 8, 44100, 2, 0, "Unsupported waveform format/rate"},
-        {"negative rate", samples, 8, -44100, 2, 2, "Unsupported waveform format/rate"},
+        {"8 bits", samples, 8, 44100, 1, 2, "Unsupported waveform format/rate\n"},
+        {"24 bits", samples, 8, 44100, 3, 2, "Unsupported waveform format/rate\n"},
+        {"no channels", samples, 8, 44100, 2, 0, "Unsupported waveform format/rate\n"},
+        {"negative rate", samples, 8, -44100, 2, 2, "Unsupported waveform format/rate\n"},
         {"negative length", samples, -8, 44100, 2, 2, "Error on write to wave out device\n"},
         {"no buffer", nullptr, 8, 44100, 2, 2, "Error on write to wave out device\n"},
     };
