@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SoundStream.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -83,6 +85,9 @@ public:
     // rate and returns when it has been played. Returns false if the device did not play it
     // (the device has already reported why on standard error).
     bool PlayStereo(SoundOutput& output, const Wave& left, const Wave& right) const;
+    // Queues the same sound on `stream` to start at `start` (held until released if `held`)
+    // and returns its ticket.
+    int QueueStereo(SoundStream& stream, const Wave& left, const Wave& right, SoundStart start, bool held) const;
 
 protected:
     // Gives the wave a new rate, nominal duration and length, keeping its storage where it

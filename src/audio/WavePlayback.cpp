@@ -29,3 +29,12 @@ bool Wave::PlayStereo(SoundOutput& output, const Wave& left, const Wave& right) 
     const std::vector<std::int16_t> rightChannel = ToChannel(right, frames);
     return PlayTwoChannel(output, sampleRate_, frames, leftChannel.data(), rightChannel.data()) == 0;
 }
+
+int Wave::QueueStereo(SoundStream& stream, const Wave& left, const Wave& right, SoundStart start, bool held) const
+{
+    const std::uint32_t frames = SampleCount();
+    const std::vector<std::int16_t> leftChannel = ToChannel(left, frames);
+    const std::vector<std::int16_t> rightChannel = ToChannel(right, frames);
+    const std::vector<std::int16_t> pcm = InterleaveTwoChannel(frames, leftChannel.data(), rightChannel.data());
+    return stream.Queue(pcm.data(), frames, start, held);
+}

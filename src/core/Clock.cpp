@@ -1,6 +1,7 @@
 #include "Clock.h"
 
 #include <chrono>
+#include <thread>
 
 std::uint32_t SteadyClock::NowMs()
 {
@@ -11,9 +12,5 @@ std::uint32_t SteadyClock::NowMs()
 
 void SteadyClock::Delay(std::uint32_t ms)
 {
-    const std::uint32_t start = NowMs();
-    // Compare elapsed time rather than absolute values so that a wrap of the clock during
-    // the wait neither ends it early nor makes it endless.
-    while (static_cast<std::uint32_t>(NowMs() - start) < ms) {
-    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }

@@ -13,8 +13,8 @@ public:
     virtual void Delay(std::uint32_t ms) = 0;
 };
 
-// The real clock: a busy wait on the steady clock, which trades one processor core for
-// millisecond accuracy of the stimulus timing.
+// The real clock: the steady clock, and Delay sleeps. Stimuli are timed by the sound device's
+// own clock, so a wait that ends a little late costs no accuracy.
 class SteadyClock final : public Clock {
 public:
     std::uint32_t NowMs() override;

@@ -4,9 +4,13 @@
 #include "EventDispatcher.h"
 #include "Kc35Attenuator.h"
 #include "ResultsWriter.h"
+#include "SoundOutput.h"
 #include "Stimuli.h"
 
+#include <algorithm>
+#include <cmath>
 #include <exception>
+#include <memory>
 #include <stdexcept>
 
 namespace {
@@ -17,6 +21,16 @@ constexpr float LowestMaskerLevel = -10.0f;
 constexpr int MaxLevelTrialLimit = 10;
 // Key changes before the first recorded point.
 constexpr int UnrecordedChanges = 4;
+// How long before the next stimulus has to be handed to the sound device the listener's key
+// is taken: time to level the masker, build the stimulus and, in KC35 mode, send the command.
+constexpr int KeyLeadMs = 10;
+constexpr int Rate = SharedState::SampleRate;
+
+// The ISI in frames, truncated.
+std::int64_t IsiFrames(int isiMs)
+{
+    return static_cast<std::int64_t>(std::max(isiMs, 0)) * Rate / 1000;
+}
 
 }  // namespace
 
@@ -33,9 +47,13 @@ RunReport TrackingRun::Run()
 {
     RunReport report;
     try {
+        // One stream for the whole run, opened before the pause so that it is running by the first stimulus.
+        const int mode = state_.Settings.Attenuator;
+        const std::unique_ptr<SoundStream> stream =
+            mode == 1 || mode == 2 ? devices_.sound->OpenStream(Rate, 2, KeyLeadMs) : nullptr;
         devices_.dispatcher->ProcessEvents();
         devices_.clock->Delay(1000);
-        Trials(report);
+        Trials(report, stream.get());
     } catch (const std::exception& error) {
         report.Error = error.what();
     }
@@ -43,7 +61,7 @@ RunReport TrackingRun::Run()
     return report;
 }
 
-void TrackingRun::Trials(RunReport& report)
+void TrackingRun::Trials(RunReport& report, SoundStream* stream)
 {
     const ExperimentSettings& settings = state_.Settings;
     const TestCondition& c = state_.Current();
@@ -74,6 +92,9 @@ void TrackingRun::Trials(RunReport& report)
     }
 
     int maxLevelTrials = 0;
+    const std::int64_t isiFrames = IsiFrames(settings.ISI);
+    std::optional<Presentation> previous;  // a stimulus still playing when the next one is queued
+    bool first = true;
     do {
         BuildTrialMasker(maskerWave, carrierWave, reservoir, settings, state_.MaskerFreq);
 
@@ -93,32 +114,53 @@ void TrackingRun::Trials(RunReport& report)
             RelativeLevel = state_.MaskerSPL - settings.CalibFactor;
         }
 
-        TrialRecord trial;
+        Presentation current;
+        TrialRecord& trial = current.Trial;
         trial.Trial = report.Trials + 1;
         trial.Frequency = state_.MaskerFreq;
         trial.Level = state_.MaskerSPL;
+        // Each stimulus starts ISI after the last frame of the one before.
+        const SoundStart start = first ? SoundStart::Now() : SoundStart::AfterPrevious(isiFrames);
+        first = false;
         if (mode == 1) {
             LevelAndGateMasker(maskerWave, settings, RelativeLevel);
             maskerWave.Add(toneWave);
             const Wave& left = state_.Ear == 0 ? maskerWave : silentWave;
             const Wave& right = state_.Ear == 0 ? silentWave : maskerWave;
-            trial.Played = maskerWave.PlayStereo(*devices_.sound, left, right);
+            current.Ticket = maskerWave.QueueStereo(*stream, left, right, start, false);
         } else if (mode == 2) {
-            SetAttenuatorLevel(1, state_.MaskerSPL);
             GateMasker(maskerWave, settings);
-            trial.Played = maskerWave.PlayStereo(*devices_.sound, maskerWave, toneWave);
+            current.Ticket = maskerWave.QueueStereo(*stream, maskerWave, toneWave, start, true);
+            // The attenuator changes the level the moment the command arrives: only after the
+            // last sample of the stimulus before, and the stimulus waits for it.
+            if (previous) {
+                Complete(*previous, stream, report);
+                previous.reset();
+            }
+            SetAttenuatorLevel(1, state_.MaskerSPL);
+            stream->Release(current.Ticket);
         }
         ++report.Trials;
-        if ((mode == 1 || mode == 2) && !trial.Played) {
-            ++report.FailedPresentations;
+        if (previous) {
+            Complete(*previous, stream, report);
+            previous.reset();
         }
 
-        devices_.clock->Delay(static_cast<std::uint32_t>(settings.ISI));
+        if (stream != nullptr) {
+            const std::int64_t end = stream->ExpectedOnset(current.Ticket) + maskerWave.SampleCount();
+            const std::int64_t nextHandOver = end + isiFrames - stream->LeadFrames();
+            WaitUntil(*stream, nextHandOver);
+        } else {
+            devices_.clock->Delay(static_cast<std::uint32_t>(settings.ISI));
+        }
         devices_.dispatcher->ProcessEvents();
         trial.ReversalCount = ReversalCount;
         trial.LevelDirection = LevelDirection;
-        if (OnTrial) {
-            OnTrial(trial);
+        // With an ISI shorter than the lead the next stimulus is queued before this one ends.
+        if (stream != nullptr && stream->Position() < stream->ExpectedOnset(current.Ticket) + maskerWave.SampleCount()) {
+            previous = current;
+        } else {
+            Complete(current, stream, report);
         }
 
         if (ReversalCount < UnrecordedChanges && state_.MaskerSPL == c.MaxSPL) {
@@ -135,6 +177,37 @@ void TrackingRun::Trials(RunReport& report)
         }
         RelativeLevel += static_cast<float>(LevelDirection) * c.SPLstep;
     } while (!StopRequested && !SweepDone);
+    if (previous) {
+        Complete(*previous, stream, report);
+    }
+}
+
+void TrackingRun::Complete(Presentation& presentation, SoundStream* stream, RunReport& report)
+{
+    TrialRecord& trial = presentation.Trial;
+    if (stream != nullptr) {
+        const StreamedSound sound = stream->Wait(presentation.Ticket);
+        trial.Played = sound.Played;
+        trial.OnsetFrame = sound.Onset;
+        trial.LateFrames = sound.LateFrames;
+        if (!sound.Played) {
+            ++report.FailedPresentations;
+        } else if (sound.LateFrames > 0) {
+            ++report.LateStimuli;
+            report.MostLateMs = std::max(report.MostLateMs, 1000.0 * static_cast<double>(sound.LateFrames) / Rate);
+        }
+    }
+    if (OnTrial) {
+        OnTrial(trial);
+    }
+}
+
+void TrackingRun::WaitUntil(SoundStream& stream, std::int64_t frame)
+{
+    // The clock sleeps most of the way; the stream's own clock sets the end.
+    const std::int64_t frames = std::max<std::int64_t>(frame - stream.Position(), 0);
+    devices_.clock->Delay(static_cast<std::uint32_t>(std::llround(static_cast<double>(frames) * 1000.0 / Rate)));
+    stream.WaitUntil(frame);
 }
 
 void TrackingRun::Finish(RunReport& report)

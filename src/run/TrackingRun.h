@@ -11,6 +11,7 @@ class Clock;
 class EventDispatcher;
 class Kc35Attenuator;
 class SoundOutput;
+class SoundStream;
 
 // What the run works with: the sound device, the millisecond clock, the window system's
 // event dispatch (where the listener's key changes arrive) and, in KC35 mode, the attenuator.
@@ -27,6 +28,10 @@ struct TrialRecord {
     float Frequency = 0.0f;   // masker centre frequency played
     float Level = 0.0f;       // masker level played, dB SPL
     bool Played = false;      // the sound device played it (always false for modes other than 1 and 2)
+    // The frame of the run's sound stream (44100 per second) at which the stimulus started;
+    // empty where the output cannot say. LateFrames: how much later than its schedule.
+    std::optional<std::int64_t> OnsetFrame;
+    std::int64_t LateFrames = 0;
     int ReversalCount = 0;    // after the listener's key changes of this trial
     int LevelDirection = -1;  // after the listener's key changes of this trial
 };
@@ -35,6 +40,8 @@ struct TrialRecord {
 struct RunReport {
     int Trials = 0;
     int FailedPresentations = 0;   // stimuli the sound device could not play
+    int LateStimuli = 0;           // stimuli that started later than ISI after the one before
+    double MostLateMs = 0.0;       // the latest of them, by how much
     int StoredPoints = 0;
     std::string ResultsError;      // the results file could not be written
     std::string TestLogError;      // "test.out" could not be written
@@ -74,7 +81,14 @@ public:
     int ReversalCount = 0;
 
 private:
-    void Trials(RunReport& report);
+    struct Presentation {
+        TrialRecord Trial;
+        int Ticket = -1;
+    };
+    void Trials(RunReport& report, SoundStream* stream);
+    // Waits for the stimulus to be played (or not), counts how it went and reports the trial.
+    void Complete(Presentation& presentation, SoundStream* stream, RunReport& report);
+    void WaitUntil(SoundStream& stream, std::int64_t frame);
     void Finish(RunReport& report);
     void CountChange(int previous);
     void SetAttenuatorLevel(int channel, float level);

@@ -6,8 +6,8 @@
 #include <new>
 #include <vector>
 
-int PlayTwoChannel(SoundOutput& output, int sampleRate, std::uint32_t frameCount, const std::int16_t* left,
-                   const std::int16_t* right)
+std::vector<std::int16_t> InterleaveTwoChannel(std::uint32_t frameCount, const std::int16_t* left,
+                                               const std::int16_t* right)
 {
     constexpr std::uint64_t bytesPerFrame = 4;
     const std::uint64_t lengthBytes = bytesPerFrame * frameCount;
@@ -26,5 +26,13 @@ int PlayTwoChannel(SoundOutput& output, int sampleRate, std::uint32_t frameCount
         interleaved[2 * static_cast<std::size_t>(i)] = left[i];
         interleaved[2 * static_cast<std::size_t>(i) + 1] = right[i];
     }
-    return output.PlayPcm(interleaved.data(), static_cast<int>(lengthBytes), sampleRate, 2, 2);
+    return interleaved;
+}
+
+int PlayTwoChannel(SoundOutput& output, int sampleRate, std::uint32_t frameCount, const std::int16_t* left,
+                   const std::int16_t* right)
+{
+    const std::vector<std::int16_t> interleaved = InterleaveTwoChannel(frameCount, left, right);
+    return output.PlayPcm(interleaved.data(), static_cast<int>(interleaved.size() * sizeof(std::int16_t)), sampleRate,
+                          2, 2);
 }

@@ -13,15 +13,17 @@ struct PlaybackTimes {
     std::chrono::steady_clock::time_point Returned;
 };
 
-// Plays each buffer on a PortAudio callback stream opened for that buffer alone and closed
-// when the device has played it. The device is the default output, or the one named by
-// `deviceName` (the AudioDevice setting: text in a device's or host API's name, e.g. "JACK").
+// Plays on a PortAudio callback stream: a one-off buffer on a stream opened for it alone and
+// closed when the device has played it, a series of sounds on one stream kept open. The device
+// is the default output, or the one named by `deviceName` (the AudioDevice setting: text in a
+// device's or host API's name, e.g. "JACK").
 class PortAudioOutput : public SoundOutput {
 public:
     explicit PortAudioOutput(std::string deviceName = {});
 
     int PlayPcm(const std::int16_t* buffer, int lengthBytes, int sampleRate, int bytesPerSample,
                 int channels) override;
+    std::unique_ptr<SoundStream> OpenStream(int sampleRate, int channels, int prepareMs) override;
 
     const PlaybackTimes& LastPlayback() const { return Times; }
     // The AudioDevice setting of a newly loaded test-condition file.
@@ -32,7 +34,8 @@ public:
     }
 
 private:
-    int Play(const std::int16_t* buffer, int lengthBytes, int sampleRate, int channels);
+    // The device index for the AudioDevice setting, telling the operator once when none matches.
+    int Device();
 
     std::string DeviceName;
     bool DeviceNameReported = false;

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "SoundStream.h"
+
 #include <cstdint>
+#include <memory>
 
 // The sound device as the rest of the program sees it: one buffer of interleaved signed
-// 16-bit PCM is played and the call returns only when the device has played it.
+// 16-bit PCM is played and the call returns only when the device has played it; or a stream
+// kept open for many sounds, each queued at its frame.
 class SoundOutput {
 public:
     virtual ~SoundOutput() = default;
@@ -14,4 +18,10 @@ public:
     // "Error on write to wave out device\n"). Never throws.
     virtual int PlayPcm(const std::int16_t* buffer, int lengthBytes, int sampleRate, int bytesPerSample,
                         int channels) = 0;
+
+    // A stream for a series of sounds (a run, a calibration's repetitions) of 16-bit PCM at
+    // `sampleRate`. `prepareMs` is how long the caller needs to build a sound before it is
+    // handed over, which the stream's LeadFrames includes. Failures to play are reported per
+    // sound, as PlayPcm reports them. This one plays each sound with PlayPcm when it is queued.
+    virtual std::unique_ptr<SoundStream> OpenStream(int sampleRate, int channels, int prepareMs);
 };

@@ -1,7 +1,7 @@
 #include "OutputDeviceChoice.h"
-#include "PcmStreamFeed.h"
 #include "PlayTwoChannel.h"
 #include "RecordingSoundOutput.h"
+#include "StreamTimeline.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,6 @@
 
 namespace {
 
-using namespace std::chrono_literals;
 
 struct InterleaveCase {
     const char* Name;
@@ -171,50 +170,88 @@ TEST(ChooseOutputDevice, FindsTheNamedHostApiOrDevice)
     EXPECT_EQ(ChooseOutputDevice({}, -1, "JACK"), -1);
 }
 
-TEST(PcmStreamFeed, HandsOverEveryFrameOnceThenSilenceUntilTheLastHasPlayed)
+std::vector<std::int16_t> Played(StreamTimeline& timeline, std::size_t block, int blocks)
+{
+    std::vector<std::int16_t> played;
+    for (int b = 0; b < blocks; ++b) {
+        std::vector<std::int16_t> out(block * 2, 99);
+        timeline.Fill(out.data(), block, 0.5 + b);
+        played.insert(played.end(), out.begin(), out.end());
+    }
+    return played;
+}
+
+TEST(StreamTimeline, HandsOverEveryFrameOnceAtItsFrameThenSilence)
 {
     const std::vector<std::int16_t> samples{1, -1, 2, -2, 3, -3, 4, -4, 5, -5};
     for (std::size_t block : {1u, 2u, 3u, 5u, 64u}) {
         SCOPED_TRACE(block);
-        PcmStreamFeed feed(samples.data(), 5, 2, 1000);
-        const auto t0 = PcmStreamFeed::Clock::time_point(1s);
-        std::vector<std::int16_t> played;
-        bool last = false;
-        int calls = 0;
-        int handingOverCalls = 0;
-        while (!last && calls < 20) {
-            std::vector<std::int16_t> out(block * 2, 99);
-            last = feed.Fill(out.data(), block, t0 + calls * 1ms, 3ms);
-            played.insert(played.end(), out.begin(), out.end());
-            ++calls;
-            handingOverCalls += feed.HandedOver() ? 0 : 1;
-        }
-        ASSERT_TRUE(last);
-        EXPECT_EQ(handingOverCalls + 1, static_cast<int>((5 + block - 1) / block));
-        std::vector<std::int16_t> expected = samples;
+        StreamTimeline timeline(2, 100);
+        const int ticket = timeline.Queue(samples, SoundStart::AtFrame(103), false);
+        const std::vector<std::int16_t> played = Played(timeline, block, static_cast<int>((8 + block - 1) / block) + 1);
+        std::vector<std::int16_t> expected(6, 0);
+        expected.insert(expected.end(), samples.begin(), samples.end());
         expected.resize(played.size(), 0);
         EXPECT_EQ(played, expected);
-        EXPECT_EQ(feed.FirstCallback(), t0);
-        EXPECT_FALSE(feed.Finished());
-        feed.MarkFinished();
-        EXPECT_TRUE(feed.Finished());
-        // The last block's converter time plus its frames, and never before the whole duration.
-        const int inLast = 5 - handingOverCalls * static_cast<int>(block);
-        const PcmStreamFeed::Clock::time_point lastAtDac = t0 + handingOverCalls * 1ms + 3ms + inLast * 1ms;
-        EXPECT_EQ(feed.PlayedBy(), std::max<PcmStreamFeed::Clock::time_point>(lastAtDac, t0 + 5ms));
-        // The stream ends at the first block asked for once the last frame has been played.
-        EXPECT_EQ(t0 + (calls - 1) * 1ms, lastAtDac);
+        const StreamTimeline::Progress p = timeline.Of(ticket);
+        EXPECT_EQ(p.Now, StreamTimeline::State::HandedOver);
+        EXPECT_EQ(p.Onset, 103);
+        EXPECT_EQ(p.LastFrame, 107);
+        EXPECT_EQ(p.LateFrames, 0);
+        std::int64_t first = 0;
+        double dac = 0.0;
+        ASSERT_TRUE(timeline.LastBlock(first, dac));
+        EXPECT_EQ(first + static_cast<std::int64_t>(block), timeline.HandedOver());
     }
 }
 
-TEST(PcmStreamFeed, EmptySoundEndsAtTheFirstBlock)
+TEST(StreamTimeline, SilenceAfterThePreviousSoundIsExactAndALateOrHeldSoundPlaysWhole)
 {
-    PcmStreamFeed feed(nullptr, 0, 2, 44100);
-    std::vector<std::int16_t> out(8, 99);
-    const auto t0 = PcmStreamFeed::Clock::time_point(1s);
-    EXPECT_TRUE(feed.Fill(out.data(), 4, t0, 2ms));
-    EXPECT_EQ(out, std::vector<std::int16_t>(8, 0));
-    EXPECT_EQ(feed.PlayedBy(), t0 + 2ms);
+    const std::vector<std::int16_t> a{1, 1, 2, 2, 3, 3};
+    const std::vector<std::int16_t> b{7, 7, 8, 8};
+    for (std::int64_t gap : {0, 1, 5}) {
+        SCOPED_TRACE(gap);
+        StreamTimeline timeline(2, 0);
+        timeline.Queue(a, SoundStart::AtFrame(2), false);
+        const int second = timeline.Queue(b, SoundStart::AfterPrevious(gap), false);
+        EXPECT_EQ(timeline.ExpectedOnset(second, 0), 2 + 3 + gap);
+        std::vector<std::int16_t> expected{0, 0, 0, 0, 1, 1, 2, 2, 3, 3};
+        expected.resize(expected.size() + 2 * static_cast<std::size_t>(gap), 0);
+        expected.insert(expected.end(), b.begin(), b.end());
+        const std::vector<std::int16_t> played = Played(timeline, 3, 6);
+        ASSERT_LE(expected.size(), played.size());
+        EXPECT_EQ(std::vector<std::int16_t>(played.begin(), played.begin() + static_cast<long>(expected.size())), expected);
+        EXPECT_EQ(timeline.Of(second).LateFrames, 0);
+    }
+    // Asked for frame 1 when frame 4 is next: it starts at 4, whole, 3 frames late.
+    StreamTimeline late(2, 0);
+    Played(late, 4, 1);
+    const int ticket = late.Queue(b, SoundStart::AtFrame(1), false);
+    EXPECT_EQ(Played(late, 4, 1), (std::vector<std::int16_t>{7, 7, 8, 8, 0, 0, 0, 0}));
+    EXPECT_EQ(late.Of(ticket).Onset, 4);
+    EXPECT_EQ(late.Of(ticket).LateFrames, 3);
+    // A held sound waits for its release, and so does everything queued after it.
+    StreamTimeline held(2, 0);
+    const int first = held.Queue(a, SoundStart::Now(), true);
+    const int next = held.Queue(b, SoundStart::AfterPrevious(0), false);
+    EXPECT_EQ(Played(held, 4, 1), std::vector<std::int16_t>(8, 0));
+    held.Release(first);
+    EXPECT_EQ(Played(held, 4, 2), (std::vector<std::int16_t>{1, 1, 2, 2, 3, 3, 7, 7, 8, 8, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(held.Of(first).Onset, 4);
+    EXPECT_EQ(held.Of(next).Onset, 7);
+}
+
+TEST(StreamTimeline, EmptySoundEndsWhereItStartsAndAFullQueueRefuses)
+{
+    StreamTimeline timeline(2, 0);
+    const int empty = timeline.Queue({}, SoundStart::Now(), false);
+    EXPECT_EQ(Played(timeline, 4, 1), std::vector<std::int16_t>(8, 0));
+    EXPECT_EQ(timeline.Of(empty).Now, StreamTimeline::State::HandedOver);
+    EXPECT_EQ(timeline.Of(empty).LastFrame, -1);
+    for (int i = 0; i < StreamTimeline::Capacity; ++i) {
+        EXPECT_GE(timeline.Queue({1, 1}, SoundStart::Now(), true), 0);
+    }
+    EXPECT_EQ(timeline.Queue({1, 1}, SoundStart::Now(), false), -1);
 }
 
 }  // namespace

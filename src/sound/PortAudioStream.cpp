@@ -1,0 +1,292 @@
+#include "PortAudioStream.h"
+
+#include "PortAudioSession.h"
+#include "StreamTimeline.h"
+
+#include <portaudio.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A device that has not played a sound this long after it should have ended is taken as hung.
+constexpr std::chrono::seconds FinishMargin{3};
+// A stream whose callbacks stopped this long ago is not stopped gracefully: that could block.
+constexpr std::chrono::seconds SilentDevice{1};
+// Tickets remembered for Wait after they were queued.
+constexpr int KeptTickets = 16;
+constexpr std::chrono::microseconds ShortestSleep{300};
+constexpr std::chrono::milliseconds LongestSleep{20};
+
+std::int64_t NowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
+// What the audio thread shares with the caller; it lives as long as callbacks may come.
+struct PortAudioStream::Shared {
+    Shared(int channels, std::int64_t firstFrame) : Timeline(channels, firstFrame) {}
+    StreamTimeline Timeline;
+    std::atomic<bool> Finished{false};
+    std::atomic<std::int64_t> FirstCallbackNs{0};
+    std::atomic<std::int64_t> LastCallbackNs{0};
+    std::atomic<std::int64_t> LatencyFrames{0};  // from handing a block over to its converter time
+    std::atomic<std::int64_t> BlockFrames{0};    // the largest block asked for
+    std::atomic<bool> Timed{true};               // the host API tells when blocks reach the converter
+    int SampleRate = 0;
+};
+
+namespace {
+
+int StreamCallback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo* timeInfo,
+                   PaStreamCallbackFlags, void* userData)
+{
+    auto* shared = static_cast<PortAudioStream::Shared*>(userData);
+    const std::int64_t now = NowNs();
+    std::int64_t never = 0;
+    shared->FirstCallbackNs.compare_exchange_strong(never, now);
+    shared->LastCallbackNs.store(now);
+    double dacTime = 0.0;
+    if (timeInfo != nullptr && timeInfo->outputBufferDacTime > 0.0 &&
+        timeInfo->outputBufferDacTime >= timeInfo->currentTime) {
+        dacTime = timeInfo->outputBufferDacTime;
+        shared->LatencyFrames.store(static_cast<std::int64_t>(
+            std::lround((timeInfo->outputBufferDacTime - timeInfo->currentTime) * shared->SampleRate)));
+    } else {
+        shared->Timed.store(false);
+    }
+    if (static_cast<std::int64_t>(frames) > shared->BlockFrames.load()) {
+        shared->BlockFrames.store(static_cast<std::int64_t>(frames));
+    }
+    shared->Timeline.Fill(static_cast<std::int16_t*>(output), frames, dacTime);
+    return paContinue;
+}
+
+void StreamFinished(void* userData)
+{
+    static_cast<PortAudioStream::Shared*>(userData)->Finished.store(true);
+}
+
+void SleepFor(double seconds)
+{
+    const auto wanted = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    std::this_thread::sleep_for(std::clamp<Clock::duration>(wanted, ShortestSleep, LongestSleep));
+}
+
+}  // namespace
+
+PortAudioStream::PortAudioStream(int device, int sampleRate, int channels, int prepareMs)
+    : device_(device),
+      sampleRate_(sampleRate),
+      channels_(channels),
+      prepareFrames_(static_cast<std::int64_t>(prepareMs) * sampleRate / 1000)
+{
+}
+
+PortAudioStream::~PortAudioStream()
+{
+    Close();
+}
+
+SoundFailure PortAudioStream::Open()
+{
+    if (device_ < 0 || !PortAudioSession::Instance().Ready()) {
+        return SoundFailure::UnsupportedFormat;
+    }
+    const PaDeviceInfo* info = Pa_GetDeviceInfo(device_);
+    if (info == nullptr) {
+        return SoundFailure::UnsupportedFormat;
+    }
+    PaStreamParameters parameters{};
+    parameters.device = device_;
+    parameters.channelCount = channels_;
+    parameters.sampleFormat = paInt16;
+    parameters.suggestedLatency = info->defaultHighOutputLatency;
+    if (Pa_IsFormatSupported(nullptr, &parameters, sampleRate_) != paFormatIsSupported) {
+        return SoundFailure::UnsupportedFormat;
+    }
+    // A stream opened again goes on counting from where the last one stopped.
+    const std::int64_t firstFrame = shared_ ? shared_->Timeline.HandedOver() : 0;
+    auto shared = std::make_shared<Shared>(channels_, firstFrame);
+    shared->SampleRate = sampleRate_;
+    PaStream* opened = nullptr;
+    if (Pa_OpenStream(&opened, nullptr, &parameters, sampleRate_, paFramesPerBufferUnspecified,
+                      paClipOff | paDitherOff, StreamCallback, shared.get()) != paNoError) {
+        return SoundFailure::CannotOpen;
+    }
+    if (const PaStreamInfo* streamInfo = Pa_GetStreamInfo(opened)) {
+        shared->LatencyFrames.store(static_cast<std::int64_t>(std::lround(streamInfo->outputLatency * sampleRate_)));
+    }
+    if (Pa_SetStreamFinishedCallback(opened, StreamFinished) != paNoError || Pa_StartStream(opened) != paNoError) {
+        Pa_CloseStream(opened);
+        return SoundFailure::WriteError;
+    }
+    shared_ = std::move(shared);
+    stream_ = opened;
+    return SoundFailure::None;
+}
+
+void PortAudioStream::Close()
+{
+    if (stream_ == nullptr) {
+        return;
+    }
+    const auto sinceCallback = std::chrono::nanoseconds(NowNs() - shared_->LastCallbackNs.load());
+    if (shared_->Finished.load()) {
+        Pa_CloseStream(stream_);
+    } else if (shared_->LastCallbackNs.load() != 0 && sinceCallback < SilentDevice) {
+        Pa_StopStream(stream_);
+        Pa_CloseStream(stream_);
+    } else {
+        PortAudioSession::Instance().Abandon(stream_, shared_);
+    }
+    stream_ = nullptr;
+}
+
+int PortAudioStream::Queue(const std::int16_t* interleaved, std::size_t frames, SoundStart start, bool held)
+{
+    const int ticket = nextTicket_++;
+    entries_.erase(ticket - KeptTickets);
+    Entry& entry = entries_[ticket];
+    if (stream_ != nullptr && shared_->Finished.load()) {
+        Close();
+    }
+    if (stream_ == nullptr) {
+        entry.Failure = Open();
+        if (entry.Failure != SoundFailure::None) {
+            return ticket;
+        }
+    }
+    entry.On = shared_;
+    entry.Ticket = shared_->Timeline.Queue(
+        std::vector<std::int16_t>(interleaved, interleaved + frames * static_cast<std::size_t>(channels_)), start, held);
+    if (entry.Ticket < 0) {
+        entry.Failure = SoundFailure::WriteError;
+    }
+    return ticket;
+}
+
+const PortAudioStream::Entry* PortAudioStream::Find(int ticket) const
+{
+    const auto it = entries_.find(ticket);
+    return it == entries_.end() ? nullptr : &it->second;
+}
+
+void PortAudioStream::Release(int ticket)
+{
+    if (const Entry* entry = Find(ticket); entry != nullptr && entry->On) {
+        entry->On->Timeline.Release(entry->Ticket);
+    }
+}
+
+StreamedSound PortAudioStream::Wait(int ticket)
+{
+    StreamedSound result;
+    const Entry* entry = Find(ticket);
+    SoundFailure failure = entry == nullptr ? SoundFailure::WriteError : entry->Failure;
+    if (failure == SoundFailure::None) {
+        Release(ticket);
+        const std::shared_ptr<Shared> on = entry->On;
+        const StreamTimeline& timeline = on->Timeline;
+        const std::int64_t end = timeline.ExpectedOnset(entry->Ticket, PositionOn(*on)) + timeline.Of(entry->Ticket).Frames;
+        const Clock::time_point deadline =
+            Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+                               static_cast<double>(std::max<std::int64_t>(end - PositionOn(*on), 0)) / sampleRate_)) +
+            FinishMargin;
+        for (;;) {
+            const StreamTimeline::Progress p = timeline.Of(entry->Ticket);
+            const bool handedOver = p.Now == StreamTimeline::State::HandedOver;
+            const std::int64_t position = PositionOn(*on);
+            if (handedOver && position > p.LastFrame) {
+                result.Played = true;
+                result.Onset = p.Onset;
+                result.LateFrames = p.LateFrames;
+                break;
+            }
+            // A stream that stopped before taking the last frame was cut off; one that gives no
+            // sign of life was lost. Either way the sound was not played.
+            if (on->Finished.load() || Clock::now() > deadline || on != shared_) {
+                if (on == shared_) {
+                    Close();
+                }
+                failure = SoundFailure::WriteError;
+                break;
+            }
+            const std::int64_t until = handedOver ? p.LastFrame + 1 : timeline.ExpectedOnset(entry->Ticket, position) + p.Frames;
+            SleepFor(static_cast<double>(until - position) / sampleRate_);
+        }
+    }
+    ReportSoundFailure(failure);
+    return result;
+}
+
+std::int64_t PortAudioStream::PositionOn(const Shared& shared)
+{
+    const StreamTimeline& timeline = shared.Timeline;
+    std::int64_t blockFirst = 0;
+    double blockDac = 0.0;
+    if (!timeline.LastBlock(blockFirst, blockDac)) {
+        return timeline.HandedOver();
+    }
+    std::int64_t position = 0;
+    if (shared.Timed.load() && &shared == shared_.get() && stream_ != nullptr) {
+        position = blockFirst + static_cast<std::int64_t>(std::floor((Pa_GetStreamTime(stream_) - blockDac) * sampleRate_));
+    } else {
+        // No converter times: the last block's frames count from when it was asked for, after the latency.
+        const double since = static_cast<double>(NowNs() - shared.LastCallbackNs.load()) * 1e-9;
+        position = blockFirst + static_cast<std::int64_t>(std::floor(since * sampleRate_)) - shared.LatencyFrames.load();
+    }
+    return std::min(position, timeline.HandedOver());
+}
+
+std::int64_t PortAudioStream::Position()
+{
+    return shared_ ? PositionOn(*shared_) : 0;
+}
+
+std::int64_t PortAudioStream::ExpectedOnset(int ticket)
+{
+    const Entry* entry = Find(ticket);
+    if (entry == nullptr || !entry->On) {
+        return Position();
+    }
+    return entry->On->Timeline.ExpectedOnset(entry->Ticket, PositionOn(*entry->On) + LeadFrames() - prepareFrames_);
+}
+
+std::int64_t PortAudioStream::LeadFrames()
+{
+    const std::int64_t latency = shared_ ? shared_->LatencyFrames.load() : 0;
+    const std::int64_t block = shared_ ? shared_->BlockFrames.load() : 0;
+    return latency + block + prepareFrames_;
+}
+
+void PortAudioStream::WaitUntil(std::int64_t frame)
+{
+    if (stream_ == nullptr) {
+        return;
+    }
+    const Clock::time_point deadline =
+        Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+                           static_cast<double>(std::max<std::int64_t>(frame - Position(), 0)) / sampleRate_)) +
+        FinishMargin;
+    for (;;) {
+        const std::int64_t position = Position();
+        if (position >= frame || shared_->Finished.load() || Clock::now() > deadline) {
+            return;
+        }
+        SleepFor(static_cast<double>(frame - position) / sampleRate_);
+    }
+}
+
+Clock::time_point PortAudioStream::FirstCallback() const
+{
+    const std::int64_t ns = shared_ ? shared_->FirstCallbackNs.load() : 0;
+    return Clock::time_point(std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(ns)));
+}

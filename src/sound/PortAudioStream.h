@@ -1,0 +1,58 @@
+#pragma once
+
+#include "SoundFailure.h"
+#include "SoundStream.h"
+
+#include <chrono>
+#include <map>
+#include <memory>
+
+typedef void PaStream;
+
+// A PortAudio callback stream kept open for a series of sounds on one device, silent between
+// them. A sound has been played when the stream's clock says its last frame has reached the
+// converter. When the device is lost the sound in progress is reported as not played and the
+// next one opens the device again, as a one-off sound would.
+class PortAudioStream final : public SoundStream {
+public:
+    // `device` is a PortAudio device index; a negative one has no device, and every sound fails
+    // as an unsupported format.
+    PortAudioStream(int device, int sampleRate, int channels, int prepareMs);
+    ~PortAudioStream() override;
+    PortAudioStream(const PortAudioStream&) = delete;
+    PortAudioStream& operator=(const PortAudioStream&) = delete;
+
+    int Queue(const std::int16_t* interleaved, std::size_t frames, SoundStart start, bool held) override;
+    void Release(int ticket) override;
+    StreamedSound Wait(int ticket) override;
+
+    std::int64_t Position() override;
+    std::int64_t ExpectedOnset(int ticket) override;
+    std::int64_t LeadFrames() override;
+    void WaitUntil(std::int64_t frame) override;
+
+    // When the device first asked for frames; a default time_point before that.
+    std::chrono::steady_clock::time_point FirstCallback() const;
+
+    struct Shared;
+
+private:
+    struct Entry {
+        std::shared_ptr<Shared> On;  // the device stream it was queued on; none when it failed
+        int Ticket = -1;
+        SoundFailure Failure = SoundFailure::None;
+    };
+    SoundFailure Open();
+    void Close();
+    std::int64_t PositionOn(const Shared& shared);
+    const Entry* Find(int ticket) const;
+
+    int device_;
+    int sampleRate_;
+    int channels_;
+    std::int64_t prepareFrames_;
+    std::shared_ptr<Shared> shared_;
+    PaStream* stream_ = nullptr;
+    int nextTicket_ = 0;
+    std::map<int, Entry> entries_;
+};

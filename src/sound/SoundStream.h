@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+// When a queued sound is to start, in frames of its stream's timeline.
+struct SoundStart {
+    enum class Kind { Now, AtFrame, AfterPrevious };
+    Kind When = Kind::Now;
+    std::int64_t Frames = 0;  // the frame (AtFrame) or the silence after the previous sound (AfterPrevious)
+
+    // As soon as the device can take it; such a sound is never late.
+    static SoundStart Now() { return {}; }
+    static SoundStart AtFrame(std::int64_t frame) { return {Kind::AtFrame, frame}; }
+    // `silence` frames after the last frame of the sound queued before it (Now when there is none).
+    static SoundStart AfterPrevious(std::int64_t silence) { return {Kind::AfterPrevious, silence}; }
+};
+
+// What became of one queued sound.
+struct StreamedSound {
+    bool Played = false;                // every frame has been played by the device
+    std::optional<std::int64_t> Onset;  // the timeline frame of its first sample; empty where the output cannot say
+    std::int64_t LateFrames = 0;        // how much later than asked it started
+};
+
+// One output stream kept open across many sounds, silent between them. Its frames are counted
+// from its start, and a sound can be queued to start at a given frame of that timeline (or a
+// given number of frames after the sound before it). Sounds play one after the other in the
+// order queued, each whole. Used from one thread.
+class SoundStream {
+public:
+    virtual ~SoundStream() = default;
+
+    // Queues `frames` frames of interleaved 16-bit PCM (copied). A held sound does not start
+    // before Release, however late that makes it. Returns the sound's ticket.
+    virtual int Queue(const std::int16_t* interleaved, std::size_t frames, SoundStart start, bool held) = 0;
+    virtual void Release(int ticket) = 0;
+    // Returns when the sound has been played, or when it cannot be: then the reason has been
+    // written to standard error as the one-off output writes it. Waiting sleeps.
+    virtual StreamedSound Wait(int ticket) = 0;
+
+    // The frame being played now.
+    virtual std::int64_t Position() = 0;
+    // The frame at which the sound is expected to start, as far as the stream knows now.
+    virtual std::int64_t ExpectedOnset(int ticket) = 0;
+    // How many frames before its onset a sound has to be queued to start on time, with the time
+    // the caller said it needs to prepare one.
+    virtual std::int64_t LeadFrames() = 0;
+    // Sleeps until `frame` is being played (or the stream can no longer say).
+    virtual void WaitUntil(std::int64_t frame) = 0;
+};
