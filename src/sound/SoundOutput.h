@@ -14,7 +14,7 @@ public:
 
     // Plays `lengthBytes` bytes of interleaved PCM at `sampleRate`. Returns 0 when the sound
     // was played and -1 when it could not be (the reason has been written to standard error:
-    // "Unsupported waveform format/rate", "Unable to open waveform output device\n" or
+    // "Unsupported waveform format/rate\n", "Unable to open waveform output device\n" or
     // "Error on write to wave out device\n"). Never throws.
     virtual int PlayPcm(const std::int16_t* buffer, int lengthBytes, int sampleRate, int bytesPerSample,
                         int channels) = 0;
