@@ -51,6 +51,7 @@ private:
     int sampleRate_;
     int channels_;
     std::int64_t prepareFrames_;
+    SoundFailure openFailure_ = SoundFailure::None;  // of the opening at construction, until a sound reports it
     std::shared_ptr<Shared> shared_;
     PaStream* stream_ = nullptr;
     int nextTicket_ = 0;

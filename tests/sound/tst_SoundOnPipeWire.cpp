@@ -117,4 +117,44 @@ TEST_F(SoundOnPipeWire, EverySoundArrivesWholeWithItsRamps)
     }
 }
 
+// As a run plays them: one stream opened a while before the first sound, each next sound queued
+// one lead before it is due, ISI after the last frame of the one before.
+TEST_F(SoundOnPipeWire, SoundsOfOneStreamStartWhereScheduledFromTheFirst)
+{
+    PortAudioOutput output("pipewire");
+    const std::unique_ptr<SoundStream> stream = output.OpenStream(Rate, 2, 10);
+    std::this_thread::sleep_for(300ms);
+    const std::int64_t isi = 20 * Rate / 1000;
+    std::vector<std::vector<std::int16_t>> sounds;
+    std::vector<int> tickets;
+    const std::size_t mark = Recorder->Mark();
+    for (std::uint32_t seed = 21; seed < 25; ++seed) {
+        const std::vector<std::int16_t> left = RampedNoise(seed, 8000, 4410);
+        std::vector<std::int16_t> stereo;
+        for (std::int16_t v : left) {
+            stereo.insert(stereo.end(), {v, 0});
+        }
+        if (!tickets.empty()) {
+            stream->WaitUntil(stream->ExpectedOnset(tickets.back()) + 4410 + isi - stream->LeadFrames());
+        }
+        tickets.push_back(stream->Queue(stereo.data(), 4410, tickets.empty() ? SoundStart::Now() : SoundStart::AfterPrevious(isi), false));
+        sounds.push_back(left);
+    }
+    for (int ticket : tickets) {
+        const StreamedSound played = stream->Wait(ticket);
+        EXPECT_TRUE(played.Played);
+        EXPECT_EQ(played.LateFrames, 0);
+    }
+    const std::vector<std::int32_t> recorded = RecordedSince(mark, Recorder->Mark() - mark + Rate / 2);
+    std::vector<std::size_t> onsets;
+    for (const std::vector<std::int16_t>& sound : sounds) {
+        const auto start = FindStart(recorded, 0, sound);
+        ASSERT_TRUE(start.has_value());
+        onsets.push_back(*start);
+    }
+    for (std::size_t k = 1; k < onsets.size(); ++k) {
+        EXPECT_EQ(onsets[k] - onsets[k - 1], static_cast<std::size_t>(4410 + isi)) << "sound " << k + 1;
+    }
+}
+
 }  // namespace
