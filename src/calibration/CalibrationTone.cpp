@@ -3,9 +3,11 @@
 #include "EventDispatcher.h"
 #include "Kc35Attenuator.h"
 #include "SharedState.h"
+#include "SoundOutput.h"
 #include "Stimuli.h"
 #include "Wave.h"
 
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -17,6 +19,8 @@ constexpr int Kc35Mode = 2;
 // opens to the calibration level.
 constexpr int QuietLevel = -10;
 constexpr float SilenceMs = 1000.0f;
+// Time to write the file and build the next repetition before it is handed to the device.
+constexpr int PrepareMs = 50;
 
 // Clears the playing mark however Play ends.
 class PlayingMark {
@@ -80,25 +84,40 @@ int CalibrationTone::Play()
         attenuator_.SetAttenuatorLevel(1, QuietLevel);
         attenuator_.SetAttenuatorLevel(2, QuietLevel);
     }
+    // One stream for all repetitions: each starts at the frame after the last one's end.
+    const std::unique_ptr<SoundStream> stream = sound_.OpenStream(SharedState::SampleRate, 2, PrepareMs);
     int repetitions = 0;
+    int previous = -1;
     do {
-        PlayRepetition(tone, silence);
+        const int ticket = QueueRepetition(*stream, tone, silence, previous);
         ++repetitions;
+        if (previous >= 0) {
+            stream->Wait(previous);
+        }
+        previous = ticket;
+        stream->WaitUntil(stream->ExpectedOnset(ticket) + tone.SampleCount() - stream->LeadFrames());
         events_.ProcessEvents();
     } while (!stopRequested_);
+    stream->Wait(previous);
     return repetitions;
 }
 
-void CalibrationTone::PlayRepetition(const Wave& tone, const Wave& silence)
+int CalibrationTone::QueueRepetition(SoundStream& stream, const Wave& tone, const Wave& silence, int& previous)
 {
     const int channel = channel_;
     const int attenuator = state_.Settings.Attenuator;
     if (attenuator == Kc35Mode) {
+        // The attenuator acts when the command arrives: after the repetition before has been played.
+        if (previous >= 0) {
+            stream.Wait(previous);
+            previous = -1;
+        }
         attenuator_.SetAttenuatorLevel(channel, TruncateLevel(state_.Settings.CalibFactor));
     }
     // The file and the sound report their own failures; the repetition goes on regardless.
     const bool fileLeft = CalibrationFileToneChannel(attenuator, channel, state_.Ear) == 0;
     tone.WriteStereoWav(CalibrationWavName, fileLeft ? tone : silence, fileLeft ? silence : tone);
     const bool outputLeft = CalibrationOutputChannel(channel) == 0;
-    tone.PlayStereo(sound_, outputLeft ? tone : silence, outputLeft ? silence : tone);
+    const SoundStart start = previous < 0 ? SoundStart::Now() : SoundStart::AfterPrevious(0);
+    return tone.QueueStereo(stream, outputLeft ? tone : silence, outputLeft ? silence : tone, start, false);
 }

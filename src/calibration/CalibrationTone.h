@@ -5,6 +5,7 @@
 class EventDispatcher;
 class Kc35Attenuator;
 class SoundOutput;
+class SoundStream;
 class Wave;
 struct SharedState;
 
@@ -46,7 +47,9 @@ public:
     bool Playing() const { return playing_; }
 
 private:
-    void PlayRepetition(const Wave& tone, const Wave& silence);
+    // Writes the file and queues one repetition; in KC35 mode it first waits for `previous`
+    // (then forgotten) to be played and sets the attenuator, so that repetition starts late.
+    int QueueRepetition(SoundStream& stream, const Wave& tone, const Wave& silence, int& previous);
 
     SharedState& state_;
     SoundOutput& sound_;

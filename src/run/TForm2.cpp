@@ -9,6 +9,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include <cmath>
+
 namespace {
 
 QFont MsSansSerif(int pixelHeight)
@@ -108,6 +110,14 @@ void TForm2::ReportProblems(const RunReport& report)
                             "listener did not hear them. The points recorded were kept.")
                         .arg(report.FailedPresentations)
                         .arg(report.Trials));
+    }
+    if (report.LateStimuli > 0) {
+        ShowMessage(QString("%1 of the %2 stimuli of this run started late, by up to %3 ms: the silence before them "
+                            "was longer than the ISI, because the computer was too busy to prepare them in time. "
+                            "The points recorded were kept.")
+                        .arg(report.LateStimuli)
+                        .arg(report.Trials)
+                        .arg(std::ceil(report.MostLateMs)));
     }
     if (!report.TestLogError.empty()) {
         ShowMessage(QString::fromStdString(report.TestLogError));
