@@ -40,9 +40,8 @@ PortAudioOutput::PortAudioOutput(std::string deviceName) : DeviceName(std::move(
 int PortAudioOutput::Device()
 {
     const int device = PortAudioSession::Instance().Ready() ? DeviceIndexFor(DeviceName) : -1;
-    if (device < 0 && !DeviceName.empty() && !DeviceNameReported) {
+    if (device < 0 && !DeviceName.empty()) {
         std::fprintf(stderr, "No sound output device matches AudioDevice=%s\n", DeviceName.c_str());
-        DeviceNameReported = true;
     }
     return device;
 }

@@ -229,7 +229,7 @@ StreamedSound PortAudioStream::Wait(int ticket)
             SleepFor(static_cast<double>(until - position) / sampleRate_);
         }
     }
-    ReportSoundFailure(failure);
+    messages_.Report(failure);
     return result;
 }
 

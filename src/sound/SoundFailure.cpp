@@ -1,7 +1,8 @@
 #include "SoundFailure.h"
 
-#include <string>
+#include <algorithm>
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -32,6 +33,21 @@ void ReportSoundFailure(SoundFailure failure)
 {
     if (const char* message = MessageOf(failure)) {
         WriteLine(message);
+    }
+}
+
+void SoundMessages::Report(SoundFailure failure)
+{
+    if (const char* message = MessageOf(failure)) {
+        Say(message);
+    }
+}
+
+void SoundMessages::Say(const std::string& line)
+{
+    if (std::find(Said.begin(), Said.end(), line) == Said.end()) {
+        Said.push_back(line);
+        WriteLine(line);
     }
 }
 

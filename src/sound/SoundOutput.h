@@ -21,7 +21,8 @@ public:
 
     // A stream for a series of sounds (a run, a calibration's repetitions) of 16-bit PCM at
     // `sampleRate`. `prepareMs` is how long the caller needs to build a sound before it is
-    // handed over, which the stream's LeadFrames includes. Failures to play are reported per
-    // sound, as PlayPcm reports them. This one plays each sound with PlayPcm when it is queued.
+    // handed over, which the stream's LeadFrames includes. A device's stream reports each
+    // reason for not playing once, however many sounds it concerns. This one plays each sound
+    // with PlayPcm when it is queued, which reports as PlayPcm does.
     virtual std::unique_ptr<SoundStream> OpenStream(int sampleRate, int channels, int prepareMs);
 };

@@ -90,6 +90,22 @@ TEST(RecordingSoundOutput, FailsLikeADeviceWhenToldTo)
     }
 }
 
+TEST(SoundMessages, SaysEachMessageOnceOnALineOfItsOwn)
+{
+    SoundMessages messages;
+    testing::internal::CaptureStderr();
+    for (int sound = 0; sound < 3; ++sound) {
+        messages.Say("No sound output device matches AudioDevice=x");
+        messages.Report(SoundFailure::UnsupportedFormat);
+        messages.Report(SoundFailure::None);
+    }
+    messages.Report(SoundFailure::WriteError);
+    messages.Report(SoundFailure::UnsupportedFormat);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "No sound output device matches AudioDevice=x\n"
+                                                      "Unsupported waveform format/rate\n"
+                                                      "Error on write to wave out device\n");
+}
+
 TEST(RecordingSoundOutput, RefusesWhatNoDeviceCouldPlay)
 {
     struct Case {

@@ -215,17 +215,25 @@ TEST_F(SoundOnJack, RequestsNoDeviceCanPlayAreReported)
     }
 }
 
-TEST_F(SoundOnJack, UnknownDeviceNameIsReportedOnceAndNothingPlays)
+TEST_F(SoundOnJack, UnknownDeviceNameIsReportedOncePerPreviewOrRunAndNothingPlays)
 {
     const std::vector<std::int16_t> samples(64, 1000);
     PortAudioOutput output("no-such-device");
-    for (const char* expected : {"No sound output device matches AudioDevice=no-such-device\n"
-                                 "Unsupported waveform format/rate\n",
-                                 "Unsupported waveform format/rate\n"}) {
+    const std::string refusal = "No sound output device matches AudioDevice=no-such-device\n"
+                                "Unsupported waveform format/rate\n";
+    for (int preview = 0; preview < 2; ++preview) {
         testing::internal::CaptureStderr();
         EXPECT_EQ(output.PlayPcm(samples.data(), 128, Rate, 2, 2), -1);
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), expected);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), refusal);
     }
+    testing::internal::CaptureStderr();
+    {
+        const std::unique_ptr<SoundStream> run = output.OpenStream(Rate, 2, 10);
+        for (int stimulus = 0; stimulus < 3; ++stimulus) {
+            EXPECT_FALSE(run->Wait(run->Queue(samples.data(), 32, SoundStart::AfterPrevious(441), false)).Played);
+        }
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), refusal);
 }
 
 TEST_F(SoundOnJack, EmptySoundPlaysAndReturns)
