@@ -4,6 +4,7 @@
 // samples, how many onsets came late and the process's CPU time as a share of the run's wall
 // time (the recording client included). Usage:
 //   JACK_DEFAULT_SERVER=NAME bench_tracking_run [trials] [ISI ms] [MaskerDuration ms]
+#include "CapturingOutput.h"
 #include "Clock.h"
 #include "EventDispatcher.h"
 #include "JackRecorder.h"
@@ -18,58 +19,12 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
 namespace {
 
 constexpr int Rate = 44100;
-
-// Forwards every sound to the device's stream and keeps a copy of what was sent.
-class CapturingStream final : public SoundStream {
-public:
-    CapturingStream(std::unique_ptr<SoundStream> device, std::vector<std::vector<std::int16_t>>& sent)
-        : device_(std::move(device)), sent_(sent)
-    {
-    }
-
-    int Queue(const std::int16_t* interleaved, std::size_t frames, SoundStart start, bool held) override
-    {
-        sent_.emplace_back(interleaved, interleaved + 2 * frames);
-        return device_->Queue(interleaved, frames, start, held);
-    }
-    void Release(int ticket) override { device_->Release(ticket); }
-    StreamedSound Wait(int ticket) override { return device_->Wait(ticket); }
-    std::int64_t Position() override { return device_->Position(); }
-    std::int64_t ExpectedOnset(int ticket) override { return device_->ExpectedOnset(ticket); }
-    std::int64_t LeadFrames() override { return device_->LeadFrames(); }
-    void WaitUntil(std::int64_t frame) override { device_->WaitUntil(frame); }
-
-private:
-    std::unique_ptr<SoundStream> device_;
-    std::vector<std::vector<std::int16_t>>& sent_;
-};
-
-class CapturingOutput final : public SoundOutput {
-public:
-    explicit CapturingOutput(SoundOutput& device) : device_(device) {}
-
-    int PlayPcm(const std::int16_t* buffer, int lengthBytes, int sampleRate, int bytesPerSample,
-                int channels) override
-    {
-        return device_.PlayPcm(buffer, lengthBytes, sampleRate, bytesPerSample, channels);
-    }
-    std::unique_ptr<SoundStream> OpenStream(int sampleRate, int channels, int prepareMs) override
-    {
-        return std::make_unique<CapturingStream>(device_.OpenStream(sampleRate, channels, prepareMs), Sent);
-    }
-
-    std::vector<std::vector<std::int16_t>> Sent;  // interleaved stereo, in the order queued
-
-private:
-    SoundOutput& device_;
-};
 
 class NoEvents final : public EventDispatcher {
 public:
@@ -90,17 +45,6 @@ double Quantile(std::vector<double> v, double q)
     const std::size_t below = static_cast<std::size_t>(at);
     const std::size_t above = std::min(below + 1, v.size() - 1);
     return v[below] + (at - static_cast<double>(below)) * (v[above] - v[below]);
-}
-
-// The first frame of `stereo` (interleaved) with a non-zero sample on `channel`.
-std::size_t FirstSounding(const std::vector<std::int32_t>& stereo, int channel, std::size_t from)
-{
-    for (std::size_t i = from; 2 * i + 1 < stereo.size(); ++i) {
-        if (stereo[2 * i + static_cast<std::size_t>(channel)] != 0) {
-            return i;
-        }
-    }
-    return stereo.size() / 2;
 }
 
 }  // namespace
@@ -159,27 +103,11 @@ int main(int argc, char** argv)
     std::filesystem::current_path(std::filesystem::temp_directory_path());
     std::filesystem::remove_all(dir);
 
-    // Each stimulus is found after the previous one by its first sounding sample, which the
-    // float path to the recorder carries unchanged.
-    const int channel = state.Ear;
-    std::vector<std::size_t> onsets;
-    std::size_t cursor = 0;
     std::size_t wrongSamples = 0;
-    for (const std::vector<std::int16_t>& sent : output.Sent) {
-        std::size_t firstSent = 0;
-        while (2 * firstSent + 1 < sent.size() && sent[2 * firstSent + static_cast<std::size_t>(channel)] == 0) {
-            ++firstSent;
-        }
-        const std::size_t found = FirstSounding(heard, channel, cursor + firstSent);
-        if (found < firstSent || 2 * (found - firstSent) + sent.size() > heard.size()) {
-            break;
-        }
-        const std::size_t onset = found - firstSent;
-        for (std::size_t i = 0; i < sent.size(); ++i) {
-            wrongSamples += heard[2 * onset + i] != sent[i];
-        }
-        onsets.push_back(onset);
-        cursor = onset + sent.size() / 2;
+    std::vector<std::size_t> onsets;
+    for (const LocatedSound& sound : LocateSounds(heard, output.Sent, state.Ear)) {
+        onsets.push_back(sound.Onset);
+        wrongSamples += sound.Wrong;
     }
 
     const double expected = static_cast<double>(output.Sent.empty() ? 0 : output.Sent[0].size() / 2) +

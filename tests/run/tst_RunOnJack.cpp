@@ -1,13 +1,21 @@
-// One short measurement through the real sound output to the test's JACK server, with a
-// scripted listener: every trial must reach the listener's ear, and only that ear, exactly as
-// synthesised and at the level the track asked for.
+// Runs through the real sound output to the test's JACK server, recorded frame by frame by a
+// JACK client of the test's own, with a scripted listener: every trial must reach the
+// listener's ear whole, on its ear, at its level, and at its frame: the silence between two
+// stimuli is the ISI to the sample.
+#include "CapturingOutput.h"
 #include "JackRecorder.h"
+#include "Kc35Attenuator.h"
 #include "PortAudioOutput.h"
+#include "PseudoTerminal.h"
 #include "ScriptedListener.h"
+#include "TComPort.h"
 #include "TrackingRun.h"
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -21,40 +29,142 @@ namespace {
 using Key = ScriptedListener::Key;
 using namespace std::chrono_literals;
 
-// What one presentation sent to the device and what the recorder heard of it.
-struct Presentation {
-    std::vector<std::int16_t> Sent;     // interleaved stereo
-    std::vector<std::int32_t> Heard;    // interleaved stereo, from before the sound to after it
+constexpr std::int64_t FramesPerMs = 44;  // whole frames; ISIs here are multiples of 10 ms
+
+// A run as the recorder heard it.
+struct RecordedRun {
+    RunReport Report;
+    std::vector<TrialRecord> Trials;
+    std::vector<std::vector<std::int16_t>> Sent;  // interleaved stereo, in order
+    std::size_t Mark = 0;                         // the recorder's frame when the run started
+    std::vector<std::size_t> Onsets;              // found in the recording, after Mark
+    std::vector<std::size_t> Wrong;               // samples of each heard differently from what was sent
+    std::vector<std::size_t> Xruns;               // where the server lost frames, after Mark
+
+    // Whether the server lost frames near recorded frames [first, last]: a busy machine, not the program.
+    bool Disturbed(std::size_t first, std::size_t last) const
+    {
+        constexpr std::size_t margin = 4096;
+        return std::any_of(Xruns.begin(), Xruns.end(),
+                           [&](std::size_t x) { return x + margin >= first && x <= last + margin; });
+    }
+    // Samples heard differently from what was sent, in the stimuli no xrun came near.
+    std::size_t WrongSamples() const
+    {
+        std::size_t wrong = 0;
+        for (std::size_t k = 0; k < Onsets.size(); ++k) {
+            wrong += Disturbed(Onsets[k], Onsets[k] + Sent[k].size() / 2) ? 0 : Wrong[k];
+        }
+        return wrong;
+    }
 };
 
-// Forwards every sound to the real output and keeps what was sent beside what was recorded.
-class ListeningOutput final : public SoundOutput {
-public:
-    ListeningOutput(SoundOutput& device, JackRecorder& recorder)
-        : device_(device)
-        , recorder_(recorder)
+class RunOnJack : public testing::Test {
+protected:
+    static void SetUpTestSuite()
     {
+        // Created before PortAudio starts, so that PortAudio lists it as an output device.
+        Recorder = std::make_unique<JackRecorder>("quorvex-run-rec-" + std::to_string(getpid()), 120 * 44100);
+    }
+    static void TearDownTestSuite() { Recorder.reset(); }
+
+    void SetUp() override
+    {
+        ASSERT_EQ(Recorder->Problem(), "") << "this test needs the JACK server that scripts/test.sh starts";
+        dir = std::filesystem::temp_directory_path() / ("quorvex_jackrun_" + std::to_string(getpid()));
+        std::filesystem::create_directories(dir);
+        state.Conditions.resize(1);
+        TestCondition& c = state.Current();
+        c.MaskStartSPL = 70.0f;
+        c.SPLstep = 6.0f;
+        c.ToneSPL = 0.0f;     // far below one sample step: the right channel carries the masker alone
+        c.MaskerBW = 400.0f;  // a wide band keeps each section's level close to the band's level
+        state.Settings.MaskerDuration = 300.0f;
+        state.Settings.ToneDuration = 100.0f;
+        state.Ear = 1;
+        state.ResultsFileName = (dir / "jack.dat").string();
+        previousDir = std::filesystem::current_path();
+        std::filesystem::current_path(dir);  // the run writes test.out here
+    }
+    void TearDown() override
+    {
+        std::filesystem::current_path(previousDir);
+        std::filesystem::remove_all(dir);
     }
 
-    int PlayPcm(const std::int16_t* buffer, int lengthBytes, int sampleRate, int bytesPerSample,
-                int channels) override
+    // Runs until the stop key in trial `trials`; `script` adds key changes, `link` the KC35's.
+    // A run during which the server lost frames (the machine is shared) is run again.
+    RecordedRun Record(int trials, const std::function<void(ScriptedListener&)>& script = {},
+                       SerialLink* link = nullptr)
     {
-        const std::size_t mark = recorder_.Mark();
-        const int result = device_.PlayPcm(buffer, lengthBytes, sampleRate, bytesPerSample, channels);
-        const std::size_t samples = static_cast<std::size_t>(lengthBytes) / 2;
-        const auto deadline = std::chrono::steady_clock::now() + 2s;
-        while (recorder_.Mark() < mark + samples / 2 + 4096 && std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(2ms);
+        for (int attempt = 1;; ++attempt) {
+            RecordedRun run = RecordOnce(trials, script, link);
+            if (run.Xruns.empty() || attempt == 5) {
+                return run;
+            }
         }
-        Presentations.push_back({std::vector<std::int16_t>(buffer, buffer + samples), recorder_.Since(mark)});
-        return result;
     }
 
-    std::vector<Presentation> Presentations;
+    RecordedRun RecordOnce(int trials, const std::function<void(ScriptedListener&)>& script, SerialLink* link)
+    {
+        PortAudioOutput device(Recorder->Name());
+        CapturingOutput output(device);
+        TrialCountingClock clock;
+        ScriptedListener listener(clock);
+        std::unique_ptr<Kc35Attenuator> attenuator;
+        if (link != nullptr) {
+            attenuator = std::make_unique<Kc35Attenuator>(*link, listener);
+        }
+        TrackingRun run(state, RunDevices{&output, &clock, &listener, attenuator.get()});
+        run.NoiseSeed = 7;  // the same noise every time, so the level check cannot be unlucky
+        listener.Attach(run);
+        if (script) {
+            script(listener);
+        }
+        listener.During(trials, {Key::Stop});
+        RecordedRun recorded;
+        run.OnTrial = [&recorded](const TrialRecord& trial) { recorded.Trials.push_back(trial); };
+        recorded.Mark = Recorder->Mark();
+        recorded.Report = run.Run();
+        std::this_thread::sleep_for(100ms);  // the last frames reach the recorder
+        recorded.Sent = output.Sent;
+        const int channel = state.Settings.Attenuator == 2 ? 0 : state.Ear;
+        for (const LocatedSound& sound : LocateSounds(Recorder->Since(recorded.Mark), recorded.Sent, channel)) {
+            recorded.Onsets.push_back(sound.Onset);
+            recorded.Wrong.push_back(sound.Wrong);
+        }
+        for (std::size_t x : Recorder->Xruns()) {
+            if (x >= recorded.Mark) {
+                recorded.Xruns.push_back(x - recorded.Mark);
+            }
+        }
+        return recorded;
+    }
 
-private:
-    SoundOutput& device_;
-    JackRecorder& recorder_;
+    // The silence before each stimulus is the ISI, plus what the run counted as late.
+    static void ExpectIsiToTheSample(const RecordedRun& run, int isi)
+    {
+        ASSERT_EQ(run.Onsets.size(), run.Sent.size());
+        ASSERT_EQ(run.Trials.size(), run.Sent.size());
+        for (std::size_t k = 1; k < run.Onsets.size(); ++k) {
+            SCOPED_TRACE("trial " + std::to_string(k + 1));
+            if (run.Disturbed(run.Onsets[k - 1], run.Onsets[k])) {
+                continue;
+            }
+            const auto silence = static_cast<std::int64_t>(run.Onsets[k] - run.Onsets[k - 1] - run.Sent[k - 1].size() / 2);
+            const std::int64_t isiFrames = isi * 441 / 10;
+            EXPECT_NEAR(silence, isiFrames + run.Trials[k].LateFrames, 1);
+            // The onsets the run reports are the device's.
+            ASSERT_TRUE(run.Trials[k].OnsetFrame && run.Trials[k - 1].OnsetFrame);
+            EXPECT_EQ(*run.Trials[k].OnsetFrame - *run.Trials[k - 1].OnsetFrame,
+                      static_cast<std::int64_t>(run.Onsets[k] - run.Onsets[k - 1]));
+        }
+    }
+
+    static inline std::unique_ptr<JackRecorder> Recorder;
+    std::filesystem::path dir;
+    std::filesystem::path previousDir;
+    SharedState state;
 };
 
 double RightRms(const std::vector<std::int16_t>& stereo)
@@ -66,78 +176,137 @@ double RightRms(const std::vector<std::int16_t>& stereo)
     return std::sqrt(sum / static_cast<double>(stereo.size() / 2));
 }
 
-}  // namespace
-
-TEST(RunOnJack, EveryTrialIsHeardOnTheChosenEarAtItsLevel)
+TEST_F(RunOnJack, EveryTrialIsHeardWholeOnTheChosenEarAtItsLevel)
 {
-    JackRecorder recorder("quorvex-run-rec-" + std::to_string(::getpid()), 60 * 44100);
-    ASSERT_EQ(recorder.Problem(), "") << "this test needs the JACK server that scripts/test.sh starts";
-    PortAudioOutput device(recorder.Name());
-    ListeningOutput output(device, recorder);
-
-    SharedState state;
-    state.Conditions.resize(1);
-    TestCondition& c = state.Current();
-    c.MaskStartSPL = 70.0f;
-    c.SPLstep = 6.0f;
-    c.ToneSPL = 0.0f;  // far below one sample step: the right channel carries the masker alone
-    c.MaskerBW = 400.0f;  // a wide band keeps each section's level close to the band's level
-    state.Settings.MaskerDuration = 300.0f;
-    state.Settings.ToneDuration = 100.0f;
     state.Settings.ISI = 0;
-    state.Ear = 1;
-    const auto dir = std::filesystem::temp_directory_path() / ("quorvex_jackrun_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    state.ResultsFileName = (dir / "jack.dat").string();
+    const RecordedRun run = Record(4, [](ScriptedListener& listener) {
+        listener.During(1, {Key::Press, Key::Release, Key::Press, Key::Release});
+        listener.During(2, {Key::Press});
+    });
 
-    TrialCountingClock clock;
-    ScriptedListener listener(clock);
-    TrackingRun run(state, RunDevices{&output, &clock, &listener, nullptr});
-    run.NoiseSeed = 7;  // the same noise every time, so the level check cannot be unlucky
-    listener.Attach(run);
-    listener.During(1, {Key::Press, Key::Release, Key::Press, Key::Release});
-    listener.During(2, {Key::Press});
-    listener.During(4, {Key::Stop});
-    const RunReport report = run.Run();
-
-    EXPECT_EQ(report.Trials, 4);
-    EXPECT_EQ(report.FailedPresentations, 0);
-    ASSERT_EQ(output.Presentations.size(), 4u);
+    EXPECT_EQ(run.Report.Trials, 4);
+    EXPECT_EQ(run.Report.FailedPresentations, 0);
+    ASSERT_EQ(run.Onsets.size(), 4u);
+    EXPECT_EQ(run.WrongSamples(), 0u) << "samples heard differently from what was played";
+    const std::vector<std::int32_t> heard = Recorder->Since(run.Mark);
+    double left = 0.0;
+    for (std::size_t i = 0; i < heard.size(); i += 2) {
+        left += std::abs(heard[i]);
+    }
+    EXPECT_EQ(left, 0.0) << "the other ear hears nothing";
     const double levels[] = {70.0, 64.0, 70.0, 76.0};  // down, then up after the press
-    for (std::size_t t = 0; t < output.Presentations.size(); ++t) {
+    for (std::size_t t = 0; t < run.Sent.size(); ++t) {
         SCOPED_TRACE("trial " + std::to_string(t + 1));
-        const Presentation& p = output.Presentations[t];
-        // The recorder hears the stream from its first frame, after some silence.
-        std::size_t start = 0;
-        while (start * 2 + 1 < p.Heard.size() && p.Heard[start * 2 + 1] == 0) {
-            ++start;
-        }
-        std::size_t firstSent = 0;
-        while (firstSent * 2 + 1 < p.Sent.size() && p.Sent[firstSent * 2 + 1] == 0) {
-            ++firstSent;
-        }
-        ASSERT_GE(start, firstSent);
-        start -= firstSent;
-        ASSERT_LE((start * 2) + p.Sent.size(), p.Heard.size());
-        std::size_t wrong = 0;
-        for (std::size_t i = 0; i < p.Sent.size(); ++i) {
-            wrong += p.Heard[start * 2 + i] != p.Sent[i];
-        }
-        EXPECT_EQ(wrong, 0u) << "samples heard differently from what was played";
-        double left = 0.0;
-        for (std::size_t i = 0; i < p.Heard.size(); i += 2) {
-            left += std::abs(p.Heard[i]);
-        }
-        EXPECT_EQ(left, 0.0) << "the other ear hears nothing";
         // The masker band is the reservoir (RMS 8000) times a unit sine: RMS 8000/sqrt(2) at
         // CalibFactor, less its 20 ms ramps, scaled by the level below CalibFactor.
         const double ramps = 1.0 - 2.0 * 20.0 * (1.0 - 0.375) / 300.0;
         const double expected = 8000.0 / std::sqrt(2.0) * std::sqrt(ramps) * std::pow(10.0, (levels[t] - 100.0) / 20.0);
-        EXPECT_NEAR(20.0 * std::log10(RightRms(p.Sent) / expected), 0.0, 1.5);
+        EXPECT_NEAR(20.0 * std::log10(RightRms(run.Sent[t]) / expected), 0.0, 1.5);
     }
     std::ifstream results(state.ResultsFileName, std::ios::binary);
     const std::string text{std::istreambuf_iterator<char>(results), std::istreambuf_iterator<char>()};
     EXPECT_NE(text.find("; Ear = right\r\n"), std::string::npos);
     EXPECT_NE(text.find("500\t64\r\n"), std::string::npos) << text;
-    std::filesystem::remove_all(dir);
 }
+
+TEST_F(RunOnJack, SilenceBetweenStimuliIsTheIsiToTheSample)
+{
+    for (int isi : {0, 20, 200}) {
+        SCOPED_TRACE("ISI " + std::to_string(isi));
+        state.Settings.ISI = isi;
+        const RecordedRun run = Record(5);
+        EXPECT_EQ(run.Report.FailedPresentations, 0);
+        EXPECT_EQ(run.WrongSamples(), 0u);
+        ExpectIsiToTheSample(run, isi);
+    }
+}
+
+TEST_F(RunOnJack, AStimulusQueuedLatePlaysWholeAndIsCountedLate)
+{
+    state.Settings.ISI = 20;
+    // The machine stalls while the listener's keys of trial 2 are taken: trial 3 cannot start on time.
+    const RecordedRun run = Record(4, [](ScriptedListener& listener) {
+        listener.AfterTrial = [](int trial) {
+            if (trial == 2) {
+                std::this_thread::sleep_for(80ms);
+            }
+        };
+    });
+    EXPECT_EQ(run.Report.FailedPresentations, 0);
+    EXPECT_EQ(run.WrongSamples(), 0u) << "the late stimulus is played whole";
+    ExpectIsiToTheSample(run, 20);
+    ASSERT_EQ(run.Trials.size(), 4u);
+    EXPECT_GT(run.Trials[2].LateFrames, 20 * FramesPerMs);
+    EXPECT_GE(run.Report.LateStimuli, 1);
+    EXPECT_GE(run.Report.MostLateMs, static_cast<double>(run.Trials[2].LateFrames) / 44.1 - 0.1);
+}
+
+// The serial link with the time each command began and ended on JACK's clock. The port returns
+// from a write once the byte has left the driver, so the end is when the command was on the line.
+class TimedLink final : public SerialLink {
+public:
+    explicit TimedLink(SerialLink& port) : port_(port) {}
+    void Open() override
+    {
+        port_.Open();
+        Commands.push_back({jack_get_time(), 0, {}});
+    }
+    int Write(const char* buffer, int count) override
+    {
+        const int written = port_.Write(buffer, count);
+        Commands.back().Bytes.append(buffer, static_cast<std::size_t>(written));
+        Commands.back().End = jack_get_time();
+        return written;
+    }
+    void Close() override { port_.Close(); }
+    bool Connected() const override { return port_.Connected(); }
+
+    struct Command {
+        jack_time_t Begin;
+        jack_time_t End;
+        std::string Bytes;
+    };
+    std::vector<Command> Commands;
+
+private:
+    SerialLink& port_;
+};
+
+// The attenuator changes the level the moment a command arrives: a command must come after the
+// last sample of the stimulus before and be on the line before the next onset.
+TEST_F(RunOnJack, Kc35CommandsArriveBetweenTheStimuli)
+{
+    state.Settings.Attenuator = 2;
+    state.Settings.ISI = 20;
+    state.Current().MaskStartSPL = 60.0f;
+    PseudoTerminal pty;
+    TComPort port(pty.SlavePath());
+    TimedLink link(port);
+    const RecordedRun run = Record(6, {}, &link);
+
+    EXPECT_EQ(run.Report.Error, "");
+    EXPECT_EQ(run.Report.FailedPresentations, 0);
+    EXPECT_EQ(run.WrongSamples(), 0u);
+    ASSERT_EQ(run.Onsets.size(), 6u);
+    ExpectIsiToTheSample(run, 20);
+    // Twice the tone ("K"), then the masker ("I") before every stimulus, of the last run made.
+    std::vector<TimedLink::Command> masker;
+    for (const TimedLink::Command& command : link.Commands) {
+        if (command.Bytes.starts_with("I")) {
+            masker.push_back(command);
+        }
+    }
+    ASSERT_GE(masker.size(), 6u);
+    masker.erase(masker.begin(), masker.end() - 6);
+    EXPECT_EQ(pty.ReadRest().size() % 3, 0u) << "every command reached the attenuator whole";
+    for (std::size_t k = 0; k < masker.size(); ++k) {
+        SCOPED_TRACE("trial " + std::to_string(k + 1));
+        if (k > 0) {
+            const std::size_t lastFrame = run.Mark + run.Onsets[k - 1] + run.Sent[k - 1].size() / 2 - 1;
+            EXPECT_GT(masker[k].Begin, Recorder->TimeOf(lastFrame)) << "a command during the stimulus before";
+        }
+        EXPECT_LT(masker[k].End, Recorder->TimeOf(run.Mark + run.Onsets[k])) << "a command after the onset";
+    }
+}
+
+}  // namespace

@@ -9,7 +9,7 @@
 #include <cstring>
 
 JackRecorder::JackRecorder(const std::string& clientName, std::size_t capacityFrames)
-    : Left(capacityFrames), Right(capacityFrames)
+    : Left(capacityFrames), Right(capacityFrames), Cycles(capacityFrames / 16 + 1)
 {
     const char* server = std::getenv("JACK_DEFAULT_SERVER");
     jack_status_t status{};
@@ -24,6 +24,7 @@ JackRecorder::JackRecorder(const std::string& clientName, std::size_t capacityFr
     Inputs[0] = jack_port_register(Client, "in_1", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
     Inputs[1] = jack_port_register(Client, "in_2", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
     if (Inputs[0] == nullptr || Inputs[1] == nullptr || jack_set_process_callback(Client, Process, this) != 0 ||
+        jack_set_xrun_callback(Client, Xrun, this) != 0 ||
         jack_set_port_connect_callback(Client, PortConnected, this) != 0 || jack_activate(Client) != 0) {
         Error = "could not set up the JACK recording client";
         return;
@@ -56,8 +57,28 @@ int JackRecorder::Process(jack_nframes_t frames, void* self)
     const auto* right = static_cast<const float*>(jack_port_get_buffer(r->Inputs[1], frames));
     std::memcpy(r->Left.data() + at, left, n * sizeof(float));
     std::memcpy(r->Right.data() + at, right, n * sizeof(float));
+    const std::size_t cycle = r->CycleCount.load(std::memory_order_relaxed);
+    if (n > 0 && cycle < r->Cycles.size()) {
+        r->Cycles[cycle] = {at, jack_last_frame_time(r->Client)};
+        r->CycleCount.store(cycle + 1, std::memory_order_release);
+    }
     r->Written.store(at + n, std::memory_order_release);
     return 0;
+}
+
+int JackRecorder::Xrun(void* self)
+{
+    // Called on JACK's notification thread, never the process thread: it may lock.
+    auto* r = static_cast<JackRecorder*>(self);
+    std::lock_guard lock(r->XrunLock);
+    r->XrunFrames.push_back(r->Mark());
+    return 0;
+}
+
+std::vector<std::size_t> JackRecorder::Xruns() const
+{
+    std::lock_guard lock(XrunLock);
+    return XrunFrames;
 }
 
 void JackRecorder::PortConnected(jack_port_id_t a, jack_port_id_t b, int connect, void* self)
@@ -119,4 +140,17 @@ std::vector<std::int32_t> JackRecorder::Since(std::size_t mark) const
         frames.push_back(static_cast<std::int32_t>(std::lround(Right[i] * 32768.0f)));
     }
     return frames;
+}
+
+jack_time_t JackRecorder::TimeOf(std::size_t frame) const
+{
+    const std::size_t cycles = CycleCount.load(std::memory_order_acquire);
+    if (frame >= Mark() || cycles == 0) {
+        return 0;
+    }
+    const auto end = Cycles.begin() + static_cast<std::ptrdiff_t>(cycles);
+    const auto after = std::upper_bound(Cycles.begin(), end, frame,
+                                        [](std::size_t f, const auto& cycle) { return f < cycle.first; });
+    const auto& [first, frameTime] = *(after - 1);
+    return jack_frames_to_time(Client, frameTime + static_cast<jack_nframes_t>(frame - first));
 }

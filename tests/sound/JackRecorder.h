@@ -35,9 +35,16 @@ public:
     std::size_t Mark() const { return Written.load(std::memory_order_acquire); }
     // The frames recorded since `mark`, as interleaved stereo 16-bit values (left, right).
     std::vector<std::int32_t> Since(std::size_t mark) const;
+    // When recorded frame `frame` reached the recorder, on JACK's clock (jack_get_time(), in
+    // microseconds); 0 for a frame not recorded.
+    jack_time_t TimeOf(std::size_t frame) const;
+    // The recorded frames near which the server lost frames (an xrun: a client was late, as
+    // happens on a busy machine); a recording across one does not hold every frame played.
+    std::vector<std::size_t> Xruns() const;
 
 private:
     static int Process(jack_nframes_t frames, void* self);
+    static int Xrun(void* self);
     static void PortConnected(jack_port_id_t a, jack_port_id_t b, int connect, void* self);
     void ConnectMirrors();
 
@@ -48,6 +55,11 @@ private:
     std::vector<float> Left;
     std::vector<float> Right;
     std::atomic<std::size_t> Written{0};
+    // The first recorded frame of each process cycle and the cycle's frame time.
+    std::vector<std::pair<std::size_t, jack_nframes_t>> Cycles;
+    std::atomic<std::size_t> CycleCount{0};
+    mutable std::mutex XrunLock;
+    std::vector<std::size_t> XrunFrames;
 
     std::atomic<bool> Mirroring{false};
     std::mutex PendingLock;

@@ -1,0 +1,74 @@
+// The sound server goes away in the middle of a run: the run must go on to its end without the
+// sound, say how many stimuli were not played, and write the points recorded.
+#include "OwnJackServer.h"
+#include "PortAudioOutput.h"
+#include "ScriptedListener.h"
+#include "TrackingRun.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+namespace {
+
+using Key = ScriptedListener::Key;
+using namespace std::chrono_literals;
+
+TEST(RunServerLost, TheRunEndsWithItsPointsWrittenAndTheLossReported)
+{
+    const std::string name = "quorvex-runlost-" + std::to_string(getpid());
+    OwnJackServer server(name);
+    ASSERT_TRUE(server.Started()) << "jackd could not be started";
+    setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
+    ASSERT_TRUE(WaitForServer()) << "jackd -n " << name << " did not come up";
+    const auto dir = std::filesystem::temp_directory_path() / ("quorvex_runlost_" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    const auto previousDir = std::filesystem::current_path();
+    std::filesystem::current_path(dir);  // the run writes test.out here
+
+    SharedState state;
+    state.Conditions.resize(1);
+    state.Settings.MaskerDuration = 300.0f;
+    state.Settings.ToneDuration = 100.0f;
+    state.Settings.ISI = 100;
+    state.ResultsFileName = (dir / "lost.dat").string();
+    PortAudioOutput output;
+    TrialCountingClock clock;
+    ScriptedListener listener(clock);
+    TrackingRun run(state, RunDevices{&output, &clock, &listener, nullptr});
+    listener.Attach(run);
+    listener.During(1, {Key::Press, Key::Release, Key::Press, Key::Release, Key::Press});
+    listener.During(6, {Key::Stop});
+    std::thread killer;
+    listener.AfterTrial = [&](int trial) {
+        if (trial == 2) {  // in the middle of the third stimulus
+            killer = std::thread([&] {
+                std::this_thread::sleep_for(150ms);
+                server.Stop();
+            });
+        }
+    };
+    testing::internal::CaptureStderr();
+    const RunReport report = run.Run();
+    const std::string said = testing::internal::GetCapturedStderr();
+    killer.join();
+
+    EXPECT_EQ(report.Trials, 6);
+    EXPECT_EQ(report.FailedPresentations, 4);
+    EXPECT_THAT(said, testing::HasSubstr("Error on write to wave out device\n"));
+    EXPECT_THAT(said, testing::EndsWith("Unable to open waveform output device\n"));
+    EXPECT_EQ(report.StoredPoints, 1);
+    EXPECT_EQ(report.ResultsError, "");
+    std::ifstream results(state.ResultsFileName, std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(results), std::istreambuf_iterator<char>()};
+    EXPECT_NE(text.find("500\t"), std::string::npos) << text;
+    std::filesystem::current_path(previousDir);
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace
