@@ -40,3 +40,15 @@ function(quorvex_test name)
     LABELS "${ARG_LABELS}"
     TIMEOUT ${ARG_TIMEOUT})
 endfunction()
+
+# Registers the test program `target` once more, as test `name`, against the PipeWire test server
+# (QUORVEX_TEST_SOUND_SERVER=pipewire), labelled pipewire. The tests of that label share the
+# server's one sink, so they run one at a time.
+function(quorvex_pipewire_test name target)
+  add_test(NAME ${name} COMMAND ${target} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;LANG=C.UTF-8;QUORVEX_TEST_SOUND_SERVER=pipewire"
+    LABELS pipewire
+    RESOURCE_LOCK quorvex-test-sink
+    TIMEOUT 300)
+endfunction()

@@ -80,7 +80,7 @@ if command -v pipewire >/dev/null && command -v wireplumber >/dev/null &&
   start pipewire
   start wireplumber
   start pipewire-pulse
-  for _ in $(seq 1 100); do
+  for _ in $(seq 1 300); do  # a busy machine may need many seconds
     if sink_ready; then
       up=true
       break

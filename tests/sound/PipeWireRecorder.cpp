@@ -9,7 +9,7 @@
 namespace {
 
 constexpr int Rate = 44100;
-constexpr std::size_t BlockFrames = 441;  // 10 ms: the recording grows in small steps
+constexpr std::size_t BlockFrames = 2048;  // what one read waits for: 46 ms
 
 }  // namespace
 
@@ -38,8 +38,11 @@ PipeWireRecorder::PipeWireRecorder(const std::string& clientName, std::size_t ca
     attributes.maxlength = static_cast<std::uint32_t>(-1);
     attributes.fragsize = static_cast<std::uint32_t>(BlockFrames * 4);
     int error = 0;
-    Stream = pa_simple_new(server.c_str(), clientName.c_str(), PA_STREAM_RECORD, monitor.c_str(), "monitor", &spec,
-                           nullptr, &attributes, &error);
+    // A busy machine can keep a server that has just started from answering in time.
+    for (int attempt = 0; attempt < 3 && Stream == nullptr; ++attempt) {
+        Stream = pa_simple_new(server.c_str(), clientName.c_str(), PA_STREAM_RECORD, monitor.c_str(), "monitor",
+                               &spec, nullptr, &attributes, &error);
+    }
     if (Stream == nullptr) {
         Error = "cannot record " + monitor + " on " + server + ": " + pa_strerror(error);
         return;

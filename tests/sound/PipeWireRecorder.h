@@ -25,6 +25,9 @@ public:
     const std::string& Problem() const override { return Error; }
     std::size_t Mark() const override { return Written.load(std::memory_order_acquire); }
     std::vector<std::int32_t> Since(std::size_t mark) const override;
+    // PipeWire does not tell its clients of lost frames.
+    std::vector<std::size_t> Xruns() const override { return {}; }
+    bool TellsOfLostFrames() const override { return false; }
 
     // Points this process's sound libraries at the test server, so that ALSA's "pipewire" and
     // "default" devices reach it. Call it before PortAudio starts. Nothing without a test server.
