@@ -14,6 +14,8 @@ packages=(
   libbenchmark-dev libfftw3-dev
   xvfb xauth
   fonts-liberation2  # metric twin of Arial, the graph window's font
+  # The session record read back in a German locale by Python's csv module, pandas and R.
+  python3 python3-pandas r-base-core locales
 )
 
 missing=()

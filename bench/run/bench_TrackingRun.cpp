@@ -108,19 +108,19 @@ bool RunOn(const TestSoundServer& server, int trials, int isi, float maskerMs)
         error.push_back(static_cast<double>(onsets[k] - onsets[k - 1]) - expected);
         late += error.back() > 1.0;
     }
-    std::printf("%s run: %d trials, MaskerDuration %.0f ms, ISI %d ms: %zu stimuli sent, %zu found in the "
-                "recording, %zu samples differ, %d not played\n",
-                server.Name.c_str(), report.Trials, maskerMs, isi, output.Sent.size(), onsets.size(), wrongSamples,
-                report.FailedPresentations);
+    std::printf("%s run: %lld trials, MaskerDuration %.0f ms, ISI %d ms: %zu stimuli sent, %zu found in the "
+                "recording, %zu samples differ, %lld not played\n",
+                server.Name.c_str(), static_cast<long long>(report.Trials), maskerMs, isi, output.Sent.size(),
+                onsets.size(), wrongSamples, static_cast<long long>(report.FailedPresentations));
     if (error.empty()) {
         return false;
     }
     std::printf("onset-to-onset - (MaskerDuration + ISI): median %.1f samples, p5 %.1f, p95 %.1f, min %.0f, max %.0f\n",
                 Quantile(error, 0.5), Quantile(error, 0.05), Quantile(error, 0.95), Quantile(error, 0.0),
                 Quantile(error, 1.0));
-    std::printf("late onsets (more than 1 sample after MaskerDuration + ISI): %d of %zu; the run counted %d, "
+    std::printf("late onsets (more than 1 sample after MaskerDuration + ISI): %d of %zu; the run counted %lld, "
                 "the latest by %.1f ms\n",
-                late, error.size(), report.LateStimuli, report.MostLateMs);
+                late, error.size(), static_cast<long long>(report.LateStimuli), report.MostLateMs);
     std::printf("CPU: %.2f s in %.2f s of run = %.1f %% of a core\n", cpu, wall, 100.0 * cpu / wall);
     return true;
 }

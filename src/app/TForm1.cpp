@@ -436,7 +436,7 @@ void TForm1::TonePlayClick()
     if (!state_.HasConditions()) {
         return;
     }
-    if (const auto refusal = CheckPreviewTone(state_.Settings, DecimalSeparator())) {
+    if (const auto refusal = CheckPreviewTone(state_.Settings, state_.Current(), DecimalSeparator())) {
         throw std::runtime_error("The tone cannot be played: " + *refusal + ".");
     }
     const TonePreviewOutcome outcome = PlayTonePreview(

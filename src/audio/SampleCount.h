@@ -8,6 +8,7 @@
 // by overflow. Callers that index a buffer still clamp against its length.
 std::uint32_t TruncateCount(double exact);
 
-// The sample count of a buffer of `durationMs` at `sampleRate`: rate x duration (in single
-// precision, as the durations are) x 0.001. A rate below 1 gives 0.
+// The sample count of `durationMs` at `sampleRate`: rate x duration (in single precision, as
+// the durations are) x 0.001. Every count of a duration comes from here (buffers, gates,
+// sections), so that counts of the same duration always agree. A rate below 1 gives 0.
 std::uint32_t SamplesFor(int sampleRate, float durationMs);

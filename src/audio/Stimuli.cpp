@@ -81,11 +81,16 @@ Tone MakeCarrier(const ExperimentSettings& settings)
     return Tone(settings.MaskerDuration, Rate, 1000.0f, UnitSineRms);
 }
 
+void AddTrialSection(Wave& masker, const Wave& reservoir, const ExperimentSettings& settings)
+{
+    masker.AddRandomSection(reservoir, 0.0f, settings.MaskerDuration);
+}
+
 void BuildTrialMasker(Wave& masker, Tone& carrier, const Wave& reservoir, const ExperimentSettings& settings,
                       float centreFrequency)
 {
     masker.Fill(0.0f);
-    masker.AddRandomSection(reservoir, 0.0f, settings.MaskerDuration);
+    AddTrialSection(masker, reservoir, settings);
     carrier.Regenerate(settings.MaskerDuration, Rate, centreFrequency, UnitSineRms);
     masker.Multiply(carrier);
 }

@@ -47,8 +47,10 @@ Wave MakeTrialBuffer(const ExperimentSettings& settings);
 // The carrier of the masker; BuildTrialMasker retunes it in place.
 Tone MakeCarrier(const ExperimentSettings& settings);
 
+// Adds a random MaskerDuration-ms section of `reservoir` into `masker` (a trial buffer).
+void AddTrialSection(Wave& masker, const Wave& reservoir, const ExperimentSettings& settings);
 // One trial's masker, without level or gate: `masker` is cleared, a random MaskerDuration-ms
-// section of `reservoir` is added into it, `carrier` is refilled at `centreFrequency` and the
+// section of `reservoir` is added into it (AddTrialSection), `carrier` is refilled at `centreFrequency` and the
 // masker multiplied by it, which centres the band on that frequency. Reuses both buffers.
 void BuildTrialMasker(Wave& masker, Tone& carrier, const Wave& reservoir, const ExperimentSettings& settings,
                       float centreFrequency);

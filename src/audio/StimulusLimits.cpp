@@ -8,6 +8,8 @@
 
 namespace {
 
+constexpr float NyquistHz = SharedState::SampleRate * 0.5f;
+
 class Checker {
 public:
     explicit Checker(char decimalSeparator) : separator_(decimalSeparator) {}
@@ -39,6 +41,13 @@ public:
         }
     }
 
+    // A tone the sample rate can carry: below half of it, or it comes out aliased.
+    void ToneFrequency(float hz)
+    {
+        Require(!(hz >= NyquistHz), "ToneF (" + Number(hz) + " Hz) is not below half the sample rate ("
+                                        + Number(NyquistHz) + " Hz); it would be played at a wrong frequency");
+    }
+
     void Require(bool holds, const std::string& message)
     {
         if (!problem_ && !holds) {
@@ -67,19 +76,33 @@ std::optional<std::string> CheckRunStimulus(const ExperimentSettings& settings, 
                   "ToneDuration (" + check.Number(settings.ToneDuration) + " ms) is shorter than the tone's "
                       + check.Number(RunToneRampMs) + " ms ramps");
     check.NotLonger("RiseFall", settings.RiseFall, "MaskerDuration", settings.MaskerDuration);
-    const float nyquist = SharedState::SampleRate * 0.5f;
     check.Require(std::isfinite(condition.MaskerBW) && condition.MaskerBW >= 0.0f
-                      && condition.MaskerBW * 0.5f < nyquist,
+                      && condition.MaskerBW * 0.5f < NyquistHz,
                   "MaskerBW (" + check.Number(condition.MaskerBW) + " Hz) must be at least 0 and below "
-                      + check.Number(2.0f * nyquist) + " Hz");
+                      + check.Number(2.0f * NyquistHz) + " Hz");
+    check.ToneFrequency(condition.ToneF);
+    const double bandTop = static_cast<double>(condition.EndF) + condition.MaskerBW * 0.5;
+    check.Require(!(bandTop > NyquistHz),
+                  "the masker band reaches EndF + MaskerBW/2 = " + check.Number(static_cast<float>(bandTop))
+                      + " Hz, above half the sample rate (" + check.Number(NyquistHz)
+                      + " Hz); it would be played at wrong frequencies");
     return check.Result();
 }
 
-std::optional<std::string> CheckPreviewTone(const ExperimentSettings& settings, char decimalSeparator)
+std::optional<std::string> CheckPreviewTone(const ExperimentSettings& settings, const TestCondition& condition,
+                                            char decimalSeparator)
 {
     Checker check(decimalSeparator);
     check.Duration("ToneDuration", settings.ToneDuration);
     check.Duration("RiseFall", settings.RiseFall);
     check.NotLonger("RiseFall", settings.RiseFall, "ToneDuration", settings.ToneDuration);
+    check.ToneFrequency(condition.ToneF);
+    return check.Result();
+}
+
+std::optional<std::string> CheckToneFrequency(const TestCondition& condition, char decimalSeparator)
+{
+    Checker check(decimalSeparator);
+    check.ToneFrequency(condition.ToneF);
     return check.Result();
 }

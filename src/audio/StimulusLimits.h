@@ -17,10 +17,16 @@ constexpr float LongestStimulusMs = 11888.0f;
 
 // The run: MaskerDuration, ToneDuration and RiseFall as above, ToneDuration not longer than
 // MaskerDuration, a tone on-time of at least the tone's 20 ms ramp, RiseFall not longer than
-// the masker's on-time, and a masker band (MaskerBW) that is finite, not negative and whose
-// half fits below half the sample rate.
+// the masker's on-time, a masker band (MaskerBW) that is finite, not negative and whose half
+// fits below half the sample rate, a tone below half the sample rate and a band whose top at
+// the end of the sweep (EndF + MaskerBW/2) does not reach above it.
 std::optional<std::string> CheckRunStimulus(const ExperimentSettings& settings, const TestCondition& condition,
                                             char decimalSeparator = '.');
 
-// The tone preview: ToneDuration and RiseFall as above, RiseFall not longer than ToneDuration.
-std::optional<std::string> CheckPreviewTone(const ExperimentSettings& settings, char decimalSeparator = '.');
+// The tone preview: ToneDuration and RiseFall as above, RiseFall not longer than ToneDuration,
+// and the tone below half the sample rate.
+std::optional<std::string> CheckPreviewTone(const ExperimentSettings& settings, const TestCondition& condition,
+                                            char decimalSeparator = '.');
+
+// The calibration tone: ToneF below half the sample rate.
+std::optional<std::string> CheckToneFrequency(const TestCondition& condition, char decimalSeparator = '.');

@@ -4,8 +4,11 @@
 #include "Pcm16.h"
 
 #include <array>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -30,9 +33,10 @@ void PutId(std::array<unsigned char, N>& bytes, std::size_t at, const char (&id)
     }
 }
 
-void Report(const char* format, const std::string& path)
+// One line per failed file, with the system's reason.
+void Report(const char* what, const std::string& path, int error)
 {
-    std::fprintf(stderr, format, path.c_str());
+    std::fprintf(stderr, "%s '%s': %s\n", what, path.c_str(), std::strerror(error != 0 ? error : EIO));
 }
 
 float SampleOrSilence(const Wave& wave, std::uint32_t i)
@@ -44,61 +48,51 @@ float SampleOrSilence(const Wave& wave, std::uint32_t i)
 
 bool Wave::WriteStereoWav(const std::string& path, const Wave& left, const Wave& right) const
 {
+    errno = 0;
     FileHandle file(std::fopen(path.c_str(), "wb"));
     if (!file) {
-        Report("could not open '%s'", path);
+        Report("could not open", path, errno);
         return false;
     }
-    bool whole = true;
     const std::uint32_t frames = SampleCount();
     const std::uint32_t dataBytes = frames * 2u * 2u;
     const auto rate = static_cast<std::uint32_t>(static_cast<double>(sampleRate_));
 
-    std::array<unsigned char, 8> riff{};
-    PutId(riff, 0, "RIFF");
-    PutLe(riff, 4, dataBytes + 36u, 4);
-    std::array<unsigned char, 28> format{};
-    PutId(format, 0, "WAVE");
-    PutId(format, 4, "fmt ");
-    PutLe(format, 8, 16, 4);
-    PutLe(format, 12, 1, 2);          // integer PCM
-    PutLe(format, 14, 2, 2);          // channels
-    PutLe(format, 16, rate, 4);
-    PutLe(format, 20, 2u * rate * 2u, 4);
-    PutLe(format, 24, 2 * 2, 2);      // block alignment
-    PutLe(format, 26, 16, 2);         // bits per sample
-    std::array<unsigned char, 8> data{};
-    PutId(data, 0, "data");
-    PutLe(data, 4, dataBytes, 4);
+    std::array<unsigned char, 44> header{};
+    PutId(header, 0, "RIFF");
+    PutLe(header, 4, dataBytes + 36u, 4);
+    PutId(header, 8, "WAVE");
+    PutId(header, 12, "fmt ");
+    PutLe(header, 16, 16, 4);
+    PutLe(header, 20, 1, 2);          // integer PCM
+    PutLe(header, 22, 2, 2);          // channels
+    PutLe(header, 24, rate, 4);
+    PutLe(header, 28, 2u * rate * 2u, 4);
+    PutLe(header, 32, 2 * 2, 2);      // block alignment
+    PutLe(header, 34, 16, 2);         // bits per sample
+    PutId(header, 36, "data");
+    PutLe(header, 40, dataBytes, 4);
 
-    const auto writeBlock = [&](const auto& block, const char* message) {
-        if (std::fwrite(block.data(), 1, block.size(), file.get()) != block.size()) {
-            Report(message, path);
-            whole = false;
-        }
-    };
-    writeBlock(riff, "RIFFheader error: '%s'");
-    writeBlock(format, "RIFFwaveheader error: '%s'");
-    writeBlock(data, "RIFFdataheader error: '%s'");
-
-    const auto writeSample = [&](float sample) {
+    std::vector<unsigned char> bytes(header.begin(), header.end());
+    bytes.reserve(header.size() + dataBytes);
+    const auto putSample = [&bytes](float sample) {
         const auto value = static_cast<std::uint16_t>(ToPcm16(sample));
-        for (const int byte : {value & 0xFF, value >> 8}) {
-            if (std::fputc(byte, file.get()) == EOF) {
-                Report("write error on '%s'", path);
-                whole = false;
-            }
-        }
+        bytes.push_back(static_cast<unsigned char>(value & 0xFF));
+        bytes.push_back(static_cast<unsigned char>(value >> 8));
     };
     for (std::uint32_t i = 0; i < frames; ++i) {
-        writeSample(SampleOrSilence(left, i));
-        writeSample(SampleOrSilence(right, i));
+        putSample(SampleOrSilence(left, i));
+        putSample(SampleOrSilence(right, i));
     }
-    // Bytes still buffered can fail only now; a file that did not reach the disk whole is
-    // reported like any other lost byte.
-    if (std::fclose(file.release()) != 0) {
-        Report("write error on '%s'", path);
-        whole = false;
+    // Bytes still buffered can fail only when the file is closed.
+    errno = 0;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+    const int writeError = errno;
+    errno = 0;
+    const bool closed = std::fclose(file.release()) == 0;
+    if (!written || !closed) {
+        Report("write error on", path, !written ? writeError : errno);
+        return false;
     }
-    return whole;
+    return true;
 }

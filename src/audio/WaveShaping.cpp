@@ -44,12 +44,7 @@ bool Wave::ScaleDb(float gainDb)
 
 bool Wave::Gate(float leadingMs, float onMs, float trailingMs, float rampMs)
 {
-    const auto count = [this](float ms) {
-        if (sampleRate_ < 1) {
-            return std::uint32_t{0};
-        }
-        return TruncateCount(static_cast<double>(static_cast<float>(sampleRate_) * ms) / 1000.0);
-    };
+    const auto count = [this](float ms) { return SamplesFor(sampleRate_, ms); };
     gateDelaySamples_ = count(leadingMs);
     gateOnSamples_ = count(onMs);
     gateOffSamples_ = count(trailingMs);
@@ -90,8 +85,9 @@ bool Wave::Gate(float leadingMs, float onMs, float trailingMs, float rampMs)
 void Wave::AddRandomSection(const Wave& source, float offsetMs, float lengthMs)
 {
     const int rate = source.sampleRate_;
-    const std::uint32_t count = rate < 1 ? 0 : TruncateCount(rate * (0.001 * lengthMs));
-    const std::uint32_t dest = rate < 1 ? 0 : TruncateCount(rate * (0.001 * offsetMs));
+    // The same count as a buffer of that duration, so that a section cut to fill one fits it.
+    const std::uint32_t count = SamplesFor(rate, lengthMs);
+    const std::uint32_t dest = SamplesFor(rate, offsetMs);
     const std::uint32_t spare = source.SampleCount() - count;
     const auto r = static_cast<std::uint32_t>(SharedRuntimeRandom().Next());
     std::uint32_t start = 0;

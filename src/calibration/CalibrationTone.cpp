@@ -2,9 +2,11 @@
 
 #include "EventDispatcher.h"
 #include "Kc35Attenuator.h"
+#include "NumberParse.h"
 #include "SharedState.h"
 #include "SoundOutput.h"
 #include "Stimuli.h"
+#include "StimulusLimits.h"
 #include "Wave.h"
 
 #include <memory>
@@ -76,6 +78,9 @@ int CalibrationTone::Play()
     }
     if (!state_.HasConditions()) {
         throw std::logic_error("No test-condition file has been loaded: there is no tone to calibrate with");
+    }
+    if (const auto refusal = CheckToneFrequency(state_.Current(), SystemDecimalSeparator())) {
+        throw std::runtime_error("The calibration tone cannot be played: " + *refusal + ".");
     }
     const PlayingMark mark(playing_);
     const Tone tone = MakeCalibrationTone(settings, state_.Current());

@@ -1,11 +1,10 @@
 #include "IniFile.h"
 
 #include "NumberParse.h"
+#include "WholeFile.h"
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
-#include <iterator>
 
 namespace {
 
@@ -38,12 +37,8 @@ std::string MapKey(std::string_view section, std::string_view key)
 
 IniFile IniFile::Load(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return IniFile{};
-    }
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return FromText(text);
+    const WholeFile file = ReadWholeFile(path);
+    return file.Error ? IniFile{} : FromText(file.Text);
 }
 
 IniFile IniFile::FromText(std::string_view text)

@@ -21,3 +21,11 @@ std::string FormatGeneral(double value, int digits, char decimalSeparator)
     }
     return text;
 }
+
+std::string FormatShortest(float value)
+{
+    std::array<char, 64> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    std::string text(buffer.data(), result.ptr);
+    return text == "-0" ? "0" : text;
+}

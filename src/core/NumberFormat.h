@@ -18,3 +18,7 @@ inline std::string FormatForResults(double value)
 {
     return FormatGeneral(value, 6, '.');
 }
+
+// The fewest digits that read back as the same 32-bit float, '.' as separator: what a data
+// file needs to carry a setting exactly (0.1f gives 0.1, not 0.100000001490116).
+std::string FormatShortest(float value);

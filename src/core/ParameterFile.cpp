@@ -4,7 +4,11 @@
 
 ParameterLoad LoadParameterFile(const std::string& path, char decimalSeparator)
 {
-    const IniFile ini = IniFile::Load(path);
+    return LoadParameters(IniFile::Load(path), path, decimalSeparator);
+}
+
+ParameterLoad LoadParameters(const IniFile& ini, const std::string& path, char decimalSeparator)
+{
     const char sep = decimalSeparator;
     ParameterLoad load;
     ExperimentSettings& s = load.Parameters.Settings;

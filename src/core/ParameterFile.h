@@ -1,5 +1,6 @@
 #pragma once
 
+#include "IniFile.h"
 #include "TestCondition.h"
 
 #include <string>
@@ -22,6 +23,9 @@ struct ParameterLoad {
 constexpr int MinConditionCount = 1;
 constexpr int MaxConditionCount = 10000;
 
-// Reads the settings and conditions of `path` with a default for everything missing.
-// Reals are read with `decimalSeparator` (the system's in the program).
+// Reads the settings and conditions of `path` with a default for everything missing; a file
+// that is missing or cannot be read gives every default. Reals are read with
+// `decimalSeparator` (the system's in the program).
 ParameterLoad LoadParameterFile(const std::string& path, char decimalSeparator);
+// The same from a file already read; `path` names it in messages.
+ParameterLoad LoadParameters(const IniFile& ini, const std::string& path, char decimalSeparator);

@@ -4,15 +4,23 @@
 #include <QChartView>
 #include <QFont>
 #include <QGraphicsLayout>
+#include <QGraphicsTextItem>
 #include <QLineSeries>
 #include <QLogValueAxis>
 #include <QPen>
 #include <QScatterSeries>
 #include <QValueAxis>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
+
+// The axes' fixed ranges.
+constexpr double LowestFrequency = 100.0;
+constexpr double HighestFrequency = 10000.0;
+constexpr double LowestLevel = 0.0;
+constexpr double HighestLevel = 100.0;
 
 QFont ArialPixels(int pixels)
 {
@@ -38,7 +46,7 @@ void SetUpFrequencyAxis(QLogValueAxis* axis)
 {
     StyleAxis(*axis, "Masker Frequency (Hz)");
     axis->setBase(10.0);
-    axis->setRange(100.0, 10000.0);
+    axis->setRange(LowestFrequency, HighestFrequency);
     axis->setLabelFormat("%g");
     axis->setMinorTickCount(8);
     axis->setMinorGridLineVisible(true);
@@ -48,7 +56,7 @@ void SetUpFrequencyAxis(QLogValueAxis* axis)
 void SetUpLevelAxis(QValueAxis* axis)
 {
     StyleAxis(*axis, "Masker level (dB SPL)");
-    axis->setRange(0.0, 100.0);
+    axis->setRange(LowestLevel, HighestLevel);
     axis->setTickType(QValueAxis::TicksFixed);
     axis->setTickCount(11);
     axis->setLabelFormat("%.0f");
@@ -62,6 +70,16 @@ QMargins ChartMargins()
     const int w = GraphChartSize.width();
     const int h = GraphChartSize.height();
     return QMargins(w * 2 / 100, h * 2 / 100, w * 5 / 100, h * 2 / 100);
+}
+
+// Keeps the summary inside the plot, just above its lower left corner; it wraps rather than
+// run past the plot's right edge.
+void PlaceSummary(QChart& chart, QGraphicsTextItem& summary)
+{
+    constexpr qreal inset = 4.0;
+    const QRectF plot = chart.plotArea();
+    summary.setTextWidth(std::max(plot.width() - 2 * inset, 0.0));
+    summary.setPos(plot.left() + inset, plot.bottom() - inset - summary.boundingRect().height());
 }
 
 } // namespace
@@ -86,13 +104,16 @@ GraphChart SetUpGraphChart(QChartView& view)
     // Styled after being added: adding applies the theme to whatever is still at its default.
     auto* line = new QLineSeries(chart);
     auto* marker = new QScatterSeries(chart);
+    auto* tip = new QScatterSeries(chart);
     auto* frequency = new QLogValueAxis(chart);
     auto* level = new QValueAxis(chart);
     chart->addSeries(line);
     chart->addSeries(marker);
+    chart->addSeries(tip);
     chart->addAxis(frequency, Qt::AlignBottom);
     chart->addAxis(level, Qt::AlignLeft);
-    for (QAbstractSeries* series : {static_cast<QAbstractSeries*>(line), static_cast<QAbstractSeries*>(marker)}) {
+    for (QAbstractSeries* series : {static_cast<QAbstractSeries*>(line), static_cast<QAbstractSeries*>(marker),
+                                     static_cast<QAbstractSeries*>(tip)}) {
         series->attachAxis(frequency);
         series->attachAxis(level);
     }
@@ -111,6 +132,20 @@ GraphChart SetUpGraphChart(QChartView& view)
     marker->setBorderColor(Qt::black);
     marker->setPointLabelsVisible(false);
 
+    tip->setObjectName("TipMarker");
+    tip->setMarkerShape(QScatterSeries::MarkerShapeCircle);
+    tip->setMarkerSize(15.0);
+    tip->setColor(Qt::transparent);
+    tip->setBorderColor(Qt::black);
+    tip->setPen(QPen(Qt::black, 2));
+    tip->setPointLabelsVisible(false);
+
+    auto* summary = new QGraphicsTextItem(chart);
+    summary->setFont(ArialPixels(13));
+    summary->setDefaultTextColor(Qt::black);
+    QObject::connect(chart, &QChart::plotAreaChanged, summary,
+                     [chart, summary] { PlaceSummary(*chart, *summary); });
+
     view.setChart(owned.release());
     view.setRubberBand(QChartView::NoRubberBand);
     view.setDragMode(QGraphicsView::NoDrag);
@@ -118,5 +153,17 @@ GraphChart SetUpGraphChart(QChartView& view)
     view.setFrameShape(QFrame::NoFrame);
     view.setBackgroundBrush(Qt::white);
     view.setRenderHint(QPainter::Antialiasing);
-    return GraphChart{chart, line, marker};
+    return GraphChart{chart, line, marker, tip, summary};
+}
+
+void SetCurveSummary(GraphChart& chart, const QString& text)
+{
+    chart.Summary->setPlainText(text);
+    PlaceSummary(*chart.Chart, *chart.Summary);
+}
+
+bool InsideAxes(double frequency, double level)
+{
+    return frequency >= LowestFrequency && frequency <= HighestFrequency && level >= LowestLevel
+           && level <= HighestLevel;
 }

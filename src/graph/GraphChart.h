@@ -3,6 +3,7 @@
 #include <QSize>
 
 class QChart;
+class QGraphicsTextItem;
 class QChartView;
 class QLineSeries;
 class QScatterSeries;
@@ -14,6 +15,8 @@ struct GraphChart {
     QChart* Chart = nullptr;
     QLineSeries* Line = nullptr;       // the tuning curve
     QScatterSeries* Marker = nullptr;  // the tone
+    QScatterSeries* Tip = nullptr;     // the curve's tip: an open circle
+    QGraphicsTextItem* Summary = nullptr;  // tip and Q10, in the plot's lower left corner
 };
 
 // Chart1's size on screen; the chart's margins are percentages of it.
@@ -21,5 +24,12 @@ inline constexpr QSize GraphChartSize{761, 489};
 
 // Gives `view` (which owns it) a chart with the graph window's fixed settings: white
 // background, no legend, no zooming, logarithmic frequency axis 100-10000 Hz with a minor
-// grid, linear level axis 0-100 dB SPL, a black line and a black square tone marker.
+// grid, linear level axis 0-100 dB SPL, a black line, a black square tone marker, an open
+// circle on the tip and the tip and Q10 written in the plot.
 GraphChart SetUpGraphChart(QChartView& view);
+
+// Shows `text` (lines separated by "\n") in the plot's lower left corner.
+void SetCurveSummary(GraphChart& chart, const QString& text);
+
+// Whether a point lies within the axes' fixed ranges.
+bool InsideAxes(double frequency, double level);

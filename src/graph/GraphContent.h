@@ -10,16 +10,24 @@
 struct GraphContent {
     std::string Title;                      // "<subject>: left ear" / "<subject>: right ear"
     std::vector<ResultPoint> Line;          // the tuning curve, in the order the line joins them
-    std::optional<ResultPoint> ToneMarker;  // (ToneF, RunToneSPL); none before a file is loaded
+    std::optional<ResultPoint> ToneMarker;  // (ToneF, RunToneSPL); none before a file is loaded or off the axis
+    std::optional<ResultPoint> TipMarker;   // the curve's tip, when it can be computed
+    std::string CurveSummary;               // "Tip: ..." and "Q10: ..." lines, or why not
 };
 
 // Title line for a subject and ear (0 left, anything else right).
 std::string GraphTitle(const std::string& subjectName, int ear);
 
+// Whether the logarithmic frequency axis can show `frequency` (finite and above 0 Hz).
+bool OnFrequencyAxis(float frequency);
+
 // The latest run's points in ascending frequency: an upward run (direction 0) in recording
 // order, a downward run (direction 1) from its last point back. Points recorded at the same
-// frequency keep that order, so the line joins them vertically. Never reads past the points
-// the buffer holds, whatever StoredResultCount says.
+// frequency keep that order, so the line joins them vertically. Points the frequency axis
+// cannot show are left out. Never reads past the points the buffer holds, whatever
+// StoredResultCount says.
 std::vector<ResultPoint> LinePoints(const ResultsBuffer& results, int sweepDirection);
 
+// The tip and Q10 of the latest run, analysed as "quorvex-sim analyze" analyses the same
+// points read from the results file (in recording order, whatever the sweep direction).
 GraphContent BuildGraphContent(const SharedState& state);

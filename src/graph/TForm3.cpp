@@ -66,6 +66,7 @@ void TForm3::FormShow()
 {
     chart_.Line->clear();
     chart_.Marker->clear();
+    chart_.Tip->clear();
     chart_.Chart->setTitle(QString());
 
     const GraphContent content = BuildGraphContent(state_);
@@ -73,6 +74,9 @@ void TForm3::FormShow()
     // The chart draws its title as rich text; a subject name is shown as typed.
     chart_.Chart->setTitle(title_.toHtmlEscaped());
     Chart1->setAccessibleName(title_);
+    const QString summary = QString::fromStdString(content.CurveSummary);
+    SetCurveSummary(chart_, summary);
+    Chart1->setAccessibleDescription(summary);
 
     QList<QPointF> line;
     line.reserve(static_cast<qsizetype>(content.Line.size()));
@@ -81,6 +85,9 @@ void TForm3::FormShow()
     chart_.Line->append(line);
     if (content.ToneMarker)
         chart_.Marker->append(content.ToneMarker->Freq, content.ToneMarker->SPL);
+    // A marker off the axes would be drawn over them in the vector copy; the text still says where the tip is.
+    if (content.TipMarker && InsideAxes(content.TipMarker->Freq, content.TipMarker->SPL))
+        chart_.Tip->append(content.TipMarker->Freq, content.TipMarker->SPL);
 }
 
 void TForm3::Button1Click()

@@ -1,27 +1,29 @@
 #include "ResultsWriter.h"
 
 #include "NumberFormat.h"
+#include "TextFileAppend.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <memory>
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-std::string Failure(const std::string& path, int error)
+std::string ResultsFileFailure(const std::string& path, const std::error_code& error, std::size_t points)
 {
-    return "Quorvex could not write the file '" + path + "': " + std::strerror(error)
-        + ". The points of this run are still in memory and can be shown with \"Graph Results\".";
+    std::string message = "Quorvex could not write this run's block to the results file '" + path + "': "
+                          + error.message() + ". The file is as it was before the run. ";
+    if (points > 2) {
+        message += "The " + std::to_string(points) + " points of this run are still in memory: \"Graph Results\" "
+                   "shows them until the next run.";
+    } else {
+        message += "This run recorded " + std::to_string(points) + (points == 1 ? " point" : " points")
+                   + ", too few for \"Graph Results\".";
+    }
+    return message;
 }
 
-// Writes `text` at the end of `path`, turning every "\n" into CR LF.
-std::string AppendText(const std::string& path, const std::string& text)
+}  // namespace
+
+std::string WithCrLf(const std::string& text)
 {
     std::string bytes;
     bytes.reserve(text.size() + text.size() / 8);
@@ -32,21 +34,8 @@ std::string AppendText(const std::string& path, const std::string& text)
             bytes += ch;
         }
     }
-    errno = 0;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "ab"));
-    if (!file) {
-        return Failure(path, errno);
-    }
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size() || std::fflush(file.get()) != 0) {
-        return Failure(path, errno != 0 ? errno : EIO);
-    }
-    if (std::fclose(file.release()) != 0) {
-        return Failure(path, errno != 0 ? errno : EIO);
-    }
-    return {};
+    return bytes;
 }
-
-}  // namespace
 
 std::string PTCwrite(const SharedState& state, int count)
 {
@@ -66,10 +55,28 @@ std::string PTCwrite(const SharedState& state, int count)
     for (std::size_t i = 0; i < n; ++i) {
         block += FormatForResults(points[i].Freq) + "\t" + FormatForResults(points[i].SPL) + "\n";
     }
-    return AppendText(state.ResultsFileName, block);
+    const std::error_code error = AppendBlockToTextFile(state.ResultsFileName, WithCrLf(block));
+    return error ? ResultsFileFailure(state.ResultsFileName, error, n) : std::string();
 }
 
 std::string AppendTestLogHeader(const std::string& path)
 {
-    return AppendText(path, ";------------------------------------------------\n;Subject=\t\n;Ear=\t\n");
+    const std::error_code error =
+        AppendBlockToTextFile(path, WithCrLf(";------------------------------------------------\n;Subject=\t\n;Ear=\t\n"));
+    if (!error) {
+        return {};
+    }
+    return "Quorvex could not write this run's header to the log '" + path + "': " + error.message()
+           + ". The run goes on; the results file is not affected.";
+}
+
+std::string CheckResultsFile(const std::string& path)
+{
+    const std::error_code error = CheckAppendable(path);
+    if (!error) {
+        return {};
+    }
+    return "The results file '" + path + "' cannot be opened for appending: " + error.message()
+           + ". The run goes on and keeps its points in memory; they reach the file at the end of the run only "
+             "if it can be written then.";
 }

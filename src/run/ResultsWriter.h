@@ -4,13 +4,21 @@
 
 #include <string>
 
-// The results files. Each block opens its file for appending (created when absent, never
-// truncated), writes, and closes it again. Lines end with CR LF.
+// The results files. Each block is appended whole or not at all (AppendBlockToTextFile): the
+// file is opened for appending (created when absent, never truncated), written and closed
+// again. Lines end with CR LF. Failures come back as a message for the operator naming the
+// file, the system's reason and what still holds; an empty string means success.
 
 // Appends the run's block to `state.ResultsFileName`: the commented header for the current
-// condition and the first `count` recorded points. Returns an empty string when the block was
-// written, otherwise a message for the operator naming the file and the system's reason.
+// condition and the first `count` recorded points.
 std::string PTCwrite(const SharedState& state, int count);
+
+// `text` with every "\n" written as CR LF, the line end of the files a run writes.
+std::string WithCrLf(const std::string& text);
 
 // Appends the three-line header a run writes to "test.out" when it starts.
 std::string AppendTestLogHeader(const std::string& path = "test.out");
+
+// Whether the results file can be opened for appending, asked when a run starts so that the
+// operator hears of a folder that cannot be written before the first stimulus.
+std::string CheckResultsFile(const std::string& path);

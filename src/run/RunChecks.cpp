@@ -27,6 +27,9 @@ std::optional<std::string> CheckRunConditions(const SharedState& state, char dec
             return refuse(std::string(name) + " is " + number(value) + ", which is not a finite number.");
         }
     }
+    if (!(c.StartF > 0.0f)) {
+        return refuse("the start frequency StartF is " + number(c.StartF) + " Hz; it must be above 0 Hz.");
+    }
     if (!(c.FStep > 0.0f)) {
         return refuse("the frequency step FStep is " + number(c.FStep) + " Hz; it must be above 0 Hz.");
     }
@@ -37,6 +40,14 @@ std::optional<std::string> CheckRunConditions(const SharedState& state, char dec
     if (FreqPointCount(c) < 1) {
         return refuse("StartF " + number(c.StartF) + ", EndF " + number(c.EndF) + " and FStep " + number(c.FStep)
                       + " give no usable number of masker frequencies.");
+    }
+    // The masker frequency is a 32-bit float: near EndF a step below half its spacing there
+    // leaves it where it is, and the sweep would never end.
+    const float above = c.EndF + c.FStep;
+    const float below = c.EndF - c.FStep;
+    if (!(above > c.EndF && below < c.EndF)) {
+        return refuse("the frequency step FStep (" + number(c.FStep) + " Hz) is too small to change a masker "
+                      "frequency of EndF (" + number(c.EndF) + " Hz); the sweep would never end.");
     }
     if (state.Settings.ISI < 0) {
         return refuse("the pause between presentations ISI is " + std::to_string(state.Settings.ISI)

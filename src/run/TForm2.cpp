@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStringList>
 
 #include <cmath>
 
@@ -59,6 +60,7 @@ TForm2::TForm2(SharedState& state, RunDevices devices, QWidget* parent)
     connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
     connect(Button3, &QPushButton::clicked, this, &TForm2::Button3Click);
     run_.OnStopKey = [this] { Button3->show(); };
+    run_.OnFileProblem = [this](const std::string& problem) { ShowMessage(QString::fromStdString(problem)); };
 
     ShowMessage = [this](const QString& message) {
         QMessageBox::warning(this, QApplication::applicationDisplayName(), message);
@@ -119,11 +121,15 @@ void TForm2::ReportProblems(const RunReport& report)
                         .arg(report.Trials)
                         .arg(std::ceil(report.MostLateMs)));
     }
-    if (!report.TestLogError.empty()) {
-        ShowMessage(QString::fromStdString(report.TestLogError));
+    // A folder that cannot be written fails all three files: one message names them all.
+    QStringList unwritten;
+    for (const std::string* error : {&report.ResultsError, &report.RecordError, &report.TrialLogError}) {
+        if (!error->empty()) {
+            unwritten.append(QString::fromStdString(*error));
+        }
     }
-    if (!report.ResultsError.empty()) {
-        ShowMessage(QString::fromStdString(report.ResultsError));
+    if (!unwritten.isEmpty()) {
+        ShowMessage(unwritten.join("\n\n"));
     }
     if (!report.Error.empty()) {
         ShowMessage(QString("The run was stopped by an error: %1\nThe %2 points recorded before it were kept.")

@@ -46,6 +46,10 @@ TrackingRun::TrackingRun(SharedState& state, RunDevices devices)
 RunReport TrackingRun::Run()
 {
     RunReport report;
+    log_ = RunLog{};
+    log_.Started = std::chrono::system_clock::now();
+    pointsLogged_ = 0;
+    openTrial_.reset();
     try {
         // One stream for the whole run, opened before the pause so that it is running by the first stimulus.
         const int mode = state_.Settings.Attenuator;
@@ -56,6 +60,11 @@ RunReport TrackingRun::Run()
         Trials(report, stream.get());
     } catch (const std::exception& error) {
         report.Error = error.what();
+        // The trial the error broke off is logged as it stood.
+        if (openTrial_) {
+            NoteKeys(*openTrial_);
+            log_.Trials.push_back(*openTrial_);
+        }
     }
     Finish(report);
     return report;
@@ -71,6 +80,11 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
     SweepDone = false;
     ReversalCount = 0;
     report.TestLogError = AppendTestLogHeader();
+    for (const std::string& problem : {report.TestLogError, CheckResultsFile(state_.ResultsFileName)}) {
+        if (!problem.empty() && OnFileProblem) {
+            OnFileProblem(problem);
+        }
+    }
 
     const Noise reservoir = MakeNoiseReservoir(settings, c, NoiseSeed);
     const Wave silentWave = MakeTrialBuffer(settings);
@@ -91,7 +105,7 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
         SetAttenuatorLevel(2, c.ToneSPL);
     }
 
-    int maxLevelTrials = 0;
+    std::int64_t maxLevelTrials = 0;
     const std::int64_t isiFrames = IsiFrames(settings.ISI);
     std::optional<Presentation> previous;  // a stimulus still playing when the next one is queued
     bool first = true;
@@ -119,6 +133,7 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
         trial.Trial = report.Trials + 1;
         trial.Frequency = state_.MaskerFreq;
         trial.Level = state_.MaskerSPL;
+        openTrial_ = trial;
         // Each stimulus starts ISI after the last frame of the one before.
         const SoundStart start = first ? SoundStart::Now() : SoundStart::AfterPrevious(isiFrames);
         first = false;
@@ -154,8 +169,8 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
             devices_.clock->Delay(static_cast<std::uint32_t>(settings.ISI));
         }
         devices_.dispatcher->ProcessEvents();
-        trial.ReversalCount = ReversalCount;
-        trial.LevelDirection = LevelDirection;
+        NoteKeys(trial);
+        openTrial_.reset();
         // With an ISI shorter than the lead the next stimulus is queued before this one ends.
         if (stream != nullptr && stream->Position() < stream->ExpectedOnset(current.Ticket) + maskerWave.SampleCount()) {
             previous = current;
@@ -197,6 +212,7 @@ void TrackingRun::Complete(Presentation& presentation, SoundStream* stream, RunR
             report.MostLateMs = std::max(report.MostLateMs, 1000.0 * static_cast<double>(sound.LateFrames) / Rate);
         }
     }
+    log_.Trials.push_back(trial);
     if (OnTrial) {
         OnTrial(trial);
     }
@@ -215,6 +231,19 @@ void TrackingRun::Finish(RunReport& report)
     state_.Results.StoredResultCount = state_.Results.ResultCount();
     report.StoredPoints = state_.Results.StoredResultCount;
     report.ResultsError = PTCwrite(state_, state_.Results.StoredResultCount);
+    log_.SoundDevice = devices_.sound->UsedDevice();
+    const SessionFilesOutcome files = WriteSessionFiles(state_, log_, state_.Results.StoredResultCount);
+    report.RunId = files.RunId;
+    report.RecordError = files.RecordError;
+    report.TrialLogError = files.TrialLogError;
+}
+
+void TrackingRun::NoteKeys(TrialRecord& trial)
+{
+    trial.ReversalCount = ReversalCount;
+    trial.LevelDirection = LevelDirection;
+    trial.PointsRecorded = state_.Results.ResultCount() - pointsLogged_;
+    pointsLogged_ = state_.Results.ResultCount();
 }
 
 void TrackingRun::SetAttenuatorLevel(int channel, float level)

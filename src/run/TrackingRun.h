@@ -1,6 +1,8 @@
 #pragma once
 
+#include "SessionFiles.h"
 #include "SharedState.h"
+#include "TrialRecord.h"
 
 #include <cstdint>
 #include <functional>
@@ -22,28 +24,17 @@ struct RunDevices {
     Kc35Attenuator* attenuator = nullptr;
 };
 
-// One presentation as the run made it, reported after the trial's event dispatch.
-struct TrialRecord {
-    int Trial = 0;            // 1-based
-    float Frequency = 0.0f;   // masker centre frequency played
-    float Level = 0.0f;       // masker level played, dB SPL
-    bool Played = false;      // the sound device played it (always false for modes other than 1 and 2)
-    // The frame of the run's sound stream (44100 per second) at which the stimulus started;
-    // empty where the output cannot say. LateFrames: how much later than its schedule.
-    std::optional<std::int64_t> OnsetFrame;
-    std::int64_t LateFrames = 0;
-    int ReversalCount = 0;    // after the listener's key changes of this trial
-    int LevelDirection = -1;  // after the listener's key changes of this trial
-};
-
 // How a run ended.
 struct RunReport {
-    int Trials = 0;
-    int FailedPresentations = 0;   // stimuli the sound device could not play
-    int LateStimuli = 0;           // stimuli that started later than ISI after the one before
-    double MostLateMs = 0.0;       // the latest of them, by how much
+    std::int64_t Trials = 0;
+    std::int64_t FailedPresentations = 0;  // stimuli the sound device could not play
+    std::int64_t LateStimuli = 0;          // stimuli that started later than ISI after the one before
+    double MostLateMs = 0.0;               // the latest of them, by how much
     int StoredPoints = 0;
     std::string ResultsError;      // the results file could not be written
+    std::string RecordError;       // the session record could not be written
+    std::string TrialLogError;     // the trial log could not be written
+    std::string RunId;             // the run's identifier in the session record and trial log
     std::string TestLogError;      // "test.out" could not be written
     std::string Error;             // what ended the run early (attenuator range, serial link)
 };
@@ -58,8 +49,8 @@ public:
 
     // The whole run for the current condition: the pause before the first trial, the
     // stimuli, the trials until the sweep ends or a stop key, then the results stored and
-    // written. Errors that end it early are reported in the result after the points
-    // recorded so far have been written.
+    // written with the session record and the trial log. Errors that end it early are
+    // reported in the result after the points and trials so far have been written.
     RunReport Run();
 
     // The listener's key on the SPACE-bar button.
@@ -68,7 +59,10 @@ public:
 
     // Called when a key other than SPACE requests the stop (the window shows EXIT).
     std::function<void()> OnStopKey;
-    // Called after every trial's event dispatch.
+    // Called when the run starts, before the first stimulus, for "test.out" that could not be
+    // written and for a results file that cannot be opened for appending; the run goes on.
+    std::function<void(const std::string&)> OnFileProblem;
+    // Called after every trial's event dispatch, with the trial as the trial log has it.
     std::function<void(const TrialRecord&)> OnTrial;
     // Seeds the runtime generator for the noise reservoir instead of the calendar clock, so
     // that a run can be repeated exactly (the simulator, tests).
@@ -91,8 +85,13 @@ private:
     void WaitUntil(SoundStream& stream, std::int64_t frame);
     void Finish(RunReport& report);
     void CountChange(int previous);
+    // The listener's key changes of the trial just heard, as the trial log gives them.
+    void NoteKeys(TrialRecord& trial);
     void SetAttenuatorLevel(int channel, float level);
 
     SharedState& state_;
     RunDevices devices_;
+    RunLog log_;
+    int pointsLogged_ = 0;                  // points already counted in a trial of the log
+    std::optional<TrialRecord> openTrial_;  // the trial being presented, until its key changes are noted
 };

@@ -1,9 +1,12 @@
 #include "SimCommands.h"
 
 #include "FreqPointCount.h"
+#include "IniFile.h"
+#include "NamedParameterFile.h"
 #include "NumberFormat.h"
 #include "NumberParse.h"
 #include "ParameterFile.h"
+#include "WholeFile.h"
 
 #include <cstdio>
 #include <iostream>
@@ -15,7 +18,14 @@ int RunConditionsCommand(const std::vector<std::string>& args)
         return 2;
     }
     const std::string path = args.empty() ? "./PTC.INI" : args[0];
-    const ParameterLoad load = LoadParameterFile(path, SystemDecimalSeparator());
+    // A missing file gives the defaults, as "Parameters" does; any other failure to read is
+    // told, so that a wrong path is not mistaken for a file of defaults.
+    const WholeFile file = ReadWholeFile(path);
+    if (file.Error && file.Error != std::errc::no_such_file_or_directory) {
+        ReportUnreadable(path, file.Error);
+        return 1;
+    }
+    const ParameterLoad load = LoadParameters(IniFile::FromText(file.Text), path, SystemDecimalSeparator());
     if (!load.Loaded) {
         std::cerr << load.Error << '\n';
         return 1;

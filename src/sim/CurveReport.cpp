@@ -30,19 +30,7 @@ std::string DescribeBlock(const ResultsBlock& block, int number)
 
 std::string DescribeCurve(const CurveAnalysis& analysis)
 {
-    std::string text;
-    if (!analysis.Tip) {
-        return "  tip: cannot be computed: " + analysis.TipProblem + "\n  Q10: cannot be computed: "
-               + analysis.Q10Problem + "\n";
-    }
-    text += "  tip: " + Number(analysis.Tip->Freq) + " Hz at " + Number(analysis.Tip->SPL) + " dB SPL\n";
-    if (analysis.Q10) {
-        text += "  Q10: " + Number(*analysis.Q10) + " (10 dB above the tip from " + Number(*analysis.LowHz) + " to "
-                + Number(*analysis.HighHz) + " Hz)\n";
-    } else {
-        text += "  Q10: cannot be computed: " + analysis.Q10Problem + "\n";
-    }
-    return text;
+    return "  tip: " + DescribeTip(analysis) + "\n  Q10: " + DescribeQ10(analysis) + "\n";
 }
 
 std::string DescribeExpectedCurve(const ExpectedCurve& curve)

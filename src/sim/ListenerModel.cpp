@@ -1,5 +1,6 @@
 #include "ListenerModel.h"
 
+#include "SampleCount.h"
 #include "SharedState.h"
 #include "Stimuli.h"
 
@@ -8,12 +9,12 @@
 
 ListeningWindow ToneListeningWindow(const ExperimentSettings& settings)
 {
-    // The same sample arithmetic as the tone's gate, so the window lies exactly on the tone.
-    const double rate = SharedState::SampleRate;
+    // The same sample counts as the tone's gate, so the window lies exactly on the tone.
+    constexpr int rate = SharedState::SampleRate;
     const float leading = (settings.MaskerDuration - settings.ToneDuration) * 0.5f;
-    const auto start = static_cast<std::size_t>(rate * leading / 1000.0);
-    const auto on = static_cast<std::size_t>(rate * settings.ToneDuration / 1000.0);
-    const auto ramp = std::min(on, static_cast<std::size_t>(rate * RunToneRampMs / 1000.0));
+    const std::size_t start = SamplesFor(rate, leading);
+    const std::size_t on = SamplesFor(rate, settings.ToneDuration);
+    const std::size_t ramp = std::min<std::size_t>(on, SamplesFor(rate, RunToneRampMs));
     ListeningWindow window;
     window.Start = start;
     window.Weights.assign(on, 1.0f);

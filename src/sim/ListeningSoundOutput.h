@@ -18,6 +18,8 @@ public:
     int PlayPcm(const std::int16_t* buffer, int lengthBytes, int sampleRate, int bytesPerSample,
                 int channels) override;
 
+    std::string UsedDevice() const override { return "virtual listener"; }
+
     int Played() const { return played_; }
 
 private:

@@ -4,8 +4,14 @@
 
 #include <optional>
 #include <string>
+#include <system_error>
+
+// Tells standard error "quorvex-sim: cannot read 'PATH': <the system's reason>".
+void ReportUnreadable(const std::string& path, std::error_code error);
+// The whole of a file a command was given, or nothing after ReportUnreadable.
+std::optional<std::string> ReadNamedFile(const std::string& path);
 
 // Loads the test-condition file a command was given. Unlike "Parameters", a file that cannot
 // be read is refused rather than replaced by defaults: a rehearsal or an inspection must use the
-// file the lab named. Refusals are written to standard error as "quorvex-sim COMMAND: ...".
+// file the lab named. Refusals are written to standard error.
 std::optional<ParameterSet> LoadNamedParameterFile(const std::string& command, const std::string& path);

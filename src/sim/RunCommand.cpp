@@ -8,6 +8,7 @@
 #include "ExpectedCurve.h"
 #include "NumberFormat.h"
 #include "NumberParse.h"
+#include "SessionFiles.h"
 #include "VirtualSession.h"
 
 #include <charconv>
@@ -136,7 +137,7 @@ void PrintPoints(const VirtualSessionResult& result, const std::optional<Expecte
 }
 
 // Everything that went wrong, on standard error; true if anything did.
-bool ReportTrouble(const VirtualSessionResult& result, const std::string& resultsFile)
+bool ReportTrouble(const VirtualSessionResult& result, const std::string& resultsName)
 {
     bool trouble = false;
     const auto say = [&trouble](const std::string& message) {
@@ -159,11 +160,20 @@ bool ReportTrouble(const VirtualSessionResult& result, const std::string& result
     if (!result.Report.TestLogError.empty()) {
         say(result.Report.TestLogError);
     }
-    if (!result.Report.ResultsError.empty()) {
-        say(result.Report.ResultsError);
-    } else {
-        std::cout << "results: " << resultsFile << " (block appended), test.out\n";
+    const std::string resultsFile = resultsName + ".dat";
+    // A run without points adds no row to the session record.
+    const std::string record = result.Points.empty() ? std::string() : SessionRecordFileName(resultsFile);
+    std::string written;
+    for (const auto& [error, file] : {std::pair{&result.Report.ResultsError, resultsFile},
+                                      std::pair{&result.Report.RecordError, record},
+                                      std::pair{&result.Report.TrialLogError, TrialLogFileName(resultsFile)}}) {
+        if (!error->empty()) {
+            say(*error);
+        } else if (!file.empty()) {
+            written += file + ", ";
+        }
     }
+    std::cout << "results: " << written << "test.out (run " << result.Report.RunId << ")\n";
     return trouble;
 }
 
@@ -197,5 +207,5 @@ int RunRunCommand(const std::vector<std::string>& args)
     if (expected) {
         std::cout << DescribeExpectedCurve(*expected);
     }
-    return ReportTrouble(result, request->options.ResultsName + ".dat") ? 1 : 0;
+    return ReportTrouble(result, request->options.ResultsName) ? 1 : 0;
 }

@@ -132,11 +132,14 @@ std::optional<Wave> BuildStimulus(const StimulusRequest& request, const Experime
         return std::optional<Wave>();
     };
     if (request.kind == "calibration") {
+        if (const auto problem = CheckToneFrequency(condition)) {
+            return refuse(*problem);
+        }
         std::cout << "calibration tone: 1000 ms at " << Number(condition.ToneF) << " Hz\n";
         return MakeCalibrationTone(settings, condition);
     }
     if (request.kind == "tone") {
-        if (const auto problem = CheckPreviewTone(settings)) {
+        if (const auto problem = CheckPreviewTone(settings, condition)) {
             return refuse(*problem);
         }
         TestCondition toned = condition;

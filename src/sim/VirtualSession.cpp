@@ -15,9 +15,9 @@ constexpr int StopKey = 27;
 
 }  // namespace
 
-int VirtualTrialLimit(int freqPointCount)
+std::int64_t VirtualTrialLimit(int freqPointCount)
 {
-    return 20 * freqPointCount + 1000;
+    return 20 * std::int64_t{freqPointCount} + 1000;
 }
 
 VirtualSessionResult RunVirtualSession(const ParameterSet& parameters, const VirtualSessionOptions& options,

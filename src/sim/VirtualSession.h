@@ -27,7 +27,7 @@ struct VirtualSessionResult {
     RunReport Report;
     std::vector<ResultPoint> Points;
     std::uint32_t ElapsedMs = 0;  // simulated: pauses, presentations and intervals
-    int TrialLimit = 0;
+    std::int64_t TrialLimit = 0;
     bool StoppedAtLimit = false;  // the listener never ended the sweep; a stop key did
     int Presentations = 0;        // stimuli the listener heard
     std::vector<std::string> AttenuatorProblems;
@@ -35,7 +35,7 @@ struct VirtualSessionResult {
 
 // A session never ends by itself if the listener never makes five key changes and the masker
 // never reaches MaxSPL; a stop key is pressed after this many trials.
-int VirtualTrialLimit(int freqPointCount);
+std::int64_t VirtualTrialLimit(int freqPointCount);
 
 // Runs condition `options.Condition` of `parameters` as the set-up window would after loading
 // them: in KC35 mode the attenuator gets the set-up and the ear routing first. Refuses what

@@ -24,7 +24,8 @@ const Command commands[] = {
      "run [--ini FILE] [--condition N] [--ear left|right] [--direction up|down] [--subject NAME]\n"
      "           [--results NAME] [--seed N] [--criterion DB] [--noise DB] [--expected]\n"
      "           measure a tuning curve with the virtual listener; write the results file and test.out"},
-    {"analyze", RunAnalyzeCommand, "analyze FILE.dat    tip and Q10 of every block of a results file"},
+    {"analyze", RunAnalyzeCommand,
+     "analyze [--csv] FILE.dat   tip and Q10 of every block of a results file (--csv: one CSV row per block)"},
 };
 
 void PrintUsage(std::FILE* to)

@@ -43,6 +43,10 @@ int PortAudioOutput::Device()
     if (device < 0 && !DeviceName.empty()) {
         std::fprintf(stderr, "No sound output device matches AudioDevice=%s\n", DeviceName.c_str());
     }
+    const PaDeviceInfo* info = device >= 0 ? Pa_GetDeviceInfo(device) : nullptr;
+    const PaHostApiInfo* api = info != nullptr ? Pa_GetHostApiInfo(info->hostApi) : nullptr;
+    Used = info == nullptr ? std::string()
+                           : std::string(info->name ? info->name : "") + " (" + (api && api->name ? api->name : "") + ")";
     return device;
 }
 

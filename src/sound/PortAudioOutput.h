@@ -25,6 +25,8 @@ public:
                 int channels) override;
     std::unique_ptr<SoundStream> OpenStream(int sampleRate, int channels, int prepareMs) override;
 
+    std::string UsedDevice() const override { return Used; }
+
     const PlaybackTimes& LastPlayback() const { return Times; }
     // The AudioDevice setting of a newly loaded test-condition file.
     void SetDeviceName(std::string deviceName) { DeviceName = std::move(deviceName); }
@@ -36,4 +38,5 @@ private:
 
     std::string DeviceName;
     PlaybackTimes Times;
+    std::string Used;
 };

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 // The sound device as the rest of the program sees it: one buffer of interleaved signed
 // 16-bit PCM is played and the call returns only when the device has played it; or a stream
@@ -25,4 +26,7 @@ public:
     // reason for not playing once, however many sounds it concerns. This one plays each sound
     // with PlayPcm when it is queued, which reports as PlayPcm does.
     virtual std::unique_ptr<SoundStream> OpenStream(int sampleRate, int channels, int prepareMs);
+
+    // The device the latest sound was sent to, as the sound library names it; empty if none.
+    virtual std::string UsedDevice() const { return {}; }
 };

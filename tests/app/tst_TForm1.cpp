@@ -2,6 +2,7 @@
 #include "QtEventDispatcher.h"
 #include "RecordingSerialLink.h"
 #include "RecordingSoundOutput.h"
+#include "ScratchFolder.h"
 #include "TForm1.h"
 
 #include <QApplication>
@@ -47,12 +48,13 @@ protected:
 
     void Load(const std::string& contents)
     {
-        const auto path = std::filesystem::temp_directory_path() / "quorvex_tst_form1.ini";
+        const auto path = scratch.Path("PTC.INI");
         std::ofstream(path, std::ios::binary) << contents;
         chosenFile = QString::fromStdString(path.string());
         form->ParamButtonClick();
     }
 
+    const ScratchFolder scratch;  // "Tone" and runs write their files in the current folder
     VirtualClock clock;
     QtEventDispatcher dispatcher;
     RecordingSerialLink link;

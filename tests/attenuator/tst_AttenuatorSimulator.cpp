@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -75,10 +76,11 @@ public:
         }
     }
 
-    // Stops it as an operator would (Ctrl+C) and returns its exit status.
-    int Stop()
+    // Stops it as an operator would (Ctrl+C, or SIGTERM from a service manager) and returns its
+    // exit status.
+    int Stop(int signal = SIGINT)
     {
-        kill(pid_, SIGINT);
+        kill(pid_, signal);
         int status = 0;
         waitpid(pid_, &status, 0);
         pid_ = -1;
@@ -113,6 +115,22 @@ TEST(AttenuatorSimulator, ShowsEachCommandThePortSendsAndStopsCleanly)
         EXPECT_EQ(simulator.ReadLine(), expected);
     }
     EXPECT_EQ(simulator.Stop(), 0);
+}
+
+TEST(AttenuatorSimulator, StoppingShowsWhatIsStillPendingAndEndsCleanly)
+{
+    for (const int signal : {SIGINT, SIGTERM}) {
+        Simulator simulator;
+        ASSERT_TRUE(simulator.Started());
+        const std::string path = simulator.ReadLine();
+        const int port = open(path.c_str(), O_WRONLY | O_NOCTTY);
+        ASSERT_GE(port, 0) << path;
+        EXPECT_EQ(write(port, "K50I4", 5), 5);
+        close(port);
+        EXPECT_EQ(simulator.ReadLine(), "channel 2 (K): attenuation 80 dB = level 40 dB SPL") << signal;
+        EXPECT_EQ(simulator.Stop(signal), 0) << signal;
+        EXPECT_EQ(simulator.ReadLine(), "incomplete command: 0x49 'I' 0x34 '4'") << signal;
+    }
 }
 
 }  // namespace

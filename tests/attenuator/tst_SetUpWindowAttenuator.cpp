@@ -5,6 +5,7 @@
 #include "PseudoTerminal.h"
 #include "QtEventDispatcher.h"
 #include "RecordingSerialLink.h"
+#include "ScratchFolder.h"
 #include "TForm1.h"
 
 #include <QApplication>
@@ -58,7 +59,8 @@ protected:
         item->click();
     }
 
-    const std::filesystem::path path = std::filesystem::temp_directory_path() / "quorvex_tst_attenuator.ini";
+    const ScratchFolder scratch;
+    const std::filesystem::path path = scratch.Path("PTC.INI");
     RecordingSerialLink link;
     VirtualClock clock;
     QtEventDispatcher dispatcher;

@@ -158,6 +158,33 @@ TEST(TrialMasker, ReusesItsBuffersAndAppliesLevelAndGate)
     EXPECT_LT(masker.Rms(), unscaled * 0.2);
 }
 
+// Every whole millisecond of MaskerDuration up to the reservoir's length: the section cut
+// from the reservoir fills the run's trial buffer exactly (a section one sample longer than
+// the buffer ended the program, e.g. at 3050 ms; one sample shorter left the last one silent).
+TEST(TrialMasker, EveryWholeMillisecondOfMaskerDurationFitsItsBuffer)
+{
+    ExperimentSettings settings = Software();
+    settings.ToneDuration = 20.0f;
+    const Noise reservoir = MakeNoiseReservoir(settings, TestCondition{}, 11);
+    for (int ms = 1; ms <= static_cast<int>(LongestStimulusMs); ++ms) {
+        settings.MaskerDuration = static_cast<float>(ms);
+        Wave masker = MakeTrialBuffer(settings);
+        AddTrialSection(masker, reservoir, settings);
+        ASSERT_NE(masker.Samples().back(), 0.0f) << ms << " ms: the section does not reach the buffer's end";
+    }
+    for (const float ms : {3050.0f, 3090.0f, 11887.0f, 11888.0f}) {
+        settings.MaskerDuration = ms;
+        settings.ToneDuration = ms - 40.0f;
+        Wave masker = MakeTrialBuffer(settings);
+        Tone carrier = MakeCarrier(settings);
+        BuildTrialMasker(masker, carrier, reservoir, settings, 1000.0f);
+        LevelAndGateMasker(masker, settings, -10.0f);
+        const Tone tone = MakeRunTone(settings, TestCondition{}, 30.0f);
+        masker.Add(tone);
+        EXPECT_EQ(tone.SampleCount(), masker.SampleCount()) << ms;
+    }
+}
+
 using LimitCase = std::tuple<float, float, float, float, const char*>;
 
 class RunLimits : public testing::TestWithParam<LimitCase> {};
@@ -186,7 +213,8 @@ constexpr float Inf = std::numeric_limits<float>::infinity();
 INSTANTIATE_TEST_SUITE_P(
     Settings, RunLimits,
     testing::Values(LimitCase{600.0f, 400.0f, 20.0f, 200.0f, nullptr}, LimitCase{11888.0f, 20.0f, 0.0f, 0.0f, nullptr},
-                    LimitCase{600.0f, 600.0f, 600.0f, 44099.0f, nullptr},
+                    LimitCase{600.0f, 600.0f, 600.0f, 40100.0f, nullptr},
+                    LimitCase{600.0f, 600.0f, 600.0f, 40101.0f, "EndF + MaskerBW/2 = 22050.5 Hz"},
                     LimitCase{Nan, 400.0f, 20.0f, 200.0f, "MaskerDuration"},
                     LimitCase{-600.0f, 400.0f, 20.0f, 200.0f, "MaskerDuration"},
                     LimitCase{12000.0f, 400.0f, 20.0f, 200.0f, "MaskerDuration (12000 ms) is longer than the noise reservoir (11888 ms)"},
@@ -201,17 +229,27 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(PreviewLimits, RefuseWhatThePreviewGateCannotHonour)
 {
     ExperimentSettings s = Software();
-    EXPECT_FALSE(CheckPreviewTone(s));
+    TestCondition c;
+    EXPECT_FALSE(CheckPreviewTone(s, c));
     s.ToneDuration = 10.0f;  // shorter than the run's ramps is fine for the preview
     s.RiseFall = 5.0f;
-    EXPECT_FALSE(CheckPreviewTone(s));
+    EXPECT_FALSE(CheckPreviewTone(s, c));
     s.RiseFall = 10.5f;
-    EXPECT_EQ(CheckPreviewTone(s, ','), "RiseFall (10,5 ms) is longer than ToneDuration (10 ms)");
+    EXPECT_EQ(CheckPreviewTone(s, c, ','), "RiseFall (10,5 ms) is longer than ToneDuration (10 ms)");
     s.RiseFall = Nan;
-    EXPECT_EQ(CheckPreviewTone(s), "RiseFall is not a finite number of milliseconds");
+    EXPECT_EQ(CheckPreviewTone(s, c), "RiseFall is not a finite number of milliseconds");
     s.RiseFall = 20.0f;
     s.ToneDuration = 1.0e6f;
-    EXPECT_EQ(CheckPreviewTone(s), "ToneDuration (1000000 ms) is longer than the noise reservoir (11888 ms)");
+    EXPECT_EQ(CheckPreviewTone(s, c), "ToneDuration (1000000 ms) is longer than the noise reservoir (11888 ms)");
+    s.ToneDuration = 400.0f;
+    c.ToneF = 22049.5f;
+    EXPECT_FALSE(CheckPreviewTone(s, c));
+    EXPECT_FALSE(CheckToneFrequency(c));
+    c.ToneF = 30000.0f;
+    const std::string aliased =
+        "ToneF (30000 Hz) is not below half the sample rate (22050 Hz); it would be played at a wrong frequency";
+    EXPECT_EQ(CheckPreviewTone(s, c), aliased);
+    EXPECT_EQ(CheckToneFrequency(c), aliased);
 }
 
 }  // namespace

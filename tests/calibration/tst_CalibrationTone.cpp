@@ -5,6 +5,7 @@
 #include "EComPort.h"
 #include "Kc35Attenuator.h"
 #include "RecordingSerialLink.h"
+#include "ScratchFolder.h"
 #include "SharedState.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +20,6 @@ protected:
     {
         state.Conditions.assign(1, TestCondition{});
         state.Settings.N_Cond = 1;
-        std::filesystem::remove(CalibrationWavName);
     }
 
     // Stops the tone once `count` sounds have been played.
@@ -32,6 +32,7 @@ protected:
         });
     }
 
+    const ScratchFolder scratch;  // each repetition writes "calib.wav" in the current folder
     SharedState state;
     RecordingSoundOutput sound;
     RecordingSerialLink link;
@@ -176,6 +177,21 @@ TEST_F(CalibrationToneTest, OtherAttenuatorModesDoNothing)
     EXPECT_FALSE(std::filesystem::exists(CalibrationWavName));
     EXPECT_EQ(link.Transcript(), "");
     EXPECT_EQ(dispatcher.Calls(), 0);
+}
+
+TEST_F(CalibrationToneTest, AToneAboveHalfTheSampleRateIsRefusedBeforeAnything)
+{
+    state.Settings.Attenuator = 2;
+    state.Conditions[0].ToneF = 30000.0f;
+    try {
+        procedure.Play();
+        ADD_FAILURE() << "a 30000 Hz tone was played";
+    } catch (const std::runtime_error& refusal) {
+        EXPECT_NE(std::string(refusal.what()).find("ToneF (30000 Hz)"), std::string::npos) << refusal.what();
+    }
+    EXPECT_EQ(link.Transcript(), "");
+    EXPECT_TRUE(sound.Played().empty());
+    EXPECT_FALSE(procedure.Playing());
 }
 
 TEST_F(CalibrationToneTest, LevelOutOfRangeEndsPlayAfterTheQuietCommandsWithNothingPlayed)

@@ -1,6 +1,7 @@
 // The set-up window keeps the calibration window's level label up to date.
 #include "Clock.h"
 #include "RecordingSerialLink.h"
+#include "ScratchFolder.h"
 #include "TForm1.h"
 #include "TForm4.h"
 
@@ -15,11 +16,12 @@ namespace {
 
 QString LevelAfterLoading(const std::string& contents)
 {
+    const ScratchFolder scratch;
     VirtualClock clock;
     RecordingDispatcher dispatcher;
     RecordingSerialLink link;
     TForm1 form(TForm1Devices{&clock, &dispatcher, &link});
-    const std::filesystem::path path = std::filesystem::current_path() / "calibration-level.ini";
+    const std::filesystem::path path = scratch.Path("calibration-level.ini");
     std::ofstream(path, std::ios::binary) << contents;
     form.ChooseParameterFile = [&path]() -> std::optional<QString> { return QString::fromStdString(path.string()); };
     form.ParamButtonClick();

@@ -4,6 +4,7 @@
 #include "CalibrationTone.h"
 #include "Kc35Attenuator.h"
 #include "RecordingSerialLink.h"
+#include "ScratchFolder.h"
 #include "SharedState.h"
 #include "TForm4.h"
 
@@ -57,6 +58,7 @@ protected:
         };
     }
 
+    const ScratchFolder scratch;  // each repetition writes "calib.wav" in the current folder
     SharedState state;
     RecordingSoundOutput sound;
     RecordingSerialLink link;

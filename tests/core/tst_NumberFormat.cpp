@@ -22,3 +22,12 @@ TEST(NumberFormat, ResultsUseSixSignificantDigits)
     EXPECT_EQ(FormatForResults(1234567.0f), "1.23457e+06");
     EXPECT_EQ(FormatForResults(0.00001f), "1e-05");
 }
+
+TEST(NumberFormat, ShortestCarriesAFloatExactly)
+{
+    EXPECT_EQ(FormatShortest(0.1f), "0.1");
+    EXPECT_EQ(FormatShortest(1010.1f), "1010.1");
+    EXPECT_EQ(FormatShortest(1234.567f), "1234.567");
+    EXPECT_EQ(FormatShortest(-0.0f), "0");
+    EXPECT_EQ(FormatShortest(100.0f), "100");
+}

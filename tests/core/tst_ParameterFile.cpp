@@ -1,5 +1,6 @@
 #include "FreqPointCount.h"
 #include "ParameterFile.h"
+#include "ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +10,9 @@
 
 namespace {
 
-std::string WriteFile(const std::string& name, const std::string& text)
+std::string WriteFile(const ScratchFolder& dir, const std::string& name, const std::string& text)
 {
-    const auto path = std::filesystem::temp_directory_path() / ("quorvex_tst_" + name);
+    const auto path = dir.Path(name);
     std::ofstream(path, std::ios::binary) << text;
     return path.string();
 }
@@ -39,10 +40,21 @@ TEST(ParameterFile, MissingFileGivesOneDefaultCondition)
     EXPECT_EQ(FreqPointCount(c), 151);
 }
 
+TEST(ParameterFile, AFileThatCannotBeReadIsLikeAMissingOne)
+{
+    for (const auto& path : {std::filesystem::temp_directory_path(), std::filesystem::path("/proc/self/mem")}) {
+        const ParameterLoad load = LoadParameterFile(path.string(), '.');
+        ASSERT_TRUE(load.Loaded) << path;
+        ASSERT_EQ(load.Parameters.Conditions.size(), 1u) << path;
+        EXPECT_EQ(load.Parameters.Conditions[0].EndF, 2000.0f) << path;
+    }
+}
+
 TEST(ParameterFile, MissingConditionSectionsTakeDefaults)
 {
-    const auto path = WriteFile("gap.ini",
-                                "[Tests]\nN_Cond=3\nCalibFactor=0x5A\n[Cond1]\nToneF=2000\n[COND3]\nstartf=1.5E3\n");
+    const ScratchFolder dir{ScratchFolder::Mode::Stay};
+    const auto path = WriteFile(dir, "gap.ini",
+                                     "[Tests]\nN_Cond=3\nCalibFactor=0x5A\n[Cond1]\nToneF=2000\n[COND3]\nstartf=1.5E3\n");
     const ParameterLoad load = LoadParameterFile(path, '.');
     ASSERT_TRUE(load.Loaded);
     ASSERT_EQ(load.Parameters.Conditions.size(), 3u);
@@ -51,30 +63,28 @@ TEST(ParameterFile, MissingConditionSectionsTakeDefaults)
     EXPECT_EQ(load.Parameters.Conditions[1].ToneF, 1000.0f);
     EXPECT_EQ(load.Parameters.Conditions[2].StartF, 1500.0f);
     EXPECT_EQ(load.Parameters.Settings.AudioDevice, "");
-    std::remove(path.c_str());
 }
 
 TEST(ParameterFile, ReadsTheOptionalDeviceKeys)
 {
-    const auto path = WriteFile("devices.ini", "[Settings]\nAudioDevice = JACK \nSerialPort=/dev/pts/4\n");
+    const ScratchFolder dir{ScratchFolder::Mode::Stay};
+    const auto path = WriteFile(dir, "devices.ini", "[Settings]\nAudioDevice = JACK \nSerialPort=/dev/pts/4\n");
     const ParameterLoad load = LoadParameterFile(path, '.');
     EXPECT_EQ(load.Parameters.Settings.AudioDevice, "JACK");
     EXPECT_EQ(load.Parameters.Settings.SerialPort, "/dev/pts/4");
-    std::remove(path.c_str());
 }
 
 TEST(ParameterFile, ConditionCountOutsideRangeIsRefused)
 {
+    const ScratchFolder dir{ScratchFolder::Mode::Stay};
     for (const char* count : {"0", "-1", "10001"}) {
-        const auto path = WriteFile("count.ini", std::string("[Tests]\nN_Cond=") + count + "\n");
+        const auto path = WriteFile(dir, "count.ini", std::string("[Tests]\nN_Cond=") + count + "\n");
         const ParameterLoad load = LoadParameterFile(path, '.');
         EXPECT_FALSE(load.Loaded) << count;
         EXPECT_NE(load.Error.find(std::string("N_Cond=") + count), std::string::npos) << load.Error;
-        std::remove(path.c_str());
     }
-    const auto path = WriteFile("count.ini", "[Tests]\nN_Cond=10000\n");
+    const auto path = WriteFile(dir, "count.ini", "[Tests]\nN_Cond=10000\n");
     EXPECT_TRUE(LoadParameterFile(path, '.').Loaded);
-    std::remove(path.c_str());
 }
 
 TEST(FreqPointCount, TruncatesFromStoredFloats)

@@ -76,14 +76,12 @@ TEST(LinePoints, PointsOutsideTheAxesAreKept)
     EXPECT_EQ(AsPairs(LinePoints(Recorded(recorded, 3), 0)), recorded);
 }
 
-TEST(LinePoints, NaNFrequencyGoesLastWithoutDisturbingTheRest)
+TEST(LinePoints, FrequenciesTheLogarithmicAxisCannotShowAreLeftOutWithoutDisturbingTheRest)
 {
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    const auto line = LinePoints(Recorded({{510, 1}, {nan, 2}, {500, 3}}, 3), 0);
-    ASSERT_EQ(line.size(), 3u);
-    EXPECT_EQ(line[0].Freq, 500.0f);
-    EXPECT_EQ(line[1].Freq, 510.0f);
-    EXPECT_TRUE(std::isnan(line[2].Freq));
+    const float inf = std::numeric_limits<float>::infinity();
+    const auto line = LinePoints(Recorded({{510, 1}, {nan, 2}, {0, 3}, {500, 4}, {-1500, 5}, {inf, 6}}, 6), 0);
+    EXPECT_EQ(AsPairs(line), (Points{{500, 4}, {510, 1}}));
 }
 
 TEST(GraphTitle, SubjectFollowedByEar)
@@ -140,6 +138,9 @@ TEST(BuildGraphContent, NoToneMarkerWithoutACondition)
     state.CurrentCondition = 2;
     EXPECT_FALSE(BuildGraphContent(state).ToneMarker.has_value());
     state.CurrentCondition = -1;
+    EXPECT_FALSE(BuildGraphContent(state).ToneMarker.has_value());
+    state.CurrentCondition = 0;
+    state.Conditions[0].ToneF = 0.0f;  // off the logarithmic axis
     EXPECT_FALSE(BuildGraphContent(state).ToneMarker.has_value());
     state.Conditions.clear();
     state.CurrentCondition = 0;

@@ -287,6 +287,38 @@ TEST_F(GraphWindow, CopyMetafilePutsSvgOnTheClipboard)
     EXPECT_TRUE(Line()->isVisible());  // the window's own line is back after the copy
 }
 
+QImage RenderedSvg(const QByteArray& svg)
+{
+    QSvgRenderer renderer(svg);
+    QImage image(renderer.viewBox().size(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    renderer.render(&painter);
+    return image;
+}
+
+TEST_F(GraphWindow, APointAtZeroHertzIsLeftOutAndTheRestDrawnInEveryCopy)
+{
+    state.SweepDirection = 0;
+    state.ResetResults();
+    for (auto [f, spl] : {std::pair{0.f, 60.f}, {500.f, 60.f}, {700.f, 60.f}, {1000.f, 60.f}})
+        state.Results.Record(f, spl);
+    state.Results.StoredResultCount = 4;
+    Show();
+    EXPECT_EQ(Points(Line()).size(), 3);
+
+    QApplication::clipboard()->clear();
+    Find<QPushButton>("Button3")->click();
+    const QImage bitmap = QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
+    Find<QPushButton>("Button4")->click();
+    const QImage svg = RenderedSvg(QApplication::clipboard()->mimeData()->data("image/svg+xml"));
+    for (const QImage& image : {bitmap, svg}) {
+        ASSERT_FALSE(image.isNull());
+        EXPECT_TRUE(IsDark(image, Pixel(QPointF(700, 60), Line()), 1));
+        EXPECT_FALSE(IsDark(image, Pixel(QPointF(300, 60), Line()), 1));  // nothing towards 0 Hz
+    }
+}
+
 struct PdfFacts {
     bool isPdf = false;
     int pages = 0;

@@ -93,9 +93,16 @@ TEST_F(ResultsWriterTest, AnUnwritableFileIsReportedWithItsNameAndReason)
     state.ResultsFileName = (dir / "missing" / "run1.dat").string();
     state.Results.Record(700.0f, 20.0f);
     const std::string message = PTCwrite(state, 1);
-    EXPECT_NE(message.find(state.ResultsFileName), std::string::npos) << message;
-    EXPECT_NE(message.find("No such file or directory"), std::string::npos) << message;
+    EXPECT_NE(message.find("results file '" + state.ResultsFileName + "': No such file or directory"),
+              std::string::npos)
+        << message;
+    EXPECT_NE(message.find("too few for \"Graph Results\""), std::string::npos) << "the button stays off: " << message;
     EXPECT_EQ(state.Results.ResultCount(), 1) << "the points stay for the graph";
+    for (int i = 0; i < 2; ++i) {
+        state.Results.Record(710.0f, 20.0f);
+    }
+    EXPECT_NE(PTCwrite(state, 3).find("The 3 points of this run are still in memory: \"Graph Results\" shows them"),
+              std::string::npos);
 
     state.ResultsFileName = (dir / "run1.dat").string();  // the next block starts afresh
     EXPECT_EQ(PTCwrite(state, 1), "");

@@ -31,6 +31,17 @@ TEST(RunChecks, TheDefaultConditionCanRun)
     EXPECT_EQ(CheckRunConditions(Loaded(), '.'), std::nullopt);
 }
 
+TEST(RunChecks, TheSmallestStepThatMovesTheFrequencyAndTheHighestBandCanRun)
+{
+    SharedState state = Loaded();
+    state.Current().FStep = 0.0000611f;  // just above half the float spacing at 2000 Hz
+    EXPECT_EQ(CheckRunConditions(state, '.'), std::nullopt);
+    state.Current().FStep = 10.0f;
+    state.Current().EndF = 21950.0f;
+    state.Current().ToneF = 22049.0f;
+    EXPECT_EQ(CheckRunConditions(state, '.'), std::nullopt);
+}
+
 TEST(RunChecks, NothingLoadedCannotRun)
 {
     EXPECT_NE(CheckRunConditions(SharedState{}, '.'), std::nullopt);
@@ -63,5 +74,21 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"NegativeDuration", [](SharedState& s) { s.Settings.MaskerDuration = -600.0f; }, "MaskerDuration"},
         Refusal{"LongerThanTheReservoir", [](SharedState& s) { s.Settings.MaskerDuration = 12000.0f; },
                 "MaskerDuration"},
-        Refusal{"BandBeyondHalfTheRate", [](SharedState& s) { s.Current().MaskerBW = 50000.0f; }, "MaskerBW"}),
+        Refusal{"BandBeyondHalfTheRate", [](SharedState& s) { s.Current().MaskerBW = 50000.0f; }, "MaskerBW"},
+        Refusal{"StartAtZero", [](SharedState& s) { s.Current().StartF = 0.0f; }, "StartF is 0 Hz"},
+        Refusal{"NegativeStart",
+                [](SharedState& s) {
+                    s.Current().StartF = -1500.0f;
+                    s.Current().FStep = 50.0f;
+                },
+                "StartF is -1500 Hz"},
+        Refusal{"StepThatCannotMoveTheFrequency", [](SharedState& s) { s.Current().FStep = 0.00001f; },
+                "too small to change a masker frequency of EndF (2000 Hz)"},
+        Refusal{"ToneAtHalfTheRate", [](SharedState& s) { s.Current().ToneF = 22050.0f; }, "ToneF (22050 Hz)"},
+        Refusal{"BandReachingAboveHalfTheRate",
+                [](SharedState& s) {
+                    s.Current().EndF = 22000.0f;
+                    s.Current().FStep = 1000.0f;
+                },
+                "EndF + MaskerBW/2 = 22100 Hz"}),
     [](const testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });

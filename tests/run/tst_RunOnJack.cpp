@@ -4,6 +4,7 @@
 // to the sample. The server is the JACK one, or the PipeWire one reached through ALSA as on a
 // desktop when QUORVEX_TEST_SOUND_SERVER=pipewire (the test labelled pipewire).
 #include "CapturingOutput.h"
+#include "Csv.h"
 #include "JackRecorder.h"
 #include "Kc35Attenuator.h"
 #include "PortAudioOutput.h"
@@ -12,6 +13,7 @@
 #include "TComPort.h"
 #include "TestSoundServer.h"
 #include "TrackingRun.h"
+#include "WholeFile.h"
 
 #include <gtest/gtest.h>
 
@@ -235,6 +237,22 @@ TEST_F(RunOnJack, EveryTrialIsHeardWholeOnTheChosenEarAtItsLevel)
     const std::string text{std::istreambuf_iterator<char>(results), std::istreambuf_iterator<char>()};
     EXPECT_NE(text.find("; Ear = right\r\n"), std::string::npos);
     EXPECT_NE(text.find("500\t64\r\n"), std::string::npos) << text;
+
+    // The session record names the device; the trial log's onsets are those the recorder heard.
+    const auto record = ParseCsv(ReadWholeFile((dir / "jack.csv").string()).Text);
+    ASSERT_GE(record.size(), 2u);
+    const auto device = std::find(record[0].begin(), record[0].end(), "device") - record[0].begin();
+    EXPECT_NE(record.back().at(static_cast<std::size_t>(device)).find(Server.UsedDevice), std::string::npos);
+    std::vector<double> onsets;
+    for (const auto& row : ParseCsv(ReadWholeFile((dir / "jack.trials.csv").string()).Text)) {
+        if (row.size() > 5 && row[0] == run.Report.RunId) {
+            onsets.push_back(std::stod(row[5]));
+        }
+    }
+    ASSERT_EQ(onsets.size(), run.Onsets.size());
+    for (std::size_t k = 0; k < onsets.size(); ++k) {
+        EXPECT_NEAR(onsets[k], static_cast<double>(run.Onsets[k] - run.Onsets[0]) / 44100.0, 1.5 / 44100.0);
+    }
 }
 
 TEST_F(RunOnJack, SilenceBetweenStimuliIsTheIsiToTheSample)

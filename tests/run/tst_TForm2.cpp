@@ -1,6 +1,7 @@
 #include "Clock.h"
 #include "QtEventDispatcher.h"
 #include "RecordingSoundOutput.h"
+#include "ScratchFolder.h"
 #include "TForm2.h"
 
 #include <QApplication>
@@ -47,12 +48,11 @@ protected:
     void SetUp() override
     {
         state.Conditions.resize(1);
-        state.ResultsFileName = (std::filesystem::temp_directory_path() / "quorvex_tst_form2.dat").string();
+        state.ResultsFileName = "run.dat";
         window.ShowMessage = [this](const QString& message) { messages << message; };
         window.OnRunFinished = [this](const RunReport& report) { finished.push_back(report); };
         clock.Stop = [this] { window.Run().KeyDown('Q'); };
     }
-    void TearDown() override { std::filesystem::remove(state.ResultsFileName); }
 
     QPushButton* Button(const char* name) { return window.findChild<QPushButton*>(name); }
 
@@ -72,6 +72,7 @@ protected:
         };
     }
 
+    const ScratchFolder scratch;  // the run writes "test.out" and the results file here
     SharedState state;
     RecordingSoundOutput sound;
     HookedClock clock;
@@ -137,9 +138,11 @@ TEST_F(RunWindowTest, ARunEndsWithItsProblemsReported)
     testing::internal::CaptureStderr();
     Button("Button1")->click();
     testing::internal::GetCapturedStderr();
-    ASSERT_EQ(messages.size(), 2);
-    EXPECT_TRUE(messages[0].startsWith("1 of the 1 stimuli")) << messages[0].toStdString();
-    EXPECT_TRUE(messages[1].contains("/nonexistent-dir/run.dat")) << messages[1].toStdString();
+    ASSERT_EQ(messages.size(), 3);
+    EXPECT_TRUE(messages[0].contains("'/nonexistent-dir/run.dat' cannot be opened")) << messages[0].toStdString();
+    EXPECT_TRUE(messages[1].startsWith("1 of the 1 stimuli")) << messages[1].toStdString();
+    EXPECT_TRUE(messages[2].contains("/nonexistent-dir/run.dat")) << messages[2].toStdString();
+    EXPECT_TRUE(messages[2].contains("/nonexistent-dir/run.trials.csv")) << messages[2].toStdString();
 }
 
 TEST_F(RunWindowTest, ExitClosesWithResultOne)

@@ -1,6 +1,8 @@
+#include "Csv.h"
 #include "Kc35Attenuator.h"
 #include "RecordingSerialLink.h"
 #include "RecordingSoundOutput.h"
+#include "ScratchFolder.h"
 #include "ScriptedListener.h"
 #include "TrackingRun.h"
 
@@ -10,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 
 namespace {
 
@@ -19,8 +22,7 @@ class TrackingRunTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        dir = std::filesystem::temp_directory_path() / ("quorvex_run_" + std::to_string(::getpid()));
-        std::filesystem::create_directories(dir);
+        dir = scratch.Path();
         state.Conditions.resize(1);
         state.Settings.CalibFactor = 100.0f;
         state.Settings.ISI = 200;
@@ -28,8 +30,6 @@ protected:
         listener.Attach(run);
         run.OnTrial = [this](const TrialRecord& trial) { trials.push_back(trial); };
     }
-    void TearDown() override { std::filesystem::remove_all(dir); }
-
     TestCondition& Condition() { return state.Conditions[0]; }
 
     // Presses during trial 3, releases during 6, presses during 8, releases during 10,
@@ -44,12 +44,27 @@ protected:
         listener.During(14, {Key::Stop});
     }
 
-    std::string ResultsText() const
+    static std::string Text(const std::filesystem::path& path)
     {
-        std::ifstream in(state.ResultsFileName, std::ios::binary);
+        std::ifstream in(path, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
+    std::string ResultsText() const { return Text(state.ResultsFileName); }
+    // A data file's rows after the header, as columns named by the header.
+    std::vector<std::map<std::string, std::string>> Rows(const std::string& name) const
+    {
+        const auto rows = ParseCsv(Text(dir / name));
+        std::vector<std::map<std::string, std::string>> named;
+        for (std::size_t i = 1; i < rows.size(); ++i) {
+            auto& row = named.emplace_back();
+            for (std::size_t k = 0; k < rows[0].size() && k < rows[i].size(); ++k) {
+                row[rows[0][k]] = rows[i][k];
+            }
+        }
+        return named;
+    }
 
+    const ScratchFolder scratch;  // the run writes "test.out" in the current folder
     std::filesystem::path dir;
     SharedState state;
     RecordingSoundOutput sound;
@@ -99,6 +114,51 @@ TEST_F(TrackingRunTest, FollowsTheWorkedExampleTrialByTrial)
     EXPECT_EQ(state.Results.StoredResultCount, 1);
     EXPECT_NE(ResultsText().find("500\t37\r\n"), std::string::npos);
     EXPECT_EQ(sound.Played().size(), 14u);
+}
+
+TEST_F(TrackingRunTest, TrialLogOfTheWorkedExampleFollowsItsTableAndTheRecordHoldsItsPoint)
+{
+    ScriptTheWorkedExample();
+    const RunReport report = run.Run();
+    EXPECT_EQ(report.RecordError + report.TrialLogError, "");
+    // Trial, masker frequency, level, key after the trial, key changes, points recorded.
+    const std::vector<std::vector<std::string>> table = {
+        {"1", "500", "40", "up", "0", "0"},   {"2", "500", "37", "up", "0", "0"},
+        {"3", "500", "34", "down", "1", "0"}, {"4", "500", "37", "down", "1", "0"},
+        {"5", "500", "40", "down", "1", "0"}, {"6", "500", "43", "up", "2", "0"},
+        {"7", "500", "40", "up", "2", "0"},   {"8", "500", "37", "down", "3", "0"},
+        {"9", "500", "40", "down", "3", "0"}, {"10", "500", "43", "up", "4", "0"},
+        {"11", "500", "40", "up", "4", "0"},  {"12", "500", "37", "down", "5", "1"},
+        {"13", "510", "40", "down", "5", "0"}, {"14", "520", "43", "down", "5", "0"}};
+    const auto trials = Rows("run.trials.csv");
+    ASSERT_EQ(trials.size(), table.size());
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        auto row = trials[i];
+        EXPECT_EQ((std::vector<std::string>{row["trial"], row["masker_freq"], row["masker_spl"], row["key"],
+                                            row["key_changes"], row["recorded"]}),
+                  table[i]);
+        EXPECT_EQ(row["run"], report.RunId);
+        EXPECT_EQ(row["played"], "1");
+        EXPECT_EQ(row["onset"], "") << "the recording output cannot say when a sound started";
+    }
+    const auto record = Rows("run.csv");
+    ASSERT_EQ(record.size(), 1u);
+    auto point = record[0];
+    EXPECT_EQ((std::vector<std::string>{point["run"], point["point"], point["masker_freq"], point["masker_spl"],
+                                        point["attenuator"], point["ToneF"], point["CalibFactor"]}),
+              (std::vector<std::string>{report.RunId, "1", "500", "37", "software", "1000", "100"}));
+}
+
+TEST_F(TrackingRunTest, AnUnwritableSessionRecordIsReportedAndTheOtherFilesAreStillWritten)
+{
+    std::filesystem::create_directory(dir / "run.csv");
+    ScriptTheWorkedExample();
+    const RunReport report = run.Run();
+    EXPECT_NE(report.RecordError.find((dir / "run.csv").string()), std::string::npos) << report.RecordError;
+    EXPECT_NE(report.RecordError.find("Is a directory"), std::string::npos) << report.RecordError;
+    EXPECT_EQ(report.ResultsError + report.TrialLogError, "");
+    EXPECT_NE(ResultsText().find("500\t37\r\n"), std::string::npos);
+    EXPECT_EQ(Rows("run.trials.csv").size(), 14u);
 }
 
 TEST_F(TrackingRunTest, DownwardRunStartsAtTheEndFrequency)
@@ -279,6 +339,36 @@ TEST_F(TrackingRunTest, AnAttenuatorErrorEndsTheRunButKeepsAndWritesThePoints)
     const std::string text = ResultsText();
     EXPECT_NE(text.find("; Attenuator = KC35\r\n"), std::string::npos);
     EXPECT_NE(text.find("500\t"), std::string::npos);
+    EXPECT_EQ(Rows("run.csv").size(), 3u);
+    // The ninth trial was set up but not played.
+    const auto trials = Rows("run.trials.csv");
+    ASSERT_EQ(trials.size(), 9u);
+    auto last = trials.back();
+    EXPECT_EQ((std::vector<std::string>{last["masker_spl"], last["played"], last["key_changes"]}),
+              (std::vector<std::string>{"122", "0", "7"}));
+}
+
+TEST_F(TrackingRunTest, FilesThatCannotBeWrittenAreToldBeforeTheFirstStimulusAndTheRunGoesOn)
+{
+    std::filesystem::create_directory(dir / "test.out");
+    state.ResultsFileName = (dir / "gone" / "run.dat").string();
+    std::vector<std::string> told;
+    std::size_t playedWhenTold = 99;
+    run.OnFileProblem = [&](const std::string& problem) {
+        told.push_back(problem);
+        playedWhenTold = sound.Played().size();
+    };
+    listener.During(2, {Key::Stop});
+    const RunReport report = run.Run();
+    ASSERT_EQ(told.size(), 2u);
+    EXPECT_EQ(playedWhenTold, 0u);
+    EXPECT_NE(told[0].find("'test.out': Is a directory"), std::string::npos) << told[0];
+    EXPECT_EQ(told[0].find("Graph Results"), std::string::npos) << "test.out keeps no points: " << told[0];
+    EXPECT_NE(told[1].find("'" + state.ResultsFileName + "' cannot be opened for appending: No such file"),
+              std::string::npos)
+        << told[1];
+    EXPECT_EQ(report.Trials, 2);
+    EXPECT_NE(report.ResultsError.find(state.ResultsFileName), std::string::npos);
 }
 
 TEST_F(TrackingRunTest, FailedPresentationsAreCounted)

@@ -2,8 +2,6 @@
 
 #include "ParameterFile.h"
 
-#include <filesystem>
-#include <string>
 
 // Conditions the virtual listener is measured with: a 100 Hz masker band, 2 dB level steps and
 // long stimuli (2 s masker, 1.8 s tone), so that the level of a masker section varies by a few
@@ -31,29 +29,3 @@ inline ParameterSet ListenerConditions(float toneF, int attenuator)
     set.Conditions.push_back(c);
     return set;
 }
-
-// Runs each test in a directory of its own: a run writes "test.out" where it is started.
-class InScratchDirectory {
-public:
-    explicit InScratchDirectory(const std::string& name)
-        : previous_(std::filesystem::current_path())
-        , dir_(std::filesystem::temp_directory_path() / name)
-    {
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-        std::filesystem::current_path(dir_);
-    }
-    ~InScratchDirectory()
-    {
-        std::filesystem::current_path(previous_);
-        std::filesystem::remove_all(dir_);
-    }
-    InScratchDirectory(const InScratchDirectory&) = delete;
-    InScratchDirectory& operator=(const InScratchDirectory&) = delete;
-
-    std::filesystem::path Path(const std::string& name) const { return dir_ / name; }
-
-private:
-    std::filesystem::path previous_;
-    std::filesystem::path dir_;
-};

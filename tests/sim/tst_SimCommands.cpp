@@ -1,3 +1,4 @@
+#include "ScratchFolder.h"
 #include "SimSupport.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <array>
 #include <cstdio>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -45,7 +47,7 @@ void WriteIni(const std::filesystem::path& path, const std::string& condition)
 
 TEST(SimCommands, RunWritesTheResultsThatAnalyzeReadsBack)
 {
-    const InScratchDirectory dir("quorvex-sim-commands");
+    const ScratchFolder dir;
     WriteIni(dir.Path("PTC.INI"), "FStep=10\n");
     const Outcome run = Sim("run --seed 0 --expected --subject Rehearsal --results rehearsal --ear left");
     ASSERT_EQ(run.status, 0) << run.output;
@@ -65,11 +67,24 @@ TEST(SimCommands, RunWritesTheResultsThatAnalyzeReadsBack)
               std::string::npos)
         << analyze.output;
     EXPECT_NE(analyze.output.find(tipLine), std::string::npos) << tipLine << "\n" << analyze.output;
+
+    EXPECT_TRUE(std::filesystem::exists(dir.Path("rehearsal.csv")));
+    EXPECT_TRUE(std::filesystem::exists(dir.Path("rehearsal.trials.csv")));
+    const Outcome csv = Sim("analyze --csv rehearsal.dat");
+    ASSERT_EQ(csv.status, 0) << csv.output;
+    std::string freq, hz, at, level;
+    std::istringstream(tipLine.substr(tipLine.find(": ") + 2)) >> freq >> hz >> at >> level;
+    EXPECT_EQ(csv.output.rfind("block,subject,ear,ToneF,ToneSPL,points,tip_freq,tip_spl,Q10,reason\n"
+                               "1,Rehearsal,left,1000,50,",
+                               0),
+              0u)
+        << csv.output;
+    EXPECT_NE(csv.output.find("," + freq + "," + level + ","), std::string::npos) << tipLine << "\n" << csv.output;
 }
 
 TEST(SimCommands, RunRefusesWhatItCannotDo)
 {
-    const InScratchDirectory dir("quorvex-sim-commands-refused");
+    const ScratchFolder dir;
     const Outcome missing = Sim("run --ini nowhere.ini");
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.output.find("cannot read 'nowhere.ini'"), std::string::npos);
@@ -86,11 +101,23 @@ TEST(SimCommands, RunRefusesWhatItCannotDo)
     EXPECT_EQ(Sim("analyze nothing.dat").status, 1);
 }
 
+TEST(SimCommands, AFileThatCannotBeReadIsNamedWithTheReason)
+{
+    const ScratchFolder dir;
+    std::filesystem::create_directory(dir.Path("adir"));
+    for (const char* command : {"conditions adir", "run --ini adir", "stimulus tone --ini adir --out t.wav",
+                                "analyze adir"}) {
+        const Outcome refused = Sim(command);
+        EXPECT_EQ(refused.status, 1) << command;
+        EXPECT_EQ(refused.output, "quorvex-sim: cannot read 'adir': Is a directory\n") << command;
+    }
+}
+
 }  // namespace
 
 TEST(SimCommands, ConditionsPrintsWhatParametersLoads)
 {
-    const InScratchDirectory dir("quorvex-sim-conditions");
+    const ScratchFolder dir;
     std::ofstream(dir.Path("PTC.INI")) << "[Settings]\nISI=250.5\n[Tests]\nN_Cond=2\nCalibFactor=$5A\n"
                                           "[Cond2]\nMaskerBW=0.1\nFStep=0.1\n";
     const Outcome printed = Sim("conditions");
@@ -106,7 +133,7 @@ TEST(SimCommands, ConditionsPrintsWhatParametersLoads)
 
 TEST(SimCommands, ConditionsRefusesAnImpossibleConditionCount)
 {
-    const InScratchDirectory dir("quorvex-sim-conditions-refused");
+    const ScratchFolder dir;
     std::ofstream(dir.Path("many.ini")) << "[Tests]\nN_Cond=20000\n";
     const Outcome refused = Sim("conditions many.ini");
     EXPECT_EQ(refused.status, 1);

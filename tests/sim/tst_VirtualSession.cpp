@@ -1,6 +1,7 @@
 #include "CurveAnalysis.h"
 #include "ExpectedCurve.h"
 #include "ResultsFileBlocks.h"
+#include "ScratchFolder.h"
 #include "SimSupport.h"
 #include "VirtualSession.h"
 
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 namespace {
@@ -40,7 +42,7 @@ class NoiseFreeListener : public testing::TestWithParam<SessionCase> {};
 TEST_P(NoiseFreeListener, MeasuresTheClosedFormCurve)
 {
     const SessionCase c = GetParam();
-    const InScratchDirectory dir("quorvex-sim-session-" + Name({c, 0}));
+    const ScratchFolder dir;
     const ParameterSet set = ListenerConditions(c.toneF, c.attenuator);
     VirtualSessionOptions options;
     options.SweepDirection = c.direction;
@@ -103,7 +105,7 @@ ParameterSet QuickConditions()
 
 TEST(VirtualSession, SameOptionsGiveTheSameSession)
 {
-    const InScratchDirectory dir("quorvex-sim-session-repeat");
+    const ScratchFolder dir;
     VirtualSessionOptions options;
     options.Listener = ListenerSettings{-4.0, 2.0, 42};
     const VirtualSessionResult first = RunVirtualSession(QuickConditions(), options);
@@ -121,13 +123,14 @@ TEST(VirtualSession, SameOptionsGiveTheSameSession)
 
 TEST(VirtualSession, AListenerWhoNeverHearsIsStoppedAfterTheTrialLimit)
 {
-    const InScratchDirectory dir("quorvex-sim-session-deaf");
+    const ScratchFolder dir;
     VirtualSessionOptions options;
     options.Listener = ListenerSettings{500.0, 0.0, 0};
     const ParameterSet set = QuickConditions();
     const VirtualSessionResult result = RunVirtualSession(set, options);
     EXPECT_TRUE(result.StoppedAtLimit);
     EXPECT_EQ(result.TrialLimit, 20 * 11 + 1000);
+    EXPECT_EQ(VirtualTrialLimit(std::numeric_limits<int>::max()), 20 * std::int64_t{2147483647} + 1000);
     // The stop key waits for the next trial's dispatch, as a real key would.
     EXPECT_EQ(result.Report.Trials, result.TrialLimit + 1);
     EXPECT_TRUE(result.Points.empty());
@@ -153,7 +156,7 @@ TEST(VirtualSession, RefusesWhatARunRefuses)
 
 TEST(VirtualSession, AttenuatorLevelOutOfRangeEndsTheRunAndIsReported)
 {
-    const InScratchDirectory dir("quorvex-sim-session-range");
+    const ScratchFolder dir;
     ParameterSet set = QuickConditions();
     set.Settings.Attenuator = 2;
     set.Conditions[0].ToneSPL = 130.0f;  // the KC35 goes up to 120 dB SPL

@@ -45,6 +45,7 @@ public:
     {
         return std::make_unique<CapturingStream>(device_.OpenStream(sampleRate, channels, prepareMs), Sent);
     }
+    std::string UsedDevice() const override { return device_.UsedDevice(); }
 
     std::vector<std::vector<std::int16_t>> Sent;  // interleaved stereo, in the order queued
 

@@ -14,11 +14,13 @@ TestSoundServer OpenTestSoundServer(TestServer server, const std::string& client
         opened.Name = "JACK";
         // PortAudio lists the recorder as a device of its own, which it hears from the first frame.
         opened.AudioDevice = recorder->Name();
+        opened.UsedDevice = "(JACK Audio Connection Kit)";
         opened.Recorder = std::move(recorder);
     } else {
         PipeWireRecorder::UseTestServer();
         opened.Name = "PipeWire";
         opened.AudioDevice = "pipewire";
+        opened.UsedDevice = "pipewire (ALSA)";
         opened.Recorder = std::make_unique<PipeWireRecorder>(clientName, capacityFrames);
     }
     return opened;

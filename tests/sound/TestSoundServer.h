@@ -15,6 +15,7 @@ enum class TestServer { Jack, PipeWire };
 struct TestSoundServer {
     std::string Name;  // "JACK" or "PipeWire", for messages
     std::string AudioDevice;
+    std::string UsedDevice;  // part of how the output names the device it then plays on
     std::unique_ptr<SoundRecorder> Recorder;
 };
 

@@ -102,3 +102,20 @@ CurveAnalysis AnalyseCurve(const std::vector<ResultPoint>& points)
     }
     return analysis;
 }
+
+std::string DescribeTip(const CurveAnalysis& analysis)
+{
+    if (!analysis.Tip) {
+        return "cannot be computed: " + analysis.TipProblem;
+    }
+    return Number(analysis.Tip->Freq) + " Hz at " + Number(analysis.Tip->SPL) + " dB SPL";
+}
+
+std::string DescribeQ10(const CurveAnalysis& analysis)
+{
+    if (!analysis.Q10 || !analysis.LowHz || !analysis.HighHz) {
+        return "cannot be computed: " + analysis.Q10Problem;
+    }
+    return Number(*analysis.Q10) + " (10 dB above the tip from " + Number(*analysis.LowHz) + " to "
+           + Number(*analysis.HighHz) + " Hz)";
+}

@@ -32,3 +32,9 @@ struct CurveAnalysis {
 };
 
 CurveAnalysis AnalyseCurve(const std::vector<ResultPoint>& points);
+
+// The tip and Q10 as the program states them wherever it shows them, numbers with 6
+// significant digits: "1000 Hz at 34.5 dB SPL", "5.2 (10 dB above the tip from 905 to
+// 1097 Hz)", or "cannot be computed: " and the reason.
+std::string DescribeTip(const CurveAnalysis& analysis);
+std::string DescribeQ10(const CurveAnalysis& analysis);
