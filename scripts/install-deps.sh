@@ -12,8 +12,10 @@ packages=(
   # pulse server (scripts/with-test-pipewire.sh).
   pipewire wireplumber pipewire-pulse pipewire-alsa pulseaudio-utils libpulse-dev dbus-daemon
   libbenchmark-dev libfftw3-dev
+  libcli11-dev  # quorvex-sim's argument parser
   xvfb xauth
   fonts-liberation2  # metric twin of Arial, the graph window's font
+  fonts-dejavu-core  # a Debian desktop's default sans-serif: the windows' captions are checked with it
   # The session record read back in a German locale by Python's csv module, pandas and R.
   python3 python3-pandas r-base-core locales
 )

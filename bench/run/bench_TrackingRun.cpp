@@ -109,9 +109,10 @@ bool RunOn(const TestSoundServer& server, int trials, int isi, float maskerMs)
         late += error.back() > 1.0;
     }
     std::printf("%s run: %lld trials, MaskerDuration %.0f ms, ISI %d ms: %zu stimuli sent, %zu found in the "
-                "recording, %zu samples differ, %lld not played\n",
+                "recording, %zu samples differ, %lld not played, %zu played with a dropout\n",
                 server.Name.c_str(), static_cast<long long>(report.Trials), maskerMs, isi, output.Sent.size(),
-                onsets.size(), wrongSamples, static_cast<long long>(report.FailedPresentations));
+                onsets.size(), wrongSamples, static_cast<long long>(report.FailedPresentations),
+                report.DropoutTrials.size());
     if (error.empty()) {
         return false;
     }

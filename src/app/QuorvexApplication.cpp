@@ -12,8 +12,9 @@ std::function<void(const QString&)> QuorvexApplication::ExceptionDisplay = [](co
 QuorvexApplication::QuorvexApplication(int& argc, char** argv)
     : QApplication(argc, argv)
 {
+    // No display name of its own: the platform would append it to every window's caption.
+    // Message boxes take the application name as their title.
     setApplicationName("Quorvex");
-    setApplicationDisplayName("Quorvex");
     setWindowIcon(QIcon(":/quorvex/quorvex.svg"));
 }
 

@@ -12,7 +12,7 @@
 #include "StimulusLimits.h"
 #include "TonePreview.h"
 #include "Controls.h"
-#include "EditExitFilter.h"
+#include "EditExitHandlers.h"
 #include "TForm2.h"
 #include "TForm3.h"
 #include "TForm4.h"
@@ -42,22 +42,44 @@ namespace {
 constexpr int ClientWidth = 502;
 constexpr int ClientHeight = 395;
 
-// A label at its tabled place. A label in front of an edit is right-aligned to end just
-// before the edit, so that a wider font never pushes its text under the edit.
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int left, int top, int endsBefore = 0)
+// The tabled columns. Labels in front of edits end LabelGap pixels before their edit; where the
+// window's font makes a caption wider than its room, the edit column moves right (and with it
+// everything right of it) by just as much, so that the layout stays and every caption shows.
+constexpr int LabelGap = 4;
+constexpr int EditColumn = 112;       // the condition edits
+constexpr int RightColumn = 240;      // where the right-hand controls may begin
+constexpr int RightEditColumn = 352;  // the subject and results edits
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text)
 {
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
     label->adjustSize();
-    if (endsBefore > 0) {
-        const int rightEdge = endsBefore - 4;
-        const int x = std::max(0, std::min(left, rightEdge - label->width()));
-        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        label->setGeometry(x, top + 3, rightEdge - x, label->height());
-        return label;
-    }
-    label->move(left, top + 3);
     return label;
+}
+
+// Places a label at its tabled left and top; one in front of an edit is right-aligned to end
+// LabelGap pixels before `edit`, and never starts left of `columnStart`.
+void PlaceLabel(QLabel* label, int left, int top, int edit = 0, int columnStart = 0)
+{
+    if (edit == 0) {
+        label->move(left, top + 3);
+        return;
+    }
+    const int rightEdge = edit - LabelGap;
+    const int x = std::max(columnStart, std::min(left, rightEdge - label->width()));
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    label->setGeometry(x, top + 3, rightEdge - x, label->height());
+}
+
+// How far the edits after `room` pixels of label space must move right for the widest label.
+int ColumnShift(std::initializer_list<const QLabel*> labels, int room)
+{
+    int widest = 0;
+    for (const QLabel* label : labels) {
+        widest = std::max(widest, label->width());
+    }
+    return std::max(0, widest + LabelGap - room);
 }
 
 QLineEdit* MakeEdit(QWidget* parent, const char* name, const QString& text, QRect geometry, QLabel* label)
@@ -102,6 +124,7 @@ TForm1::TForm1(TForm1Devices devices, QWidget* parent)
     ShowMessage = [this](const QString& message) {
         QMessageBox::warning(this, QApplication::applicationDisplayName(), message);
     };
+    ShowNotice = [this](const QString& message) { ShowNoticeBox(message); };
 
     // The state's own initial values are those of a window that has loaded nothing; the
     // results name follows the results edit.
@@ -120,7 +143,7 @@ TForm1::TForm1(TForm1Devices devices, QWidget* parent)
     Form4 = new TForm4(state_, *devices_.sound, *devices_.dispatcher, *kc35_, this);
     Form5 = new TForm5(this);
 
-    setFixedSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+    setFixedSize(centralWidget()->width(), ClientHeight + menuBar()->sizeHint().height());
     if (const QScreen* screen = QApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
@@ -132,35 +155,60 @@ void TForm1::CreateControls()
 {
     auto* client = new QWidget(this);
     client->setObjectName("ClientArea");
-    client->setFixedSize(ClientWidth, ClientHeight);
     setCentralWidget(client);
 
-    auto* label10 = MakeLabel(client, "Label10", "Tone Frequency", 32, 0, 112);
-    ToneFreqEdit = MakeEdit(client, "ToneFreqEdit", "Tone Frequency", {112, 0, 121, 21}, label10);
-    auto* label7 = MakeLabel(client, "Label7", "Start Frequency:", 32, 24, 112);
-    StartFreqEdit = MakeEdit(client, "StartFreqEdit", "Start Frequency", {112, 24, 121, 21}, label7);
-    auto* label8 = MakeLabel(client, "Label8", "End Frequency", 32, 48, 112);
-    EndFreqEdit = MakeEdit(client, "EndFreqEdit", "End Frequency", {112, 48, 121, 21}, label8);
-    auto* label9 = MakeLabel(client, "Label9", "Frequency Step Size", 8, 72, 112);
-    FreqStepEdit = MakeEdit(client, "FreqStepEdit", "Frequency Step Size", {112, 72, 121, 21}, label9);
-    auto* label1 = MakeLabel(client, "Label1", "Masker Bandwidth", 16, 96, 112);
-    MaskerBWEdit = MakeEdit(client, "MaskerBWEdit", "Masker Bandwidth", {112, 96, 121, 21}, label1);
-    auto* label2 = MakeLabel(client, "Label2", "SPL step size", 40, 120, 112);
-    SPLstepEdit = MakeEdit(client, "SPLstepEdit", "SPL step size", {112, 120, 121, 21}, label2);
-    auto* label3 = MakeLabel(client, "Label3", "Max. Masker SPL", 16, 144, 112);
-    MaxMaskerEdit = MakeEdit(client, "MaxMaskerEdit", "MaxMaskerEdit", {112, 144, 121, 21}, label3);
+    auto* label10 = MakeLabel(client, "Label10", "Tone Frequency");
+    auto* label7 = MakeLabel(client, "Label7", "Start Frequency:");
+    auto* label8 = MakeLabel(client, "Label8", "End Frequency");
+    auto* label9 = MakeLabel(client, "Label9", "Frequency Step Size");
+    auto* label1 = MakeLabel(client, "Label1", "Masker Bandwidth");
+    auto* label2 = MakeLabel(client, "Label2", "SPL step size");
+    auto* label3 = MakeLabel(client, "Label3", "Max. Masker SPL");
+    auto* label4 = MakeLabel(client, "Label4", "Subject name:");
+    auto* label11 = MakeLabel(client, "Label11", "Results File Name:");
+    const int shift = ColumnShift({label10, label7, label8, label9, label1, label2, label3}, EditColumn);
+    const int rightShift = ColumnShift({label4, label11}, RightEditColumn - RightColumn);
+    // Tabled rectangles: of the edit column and right of it (moved), spanning the left column
+    // (widened), of the right-hand edits (moved twice) and spanning up to them (widened).
+    const auto edits = [shift](int x, int y, int w, int h) { return QRect(x + shift, y, w, h); };
+    const auto spanning = [shift](int x, int y, int w, int h) { return QRect(x, y, w + shift, h); };
+    const auto rightEdits = [shift, rightShift](int x, int y, int w, int h) {
+        return QRect(x + shift + rightShift, y, w, h);
+    };
+    const auto rightSpanning = [shift, rightShift](int x, int y, int w, int h) {
+        return QRect(x + shift, y, w + rightShift, h);
+    };
+    client->setFixedSize(ClientWidth + shift + rightShift, ClientHeight);
 
-    Button1 = MakeButton(client, "Button1", "<--", {112, 168, 59, 25});
-    Button2 = MakeButton(client, "Button2", "-->", {176, 168, 57, 25});
+    const int editLeft = EditColumn + shift;
+    PlaceLabel(label10, 32, 0, editLeft);
+    ToneFreqEdit = MakeEdit(client, "ToneFreqEdit", "Tone Frequency", edits(112, 0, 121, 21), label10);
+    PlaceLabel(label7, 32, 24, editLeft);
+    StartFreqEdit = MakeEdit(client, "StartFreqEdit", "Start Frequency", edits(112, 24, 121, 21), label7);
+    PlaceLabel(label8, 32, 48, editLeft);
+    EndFreqEdit = MakeEdit(client, "EndFreqEdit", "End Frequency", edits(112, 48, 121, 21), label8);
+    PlaceLabel(label9, 8, 72, editLeft);
+    FreqStepEdit = MakeEdit(client, "FreqStepEdit", "Frequency Step Size", edits(112, 72, 121, 21), label9);
+    PlaceLabel(label1, 16, 96, editLeft);
+    MaskerBWEdit = MakeEdit(client, "MaskerBWEdit", "Masker Bandwidth", edits(112, 96, 121, 21), label1);
+    PlaceLabel(label2, 40, 120, editLeft);
+    SPLstepEdit = MakeEdit(client, "SPLstepEdit", "SPL step size", edits(112, 120, 121, 21), label2);
+    PlaceLabel(label3, 16, 144, editLeft);
+    MaxMaskerEdit = MakeEdit(client, "MaxMaskerEdit", "MaxMaskerEdit", edits(112, 144, 121, 21), label3);
+
+    Button1 = MakeButton(client, "Button1", "<--", edits(112, 168, 59, 25));
+    Button2 = MakeButton(client, "Button2", "-->", edits(176, 168, 57, 25));
     Button1->setAccessibleName("Previous condition (<--)");
     Button2->setAccessibleName("Next condition (-->)");
 
-    auto* label5 = MakeLabel(client, "Label5", "Tone Level:", 72, 200);
-    Label6 = MakeLabel(client, "Label6", "dB SPL", 136, 200);
+    auto* label5 = MakeLabel(client, "Label5", "Tone Level:");
+    PlaceLabel(label5, 72, 200);
+    Label6 = MakeLabel(client, "Label6", "dB SPL");
+    PlaceLabel(Label6, 136 + shift, 200);
     Label6->setMinimumWidth(90);
     TrackBar1 = new QSlider(Qt::Horizontal, client);
     TrackBar1->setObjectName("TrackBar1");
-    TrackBar1->setGeometry(0, 224, 238, 45);
+    TrackBar1->setGeometry(spanning(0, 224, 238, 45));
     TrackBar1->setRange(0, 100);
     TrackBar1->setTickInterval(10);
     TrackBar1->setTickPosition(QSlider::TicksBelow);
@@ -169,26 +217,31 @@ void TForm1::CreateControls()
     TrackBar1->setAccessibleName(label5->text());
 
     Calibrate = MakeButton(client, "Calibrate", "Calibrate", {56, 272, 65, 33});
-    TonePlay = MakeButton(client, "TonePlay", "Tone", {136, 272, 65, 33});
-    RunPTC = MakeButton(client, "RunPTC", "Run PTC", {16, 312, 217, 33});
-    GraphPTC = MakeButton(client, "GraphPTC", "Graph Results", {16, 352, 217, 33});
+    TonePlay = MakeButton(client, "TonePlay", "Tone", edits(136, 272, 65, 33));
+    RunPTC = MakeButton(client, "RunPTC", "Run PTC", spanning(16, 312, 217, 33));
+    GraphPTC = MakeButton(client, "GraphPTC", "Graph Results", spanning(16, 352, 217, 33));
 
-    auto* label4 = MakeLabel(client, "Label4", "Subject name:", 272, 0, 352);
-    SubjectEdit = MakeEdit(client, "SubjectEdit", "", {352, 0, 137, 21}, label4);
-    auto* label11 = MakeLabel(client, "Label11", "Results File Name:", 256, 24, 352);
-    ResFileEdit = MakeEdit(client, "ResFileEdit", "", {352, 24, 137, 21}, label11);
-    ParamButton = MakeButton(client, "ParamButton", "Parameters", {272, 72, 217, 25});
+    const int rightEditLeft = RightEditColumn + shift + rightShift;
+    PlaceLabel(label4, 272 + shift, 0, rightEditLeft, RightColumn + shift);
+    SubjectEdit = MakeEdit(client, "SubjectEdit", "", rightEdits(352, 0, 137, 21), label4);
+    PlaceLabel(label11, 256 + shift, 24, rightEditLeft, RightColumn + shift);
+    ResFileEdit = MakeEdit(client, "ResFileEdit", "", rightEdits(352, 24, 137, 21), label11);
+    ParamButton = MakeButton(client, "ParamButton", "Parameters", rightSpanning(272, 72, 217, 25));
 
-    const RadioGroup ear = MakeRadioGroup(client, "RadioGroup1", "Ear", {272, 112, 217, 49}, {"Left", "Right"}, 1);
+    const RadioGroup ear =
+        MakeRadioGroup(client, "RadioGroup1", "Ear", rightSpanning(272, 112, 217, 49), {"Left", "Right"}, 1);
     RadioGroup1 = ear.Box;
     EarButtons = ear.Buttons;
-    const RadioGroup sweep =
-        MakeRadioGroup(client, "RadioGroup2", "Sweep Direction", {272, 168, 217, 49}, {"Upwards", "Downwards"}, 0);
+    const RadioGroup sweep = MakeRadioGroup(client, "RadioGroup2", "Sweep Direction", rightSpanning(272, 168, 217, 49),
+                                            {"Upwards", "Downwards"}, 0);
     RadioGroup2 = sweep.Box;
     SweepButtons = sweep.Buttons;
 
-    SerialPort = MakeButton(client, "SerialPort", "Serial Port", {336, 360, 75, 25});
-    InitKC35 = MakeButton(client, "InitKC35", "Initialise KC35", {416, 360, 75, 25});
+    // The two buttons stay right-aligned under the edits: a wider caption grows a button leftwards.
+    InitKC35 = MakeButton(client, "InitKC35", "Initialise KC35", rightEdits(416, 360, 75, 25));
+    InitKC35->move(rightEditLeft + 139 - InitKC35->width(), InitKC35->y());
+    SerialPort = MakeButton(client, "SerialPort", "Serial Port", rightEdits(336, 360, 75, 25));
+    SerialPort->move(InitKC35->x() - 5 - SerialPort->width(), SerialPort->y());
 
     for (QWidget* control : std::initializer_list<QWidget*>{
              ToneFreqEdit, StartFreqEdit, EndFreqEdit, FreqStepEdit, MaskerBWEdit, SPLstepEdit, MaxMaskerEdit,
@@ -196,15 +249,15 @@ void TForm1::CreateControls()
         control->setEnabled(false);
     }
 
-    EditExitFilter::Attach(ToneFreqEdit, [this] { ToneFreqEditExit(); });
-    EditExitFilter::Attach(StartFreqEdit, [this] { StartFreqEditExit(); });
-    EditExitFilter::Attach(EndFreqEdit, [this] { EndFreqEditExit(); });
-    EditExitFilter::Attach(FreqStepEdit, [this] { FreqStepEditExit(); });
-    EditExitFilter::Attach(MaskerBWEdit, [this] { MaskerBWEditExit(); });
-    EditExitFilter::Attach(SPLstepEdit, [this] { SPLstepEditExit(); });
-    EditExitFilter::Attach(MaxMaskerEdit, [this] { MaxMaskerEditExit(); });
-    EditExitFilter::Attach(SubjectEdit, [this] { SubjectEditExit(); });
-    EditExitFilter::Attach(ResFileEdit, [this] { ResFileEditExit(); });
+    exitHandlers_.Attach(ToneFreqEdit, [this] { ToneFreqEditExit(); });
+    exitHandlers_.Attach(StartFreqEdit, [this] { StartFreqEditExit(); });
+    exitHandlers_.Attach(EndFreqEdit, [this] { EndFreqEditExit(); });
+    exitHandlers_.Attach(FreqStepEdit, [this] { FreqStepEditExit(); });
+    exitHandlers_.Attach(MaskerBWEdit, [this] { MaskerBWEditExit(); });
+    exitHandlers_.Attach(SPLstepEdit, [this] { SPLstepEditExit(); });
+    exitHandlers_.Attach(MaxMaskerEdit, [this] { MaxMaskerEditExit(); });
+    exitHandlers_.Attach(SubjectEdit, [this] { SubjectEditExit(); });
+    exitHandlers_.Attach(ResFileEdit, [this] { ResFileEditExit(); });
 
     connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
@@ -291,6 +344,20 @@ std::optional<QString> TForm1::ShowParameterFileDialog()
     return dialog.selectedFiles().constFirst();
 }
 
+void TForm1::ShowNoticeBox(const QString& message)
+{
+    // One notice at a time: a new load replaces the previous load's notice.
+    if (notice_) {
+        notice_->close();
+    }
+    notice_ = new QMessageBox(QMessageBox::Information, QApplication::applicationDisplayName(), message,
+                              QMessageBox::Ok, this);
+    notice_->setObjectName("ParameterNotice");
+    notice_->setAttribute(Qt::WA_DeleteOnClose);
+    notice_->setModal(false);
+    notice_->show();
+}
+
 void TForm1::ParamButtonClick()
 {
     const std::optional<QString> chosen = ChooseParameterFile();
@@ -301,6 +368,14 @@ void TForm1::ParamButtonClick()
     }
     state_.ParameterFileName = path;
     ApplyParameterSet(state_, std::move(load.Parameters));
+    if (!load.Unreadable.empty()) {
+        QString notice = "Some values in " + QString::fromStdString(path)
+                         + " are not numbers of their key's type; their defaults are used:\n";
+        for (const UnreadableValue& value : load.Unreadable) {
+            notice += "\n" + QString::fromStdString(DescribeUnreadableValue(value));
+        }
+        ShowNotice(notice);
+    }
     if (soundDevice_) {
         soundDevice_->SetDeviceName(state_.Settings.AudioDevice);
     }
@@ -331,10 +406,21 @@ void TForm1::RefreshParameters()
     SPLstepEdit->setText(text(c.SPLstep));
     MaxMaskerEdit->setText(text(c.MaxSPL));
     TrackBar1->setValue(TrackBarPositionFor(c.ToneSPL));  // runs TrackBar1Change when it moves
-    Label6->setText(text(state_.Current().ToneSPL) + "dB SPL");
-    Label6->adjustSize();
+    ShowToneLevel();
     state_.FreqPointCount = FreqPointCount(state_.Current());
     Form4->SetLevelText(text(state_.Settings.CalibFactor) + " dB SPL");
+}
+
+void TForm1::ShowToneLevel()
+{
+    const QString level =
+        QString::fromStdString(FormatForDisplay(state_.Current().ToneSPL, DecimalSeparator())) + "dB SPL";
+    Label6->setText(level);
+    Label6->adjustSize();
+    // The label's text is the level; the track bar, named "Tone Level:", tells it too, since its
+    // position alone holds whole decibels only.
+    Label6->setAccessibleName("Tone level " + level);
+    TrackBar1->setAccessibleDescription(level);
 }
 
 void TForm1::TrackBar1Change()
@@ -343,8 +429,7 @@ void TForm1::TrackBar1Change()
         return;
     }
     SetToneLevelFromTrackBar(state_, TrackBar1->value());
-    Label6->setText(QString::fromStdString(FormatForDisplay(state_.Current().ToneSPL, DecimalSeparator())) + "dB SPL");
-    Label6->adjustSize();
+    ShowToneLevel();
 }
 
 void TForm1::StoreEdit(QLineEdit* edit, ConditionField field)
@@ -433,7 +518,7 @@ void TForm1::ResetResults()
 
 void TForm1::TonePlayClick()
 {
-    if (!state_.HasConditions()) {
+    if (!state_.HasConditions() || !TonePreviewPlaysIn(state_.Settings.Attenuator)) {
         return;
     }
     if (const auto refusal = CheckPreviewTone(state_.Settings, state_.Current(), DecimalSeparator())) {
@@ -441,13 +526,19 @@ void TForm1::TonePlayClick()
     }
     const TonePreviewOutcome outcome = PlayTonePreview(
         state_, *devices_.sound, [this](float level) { kc35_->SetAttenuatorLevel(2, TruncateLevel(level)); });
-    if (outcome.Attempted && !outcome.FileWritten) {
-        ShowMessage("The tone was played, but tone.wav could not be written in the working folder "
-                    + QDir::currentPath() + ".");
+    // Which device was tried is only looked up when the tone was not played.
+    const std::string device = outcome.Played ? std::string() : devices_.sound->DescribeDevice();
+    const std::string deviceAdvice =
+        (device.empty() ? std::string() : "It tried " + device + ". ")
+        + "Check that the device is connected and not in use by another program. The command \"quorvex-sim devices "
+          "FILE\" lists the sound output devices PortAudio sees and the one AudioDevice in the test-condition file "
+          "FILE chooses.";
+    if (const auto problem = TonePreviewProblem(outcome, QDir::currentPath().toStdString(), deviceAdvice)) {
+        ShowMessage(QString::fromStdString(*problem));
     }
-    if (outcome.Attempted && !outcome.Played) {
-        ShowMessage("The sound device did not play the tone. Check that a sound device is connected and not in "
-                    "use; the program's error output gives the device's reason.");
+    if (outcome.Played && outcome.Dropout) {
+        ShowMessage("The tone was played with a dropout: the sound device lost part of it, so it had a gap. "
+                    "Close other programs and play it again.");
     }
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "ConditionEditing.h"
+#include "EditExitHandlers.h"
 #include "SharedState.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <cstdint>
 #include <functional>
@@ -21,6 +23,7 @@ class QAction;
 class QButtonGroup;
 class QGroupBox;
 class QLabel;
+class QMessageBox;
 class QLineEdit;
 class QPushButton;
 class QSlider;
@@ -61,6 +64,9 @@ public:
     // How the window tells the operator about a problem that is not an error of the handler
     // (a tone that was not played, a file not written). Tests replace it.
     std::function<void(const QString& message)> ShowMessage;
+    // How the window tells the operator something worth knowing that needs no answer (the
+    // unreadable values of a loaded file): a notice that does not block the window. Tests replace it.
+    std::function<void(const QString& message)> ShowNotice;
 
     void Delay(std::uint32_t ms);
     void RefreshParameters();
@@ -98,7 +104,9 @@ private:
     void CreateMenu();
     void SetTabOrder();
     void StoreEdit(QLineEdit* edit, ConditionField field);
+    void ShowToneLevel();
     std::optional<QString> ShowParameterFileDialog();
+    void ShowNoticeBox(const QString& message);
     char DecimalSeparator() const;
 
     SharedState state_;
@@ -136,4 +144,8 @@ private:
     TForm3* Form3 = nullptr;
     TForm4* Form4 = nullptr;
     TForm5* Form5 = nullptr;
+    QPointer<QMessageBox> notice_;  // the notice of the latest load, while it is open
+
+    // Last, so that the edits' exit handlers stop before anything they use goes.
+    EditExitHandlers exitHandlers_;
 };

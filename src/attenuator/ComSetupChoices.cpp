@@ -99,3 +99,19 @@ std::vector<std::string> AvailablePortNames()
     SortPortNames(names);
     return names;
 }
+
+PortChoices PortChoicesFor(std::vector<std::string> systemPorts, const std::string& currentPort)
+{
+    PortChoices choices{std::move(systemPorts)};
+    if (currentPort.empty()) {
+        return choices;
+    }
+    auto found = std::find(choices.Names.begin(), choices.Names.end(), currentPort);
+    if (found == choices.Names.end()) {
+        choices.Names.push_back(currentPort);
+        SortPortNames(choices.Names);
+        found = std::find(choices.Names.begin(), choices.Names.end(), currentPort);
+    }
+    choices.Selected = static_cast<int>(found - choices.Names.begin());
+    return choices;
+}

@@ -23,6 +23,15 @@ FlowControlChoice ReadFlowControl(const FlowControlSettings& flow);
 // "Custom" changes nothing; DTR and DSR flow are never touched.
 void ApplyFlowControl(FlowControlSettings& flow, FlowControlChoice choice);
 
+// The "Port" list and the entry that starts selected. The current port is shown as it is even
+// when the system does not list it (a device path such as /dev/pts/3, a port not plugged in),
+// so that OK with unchanged lists keeps it; an empty port name selects nothing.
+struct PortChoices {
+    std::vector<std::string> Names;  // sorted without regard to case
+    int Selected = -1;
+};
+PortChoices PortChoicesFor(std::vector<std::string> systemPorts, const std::string& currentPort);
+
 // The names of the serial ports the system knows, sorted without regard to case.
 std::vector<std::string> AvailablePortNames();
 void SortPortNames(std::vector<std::string>& names);

@@ -8,8 +8,6 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include <algorithm>
-
 namespace {
 
 // The setting a list shows, or `current` when the list has no selection.
@@ -19,11 +17,8 @@ Setting Chosen(const QComboBox* list, Setting current)
     return list->currentIndex() < 0 ? current : static_cast<Setting>(list->currentIndex());
 }
 
-int IndexOf(const std::vector<std::string>& items, const std::string& item)
-{
-    const auto found = std::find(items.begin(), items.end(), item);
-    return found == items.end() ? -1 : static_cast<int>(found - items.begin());
-}
+// The tabled width of a list's caption.
+constexpr int CaptionWidth = 70;
 
 QPushButton* AddButton(QDialog* dialog, const char* caption, const char* objectName, int left)
 {
@@ -46,22 +41,36 @@ TComSetupFrm::TComSetupFrm(TComPort& port, std::vector<std::string> portNames, Q
 {
     setObjectName("ComSetupFrm");
     setWindowTitle("Setup");
-    setFixedSize(231, 216);
 
     auto* group = new QGroupBox(" Settings ", this);
     group->setObjectName("GroupBox1");
     group->setAccessibleName("Settings");
-    group->setGeometry(8, 8, 217, 169);
 
     const ComPortSettings& s = port.Settings();
-    // A current port the system does not list leaves the list without a selection.
-    portList_ = AddList(group, 0, "Port", "PortComboBox", portNames, IndexOf(portNames, s.Port));
+    const PortChoices ports = PortChoicesFor(std::move(portNames), s.Port);
+    portList_ = AddList(group, 0, "Port", "PortComboBox", ports.Names, ports.Selected);
     baudList_ = AddList(group, 1, "Baud rate", "BaudRateComboBox", BaudRateTexts(), static_cast<int>(s.Baud));
     dataBitsList_ = AddList(group, 2, "Data bits", "DataBitsComboBox", DataBitsTexts(), static_cast<int>(s.Data));
     stopBitsList_ = AddList(group, 3, "Stop bits", "StopBitsComboBox", StopBitsTexts(), static_cast<int>(s.Stop));
     parityList_ = AddList(group, 4, "Parity", "ParityComboBox", ParityTexts(), static_cast<int>(s.Parity));
     flowList_ = AddList(group, 5, "Flow control", "FlowControlComboBox", FlowControlTexts(),
                         static_cast<int>(ReadFlowControl(s.FlowControl)));
+
+    // Captions wider than their tabled room move the lists right, and widen the group and the
+    // window, by just as much.
+    int widest = CaptionWidth;
+    for (const QLabel* caption : group->findChildren<QLabel*>()) {
+        widest = std::max(widest, caption->sizeHint().width());
+    }
+    const int shift = widest - CaptionWidth;
+    for (QLabel* caption : group->findChildren<QLabel*>()) {
+        caption->resize(widest, caption->height());
+    }
+    for (QComboBox* list : group->findChildren<QComboBox*>()) {
+        list->move(list->x() + shift, list->y());
+    }
+    group->setGeometry(8, 8, 217 + shift, 169);
+    setFixedSize(231 + shift, 216);
 
     QPushButton* ok = AddButton(this, "OK", "OkButton", 70);
     ok->setDefault(true);
@@ -77,7 +86,8 @@ QComboBox* TComSetupFrm::AddList(QWidget* group, int row, const char* label, con
 {
     const int top = 16 + 24 * row;
     auto* caption = new QLabel(QString::fromUtf8(label), group);
-    caption->setGeometry(8, top + 3, 70, 16);
+    caption->setObjectName(QString(objectName).replace("ComboBox", "Label"));
+    caption->setGeometry(8, top + 3, CaptionWidth, 16);
     auto* list = new QComboBox(group);
     list->setObjectName(objectName);
     list->setAccessibleName(QString::fromUtf8(label));
@@ -93,7 +103,9 @@ QComboBox* TComSetupFrm::AddList(QWidget* group, int row, const char* label, con
 void TComSetupFrm::accept()
 {
     ComPortSettings s = port_.Settings();
-    s.Port = portList_->currentIndex() < 0 ? std::string() : portList_->currentText().toStdString();
+    if (portList_->currentIndex() >= 0) {
+        s.Port = portList_->currentText().toStdString();
+    }
     s.Baud = Chosen(baudList_, s.Baud);
     s.Data = Chosen(dataBitsList_, s.Data);
     s.Stop = Chosen(stopBitsList_, s.Stop);

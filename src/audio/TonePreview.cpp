@@ -2,13 +2,18 @@
 
 #include "Stimuli.h"
 
+bool TonePreviewPlaysIn(int attenuatorMode)
+{
+    return attenuatorMode == 1 || attenuatorMode == 2;
+}
+
 TonePreviewOutcome PlayTonePreview(const SharedState& state, SoundOutput& sound,
                                    const std::function<void(float toneLevel)>& setToneLevel,
                                    const std::string& wavPath)
 {
     TonePreviewOutcome outcome;
     const int mode = state.Settings.Attenuator;
-    if (mode != 1 && mode != 2) {
+    if (!TonePreviewPlaysIn(mode)) {
         return outcome;
     }
     outcome.Attempted = true;
@@ -21,9 +26,25 @@ TonePreviewOutcome PlayTonePreview(const SharedState& state, SoundOutput& sound,
     const bool left = state.Ear == 0;
     outcome.FileWritten = tone.WriteStereoWav(wavPath, left ? tone : silence, left ? silence : tone);
     if (mode == 2 || !left) {
-        outcome.Played = tone.PlayStereo(sound, silence, tone);
+        outcome.Played = tone.PlayStereo(sound, silence, tone, &outcome.Dropout);
     } else {
-        outcome.Played = tone.PlayStereo(sound, tone, silence);
+        outcome.Played = tone.PlayStereo(sound, tone, silence, &outcome.Dropout);
     }
     return outcome;
+}
+
+std::optional<std::string> TonePreviewProblem(const TonePreviewOutcome& outcome, const std::string& workingFolder,
+                                              const std::string& deviceAdvice)
+{
+    if (!outcome.Attempted || (outcome.Played && outcome.FileWritten)) {
+        return std::nullopt;
+    }
+    const std::string file = "tone.wav could not be written in the working folder " + workingFolder + ".";
+    if (outcome.Played) {
+        return "The tone was played, but " + file;
+    }
+    if (outcome.FileWritten) {
+        return "The sound device did not play the tone. " + deviceAdvice;
+    }
+    return "The tone was not played and " + file + " " + deviceAdvice;
 }

@@ -3,6 +3,7 @@
 #include "SharedState.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 
 class SoundOutput;
@@ -12,7 +13,12 @@ struct TonePreviewOutcome {
     bool Attempted = false;    // the mode plays something (software or KC35)
     bool FileWritten = false;  // "tone.wav" was written whole
     bool Played = false;       // the sound device played the tone
+    bool Dropout = false;      // ... but lost frames while playing it: the tone had a gap
 };
+
+// Only the software (1) and KC35 (2) modes have an output for the tone; in any other mode
+// "Tone" does nothing at all, not even check the settings.
+bool TonePreviewPlaysIn(int attenuatorMode);
 
 // The tone preview of the current condition: synthesises the tone, writes it to `wavPath`
 // with the tone on the chosen ear's side and plays it once. In KC35 mode `setToneLevel` first
@@ -22,3 +28,9 @@ struct TonePreviewOutcome {
 TonePreviewOutcome PlayTonePreview(const SharedState& state, SoundOutput& sound,
                                    const std::function<void(float toneLevel)>& setToneLevel,
                                    const std::string& wavPath = "tone.wav");
+
+// What the operator is told after a preview that went wrong, in one message: whether the tone
+// was heard and whether "tone.wav" was written in `workingFolder`, with `deviceAdvice` when the
+// sound device failed. Nothing when all went well.
+std::optional<std::string> TonePreviewProblem(const TonePreviewOutcome& outcome, const std::string& workingFolder,
+                                              const std::string& deviceAdvice);

@@ -83,8 +83,9 @@ public:
     bool WriteStereoWav(const std::string& path, const Wave& left, const Wave& right) const;
     // Plays `left` and `right` as one 16-bit stereo sound of this wave's sample count and
     // rate and returns when it has been played. Returns false if the device did not play it
-    // (the device has already reported why on standard error).
-    bool PlayStereo(SoundOutput& output, const Wave& left, const Wave& right) const;
+    // (the device has already reported why on standard error). `dropout`, when given, is set to
+    // whether the device lost frames while playing it.
+    bool PlayStereo(SoundOutput& output, const Wave& left, const Wave& right, bool* dropout = nullptr) const;
     // Queues the same sound on `stream` to start at `start` (held until released if `held`)
     // and returns its ticket.
     int QueueStereo(SoundStream& stream, const Wave& left, const Wave& right, SoundStart start, bool held) const;

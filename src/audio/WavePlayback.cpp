@@ -3,6 +3,7 @@
 
 #include "Pcm16.h"
 #include "PlayTwoChannel.h"
+#include "SoundOutput.h"
 
 #include <algorithm>
 #include <vector>
@@ -22,12 +23,16 @@ std::vector<std::int16_t> ToChannel(const Wave& wave, std::uint32_t frames)
 
 }  // namespace
 
-bool Wave::PlayStereo(SoundOutput& output, const Wave& left, const Wave& right) const
+bool Wave::PlayStereo(SoundOutput& output, const Wave& left, const Wave& right, bool* dropout) const
 {
     const std::uint32_t frames = SampleCount();
     const std::vector<std::int16_t> leftChannel = ToChannel(left, frames);
     const std::vector<std::int16_t> rightChannel = ToChannel(right, frames);
-    return PlayTwoChannel(output, sampleRate_, frames, leftChannel.data(), rightChannel.data()) == 0;
+    const int result = PlayTwoChannel(output, sampleRate_, frames, leftChannel.data(), rightChannel.data());
+    if (dropout != nullptr) {
+        *dropout = result == SoundOutput::PlayedWithDropout;
+    }
+    return result >= 0;
 }
 
 int Wave::QueueStereo(SoundStream& stream, const Wave& left, const Wave& right, SoundStart start, bool held) const

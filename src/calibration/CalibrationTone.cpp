@@ -72,6 +72,7 @@ int CalibrationTone::Play()
         return 0;
     }
     stopRequested_ = false;
+    dropouts_ = 0;
     const ExperimentSettings& settings = state_.Settings;
     if (settings.Attenuator != SoftwareMode && settings.Attenuator != Kc35Mode) {
         return 0;
@@ -97,14 +98,21 @@ int CalibrationTone::Play()
         const int ticket = QueueRepetition(*stream, tone, silence, previous);
         ++repetitions;
         if (previous >= 0) {
-            stream->Wait(previous);
+            Finish(*stream, previous);
         }
         previous = ticket;
         stream->WaitUntil(stream->ExpectedOnset(ticket) + tone.SampleCount() - stream->LeadFrames());
         events_.ProcessEvents();
     } while (!stopRequested_);
-    stream->Wait(previous);
+    Finish(*stream, previous);
     return repetitions;
+}
+
+void CalibrationTone::Finish(SoundStream& stream, int ticket)
+{
+    if (stream.Wait(ticket).Dropout) {
+        ++dropouts_;
+    }
 }
 
 int CalibrationTone::QueueRepetition(SoundStream& stream, const Wave& tone, const Wave& silence, int& previous)
@@ -114,7 +122,7 @@ int CalibrationTone::QueueRepetition(SoundStream& stream, const Wave& tone, cons
     if (attenuator == Kc35Mode) {
         // The attenuator acts when the command arrives: after the repetition before has been played.
         if (previous >= 0) {
-            stream.Wait(previous);
+            Finish(stream, previous);
             previous = -1;
         }
         attenuator_.SetAttenuatorLevel(channel, TruncateLevel(state_.Settings.CalibFactor));

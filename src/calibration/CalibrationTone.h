@@ -45,11 +45,15 @@ public:
     // Ends Play after the repetition in progress.
     void Stop() { stopRequested_ = true; }
     bool Playing() const { return playing_; }
+    // How many repetitions of the last Play the device played with a dropout (a gap).
+    int Dropouts() const { return dropouts_; }
 
 private:
     // Writes the file and queues one repetition; in KC35 mode it first waits for `previous`
     // (then forgotten) to be played and sets the attenuator, so that repetition starts late.
     int QueueRepetition(SoundStream& stream, const Wave& tone, const Wave& silence, int& previous);
+    // Waits for a repetition to be played and counts a dropout in it.
+    void Finish(SoundStream& stream, int ticket);
 
     SharedState& state_;
     SoundOutput& sound_;
@@ -58,4 +62,5 @@ private:
     int channel_ = 1;
     bool stopRequested_ = false;
     bool playing_ = false;
+    int dropouts_ = 0;
 };

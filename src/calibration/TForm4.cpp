@@ -6,6 +6,7 @@
 #include <QButtonGroup>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -34,6 +35,9 @@ TForm4::TForm4(SharedState& state, SoundOutput& sound, EventDispatcher& dispatch
     setFont(small);
     CreateControls();
     SetTabOrder();
+    ShowMessage = [this](const QString& message) {
+        QMessageBox::warning(this, QApplication::applicationDisplayName(), message);
+    };
     setFixedSize(ClientWidth, ClientHeight);
     if (const QScreen* screen = QApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
@@ -69,7 +73,7 @@ void TForm4::CreateControls()
     large.setPixelSize(32);
     Label1->setFont(large);
     Label1->setGeometry(LabelLeft, 176, 94, 37);
-    Label1->setAccessibleName("Calibration level");
+    Label1->setAccessibleName("Calibration level");  // with its value once one is shown
 
     Button2 = MakeButton(this, "Button2", "Play", {208, 168, 75, 25});
     Button1 = MakeButton(this, "Button1", "OK", {208, 200, 75, 25});
@@ -93,6 +97,8 @@ void TForm4::SetTabOrder()
 void TForm4::SetLevelText(const QString& text)
 {
     Label1->setText(text);
+    // Screen readers and UI automation read the name: it carries the level, not just its role.
+    Label1->setAccessibleName("Calibration level " + text);
     const int width = Label1->fontMetrics().horizontalAdvance(text) + 4;
     Label1->resize(std::clamp(width, 94, LabelMaxRight - LabelLeft), Label1->height());
 }
@@ -121,6 +127,12 @@ void TForm4::Button2Click()
         }
     } closeWhenAsked{*this};
     procedure_->Play();
+    if (procedure_->Dropouts() > 0) {
+        ShowMessage(QString("%1 repetitions of the calibration tone were played with a dropout: the sound device "
+                            "lost part of them, so they had a gap and may have misled the level meter. Close other "
+                            "programs and calibrate again.")
+                        .arg(procedure_->Dropouts()));
+    }
 }
 
 void TForm4::Button1Click()

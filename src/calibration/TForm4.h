@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+#include <functional>
 #include <memory>
 
 class EventDispatcher;
@@ -37,6 +38,9 @@ public:
     // finishes and the window closes when "Play" returns.
     void Button1Click();
     void RadioGroup1Click();
+
+    // How the operator is told of repetitions played with a dropout. Tests replace it.
+    std::function<void(const QString& message)> ShowMessage;
 
     // Closing the window (Escape, the title bar) while the tone repeats acts as "OK", so that
     // the tone never goes on behind a closed window.

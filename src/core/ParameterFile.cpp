@@ -1,6 +1,53 @@
 #include "ParameterFile.h"
 
 #include "IniFile.h"
+#include "NumberParse.h"
+
+namespace {
+
+// Typed reads that note every value which is present but not a number of the key's type.
+// An empty value counts as absent, as the file's rules treat it.
+class ParameterReader {
+public:
+    ParameterReader(const IniFile& ini, char decimalSeparator, std::vector<UnreadableValue>& unreadable)
+        : ini_(ini)
+        , sep_(decimalSeparator)
+        , unreadable_(unreadable)
+    {
+    }
+
+    int Integer(const std::string& section, const char* key, int fallback)
+    {
+        return Read(section, key, fallback, [](const std::string& text) { return ParseInteger(text); });
+    }
+
+    float Real(const std::string& section, const char* key, float fallback)
+    {
+        const char sep = sep_;
+        return Read(section, key, fallback, [sep](const std::string& text) { return ParseReal(text, sep); });
+    }
+
+private:
+    template <typename T, typename Parse>
+    T Read(const std::string& section, const char* key, T fallback, Parse parse)
+    {
+        const std::optional<std::string> text = ini_.Value(section, key);
+        if (!text || text->empty()) {
+            return fallback;
+        }
+        if (const std::optional<T> value = parse(*text)) {
+            return *value;
+        }
+        unreadable_.push_back({section, key, *text});
+        return fallback;
+    }
+
+    const IniFile& ini_;
+    char sep_;
+    std::vector<UnreadableValue>& unreadable_;
+};
+
+}  // namespace
 
 ParameterLoad LoadParameterFile(const std::string& path, char decimalSeparator)
 {
@@ -9,20 +56,20 @@ ParameterLoad LoadParameterFile(const std::string& path, char decimalSeparator)
 
 ParameterLoad LoadParameters(const IniFile& ini, const std::string& path, char decimalSeparator)
 {
-    const char sep = decimalSeparator;
     ParameterLoad load;
+    ParameterReader read(ini, decimalSeparator, load.Unreadable);
     ExperimentSettings& s = load.Parameters.Settings;
 
-    s.Attenuator = ini.ReadInteger("Settings", "Attenuator", 1);
-    s.Debug = ini.ReadInteger("Settings", "Debug", 0);
-    s.ToneDuration = ini.ReadReal("Settings", "ToneDuration", 400.0f, sep);
-    s.MaskerDuration = ini.ReadReal("Settings", "MaskerDuration", 600.0f, sep);
-    s.Modulated = ini.ReadInteger("Settings", "Modulated", 0);
-    s.ModFreq = ini.ReadReal("Settings", "ModFreq", 20.0f, sep);
-    s.ISI = ini.ReadInteger("Settings", "ISI", 20);
-    s.RiseFall = ini.ReadReal("Settings", "RiseFall", 20.0f, sep);
-    s.N_Cond = ini.ReadInteger("Tests", "N_Cond", 1);
-    s.CalibFactor = static_cast<float>(ini.ReadInteger("Tests", "CalibFactor", 100));
+    s.Attenuator = read.Integer("Settings", "Attenuator", 1);
+    s.Debug = read.Integer("Settings", "Debug", 0);
+    s.ToneDuration = read.Real("Settings", "ToneDuration", 400.0f);
+    s.MaskerDuration = read.Real("Settings", "MaskerDuration", 600.0f);
+    s.Modulated = read.Integer("Settings", "Modulated", 0);
+    s.ModFreq = read.Real("Settings", "ModFreq", 20.0f);
+    s.ISI = read.Integer("Settings", "ISI", 20);
+    s.RiseFall = read.Real("Settings", "RiseFall", 20.0f);
+    s.N_Cond = read.Integer("Tests", "N_Cond", 1);
+    s.CalibFactor = static_cast<float>(read.Integer("Tests", "CalibFactor", 100));
     s.AudioDevice = ini.Value("Settings", "AudioDevice").value_or("");
     s.SerialPort = ini.Value("Settings", "SerialPort").value_or("");
 
@@ -37,16 +84,21 @@ ParameterLoad LoadParameters(const IniFile& ini, const std::string& path, char d
     for (int i = 1; i <= s.N_Cond; ++i) {
         const std::string section = "Cond" + std::to_string(i);
         TestCondition& c = load.Parameters.Conditions[static_cast<std::size_t>(i - 1)];
-        c.ToneF = ini.ReadReal(section, "ToneF", 1000.0f, sep);
-        c.StartF = ini.ReadReal(section, "StartF", 500.0f, sep);
-        c.EndF = ini.ReadReal(section, "EndF", 2000.0f, sep);
-        c.FStep = ini.ReadReal(section, "FStep", 10.0f, sep);
-        c.MaskerBW = ini.ReadReal(section, "MaskerBW", 200.0f, sep);
-        c.SPLstep = ini.ReadReal(section, "SPLstep", 3.0f, sep);
-        c.MaxSPL = ini.ReadReal(section, "MaxSPL", 80.0f, sep);
-        c.ToneSPL = ini.ReadReal(section, "ToneSPL", 30.0f, sep);
-        c.MaskStartSPL = ini.ReadReal(section, "MaskStartSPL", 40.0f, sep);
+        c.ToneF = read.Real(section, "ToneF", 1000.0f);
+        c.StartF = read.Real(section, "StartF", 500.0f);
+        c.EndF = read.Real(section, "EndF", 2000.0f);
+        c.FStep = read.Real(section, "FStep", 10.0f);
+        c.MaskerBW = read.Real(section, "MaskerBW", 200.0f);
+        c.SPLstep = read.Real(section, "SPLstep", 3.0f);
+        c.MaxSPL = read.Real(section, "MaxSPL", 80.0f);
+        c.ToneSPL = read.Real(section, "ToneSPL", 30.0f);
+        c.MaskStartSPL = read.Real(section, "MaskStartSPL", 40.0f);
     }
     load.Loaded = true;
     return load;
+}
+
+std::string DescribeUnreadableValue(const UnreadableValue& value)
+{
+    return "[" + value.Section + "] " + value.Key + " = " + value.Text + " -> default used";
 }

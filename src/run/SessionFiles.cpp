@@ -208,7 +208,7 @@ std::string TrialLogRows(const RunLog& log, const std::string& runId, bool heade
     std::string rows;
     if (header) {
         rows += CsvRow({"run", "trial", "masker_freq", "masker_spl", "played", "onset", "key", "key_changes",
-                        "recorded"});
+                        "recorded", "dropout"});
     }
     // Onsets count from the first stimulus whose onset the sound output could tell.
     const auto first = std::find_if(log.Trials.begin(), log.Trials.end(),
@@ -220,7 +220,8 @@ std::string TrialLogRows(const RunLog& log, const std::string& runId, bool heade
         rows += CsvRow({runId, std::to_string(trial.Trial), FormatForResults(trial.Frequency),
                         FormatForResults(trial.Level), trial.Played ? "1" : "0", onset,
                         trial.LevelDirection > 0 ? "down" : "up",
-                        std::to_string(trial.ReversalCount), std::to_string(trial.PointsRecorded)});
+                        std::to_string(trial.ReversalCount), std::to_string(trial.PointsRecorded),
+                        trial.Dropout ? "1" : "0"});
     }
     return rows;
 }

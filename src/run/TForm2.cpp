@@ -8,11 +8,18 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
+
+// The window as designed. The memo keeps its distance from all four sides, so it grows with
+// the window; the buttons keep their places relative to the memo's bottom centre.
+constexpr QSize DesignSize(976, 771);
+constexpr QRect DesignMemo(88, 64, 625, 233);
 
 QFont MsSansSerif(int pixelHeight)
 {
@@ -33,11 +40,11 @@ TForm2::TForm2(SharedState& state, RunDevices devices, QWidget* parent)
     setObjectName("Form2");
     setWindowTitle("RunPTC");
     setFont(MsSansSerif(11));
-    resize(976, 771);
+    resize(DesignSize);
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName("Memo1");
-    Memo1->setGeometry(88, 64, 625, 233);
+    Memo1->setGeometry(DesignMemo);
     Memo1->setReadOnly(true);
     Memo1->setFont(MsSansSerif(24));
     Memo1->setAccessibleName("Instructions");
@@ -53,6 +60,9 @@ TForm2::TForm2(SharedState& state, RunDevices devices, QWidget* parent)
     Button2 = MakeButton(this, "Button2", "PRESS SPACE BAR WHEN YOU CAN HEAR THE TONE", {208, 312, 385, 177});
     Button3 = MakeButton(this, "Button3", "EXIT", {608, 320, 193, 161});
     Button3->setFont(MsSansSerif(24));
+    for (QPushButton* button : {Button1, Button2, Button3}) {
+        designedButtons_.emplace_back(button, button->geometry());
+    }
     Button2->installEventFilter(this);
     setTabOrder(Button1, Button2);
     setTabOrder(Button2, Button3);
@@ -74,6 +84,30 @@ void TForm2::showEvent(QShowEvent* event)
         FormShow();
         setWindowState(windowState() | Qt::WindowMaximized);
     }
+}
+
+void TForm2::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    const QSize grown = size() - DesignSize;
+    QRect memo = DesignMemo;
+    memo.setSize(QSize(std::max(0, DesignMemo.width() + grown.width()),
+                       std::max(0, DesignMemo.height() + grown.height())));
+    Memo1->setGeometry(memo);
+    const QPoint shift(memo.center().x() - DesignMemo.center().x(), memo.bottom() - DesignMemo.bottom());
+    for (const auto& [button, designed] : designedButtons_) {
+        button->setGeometry(designed.translated(shift));
+    }
+}
+
+void TForm2::keyPressEvent(QKeyEvent* event)
+{
+    // Escape would reject the dialog: the window closes only through EXIT or its close box.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TForm2::FormShow()
@@ -112,6 +146,18 @@ void TForm2::ReportProblems(const RunReport& report)
                             "listener did not hear them. The points recorded were kept.")
                         .arg(report.FailedPresentations)
                         .arg(report.Trials));
+    }
+    if (!report.DropoutTrials.empty()) {
+        QStringList trials;
+        for (const std::int64_t trial : report.DropoutTrials) {
+            trials << QString::number(trial);
+        }
+        ShowMessage(QString("%1 of the %2 stimuli of this run were played with a dropout: the sound device lost part "
+                            "of them, so the listener heard a gap (trials %3). The points recorded were kept; "
+                            "consider repeating the run.")
+                        .arg(report.DropoutTrials.size())
+                        .arg(report.Trials)
+                        .arg(trials.join(", ")));
     }
     if (report.LateStimuli > 0) {
         ShowMessage(QString("%1 of the %2 stimuli of this run started late, by up to %3 ms: the silence before them "

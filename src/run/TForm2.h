@@ -4,8 +4,11 @@
 #include "TrackingRun.h"
 
 #include <QDialog>
+#include <QRect>
 
 #include <functional>
+#include <utility>
+#include <vector>
 
 class QPlainTextEdit;
 class QPushButton;
@@ -35,6 +38,8 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -49,4 +54,5 @@ private:
     QPushButton* Button1 = nullptr;
     QPushButton* Button2 = nullptr;
     QPushButton* Button3 = nullptr;
+    std::vector<std::pair<QPushButton*, QRect>> designedButtons_;  // each button's place at the design size
 };

@@ -205,6 +205,10 @@ void TrackingRun::Complete(Presentation& presentation, SoundStream* stream, RunR
         trial.Played = sound.Played;
         trial.OnsetFrame = sound.Onset;
         trial.LateFrames = sound.LateFrames;
+        trial.Dropout = sound.Dropout;
+        if (sound.Dropout) {
+            report.DropoutTrials.push_back(trial.Trial);
+        }
         if (!sound.Played) {
             ++report.FailedPresentations;
         } else if (sound.LateFrames > 0) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 class Clock;
 class EventDispatcher;
@@ -30,6 +31,7 @@ struct RunReport {
     std::int64_t FailedPresentations = 0;  // stimuli the sound device could not play
     std::int64_t LateStimuli = 0;          // stimuli that started later than ISI after the one before
     double MostLateMs = 0.0;               // the latest of them, by how much
+    std::vector<std::int64_t> DropoutTrials;  // trials whose stimulus was played with a dropout
     int StoredPoints = 0;
     std::string ResultsError;      // the results file could not be written
     std::string RecordError;       // the session record could not be written

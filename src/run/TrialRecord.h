@@ -13,6 +13,7 @@ struct TrialRecord {
     // empty where the output cannot say. LateFrames: how much later than its schedule.
     std::optional<std::int64_t> OnsetFrame;
     std::int64_t LateFrames = 0;
+    bool Dropout = false;     // played, but the device lost frames of it: the listener heard a gap
     int ReversalCount = 0;    // after the listener's key changes of this trial
     int LevelDirection = -1;  // after the listener's key changes of this trial: +1 SPACE held
     int PointsRecorded = 0;   // points the key changes of this trial recorded

@@ -8,7 +8,10 @@
 #include "NumberFormat.h"
 #include "ResultsFileBlocks.h"
 
+#include <CLI/CLI.hpp>
+
 #include <iostream>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -35,16 +38,8 @@ void PrintCsv(const std::vector<ResultsBlock>& blocks)
     }
 }
 
-}  // namespace
-
-int RunAnalyzeCommand(const std::vector<std::string>& args)
+int Analyze(const std::string& path, bool csv)
 {
-    const bool csv = !args.empty() && args[0] == "--csv";
-    if (args.size() != (csv ? 2u : 1u)) {
-        std::cerr << "usage: quorvex-sim analyze [--csv] FILE.dat\n";
-        return 2;
-    }
-    const std::string& path = args.back();
     const std::optional<std::string> text = ReadNamedFile(path);
     if (!text) {
         return 1;
@@ -64,4 +59,19 @@ int RunAnalyzeCommand(const std::vector<std::string>& args)
         std::cout << DescribeCurve(AnalyseCurve(block.Points));
     }
     return 0;
+}
+
+}  // namespace
+
+SimCommand AddAnalyzeCommand(CLI::App& tool)
+{
+    CLI::App* command = tool.add_subcommand("analyze", "print the tip and Q10 of every run in a results file");
+    struct Request {
+        std::string path;
+        bool csv = false;
+    };
+    const auto request = std::make_shared<Request>();
+    command->add_flag("--csv", request->csv, "one CSV row per block, for scripts");
+    command->add_option("FILE.dat", request->path, "results file")->type_name("")->required();
+    return {command, [request] { return Analyze(request->path, request->csv); }};
 }

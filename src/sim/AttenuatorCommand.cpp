@@ -3,6 +3,8 @@
 
 #include "Kc35Decoder.h"
 
+#include <CLI/CLI.hpp>
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -63,14 +65,8 @@ void Print(const std::vector<std::string>& lines)
     std::cout.flush();
 }
 
-}  // namespace
-
-int RunAttenuatorCommand(const std::vector<std::string>& args)
+int StandIn()
 {
-    if (!args.empty()) {
-        std::cerr << "usage: quorvex-sim attenuator\n";
-        return 2;
-    }
     // The stop signals are only let through while waiting for bytes, so none is missed
     // between checking the flag and starting to wait.
     sigset_t stopSignals;
@@ -122,4 +118,13 @@ int RunAttenuatorCommand(const std::vector<std::string>& args)
     }
     Print(decoder.Flush());
     return 0;
+}
+
+}  // namespace
+
+SimCommand AddAttenuatorCommand(CLI::App& tool)
+{
+    CLI::App* command = tool.add_subcommand("attenuator", "stand in for the KC35 attenuator on a pseudo-terminal");
+    command->footer("Prints the terminal's path (for SerialPort=), then each command received, until interrupted.");
+    return {command, [] { return StandIn(); }};
 }

@@ -1,60 +1,78 @@
+// quorvex-sim conditions: what "Parameters" loads from a test-condition file.
 #include "SimCommands.h"
 
-#include "FreqPointCount.h"
-#include "IniFile.h"
 #include "NamedParameterFile.h"
+
+#include "FreqPointCount.h"
 #include "NumberFormat.h"
-#include "NumberParse.h"
-#include "ParameterFile.h"
-#include "WholeFile.h"
 
-#include <cstdio>
+#include <CLI/CLI.hpp>
+
 #include <iostream>
+#include <memory>
+#include <set>
 
-int RunConditionsCommand(const std::vector<std::string>& args)
+namespace {
+
+int PrintConditions(const std::string& path)
 {
-    if (args.size() > 1) {
-        std::cerr << "usage: quorvex-sim conditions [FILE]\n";
-        return 2;
-    }
-    const std::string path = args.empty() ? "./PTC.INI" : args[0];
-    // A missing file gives the defaults, as "Parameters" does; any other failure to read is
-    // told, so that a wrong path is not mistaken for a file of defaults.
-    const WholeFile file = ReadWholeFile(path);
-    if (file.Error && file.Error != std::errc::no_such_file_or_directory) {
-        ReportUnreadable(path, file.Error);
+    const std::optional<ParameterLoad> load = LoadNamedParameterFile("conditions", path);
+    if (!load) {
         return 1;
     }
-    const ParameterLoad load = LoadParameters(IniFile::FromText(file.Text), path, SystemDecimalSeparator());
-    if (!load.Loaded) {
-        std::cerr << load.Error << '\n';
-        return 1;
+    std::set<std::string> unreadable;  // "section\nkey" of the values that took their default
+    for (const UnreadableValue& value : load->Unreadable) {
+        unreadable.insert(value.Section + '\n' + value.Key);
     }
+    std::string section = "Settings";
+    const auto line = [&](const std::string& key, const std::string& value) {
+        std::cout << key << '=' << value;
+        if (unreadable.count(section + '\n' + key) != 0) {
+            std::cout << "   (default used: the file's value is unreadable)";
+        }
+        std::cout << '\n';
+    };
     const auto number = [](double value) { return FormatForDisplay(value, '.'); };
-    const ExperimentSettings& s = load.Parameters.Settings;
-    std::cout << "Attenuator=" << s.Attenuator << '\n'
-              << "Debug=" << s.Debug << '\n'
-              << "ToneDuration=" << number(s.ToneDuration) << '\n'
-              << "MaskerDuration=" << number(s.MaskerDuration) << '\n'
-              << "Modulated=" << s.Modulated << '\n'
-              << "ModFreq=" << number(s.ModFreq) << '\n'
-              << "ISI=" << s.ISI << '\n'
-              << "RiseFall=" << number(s.RiseFall) << '\n'
-              << "N_Cond=" << s.N_Cond << '\n'
-              << "CalibFactor=" << number(s.CalibFactor) << '\n';
+    const ExperimentSettings& s = load->Parameters.Settings;
+    line("Attenuator", std::to_string(s.Attenuator));
+    line("Debug", std::to_string(s.Debug));
+    line("ToneDuration", number(s.ToneDuration));
+    line("MaskerDuration", number(s.MaskerDuration));
+    line("Modulated", std::to_string(s.Modulated));
+    line("ModFreq", number(s.ModFreq));
+    line("ISI", std::to_string(s.ISI));
+    line("RiseFall", number(s.RiseFall));
+    section = "Tests";
+    line("N_Cond", std::to_string(s.N_Cond));
+    line("CalibFactor", number(s.CalibFactor));
     int index = 1;
-    for (const TestCondition& c : load.Parameters.Conditions) {
-        std::cout << "[Cond" << index++ << "]\n"
-                  << "ToneF=" << number(c.ToneF) << '\n'
-                  << "StartF=" << number(c.StartF) << '\n'
-                  << "EndF=" << number(c.EndF) << '\n'
-                  << "FStep=" << number(c.FStep) << '\n'
-                  << "MaskerBW=" << number(c.MaskerBW) << '\n'
-                  << "SPLstep=" << number(c.SPLstep) << '\n'
-                  << "MaxSPL=" << number(c.MaxSPL) << '\n'
-                  << "ToneSPL=" << number(c.ToneSPL) << '\n'
-                  << "MaskStartSPL=" << number(c.MaskStartSPL) << '\n'
-                  << "FreqPointCount=" << FreqPointCount(c) << '\n';
+    for (const TestCondition& c : load->Parameters.Conditions) {
+        section = "Cond" + std::to_string(index++);
+        std::cout << '[' << section << "]\n";
+        line("ToneF", number(c.ToneF));
+        line("StartF", number(c.StartF));
+        line("EndF", number(c.EndF));
+        line("FStep", number(c.FStep));
+        line("MaskerBW", number(c.MaskerBW));
+        line("SPLstep", number(c.SPLstep));
+        line("MaxSPL", number(c.MaxSPL));
+        line("ToneSPL", number(c.ToneSPL));
+        line("MaskStartSPL", number(c.MaskStartSPL));
+        std::cout << "FreqPointCount=" << FreqPointCount(c) << '\n';
     }
     return 0;
+}
+
+}  // namespace
+
+SimCommand AddConditionsCommand(CLI::App& tool)
+{
+    CLI::App* command =
+        tool.add_subcommand("conditions", "print what \"Parameters\" loads from a test-condition file");
+    command->footer("Every setting and every condition is printed, with the condition's number of masker frequencies "
+                    "(FreqPointCount). Values that took their default because they are unreadable are marked and "
+                    "listed on standard error.");
+    const auto path = std::make_shared<std::string>("./PTC.INI");
+    command->add_option("FILE", *path, "test-condition file (default ./PTC.INI)")->type_name("");
+    return {command, [path] { return PrintConditions(*path); }};
 }

@@ -21,7 +21,7 @@ std::optional<std::string> ReadNamedFile(const std::string& path)
     return std::move(file.Text);
 }
 
-std::optional<ParameterSet> LoadNamedParameterFile(const std::string& command, const std::string& path)
+std::optional<ParameterLoad> LoadNamedParameterFile(const std::string& command, const std::string& path)
 {
     const std::optional<std::string> text = ReadNamedFile(path);
     if (!text) {
@@ -32,5 +32,8 @@ std::optional<ParameterSet> LoadNamedParameterFile(const std::string& command, c
         std::cerr << "quorvex-sim " << command << ": " << path << ": " << load.Error << '\n';
         return std::nullopt;
     }
-    return std::move(load.Parameters);
+    for (const UnreadableValue& value : load.Unreadable) {
+        std::cerr << "quorvex-sim: " << path << ": " << DescribeUnreadableValue(value) << '\n';
+    }
+    return load;
 }

@@ -2,6 +2,7 @@
 #include "SimCommands.h"
 
 #include "NamedParameterFile.h"
+#include "SimOptions.h"
 
 #include "CurveAnalysis.h"
 #include "CurveReport.h"
@@ -11,91 +12,21 @@
 #include "SessionFiles.h"
 #include "VirtualSession.h"
 
-#include <charconv>
 #include <cstdio>
 #include <iostream>
+#include <memory>
 #include <optional>
 
 namespace {
 
-constexpr const char* Usage =
-    "usage: quorvex-sim run [--ini FILE] [--condition N] [--ear left|right] [--direction up|down]\n"
-    "                       [--subject NAME] [--results NAME] [--seed N] [--criterion DB] [--noise DB]\n"
-    "                       [--expected]\n";
-
 struct RunRequest {
     std::string ini = "./PTC.INI";
     VirtualSessionOptions options;
+    std::optional<std::uint32_t> seed;
+    std::optional<float> criterion;
+    std::optional<float> noise;
     bool expected = false;
 };
-
-RunRequest DefaultRequest()
-{
-    RunRequest request;
-    request.options.Listener.Seed = 1;
-    return request;
-}
-
-std::optional<RunRequest> ParseRequest(const std::vector<std::string>& args)
-{
-    const auto fail = [](const std::string& message) {
-        std::cerr << "quorvex-sim run: " << message << '\n' << Usage;
-        return std::optional<RunRequest>();
-    };
-    RunRequest request = DefaultRequest();
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& option = args[i];
-        if (option == "--expected") {
-            request.expected = true;
-            continue;
-        }
-        if (i + 1 >= args.size()) {
-            return fail(option + " needs a value");
-        }
-        const std::string& value = args[++i];
-        if (option == "--ini") {
-            request.ini = value;
-        } else if (option == "--condition") {
-            const std::optional<int> n = ParseInteger(value);
-            if (!n || *n < 1) {
-                return fail("--condition takes a condition number from 1, not '" + value + "'");
-            }
-            request.options.Condition = *n;
-        } else if (option == "--ear") {
-            if (value != "left" && value != "right") {
-                return fail("--ear takes left or right, not '" + value + "'");
-            }
-            request.options.Ear = value == "left" ? 0 : 1;
-        } else if (option == "--direction") {
-            if (value != "up" && value != "down") {
-                return fail("--direction takes up or down, not '" + value + "'");
-            }
-            request.options.SweepDirection = value == "up" ? 0 : 1;
-        } else if (option == "--subject") {
-            request.options.Subject = value;
-        } else if (option == "--results") {
-            request.options.ResultsName = value;
-        } else if (option == "--seed") {
-            std::uint32_t seed = 0;
-            const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), seed);
-            if (error != std::errc() || end != value.data() + value.size()) {
-                return fail("--seed takes a whole number from 0 to 4294967295, not '" + value + "'");
-            }
-            request.options.Listener.Seed = seed;
-        } else if (option == "--criterion" || option == "--noise") {
-            const std::optional<float> number = ParseReal(value, '.');
-            if (!number || (option == "--noise" && *number < 0.0f)) {
-                return fail(option + " takes a number of dB" + (option == "--noise" ? " from 0" : "") + ", not '"
-                            + value + "'");
-            }
-            (option == "--criterion" ? request.options.Listener.CriterionDb : request.options.Listener.NoiseDb) =
-                *number;
-        } else {
-            return fail("unknown option '" + option + "'");
-        }
-    }
-    return request;
-}
 
 std::string Number(double value)
 {
@@ -177,29 +108,28 @@ bool ReportTrouble(const VirtualSessionResult& result, const std::string& result
     return trouble;
 }
 
-}  // namespace
-
-int RunRunCommand(const std::vector<std::string>& args)
+int Rehearse(RunRequest& request)
 {
-    const std::optional<RunRequest> request = ParseRequest(args);
-    if (!request) {
-        return 2;
-    }
-    const std::optional<ParameterSet> parameters = LoadNamedParameterFile("run", request->ini);
-    if (!parameters) {
+    ListenerSettings& listener = request.options.Listener;
+    listener.Seed = request.seed.value_or(1);
+    listener.CriterionDb = request.criterion.value_or(listener.CriterionDb);
+    listener.NoiseDb = request.noise.value_or(listener.NoiseDb);
+    const std::optional<ParameterLoad> load = LoadNamedParameterFile("run", request.ini);
+    if (!load) {
         return 1;
     }
-    const VirtualSessionResult result = RunVirtualSession(*parameters, request->options);
+    const ParameterSet& parameters = load->Parameters;
+    const VirtualSessionResult result = RunVirtualSession(parameters, request.options);
     if (!result.Refusal.empty()) {
         std::cerr << "quorvex-sim run: " << result.Refusal << '\n';
         return 1;
     }
-    std::cout << Describe(*request, *parameters);
+    std::cout << Describe(request, parameters);
     std::cout << "trials: " << result.Report.Trials << '\n';
     std::optional<ExpectedCurve> expected;
-    const TestCondition& condition = parameters->Conditions[static_cast<std::size_t>(request->options.Condition - 1)];
-    if (request->expected) {
-        expected.emplace(parameters->Settings, condition, request->options.Listener.CriterionDb);
+    const TestCondition& condition = parameters.Conditions[static_cast<std::size_t>(request.options.Condition - 1)];
+    if (request.expected) {
+        expected.emplace(parameters.Settings, condition, request.options.Listener.CriterionDb);
     }
     PrintPoints(result, expected);
     std::cout << "elapsed (simulated): " << Number(result.ElapsedMs / 1000.0) << " s\n";
@@ -207,5 +137,37 @@ int RunRunCommand(const std::vector<std::string>& args)
     if (expected) {
         std::cout << DescribeExpectedCurve(*expected);
     }
-    return ReportTrouble(result, request->options.ResultsName) ? 1 : 0;
+    return ReportTrouble(result, request.options.ResultsName) ? 1 : 0;
+}
+
+}  // namespace
+
+SimCommand AddRunCommand(CLI::App& tool)
+{
+    CLI::App* command = tool.add_subcommand("run", "measure a tuning curve with the virtual listener");
+    command->footer("The results file (NAME.dat) and test.out are appended to as a run of the program does.");
+    const auto request = std::make_shared<RunRequest>();
+    VirtualSessionOptions& options = request->options;
+    AddIniOption(*command, request->ini);
+    AddConditionOption(*command, options.Condition);
+    command->add_option_function<std::string>(
+               "--ear", [&options](const std::string& ear) { options.Ear = ear == "left" ? 0 : 1; },
+               "the ear the tone is played to (default right)")
+        ->type_name("left|right")
+        ->check(CLI::IsMember({"left", "right"}).description(""));
+    command->add_option_function<std::string>(
+               "--direction", [&options](const std::string& way) { options.SweepDirection = way == "up" ? 0 : 1; },
+               "sweep direction (default up)")
+        ->type_name("up|down")
+        ->check(CLI::IsMember({"up", "down"}).description(""));
+    command->add_option("--subject", options.Subject, "subject name written to the results file")->type_name("NAME");
+    command->add_option("--results", options.ResultsName, "results name; the file is NAME.dat (default default)")
+        ->type_name("NAME");
+    AddSeedOption(*command, request->seed)
+        ->description("the listener's seed, also the noise reservoir's (default 1); 0: a listener without internal "
+                      "noise");
+    AddRealOption(*command, "--criterion", request->criterion, "DB", "the listener's detection criterion in dB");
+    AddRealOption(*command, "--noise", request->noise, "DB", "the listener's internal noise in dB, from 0", true);
+    command->add_flag("--expected", request->expected, "also print the curve the listener's filter predicts");
+    return {command, [request] { return Rehearse(*request); }};
 }

@@ -1,11 +1,21 @@
 #pragma once
 
-#include <string>
-#include <vector>
+#include <functional>
 
-// Each quorvex-sim command takes the arguments after its name and returns the exit status.
-int RunConditionsCommand(const std::vector<std::string>& args);
-int RunAttenuatorCommand(const std::vector<std::string>& args);
-int RunStimulusCommand(const std::vector<std::string>& args);
-int RunRunCommand(const std::vector<std::string>& args);
-int RunAnalyzeCommand(const std::vector<std::string>& args);
+namespace CLI {
+class App;
+}
+
+// A quorvex-sim command: its place in the tool's one argument parser (name, options, help)
+// and what it does once the command line has been read, returning the exit status.
+struct SimCommand {
+    CLI::App* Parser = nullptr;
+    std::function<int()> Run;
+};
+
+SimCommand AddConditionsCommand(CLI::App& tool);
+SimCommand AddDevicesCommand(CLI::App& tool);
+SimCommand AddAttenuatorCommand(CLI::App& tool);
+SimCommand AddStimulusCommand(CLI::App& tool);
+SimCommand AddRunCommand(CLI::App& tool);
+SimCommand AddAnalyzeCommand(CLI::App& tool);

@@ -1,7 +1,9 @@
 // quorvex-sim stimulus: writes the stimulus the program builds for a test-condition file to a
 // WAV file, stimulus on the left, silence on the right.
 #include "SimCommands.h"
+
 #include "NamedParameterFile.h"
+#include "SimOptions.h"
 
 #include "NumberFormat.h"
 #include "NumberParse.h"
@@ -10,16 +12,12 @@
 #include "Stimuli.h"
 #include "StimulusLimits.h"
 
-#include <charconv>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 
 namespace {
-
-constexpr const char* Usage =
-    "usage: quorvex-sim stimulus tone|calibration|reservoir|masker --out FILE.wav [--ini FILE]\n"
-    "                            [--condition N] [--seed N] [--frequency HZ] [--level DB]\n";
 
 struct StimulusRequest {
     std::string kind;
@@ -31,73 +29,20 @@ struct StimulusRequest {
     std::optional<float> level;
 };
 
-std::optional<std::uint32_t> ParseSeed(const std::string& text)
-{
-    std::uint32_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-// Reads the arguments; on a mistake, says what is wrong and returns nothing.
-std::optional<StimulusRequest> ParseRequest(const std::vector<std::string>& args)
+// What the parser cannot check alone; says what is wrong when something is.
+bool CheckRequest(const StimulusRequest& request)
 {
     const auto fail = [](const std::string& message) {
-        std::cerr << "quorvex-sim stimulus: " << message << '\n' << Usage;
-        return std::optional<StimulusRequest>();
+        std::cerr << "quorvex-sim stimulus: " << message << '\n';
+        return false;
     };
-    if (args.empty()) {
-        return fail("which stimulus?");
-    }
-    StimulusRequest request;
-    request.kind = args[0];
-    if (request.kind != "tone" && request.kind != "calibration" && request.kind != "reservoir"
-        && request.kind != "masker") {
-        return fail("unknown stimulus '" + request.kind + "'");
-    }
-    for (std::size_t i = 1; i < args.size(); i += 2) {
-        const std::string& option = args[i];
-        if (i + 1 >= args.size()) {
-            return fail(option + " needs a value");
-        }
-        const std::string& value = args[i + 1];
-        if (option == "--out") {
-            request.out = value;
-        } else if (option == "--ini") {
-            request.ini = value;
-        } else if (option == "--condition") {
-            const std::optional<int> n = ParseInteger(value);
-            if (!n || *n < 1) {
-                return fail("--condition takes a condition number from 1, not '" + value + "'");
-            }
-            request.condition = *n;
-        } else if (option == "--seed") {
-            request.seed = ParseSeed(value);
-            if (!request.seed) {
-                return fail("--seed takes a whole number from 0 to 4294967295, not '" + value + "'");
-            }
-        } else if (option == "--frequency" || option == "--level") {
-            const std::optional<float> number = ParseReal(value, '.');
-            if (!number) {
-                return fail(option + " takes a number, not '" + value + "'");
-            }
-            (option == "--frequency" ? request.frequency : request.level) = number;
-        } else {
-            return fail("unknown option '" + option + "'");
-        }
-    }
-    if (request.out.empty()) {
-        return fail("--out FILE.wav is required");
-    }
     if (request.frequency && request.kind != "masker") {
         return fail("--frequency sets the masker's centre frequency and applies to masker only");
     }
     if (request.level && request.kind != "masker" && request.kind != "tone") {
         return fail("--level applies to tone and masker only");
     }
-    return request;
+    return true;
 }
 
 // The masker level a trial plays for a requested level: never above CalibFactor (the run gives
@@ -172,33 +117,50 @@ std::optional<Wave> BuildStimulus(const StimulusRequest& request, const Experime
     return masker;
 }
 
-}  // namespace
-
-int RunStimulusCommand(const std::vector<std::string>& args)
+int WriteStimulus(const StimulusRequest& request)
 {
-    const std::optional<StimulusRequest> request = ParseRequest(args);
-    if (!request) {
+    if (!CheckRequest(request)) {
+        return 2;
+    }
+    const std::optional<ParameterLoad> load = LoadNamedParameterFile("stimulus", request.ini);
+    if (!load) {
         return 1;
     }
-    const std::optional<ParameterSet> parameters = LoadNamedParameterFile("stimulus", request->ini);
-    if (!parameters) {
-        return 1;
-    }
-    const auto& conditions = parameters->Conditions;
-    if (static_cast<std::size_t>(request->condition) > conditions.size()) {
-        std::cerr << "quorvex-sim stimulus: " << request->ini << " has no condition " << request->condition
+    const auto& conditions = load->Parameters.Conditions;
+    if (static_cast<std::size_t>(request.condition) > conditions.size()) {
+        std::cerr << "quorvex-sim stimulus: " << request.ini << " has no condition " << request.condition
                   << " (it has " << conditions.size() << ")\n";
         return 1;
     }
     const std::optional<Wave> stimulus = BuildStimulus(
-        *request, parameters->Settings, conditions[static_cast<std::size_t>(request->condition - 1)]);
+        request, load->Parameters.Settings, conditions[static_cast<std::size_t>(request.condition - 1)]);
     if (!stimulus) {
         return 1;
     }
     const Wave silence(0.0f, SharedState::SampleRate);  // the right channel is padded with silence
-    if (!stimulus->WriteStereoWav(request->out, *stimulus, silence)) {
-        std::cerr << '\n';
-        return 1;
-    }
-    return 0;
+    std::cout.flush();  // what was built comes before any complaint about the file
+    // The writer has said what went wrong, with the file and the system's reason.
+    return stimulus->WriteStereoWav(request.out, *stimulus, silence) ? 0 : 1;
+}
+
+}  // namespace
+
+SimCommand AddStimulusCommand(CLI::App& tool)
+{
+    CLI::App* command = tool.add_subcommand("stimulus", "write a stimulus as the program builds it to a WAV file");
+    command->footer("The stimulus is on the left channel, the right one is silent.");
+    const auto request = std::make_shared<StimulusRequest>();
+    command->add_option("KIND", request->kind, "the stimulus")
+        ->type_name("tone|calibration|reservoir|masker")
+        ->required()
+        ->check(CLI::IsMember({"tone", "calibration", "reservoir", "masker"}).description(""));
+    command->add_option("--out", request->out, "the WAV file to write")->type_name("FILE.wav")->required();
+    AddIniOption(*command, request->ini);
+    AddConditionOption(*command, request->condition);
+    AddSeedOption(*command, request->seed);
+    AddRealOption(*command, "--frequency", request->frequency, "HZ",
+                  "masker only: centre frequency (default the condition's StartF)");
+    AddRealOption(*command, "--level", request->level, "DB",
+                  "tone or masker: level in dB SPL (default ToneSPL or MaskStartSPL)");
+    return {command, [request] { return WriteStimulus(*request); }};
 }

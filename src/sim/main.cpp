@@ -1,56 +1,123 @@
 // quorvex-sim: the measurement logic of Quorvex from the command line.
 #include "SimCommands.h"
 
-#include <cstdio>
+#include "Version.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cerrno>
 #include <cstring>
+#include <iostream>
 #include <string>
 #include <vector>
 
 namespace {
 
-struct Command {
-    const char* name;
-    int (*run)(const std::vector<std::string>& args);
-    const char* summary;
-};
+constexpr int UsageError = 2;
 
-const Command commands[] = {
-    {"conditions", RunConditionsCommand, "conditions [FILE]   print what \"Parameters\" loads from FILE (default ./PTC.INI)"},
-    {"attenuator", RunAttenuatorCommand, "attenuator          stand in for the KC35 on a pseudo-terminal: print its path, then each command received"},
-    {"stimulus", RunStimulusCommand,
-     "stimulus tone|calibration|reservoir|masker --out FILE.wav [--ini FILE] [--condition N] [--seed N]\n"
-     "           [--frequency HZ] [--level DB]   write a stimulus as the program builds it (left channel)"},
-    {"run", RunRunCommand,
-     "run [--ini FILE] [--condition N] [--ear left|right] [--direction up|down] [--subject NAME]\n"
-     "           [--results NAME] [--seed N] [--criterion DB] [--noise DB] [--expected]\n"
-     "           measure a tuning curve with the virtual listener; write the results file and test.out"},
-    {"analyze", RunAnalyzeCommand,
-     "analyze [--csv] FILE.dat   tip and Q10 of every block of a results file (--csv: one CSV row per block)"},
-};
-
-void PrintUsage(std::FILE* to)
+// The tool's own usage, whichever command was named.
+std::string ToolUsage(const CLI::App& tool)
 {
-    std::fputs("usage: quorvex-sim <command> [options]\n\ncommands:\n", to);
-    for (const Command& command : commands) {
-        std::fprintf(to, "  %s\n", command.summary);
+    return tool.get_formatter()->make_help(&tool, tool.get_name(), CLI::AppFormatMode::Normal);
+}
+
+// The usage of the command being read, or of the tool when none was named.
+std::string UsageOf(CLI::App& tool)
+{
+    const std::vector<CLI::App*> chosen = tool.get_subcommands();
+    return chosen.empty() ? ToolUsage(tool) : chosen.front()->help(tool.get_name());
+}
+
+// A command line the tool cannot follow: what is wrong, then the usage, on standard error.
+int ReportUsageError(CLI::App& tool, const CLI::ParseError& error)
+{
+    const std::vector<CLI::App*> chosen = tool.get_subcommands();
+    const CLI::App& where = chosen.empty() ? tool : *chosen.front();
+    std::string problem = error.what();
+    // An argument nobody took is the first thing wrong, whatever else the parser missed.
+    if (!where.remaining().empty()) {
+        const std::string extra = where.remaining().front();
+        problem = extra.size() > 1 && extra.front() == '-' ? "unrecognized option '" + extra + "'"
+                  : chosen.empty()                         ? "unknown command '" + extra + "'"
+                                                           : "unexpected argument '" + extra + "'";
     }
+    const std::string prefix = chosen.empty() ? tool.get_name() : tool.get_name() + " " + where.get_name();
+    std::cerr << prefix << ": " << problem << "\n\n" << UsageOf(tool);
+    return UsageError;
+}
+
+int RunTool(int argc, char** argv)
+{
+    CLI::App tool("Quorvex's measurement logic from the command line: inspect test-condition files, sound\n"
+                  "devices and stimuli, stand in for the KC35 attenuator, rehearse a session with a virtual\n"
+                  "listener and analyse results files.",
+                  "quorvex-sim");
+    tool.set_version_flag("--version", std::string("quorvex-sim ") + QuorvexVersion,
+                          "print the program's version and exit");
+    tool.set_help_flag("-h,--help", "print this usage and exit");
+    tool.require_subcommand(1, 1);
+    tool.footer("Run 'quorvex-sim help COMMAND' or 'quorvex-sim COMMAND --help' for a command's options.");
+    tool.get_formatter()->label("SUBCOMMAND", "COMMAND");
+    tool.get_formatter()->column_width(24);
+
+    const std::vector<SimCommand> commands = {AddConditionsCommand(tool), AddDevicesCommand(tool),
+                                              AddStimulusCommand(tool),   AddRunCommand(tool),
+                                              AddAnalyzeCommand(tool),    AddAttenuatorCommand(tool)};
+    CLI::App* help = tool.add_subcommand("help", "print the usage of COMMAND (or of quorvex-sim) and exit");
+    std::string topic;
+    help->add_option("COMMAND", topic, "the command to describe")->type_name("");
+    for (CLI::App* command : tool.get_subcommands({})) {
+        command->group("Commands");
+    }
+
+    if (argc < 2) {
+        std::cerr << ToolUsage(tool);
+        return UsageError;
+    }
+    try {
+        tool.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        if (error.get_exit_code() == 0) {  // --help or --version
+            std::cout << (dynamic_cast<const CLI::CallForVersion*>(&error) != nullptr ? std::string(error.what()) + "\n"
+                                                                                      : UsageOf(tool));
+            return 0;
+        }
+        return ReportUsageError(tool, error);
+    }
+
+    if (*help) {
+        if (topic.empty()) {
+            std::cout << ToolUsage(tool);
+            return 0;
+        }
+        const std::vector<CLI::App*> named =
+            tool.get_subcommands([&topic](CLI::App* command) { return command->get_name() == topic; });
+        if (!named.empty()) {
+            std::cout << named.front()->help(tool.get_name());
+            return 0;
+        }
+        std::cerr << "quorvex-sim help: unknown command '" << topic << "'\n\n" << ToolUsage(tool);
+        return UsageError;
+    }
+    for (const SimCommand& command : commands) {
+        if (*command.Parser) {
+            return command.Run();
+        }
+    }
+    return UsageError;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
-        PrintUsage(argc < 2 ? stderr : stdout);
-        return argc < 2 ? 2 : 0;
+    const int status = RunTool(argc, argv);
+    // Output that never arrived (a full disk, a closed pipe) is a failure, as in every GNU tool.
+    errno = 0;
+    std::cout.flush();
+    if (!std::cout) {
+        std::cerr << "quorvex-sim: write error: " << std::strerror(errno != 0 ? errno : EIO) << '\n';
+        return 1;
     }
-    const std::vector<std::string> args(argv + 2, argv + argc);
-    for (const Command& command : commands) {
-        if (std::strcmp(argv[1], command.name) == 0) {
-            return command.run(args);
-        }
-    }
-    std::fprintf(stderr, "quorvex-sim: unknown command '%s'\n\n", argv[1]);
-    PrintUsage(stderr);
-    return 2;
+    return status;
 }

@@ -46,7 +46,9 @@ void ImmediateSoundStream::Play(Sound& sound, const std::int16_t* interleaved, s
     const std::size_t bytes = frames * static_cast<std::size_t>(channels_) * sizeof(std::int16_t);
     const int length = bytes > static_cast<std::size_t>(std::numeric_limits<int>::max()) ? -1 : static_cast<int>(bytes);
     sound.Onset = std::max(sound.Onset, position_);
-    sound.Played = output_.PlayPcm(interleaved, length, sampleRate_, 2, channels_) == 0;
+    const int result = output_.PlayPcm(interleaved, length, sampleRate_, 2, channels_);
+    sound.Played = result >= 0;
+    sound.Dropout = result == SoundOutput::PlayedWithDropout;
     position_ = sound.Onset + static_cast<std::int64_t>(frames);
 }
 
@@ -56,6 +58,7 @@ StreamedSound ImmediateSoundStream::Wait(int ticket)
     const auto it = sounds_.find(ticket);
     StreamedSound result;
     result.Played = it != sounds_.end() && it->second.Played;
+    result.Dropout = it != sounds_.end() && it->second.Dropout;
     return result;
 }
 

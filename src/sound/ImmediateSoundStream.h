@@ -30,6 +30,7 @@ private:
         std::vector<std::int16_t> Held;  // until released
         std::int64_t Onset = 0;
         bool Played = false;
+        bool Dropout = false;
     };
     void Play(Sound& sound, const std::int16_t* interleaved, std::size_t frames);
 

@@ -36,3 +36,15 @@ int ChooseOutputDevice(const std::vector<OutputDeviceEntry>& devices, int defaul
     }
     return -1;
 }
+
+std::string DescribeOutputDeviceChoice(const std::vector<OutputDeviceEntry>& devices, int defaultIndex,
+                                       const std::string& wanted)
+{
+    const int chosen = ChooseOutputDevice(devices, defaultIndex, wanted);
+    if (chosen < 0) {
+        return wanted.empty() ? std::string("the default sound output device, but there is none")
+                              : "AudioDevice=" + wanted + ", which matches no sound output device";
+    }
+    const OutputDeviceEntry& d = devices[static_cast<std::size_t>(chosen)];
+    return "\"" + d.Name + "\" of " + d.HostApiName + " (device " + std::to_string(chosen) + ")";
+}

@@ -1,6 +1,6 @@
 #include "PortAudioOutput.h"
 
-#include "OutputDeviceChoice.h"
+#include "OutputDeviceList.h"
 #include "PortAudioSession.h"
 #include "PortAudioStream.h"
 #include "SoundFailure.h"
@@ -8,7 +8,6 @@
 #include <portaudio.h>
 
 #include <cstdio>
-#include <vector>
 
 namespace {
 
@@ -16,21 +15,8 @@ using Clock = std::chrono::steady_clock;
 
 int DeviceIndexFor(const std::string& wanted)
 {
-    const int count = Pa_GetDeviceCount();
-    std::vector<OutputDeviceEntry> devices;
-    for (int i = 0; i < count; ++i) {
-        const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
-        const PaHostApiInfo* api = info ? Pa_GetHostApiInfo(info->hostApi) : nullptr;
-        OutputDeviceEntry entry;
-        if (info != nullptr && api != nullptr) {
-            entry.Name = info->name ? info->name : "";
-            entry.HostApiName = api->name ? api->name : "";
-            entry.MaxOutputChannels = info->maxOutputChannels;
-            entry.IsHostApiDefault = api->defaultOutputDevice == i;
-        }
-        devices.push_back(entry);
-    }
-    return ChooseOutputDevice(devices, Pa_GetDefaultOutputDevice(), wanted);
+    const OutputDeviceList list = ListOutputDevices();
+    return ChooseOutputDevice(list.Devices, list.DefaultIndex, wanted);
 }
 
 }  // namespace
@@ -39,7 +25,7 @@ PortAudioOutput::PortAudioOutput(std::string deviceName) : DeviceName(std::move(
 
 int PortAudioOutput::Device()
 {
-    const int device = PortAudioSession::Instance().Ready() ? DeviceIndexFor(DeviceName) : -1;
+    const int device = DeviceIndexFor(DeviceName);
     if (device < 0 && !DeviceName.empty()) {
         std::fprintf(stderr, "No sound output device matches AudioDevice=%s\n", DeviceName.c_str());
     }
@@ -50,23 +36,32 @@ int PortAudioOutput::Device()
     return device;
 }
 
+std::string PortAudioOutput::DescribeDevice()
+{
+    const OutputDeviceList list = ListOutputDevices();
+    return DescribeOutputDeviceChoice(list.Devices, list.DefaultIndex, DeviceName);
+}
+
 int PortAudioOutput::PlayPcm(const std::int16_t* buffer, int lengthBytes, int sampleRate, int bytesPerSample,
                              int channels)
 {
     Times = PlaybackTimes{};
     Times.Called = Clock::now();
     const SoundFailure failure = CheckPcmRequest(buffer, lengthBytes, sampleRate, bytesPerSample, channels);
-    bool played = false;
+    StreamedSound sound;
     if (failure == SoundFailure::None) {
         PortAudioStream stream(Device(), sampleRate, channels, 0);
         const std::size_t frames = static_cast<std::size_t>(lengthBytes) / (2 * static_cast<std::size_t>(channels));
-        played = stream.Wait(stream.Queue(buffer, frames, SoundStart::Now(), false)).Played;
+        sound = stream.Wait(stream.Queue(buffer, frames, SoundStart::Now(), false));
         Times.FirstCallback = stream.FirstCallback();
     } else {
         ReportSoundFailure(failure);
     }
     Times.Returned = Clock::now();
-    return played ? 0 : -1;
+    if (!sound.Played) {
+        return -1;
+    }
+    return sound.Dropout ? PlayedWithDropout : 0;
 }
 
 std::unique_ptr<SoundStream> PortAudioOutput::OpenStream(int sampleRate, int channels, int prepareMs)

@@ -27,6 +27,8 @@ public:
 
     std::string UsedDevice() const override { return Used; }
 
+    std::string DescribeDevice() override;
+
     const PlaybackTimes& LastPlayback() const { return Times; }
     // The AudioDevice setting of a newly loaded test-condition file.
     void SetDeviceName(std::string deviceName) { DeviceName = std::move(deviceName); }

@@ -42,12 +42,14 @@ struct PortAudioStream::Shared {
     std::atomic<std::int64_t> BlockFrames{0};    // the largest block asked for
     std::atomic<bool> Timed{true};               // the host API tells when blocks reach the converter
     int SampleRate = 0;
+    double PreviousDac = 0.0;  // audio thread only: the block before's converter time and length
+    unsigned long PreviousFrames = 0;
 };
 
 namespace {
 
 int StreamCallback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo* timeInfo,
-                   PaStreamCallbackFlags, void* userData)
+                   PaStreamCallbackFlags flags, void* userData)
 {
     auto* shared = static_cast<PortAudioStream::Shared*>(userData);
     const std::int64_t now = NowNs();
@@ -65,6 +67,20 @@ int StreamCallback(const void*, void* output, unsigned long frames, const PaStre
     }
     if (static_cast<std::int64_t>(frames) > shared->BlockFrames.load()) {
         shared->BlockFrames.store(static_cast<std::int64_t>(frames));
+    }
+    // The host API says the device ran out of frames (JACK's xruns arrive this way), or the
+    // device's clock has passed the end of the block before this one by a whole block: it
+    // played it all and then had nothing. (The clock is read when the callback runs, which may
+    // be well into its period on a busy machine.)
+    bool dropout = (flags & paOutputUnderflow) != 0;
+    if (dacTime > 0.0 && shared->PreviousDac > 0.0) {
+        const double previousEnd = shared->PreviousDac + static_cast<double>(shared->PreviousFrames) / shared->SampleRate;
+        dropout = dropout || timeInfo->currentTime > previousEnd + static_cast<double>(frames) / shared->SampleRate;
+    }
+    shared->PreviousDac = dacTime;
+    shared->PreviousFrames = frames;
+    if (dropout) {
+        shared->Timeline.MarkDropout();
     }
     shared->Timeline.Fill(static_cast<std::int16_t*>(output), frames, dacTime);
     return paContinue;
@@ -214,6 +230,10 @@ StreamedSound PortAudioStream::Wait(int ticket)
                 result.Played = true;
                 result.Onset = p.Onset;
                 result.LateFrames = p.LateFrames;
+                // A dropout is noticed at the next block handed over, when the frames before it
+                // were still on their way to the converter.
+                const std::int64_t block = on->BlockFrames.load();
+                result.Dropout = timeline.DropoutBetween(p.Onset + 1, p.LastFrame + on->LatencyFrames.load() + 2 * block);
                 break;
             }
             // A stream that stopped before taking the last frame was cut off; one that gives no

@@ -22,5 +22,5 @@ int RecordingSoundOutput::PlayPcm(const std::int16_t* buffer, int lengthBytes, i
     if (Listener) {
         Listener(Sounds.back());
     }
-    return 0;
+    return Dropouts ? PlayedWithDropout : 0;
 }

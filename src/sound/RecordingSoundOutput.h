@@ -26,6 +26,8 @@ public:
 
     // From now on every call fails with `failure`'s message and returns -1 (None: plays again).
     void FailWith(SoundFailure failure) { FailureToReport = failure; }
+    // From now on every sound played is reported as played with a dropout (false: cleanly).
+    void ReportDropouts(bool on) { Dropouts = on; }
     void SetObserver(Observer observer) { Listener = std::move(observer); }
 
     const std::vector<PlayedSound>& Played() const { return Sounds; }
@@ -33,6 +35,7 @@ public:
 
 private:
     SoundFailure FailureToReport = SoundFailure::None;
+    bool Dropouts = false;
     Observer Listener;
     std::vector<PlayedSound> Sounds;
     int Failures = 0;

@@ -11,14 +11,21 @@
 // kept open for many sounds, each queued at its frame.
 class SoundOutput {
 public:
+    static constexpr int PlayedWithDropout = 1;
+
     virtual ~SoundOutput() = default;
 
     // Plays `lengthBytes` bytes of interleaved PCM at `sampleRate`. Returns 0 when the sound
-    // was played and -1 when it could not be (the reason has been written to standard error:
+    // was played, PlayedWithDropout when it was played but the device lost frames while playing
+    // it (the listener heard a gap), and -1 when it could not be (the reason has been written to standard error:
     // "Unsupported waveform format/rate\n", "Unable to open waveform output device\n" or
     // "Error on write to wave out device\n"). Never throws.
     virtual int PlayPcm(const std::int16_t* buffer, int lengthBytes, int sampleRate, int bytesPerSample,
                         int channels) = 0;
+
+    // The device this output plays on, for telling the operator which one did not play;
+    // empty when there is nothing to tell.
+    virtual std::string DescribeDevice() { return {}; }
 
     // A stream for a series of sounds (a run, a calibration's repetitions) of 16-bit PCM at
     // `sampleRate`. `prepareMs` is how long the caller needs to build a sound before it is

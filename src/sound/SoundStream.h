@@ -22,6 +22,8 @@ struct StreamedSound {
     bool Played = false;                // every frame has been played by the device
     std::optional<std::int64_t> Onset;  // the timeline frame of its first sample; empty where the output cannot say
     std::int64_t LateFrames = 0;        // how much later than asked it started
+    // Played, but the device lost frames while playing it (an underflow): the listener heard a gap.
+    bool Dropout = false;
 };
 
 // One output stream kept open across many sounds, silent between them. Its frames are counted

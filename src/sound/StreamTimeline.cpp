@@ -156,3 +156,22 @@ bool StreamTimeline::LastBlock(std::int64_t& firstFrame, double& dacTime) const
         }
     }
 }
+
+void StreamTimeline::MarkDropout()
+{
+    const int count = dropoutCount_.load(std::memory_order_relaxed);
+    dropouts_[static_cast<std::size_t>(count % DropoutsKept)].store(HandedOver(), std::memory_order_relaxed);
+    dropoutCount_.store(count + 1, std::memory_order_release);
+}
+
+bool StreamTimeline::DropoutBetween(std::int64_t first, std::int64_t last) const
+{
+    const int count = std::min(dropoutCount_.load(std::memory_order_acquire), DropoutsKept);
+    for (int i = 0; i < count; ++i) {
+        const std::int64_t at = dropouts_[static_cast<std::size_t>(i)].load(std::memory_order_relaxed);
+        if (at >= first && at <= last) {
+            return true;
+        }
+    }
+    return false;
+}

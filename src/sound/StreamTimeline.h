@@ -41,6 +41,12 @@ public:
     // `dacTime` is when the block's first frame reaches the converter, on the stream's clock.
     void Fill(std::int16_t* out, std::size_t frames, double dacTime);
 
+    // Audio thread: the device lost frames (an underflow) around the block that starts at the
+    // next frame handed over.
+    void MarkDropout();
+    // Caller's thread: whether a dropout was marked at a frame in [first, last].
+    bool DropoutBetween(std::int64_t first, std::int64_t last) const;
+
     // The first frame handed over next.
     std::int64_t HandedOver() const { return handedOver_.load(std::memory_order_acquire); }
     // The first frame of the last block filled and its `dacTime`; false before the first block.
@@ -70,6 +76,10 @@ private:
     std::int64_t previousLast_ = 0;
     bool hasPrevious_ = false;
     std::atomic<std::int64_t> handedOver_;
+    // The frames of the latest dropouts, a ring written by the audio thread.
+    static constexpr int DropoutsKept = 16;
+    std::array<std::atomic<std::int64_t>, DropoutsKept> dropouts_{};
+    std::atomic<int> dropoutCount_{0};
     // The last block, written by the audio thread under a sequence count (odd while writing).
     std::atomic<unsigned> blockSequence_{0};
     std::atomic<std::int64_t> blockFirst_{0};

@@ -41,6 +41,14 @@ TEST(QuorvexApplication, ShowsAnEscapedExceptionAndGoesOn)
     EXPECT_EQ(QApplication::applicationDisplayName(), "Quorvex");
 }
 
+TEST(QuorvexApplication, SetsNoDisplayNameThatThePlatformWouldAppendToEveryCaption)
+{
+    EXPECT_EQ(QApplication::applicationDisplayName(), "Quorvex") << "the title of message boxes";
+    QCoreApplication::setApplicationName("Renamed");
+    EXPECT_EQ(QApplication::applicationDisplayName(), "Renamed") << "a display name of its own was set";
+    QCoreApplication::setApplicationName("Quorvex");
+}
+
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);

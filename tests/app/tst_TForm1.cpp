@@ -11,6 +11,9 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -26,6 +29,12 @@
 #include <fstream>
 
 namespace {
+
+// A recording output that names its device, as the real one does.
+class NamedSoundOutput : public RecordingSoundOutput {
+public:
+    std::string DescribeDevice() override { return "\"system\" of JACK Audio Connection Kit (device 4)"; }
+};
 
 class TForm1Test : public testing::Test {
 protected:
@@ -58,7 +67,7 @@ protected:
     VirtualClock clock;
     QtEventDispatcher dispatcher;
     RecordingSerialLink link;
-    RecordingSoundOutput sound;
+    NamedSoundOutput sound;
     std::unique_ptr<TForm1> form;
     QStringList messages;
     std::optional<QString> chosenFile;
@@ -95,10 +104,13 @@ TEST_F(TForm1Test, StartsWithTheTabledControlsAndState)
     EXPECT_EQ(Text("MaxMaskerEdit"), "MaxMaskerEdit");
     EXPECT_EQ(Text("ResFileEdit"), "default");
     EXPECT_EQ(Control<QLabel>("Label6")->text(), "dB SPL");
-    EXPECT_EQ(Control("RunPTC")->geometry(), QRect(16, 312, 217, 33));
-    EXPECT_EQ(Control("TrackBar1")->geometry(), QRect(0, 224, 238, 45));
-    EXPECT_EQ(Control("RadioGroup2")->geometry(), QRect(272, 168, 217, 49));
-    EXPECT_EQ(Control("ClientArea")->size(), QSize(502, 395));
+    // The tabled layout, its edit column moved right as far as this font's widest label needs.
+    const int shift = std::max(0, Control("Label9")->width() + 4 - 112);
+    EXPECT_EQ(Control("StartFreqEdit")->geometry(), QRect(112 + shift, 24, 121, 21));
+    EXPECT_EQ(Control("RunPTC")->geometry(), QRect(16, 312, 217 + shift, 33));
+    EXPECT_EQ(Control("TrackBar1")->geometry(), QRect(0, 224, 238 + shift, 45));
+    EXPECT_EQ(Control("RadioGroup2")->geometry(), QRect(272 + shift, 168, 217, 49));
+    EXPECT_EQ(Control("ClientArea")->size(), QSize(502 + shift, 395));
     EXPECT_EQ(Control("StartFreqEdit")->accessibleName(), "Start Frequency:");
     EXPECT_EQ(Control("RunPTC")->accessibleName(), "Run PTC");
     EXPECT_EQ(Control("TrackBar1")->accessibleName(), "Tone Level:");
@@ -115,6 +127,31 @@ TEST_F(TForm1Test, TabOrderFollowsTheTable)
         QWidget* expected = Control(order[i + 1]);
         EXPECT_TRUE(next == expected || expected->isAncestorOf(next)) << "after " << order[i] << " came " << next->objectName().toStdString();
     }
+}
+
+TEST_F(TForm1Test, ARadioGroupIsOneTabStopThatFocusesItsSelectedButton)
+{
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    const auto tabFrom = [](const char* key, QWidget* from) {
+        from->setFocus();
+        QTest::keyClick(from, key[0] == 'B' ? Qt::Key_Backtab : Qt::Key_Tab);
+        return QApplication::focusWidget();
+    };
+    auto* params = Control("ParamButton");
+    auto* subject = Control("SubjectEdit");
+    auto* left = Control<QRadioButton>("RadioGroup1Item0");
+    auto* right = Control<QRadioButton>("RadioGroup1Item1");
+    EXPECT_EQ(tabFrom("Tab", params), right) << "Right is selected";
+    EXPECT_EQ(tabFrom("Tab", right), subject);
+    EXPECT_EQ(tabFrom("Backtab", subject), right);
+    left->click();
+    EXPECT_EQ(tabFrom("Tab", params), left);
+    EXPECT_EQ(tabFrom("Tab", left), subject);
+    left->setFocus();
+    QTest::keyClick(left, Qt::Key_Right);  // the arrow keys move within the group
+    EXPECT_TRUE(right->isChecked() && right->hasFocus());
+    EXPECT_EQ(tabFrom("Tab", Control("ResFileEdit")), Control("RadioGroup2Item0"));
 }
 
 TEST_F(TForm1Test, CancelledDialogLoadsTheDefaultFileOrDefaults)
@@ -160,6 +197,9 @@ TEST_F(TForm1Test, TrackBarFollowsTheConditionsToneLevel)
     form->Button2Click();  // the bar already stands at 45: 45.5 stays
     EXPECT_EQ(s.Conditions[2].ToneSPL, 45.5f);
     EXPECT_EQ(label->text(), "45.5dB SPL");
+    // What the bar's position cannot say reaches screen readers through the label and the bar.
+    EXPECT_EQ(label->accessibleName(), "Tone level 45.5dB SPL");
+    EXPECT_EQ(bar->accessibleDescription(), "45.5dB SPL");
 
     form->Button2Click();
     EXPECT_EQ(bar->value(), 100);
@@ -198,6 +238,43 @@ TEST_F(TForm1Test, LeavingAnEditStoresAndReformatsTheValue)
     Control<QLineEdit>("ToneFreqEdit")->setText("1000.0");
     form->ToneFreqEditExit();
     EXPECT_EQ(Text("ToneFreqEdit"), "1000");
+}
+
+TEST_F(TForm1Test, CanBeDestroyedWhileAParameterEditHasTheFocus)
+{
+    for (const char* text : {"0.1", "abc"}) {
+        Load("[Tests]\nN_Cond=1\n");
+        form->show();
+        QApplication::setActiveWindow(form.get());
+        auto* bandwidth = Control<QLineEdit>("MaskerBWEdit");
+        bandwidth->setFocus();
+        bandwidth->setText(text);
+        ASSERT_TRUE(bandwidth->hasFocus());
+        form.reset();  // no exit handler may run on a window being taken apart
+        SetUp();
+    }
+}
+
+TEST_F(TForm1Test, OpeningTheFileMenuOrAnotherWindowDoesNotLeaveAnEdit)
+{
+    Load("[Tests]\nN_Cond=1\n");
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    auto* bandwidth = Control<QLineEdit>("MaskerBWEdit");
+    bandwidth->setFocus();
+    bandwidth->setText("0.1");
+    auto* file = Control<QMenu>("File1");
+    file->popup(form->mapToGlobal(QPoint(0, 0)));
+    QApplication::processEvents();
+    file->close();
+    QWidget elsewhere;
+    elsewhere.show();
+    QApplication::setActiveWindow(&elsewhere);
+    QApplication::setActiveWindow(form.get());
+    EXPECT_EQ(bandwidth->text(), "0.1");
+    EXPECT_EQ(form->State().Current().MaskerBW, 200.0f);
+    Control("SubjectEdit")->setFocus();
+    EXPECT_EQ(bandwidth->text(), "0.100000001490116");
 }
 
 TEST_F(TForm1Test, AnEditThatHoldsNoNumberIsReportedAndKeepsItsText)
@@ -276,7 +353,8 @@ TEST_F(TForm1Test, RendersAtItsFixedSize)
     Load("[Tests]\nN_Cond=1\n");
     form->show();
     const QPixmap picture = Control("ClientArea")->grab();
-    EXPECT_EQ(picture.size(), QSize(502, 395));
+    EXPECT_EQ(picture.size(), Control("ClientArea")->size());
+    EXPECT_EQ(form->size(), QSize(picture.width(), 395 + form->menuBar()->height()));
     picture.save("TForm1.png");
 }
 
@@ -356,7 +434,63 @@ TEST_F(TForm1Test, TonePreviewRefusesWhatItsGateCannotHonourAndReportsASilentDev
     form->TonePlayClick();
     testing::internal::GetCapturedStderr();
     ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].contains("did not play")) << messages[0].toStdString();
+    EXPECT_TRUE(
+        messages[0].contains("did not play the tone. It tried \"system\" of JACK Audio Connection Kit (device 4)."))
+        << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains("quorvex-sim devices FILE")) << messages[0].toStdString();
+}
+
+TEST_F(TForm1Test, UnreadableValuesAreListedInOneNoticeThatDoesNotBlockTheWindow)
+{
+    const auto notices = [this] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return form->findChildren<QMessageBox*>("ParameterNotice");
+    };
+    const std::string typo = "[Tests]\nN_Cond=2\nCalibFactor=92.5\n[Cond2]\nStartF=5OO\nToneF=1000,5\n";
+    Load(typo);
+    EXPECT_EQ(form->State().Conditions[1].StartF, 500.0f);
+    ASSERT_EQ(notices().size(), 1);
+    QMessageBox* notice = notices().front();
+    EXPECT_TRUE(notice->isVisible());
+    EXPECT_FALSE(notice->isModal());
+    EXPECT_TRUE(notice->text().endsWith("\n\n[Tests] CalibFactor = 92.5 -> default used\n"
+                                        "[Cond2] ToneF = 1000,5 -> default used\n"
+                                        "[Cond2] StartF = 5OO -> default used"))
+        << notice->text().toStdString();
+    Load(typo);
+    EXPECT_EQ(notices().size(), 1);  // the second load's notice replaces the first one's
+
+    QStringList shown;
+    form->ShowNotice = [&shown](const QString& message) { shown << message; };
+    Load("[Tests]\nN_Cond=1\n[Cond1]\nStartF=500\nToneF=1000.5\n");
+    EXPECT_TRUE(shown.isEmpty()) << shown.join("\n").toStdString();
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(TForm1Test, ToneInAModeWithoutOutputDoesNothingEvenWithSettingsItWouldRefuse)
+{
+    for (const char* mode : {"0", "3"}) {
+        Load(std::string("[Settings]\nAttenuator=") + mode
+             + "\nToneDuration=10\nRiseFall=20\n[Tests]\nN_Cond=1\n[Cond1]\nToneF=30000\n");
+        EXPECT_NO_THROW(form->TonePlayClick()) << "Attenuator=" << mode;
+    }
+    EXPECT_TRUE(sound.Played().empty());
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+    EXPECT_FALSE(QFileInfo::exists("tone.wav"));
+}
+
+TEST_F(TForm1Test, ToneThatWasNeitherWrittenNorPlayedIsToldInOneMessage)
+{
+    QDir().mkdir("tone.wav");  // a folder in the way: the file cannot be written
+    Load("[Tests]\nN_Cond=1\n");
+    sound.FailWith(SoundFailure::CannotOpen);
+    testing::internal::CaptureStderr();
+    form->TonePlayClick();
+    testing::internal::GetCapturedStderr();
+    ASSERT_EQ(messages.size(), 1) << messages.join("\n").toStdString();
+    EXPECT_TRUE(messages[0].startsWith("The tone was not played and tone.wav could not be written"))
+        << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains(QDir::currentPath())) << messages[0].toStdString();
 }
 
 TEST_F(TForm1Test, DelayOfZeroReturnsAtOnce)

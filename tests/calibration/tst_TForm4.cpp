@@ -124,8 +124,11 @@ TEST_F(CalibrationWindow, LevelLabelShowsTheWholeTextItIsGiven)
     EXPECT_EQ(label->text(), "100 dB SPL");
     EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance("100 dB SPL"));
     EXPECT_LE(label->geometry().right(), Control<QPushButton>("Button2")->x());
+    // A screen reader hears the level, not only what the label is for.
+    EXPECT_EQ(label->accessibleName(), "Calibration level 100 dB SPL");
     form.SetLevelText("90 dB SPL");
     EXPECT_EQ(label->text(), "90 dB SPL");
+    EXPECT_EQ(label->accessibleName(), "Calibration level 90 dB SPL");
 }
 
 TEST_F(CalibrationWindow, OkWhileIdleClosesAtOnce)
@@ -156,6 +159,23 @@ TEST_F(CalibrationWindow, OkWhilePlayingEndsAfterTheCurrentRepetitionAndClosesWh
     form.Button2Click();
     EXPECT_EQ(sound.Played().size(), 5u);
     EXPECT_FALSE(form.isVisible());
+}
+
+TEST_F(CalibrationWindow, RepetitionsPlayedWithADropoutAreReported)
+{
+    QStringList messages;
+    form.ShowMessage = [&messages](const QString& message) { messages << message; };
+    ClickOkAfterPlays(1);
+    form.Button2Click();
+    EXPECT_TRUE(messages.isEmpty());
+    form.show();
+    okClicked = false;
+    sound.ReportDropouts(true);
+    ClickOkAfterPlays(3);
+    form.Button2Click();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("2 repetitions of the calibration tone were played with a dropout"))
+        << messages[0].toStdString();
 }
 
 TEST_F(CalibrationWindow, ClosingTheWindowDuringTheToneStopsIt)

@@ -74,6 +74,32 @@ TEST(ParameterFile, ReadsTheOptionalDeviceKeys)
     EXPECT_EQ(load.Parameters.Settings.SerialPort, "/dev/pts/4");
 }
 
+TEST(ParameterFile, UnreadableValuesTakeTheirDefaultAndAreListed)
+{
+    const ScratchFolder dir{ScratchFolder::Mode::Stay};
+    const ParameterLoad typo = LoadParameterFile(
+        WriteFile(dir, "unreadable.ini", "[settings]\nISI=250.5\nDebug=\n[Tests]\nCalibFactor=0x5A\n"
+                                         "[Cond1]\nStartF=5OO\ntonef = 1000,5 \nEndF=2500\n"),
+        '.');
+    ASSERT_TRUE(typo.Loaded);
+    EXPECT_EQ(typo.Parameters.Settings.ISI, 20);
+    EXPECT_EQ(typo.Parameters.Settings.CalibFactor, 90.0f);
+    EXPECT_EQ(typo.Parameters.Conditions[0].StartF, 500.0f);
+    EXPECT_EQ(typo.Parameters.Conditions[0].EndF, 2500.0f);
+    std::vector<std::string> listed;
+    for (const UnreadableValue& value : typo.Unreadable) {
+        listed.push_back(DescribeUnreadableValue(value));
+    }
+    // In reading order, under the program's names; an empty value counts as absent.
+    EXPECT_EQ(listed, (std::vector<std::string>{"[Settings] ISI = 250.5 -> default used",
+                                                "[Cond1] ToneF = 1000,5 -> default used",
+                                                "[Cond1] StartF = 5OO -> default used"}));
+
+    const ParameterLoad clean = LoadParameterFile(WriteFile(dir, "clean.ini", "[Cond1]\nToneF=1000,5\n"), ',');
+    EXPECT_EQ(clean.Parameters.Conditions[0].ToneF, 1000.5f);
+    EXPECT_TRUE(clean.Unreadable.empty());
+}
+
 TEST(ParameterFile, ConditionCountOutsideRangeIsRefused)
 {
     const ScratchFolder dir{ScratchFolder::Mode::Stay};

@@ -6,7 +6,11 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -145,6 +149,22 @@ TEST_F(RunWindowTest, ARunEndsWithItsProblemsReported)
     EXPECT_TRUE(messages[2].contains("/nonexistent-dir/run.trials.csv")) << messages[2].toStdString();
 }
 
+TEST_F(RunWindowTest, StimuliPlayedWithADropoutAreNamedAtTheEnd)
+{
+    sound.ReportDropouts(true);
+    window.show();
+    clock.OnDelay = [this](int pause) {
+        if (pause == 3) {
+            Queue(QEvent::KeyPress, Qt::Key_Q);
+        }
+    };
+    Button("Button1")->click();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("2 of the 2 stimuli of this run were played with a dropout"))
+        << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains("(trials 1, 2)")) << messages[0].toStdString();
+}
+
 TEST_F(RunWindowTest, ExitClosesWithResultOne)
 {
     window.show();
@@ -153,4 +173,70 @@ TEST_F(RunWindowTest, ExitClosesWithResultOne)
     Button("Button3")->click();
     EXPECT_EQ(window.result(), 1);
     EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(RunWindowTest, EscapeBeforeStartLeavesTheWindowOpenWithStartReady)
+{
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QApplication::processEvents();
+    QTest::keyClick(Button("Button1"), Qt::Key_Escape);
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(Button("Button1")->isVisible() && Button("Button1")->isEnabled());
+    EXPECT_TRUE(finished.empty());
+    window.close();  // the close box still closes it
+    EXPECT_FALSE(window.isVisible());
+}
+
+namespace {
+
+// The design: a 976 x 771 window with the memo at (88, 64), 625 x 233, and the START and
+// SPACE-bar buttons centred below it, EXIT to their right.
+constexpr int DesignRightMargin = 976 - 88 - 625;
+constexpr int DesignBottomMargin = 771 - 64 - 233;
+
+void ExpectMemoAnchoredAndButtonsBelowIt(QDialog& window)
+{
+    const QRect memo = window.findChild<QWidget*>("Memo1")->geometry();
+    EXPECT_EQ(memo.topLeft(), QPoint(88, 64));
+    EXPECT_EQ(window.width() - memo.right() - 1, DesignRightMargin) << window.width();
+    EXPECT_EQ(window.height() - memo.bottom() - 1, DesignBottomMargin) << window.height();
+    const QRect start = window.findChild<QWidget*>("Button1")->geometry();
+    const QRect spaceBar = window.findChild<QWidget*>("Button2")->geometry();
+    const QRect exit = window.findChild<QWidget*>("Button3")->geometry();
+    EXPECT_EQ(spaceBar.size(), QSize(385, 177));
+    EXPECT_EQ(spaceBar.center().x(), memo.center().x());
+    EXPECT_EQ(spaceBar.top(), memo.bottom() + 16);
+    EXPECT_EQ(start, QRect(spaceBar.left(), spaceBar.top() + 8, 385, 161));
+    EXPECT_EQ(exit, QRect(spaceBar.right() + 16, start.top(), 193, 161));
+}
+
+}  // namespace
+
+TEST_F(RunWindowTest, TheMemoGrowsWithTheWindowAndTheButtonsStayCentredBelowIt)
+{
+    window.show();
+    window.setWindowState(Qt::WindowNoState);
+    for (const QSize size : {QSize(976, 771), QSize(1500, 1000)}) {
+        window.resize(size);
+        QApplication::processEvents();
+        ExpectMemoAnchoredAndButtonsBelowIt(window);
+    }
+}
+
+// Runs in its own test process on a 1920 x 1080 screen (see CMakeLists.txt).
+TEST_F(RunWindowTest, MaximisedOnAFullHdScreenTheMemoShowsEveryLine)
+{
+    const QSize screen = QApplication::primaryScreen()->size();
+    if (screen.width() < 1920 || screen.height() < 1080) {
+        GTEST_SKIP() << "needs a screen of 1920 x 1080";
+    }
+    window.show();
+    QApplication::processEvents();
+    ASSERT_TRUE(window.isMaximized());
+    ExpectMemoAnchoredAndButtonsBelowIt(window);
+    auto* memo = window.findChild<QPlainTextEdit*>("Memo1");
+    EXPECT_GT(memo->width(), 1500);
+    EXPECT_EQ(memo->verticalScrollBar()->maximum(), 0) << "a line of the instructions is hidden";
 }

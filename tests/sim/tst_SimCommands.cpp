@@ -1,40 +1,16 @@
 #include "ScratchFolder.h"
+#include "SimProcess.h"
 #include "SimSupport.h"
+
+#include "Version.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <array>
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 namespace {
-
-struct Outcome {
-    int status = -1;
-    std::string output;  // standard output and error together
-};
-
-Outcome Sim(const std::string& arguments)
-{
-    Outcome outcome;
-    const std::string command = std::string(QUORVEX_SIM) + " " + arguments + " 2>&1";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return outcome;
-    }
-    std::array<char, 4096> buffer{};
-    std::size_t count = 0;
-    while ((count = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        outcome.output.append(buffer.data(), count);
-    }
-    const int status = ::pclose(pipe);
-    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return outcome;
-}
 
 void WriteIni(const std::filesystem::path& path, const std::string& condition)
 {
@@ -87,7 +63,9 @@ TEST(SimCommands, RunRefusesWhatItCannotDo)
     const ScratchFolder dir;
     const Outcome missing = Sim("run --ini nowhere.ini");
     EXPECT_EQ(missing.status, 1);
-    EXPECT_NE(missing.output.find("cannot read 'nowhere.ini'"), std::string::npos);
+    EXPECT_NE(missing.output.find("quorvex-sim: cannot read 'nowhere.ini': No such file or directory"),
+              std::string::npos)
+        << missing.output;
 
     WriteIni(dir.Path("PTC.INI"), "FStep=0\n");
     const Outcome refused = Sim("run");
@@ -99,6 +77,46 @@ TEST(SimCommands, RunRefusesWhatItCannotDo)
     EXPECT_EQ(Sim("run --noise -1").status, 2);
     EXPECT_EQ(Sim("analyze").status, 2);
     EXPECT_EQ(Sim("analyze nothing.dat").status, 1);
+    const Outcome directory = Sim("analyze .");
+    EXPECT_EQ(directory.status, 1);
+    EXPECT_NE(directory.output.find("cannot read '.': Is a directory"), std::string::npos) << directory.output;
+}
+
+TEST(SimCommands, EveryCommandPrintsItsUsageOnRequestAndRefusesUnknownOptions)
+{
+    const std::string standardOutput = " 2>/dev/null";
+    const std::string standardError = " 2>&1 >/dev/null";
+    for (const std::string command : {"conditions", "devices", "stimulus", "run", "analyze", "attenuator", "help"}) {
+        const std::string usage = "Usage: quorvex-sim " + command + " ";
+        const Outcome help = Sim(command + " --help", standardOutput);
+        EXPECT_EQ(help.status, 0) << command;
+        EXPECT_NE(help.output.find(usage), std::string::npos) << help.output;
+        EXPECT_EQ(Sim(command + " -h", standardOutput).output, help.output);
+        EXPECT_EQ(Sim("help " + command, standardOutput).output, help.output);
+
+        const Outcome unknown = Sim(command + " --bogus", standardError);
+        EXPECT_EQ(unknown.status, 2) << command;
+        EXPECT_NE(unknown.output.find("quorvex-sim " + command + ": unrecognized option '--bogus'"), std::string::npos)
+            << unknown.output;
+        EXPECT_NE(unknown.output.find(usage), std::string::npos) << unknown.output;
+    }
+    const Outcome version = Sim("--version", standardOutput);
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.output, std::string("quorvex-sim ") + QuorvexVersion + "\n");
+    const Outcome tool = Sim("help", standardOutput);
+    EXPECT_EQ(tool.status, 0);
+    EXPECT_NE(tool.output.find("Usage: quorvex-sim [OPTIONS] COMMAND"), std::string::npos) << tool.output;
+    EXPECT_EQ(Sim("--help", standardOutput).output, tool.output);
+    const Outcome full = Sim("--help", " 2>&1 >/dev/full");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_EQ(full.output, "quorvex-sim: write error: No space left on device\n");
+
+    for (const std::string wrong : {"", "nosuch", "help nosuch"}) {
+        const Outcome refused = Sim(wrong, standardError);
+        EXPECT_EQ(refused.status, 2) << wrong;
+        EXPECT_NE(refused.output.find("Usage: quorvex-sim [OPTIONS] COMMAND"), std::string::npos) << refused.output;
+    }
+    EXPECT_NE(Sim("nosuch").output.find("quorvex-sim: unknown command 'nosuch'"), std::string::npos);
 }
 
 TEST(SimCommands, AFileThatCannotBeReadIsNamedWithTheReason)
@@ -120,10 +138,11 @@ TEST(SimCommands, ConditionsPrintsWhatParametersLoads)
     const ScratchFolder dir;
     std::ofstream(dir.Path("PTC.INI")) << "[Settings]\nISI=250.5\n[Tests]\nN_Cond=2\nCalibFactor=$5A\n"
                                           "[Cond2]\nMaskerBW=0.1\nFStep=0.1\n";
-    const Outcome printed = Sim("conditions");
+    const Outcome printed = Sim("conditions", " 2>/dev/null");
     ASSERT_EQ(printed.status, 0) << printed.output;
     EXPECT_EQ(printed.output,
-              "Attenuator=1\nDebug=0\nToneDuration=400\nMaskerDuration=600\nModulated=0\nModFreq=20\nISI=20\n"
+              "Attenuator=1\nDebug=0\nToneDuration=400\nMaskerDuration=600\nModulated=0\nModFreq=20\n"
+              "ISI=20   (default used: the file's value is unreadable)\n"
               "RiseFall=20\nN_Cond=2\nCalibFactor=90\n"
               "[Cond1]\nToneF=1000\nStartF=500\nEndF=2000\nFStep=10\nMaskerBW=200\nSPLstep=3\nMaxSPL=80\n"
               "ToneSPL=30\nMaskStartSPL=40\nFreqPointCount=151\n"
@@ -138,4 +157,25 @@ TEST(SimCommands, ConditionsRefusesAnImpossibleConditionCount)
     const Outcome refused = Sim("conditions many.ini");
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.output.find("N_Cond=20000"), std::string::npos) << refused.output;
+}
+
+TEST(SimCommands, ConditionsListsUnreadableValuesAndRefusesAFileItCannotRead)
+{
+    const ScratchFolder dir;
+    std::ofstream(dir.Path("typo.ini")) << "[Cond1]\nToneF=1000,5\nStartF=5OO\nEndF=\n";
+    const Outcome listed = Sim("conditions typo.ini", " 2>&1 >/dev/null");
+    EXPECT_EQ(listed.status, 0);
+    EXPECT_EQ(listed.output, "quorvex-sim: typo.ini: [Cond1] ToneF = 1000,5 -> default used\n"
+                             "quorvex-sim: typo.ini: [Cond1] StartF = 5OO -> default used\n");
+    const Outcome marked = Sim("conditions typo.ini", " 2>/dev/null");
+    EXPECT_NE(marked.output.find("\nStartF=500   (default used: the file's value is unreadable)\nEndF=2000\n"),
+              std::string::npos)
+        << marked.output;
+
+    WriteIni(dir.Path("clean.ini"), "FStep=10\n");
+    EXPECT_EQ(Sim("conditions clean.ini", " 2>&1 >/dev/null").output, "");
+
+    const Outcome missing = Sim("conditions nosuch.ini");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.output, "quorvex-sim: cannot read 'nosuch.ini': No such file or directory\n");
 }

@@ -59,7 +59,7 @@ int JackRecorder::Process(jack_nframes_t frames, void* self)
     std::memcpy(r->Right.data() + at, right, n * sizeof(float));
     const std::size_t cycle = r->CycleCount.load(std::memory_order_relaxed);
     if (n > 0 && cycle < r->Cycles.size()) {
-        r->Cycles[cycle] = {at, jack_last_frame_time(r->Client)};
+        r->Cycles[cycle] = {at, jack_get_time()};
         r->CycleCount.store(cycle + 1, std::memory_order_release);
     }
     r->Written.store(at + n, std::memory_order_release);
@@ -151,6 +151,5 @@ jack_time_t JackRecorder::TimeOf(std::size_t frame) const
     const auto end = Cycles.begin() + static_cast<std::ptrdiff_t>(cycles);
     const auto after = std::upper_bound(Cycles.begin(), end, frame,
                                         [](std::size_t f, const auto& cycle) { return f < cycle.first; });
-    const auto& [first, frameTime] = *(after - 1);
-    return jack_frames_to_time(Client, frameTime + static_cast<jack_nframes_t>(frame - first));
+    return (after - 1)->second;
 }

@@ -34,8 +34,8 @@ public:
 
     std::size_t Mark() const override { return Written.load(std::memory_order_acquire); }
     std::vector<std::int32_t> Since(std::size_t mark) const override;
-    // When recorded frame `frame` reached the recorder, on JACK's clock (jack_get_time(), in
-    // microseconds); 0 for a frame not recorded.
+    // When recorded frame `frame` reached the recorder: the time its process cycle ran, on
+    // JACK's clock (jack_get_time(), in microseconds); 0 for a frame not recorded.
     jack_time_t TimeOf(std::size_t frame) const;
     std::vector<std::size_t> Xruns() const override;
     bool TellsOfLostFrames() const override { return true; }
@@ -53,8 +53,8 @@ private:
     std::vector<float> Left;
     std::vector<float> Right;
     std::atomic<std::size_t> Written{0};
-    // The first recorded frame of each process cycle and the cycle's frame time.
-    std::vector<std::pair<std::size_t, jack_nframes_t>> Cycles;
+    // The first recorded frame of each process cycle and when the cycle ran.
+    std::vector<std::pair<std::size_t, jack_time_t>> Cycles;
     std::atomic<std::size_t> CycleCount{0};
     mutable std::mutex XrunLock;
     std::vector<std::size_t> XrunFrames;

@@ -184,6 +184,12 @@ TEST(ChooseOutputDevice, FindsTheNamedHostApiOrDevice)
         EXPECT_EQ(ChooseOutputDevice(devices, c.DefaultIndex, c.Wanted), c.Expected);
     }
     EXPECT_EQ(ChooseOutputDevice({}, -1, "JACK"), -1);
+
+    // What the operator is told the program tried.
+    EXPECT_EQ(DescribeOutputDeviceChoice(devices, 2, "JACK"), "\"system\" of JACK Audio Connection Kit (device 4)");
+    EXPECT_EQ(DescribeOutputDeviceChoice(devices, 2, "nosuch"),
+              "AudioDevice=nosuch, which matches no sound output device");
+    EXPECT_EQ(DescribeOutputDeviceChoice(devices, -1, ""), "the default sound output device, but there is none");
 }
 
 std::vector<std::int16_t> Played(StreamTimeline& timeline, std::size_t block, int blocks)

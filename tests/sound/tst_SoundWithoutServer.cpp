@@ -32,6 +32,9 @@ TEST(SoundWithoutServer, EachSoundIsReportedAndTheProgramGoesOn)
                                          : "No sound output device matches AudioDevice=JACK\n"
                                            "Unsupported waveform format/rate\n";
         EXPECT_EQ(said, expected);
+        if (!std::string(device).empty()) {
+            EXPECT_EQ(output.DescribeDevice(), "AudioDevice=JACK, which matches no sound output device");
+        }
     }
 }
 

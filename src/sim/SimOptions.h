@@ -1,0 +1,17 @@
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// Options that several quorvex-sim commands share, with values read by the program's own
+// number rules. A value that does not fit is a usage error naming the option and the value.
+
+CLI::Option* AddIniOption(CLI::App& command, std::string& path);
+CLI::Option* AddConditionOption(CLI::App& command, int& condition);
+CLI::Option* AddSeedOption(CLI::App& command, std::optional<std::uint32_t>& seed);
+// A real number (with '.' as the decimal separator); `atLeastZero` refuses negative values.
+CLI::Option* AddRealOption(CLI::App& command, const std::string& name, std::optional<float>& value,
+                           const std::string& typeName, const std::string& help, bool atLeastZero = false);

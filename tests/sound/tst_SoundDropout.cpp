@@ -1,0 +1,131 @@
+// The sound server loses frames while a sound plays (an xrun, forced by a client of the test's
+// own that stalls once): the play call must say the sound was played with a dropout, and a run
+// must count the trial; without an xrun nothing is reported.
+#include "OwnJackServer.h"
+#include "PlayTwoChannel.h"
+#include "PortAudioOutput.h"
+#include "ScriptedListener.h"
+#include "StallingClient.h"
+#include "TrackingRun.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Key = ScriptedListener::Key;
+
+class SoundDropout : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        Server = std::make_unique<OwnJackServer>("quorvex-xrun-" + std::to_string(getpid()));
+        setenv("JACK_DEFAULT_SERVER", ("quorvex-xrun-" + std::to_string(getpid())).c_str(), 1);
+        if (WaitForServer()) {
+            Staller = std::make_unique<StallingClient>("quorvex-staller");
+        }
+    }
+    // The server stops when the program ends, after PortAudio has let go of it.
+    static void TearDownTestSuite() { Staller.reset(); }
+    void SetUp() override { ASSERT_TRUE(Staller && Staller->Running()) << "jackd could not be started"; }
+
+    // Runs `play` until the server lost frames exactly `xruns` times while it ran (a busy
+    // machine makes xruns of its own) and says what it returned; nothing if it never did.
+    static std::optional<int> WithXruns(int xruns, const std::function<int()>& play)
+    {
+        for (int attempt = 0; attempt < 10; ++attempt) {
+            const int before = Staller->Xruns();
+            const int result = play();
+            std::this_thread::sleep_for(100ms);  // xruns are told a moment later
+            if (Staller->Xruns() - before == xruns) {
+                return result;
+            }
+        }
+        return std::nullopt;
+    }
+    static constexpr const char* TooBusy = "the machine is so busy that the JACK server keeps losing frames";
+
+    // The next process cycle of the server, `after` from now, comes too late.
+    static void StallIn(std::chrono::milliseconds after)
+    {
+        std::thread([after] {
+            std::this_thread::sleep_for(after);
+            Staller->StallOnce(40ms);
+        }).detach();
+    }
+
+    static inline std::unique_ptr<OwnJackServer> Server;
+    static inline std::unique_ptr<StallingClient> Staller;
+};
+
+TEST_F(SoundDropout, ThePlayCallReportsADropoutAndOnlyThen)
+{
+    const std::vector<std::int16_t> left(26460, 1000);
+    const std::vector<std::int16_t> right(26460, -1000);
+    PortAudioOutput output;
+    const auto play = [&] { return PlayTwoChannel(output, 44100, 26460, left.data(), right.data()); };
+    const auto stalled = [&] {
+        StallIn(250ms);
+        return play();
+    };
+    const std::optional<int> clean = WithXruns(0, play);
+    const std::optional<int> dropout = WithXruns(1, stalled);
+    const std::optional<int> cleanAgain = WithXruns(0, play);
+    if (!clean || !dropout || !cleanAgain) {
+        GTEST_SKIP() << TooBusy;
+    }
+    EXPECT_EQ(*clean, 0);
+    EXPECT_EQ(*dropout, SoundOutput::PlayedWithDropout);
+    EXPECT_EQ(*cleanAgain, 0) << "the next sound is clean again";
+}
+
+TEST_F(SoundDropout, TheRunCountsTheTrialsWithADropout)
+{
+    const auto dir = std::filesystem::temp_directory_path() / ("quorvex_dropout_" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    const auto previousDir = std::filesystem::current_path();
+    std::filesystem::current_path(dir);  // the run writes test.out here
+    SharedState state;
+    state.Conditions.resize(1);
+    state.Settings.MaskerDuration = 300.0f;
+    state.Settings.ToneDuration = 100.0f;
+    state.Settings.ISI = 100;
+    state.ResultsFileName = (dir / "dropout.dat").string();
+    PortAudioOutput output;
+    RunReport report;
+    const auto run = [&](int stallAfterTrial) {
+        TrialCountingClock clock;
+        ScriptedListener listener(clock);
+        TrackingRun tracking(state, RunDevices{&output, &clock, &listener, nullptr});
+        listener.Attach(tracking);
+        listener.During(4, {Key::Stop});
+        listener.AfterTrial = [stallAfterTrial](int trial) {
+            if (trial == stallAfterTrial) {
+                StallIn(150ms);  // in the middle of the next stimulus
+            }
+        };
+        report = tracking.Run();
+        return static_cast<int>(report.DropoutTrials.size());
+    };
+    const std::optional<int> clean = WithXruns(0, [&] { return run(0); });
+    const int cleanFailures = report.FailedPresentations;
+    const bool stalled = WithXruns(1, [&] { return run(2); }).has_value();
+    std::filesystem::current_path(previousDir);
+    std::filesystem::remove_all(dir);
+    if (!clean || !stalled) {
+        GTEST_SKIP() << TooBusy;
+    }
+    EXPECT_EQ(*clean, 0);
+    EXPECT_EQ(cleanFailures, 0);
+    EXPECT_EQ(report.DropoutTrials, std::vector<std::int64_t>{3});
+    EXPECT_EQ(report.FailedPresentations, 0) << "a stimulus with a dropout was still played";
+}
+
+}  // namespace
