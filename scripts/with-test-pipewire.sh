@@ -19,6 +19,7 @@ fi
 sink=quorvex-test-sink
 dir=$(mktemp -d "${TMPDIR:-/tmp}/quorvex-pipewire.XXXXXX")
 pids=()
+session_manager=
 stop_all() {
   local i
   # In the reverse order of starting: clients before the server, the bus last.
@@ -52,6 +53,8 @@ context.objects = [
             object.linger    = true
             priority.driver  = 1
             priority.session = 1
+            # Never suspended when idle: resuming it can take seconds on a busy machine.
+            session.suspend-timeout-seconds = 0
         }
     }
 ]
@@ -69,16 +72,32 @@ start() {
   pids+=($!)
 }
 
+wait_for_socket() {
+  local _
+  for _ in $(seq 1 300); do
+    if [[ -S $1 ]]; then return 0; fi
+    sleep 0.1
+  done
+  return 1
+}
+
+# Ready once the session manager has made the sink the default output; without the manager
+# (it gives up when the server is not yet listening) no stream would ever be linked.
 sink_ready() {
-  "${private[@]}" pactl list short sinks 2>/dev/null | grep -q "[[:space:]]$sink[[:space:]]"
+  kill -0 "$session_manager" 2>/dev/null &&
+    "${private[@]}" pactl info 2>/dev/null | grep -q "^Default Sink: $sink\$"
 }
 
 up=false
 if command -v pipewire >/dev/null && command -v wireplumber >/dev/null &&
   command -v pipewire-pulse >/dev/null && command -v pactl >/dev/null; then
+  # Each one only once what it connects to is listening.
   start dbus-daemon --session --nofork --nopidfile --address="$bus"
+  wait_for_socket "$dir/bus"
   start pipewire
+  wait_for_socket "$dir/runtime/pipewire-0"
   start wireplumber
+  session_manager=$!
   start pipewire-pulse
   for _ in $(seq 1 300); do  # a busy machine may need many seconds
     if sink_ready; then
