@@ -1,24 +1,41 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building, testing and benchmarking Quorvex needs.
+# Installs the Debian packages Quorvex needs: with no argument those for building and running
+# it; with --test also those for its tests, benchmarks and package checks.
 # Quick when everything is already there: it only calls apt-get for what is missing.
 set -euo pipefail
 
+# Building and running.
 packages=(
-  g++ cmake pkg-config libgtest-dev libgmock-dev
+  g++ cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libxkbcommon-dev libgl-dev
   qt6-charts-dev qt6-svg-dev qt6-serialport-dev
-  portaudio19-dev jackd2 jack-capture libjack-jackd2-dev
+  portaudio19-dev libjack-jackd2-dev
+  librsvg2-bin  # draws the menu icon's PNGs from its SVG
+  help2man      # quorvex-sim's manual page, from its --help
+  libcli11-dev  # quorvex-sim's argument parser
+  fonts-liberation2  # metric twin of Arial, the graph window's font
+  dpkg-dev      # dpkg-shlibdeps: the .deb's run-time dependencies, read from the binaries
+)
+# Tests, benchmarks, and the checks of the installed program and its .deb.
+test_packages=(
+  libgtest-dev libgmock-dev
+  jackd2 jack-capture
   # The tests' PipeWire server, played to through ALSA as on a desktop and recorded through its
   # pulse server (scripts/with-test-pipewire.sh).
   pipewire wireplumber pipewire-pulse pipewire-alsa pulseaudio-utils libpulse-dev dbus-daemon
   libbenchmark-dev libfftw3-dev
-  libcli11-dev  # quorvex-sim's argument parser
   xvfb xauth
-  fonts-liberation2  # metric twin of Arial, the graph window's font
   fonts-dejavu-core  # a Debian desktop's default sans-serif: the windows' captions are checked with it
+  desktop-file-utils appstream lintian
   # The session record read back in a German locale by Python's csv module, pandas and R.
   python3 python3-pandas r-base-core locales
 )
+
+case "${1-}" in
+  "") ;;
+  --test) packages+=("${test_packages[@]}") ;;
+  *) echo "usage: install-deps.sh [--test]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

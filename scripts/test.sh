@@ -4,10 +4,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh --test  # building, running, and the tests' own packages
 
 build_dir=${QUORVEX_BUILD_DIR:-build}
-cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON >/dev/null
 cmake --build "$build_dir" --parallel "$(nproc)"
 
 # A JACK server with the dummy (timer-paced) driver, so that sound tests play real audio

@@ -1,26 +1,22 @@
 #include "HelpWindow.h"
 
+#include "HelpFile.h"
+
 #include <QCoreApplication>
 #include <QDialog>
-#include <QDir>
-#include <QFileInfo>
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
 
-QString HelpFilePath()
-{
-    return QDir(QCoreApplication::applicationDirPath()).filePath("Quorvex.html");
-}
-
 void ShowHelpWindow(QWidget* parent)
 {
     const QString path = HelpFilePath();
-    if (!QFileInfo::exists(path)) {
+    if (path.isEmpty()) {
         QMessageBox::warning(parent, QCoreApplication::applicationName(),
-                             "The operator's manual was not found. Quorvex looked for it here:\n" + path);
+                             "The operator's manual was not found. Quorvex looked for it here:\n" +
+                                 HelpFileCandidates().join('\n'));
         return;
     }
     OpenHelpWindow(parent, path);

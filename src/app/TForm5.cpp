@@ -1,5 +1,8 @@
 #include "TForm5.h"
 
+#include "Version.h"
+
+#include <QDir>
 #include <QIcon>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -20,6 +23,8 @@ TForm5::TForm5(QWidget* parent)
 
     auto* name = new QLabel("<b>Quorvex</b>", this);
     name->setObjectName("ProductName");
+    auto* version = new QLabel(QString("Version %1").arg(QuorvexVersion), this);
+    version->setObjectName("Version");
     auto* notice = new QLabel("Written by the Quorvex developers for hearing laboratories.", this);
     notice->setObjectName("Copyright");
 
@@ -34,6 +39,11 @@ TForm5::TForm5(QWidget* parent)
         "to the other. The listener's key changes become the tuning curve, which is written to a "
         "results file and drawn on a logarithmic frequency axis.\n\n"
         "Levels are set in software or by a KC35 programmable attenuator on a serial line.\n\n"
+        "Quorvex reads PTC.INI from its working folder and writes the results files there. "
+        "Started from the desktop menu it works in the folder Quorvex in your home folder "
+        "(created on first start, with the example PTC.INI copied in when absent); started from a "
+        "terminal it works in the current folder. This session works in " +
+        QDir::toNativeSeparators(QDir::currentPath()) + ".\n\n"
         "Quorvex is built on Qt 6 (widgets, charts, printing, SVG and serial port), PortAudio for "
         "sound output, and the C++ standard library.");
 
@@ -46,6 +56,7 @@ TForm5::TForm5(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(picture, 0, Qt::AlignHCenter);
     layout->addWidget(name, 0, Qt::AlignHCenter);
+    layout->addWidget(version, 0, Qt::AlignHCenter);
     layout->addWidget(notice, 0, Qt::AlignHCenter);
     layout->addWidget(text);
     layout->addWidget(ok, 0, Qt::AlignHCenter);

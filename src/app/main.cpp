@@ -1,14 +1,56 @@
 // Quorvex: psychophysical tuning curves with a swept masker.
 #include "Clock.h"
+#include "CommandLine.h"
+#include "DataFolder.h"
+#include "HelpFile.h"
 #include "QtEventDispatcher.h"
 #include "QuorvexApplication.h"
 #include "TForm1.h"
 
+#include <cstdio>
 #include <exception>
+
+namespace {
+
+// --help and --version answer without a display, so they come before the window system.
+int PrintInformation(int argc, char** argv, QuorvexCommandLine::Action action)
+{
+    const QCoreApplication information(argc, argv);
+    const QString text = action == QuorvexCommandLine::Action::Help
+                             ? CommandLineHelp(HelpFilePath(), HelpFileCandidates())
+                             : CommandLineVersion();
+    std::fputs(text.toLocal8Bit().constData(), stdout);
+    return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
+    QStringList rawArguments;
+    for (int i = 1; i < argc; ++i) {
+        rawArguments << QString::fromLocal8Bit(argv[i]);
+    }
+    const QuorvexCommandLine::Action early = ParseCommandLine(rawArguments).action;
+    if (early == QuorvexCommandLine::Action::Help || early == QuorvexCommandLine::Action::Version) {
+        return PrintInformation(argc, argv, early);
+    }
+
     QuorvexApplication app(argc, argv);
+    const QuorvexCommandLine commandLine = ParseCommandLine(QCoreApplication::arguments().mid(1));
+    if (commandLine.action == QuorvexCommandLine::Action::UsageError) {
+        std::fprintf(stderr, "quorvex: %s\nTry 'quorvex --help' for more information.\n",
+                     commandLine.error.toLocal8Bit().constData());
+        return 2;
+    }
+    if (commandLine.dataFolder) {
+        const QString failure = EnterDataFolder(DataFolderPath());
+        if (!failure.isEmpty()) {
+            std::fprintf(stderr, "quorvex: %s\n", failure.toLocal8Bit().constData());
+            QuorvexApplication::ShowException(failure);
+            return 1;
+        }
+    }
     try {
         SteadyClock clock;
         QtEventDispatcher dispatcher;

@@ -4,6 +4,7 @@
 #include "RecordingSoundOutput.h"
 #include "ScratchFolder.h"
 #include "TForm1.h"
+#include "Version.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -14,6 +15,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -519,7 +521,7 @@ TEST_F(TForm1Test, CommaLocaleReadsAndShowsNumbersWithADecimalComma)
     EXPECT_EQ(Text("MaskerBWEdit"), "0,100000001490116");
 }
 
-TEST_F(TForm1Test, AboutBoxShowsTheProgramsPictureNameAndOk)
+TEST_F(TForm1Test, AboutBoxShowsTheProgramsPictureNameVersionWorkingFolderAndOk)
 {
     auto* about = form->findChild<QDialog*>("Form5");
     ASSERT_NE(about, nullptr);
@@ -527,6 +529,9 @@ TEST_F(TForm1Test, AboutBoxShowsTheProgramsPictureNameAndOk)
     ASSERT_NE(picture, nullptr);
     EXPECT_FALSE(picture->pixmap().isNull());
     EXPECT_EQ(about->findChild<QLabel*>("ProductName")->text(), "<b>Quorvex</b>");
+    EXPECT_EQ(about->findChild<QLabel*>("Version")->text(), QString("Version ") + QuorvexVersion);
+    const QString comments = about->findChild<QPlainTextEdit*>("Comments")->toPlainText();
+    EXPECT_TRUE(comments.contains("This session works in " + QDir::currentPath() + ".")) << comments.toStdString();
     QTimer::singleShot(0, about, [about] { about->findChild<QPushButton*>("OKButton")->click(); });
     EXPECT_EQ(about->exec(), 1);
 }
