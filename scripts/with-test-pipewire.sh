@@ -107,7 +107,7 @@ if command -v pipewire >/dev/null && command -v wireplumber >/dev/null &&
     sleep 0.1
   done
 else
-  echo "pipewire, wireplumber, pipewire-pulse or pactl is not installed (scripts/install-deps.sh installs them)" >>"$dir/log"
+  echo "pipewire, wireplumber, pipewire-pulse or pactl is not installed (scripts/install-deps.sh --test installs them)" >>"$dir/log"
 fi
 
 if $up; then
