@@ -35,9 +35,27 @@ function(quorvex_test name)
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 300)
   endif()
+  set(environment QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 LANG=C.UTF-8)
+  if(NOT "pipewire" IN_LIST ARG_LABELS)
+    # ALSA's default device leads to a desktop's PipeWire (pipewire-alsa makes it so) or
+    # PulseAudio: tests play to the JACK test server or to nothing, never to the tester's ears.
+    list(APPEND environment PIPEWIRE_RUNTIME_DIR=/nonexistent PULSE_SERVER=unix:/nonexistent)
+  endif()
   add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
   set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;LANG=C.UTF-8"
+    ENVIRONMENT "${environment}"
     LABELS "${ARG_LABELS}"
     TIMEOUT ${ARG_TIMEOUT})
+endfunction()
+
+# Registers the test program `target` once more, as test `name`, against the PipeWire test server
+# (QUORVEX_TEST_SOUND_SERVER=pipewire), labelled pipewire. The tests of that label share the
+# server's one sink, so they run one at a time.
+function(quorvex_pipewire_test name target)
+  add_test(NAME ${name} COMMAND ${target} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;LANG=C.UTF-8;QUORVEX_TEST_SOUND_SERVER=pipewire"
+    LABELS pipewire
+    RESOURCE_LOCK quorvex-test-sink
+    TIMEOUT 300)
 endfunction()

@@ -20,6 +20,9 @@ packages=(
 test_packages=(
   libgtest-dev libgmock-dev
   jackd2 jack-capture
+  # The tests' PipeWire server, played to through ALSA as on a desktop and recorded through its
+  # pulse server (scripts/with-test-pipewire.sh).
+  pipewire wireplumber pipewire-pulse pipewire-alsa pulseaudio-utils libpulse-dev dbus-daemon
   libbenchmark-dev libfftw3-dev
   xvfb xauth
   fonts-dejavu-core  # a Debian desktop's default sans-serif: the windows' captions are checked with it

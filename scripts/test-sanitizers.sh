@@ -33,17 +33,18 @@ export ASAN_OPTIONS=abort_on_error=1:detect_leaks=1:strict_string_checks=1:detec
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$root/scripts/sanitizer-suppressions.txt:print_suppressions=0
 
-sound_labels='sound|jack'
+sound_labels='sound|pipewire|jack'
 if [[ -z ${JACK_DEFAULT_SERVER:-} ]]; then
   echo "test-sanitizers.sh: JACK_DEFAULT_SERVER is not set; the tests labelled 'jack' are left out"
-  sound_labels='sound'
+  sound_labels='sound|pipewire'
 fi
 cd "$sanitize_dir"
-ctest --output-on-failure --parallel 2 -LE 'sound|jack'
-# The sound tests go through PortAudio into ALSA, JACK and their plugins, which are built
-# without frame pointers: only the slow unwinder shows where their allocations come from, and
-# so lets the suppressions name them.
-ASAN_OPTIONS=$ASAN_OPTIONS:fast_unwind_on_malloc=0 ctest --output-on-failure -L "$sound_labels"
+ctest --output-on-failure --parallel 2 -LE 'sound|pipewire|jack'
+# The sound tests go through PortAudio into ALSA, JACK, PipeWire and their plugins, which are
+# built without frame pointers: only the slow unwinder shows where their allocations come
+# from, and so lets the suppressions name them. The 'pipewire' tests get a private server.
+ASAN_OPTIONS=$ASAN_OPTIONS:fast_unwind_on_malloc=0 "$root/scripts/with-test-pipewire.sh" \
+  ctest --output-on-failure -L "$sound_labels"
 cd "$root"
 
 # --- fuzzing ------------------------------------------------------------------------------

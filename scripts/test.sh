@@ -62,8 +62,11 @@ fi
 export JACK_DEFAULT_SERVER="$jack_name"
 export JACK_NO_START_SERVER=1
 
+# A private PipeWire server beside it, as a desktop has one, for the tests labelled 'pipewire';
+# the script stops it when the tests end, whatever happened.
+with_pipewire=$PWD/scripts/with-test-pipewire.sh
 cd "$build_dir"
-ctest --output-on-failure --parallel 2
+"$with_pipewire" ctest --output-on-failure --parallel 2
 
 # --- sanitizers and fuzzing ---------------------------------------------------------------
 # The suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer in a second

@@ -1,14 +1,15 @@
-// A real run (the run class, real synthesis, real PortAudio output on a JACK server, real
-// clock, a scripted listener) recorded frame by frame by a JACK client of this program's own.
-// Prints how far each stimulus's onset-to-onset interval is from MaskerDuration + ISI, in
+// A real run (the run class, real synthesis, real PortAudio output, real clock, a scripted
+// listener) on each test sound server, recorded frame by frame by a client of this program's
+// own: on JACK, and on PipeWire through ALSA's pipewire device as on a desktop. Prints, per
+// server, how far each stimulus's onset-to-onset interval is from MaskerDuration + ISI, in
 // samples, how many onsets came late and the process's CPU time as a share of the run's wall
-// time (the recording client included). Usage:
-//   JACK_DEFAULT_SERVER=NAME bench_tracking_run [trials] [ISI ms] [MaskerDuration ms]
+// time (the recording client included). A server that is not running is skipped. Usage:
+//   JACK_DEFAULT_SERVER=NAME scripts/with-test-pipewire.sh bench_tracking_run [trials] [ISI ms] [MaskerDuration ms]
 #include "CapturingOutput.h"
 #include "Clock.h"
 #include "EventDispatcher.h"
-#include "JackRecorder.h"
 #include "PortAudioOutput.h"
+#include "TestSoundServer.h"
 #include "TrackingRun.h"
 
 #include <unistd.h>
@@ -47,22 +48,11 @@ double Quantile(std::vector<double> v, double q)
     return v[below] + (at - static_cast<double>(below)) * (v[above] - v[below]);
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+// Runs `trials` trials on `server` and prints what its recorder heard. False when nothing was found.
+bool RunOn(const TestSoundServer& server, int trials, int isi, float maskerMs)
 {
-    const int trials = argc > 1 ? std::max(3, std::atoi(argv[1])) : 25;
-    const int isi = argc > 2 ? std::max(0, std::atoi(argv[2])) : 100;
-    const float maskerMs = argc > 3 ? static_cast<float>(std::max(50, std::atoi(argv[3]))) : 300.0f;
-
-    // Created before PortAudio starts, so that PortAudio lists it as an output device.
-    JackRecorder recorder("quorvex-bench-rec-" + std::to_string(getpid()),
-                          static_cast<std::size_t>((trials * (maskerMs + isi) / 1000.0 + 10.0) * Rate));
-    if (!recorder.Problem().empty()) {
-        std::fprintf(stderr, "bench_tracking_run: %s\n", recorder.Problem().c_str());
-        return 1;
-    }
-    PortAudioOutput device(recorder.Name());
+    SoundRecorder& recorder = *server.Recorder;
+    PortAudioOutput device(server.AudioDevice);
     CapturingOutput output(device);
 
     SharedState state;
@@ -98,7 +88,7 @@ int main(int argc, char** argv)
     const RunReport report = run.Run();
     const double cpu = CpuSeconds() - cpuStart;
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
-    usleep(200000);  // the last frames reach the recorder
+    usleep(500000);  // the last frames reach the recorder
     const std::vector<std::int32_t> heard = recorder.Since(mark);
     std::filesystem::current_path(std::filesystem::temp_directory_path());
     std::filesystem::remove_all(dir);
@@ -118,12 +108,13 @@ int main(int argc, char** argv)
         error.push_back(static_cast<double>(onsets[k] - onsets[k - 1]) - expected);
         late += error.back() > 1.0;
     }
-    std::printf("run: %lld trials, MaskerDuration %.0f ms, ISI %d ms: %zu stimuli sent, %zu found in the recording, "
-                "%zu samples differ, %lld not played, %zu played with a dropout\n",
-                static_cast<long long>(report.Trials), maskerMs, isi, output.Sent.size(), onsets.size(), wrongSamples,
-                static_cast<long long>(report.FailedPresentations), report.DropoutTrials.size());
+    std::printf("%s run: %lld trials, MaskerDuration %.0f ms, ISI %d ms: %zu stimuli sent, %zu found in the "
+                "recording, %zu samples differ, %lld not played, %zu played with a dropout\n",
+                server.Name.c_str(), static_cast<long long>(report.Trials), maskerMs, isi, output.Sent.size(),
+                onsets.size(), wrongSamples, static_cast<long long>(report.FailedPresentations),
+                report.DropoutTrials.size());
     if (error.empty()) {
-        return 1;
+        return false;
     }
     std::printf("onset-to-onset - (MaskerDuration + ISI): median %.1f samples, p5 %.1f, p95 %.1f, min %.0f, max %.0f\n",
                 Quantile(error, 0.5), Quantile(error, 0.05), Quantile(error, 0.95), Quantile(error, 0.0),
@@ -132,5 +123,31 @@ int main(int argc, char** argv)
                 "the latest by %.1f ms\n",
                 late, error.size(), static_cast<long long>(report.LateStimuli), report.MostLateMs);
     std::printf("CPU: %.2f s in %.2f s of run = %.1f %% of a core\n", cpu, wall, 100.0 * cpu / wall);
-    return 0;
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const int trials = argc > 1 ? std::max(3, std::atoi(argv[1])) : 25;
+    const int isi = argc > 2 ? std::max(0, std::atoi(argv[2])) : 100;
+    const float maskerMs = argc > 3 ? static_cast<float>(std::max(50, std::atoi(argv[3]))) : 300.0f;
+
+    // Every recorder is created before PortAudio starts, which fixes the devices it knows, and
+    // records through both runs.
+    const auto capacity = static_cast<std::size_t>(2 * (trials * (maskerMs + isi) / 1000.0 + 10.0) * Rate);
+    const std::string client = "quorvex-bench-rec-" + std::to_string(getpid());
+    std::vector<TestSoundServer> servers;
+    servers.push_back(OpenTestSoundServer(TestServer::Jack, client, capacity));
+    servers.push_back(OpenTestSoundServer(TestServer::PipeWire, client, capacity));
+    int measured = 0;
+    for (const TestSoundServer& server : servers) {
+        if (!server.Recorder->Problem().empty()) {
+            std::printf("%s: skipped: %s\n", server.Name.c_str(), server.Recorder->Problem().c_str());
+        } else if (RunOn(server, trials, isi, maskerMs)) {
+            ++measured;
+        }
+    }
+    return measured > 0 ? 0 : 1;
 }

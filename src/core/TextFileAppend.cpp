@@ -62,6 +62,19 @@ std::string_view LineEndOf(std::string_view block)
     return end != std::string_view::npos && end > 0 && block[end - 1] == '\r' ? "\r\n" : "\n";
 }
 
+// Opens `path` for appending, creating it if needed. The open does not wait: a FIFO that no
+// program reads fails at once (ENXIO) instead of holding the run's end forever. The writes
+// that follow block as usual.
+int OpenForAppending(const std::string& path)
+{
+    errno = 0;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd >= 0) {
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    }
+    return fd;
+}
+
 }  // namespace
 
 std::error_code AppendBlockToTextFile(const std::string& path, std::string_view block)
@@ -73,8 +86,7 @@ std::error_code AppendBlockToTextFile(const std::string& path, std::string_view 
 
 std::error_code AppendBlockToTextFile(const std::string& path, std::string_view block, const BlockWriter& write)
 {
-    errno = 0;
-    Descriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
+    Descriptor file(OpenForAppending(path));
     if (file.Get() < 0) {
         return LastError();
     }
@@ -113,11 +125,9 @@ std::error_code AppendBlockToTextFile(const std::string& path, std::string_view 
 
 std::error_code CheckAppendable(const std::string& path)
 {
-    errno = 0;
-    // Non-blocking, so that a FIFO without a reader does not hold the caller.
-    Descriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666));
+    Descriptor file(OpenForAppending(path));
     if (file.Get() < 0) {
-        return errno == ENXIO ? std::error_code{} : LastError();
+        return LastError();
     }
     return file.Close();
 }

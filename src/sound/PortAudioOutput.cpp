@@ -26,9 +26,8 @@ PortAudioOutput::PortAudioOutput(std::string deviceName) : DeviceName(std::move(
 int PortAudioOutput::Device()
 {
     const int device = DeviceIndexFor(DeviceName);
-    if (device < 0 && !DeviceName.empty() && !DeviceNameReported) {
+    if (device < 0 && !DeviceName.empty()) {
         std::fprintf(stderr, "No sound output device matches AudioDevice=%s\n", DeviceName.c_str());
-        DeviceNameReported = true;
     }
     const PaDeviceInfo* info = device >= 0 ? Pa_GetDeviceInfo(device) : nullptr;
     const PaHostApiInfo* api = info != nullptr ? Pa_GetHostApiInfo(info->hostApi) : nullptr;

@@ -31,18 +31,14 @@ public:
 
     const PlaybackTimes& LastPlayback() const { return Times; }
     // The AudioDevice setting of a newly loaded test-condition file.
-    void SetDeviceName(std::string deviceName)
-    {
-        DeviceName = std::move(deviceName);
-        DeviceNameReported = false;
-    }
+    void SetDeviceName(std::string deviceName) { DeviceName = std::move(deviceName); }
 
 private:
-    // The device index for the AudioDevice setting, telling the operator once when none matches.
+    // The device index for the AudioDevice setting. When none matches it tells the operator,
+    // once for the run, calibration or preview that asks.
     int Device();
 
     std::string DeviceName;
-    bool DeviceNameReported = false;
     PlaybackTimes Times;
     std::string Used;
 };

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cmath>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -104,6 +105,11 @@ PortAudioStream::PortAudioStream(int device, int sampleRate, int channels, int p
       channels_(channels),
       prepareFrames_(static_cast<std::int64_t>(prepareMs) * sampleRate / 1000)
 {
+    // Started at once, so that the device is running and its position known when the first
+    // sound is queued: a device that starts with that sound (as ALSA's do) puts its first
+    // frames at the stream's start, before any estimate of its onset. A failure here is the
+    // first sound's.
+    openFailure_ = Open();
 }
 
 PortAudioStream::~PortAudioStream()
@@ -175,7 +181,7 @@ int PortAudioStream::Queue(const std::int16_t* interleaved, std::size_t frames, 
         Close();
     }
     if (stream_ == nullptr) {
-        entry.Failure = Open();
+        entry.Failure = openFailure_ != SoundFailure::None ? std::exchange(openFailure_, SoundFailure::None) : Open();
         if (entry.Failure != SoundFailure::None) {
             return ticket;
         }
@@ -243,7 +249,7 @@ StreamedSound PortAudioStream::Wait(int ticket)
             SleepFor(static_cast<double>(until - position) / sampleRate_);
         }
     }
-    ReportSoundFailure(failure);
+    messages_.Report(failure);
     return result;
 }
 

@@ -51,6 +51,8 @@ private:
     int sampleRate_;
     int channels_;
     std::int64_t prepareFrames_;
+    SoundMessages messages_;  // a device that fails every sound of a run says so once
+    SoundFailure openFailure_ = SoundFailure::None;  // of the opening at construction, until a sound reports it
     std::shared_ptr<Shared> shared_;
     PaStream* stream_ = nullptr;
     int nextTicket_ = 0;

@@ -1,25 +1,54 @@
 #include "SoundFailure.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <string>
+
+namespace {
+
+const char* MessageOf(SoundFailure failure)
+{
+    switch (failure) {
+    case SoundFailure::None:
+        break;
+    case SoundFailure::UnsupportedFormat:
+        return "Unsupported waveform format/rate";
+    case SoundFailure::CannotOpen:
+        return "Unable to open waveform output device";
+    case SoundFailure::WriteError:
+        return "Error on write to wave out device";
+    }
+    return nullptr;
+}
+
+void WriteLine(const std::string& line)
+{
+    std::fputs((line + '\n').c_str(), stderr);
+    std::fflush(stderr);
+}
+
+}  // namespace
 
 void ReportSoundFailure(SoundFailure failure)
 {
-    const char* message = nullptr;
-    switch (failure) {
-    case SoundFailure::None:
-        return;
-    case SoundFailure::UnsupportedFormat:
-        message = "Unsupported waveform format/rate";
-        break;
-    case SoundFailure::CannotOpen:
-        message = "Unable to open waveform output device\n";
-        break;
-    case SoundFailure::WriteError:
-        message = "Error on write to wave out device\n";
-        break;
+    if (const char* message = MessageOf(failure)) {
+        WriteLine(message);
     }
-    std::fputs(message, stderr);
-    std::fflush(stderr);
+}
+
+void SoundMessages::Report(SoundFailure failure)
+{
+    if (const char* message = MessageOf(failure)) {
+        Say(message);
+    }
+}
+
+void SoundMessages::Say(const std::string& line)
+{
+    if (std::find(Said.begin(), Said.end(), line) == Said.end()) {
+        Said.push_back(line);
+        WriteLine(line);
+    }
 }
 
 SoundFailure CheckPcmRequest(const std::int16_t* buffer, int lengthBytes, int sampleRate, int bytesPerSample,

@@ -18,7 +18,7 @@ public:
     // Plays `lengthBytes` bytes of interleaved PCM at `sampleRate`. Returns 0 when the sound
     // was played, PlayedWithDropout when it was played but the device lost frames while playing
     // it (the listener heard a gap), and -1 when it could not be (the reason has been written to standard error:
-    // "Unsupported waveform format/rate", "Unable to open waveform output device\n" or
+    // "Unsupported waveform format/rate\n", "Unable to open waveform output device\n" or
     // "Error on write to wave out device\n"). Never throws.
     virtual int PlayPcm(const std::int16_t* buffer, int lengthBytes, int sampleRate, int bytesPerSample,
                         int channels) = 0;
@@ -29,8 +29,9 @@ public:
 
     // A stream for a series of sounds (a run, a calibration's repetitions) of 16-bit PCM at
     // `sampleRate`. `prepareMs` is how long the caller needs to build a sound before it is
-    // handed over, which the stream's LeadFrames includes. Failures to play are reported per
-    // sound, as PlayPcm reports them. This one plays each sound with PlayPcm when it is queued.
+    // handed over, which the stream's LeadFrames includes. A device's stream reports each
+    // reason for not playing once, however many sounds it concerns. This one plays each sound
+    // with PlayPcm when it is queued, which reports as PlayPcm does.
     virtual std::unique_ptr<SoundStream> OpenStream(int sampleRate, int channels, int prepareMs);
 
     // The device the latest sound was sent to, as the sound library names it; empty if none.

@@ -39,7 +39,8 @@ public:
     virtual int Queue(const std::int16_t* interleaved, std::size_t frames, SoundStart start, bool held) = 0;
     virtual void Release(int ticket) = 0;
     // Returns when the sound has been played, or when it cannot be: then the reason has been
-    // written to standard error as the one-off output writes it. Waiting sleeps.
+    // written to standard error as the one-off output writes it, unless this stream said it
+    // before. Waiting sleeps.
     virtual StreamedSound Wait(int ticket) = 0;
 
     // The frame being played now.

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -122,4 +123,10 @@ TEST_F(TextFileAppend, FailuresGiveTheSystemsReason)
     EXPECT_EQ(CheckAppendable(dir.string()), std::errc::is_a_directory);
     EXPECT_FALSE(CheckAppendable(path));
     EXPECT_EQ(ReadBytes(path), "") << "the check writes nothing";
+
+    const std::string fifo = (dir / "unread.dat").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(AppendBlockToTextFile(fifo, "a\r\n"), std::errc::no_such_device_or_address)
+        << "a FIFO nobody reads is refused, not waited on";
+    EXPECT_EQ(CheckAppendable(fifo), std::errc::no_such_device_or_address);
 }

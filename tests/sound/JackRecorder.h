@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SoundRecorder.h"
+
 #include <jack/jack.h>
 
 #include <atomic>
@@ -18,29 +20,25 @@
 // device named after the client, so a sound played on that device arrives from its first
 // frame. It can also mirror the server's main outputs: whatever this process's PortAudio connects
 // to system:playback_N is connected to in_N too, from the moment the connection is seen.
-class JackRecorder {
+class JackRecorder final : public SoundRecorder {
 public:
     JackRecorder(const std::string& clientName, std::size_t capacityFrames);
     ~JackRecorder();
     JackRecorder(const JackRecorder&) = delete;
     JackRecorder& operator=(const JackRecorder&) = delete;
 
-    // Empty when the recorder runs; otherwise why it does not (e.g. no server).
-    const std::string& Problem() const { return Error; }
+    const std::string& Problem() const override { return Error; }
     const std::string& Name() const { return ClientName; }
 
     void MirrorSystemPlayback(bool on) { Mirroring.store(on); }
 
-    // The number of frames recorded so far; frames before it never change.
-    std::size_t Mark() const { return Written.load(std::memory_order_acquire); }
-    // The frames recorded since `mark`, as interleaved stereo 16-bit values (left, right).
-    std::vector<std::int32_t> Since(std::size_t mark) const;
+    std::size_t Mark() const override { return Written.load(std::memory_order_acquire); }
+    std::vector<std::int32_t> Since(std::size_t mark) const override;
     // When recorded frame `frame` reached the recorder: the time its process cycle ran, on
     // JACK's clock (jack_get_time(), in microseconds); 0 for a frame not recorded.
     jack_time_t TimeOf(std::size_t frame) const;
-    // The recorded frames near which the server lost frames (an xrun: a client was late, as
-    // happens on a busy machine); a recording across one does not hold every frame played.
-    std::vector<std::size_t> Xruns() const;
+    std::vector<std::size_t> Xruns() const override;
+    bool TellsOfLostFrames() const override { return true; }
 
 private:
     static int Process(jack_nframes_t frames, void* self);

@@ -66,7 +66,7 @@ struct FailureCase {
 TEST(RecordingSoundOutput, FailsLikeADeviceWhenToldTo)
 {
     const FailureCase cases[] = {
-        {SoundFailure::UnsupportedFormat, "Unsupported waveform format/rate"},
+        {SoundFailure::UnsupportedFormat, "Unsupported waveform format/rate\n"},
         {SoundFailure::CannotOpen, "Unable to open waveform output device\n"},
         {SoundFailure::WriteError, "Error on write to wave out device\n"},
     };
@@ -90,6 +90,22 @@ TEST(RecordingSoundOutput, FailsLikeADeviceWhenToldTo)
     }
 }
 
+TEST(SoundMessages, SaysEachMessageOnceOnALineOfItsOwn)
+{
+    SoundMessages messages;
+    testing::internal::CaptureStderr();
+    for (int sound = 0; sound < 3; ++sound) {
+        messages.Say("No sound output device matches AudioDevice=x");
+        messages.Report(SoundFailure::UnsupportedFormat);
+        messages.Report(SoundFailure::None);
+    }
+    messages.Report(SoundFailure::WriteError);
+    messages.Report(SoundFailure::UnsupportedFormat);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "No sound output device matches AudioDevice=x\n"
+                                                      "Unsupported waveform format/rate\n"
+                                                      "Error on write to wave out device\n");
+}
+
 TEST(RecordingSoundOutput, RefusesWhatNoDeviceCouldPlay)
 {
     struct Case {
@@ -100,10 +116,10 @@ TEST(RecordingSoundOutput, RefusesWhatNoDeviceCouldPlay)
     };
     const std::int16_t samples[4] = {1, 2, 3, 4};
     const Case cases[] = {
-        {"8 bits", samples, 8, 44100, 1, 2, "Unsupported waveform format/rate"},
-        {"24 bits", samples, 8, 44100, 3, 2, "Unsupported waveform format/rate"},
-        {"no channels", samples, 8, 44100, 2, 0, "Unsupported waveform format/rate"},
-        {"negative rate", samples, 8, -44100, 2, 2, "Unsupported waveform format/rate"},
+        {"8 bits", samples, 8, 44100, 1, 2, "Unsupported waveform format/rate\n"},
+        {"24 bits", samples, 8, 44100, 3, 2, "Unsupported waveform format/rate\n"},
+        {"no channels", samples, 8, 44100, 2, 0, "Unsupported waveform format/rate\n"},
+        {"negative rate", samples, 8, -44100, 2, 2, "Unsupported waveform format/rate\n"},
         {"negative length", samples, -8, 44100, 2, 2, "Error on write to wave out device\n"},
         {"no buffer", nullptr, 8, 44100, 2, 2, "Error on write to wave out device\n"},
     };

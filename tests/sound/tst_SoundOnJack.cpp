@@ -189,7 +189,7 @@ TEST_F(SoundOnJack, RefusedRateIsReportedAndNothingPlays)
         const std::size_t mark = Recorder->Mark();
         testing::internal::CaptureStderr();
         const int result = PlayTwoChannel(output, 22050, Frames600ms, left.data(), left.data());
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), "Unsupported waveform format/rate");
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "Unsupported waveform format/rate\n");
         EXPECT_EQ(result, -1);
         EXPECT_EQ(output.LastPlayback().FirstCallback, Clock::time_point{}) << "a stream was started";
         // It returns at once instead of waiting for a sound that never plays.
@@ -214,9 +214,9 @@ TEST_F(SoundOnJack, RequestsNoDeviceCanPlayAreReported)
 {
     const std::vector<std::int16_t> samples(64, 1000);
     const BadRequest requests[] = {
-        {"8 bits", 128, Rate, 1, 2, "Unsupported waveform format/rate"},
-        {"no channels", 128, Rate, 2, 0, "Unsupported waveform format/rate"},
-        {"zero rate", 128, 0, 2, 2, "Unsupported waveform format/rate"},
+        {"8 bits", 128, Rate, 1, 2, "Unsupported waveform format/rate\n"},
+        {"no channels", 128, Rate, 2, 0, "Unsupported waveform format/rate\n"},
+        {"zero rate", 128, 0, 2, 2, "Unsupported waveform format/rate\n"},
         {"negative length", -4, Rate, 2, 2, "Error on write to wave out device\n"},
     };
     PortAudioOutput output(Recorder->Name());
@@ -228,17 +228,25 @@ TEST_F(SoundOnJack, RequestsNoDeviceCanPlayAreReported)
     }
 }
 
-TEST_F(SoundOnJack, UnknownDeviceNameIsReportedOnceAndNothingPlays)
+TEST_F(SoundOnJack, UnknownDeviceNameIsReportedOncePerPreviewOrRunAndNothingPlays)
 {
     const std::vector<std::int16_t> samples(64, 1000);
     PortAudioOutput output("no-such-device");
-    for (const char* expected : {"No sound output device matches AudioDevice=no-such-device\n"
-                                 "Unsupported waveform format/rate",
-                                 "Unsupported waveform format/rate"}) {
+    const std::string refusal = "No sound output device matches AudioDevice=no-such-device\n"
+                                "Unsupported waveform format/rate\n";
+    for (int preview = 0; preview < 2; ++preview) {
         testing::internal::CaptureStderr();
         EXPECT_EQ(output.PlayPcm(samples.data(), 128, Rate, 2, 2), -1);
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), expected);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), refusal);
     }
+    testing::internal::CaptureStderr();
+    {
+        const std::unique_ptr<SoundStream> run = output.OpenStream(Rate, 2, 10);
+        for (int stimulus = 0; stimulus < 3; ++stimulus) {
+            EXPECT_FALSE(run->Wait(run->Queue(samples.data(), 32, SoundStart::AfterPrevious(441), false)).Played);
+        }
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), refusal);
 }
 
 TEST_F(SoundOnJack, EmptySoundPlaysAndReturns)

@@ -28,9 +28,9 @@ TEST(SoundWithoutServer, EachSoundIsReportedAndTheProgramGoesOn)
         const std::string said = testing::internal::GetCapturedStderr();
         EXPECT_EQ(result, -1);
         const std::string expected = std::string(device).empty()
-                                         ? "Unsupported waveform format/rate"
+                                         ? "Unsupported waveform format/rate\n"
                                          : "No sound output device matches AudioDevice=JACK\n"
-                                           "Unsupported waveform format/rate";
+                                           "Unsupported waveform format/rate\n";
         EXPECT_EQ(said, expected);
         if (!std::string(device).empty()) {
             EXPECT_EQ(output.DescribeDevice(), "AudioDevice=JACK, which matches no sound output device");
