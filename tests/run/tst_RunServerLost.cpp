@@ -2,6 +2,7 @@
 // sound, say how many stimuli were not played, and write the points recorded.
 #include "OwnJackServer.h"
 #include "PortAudioOutput.h"
+#include "ScratchFolder.h"
 #include "ScriptedListener.h"
 #include "TrackingRun.h"
 
@@ -9,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <thread>
@@ -26,17 +26,14 @@ TEST(RunServerLost, TheRunEndsWithItsPointsWrittenAndTheLossReported)
     ASSERT_TRUE(server.Started()) << "jackd could not be started";
     setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
     ASSERT_TRUE(WaitForServer()) << "jackd -n " << name << " did not come up";
-    const auto dir = std::filesystem::temp_directory_path() / ("quorvex_runlost_" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
-    const auto previousDir = std::filesystem::current_path();
-    std::filesystem::current_path(dir);  // the run writes test.out here
+    const ScratchFolder dir;  // the run writes test.out here
 
     SharedState state;
     state.Conditions.resize(1);
     state.Settings.MaskerDuration = 300.0f;
     state.Settings.ToneDuration = 100.0f;
     state.Settings.ISI = 100;
-    state.ResultsFileName = (dir / "lost.dat").string();
+    state.ResultsFileName = dir.Path("lost.dat").string();
     PortAudioOutput output;
     TrialCountingClock clock;
     ScriptedListener listener(clock);
@@ -67,8 +64,6 @@ TEST(RunServerLost, TheRunEndsWithItsPointsWrittenAndTheLossReported)
     std::ifstream results(state.ResultsFileName, std::ios::binary);
     const std::string text{std::istreambuf_iterator<char>(results), std::istreambuf_iterator<char>()};
     EXPECT_NE(text.find("500\t"), std::string::npos) << text;
-    std::filesystem::current_path(previousDir);
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "OwnJackServer.h"
 #include "PlayTwoChannel.h"
 #include "PortAudioOutput.h"
+#include "ScratchFolder.h"
 #include "ScriptedListener.h"
 #include "StallingClient.h"
 #include "TrackingRun.h"
@@ -11,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <filesystem>
 #include <functional>
 #include <optional>
 #include <thread>
@@ -88,16 +88,13 @@ TEST_F(SoundDropout, ThePlayCallReportsADropoutAndOnlyThen)
 
 TEST_F(SoundDropout, TheRunCountsTheTrialsWithADropout)
 {
-    const auto dir = std::filesystem::temp_directory_path() / ("quorvex_dropout_" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
-    const auto previousDir = std::filesystem::current_path();
-    std::filesystem::current_path(dir);  // the run writes test.out here
+    const ScratchFolder dir;  // the run writes test.out here
     SharedState state;
     state.Conditions.resize(1);
     state.Settings.MaskerDuration = 300.0f;
     state.Settings.ToneDuration = 100.0f;
     state.Settings.ISI = 100;
-    state.ResultsFileName = (dir / "dropout.dat").string();
+    state.ResultsFileName = dir.Path("dropout.dat").string();
     PortAudioOutput output;
     RunReport report;
     const auto run = [&](int stallAfterTrial) {
@@ -117,8 +114,6 @@ TEST_F(SoundDropout, TheRunCountsTheTrialsWithADropout)
     const std::optional<int> clean = WithXruns(0, [&] { return run(0); });
     const int cleanFailures = report.FailedPresentations;
     const bool stalled = WithXruns(1, [&] { return run(2); }).has_value();
-    std::filesystem::current_path(previousDir);
-    std::filesystem::remove_all(dir);
     if (!clean || !stalled) {
         GTEST_SKIP() << TooBusy;
     }
