@@ -33,7 +33,7 @@ PipeWireRecorder::PipeWireRecorder(const std::string& clientName, std::size_t ca
     }
     const std::string server = std::string("unix:") + runtime + "/pulse/native";
     const std::string monitor = std::string(sink) + ".monitor";
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, Rate, 2};
+    const pa_sample_spec format{PA_SAMPLE_S16LE, Rate, 2};
     pa_buffer_attr attributes{};
     attributes.maxlength = static_cast<std::uint32_t>(-1);
     attributes.fragsize = static_cast<std::uint32_t>(BlockFrames * 4);
@@ -41,7 +41,7 @@ PipeWireRecorder::PipeWireRecorder(const std::string& clientName, std::size_t ca
     // A busy machine can keep a server that has just started from answering in time.
     for (int attempt = 0; attempt < 3 && Stream == nullptr; ++attempt) {
         Stream = pa_simple_new(server.c_str(), clientName.c_str(), PA_STREAM_RECORD, monitor.c_str(), "monitor",
-                               &spec, nullptr, &attributes, &error);
+                               &format, nullptr, &attributes, &error);
     }
     if (Stream == nullptr) {
         Error = "cannot record " + monitor + " on " + server + ": " + pa_strerror(error);
