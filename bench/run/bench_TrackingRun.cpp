@@ -9,6 +9,7 @@
 #include "Clock.h"
 #include "EventDispatcher.h"
 #include "PortAudioOutput.h"
+#include "Quantile.h"
 #include "TestSoundServer.h"
 #include "TrackingRun.h"
 
@@ -37,15 +38,6 @@ double CpuSeconds()
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-double Quantile(std::vector<double> v, double q)
-{
-    std::sort(v.begin(), v.end());
-    const double at = q * static_cast<double>(v.size() - 1);
-    const std::size_t below = static_cast<std::size_t>(at);
-    const std::size_t above = std::min(below + 1, v.size() - 1);
-    return v[below] + (at - static_cast<double>(below)) * (v[above] - v[below]);
 }
 
 // Runs `trials` trials on `server` and prints what its recorder heard. False when nothing was found.

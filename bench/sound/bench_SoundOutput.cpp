@@ -3,6 +3,7 @@
 //   JACK_DEFAULT_SERVER=NAME bench_sound_output [AudioDevice text] [count]
 #include "PlayTwoChannel.h"
 #include "PortAudioOutput.h"
+#include "Quantile.h"
 
 #include <algorithm>
 #include <chrono>
@@ -21,15 +22,6 @@ constexpr double DurationMs = 600.0;
 double Ms(std::chrono::steady_clock::duration d)
 {
     return std::chrono::duration<double, std::milli>(d).count();
-}
-
-double Quantile(std::vector<double> v, double q)
-{
-    std::sort(v.begin(), v.end());
-    const double at = q * static_cast<double>(v.size() - 1);
-    const std::size_t below = static_cast<std::size_t>(at);
-    const std::size_t above = std::min(below + 1, v.size() - 1);
-    return v[below] + (at - static_cast<double>(below)) * (v[above] - v[below]);
 }
 
 void Report(const char* what, const std::vector<double>& v)
