@@ -8,6 +8,8 @@
 
 #include <functional>
 #include <map>
+#include <string>
+#include <utility>
 #include <vector>
 
 // A clock that never waits and counts the run's pauses: the first is the 1000 ms before the
@@ -79,3 +81,16 @@ private:
     int handled_ = 0;
     int dispatches_ = 0;
 };
+
+// One default condition with 300 ms maskers, 100 ms tones and a 100 ms ISI: a run short enough
+// for a test on a sound server, writing its results to `resultsFile`.
+inline SharedState ShortRunState(std::string resultsFile)
+{
+    SharedState state;
+    state.Conditions.resize(1);
+    state.Settings.MaskerDuration = 300.0f;
+    state.Settings.ToneDuration = 100.0f;
+    state.Settings.ISI = 100;
+    state.ResultsFileName = std::move(resultsFile);
+    return state;
+}

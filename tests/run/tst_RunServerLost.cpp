@@ -28,12 +28,7 @@ TEST(RunServerLost, TheRunEndsWithItsPointsWrittenAndTheLossReported)
     ASSERT_TRUE(WaitForServer()) << "jackd -n " << name << " did not come up";
     const ScratchFolder dir;  // the run writes test.out here
 
-    SharedState state;
-    state.Conditions.resize(1);
-    state.Settings.MaskerDuration = 300.0f;
-    state.Settings.ToneDuration = 100.0f;
-    state.Settings.ISI = 100;
-    state.ResultsFileName = dir.Path("lost.dat").string();
+    SharedState state = ShortRunState(dir.Path("lost.dat").string());
     PortAudioOutput output;
     TrialCountingClock clock;
     ScriptedListener listener(clock);

@@ -89,12 +89,7 @@ TEST_F(SoundDropout, ThePlayCallReportsADropoutAndOnlyThen)
 TEST_F(SoundDropout, TheRunCountsTheTrialsWithADropout)
 {
     const ScratchFolder dir;  // the run writes test.out here
-    SharedState state;
-    state.Conditions.resize(1);
-    state.Settings.MaskerDuration = 300.0f;
-    state.Settings.ToneDuration = 100.0f;
-    state.Settings.ISI = 100;
-    state.ResultsFileName = dir.Path("dropout.dat").string();
+    SharedState state = ShortRunState(dir.Path("dropout.dat").string());
     PortAudioOutput output;
     RunReport report;
     const auto run = [&](int stallAfterTrial) {
