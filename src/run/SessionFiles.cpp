@@ -237,9 +237,15 @@ SessionFilesOutcome WriteSessionFiles(const SharedState& state, const RunLog& lo
     if (std::min(count, state.Results.ResultCount()) > 0) {
         outcome.RecordError =
             Append(record, SessionRecordRows(state, log, outcome.RunId, count, IsNew(record)), "session record");
+        if (outcome.RecordError.empty()) {
+            outcome.Written.push_back(record);
+        }
     }
     if (!log.Trials.empty()) {
         outcome.TrialLogError = Append(trials, TrialLogRows(log, outcome.RunId, IsNew(trials)), "trial log");
+        if (outcome.TrialLogError.empty()) {
+            outcome.Written.push_back(trials);
+        }
     }
     return outcome;
 }

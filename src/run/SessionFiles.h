@@ -38,6 +38,7 @@ struct SessionFilesOutcome {
     std::string RunId;
     std::string RecordError;    // the session record could not be written: file name and reason
     std::string TrialLogError;  // the trial log could not be written: file name and reason
+    std::vector<std::string> Written;  // the files that took the run's rows
 };
 
 // Appends the run's rows to both files: the first `count` recorded points of `state` and

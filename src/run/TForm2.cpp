@@ -1,11 +1,13 @@
 #include "TForm2.h"
 
 #include "Controls.h"
+#include "RunSummary.h"
+#include "SpaceProof.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
-#include <QMessageBox>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -20,6 +22,15 @@ namespace {
 // the window; the buttons keep their places relative to the memo's bottom centre.
 constexpr QSize DesignSize(976, 771);
 constexpr QRect DesignMemo(88, 64, 625, 233);
+// START and the SPACE-bar button take turns in one place; EXIT stands level with them.
+constexpr QRect DesignKeyButton(208, 312, 385, 177);
+constexpr QRect DesignExit(608, 312, 193, 177);
+
+const QString Instructions = "When you hear the tone - press the space bar\n\n"
+                             "When you can't hear the tone - let go of the space bar\n\n"
+                             "Press any other key to stop test\n\n"
+                             "When you are ready to start press the space bar once.";
+const QString SpaceBarCaption = "PRESS SPACE BAR WHEN YOU CAN HEAR THE TONE";
 
 QFont MsSansSerif(int pixelHeight)
 {
@@ -27,6 +38,27 @@ QFont MsSansSerif(int pixelHeight)
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(pixelHeight);
     return font;
+}
+
+// The SPACE-bar button's caption in three lines, in the largest font up to 40 px that leaves
+// it whole inside the button: the listener reads it from the chair.
+void ShowSpaceBarCaption(QPushButton& button)
+{
+    const QString lines = "PRESS SPACE BAR\nWHEN YOU CAN\nHEAR THE TONE";
+    const QSize room = button.size() - QSize(24, 16);
+    int pixels = 40;
+    for (; pixels > 11; --pixels) {
+        QFont font = MsSansSerif(pixels);
+        font.setBold(true);
+        const QSize needed = QFontMetrics(font).size(0, lines);
+        if (needed.width() <= room.width() && needed.height() <= room.height()) {
+            break;
+        }
+    }
+    QFont font = MsSansSerif(pixels);
+    font.setBold(true);
+    button.setFont(font);
+    button.setText(lines);
 }
 
 }  // namespace
@@ -38,7 +70,7 @@ TForm2::TForm2(SharedState& state, RunDevices devices, QWidget* parent)
     , run_(state, devices)
 {
     setObjectName("Form2");
-    setWindowTitle("RunPTC");
+    setWindowTitle("Quorvex — Run");
     setFont(MsSansSerif(11));
     resize(DesignSize);
 
@@ -50,20 +82,29 @@ TForm2::TForm2(SharedState& state, RunDevices devices, QWidget* parent)
     Memo1->setAccessibleName("Instructions");
     // A stray click on the instructions must not take the SPACE bar away from the listener.
     Memo1->setFocusPolicy(Qt::NoFocus);
-    Memo1->setPlainText("When you hear the tone - press the space bar\n\n"
-                        "When you can't hear the tone - let go of the space bar\n\n"
-                        "Press any other key to stop test\n\n"
-                        "When you are ready to start press the space bar once.");
+    Memo1->setPlainText(Instructions);
 
-    Button1 = MakeButton(this, "Button1", "START", {208, 320, 385, 161});
+    Button1 = MakeButton(this, "Button1", "START", DesignKeyButton);
     Button1->setFont(MsSansSerif(32));
-    Button2 = MakeButton(this, "Button2", "PRESS SPACE BAR WHEN YOU CAN HEAR THE TONE", {208, 312, 385, 177});
-    Button3 = MakeButton(this, "Button3", "EXIT", {608, 320, 193, 161});
+    Button2 = MakeButton(this, "Button2", SpaceBarCaption, DesignKeyButton);
+    Button2->setGeometry(DesignKeyButton);  // the caption is shown in lines that fit
+    ShowSpaceBarCaption(*Button2);
+    Button3 = MakeButton(this, "Button3", "EXIT", DesignExit);
     Button3->setFont(MsSansSerif(24));
-    for (QPushButton* button : {Button1, Button2, Button3}) {
+
+    FinishedLabel = new QLabel("Finished — thank you", this);
+    FinishedLabel->setObjectName("FinishedLabel");
+    FinishedLabel->setGeometry(DesignKeyButton);
+    FinishedLabel->setAlignment(Qt::AlignCenter);
+    FinishedLabel->setWordWrap(true);
+    FinishedLabel->setFont(MsSansSerif(40));
+    FinishedLabel->hide();
+
+    for (QWidget* button : std::initializer_list<QWidget*>{Button1, Button2, Button3, FinishedLabel}) {
         designedButtons_.emplace_back(button, button->geometry());
     }
     Button2->installEventFilter(this);
+    Button3->installEventFilter(this);
     setTabOrder(Button1, Button2);
     setTabOrder(Button2, Button3);
 
@@ -72,9 +113,7 @@ TForm2::TForm2(SharedState& state, RunDevices devices, QWidget* parent)
     run_.OnStopKey = [this] { Button3->show(); };
     run_.OnFileProblem = [this](const std::string& problem) { ShowMessage(QString::fromStdString(problem)); };
 
-    ShowMessage = [this](const QString& message) {
-        QMessageBox::warning(this, QApplication::applicationDisplayName(), message);
-    };
+    ShowMessage = [this](const QString& message) { ShowOperatorWarning(this, message); };
 }
 
 void TForm2::showEvent(QShowEvent* event)
@@ -112,6 +151,10 @@ void TForm2::keyPressEvent(QKeyEvent* event)
 
 void TForm2::FormShow()
 {
+    Memo1->setFont(MsSansSerif(24));
+    Memo1->setPlainText(Instructions);
+    Memo1->setAccessibleName("Instructions");
+    FinishedLabel->hide();
     Button2->hide();
     Button3->hide();
     Button1->show();
@@ -133,55 +176,27 @@ void TForm2::Button1Click()
     if (OnRunFinished) {
         OnRunFinished(report);
     }
-    ReportProblems(report);
+    ShowSummary(report);
     if (closeRequested_) {
         done(1);
     }
 }
 
-void TForm2::ReportProblems(const RunReport& report)
+void TForm2::ShowSummary(const RunReport& report)
 {
-    if (report.FailedPresentations > 0) {
-        ShowMessage(QString("%1 of the %2 stimuli of this run could not be played by the sound device, so the "
-                            "listener did not hear them. The points recorded were kept.")
-                        .arg(report.FailedPresentations)
-                        .arg(report.Trials));
+    // The listener's key has nowhere left to go: the SPACE-bar button gives way to the
+    // thanks, and the focus moves to EXIT, which ignores the SPACE bar.
+    Button2->hide();
+    FinishedLabel->show();
+    Button3->show();
+    Button3->setFocus();
+    QStringList paragraphs;
+    for (const std::string& line : RunSummary(report)) {
+        paragraphs << QString::fromStdString(line);
     }
-    if (!report.DropoutTrials.empty()) {
-        QStringList trials;
-        for (const std::int64_t trial : report.DropoutTrials) {
-            trials << QString::number(trial);
-        }
-        ShowMessage(QString("%1 of the %2 stimuli of this run were played with a dropout: the sound device lost part "
-                            "of them, so the listener heard a gap (trials %3). The points recorded were kept; "
-                            "consider repeating the run.")
-                        .arg(report.DropoutTrials.size())
-                        .arg(report.Trials)
-                        .arg(trials.join(", ")));
-    }
-    if (report.LateStimuli > 0) {
-        ShowMessage(QString("%1 of the %2 stimuli of this run started late, by up to %3 ms: the silence before them "
-                            "was longer than the ISI, because the computer was too busy to prepare them in time. "
-                            "The points recorded were kept.")
-                        .arg(report.LateStimuli)
-                        .arg(report.Trials)
-                        .arg(std::ceil(report.MostLateMs)));
-    }
-    // A folder that cannot be written fails all three files: one message names them all.
-    QStringList unwritten;
-    for (const std::string* error : {&report.ResultsError, &report.RecordError, &report.TrialLogError}) {
-        if (!error->empty()) {
-            unwritten.append(QString::fromStdString(*error));
-        }
-    }
-    if (!unwritten.isEmpty()) {
-        ShowMessage(unwritten.join("\n\n"));
-    }
-    if (!report.Error.empty()) {
-        ShowMessage(QString("The run was stopped by an error: %1\nThe %2 points recorded before it were kept.")
-                        .arg(QString::fromStdString(report.Error))
-                        .arg(report.StoredPoints));
-    }
+    Memo1->setFont(MsSansSerif(16));
+    Memo1->setPlainText(paragraphs.join("\n\n"));
+    Memo1->setAccessibleName("Run summary");
 }
 
 void TForm2::Button2KeyDown(int key)
@@ -216,6 +231,17 @@ void TForm2::closeEvent(QCloseEvent* event)
 
 bool TForm2::eventFilter(QObject* watched, QEvent* event)
 {
+    // EXIT is for the operator: a SPACE that the listener holds or presses again never reaches it.
+    // RETURN closes it from the keyboard.
+    if (watched == Button3 && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (enter && event->type() == QEvent::KeyPress && !key->isAutoRepeat()) {
+            Button3->click();
+            return true;
+        }
+        return key->key() == Qt::Key_Space;
+    }
     if (watched == Button2 && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
         const auto* key = static_cast<QKeyEvent*>(event);
         // Holding SPACE repeats release+press pairs; the key has not changed, so they count nothing.

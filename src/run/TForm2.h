@@ -10,11 +10,14 @@
 #include <utility>
 #include <vector>
 
+class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 
 // The run window: the listener's instructions, START, the SPACE-bar button that takes the
-// listener's key, and EXIT. One opening allows one run.
+// listener's key, and EXIT. One opening allows one run. When the run has ended, the listener
+// reads "Finished — thank you" and the operator the run's summary in place of the
+// instructions, until the operator closes the window; the SPACE bar closes nothing.
 class TForm2 : public QDialog {
     Q_OBJECT
 
@@ -26,7 +29,7 @@ public:
     // Called when a run has ended, with its report (the set-up window enables "Graph
     // Results" when more than two points were stored).
     std::function<void(const RunReport&)> OnRunFinished;
-    // How the operator is told about what went wrong in a run. Tests replace it.
+    // How the operator is told, as the run starts, of a file it cannot write. Tests replace it.
     std::function<void(const QString& message)> ShowMessage;
 
     void FormShow();
@@ -43,7 +46,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void ReportProblems(const RunReport& report);
+    void ShowSummary(const RunReport& report);
 
     SharedState& state_;
     TrackingRun run_;
@@ -54,5 +57,6 @@ private:
     QPushButton* Button1 = nullptr;
     QPushButton* Button2 = nullptr;
     QPushButton* Button3 = nullptr;
-    std::vector<std::pair<QPushButton*, QRect>> designedButtons_;  // each button's place at the design size
+    QLabel* FinishedLabel = nullptr;
+    std::vector<std::pair<QWidget*, QRect>> designedButtons_;  // each button's place at the design size
 };

@@ -80,6 +80,9 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
     SweepDone = false;
     ReversalCount = 0;
     report.TestLogError = AppendTestLogHeader();
+    if (report.TestLogError.empty()) {
+        report.FilesWritten.push_back("test.out");
+    }
     for (const std::string& problem : {report.TestLogError, CheckResultsFile(state_.ResultsFileName)}) {
         if (!problem.empty() && OnFileProblem) {
             OnFileProblem(problem);
@@ -235,11 +238,15 @@ void TrackingRun::Finish(RunReport& report)
     state_.Results.StoredResultCount = state_.Results.ResultCount();
     report.StoredPoints = state_.Results.StoredResultCount;
     report.ResultsError = PTCwrite(state_, state_.Results.StoredResultCount);
+    if (report.ResultsError.empty()) {
+        report.FilesWritten.push_back(state_.ResultsFileName);
+    }
     log_.SoundDevice = devices_.sound->UsedDevice();
     const SessionFilesOutcome files = WriteSessionFiles(state_, log_, state_.Results.StoredResultCount);
     report.RunId = files.RunId;
     report.RecordError = files.RecordError;
     report.TrialLogError = files.TrialLogError;
+    report.FilesWritten.insert(report.FilesWritten.end(), files.Written.begin(), files.Written.end());
 }
 
 void TrackingRun::NoteKeys(TrialRecord& trial)

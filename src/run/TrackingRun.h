@@ -38,6 +38,7 @@ struct RunReport {
     std::string TrialLogError;     // the trial log could not be written
     std::string RunId;             // the run's identifier in the session record and trial log
     std::string TestLogError;      // "test.out" could not be written
+    std::vector<std::string> FilesWritten;  // the files that took what the run wrote, in that order
     std::string Error;             // what ended the run early (attenuator range, serial link)
 };
 

@@ -1,0 +1,74 @@
+#include "RunSummary.h"
+
+#include <cmath>
+#include <string>
+
+namespace {
+
+std::string Count(std::int64_t n)
+{
+    return std::to_string(n);
+}
+
+std::string LateStimuli(const RunReport& report)
+{
+    if (report.LateStimuli == 0) {
+        return "Stimuli late: none.";
+    }
+    return Count(report.LateStimuli) + " of the " + Count(report.Trials)
+           + " stimuli of this run started late, by up to "
+           + Count(static_cast<std::int64_t>(std::ceil(report.MostLateMs)))
+           + " ms: the silence before them was longer than the ISI, because the computer was too busy to prepare "
+             "them in time. The points recorded were kept.";
+}
+
+std::string Dropouts(const RunReport& report)
+{
+    if (report.DropoutTrials.empty()) {
+        return "Dropouts: none.";
+    }
+    std::string trials;
+    for (const std::int64_t trial : report.DropoutTrials) {
+        trials += (trials.empty() ? "" : ", ") + Count(trial);
+    }
+    return Count(static_cast<std::int64_t>(report.DropoutTrials.size())) + " of the " + Count(report.Trials)
+           + " stimuli of this run were played with a dropout: the sound device lost part of them, so the listener "
+             "heard a gap (trials "
+           + trials + "). The points recorded were kept; consider repeating the run.";
+}
+
+std::string FilesWritten(const RunReport& report)
+{
+    std::string files;
+    for (const std::string& file : report.FilesWritten) {
+        files += (files.empty() ? "" : ", ") + file;
+    }
+    return "Files written: " + (files.empty() ? std::string("none") : files) + ".";
+}
+
+}  // namespace
+
+std::vector<std::string> RunSummary(const RunReport& report)
+{
+    std::vector<std::string> lines{"Points stored: " + Count(report.StoredPoints) + ", from " + Count(report.Trials)
+                                   + " trials."};
+    if (report.FailedPresentations > 0) {
+        lines.push_back(Count(report.FailedPresentations) + " of the " + Count(report.Trials)
+                        + " stimuli of this run could not be played by the sound device, so the listener did not "
+                          "hear them. The points recorded were kept.");
+    }
+    lines.push_back(LateStimuli(report));
+    lines.push_back(Dropouts(report));
+    lines.push_back(FilesWritten(report));
+    for (const std::string* error :
+         {&report.ResultsError, &report.RecordError, &report.TrialLogError, &report.TestLogError}) {
+        if (!error->empty()) {
+            lines.push_back(*error);
+        }
+    }
+    if (!report.Error.empty()) {
+        lines.push_back("The run was stopped by an error: " + report.Error + "\nThe " + Count(report.StoredPoints)
+                        + " points recorded before it were kept.");
+    }
+    return lines;
+}
