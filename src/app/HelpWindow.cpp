@@ -28,7 +28,7 @@ void OpenHelpWindow(QWidget* parent, const QString& path)
     if (window == nullptr) {
         window = new QDialog(parent);  // owned by the window it helps with
         window->setObjectName("HelpWindow");
-        window->setWindowTitle("Quorvex Help");
+        window->setWindowTitle("Quorvex — Help");
         auto* browser = new QTextBrowser(window);
         browser->setObjectName("HelpBrowser");
         browser->setOpenExternalLinks(true);

@@ -82,6 +82,12 @@ int ColumnShift(std::initializer_list<const QLabel*> labels, int room)
     return std::max(0, widest + LabelGap - room);
 }
 
+// "Condition 2 of 5", beside the arrows that step through the conditions.
+QString ConditionOfCount(int n, int count)
+{
+    return QString("Condition %1 of %2").arg(n).arg(count);
+}
+
 QLineEdit* MakeEdit(QWidget* parent, const char* name, const QString& text, QRect geometry, QLabel* label)
 {
     auto* edit = new QLineEdit(text, parent);
@@ -111,7 +117,7 @@ TForm1::TForm1(TForm1Devices devices, QWidget* parent)
         devices_.sound = soundDevice_.get();
     }
     setObjectName("Form1");
-    setWindowTitle("Quorvex (psychophysical tuning curves, by the Quorvex developers)");
+    setWindowTitle("Quorvex — Set-up");
     QFont small = font();
     small.setPointSize(8);
     setFont(small);
@@ -157,16 +163,19 @@ void TForm1::CreateControls()
     client->setObjectName("ClientArea");
     setCentralWidget(client);
 
-    auto* label10 = MakeLabel(client, "Label10", "Tone Frequency");
-    auto* label7 = MakeLabel(client, "Label7", "Start Frequency:");
-    auto* label8 = MakeLabel(client, "Label8", "End Frequency");
-    auto* label9 = MakeLabel(client, "Label9", "Frequency Step Size");
-    auto* label1 = MakeLabel(client, "Label1", "Masker Bandwidth");
-    auto* label2 = MakeLabel(client, "Label2", "SPL step size");
-    auto* label3 = MakeLabel(client, "Label3", "Max. Masker SPL");
-    auto* label4 = MakeLabel(client, "Label4", "Subject name:");
-    auto* label11 = MakeLabel(client, "Label11", "Results File Name:");
-    const int shift = ColumnShift({label10, label7, label8, label9, label1, label2, label3}, EditColumn);
+    auto* label10 = MakeLabel(client, "Label10", "Tone frequency (Hz)");
+    auto* label7 = MakeLabel(client, "Label7", "Start frequency (Hz)");
+    auto* label8 = MakeLabel(client, "Label8", "End frequency (Hz)");
+    auto* label9 = MakeLabel(client, "Label9", "Frequency step (Hz)");
+    auto* label1 = MakeLabel(client, "Label1", "Masker bandwidth (Hz)");
+    auto* label2 = MakeLabel(client, "Label2", "Masker level step (dB)");
+    auto* label3 = MakeLabel(client, "Label3", "Max. masker level (dB SPL)");
+    auto* label4 = MakeLabel(client, "Label4", "Subject name");
+    auto* label11 = MakeLabel(client, "Label11", "Results file name");
+    // Sized for the longest it can say, so that the column leaves it room.
+    ConditionLabel = MakeLabel(client, "ConditionLabel", ConditionOfCount(MaxConditionCount, MaxConditionCount));
+    const int shift =
+        ColumnShift({label10, label7, label8, label9, label1, label2, label3, ConditionLabel}, EditColumn);
     const int rightShift = ColumnShift({label4, label11}, RightEditColumn - RightColumn);
     // Tabled rectangles: of the edit column and right of it (moved), spanning the left column
     // (widened), of the right-hand edits (moved twice) and spanning up to them (widened).
@@ -182,26 +191,28 @@ void TForm1::CreateControls()
 
     const int editLeft = EditColumn + shift;
     PlaceLabel(label10, 32, 0, editLeft);
-    ToneFreqEdit = MakeEdit(client, "ToneFreqEdit", "Tone Frequency", edits(112, 0, 121, 21), label10);
+    ToneFreqEdit = MakeEdit(client, "ToneFreqEdit", "", edits(112, 0, 121, 21), label10);
     PlaceLabel(label7, 32, 24, editLeft);
-    StartFreqEdit = MakeEdit(client, "StartFreqEdit", "Start Frequency", edits(112, 24, 121, 21), label7);
+    StartFreqEdit = MakeEdit(client, "StartFreqEdit", "", edits(112, 24, 121, 21), label7);
     PlaceLabel(label8, 32, 48, editLeft);
-    EndFreqEdit = MakeEdit(client, "EndFreqEdit", "End Frequency", edits(112, 48, 121, 21), label8);
+    EndFreqEdit = MakeEdit(client, "EndFreqEdit", "", edits(112, 48, 121, 21), label8);
     PlaceLabel(label9, 8, 72, editLeft);
-    FreqStepEdit = MakeEdit(client, "FreqStepEdit", "Frequency Step Size", edits(112, 72, 121, 21), label9);
+    FreqStepEdit = MakeEdit(client, "FreqStepEdit", "", edits(112, 72, 121, 21), label9);
     PlaceLabel(label1, 16, 96, editLeft);
-    MaskerBWEdit = MakeEdit(client, "MaskerBWEdit", "Masker Bandwidth", edits(112, 96, 121, 21), label1);
+    MaskerBWEdit = MakeEdit(client, "MaskerBWEdit", "", edits(112, 96, 121, 21), label1);
     PlaceLabel(label2, 40, 120, editLeft);
-    SPLstepEdit = MakeEdit(client, "SPLstepEdit", "SPL step size", edits(112, 120, 121, 21), label2);
+    SPLstepEdit = MakeEdit(client, "SPLstepEdit", "", edits(112, 120, 121, 21), label2);
     PlaceLabel(label3, 16, 144, editLeft);
-    MaxMaskerEdit = MakeEdit(client, "MaxMaskerEdit", "MaxMaskerEdit", edits(112, 144, 121, 21), label3);
+    MaxMaskerEdit = MakeEdit(client, "MaxMaskerEdit", "", edits(112, 144, 121, 21), label3);
 
     Button1 = MakeButton(client, "Button1", "<--", edits(112, 168, 59, 25));
     Button2 = MakeButton(client, "Button2", "-->", edits(176, 168, 57, 25));
     Button1->setAccessibleName("Previous condition (<--)");
     Button2->setAccessibleName("Next condition (-->)");
+    PlaceLabel(ConditionLabel, 0, 168, editLeft);
+    ConditionLabel->clear();
 
-    auto* label5 = MakeLabel(client, "Label5", "Tone Level:");
+    auto* label5 = MakeLabel(client, "Label5", "Tone level");
     PlaceLabel(label5, 72, 200);
     Label6 = MakeLabel(client, "Label6", "dB SPL");
     PlaceLabel(Label6, 136 + shift, 200);
@@ -216,7 +227,8 @@ void TForm1::CreateControls()
     label5->setBuddy(TrackBar1);
     TrackBar1->setAccessibleName(label5->text());
 
-    Calibrate = MakeButton(client, "Calibrate", "Calibrate", {56, 272, 65, 33});
+    // The ellipsis: the button opens a window of its own (and its caption is not its name).
+    Calibrate = MakeButton(client, "Calibrate", "Calibrate…", {56, 272, 65, 33});
     TonePlay = MakeButton(client, "TonePlay", "Tone", edits(136, 272, 65, 33));
     RunPTC = MakeButton(client, "RunPTC", "Run PTC", spanning(16, 312, 217, 33));
     GraphPTC = MakeButton(client, "GraphPTC", "Graph Results", spanning(16, 352, 217, 33));
@@ -227,12 +239,16 @@ void TForm1::CreateControls()
     PlaceLabel(label11, 256 + shift, 24, rightEditLeft, RightColumn + shift);
     ResFileEdit = MakeEdit(client, "ResFileEdit", "", rightEdits(352, 24, 137, 21), label11);
     ParamButton = MakeButton(client, "ParamButton", "Parameters", rightSpanning(272, 72, 217, 25));
+    // Until a file is loaded, the one thing to do is this.
+    HintLabel = MakeLabel(client, "HintLabel", "Load a test-condition file\nwith Parameters");
+    HintLabel->setGeometry(rightSpanning(272, 228, 217, HintLabel->sizeHint().height()));
+    HintLabel->setAccessibleName("Load a test-condition file with Parameters");
 
     const RadioGroup ear =
         MakeRadioGroup(client, "RadioGroup1", "Ear", rightSpanning(272, 112, 217, 49), {"Left", "Right"}, 1);
     RadioGroup1 = ear.Box;
     EarButtons = ear.Buttons;
-    const RadioGroup sweep = MakeRadioGroup(client, "RadioGroup2", "Sweep Direction", rightSpanning(272, 168, 217, 49),
+    const RadioGroup sweep = MakeRadioGroup(client, "RadioGroup2", "Sweep direction", rightSpanning(272, 168, 217, 49),
                                             {"Upwards", "Downwards"}, 0);
     RadioGroup2 = sweep.Box;
     SweepButtons = sweep.Buttons;
@@ -376,6 +392,7 @@ void TForm1::ParamButtonClick()
         }
         ShowNotice(notice);
     }
+    HintLabel->hide();
     if (soundDevice_) {
         soundDevice_->SetDeviceName(state_.Settings.AudioDevice);
     }
@@ -406,6 +423,7 @@ void TForm1::RefreshParameters()
     SPLstepEdit->setText(text(c.SPLstep));
     MaxMaskerEdit->setText(text(c.MaxSPL));
     TrackBar1->setValue(TrackBarPositionFor(c.ToneSPL));  // runs TrackBar1Change when it moves
+    ConditionLabel->setText(ConditionOfCount(state_.CurrentCondition + 1, static_cast<int>(state_.Conditions.size())));
     ShowToneLevel();
     state_.FreqPointCount = FreqPointCount(state_.Current());
     Form4->SetLevelText(text(state_.Settings.CalibFactor) + " dB SPL");
@@ -414,7 +432,7 @@ void TForm1::RefreshParameters()
 void TForm1::ShowToneLevel()
 {
     const QString level =
-        QString::fromStdString(FormatForDisplay(state_.Current().ToneSPL, DecimalSeparator())) + "dB SPL";
+        QString::fromStdString(FormatForDisplay(state_.Current().ToneSPL, DecimalSeparator())) + " dB SPL";
     Label6->setText(level);
     Label6->adjustSize();
     // The label's text is the level; the track bar, named "Tone Level:", tells it too, since its

@@ -134,6 +134,8 @@ private:
     QPushButton* SerialPort = nullptr;
     QPushButton* InitKC35 = nullptr;
     QLabel* Label6 = nullptr;
+    QLabel* ConditionLabel = nullptr;  // which condition of how many the edits show
+    QLabel* HintLabel = nullptr;       // what to do first, until a file is loaded
     QSlider* TrackBar1 = nullptr;
     QGroupBox* RadioGroup1 = nullptr;
     QGroupBox* RadioGroup2 = nullptr;

@@ -14,7 +14,7 @@ TForm5::TForm5(QWidget* parent)
 {
     Q_INIT_RESOURCE(quorvex);  // the icon lives in this static library
     setObjectName("Form5");
-    setWindowTitle("About");
+    setWindowTitle("Quorvex — About");
 
     auto* picture = new QLabel(this);
     picture->setObjectName("ProgramIcon");

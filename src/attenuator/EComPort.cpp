@@ -1,18 +1,21 @@
 #include "EComPort.h"
 
+#include <cstring>
 #include <string>
 
 namespace {
 
-std::string Message(EComPort::Code code, int systemError)
+std::string Message(EComPort::Code code, int systemError, const std::string& port)
 {
-    return std::string(EComPort::Text(code)) + " (error code: " + std::to_string(systemError) + ")";
+    const std::string reason = systemError != 0 ? std::strerror(systemError) : "no reason given by the system";
+    return std::string(EComPort::Text(code)) + (port.empty() ? std::string() : " " + port) + ": " + reason
+           + " (error code: " + std::to_string(systemError) + ")";
 }
 
 }  // namespace
 
-EComPort::EComPort(Code code, int systemError)
-    : std::runtime_error(Message(code, systemError)), code_(code), systemError_(systemError)
+EComPort::EComPort(Code code, int systemError, const std::string& port)
+    : std::runtime_error(Message(code, systemError, port)), code_(code), systemError_(systemError)
 {
 }
 
@@ -20,11 +23,12 @@ const char* EComPort::Text(Code code)
 {
     switch (code) {
     case Code::OpenFailed:
-        return "Unable to open com port";
+        return "Cannot open the serial port";
     case Code::WriteFailed:
-        return "WriteFile function failed";
+        return "Cannot write to the serial port";
     case Code::SetCommState:
-        return "SetCommState function failed";
+        return "Cannot apply the line settings (baud rate, data bits, parity, stop bits, flow control) to the "
+               "serial port";
     }
     return "Serial link error";
 }

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <stdexcept>
+#include <string>
 
-// A failure of the serial link. The message is the text of the failing step followed by the
-// operating system's error number, e.g. "Unable to open com port (error code: 2)".
+// A failure of the serial link. The message says what failed on which port, the system's
+// reason and its error number, e.g. "Cannot open the serial port /dev/ttyS0: No such file or
+// directory (error code: 2)".
 class EComPort : public std::runtime_error {
 public:
     enum class Code {
@@ -12,7 +14,8 @@ public:
         SetCommState,     // the line settings are refused
     };
 
-    EComPort(Code code, int systemError);
+    // `port` is the device path; empty where it is not known.
+    EComPort(Code code, int systemError, const std::string& port = {});
 
     Code code() const { return code_; }
     int systemError() const { return systemError_; }

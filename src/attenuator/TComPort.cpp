@@ -85,13 +85,13 @@ bool LineMissing(int error)
     return error == ENOTTY || error == EINVAL;
 }
 
-void SetModemLines(QSerialPort& device, const FlowControlSettings& flow)
+void SetModemLines(QSerialPort& device, const FlowControlSettings& flow, const std::string& port)
 {
     errno = 0;
     if (!device.setDataTerminalReady(flow.ControlDTR != DtrControl::dtrDisable)) {
         const int error = errno;
         if (!LineMissing(error)) {
-            throw EComPort(EComPort::Code::SetCommState, error);
+            throw EComPort(EComPort::Code::SetCommState, error, port);
         }
         device.clearError();
     }
@@ -102,7 +102,7 @@ void SetModemLines(QSerialPort& device, const FlowControlSettings& flow)
     if (!device.setRequestToSend(flow.ControlRTS != RtsControl::rtsDisable)) {
         const int error = errno;
         if (!LineMissing(error)) {
-            throw EComPort(EComPort::Code::SetCommState, error);
+            throw EComPort(EComPort::Code::SetCommState, error, port);
         }
         device.clearError();
     }
@@ -145,7 +145,7 @@ void TComPort::Open()
         return;
     }
     if (settings_.Port.empty()) {
-        throw EComPort(EComPort::Code::OpenFailed, ENOENT);
+        throw EComPort(EComPort::Code::OpenFailed, ENOENT, DevicePath(settings_.Port));
     }
     auto device = std::make_unique<QSerialPort>();
     Configure(*device, settings_);
@@ -154,17 +154,17 @@ void TComPort::Open()
         const int error = errno;
         throw EComPort(IsOpenFailure(device->error()) ? EComPort::Code::OpenFailed
                                                       : EComPort::Code::SetCommState,
-                       error);
+                       error, DevicePath(settings_.Port));
     }
     device->setReadBufferSize(settings_.InputBufferSize);
-    SetModemLines(*device, settings_.FlowControl);  // on failure `device` closes the port
+    SetModemLines(*device, settings_.FlowControl, DevicePath(settings_.Port));  // on failure `device` closes the port
     device_ = std::move(device);
 }
 
 int TComPort::Write(const char* buffer, int count)
 {
     if (!Connected()) {
-        throw EComPort(EComPort::Code::WriteFailed, EBADF);
+        throw EComPort(EComPort::Code::WriteFailed, EBADF, DevicePath(settings_.Port));
     }
     if (count <= 0) {
         return 0;
@@ -173,7 +173,7 @@ int TComPort::Write(const char* buffer, int count)
     if (device_->write(buffer, count) != count) {
         const int error = errno;
         device_->clear(QSerialPort::Output);
-        throw EComPort(EComPort::Code::WriteFailed, error);
+        throw EComPort(EComPort::Code::WriteFailed, error, DevicePath(settings_.Port));
     }
     WaitUntilSent(count);
     const long long unsent = device_->bytesToWrite() + DriverQueueLength(*device_);
@@ -199,7 +199,7 @@ void TComPort::WaitUntilSent(int count)
             if (device_->error() != QSerialPort::TimeoutError) {
                 const int error = errno;
                 device_->clear(QSerialPort::Output);
-                throw EComPort(EComPort::Code::WriteFailed, error);
+                throw EComPort(EComPort::Code::WriteFailed, error, DevicePath(settings_.Port));
             }
             device_->clearError();
         }

@@ -40,7 +40,7 @@ TComSetupFrm::TComSetupFrm(TComPort& port, std::vector<std::string> portNames, Q
     : QDialog(parent), port_(port)
 {
     setObjectName("ComSetupFrm");
-    setWindowTitle("Setup");
+    setWindowTitle("Quorvex — Serial port");
 
     auto* group = new QGroupBox(" Settings ", this);
     group->setObjectName("GroupBox1");

@@ -2,6 +2,7 @@
 
 #include "EventDispatcher.h"
 #include "Kc35Attenuator.h"
+#include "NumberFormat.h"
 #include "NumberParse.h"
 #include "SharedState.h"
 #include "SoundOutput.h"
@@ -133,4 +134,14 @@ int CalibrationTone::QueueRepetition(SoundStream& stream, const Wave& tone, cons
     const bool outputLeft = CalibrationOutputChannel(channel) == 0;
     const SoundStart start = previous < 0 ? SoundStart::Now() : SoundStart::AfterPrevious(0);
     return tone.QueueStereo(stream, outputLeft ? tone : silence, outputLeft ? silence : tone, start, false);
+}
+
+std::string DescribeCalibrationTone(const SharedState& state, int selectedChannel, char decimalSeparator)
+{
+    const bool left = CalibrationOutputChannel(selectedChannel) == 0;
+    const std::string frequency =
+        state.HasConditions() ? FormatForDisplay(state.Current().ToneF, decimalSeparator) + " Hz" : "(no file loaded)";
+    return "Tone " + frequency + " at " + FormatForDisplay(state.Settings.CalibFactor, decimalSeparator)
+           + " dB SPL on output " + std::to_string(selectedChannel == 2 ? 2 : 1) + (left ? " (left)" : " (right)")
+           + ": the " + (left ? "left" : "right") + " earphone";
 }

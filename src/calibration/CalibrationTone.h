@@ -64,3 +64,8 @@ private:
     bool playing_ = false;
     int dropouts_ = 0;
 };
+
+// What the calibration window says about the tone: its frequency (the current condition's
+// ToneF), its level (CalibFactor) and where it plays, e.g. "Tone 1000 Hz at 100 dB SPL on
+// output 1 (left): the left earphone". Without a loaded condition the frequency is not known.
+std::string DescribeCalibrationTone(const SharedState& state, int selectedChannel, char decimalSeparator);

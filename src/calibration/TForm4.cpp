@@ -1,6 +1,7 @@
 #include "TForm4.h"
 
 #include "Controls.h"
+#include "NumberParse.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -16,7 +17,7 @@
 namespace {
 
 constexpr int ClientWidth = 294;
-constexpr int ClientHeight = 240;
+constexpr int ClientHeight = 272;  // with a row for the tone's description below the tabled controls
 // The level label may grow to the right up to the buttons so that a long level stays whole.
 constexpr int LabelLeft = 8;
 constexpr int LabelMaxRight = 200;
@@ -26,10 +27,11 @@ constexpr int LabelMaxRight = 200;
 TForm4::TForm4(SharedState& state, SoundOutput& sound, EventDispatcher& dispatcher, Kc35Attenuator& attenuator,
                QWidget* parent)
     : QDialog(parent)
+    , state_(state)
     , procedure_(std::make_unique<CalibrationTone>(state, sound, dispatcher, attenuator))
 {
     setObjectName("Form4");
-    setWindowTitle("Calibration");
+    setWindowTitle("Quorvex — Calibration");
     QFont small = font();
     small.setPointSize(8);
     setFont(small);
@@ -75,6 +77,11 @@ void TForm4::CreateControls()
     Label1->setGeometry(LabelLeft, 176, 94, 37);
     Label1->setAccessibleName("Calibration level");  // with its value once one is shown
 
+    ToneLabel = new QLabel(this);
+    ToneLabel->setObjectName("ToneLabel");
+    ToneLabel->setGeometry(LabelLeft, 232, 273, 32);
+    ToneLabel->setWordWrap(true);
+
     Button2 = MakeButton(this, "Button2", "Play", {208, 168, 75, 25});
     Button1 = MakeButton(this, "Button1", "OK", {208, 200, 75, 25});
     connect(Button2, &QPushButton::clicked, this, &TForm4::Button2Click);
@@ -106,6 +113,21 @@ void TForm4::SetLevelText(const QString& text)
 void TForm4::RadioGroup1Click()
 {
     procedure_->SelectChannel(ChannelButtons->checkedId() == 1 ? 2 : 1);
+    ShowToneDescription();
+}
+
+void TForm4::showEvent(QShowEvent* event)
+{
+    ShowToneDescription();
+    QDialog::showEvent(event);
+}
+
+void TForm4::ShowToneDescription()
+{
+    const QString text = QString::fromStdString(
+        DescribeCalibrationTone(state_, procedure_->SelectedChannel(), SystemDecimalSeparator()));
+    ToneLabel->setText(text);
+    ToneLabel->setAccessibleName(text);
 }
 
 void TForm4::Button2Click()

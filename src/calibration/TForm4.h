@@ -38,6 +38,8 @@ public:
     // finishes and the window closes when "Play" returns.
     void Button1Click();
     void RadioGroup1Click();
+    // States the tone's frequency, level, output and earphone as they are now.
+    void ShowToneDescription();
 
     // How the operator is told of repetitions played with a dropout. Tests replace it.
     std::function<void(const QString& message)> ShowMessage;
@@ -46,10 +48,14 @@ public:
     // the tone never goes on behind a closed window.
     void reject() override;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void CreateControls();
     void SetTabOrder();
 
+    SharedState& state_;
     std::unique_ptr<CalibrationTone> procedure_;
     bool closeWhenStopped_ = false;
 
@@ -57,6 +63,7 @@ private:
     QButtonGroup* ChannelButtons = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
     QLabel* Label1 = nullptr;
+    QLabel* ToneLabel = nullptr;
     QPushButton* Button2 = nullptr;
     QPushButton* Button1 = nullptr;
 };

@@ -14,6 +14,8 @@
 #include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
@@ -76,6 +78,43 @@ QStringList CutCaptions(QWidget* window)
     return cut;
 }
 
+// The text a control shows: a caption, an edit's contents, a group's title.
+QString ShownText(const QWidget* control)
+{
+    if (const auto* label = qobject_cast<const QLabel*>(control))
+        return label->text();
+    if (const auto* button = qobject_cast<const QAbstractButton*>(control))
+        return button->text();
+    if (const auto* edit = qobject_cast<const QLineEdit*>(control))
+        return edit->text();
+    if (const auto* group = qobject_cast<const QGroupBox*>(control))
+        return group->title();
+    if (const auto* memo = qobject_cast<const QPlainTextEdit*>(control))
+        return memo->toPlainText();
+    return {};
+}
+
+// "Form1/MaxMaskerEdit shows MaxMaskerEdit" for every control of `window` (or the window's
+// title) that shows an object name of that window: a form designer's leftover.
+QStringList NamesShown(QWidget* window)
+{
+    QStringList names{window->objectName()};
+    const QList<QWidget*> controls = window->findChildren<QWidget*>();
+    for (const QWidget* control : controls) {
+        if (!control->objectName().isEmpty())
+            names << control->objectName();
+    }
+    QStringList shown;
+    if (names.contains(window->windowTitle()))
+        shown << window->objectName() + " is titled " + window->windowTitle();
+    for (const QWidget* control : controls) {
+        const QString text = ShownText(control).remove('&');
+        if (!text.isEmpty() && names.contains(text))
+            shown << window->objectName() + "/" + control->objectName() + " shows " + text;
+    }
+    return shown;
+}
+
 class Captions : public testing::Test {
 protected:
     void SetUp() override
@@ -121,4 +160,23 @@ TEST_F(Captions, EveryWindowShowsItsCaptionsWhole)
     TComSetupFrm setup(port, {"ttyS0", "ttyUSB0"});
     cut << CutCaptions(&setup);
     EXPECT_TRUE(cut.isEmpty()) << cut.join("\n").toStdString();
+}
+
+TEST_F(Captions, NoWindowShowsAnObjectNameAsText)
+{
+    QStringList shown = NamesShown(form.get());  // before a load
+    LoadWideValues();
+    shown << NamesShown(form.get());
+    for (const char* name : {"Form2", "Form3", "Form4", "Form5"}) {
+        auto* window = form->findChild<QDialog*>(name);
+        ASSERT_NE(window, nullptr) << name;
+        window->show();
+        QApplication::processEvents();
+        shown << NamesShown(window);
+        window->hide();
+    }
+    TComPort port("ttyS0");
+    TComSetupFrm setup(port, {"ttyS0", "ttyUSB0"});
+    shown << NamesShown(&setup);
+    EXPECT_TRUE(shown.isEmpty()) << shown.join("\n").toStdString();
 }

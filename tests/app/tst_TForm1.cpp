@@ -91,7 +91,7 @@ TEST_F(TForm1Test, StartsWithTheTabledControlsAndState)
     EXPECT_EQ(s.Settings.CalibFactor, 100.0f);
     EXPECT_EQ(s.ResultsFileName, "default.dat");
     EXPECT_TRUE(s.SubjectName.empty());
-    EXPECT_TRUE(form->windowTitle().startsWith("Quorvex ("));
+    EXPECT_EQ(form->windowTitle(), "Quorvex — Set-up");
 
     for (const char* name : ParameterControls) {
         EXPECT_FALSE(Control(name)->isEnabled()) << name;
@@ -102,20 +102,27 @@ TEST_F(TForm1Test, StartsWithTheTabledControlsAndState)
     for (const char* name : {"ParamButton", "SubjectEdit", "ResFileEdit", "RadioGroup1", "RadioGroup2"}) {
         EXPECT_TRUE(Control(name)->isEnabled()) << name;
     }
-    EXPECT_EQ(Text("StartFreqEdit"), "Start Frequency");
-    EXPECT_EQ(Text("MaxMaskerEdit"), "MaxMaskerEdit");
+    EXPECT_EQ(Text("StartFreqEdit"), "");
+    EXPECT_EQ(Text("MaxMaskerEdit"), "");
+    EXPECT_TRUE(Control("HintLabel")->isVisibleTo(form.get()));
+    EXPECT_EQ(Control<QLabel>("HintLabel")->text().simplified(), "Load a test-condition file with Parameters");
+    EXPECT_EQ(Control<QLabel>("ConditionLabel")->text(), "");
     EXPECT_EQ(Text("ResFileEdit"), "default");
     EXPECT_EQ(Control<QLabel>("Label6")->text(), "dB SPL");
     // The tabled layout, its edit column moved right as far as this font's widest label needs.
-    const int shift = std::max(0, Control("Label9")->width() + 4 - 112);
+    int widest = Control<QLabel>("ConditionLabel")->fontMetrics().horizontalAdvance("Condition 10000 of 10000");
+    for (const char* label : {"Label10", "Label7", "Label8", "Label9", "Label1", "Label2", "Label3"}) {
+        widest = std::max(widest, Control<QLabel>(label)->sizeHint().width());
+    }
+    const int shift = std::max(0, widest + 4 - 112);
     EXPECT_EQ(Control("StartFreqEdit")->geometry(), QRect(112 + shift, 24, 121, 21));
     EXPECT_EQ(Control("RunPTC")->geometry(), QRect(16, 312, 217 + shift, 33));
     EXPECT_EQ(Control("TrackBar1")->geometry(), QRect(0, 224, 238 + shift, 45));
     EXPECT_EQ(Control("RadioGroup2")->geometry(), QRect(272 + shift, 168, 217, 49));
     EXPECT_EQ(Control("ClientArea")->size(), QSize(502 + shift, 395));
-    EXPECT_EQ(Control("StartFreqEdit")->accessibleName(), "Start Frequency:");
+    EXPECT_EQ(Control("StartFreqEdit")->accessibleName(), "Start frequency (Hz)");
     EXPECT_EQ(Control("RunPTC")->accessibleName(), "Run PTC");
-    EXPECT_EQ(Control("TrackBar1")->accessibleName(), "Tone Level:");
+    EXPECT_EQ(Control("TrackBar1")->accessibleName(), "Tone level");
 }
 
 TEST_F(TForm1Test, TabOrderFollowsTheTable)
@@ -172,7 +179,9 @@ TEST_F(TForm1Test, CancelledDialogLoadsTheDefaultFileOrDefaults)
     EXPECT_EQ(Text("MaskerBWEdit"), "200");
     EXPECT_EQ(Text("SPLstepEdit"), "3");
     EXPECT_EQ(Text("MaxMaskerEdit"), "80");
-    EXPECT_EQ(Control<QLabel>("Label6")->text(), "30dB SPL");
+    EXPECT_EQ(Control<QLabel>("Label6")->text(), "30 dB SPL");
+    EXPECT_EQ(Control<QLabel>("ConditionLabel")->text(), "Condition 1 of 1");
+    EXPECT_FALSE(Control("HintLabel")->isVisibleTo(form.get()));
     EXPECT_EQ(Control<QSlider>("TrackBar1")->value(), 30);
     EXPECT_EQ(s.FreqPointCount, 151);
     EXPECT_EQ(s.MaskerFreq, 500.0f);
@@ -194,14 +203,14 @@ TEST_F(TForm1Test, TrackBarFollowsTheConditionsToneLevel)
     form->Button2Click();  // 30 -> 45.5: the bar moves and takes the whole number
     EXPECT_EQ(bar->value(), 45);
     EXPECT_EQ(s.Conditions[1].ToneSPL, 45.0f);
-    EXPECT_EQ(label->text(), "45dB SPL");
+    EXPECT_EQ(label->text(), "45 dB SPL");
 
     form->Button2Click();  // the bar already stands at 45: 45.5 stays
     EXPECT_EQ(s.Conditions[2].ToneSPL, 45.5f);
-    EXPECT_EQ(label->text(), "45.5dB SPL");
+    EXPECT_EQ(label->text(), "45.5 dB SPL");
     // What the bar's position cannot say reaches screen readers through the label and the bar.
-    EXPECT_EQ(label->accessibleName(), "Tone level 45.5dB SPL");
-    EXPECT_EQ(bar->accessibleDescription(), "45.5dB SPL");
+    EXPECT_EQ(label->accessibleName(), "Tone level 45.5 dB SPL");
+    EXPECT_EQ(bar->accessibleDescription(), "45.5 dB SPL");
 
     form->Button2Click();
     EXPECT_EQ(bar->value(), 100);
@@ -209,10 +218,11 @@ TEST_F(TForm1Test, TrackBarFollowsTheConditionsToneLevel)
 
     form->Button2Click();  // on the last condition: unchanged, still refreshed
     EXPECT_EQ(s.CurrentCondition, 3);
+    EXPECT_EQ(Control<QLabel>("ConditionLabel")->text(), "Condition 4 of 4");
 
     bar->setValue(75);
     EXPECT_EQ(s.Conditions[3].ToneSPL, 75.0f);
-    EXPECT_EQ(label->text(), "75dB SPL");
+    EXPECT_EQ(label->text(), "75 dB SPL");
 }
 
 TEST_F(TForm1Test, LeavingAnEditStoresAndReformatsTheValue)

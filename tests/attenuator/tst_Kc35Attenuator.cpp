@@ -124,7 +124,7 @@ TEST_F(Kc35AttenuatorTest, FailingOpenPropagatesAndSendsNothing)
         kc35.SendKC35Setup();
         FAIL() << "no error";
     } catch (const EComPort& error) {
-        EXPECT_STREQ(error.what(), "Unable to open com port (error code: 2)");
+        EXPECT_STREQ(error.what(), "Cannot open the serial port: No such file or directory (error code: 2)");
     }
     EXPECT_EQ(link.Transcript(), "");
     EXPECT_FALSE(link.Connected());

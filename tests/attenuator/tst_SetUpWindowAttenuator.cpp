@@ -161,7 +161,7 @@ TEST_F(SetUpWindowAttenuator, SerialPortShowsTheSetupDialogOfTheWindowsPort)
     QTimer::singleShot(0, [&shown] {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
-        shown = dialog->windowTitle() == "Setup";
+        shown = dialog->windowTitle() == "Quorvex — Serial port";
         dialog->reject();
     });
     form->SerialPortClick();

@@ -113,7 +113,9 @@ TEST(ComPort, AMissingPortFailsToOpenWithTheSystemErrorAndStaysClosed)
             FAIL() << "opened";
         } catch (const EComPort& error) {
             EXPECT_EQ(error.code(), EComPort::Code::OpenFailed);
-            EXPECT_STREQ(error.what(), "Unable to open com port (error code: 2)");
+            const std::string path = name.empty() ? "" : " " + DevicePath(name);
+            EXPECT_EQ(std::string(error.what()),
+                      "Cannot open the serial port" + path + ": No such file or directory (error code: 2)");
         }
         EXPECT_FALSE(port.Connected());
         EXPECT_THROW(port.Write("I", 1), EComPort) << "nothing to write to";

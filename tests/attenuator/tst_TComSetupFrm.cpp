@@ -46,7 +46,7 @@ TEST(ComSetupFrm, ShowsTheSixSettingsOfThePort)
 {
     TComPort port("ttyS0");
     TComSetupFrm dialog(port, installedPorts);
-    EXPECT_EQ(dialog.windowTitle(), "Setup");
+    EXPECT_EQ(dialog.windowTitle(), "Quorvex — Serial port");
     // The tabled size, widened by as much as the widest caption needs beyond its 70 pixels.
     const int shift = std::max(0, dialog.findChild<QLabel*>("FlowControlLabel")->sizeHint().width() - 70);
     EXPECT_EQ(dialog.size(), QSize(231 + shift, 216));

@@ -71,8 +71,8 @@ protected:
 
 TEST_F(CalibrationWindow, ControlsAsLaidOut)
 {
-    EXPECT_EQ(form.windowTitle(), "Calibration");
-    EXPECT_EQ(form.size(), QSize(294, 240));
+    EXPECT_EQ(form.windowTitle(), "Quorvex — Calibration");
+    EXPECT_EQ(form.size(), QSize(294, 272));
     EXPECT_EQ(form.minimumSize(), form.maximumSize());
 
     auto* group = Control<QGroupBox>("RadioGroup1");
