@@ -25,6 +25,7 @@ test_packages=(
   pipewire wireplumber pipewire-pulse pipewire-alsa pulseaudio-utils libpulse-dev dbus-daemon
   libbenchmark-dev libfftw3-dev
   xvfb xauth
+  poppler-utils  # pdftotext: the text of the graph saved as PDF, read back
   fonts-dejavu-core  # a Debian desktop's default sans-serif: the windows' captions are checked with it
   desktop-file-utils appstream lintian
   # The session record read back in a German locale by Python's csv module, pandas and R.

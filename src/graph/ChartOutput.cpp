@@ -5,6 +5,9 @@
 #include <QBuffer>
 #include <QChartView>
 #include <QFile>
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QSaveFile>
 #include <QLineSeries>
 #include <QPageLayout>
 #include <QPageSize>
@@ -136,6 +139,29 @@ QString WriteChartPdf(QChartView& view, const QString& path)
     if (!file.flush() || file.error() != QFileDevice::NoError)
         return QString("The graph could not be saved to \"%1\": %2").arg(path, file.errorString());
     return {};
+}
+
+QString SaveChart(QChartView& view, const QString& path, const QString& title)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    const auto failed = [&path](const QString& reason) {
+        return QString("The graph could not be saved to \"%1\": %2").arg(path, reason);
+    };
+    if (suffix == "pdf")
+        return WriteChartPdf(view, path);
+    if (suffix == "png") {
+        QImageWriter writer(path, "png");
+        if (!writer.write(ChartBitmap(view)))
+            return failed(writer.device() != nullptr ? writer.device()->errorString() : writer.errorString());
+        return {};
+    }
+    if (suffix == "svg") {
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(ChartSvg(view, title)) < 0 || !file.commit())
+            return failed(file.errorString());
+        return {};
+    }
+    return failed("the file name must end in .png, .svg or .pdf");
 }
 
 QString PrintChart(QChartView& view, QPrinter& printer)

@@ -23,6 +23,11 @@ void PaintChartOnPage(QChartView& view, QPainter& painter, const QRectF& page);
 // could not be written, an empty text when it was.
 QString WriteChartPdf(QChartView& view, const QString& path);
 
+// Saves the chart in the format its file name's suffix names: ".png" the bitmap, ".svg" the
+// vector drawing, ".pdf" the one-page PDF (any other suffix is refused). Returns the reason
+// when the file could not be written, an empty text when it was.
+QString SaveChart(QChartView& view, const QString& path, const QString& title);
+
 // Prints the chart in landscape on `printer`, whose orientation is put back afterwards.
 // Returns the reason when printing failed, an empty text when it worked.
 QString PrintChart(QChartView& view, QPrinter& printer);

@@ -155,7 +155,7 @@ GraphChart SetUpGraphChart(QChartView& view)
     view.setFrameShape(QFrame::NoFrame);
     view.setBackgroundBrush(Qt::white);
     view.setRenderHint(QPainter::Antialiasing);
-    return GraphChart{chart, line, marker, tip, summary};
+    return GraphChart{chart, line, marker, tip, summary, {}};
 }
 
 void SetCurveSummary(GraphChart& chart, const QString& text)

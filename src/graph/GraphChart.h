@@ -2,6 +2,8 @@
 
 #include <QSize>
 
+#include <vector>
+
 class QChart;
 class QGraphicsTextItem;
 class QChartView;
@@ -17,6 +19,7 @@ struct GraphChart {
     QScatterSeries* Marker = nullptr;  // the tone
     QScatterSeries* Tip = nullptr;     // the curve's tip: an open circle
     QGraphicsTextItem* Summary = nullptr;  // tip and Q10, in the plot's lower left corner
+    std::vector<QLineSeries*> Overlays;    // earlier runs, drawn behind the curve
 };
 
 // Chart1's size on screen; the chart's margins are percentages of it.

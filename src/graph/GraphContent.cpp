@@ -29,13 +29,12 @@ bool OnFrequencyAxis(float frequency)
     return std::isfinite(frequency) && frequency > 0.0f;
 }
 
-std::vector<ResultPoint> LinePoints(const ResultsBuffer& results, int sweepDirection)
+std::vector<ResultPoint> AscendingLine(std::vector<ResultPoint> points, int sweepDirection)
 {
-    const std::vector<ResultPoint> stored = StoredPoints(results);
     std::vector<ResultPoint> line;
-    line.reserve(stored.size());
+    line.reserve(points.size());
     // A logarithmic axis has no place for the others; given one, the chart draws no line at all.
-    std::copy_if(stored.begin(), stored.end(), std::back_inserter(line),
+    std::copy_if(points.begin(), points.end(), std::back_inserter(line),
                  [](const ResultPoint& p) { return OnFrequencyAxis(p.Freq); });
     if (sweepDirection == 1)
         std::reverse(line.begin(), line.end());
@@ -46,6 +45,11 @@ std::vector<ResultPoint> LinePoints(const ResultsBuffer& results, int sweepDirec
     std::stable_sort(line.begin(), line.end(),
                      [](const ResultPoint& a, const ResultPoint& b) { return a.Freq < b.Freq; });
     return line;
+}
+
+std::vector<ResultPoint> LinePoints(const ResultsBuffer& results, int sweepDirection)
+{
+    return AscendingLine(StoredPoints(results), sweepDirection);
 }
 
 GraphContent BuildGraphContent(const SharedState& state)

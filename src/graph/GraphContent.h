@@ -21,6 +21,11 @@ std::string GraphTitle(const std::string& subjectName, int ear);
 // Whether the logarithmic frequency axis can show `frequency` (finite and above 0 Hz).
 bool OnFrequencyAxis(float frequency);
 
+// A run's points (in recording order) as the graph's line joins them: in ascending frequency,
+// an upward run (direction 0) in recording order, a downward run (direction 1) from its last
+// point back, points at one frequency in that order; points the axis cannot show left out.
+std::vector<ResultPoint> AscendingLine(std::vector<ResultPoint> points, int sweepDirection);
+
 // The latest run's points in ascending frequency: an upward run (direction 0) in recording
 // order, a downward run (direction 1) from its last point back. Points recorded at the same
 // frequency keep that order, so the line joins them vertically. Points the frequency axis

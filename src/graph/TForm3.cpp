@@ -4,6 +4,8 @@
 
 #include "ChartOutput.h"
 #include "GraphContent.h"
+#include "OverlaySeries.h"
+#include "RunOverlay.h"
 
 #include <QApplication>
 #include <QChart>
@@ -24,7 +26,7 @@ TForm3::TForm3(SharedState& state, QWidget* parent)
     : QDialog(parent), state_(state)
 {
     setObjectName("Form3");
-    setWindowTitle("Form3");
+    setWindowTitle("Quorvex — Results graph");
     QFont font("Arial");
     font.setPixelSize(11);
     setFont(font);
@@ -41,17 +43,21 @@ TForm3::TForm3(SharedState& state, QWidget* parent)
     Button1 = MakeButton(this, "Button1", "Print", {360, 504, 75, 25});
     Button2 = MakeButton(this, "Button2", "CLOSE", {704, 504, 75, 25});
     Button3 = MakeButton(this, "Button3", "Copy Bitmap", {240, 504, 75, 25});
-    Button4 = MakeButton(this, "Button4", "Copy Metafile", {160, 504, 75, 25});
+    Button4 = MakeButton(this, "Button4", "Copy as SVG", {160, 504, 75, 25});
+    SaveAsButton = MakeButton(this, "SaveAsButton", "Save as…", {440, 504, 75, 25});
     setTabOrder(Chart1, Button1);
     setTabOrder(Button1, Button2);
     setTabOrder(Button2, Button3);
     setTabOrder(Button3, Button4);
+    setTabOrder(Button4, SaveAsButton);
 
     connect(Button1, &QPushButton::clicked, this, &TForm3::Button1Click);
     ChoosePdfPath = [this] { return AskForPdfPath(); };
     connect(Button2, &QPushButton::clicked, this, &TForm3::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &TForm3::Button3Click);
     connect(Button4, &QPushButton::clicked, this, &TForm3::Button4Click);
+    ChooseSavePath = [this] { return AskForSavePath(); };
+    connect(SaveAsButton, &QPushButton::clicked, this, &TForm3::SaveAsButtonClick);
 }
 
 TForm3::~TForm3() = default;
@@ -88,6 +94,15 @@ void TForm3::FormShow()
     // A marker off the axes would be drawn over them in the vector copy; the text still says where the tip is.
     if (content.TipMarker && InsideAxes(content.TipMarker->Freq, content.TipMarker->SPL))
         chart_.Tip->append(content.TipMarker->Freq, content.TipMarker->SPL);
+    ShowEarlierRuns();
+}
+
+void TForm3::ShowEarlierRuns()
+{
+    const QString latest = QString("Latest run: %1 ear, %2")
+                               .arg(state_.Ear == 0 ? "left" : "right",
+                                    state_.SweepDirection == 1 ? "downwards" : "upwards");
+    ShowOverlaidRuns(chart_, OverlaidRunsOf(state_), latest);
 }
 
 void TForm3::Button1Click()
@@ -136,6 +151,33 @@ void TForm3::OfferPdfInstead()
     const QString error = WriteChartPdf(*Chart1, path);
     if (!error.isEmpty())
         Report(error);
+}
+
+void TForm3::SaveAsButtonClick()
+{
+    const QString path = ChooseSavePath();
+    if (path.isEmpty())
+        return;
+    const QString error = SaveChart(*Chart1, path, title_);
+    if (!error.isEmpty())
+        Report(error);
+}
+
+QString TForm3::AskForSavePath()
+{
+    QFileDialog dialog(this, "Save graph as", QString(),
+                       "PNG image (*.png);;SVG drawing (*.svg);;PDF document (*.pdf)");
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("png");
+    dialog.selectFile("graph.png");
+    // The suffix follows the chosen format, so that the file is what its name says.
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+        const QString suffix = filter.section("*.", 1).section(')', 0, 0);
+        dialog.setDefaultSuffix(suffix);
+    });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
 }
 
 QString TForm3::AskForPdfPath()

@@ -14,7 +14,8 @@ class QPushButton;
 class QShowEvent;
 
 // The graph window: the latest run's tuning curve on a logarithmic frequency axis with the
-// tone marked, which the operator can print or copy to the clipboard. It keeps nothing of
+// tone marked, over the earlier runs of the same subject and condition that the session record
+// holds, which the operator can print, copy to the clipboard or save as PNG, SVG or PDF. It keeps nothing of
 // its own; every showing redraws from the shared state.
 class TForm3 : public QDialog {
     Q_OBJECT
@@ -26,12 +27,16 @@ public:
     // Where to save the graph as PDF when no printer exists: a path, or empty when the
     // operator cancels. The window asks with a file dialog; tests answer directly.
     std::function<QString()> ChoosePdfPath;
+    // Where "Save as…" writes the graph (its suffix chooses PNG, SVG or PDF): a path, or empty
+    // when the operator cancels. The window asks with a file dialog; tests answer directly.
+    std::function<QString()> ChooseSavePath;
 
     void FormShow();
     void Button1Click();  // Print
     void Button2Click();  // CLOSE
     void Button3Click();  // Copy Bitmap
-    void Button4Click();  // Copy Metafile
+    void Button4Click();  // Copy as SVG
+    void SaveAsButtonClick();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -39,6 +44,8 @@ protected:
 private:
     void OfferPdfInstead();
     QString AskForPdfPath();
+    QString AskForSavePath();
+    void ShowEarlierRuns();
     void Report(const QString& message);
 
     SharedState& state_;
@@ -49,5 +56,6 @@ private:
     QPushButton* Button2 = nullptr;
     QPushButton* Button3 = nullptr;
     QPushButton* Button4 = nullptr;
+    QPushButton* SaveAsButton = nullptr;
     std::unique_ptr<QPrinter> printer_;  // made on the first print, so its settings persist
 };

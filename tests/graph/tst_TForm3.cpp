@@ -1,4 +1,5 @@
 #include "ChartOutput.h"
+#include "SessionFiles.h"
 #include "GraphChart.h"
 #include "TForm3.h"
 #include "Controls.h"
@@ -14,7 +15,9 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
+#include <QImage>
 #include <QPrinter>
+#include <QProcess>
 #include <QPointer>
 #include <QPrinterInfo>
 #include <QPushButton>
@@ -95,7 +98,7 @@ TEST(GraphChart, TheChartTheViewMadeForItselfIsDeletedWhenOursTakesItsPlace)
 
 TEST_F(GraphWindow, ControlsAsLaidOut)
 {
-    EXPECT_EQ(form.windowTitle(), "Form3");
+    EXPECT_EQ(form.windowTitle(), "Quorvex — Results graph");
     EXPECT_EQ(form.minimumSize(), QSize(801, 533));
     EXPECT_EQ(form.maximumSize(), QSize(801, 533));
     EXPECT_EQ(form.font().family(), "Arial");
@@ -106,7 +109,8 @@ TEST_F(GraphWindow, ControlsAsLaidOut)
     for (const Button& b : {Button{"Button1", "Print", {360, 504, 75, 25}},
                             Button{"Button2", "CLOSE", {704, 504, 75, 25}},
                             Button{"Button3", "Copy Bitmap", {240, 504, 75, 25}},
-                            Button{"Button4", "Copy Metafile", {160, 504, 75, 25}}}) {
+                            Button{"Button4", "Copy as SVG", {160, 504, 75, 25}},
+                            Button{"SaveAsButton", "Save as…", {440, 504, 75, 25}}}) {
         auto* button = Find<QPushButton>(b.name);
         ASSERT_NE(button, nullptr);
         EXPECT_EQ(button->text(), b.caption) << b.name;
@@ -123,11 +127,12 @@ TEST_F(GraphWindow, TabOrderRunsChartPrintCloseBitmapMetafile)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
     View()->setFocus();
     std::vector<QString> visited{QApplication::focusWidget()->objectName()};
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 6; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         visited.push_back(QApplication::focusWidget()->objectName());
     }
-    EXPECT_EQ(visited, (std::vector<QString>{"Chart1", "Button1", "Button2", "Button3", "Button4", "Chart1"}));
+    EXPECT_EQ(visited, (std::vector<QString>{"Chart1", "Button1", "Button2", "Button3", "Button4", "SaveAsButton",
+                                             "Chart1"}));
 }
 
 // The fixed axes (where points land is checked on the rendered copies below).
@@ -458,3 +463,84 @@ TEST_F(GraphWindow, PrintWithoutPrinterDeclinedWritesNothing)
 }
 
 } // namespace
+
+namespace {
+
+// Appends a run of `state` as the set-up window would have it to the session record.
+void Record(SharedState state, const std::string& subject, int condition, int ear, int direction,
+            std::vector<ResultPoint> points)
+{
+    state.SubjectName = subject;
+    state.Conditions.resize(2);
+    state.CurrentCondition = condition - 1;
+    state.Ear = ear;
+    state.SweepDirection = direction;
+    state.ResetResults();
+    for (const ResultPoint& p : points)
+        state.Results.Record(p.Freq, p.SPL);
+    const SessionFilesOutcome outcome =
+        WriteSessionFiles(state, RunLog{std::chrono::system_clock::now(), "", {}}, state.Results.ResultCount());
+    ASSERT_EQ(outcome.RecordError, "");
+}
+
+QString PdfText(const QString& path)
+{
+    QProcess pdftotext;
+    pdftotext.start("pdftotext", {path, "-"});
+    if (!pdftotext.waitForFinished(20000) || pdftotext.exitCode() != 0)
+        return "pdftotext failed: " + pdftotext.readAllStandardError();
+    return QString::fromUtf8(pdftotext.readAllStandardOutput()).simplified();
+}
+
+}  // namespace
+
+// The session record holds this condition's runs of both ears and directions, the latest run
+// (drawn from memory), another condition's and another subject's.
+TEST_F(GraphWindow, EarlierRunsAreOverlaidWithALegendAndTheGraphSavesAsPngSvgAndPdf)
+{
+    QTemporaryDir dir;
+    state.ResultsFileName = dir.filePath("study.dat").toStdString();
+    Record(state, "S01", 1, 0, 0, {{900, 40}, {1000, 30}, {1100, 42}});
+    Record(state, "S01", 1, 1, 1, {{1200, 45}, {1050, 33}, {950, 41}});
+    Record(state, "S01", 2, 0, 0, {{3000, 60}});
+    Record(state, "S02", 1, 0, 0, {{700, 70}});
+    Record(state, "S01", 1, 0, 1, {{2000, 50}, {1990, 47}, {1980, 44}});  // the latest run
+    Show();
+
+    QStringList legend;
+    for (const char* name : {"EarlierRun1", "EarlierRun2", "EarlierRun3"}) {
+        if (const auto* line = Chart()->findChild<QLineSeries*>(name))
+            legend << line->name();
+    }
+    ASSERT_EQ(legend.size(), 2) << legend.join(" | ").toStdString();
+    EXPECT_TRUE(legend[0].startsWith("left ear, upwards, ")) << legend[0].toStdString();
+    EXPECT_TRUE(legend[1].startsWith("right ear, downwards, ")) << legend[1].toStdString();
+    EXPECT_EQ(Points(Chart()->findChild<QLineSeries*>("EarlierRun2")),
+              (QList<QPointF>{{950, 41}, {1050, 33}, {1200, 45}}));
+    EXPECT_TRUE(Chart()->legend()->isVisible());
+    EXPECT_EQ(Line()->name(), "Latest run: left ear, downwards");
+    EXPECT_EQ(Chart()->series().last(), Chart()->findChild<QAbstractSeries*>("TipMarker")) << "drawn on top";
+
+    for (const char* suffix : {"png", "svg", "pdf"}) {
+        form.ChooseSavePath = [&dir, suffix] { return dir.filePath(QString("graph.") + suffix); };
+        Find<QPushButton>("SaveAsButton")->click();
+    }
+    const QImage png(dir.filePath("graph.png"));
+    EXPECT_EQ(png.size() / png.devicePixelRatio(), QSize(761, 489));
+    QFile svgFile(dir.filePath("graph.svg"));
+    ASSERT_TRUE(svgFile.open(QIODevice::ReadOnly));
+    const QByteArray svg = svgFile.readAll();
+    EXPECT_EQ(QSvgRenderer(svg).viewBox(), QRect(0, 0, 761, 489));
+    QString svgTitle;
+    EXPECT_TRUE(SvgTexts(svg, &svgTitle).contains("Masker Frequency (Hz)"));
+    ExpectOneLandscapePage(dir.filePath("graph.pdf"));
+    const QString text = PdfText(dir.filePath("graph.pdf"));
+    for (const QString& expected : {QString("S01: left ear"), QString("Masker Frequency (Hz)"), legend[1],
+                                    QString("Latest run: left ear, downwards")}) {
+        EXPECT_TRUE(text.contains(expected)) << expected.toStdString() << " not in: " << text.toStdString();
+    }
+
+    const QString refused = SaveChart(*View(), dir.filePath("graph.bmp"), "S01");
+    EXPECT_TRUE(refused.contains(".png, .svg or .pdf")) << refused.toStdString();
+    EXPECT_FALSE(QFile::exists(dir.filePath("graph.bmp")));
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "GraphChart.h"
+#include "RunOverlay.h"
+
+#include <QString>
+
+#include <vector>
+
+// Replaces the chart's earlier runs with `runs`: each a line of its own colour, dashed for a
+// downward sweep, named in a legend below the plot. The legend names the latest run too, and
+// is shown only while there are earlier runs.
+void ShowOverlaidRuns(GraphChart& chart, const std::vector<OverlaidRun>& runs, const QString& latestLabel);

@@ -1,0 +1,66 @@
+#include "RunOverlay.h"
+
+#include "GraphContent.h"
+#include "NumberFormat.h"
+#include "SessionFiles.h"
+#include "WholeFile.h"
+
+#include <algorithm>
+
+namespace {
+
+// Whether two runs have the same points as the results files write them (six significant digits).
+bool SamePoints(const std::vector<ResultPoint>& recorded, const std::vector<ResultPoint>& latest)
+{
+    return std::equal(recorded.begin(), recorded.end(), latest.begin(), latest.end(),
+                      [](const ResultPoint& a, const ResultPoint& b) {
+                          return FormatForResults(a.Freq) == FormatForResults(b.Freq)
+                                 && FormatForResults(a.SPL) == FormatForResults(b.SPL);
+                      });
+}
+
+}  // namespace
+
+std::vector<OverlaidRun> OverlaidRuns(const std::vector<RecordedRun>& record, const std::string& subject,
+                                      int condition, const std::vector<ResultPoint>& latest)
+{
+    std::vector<const RecordedRun*> chosen;
+    for (const RecordedRun& run : record) {
+        if (run.Subject == subject && run.Condition == condition) {
+            chosen.push_back(&run);
+        }
+    }
+    const auto drawnFromMemory = std::find_if(chosen.rbegin(), chosen.rend(), [&latest](const RecordedRun* run) {
+        return SamePoints(run->Points, latest);
+    });
+    if (!latest.empty() && drawnFromMemory != chosen.rend()) {
+        chosen.erase(std::next(drawnFromMemory).base());
+    }
+    if (chosen.size() > MostOverlaidRuns) {
+        chosen.erase(chosen.begin(), chosen.end() - static_cast<std::ptrdiff_t>(MostOverlaidRuns));
+    }
+
+    std::vector<OverlaidRun> runs;
+    for (const RecordedRun* run : chosen) {
+        OverlaidRun overlaid;
+        overlaid.Ear = run->Ear == "left" ? 0 : 1;
+        overlaid.Direction = run->Direction == "down" ? 1 : 0;
+        overlaid.Label = run->Ear + " ear, " + (overlaid.Direction == 1 ? "downwards" : "upwards") + ", " + run->Date
+                         + " " + run->Time;
+        overlaid.Line = AscendingLine(run->Points, overlaid.Direction);
+        runs.push_back(std::move(overlaid));
+    }
+    return runs;
+}
+
+std::vector<OverlaidRun> OverlaidRunsOf(const SharedState& state)
+{
+    const WholeFile record = ReadWholeFile(SessionRecordFileName(state.ResultsFileName));
+    if (record.Error) {
+        return {};
+    }
+    const auto& points = state.Results.Points();
+    const auto count = std::clamp(state.Results.StoredResultCount, 0, static_cast<int>(points.size()));
+    return OverlaidRuns(ReadRecordedRuns(record.Text), state.SubjectName, state.CurrentCondition + 1,
+                        std::vector<ResultPoint>(points.begin(), points.begin() + count));
+}
