@@ -66,12 +66,13 @@ int Analyze(const std::string& path, bool csv)
 SimCommand AddAnalyzeCommand(CLI::App& tool)
 {
     CLI::App* command = tool.add_subcommand("analyze", "print the tip and Q10 of every run in a results file");
+    command->footer("The report goes to standard output; no file is written.");
     struct Request {
         std::string path;
         bool csv = false;
     };
     const auto request = std::make_shared<Request>();
-    command->add_flag("--csv", request->csv, "one CSV row per block, for scripts");
+    command->add_flag("--csv", request->csv, "one CSV row per block, for scripts (default: a report to read)");
     command->add_option("FILE.dat", request->path, "results file")->type_name("")->required();
     return {command, [request] { return Analyze(request->path, request->csv); }};
 }

@@ -125,6 +125,7 @@ int StandIn()
 SimCommand AddAttenuatorCommand(CLI::App& tool)
 {
     CLI::App* command = tool.add_subcommand("attenuator", "stand in for the KC35 attenuator on a pseudo-terminal");
-    command->footer("Prints the terminal's path (for SerialPort=), then each command received, until interrupted.");
+    command->footer("Prints the terminal's path (for SerialPort=), then each command received, until interrupted. "
+                    "It has no options, and writes no file.");
     return {command, [] { return StandIn(); }};
 }

@@ -71,7 +71,7 @@ SimCommand AddConditionsCommand(CLI::App& tool)
         tool.add_subcommand("conditions", "print what \"Parameters\" loads from a test-condition file");
     command->footer("Every setting and every condition is printed, with the condition's number of masker frequencies "
                     "(FreqPointCount). Values that took their default because they are unreadable are marked and "
-                    "listed on standard error.");
+                    "listed on standard error. No file is written.");
     const auto path = std::make_shared<std::string>("./PTC.INI");
     command->add_option("FILE", *path, "test-condition file (default ./PTC.INI)")->type_name("");
     return {command, [path] { return PrintConditions(*path); }};

@@ -55,7 +55,8 @@ SimCommand AddDevicesCommand(CLI::App& tool)
     CLI::App* command =
         tool.add_subcommand("devices", "list the sound output devices and the one the program plays on");
     command->footer("Each device as PortAudio sees it: index, host API, name, output channels and default sample "
-                    "rate; the default one is marked, and the one chosen with the AudioDevice setting of FILE.");
+                    "rate; the default one is marked, and the one chosen with the AudioDevice setting of FILE. No file is "
+                    "written.");
     const auto path = std::make_shared<std::string>();
     command->add_option("FILE", *path, "test-condition file whose AudioDevice is applied (default: none)")
         ->type_name("");

@@ -145,7 +145,9 @@ int Rehearse(RunRequest& request)
 SimCommand AddRunCommand(CLI::App& tool)
 {
     CLI::App* command = tool.add_subcommand("run", "measure a tuning curve with the virtual listener");
-    command->footer("The results file (NAME.dat) and test.out are appended to as a run of the program does.");
+    command->footer("Files written, in the current folder, each appended to as a run of the program does: the "
+                    "results file NAME.dat, the session record NAME.csv, the trial log "
+                    "NAME.trials.csv and test.out. The run's summary goes to standard output.");
     const auto request = std::make_shared<RunRequest>();
     VirtualSessionOptions& options = request->options;
     AddIniOption(*command, request->ini);
@@ -160,14 +162,14 @@ SimCommand AddRunCommand(CLI::App& tool)
                "sweep direction (default up)")
         ->type_name("up|down")
         ->check(CLI::IsMember({"up", "down"}).description(""));
-    command->add_option("--subject", options.Subject, "subject name written to the results file")->type_name("NAME");
+    command->add_option("--subject", options.Subject, "subject name written to the results file (default empty)")->type_name("NAME");
     command->add_option("--results", options.ResultsName, "results name; the file is NAME.dat (default default)")
         ->type_name("NAME");
     AddSeedOption(*command, request->seed)
         ->description("the listener's seed, also the noise reservoir's (default 1); 0: a listener without internal "
                       "noise");
-    AddRealOption(*command, "--criterion", request->criterion, "DB", "the listener's detection criterion in dB");
-    AddRealOption(*command, "--noise", request->noise, "DB", "the listener's internal noise in dB, from 0", true);
-    command->add_flag("--expected", request->expected, "also print the curve the listener's filter predicts");
+    AddRealOption(*command, "--criterion", request->criterion, "DB", "the listener's detection criterion in dB (default -4)");
+    AddRealOption(*command, "--noise", request->noise, "DB", "the listener's internal noise in dB, from 0 (default 1)", true);
+    command->add_flag("--expected", request->expected, "also print the curve the listener's filter predicts (default: not printed)");
     return {command, [request] { return Rehearse(*request); }};
 }

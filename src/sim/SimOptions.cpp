@@ -47,7 +47,7 @@ CLI::Option* AddConditionOption(CLI::App& command, int& condition)
 CLI::Option* AddSeedOption(CLI::App& command, std::optional<std::uint32_t>& seed)
 {
     return AddParsedOption<std::uint32_t>(
-        command, "--seed", "N", "seed of the noise reservoir, 0 to 4294967295", "a whole number from 0 to 4294967295",
+        command, "--seed", "N", "seed of the noise reservoir, 0 to 4294967295 (default: from the clock, as in the program)", "a whole number from 0 to 4294967295",
         [](const std::string& text) -> std::optional<std::uint32_t> {
             std::uint32_t value = 0;
             const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);

@@ -148,13 +148,14 @@ int WriteStimulus(const StimulusRequest& request)
 SimCommand AddStimulusCommand(CLI::App& tool)
 {
     CLI::App* command = tool.add_subcommand("stimulus", "write a stimulus as the program builds it to a WAV file");
-    command->footer("The stimulus is on the left channel, the right one is silent.");
+    command->footer("Writes FILE.wav only: a 16-bit stereo WAV file at 44100 Hz, the stimulus on the left channel, "
+                    "the right one silent. What was built is described on standard output.");
     const auto request = std::make_shared<StimulusRequest>();
     command->add_option("KIND", request->kind, "the stimulus")
         ->type_name("tone|calibration|reservoir|masker")
         ->required()
         ->check(CLI::IsMember({"tone", "calibration", "reservoir", "masker"}).description(""));
-    command->add_option("--out", request->out, "the WAV file to write")->type_name("FILE.wav")->required();
+    command->add_option("--out", request->out, "the WAV file to write, replaced when it exists")->type_name("FILE.wav")->required();
     AddIniOption(*command, request->ini);
     AddConditionOption(*command, request->condition);
     AddSeedOption(*command, request->seed);

@@ -1,4 +1,5 @@
 // quorvex-sim: the measurement logic of Quorvex from the command line.
+#include "HelpFormatter.h"
 #include "SimCommands.h"
 
 #include "Version.h"
@@ -8,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -48,10 +50,11 @@ int ReportUsageError(CLI::App& tool, const CLI::ParseError& error)
 
 int RunTool(int argc, char** argv)
 {
-    CLI::App tool("Quorvex's measurement logic from the command line: inspect test-condition files, sound\n"
-                  "devices and stimuli, stand in for the KC35 attenuator, rehearse a session with a virtual\n"
+    CLI::App tool("Quorvex's measurement logic from the command line: inspect test-condition files, sound "
+                  "devices and stimuli, stand in for the KC35 attenuator, rehearse a session with a virtual "
                   "listener and analyse results files.",
                   "quorvex-sim");
+    tool.formatter(std::make_shared<WrappingFormatter>());  // before the commands, which take it over
     tool.set_version_flag("--version", std::string("quorvex-sim ") + QuorvexVersion,
                           "print the program's version and exit");
     tool.set_help_flag("-h,--help", "print this usage and exit");

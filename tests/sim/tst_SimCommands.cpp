@@ -82,6 +82,40 @@ TEST(SimCommands, RunRefusesWhatItCannotDo)
     EXPECT_NE(directory.output.find("cannot read '.': Is a directory"), std::string::npos) << directory.output;
 }
 
+// The usage is the reference a user has: every option says what it is when not given, every
+// command what it writes, and the manual page (which indents it by 8) fits 80 columns.
+TEST(SimCommands, EveryOptionStatesItsDefaultAndEveryCommandTheFilesItWrites)
+{
+    for (const std::string command : {"conditions", "devices", "stimulus", "run", "analyze", "attenuator"}) {
+        SCOPED_TRACE(command);
+        const std::string help = Sim(command + " --help", " 2>/dev/null").output;
+        std::istringstream lines(help);
+        std::vector<std::string> entries;  // an option or positional with its continuation lines
+        bool inList = false;
+        for (std::string line; std::getline(lines, line);) {
+            EXPECT_LE(line.size(), 72u) << line;
+            if (line == "Options:" || line == "Positionals:") {
+                inList = true;
+            } else if (line.empty()) {
+                inList = false;
+            } else if (inList && line.rfind("                        ", 0) == 0 && !entries.empty()) {
+                entries.back() += " " + line;
+            } else if (inList) {
+                entries.push_back(line);
+            }
+        }
+        for (const std::string& entry : entries) {
+            if (entry.find("--help") == std::string::npos) {
+                EXPECT_TRUE(entry.find("default") != std::string::npos || entry.find("REQUIRED") != std::string::npos)
+                    << entry;
+            }
+        }
+        EXPECT_TRUE(help.find("written") != std::string::npos || help.find("Writes") != std::string::npos
+                    || help.find("writes no file") != std::string::npos)
+            << help;
+    }
+}
+
 TEST(SimCommands, EveryCommandPrintsItsUsageOnRequestAndRefusesUnknownOptions)
 {
     const std::string standardOutput = " 2>/dev/null";
