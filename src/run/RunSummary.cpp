@@ -48,6 +48,13 @@ std::string FilesWritten(const RunReport& report)
 
 }  // namespace
 
+bool RunHadProblems(const RunReport& report)
+{
+    return report.FailedPresentations > 0 || report.LateStimuli > 0 || !report.DropoutTrials.empty()
+           || !report.ResultsError.empty() || !report.RecordError.empty() || !report.TrialLogError.empty()
+           || !report.TestLogError.empty() || !report.Error.empty();
+}
+
 std::vector<std::string> RunSummary(const RunReport& report)
 {
     std::vector<std::string> lines{"Points stored: " + Count(report.StoredPoints) + ", from " + Count(report.Trials)

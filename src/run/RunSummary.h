@@ -10,3 +10,7 @@
 // and those that were not, and what ended the run early. The run window shows it until the
 // operator closes the window.
 std::vector<std::string> RunSummary(const RunReport& report);
+
+// Whether the summary tells of anything that went wrong: stimuli not played, late or with a
+// dropout, a file not written, an error that ended the run.
+bool RunHadProblems(const RunReport& report);

@@ -177,7 +177,9 @@ void TForm2::Button1Click()
         OnRunFinished(report);
     }
     ShowSummary(report);
-    if (closeRequested_) {
+    // EXIT clicked during the run closes the window as the run ends, unless the summary has
+    // something to tell.
+    if (closeRequested_ && !RunHadProblems(report)) {
         done(1);
     }
 }

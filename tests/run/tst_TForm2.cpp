@@ -252,6 +252,21 @@ TEST_F(RunWindowTest, ExitClosesWithResultOne)
     EXPECT_FALSE(window.isVisible());
 }
 
+TEST_F(RunWindowTest, ExitClickedDuringARunWithProblemsLeavesTheSummaryOpen)
+{
+    sound.ReportDropouts(true);
+    window.show();
+    clock.OnDelay = [this](int pause) {
+        if (pause == 3) {
+            Queue(QEvent::KeyPress, Qt::Key_Q);
+            Button("Button3")->click();  // while the run is still going
+        }
+    };
+    Button("Button1")->click();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(Memo().contains("dropout")) << Memo().toStdString();
+}
+
 TEST_F(RunWindowTest, EscapeBeforeStartLeavesTheWindowOpenWithStartReady)
 {
     window.show();
