@@ -48,6 +48,7 @@ RunReport TrackingRun::Run()
     RunReport report;
     log_ = RunLog{};
     log_.Started = std::chrono::system_clock::now();
+    log_.Listener = Listener;
     pointsLogged_ = 0;
     openTrial_.reset();
     try {
@@ -240,6 +241,7 @@ void TrackingRun::Finish(RunReport& report)
     report.RunId = files.RunId;
     report.RecordError = files.RecordError;
     report.TrialLogError = files.TrialLogError;
+    report.TrialLogWritten = files.TrialLogWritten;
 }
 
 void TrackingRun::NoteKeys(TrialRecord& trial)

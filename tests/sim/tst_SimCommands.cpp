@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 
@@ -80,6 +81,35 @@ TEST(SimCommands, RunRefusesWhatItCannotDo)
     const Outcome directory = Sim("analyze .");
     EXPECT_EQ(directory.status, 1);
     EXPECT_NE(directory.output.find("cannot read '.': Is a directory"), std::string::npos) << directory.output;
+}
+
+// Names that would break a line of the results file are refused and nothing is written; a
+// name in another encoding keeps the data files UTF-8; the report shows a file's control
+// characters as U+FFFD instead of passing them to the terminal.
+TEST(SimCommands, NamesThatWouldBreakAFileAreRefusedAndTheReportShowsWhatItReads)
+{
+    const ScratchFolder dir;
+    WriteIni(dir.Path("PTC.INI"), "FStep=10\n");
+    for (const auto& [arguments, reason] :
+         {std::pair{"--subject \"$(printf 'x\\n1000\\t99')\"", "the subject name holds a line break"},
+          {"--results \"$(printf 'a\\tb')\"", "the results name holds a tab"},
+          {"--results ''", "the results name is empty"}}) {
+        const Outcome refused = Sim(std::string("run ") + arguments);
+        EXPECT_EQ(refused.status, 1) << arguments;
+        EXPECT_NE(refused.output.find(reason), std::string::npos) << refused.output;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("default.dat")) || std::filesystem::exists(dir.Path(".dat"))
+                 || std::filesystem::exists(dir.Path("test.out")));
+
+    ASSERT_EQ(Sim("run --results latin --subject \"$(printf 'M\\374ller')\"").status, 0);
+    std::ifstream record(dir.Path("latin.csv"), std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(record), std::istreambuf_iterator<char>()};
+    EXPECT_NE(text.find(",M\xEF\xBF\xBDller,"), std::string::npos) << text.substr(0, 600);
+
+    std::ofstream(dir.Path("odd.dat"), std::ios::binary) << ";---\r\n; Subject = \tA\x1b[2J\r\n\x07\r\n1000\t50\r\n";
+    const Outcome report = Sim("analyze odd.dat");
+    EXPECT_NE(report.output.find("subject: \"A\xEF\xBF\xBD[2J\""), std::string::npos) << report.output;
+    EXPECT_EQ(report.output.find_first_of("\x1b\x07"), std::string::npos) << report.output;
 }
 
 TEST(SimCommands, EveryCommandPrintsItsUsageOnRequestAndRefusesUnknownOptions)
