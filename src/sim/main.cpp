@@ -1,12 +1,11 @@
 // quorvex-sim: the measurement logic of Quorvex from the command line.
 #include "SimCommands.h"
 
+#include "StandardOutput.h"
 #include "Version.h"
 
 #include <CLI/CLI.hpp>
 
-#include <cerrno>
-#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -111,12 +110,14 @@ int RunTool(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    StandardOutputBuffer output;
+    std::streambuf* const standard = std::cout.rdbuf(&output);
     const int status = RunTool(argc, argv);
-    // Output that never arrived (a full disk, a closed pipe) is a failure, as in every GNU tool.
-    errno = 0;
     std::cout.flush();
-    if (!std::cout) {
-        std::cerr << "quorvex-sim: write error: " << std::strerror(errno != 0 ? errno : EIO) << '\n';
+    std::cout.rdbuf(standard);
+    // Output that never arrived (a full disk, a closed pipe) is a failure, as in every GNU tool.
+    if (output.Error()) {
+        std::cerr << "quorvex-sim: write error: " << output.Error().message() << '\n';
         return 1;
     }
     return status;

@@ -163,6 +163,52 @@ TEST(SimCommands, AFileThatCannotBeReadIsNamedWithTheReason)
 
 }  // namespace
 
+// A device or a file far larger than any test-condition or results file is refused with the
+// reason and the limit before memory runs out; a pipe is read as a file.
+TEST(SimCommands, ReadsNoDeviceAndNoFileBeyondTheLimit)
+{
+    const ScratchFolder dir;
+    std::ofstream(dir.Path("big.dat")) << "1000\t50\n";
+    std::filesystem::resize_file(dir.Path("big.dat"), std::uintmax_t{17} << 20);
+#if defined(__SANITIZE_ADDRESS__)
+    const std::string memory;
+#else
+    const std::string memory = "ulimit -v 1000000; ";  // a failure ends here, not in the machine's swap
+#endif
+    for (const auto& [command, reason] :
+         {std::pair{"conditions /dev/zero", "cannot read '/dev/zero': it is a device, not a file"},
+          {"analyze /dev/zero", "cannot read '/dev/zero': it is a device, not a file"},
+          {"analyze big.dat", "cannot read 'big.dat': it holds more than 16 MiB, the most Quorvex reads of a file"},
+          {"conditions big.dat", "it holds more than 16 MiB"}}) {
+        const Outcome refused = Sim(command, " 2>&1 >/dev/null", memory);
+        EXPECT_EQ(refused.status, 1) << command << "\n" << refused.output;
+        EXPECT_NE(refused.output.find(reason), std::string::npos) << refused.output;
+    }
+    WriteIni(dir.Path("PTC.INI"), "FStep=10\n");
+    const Outcome piped = Sim("conditions /dev/stdin < PTC.INI");
+    EXPECT_EQ(piped.status, 0) << piped.output;
+    EXPECT_NE(piped.output.find("FreqPointCount"), std::string::npos) << piped.output;
+}
+
+// Output larger than any buffer that cannot be written is reported with the reason of the write
+// that failed, also when an earlier write failed already.
+TEST(SimCommands, AWriteErrorNamesTheReasonOfTheFailedWrite)
+{
+    const ScratchFolder dir;
+    {
+        std::ofstream many(dir.Path("many.dat"));
+        for (int block = 0; block < 3000; ++block) {
+            many << ";----\n; Subject = \tS" << block << "\n1000\t50\n";
+        }
+    }
+    const Outcome full = Sim("analyze many.dat", " 2>&1 >/dev/full");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_EQ(full.output, "quorvex-sim: write error: No space left on device\n");
+
+    const Outcome pipe = Sim("analyze many.dat 2>err.txt | head -c 1 >/dev/null; cat err.txt", "", "trap '' PIPE; ");
+    EXPECT_EQ(pipe.output, "quorvex-sim: write error: Broken pipe\n");
+}
+
 TEST(SimCommands, ConditionsPrintsWhatParametersLoads)
 {
     const ScratchFolder dir;
