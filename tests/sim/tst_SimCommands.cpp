@@ -59,6 +59,19 @@ TEST(SimCommands, RunWritesTheResultsThatAnalyzeReadsBack)
     EXPECT_NE(csv.output.find("," + freq + "," + level + ","), std::string::npos) << tipLine << "\n" << csv.output;
 }
 
+// The "results:" line names the files the run wrote, and only those.
+TEST(SimCommands, RunListsOnlyTheFilesItWrote)
+{
+    const ScratchFolder dir;
+    WriteIni(dir.Path("PTC.INI"), "FStep=10\n");
+    std::filesystem::create_directory(dir.Path("test.out"));
+    std::filesystem::create_directory(dir.Path("r.csv"));
+    const Outcome run = Sim("run --results r");
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find("results: r.dat, r.trials.csv (run "), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("the log 'test.out': Is a directory"), std::string::npos) << run.output;
+}
+
 TEST(SimCommands, RunRefusesWhatItCannotDo)
 {
     const ScratchFolder dir;
