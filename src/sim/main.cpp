@@ -40,6 +40,15 @@ int ReportUsageError(CLI::App& tool, const CLI::ParseError& error)
                   : chosen.empty()                         ? "unknown command '" + extra + "'"
                                                            : "unexpected argument '" + extra + "'";
     }
+    // An option given twice: the parser's own words ("At Most 1 required") say it poorly.
+    if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr) {
+        for (const CLI::Option* option : where.get_options()) {
+            if (option->get_expected_max() == 1 && option->count() > 1) {
+                problem = option->get_name() + " given " + std::to_string(option->count())
+                          + " times; it takes one value";
+            }
+        }
+    }
     const std::string prefix = chosen.empty() ? tool.get_name() : tool.get_name() + " " + where.get_name();
     std::cerr << prefix << ": " << problem << "\n\n" << UsageOf(tool);
     return UsageError;

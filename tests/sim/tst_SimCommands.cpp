@@ -87,6 +87,16 @@ TEST(SimCommands, RunRefusesWhatItCannotDo)
     EXPECT_NE(refused.output.find("The run cannot start: the frequency step FStep is 0 Hz"), std::string::npos)
         << refused.output;
 
+    for (const auto& [arguments, problem] :
+         {std::pair{"--noise 1e308", "--noise: '1e308' is beyond the range of the program's numbers"},
+          {"--criterion=-1e39", "--criterion: '-1e39' is beyond the range"},
+          {"--noise=-1", "--noise: '-1' is below 0"},
+          {"--criterion inf", "--criterion: 'inf' is not a number"},
+          {"--ini a --ini b", "--ini given 2 times; it takes one value"}}) {
+        const Outcome usage = Sim(std::string("run ") + arguments, " 2>&1 >/dev/null");
+        EXPECT_EQ(usage.status, 2) << arguments;
+        EXPECT_EQ(usage.output.rfind(std::string("quorvex-sim run: ") + problem, 0), 0u) << usage.output;
+    }
     EXPECT_EQ(Sim("run --ear middle").status, 2);
     EXPECT_EQ(Sim("run --noise -1").status, 2);
     EXPECT_EQ(Sim("analyze").status, 2);
