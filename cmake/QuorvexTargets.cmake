@@ -19,7 +19,8 @@ function(quorvex_library name)
 endfunction()
 
 # A GoogleTest executable registered with CTest as one test. Widget tests run on the offscreen
-# platform; text comparisons run in the C locale unless a test pins another.
+# platform; text comparisons run in the C locale unless a test pins another. A program whose
+# tests were all skipped shows as skipped (tests/support/SkipReport.cpp).
 # quorvex_test(<name> SOURCES ... LIBS ... [QT_MAIN] [LABELS ...] [TIMEOUT s])
 function(quorvex_test name)
   cmake_parse_arguments(ARG "QT_MAIN" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
@@ -29,7 +30,7 @@ function(quorvex_test name)
   else()
     target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main)
   endif()
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock quorvex_skip_report)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
   quorvex_warnings(${name})
   if(NOT ARG_TIMEOUT)
@@ -45,6 +46,7 @@ function(quorvex_test name)
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "${environment}"
     LABELS "${ARG_LABELS}"
+    SKIP_REGULAR_EXPRESSION "QUORVEX-ALL-SKIPPED"
     TIMEOUT ${ARG_TIMEOUT})
 endfunction()
 
@@ -57,5 +59,6 @@ function(quorvex_pipewire_test name target)
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;LANG=C.UTF-8;QUORVEX_TEST_SOUND_SERVER=pipewire"
     LABELS pipewire
     RESOURCE_LOCK quorvex-test-sink
+    SKIP_REGULAR_EXPRESSION "QUORVEX-ALL-SKIPPED"
     TIMEOUT 300)
 endfunction()

@@ -13,6 +13,7 @@
 #include "TonePreview.h"
 #include "Controls.h"
 #include "EditExitHandlers.h"
+#include "OneLineValidator.h"
 #include "TForm2.h"
 #include "TForm3.h"
 #include "TForm4.h"
@@ -238,6 +239,10 @@ void TForm1::CreateControls()
     SubjectEdit = MakeEdit(client, "SubjectEdit", "", rightEdits(352, 0, 137, 21), label4);
     PlaceLabel(label11, 256 + shift, 24, rightEditLeft, RightColumn + shift);
     ResFileEdit = MakeEdit(client, "ResFileEdit", "", rightEdits(352, 24, 137, 21), label11);
+    // Both names go into a line of the results file's header or into file names.
+    for (QLineEdit* name : {SubjectEdit, ResFileEdit}) {
+        name->setValidator(new OneLineValidator(name));
+    }
     ParamButton = MakeButton(client, "ParamButton", "Parameters", rightSpanning(272, 72, 217, 25));
     // Until a file is loaded, the one thing to do is this.
     HintLabel = MakeLabel(client, "HintLabel", "Load a test-condition file\nwith Parameters");

@@ -3,6 +3,9 @@
 
 #include "Pcm16.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -33,10 +36,10 @@ void PutId(std::array<unsigned char, N>& bytes, std::size_t at, const char (&id)
     }
 }
 
-// One line per failed file, with the system's reason.
-void Report(const char* what, const std::string& path, int error)
+// What went wrong with the file, with the system's reason.
+std::string Failure(const char* what, const std::string& path, int error)
 {
-    std::fprintf(stderr, "%s '%s': %s\n", what, path.c_str(), std::strerror(error != 0 ? error : EIO));
+    return std::string(what) + " '" + path + "': " + std::strerror(error != 0 ? error : EIO);
 }
 
 float SampleOrSilence(const Wave& wave, std::uint32_t i)
@@ -48,11 +51,19 @@ float SampleOrSilence(const Wave& wave, std::uint32_t i)
 
 bool Wave::WriteStereoWav(const std::string& path, const Wave& left, const Wave& right) const
 {
+    const std::string problem = SaveStereoWav(path, left, right);
+    if (!problem.empty()) {
+        std::fprintf(stderr, "%s\n", problem.c_str());
+    }
+    return problem.empty();
+}
+
+std::string Wave::SaveStereoWav(const std::string& path, const Wave& left, const Wave& right) const
+{
     errno = 0;
     FileHandle file(std::fopen(path.c_str(), "wb"));
     if (!file) {
-        Report("could not open", path, errno);
-        return false;
+        return Failure("could not open", path, errno);
     }
     const std::uint32_t frames = SampleCount();
     const std::uint32_t dataBytes = frames * 2u * 2u;
@@ -88,11 +99,15 @@ bool Wave::WriteStereoWav(const std::string& path, const Wave& left, const Wave&
     errno = 0;
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
     const int writeError = errno;
+    struct stat status {};
+    const bool regular = ::fstat(::fileno(file.get()), &status) == 0 && S_ISREG(status.st_mode);
     errno = 0;
     const bool closed = std::fclose(file.release()) == 0;
     if (!written || !closed) {
-        Report("write error on", path, !written ? writeError : errno);
-        return false;
+        const int error = !written ? writeError : errno;
+        // A file cut short (a full disk) would keep a header that claims every frame: it goes.
+        const bool removed = regular && ::unlink(path.c_str()) == 0;
+        return Failure("write error on", path, error) + (removed ? "; the file was removed" : "");
     }
-    return true;
+    return {};
 }

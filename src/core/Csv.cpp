@@ -1,7 +1,11 @@
 #include "Csv.h"
 
-std::string CsvField(std::string_view text)
+#include "PlainText.h"
+
+std::string CsvField(std::string_view raw)
 {
+    const std::string utf8 = ValidUtf8(raw);
+    const std::string_view text = utf8;
     const bool blankAtEnd = !text.empty() && (text.front() == ' ' || text.back() == ' ' || text.front() == '\t'
                                               || text.back() == '\t');
     if (text.find_first_of(",\"\r\n") == std::string_view::npos && !blankAtEnd) {

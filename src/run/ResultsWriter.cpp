@@ -1,6 +1,7 @@
 #include "ResultsWriter.h"
 
 #include "NumberFormat.h"
+#include "PlainText.h"
 #include "TextFileAppend.h"
 
 #include <algorithm>
@@ -41,7 +42,8 @@ std::string PTCwrite(const SharedState& state, int count)
 {
     const TestCondition& c = state.Current();
     std::string block = ";----------------------------------------------------\n";
-    block += "; Subject = \t" + state.SubjectName + "\n";
+    // A line break in the name would start a line that reads as a point.
+    block += "; Subject = \t" + WithControlCharactersShown(state.SubjectName) + "\n";
     block += state.Ear == 0 ? "; Ear = left\n" : "; Ear = right\n";
     block += "; Tone Frequency = \t" + FormatForResults(c.ToneF) + "\n";
     block += "; Tone SPL = \t" + FormatForResults(c.ToneSPL) + "\n";

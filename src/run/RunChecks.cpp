@@ -2,6 +2,7 @@
 
 #include "FreqPointCount.h"
 #include "NumberFormat.h"
+#include "PlainText.h"
 #include "StimulusLimits.h"
 
 #include <cmath>
@@ -17,6 +18,22 @@ std::optional<std::string> CheckRunConditions(const SharedState& state, char dec
     const auto refuse = [](const std::string& reason) {
         return std::optional<std::string>("The run cannot start: " + reason);
     };
+
+    // The names go into one line of the results file's header, and into file names.
+    std::string resultsName = state.ResultsFileName;
+    if (resultsName.ends_with(".dat")) {
+        resultsName.resize(resultsName.size() - 4);
+    }
+    if (resultsName.empty()) {
+        return refuse("the results name is empty; the results would go to hidden files named \".dat\" and \".csv\". "
+                      "Type a results name.");
+    }
+    for (const auto& [what, text] : {std::pair{"results name", resultsName}, {"subject name", state.SubjectName}}) {
+        if (const auto control = FirstControlCharacter(text)) {
+            return refuse(std::string("the ") + what + " holds " + *control + ", which cannot be written on the "
+                          "one line the results file gives it.");
+        }
+    }
 
     const std::pair<const char*, float> values[] = {
         {"ToneF", c.ToneF},     {"StartF", c.StartF}, {"EndF", c.EndF},       {"FStep", c.FStep},

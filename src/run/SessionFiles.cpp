@@ -5,15 +5,13 @@
 #include "ResultsWriter.h"
 #include "TextFileAppend.h"
 #include "Version.h"
-#include "WholeFile.h"
 
 #include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdio>
 #include <ctime>
-#include <filesystem>
-#include <set>
+#include <iterator>
 
 namespace {
 
@@ -62,43 +60,56 @@ std::string IsoTimestamp(std::chrono::system_clock::time_point when)
     return Formatted(local.Fields, "%Y-%m-%dT%H:%M:%S") + millis.data() + offset;
 }
 
-// The run identifiers (first fields) of the data rows of a file's text.
-std::set<std::string> RunIds(const std::string& text)
+// Bytes read from each end of a file: far more than a header row or the last row of a run.
+constexpr std::size_t EndBytes = 64 * 1024;
+
+// The file's first row, without its line end or a byte-order mark an editor may have added.
+std::string FirstRow(const LockedTextFile& file)
 {
-    std::set<std::string> ids;
-    const auto rows = ParseCsv(text);
-    for (std::size_t i = 1; i < rows.size(); ++i) {
-        if (!rows[i].empty() && !rows[i][0].empty()) {
-            ids.insert(rows[i][0]);
-        }
+    std::string head = file.Head(EndBytes);
+    if (head.starts_with("\xEF\xBB\xBF")) {
+        head.erase(0, 3);
     }
-    return ids;
+    head.resize(std::min(head.size(), head.find('\n')));
+    if (head.ends_with('\r')) {
+        head.pop_back();
+    }
+    return head;
 }
 
-// What the file holds: nothing when it is missing, unreadable or not a regular file (a
-// directory, or a FIFO that would wait for a writer); the append that follows reports it.
-std::string Contents(const std::string& path)
+std::string WriteFailure(const std::string& path, const std::string& reason, const char* what)
 {
-    std::error_code error;
-    return std::filesystem::is_regular_file(path, error) ? ReadWholeFile(path).Text : std::string();
+    return std::string("Quorvex could not write this run's rows to the ") + what + " '" + path + "': " + reason
+           + ". The file is as it was before the run; the results file and the points in memory are not affected.";
 }
 
-// Appends the rows; an empty text when they were written, otherwise what the operator is told.
-std::string Append(const std::string& path, const std::string& rows, const char* what)
+// Appends the rows under the lock `file` holds, after the header when the file is new; an
+// empty text when they were written, otherwise what the operator is told.
+std::string AppendRows(LockedTextFile& file, const std::string& path, const std::string& header,
+                       const std::string& rows, const char* what)
 {
-    const std::error_code error = AppendBlockToTextFile(path, WithCrLf(rows));
+    if (file.OpenError()) {
+        return WriteFailure(path, file.OpenError().message(), what);
+    }
+    // Rows under another header would sit in the wrong columns for every reader.
+    if (!file.Empty() && FirstRow(file) + "\n" != header) {
+        return WriteFailure(path,
+                            "its header row names other columns than this version of Quorvex writes (the file "
+                            "was begun by another version, or edited); move or rename it and the next run "
+                            "begins a new one",
+                            what);
+    }
+    std::error_code error = file.Append(WithCrLf(file.Empty() ? header + rows : rows));
     if (!error) {
-        return {};
+        error = file.Close();
     }
-    return std::string("Quorvex could not write this run's rows to the ") + what + " '" + path
-           + "': " + error.message() + ". The file is as it was before the run; the results file and the points in memory are not affected.";
+    return error ? WriteFailure(path, error.message(), what) : std::string();
 }
 
-bool IsNew(const std::string& path)
+int LastRunNumberIn(const LockedTextFile& file)
 {
-    std::error_code error;
-    const auto size = std::filesystem::file_size(path, error);
-    return error || size == 0;
+    const std::string tail = file.Tail(EndBytes);
+    return LastRunNumber(tail, tail.size() == file.Size());
 }
 
 std::string Ear(int ear)
@@ -124,6 +135,69 @@ std::string Seconds(double value)
     return std::string(text.data(), result.ptr);
 }
 
+// What a session record row is made of.
+struct RunFacts {
+    const SharedState& State;
+    const RunLog& Log;
+    const std::string& RunId;
+    LocalTime Started;
+};
+
+struct RecordColumn {
+    const char* Name;
+    std::string (*Value)(const RunFacts&);
+};
+
+std::string ListenerValue(const RunFacts& run, std::string (*value)(const SimulatedListenerRecord&))
+{
+    return run.Log.Listener ? value(*run.Log.Listener) : std::string();
+}
+
+// The columns every row of a run shares, in the file's order; the point's own columns follow.
+// A column is added here, and the header and every row follow.
+const RecordColumn RunColumns[] = {
+    {"run", [](const RunFacts& run) { return run.RunId; }},
+    {"date", [](const RunFacts& run) { return Formatted(run.Started.Fields, "%Y-%m-%d"); }},
+    {"time", [](const RunFacts& run) { return Formatted(run.Started.Fields, "%H:%M:%S"); }},
+    {"version", [](const RunFacts&) { return std::string(QuorvexVersion); }},
+    {"subject", [](const RunFacts& run) { return run.State.SubjectName; }},
+    {"ear", [](const RunFacts& run) { return Ear(run.State.Ear); }},
+    {"direction", [](const RunFacts& run) { return std::string(run.State.SweepDirection == 0 ? "up" : "down"); }},
+    {"condition", [](const RunFacts& run) { return std::to_string(run.State.CurrentCondition + 1); }},
+    {"ToneF", [](const RunFacts& run) { return FormatShortest(run.State.Current().ToneF); }},
+    {"StartF", [](const RunFacts& run) { return FormatShortest(run.State.Current().StartF); }},
+    {"EndF", [](const RunFacts& run) { return FormatShortest(run.State.Current().EndF); }},
+    {"FStep", [](const RunFacts& run) { return FormatShortest(run.State.Current().FStep); }},
+    {"MaskerBW", [](const RunFacts& run) { return FormatShortest(run.State.Current().MaskerBW); }},
+    {"SPLstep", [](const RunFacts& run) { return FormatShortest(run.State.Current().SPLstep); }},
+    {"MaxSPL", [](const RunFacts& run) { return FormatShortest(run.State.Current().MaxSPL); }},
+    {"ToneSPL", [](const RunFacts& run) { return FormatShortest(run.State.Current().ToneSPL); }},
+    {"MaskStartSPL", [](const RunFacts& run) { return FormatShortest(run.State.Current().MaskStartSPL); }},
+    {"CalibFactor", [](const RunFacts& run) { return FormatShortest(run.State.Settings.CalibFactor); }},
+    {"ToneDuration", [](const RunFacts& run) { return FormatShortest(run.State.Settings.ToneDuration); }},
+    {"MaskerDuration", [](const RunFacts& run) { return FormatShortest(run.State.Settings.MaskerDuration); }},
+    {"Modulated", [](const RunFacts& run) { return std::to_string(run.State.Settings.Modulated); }},
+    {"ModFreq", [](const RunFacts& run) { return FormatShortest(run.State.Settings.ModFreq); }},
+    {"ISI", [](const RunFacts& run) { return std::to_string(run.State.Settings.ISI); }},
+    {"RiseFall", [](const RunFacts& run) { return FormatShortest(run.State.Settings.RiseFall); }},
+    {"attenuator", [](const RunFacts& run) { return AttenuatorMode(run.State.Settings.Attenuator); }},
+    {"device", [](const RunFacts& run) { return run.Log.SoundDevice; }},
+    {"listener_seed",
+     [](const RunFacts& run) {
+         return ListenerValue(run, [](const SimulatedListenerRecord& l) { return std::to_string(l.Seed); });
+     }},
+    {"listener_criterion",
+     [](const RunFacts& run) {
+         return ListenerValue(run, [](const SimulatedListenerRecord& l) { return FormatShortest(l.CriterionDb); });
+     }},
+    {"listener_noise",
+     [](const RunFacts& run) {
+         return ListenerValue(run, [](const SimulatedListenerRecord& l) { return FormatShortest(l.NoiseDb); });
+     }},
+};
+
+const char* const PointColumns[] = {"point", "masker_freq", "masker_spl"};
+
 }  // namespace
 
 std::string SessionRecordFileName(const std::string& resultsFileName)
@@ -136,61 +210,64 @@ std::string TrialLogFileName(const std::string& resultsFileName)
     return ResultsName(resultsFileName) + ".trials.csv";
 }
 
-std::string MakeRunId(std::chrono::system_clock::time_point started, const std::vector<std::string>& existing)
+std::string MakeRunId(std::chrono::system_clock::time_point started, int previousRunNumber)
 {
-    std::set<std::string> ids;
-    for (const std::string& text : existing) {
-        ids.merge(RunIds(text));
+    return IsoTimestamp(started) + "_" + std::to_string(std::max(previousRunNumber, 0) + 1);
+}
+
+int LastRunNumber(std::string_view tail, bool fromStart)
+{
+    // A row of a run begins with its identifier, "<timestamp>_<number>,"; the first line of a
+    // tail cut from inside the file may be the end of a row and is passed over.
+    std::size_t end = tail.size();
+    while (end > 0) {
+        const std::size_t lineEnd = tail.rfind('\n', end - 1);
+        const std::size_t start = lineEnd == std::string_view::npos ? 0 : lineEnd + 1;
+        if (start > 0 || fromStart) {
+            const std::string_view line = tail.substr(start, end - start);
+            const std::string_view id = line.substr(0, line.find(','));
+            const std::size_t mark = id.rfind('_');
+            int number = 0;
+            if (mark != std::string_view::npos && mark >= 19 && id[10] == 'T') {
+                const auto [last, error] = std::from_chars(id.data() + mark + 1, id.data() + id.size(), number);
+                if (error == std::errc() && last == id.data() + id.size() && number > 0) {
+                    return number;
+                }
+            }
+        }
+        if (start == 0) {
+            break;
+        }
+        end = start - 1;
     }
-    const std::string stamp = IsoTimestamp(started);
-    std::size_t number = ids.size() + 1;
-    while (ids.contains(stamp + "_" + std::to_string(number))) {
-        ++number;
+    return 0;
+}
+
+std::string SessionRecordHeader()
+{
+    std::vector<std::string> names;
+    for (const RecordColumn& column : RunColumns) {
+        names.emplace_back(column.Name);
     }
-    return stamp + "_" + std::to_string(number);
+    names.insert(names.end(), std::begin(PointColumns), std::end(PointColumns));
+    return CsvRow(names);
+}
+
+std::string TrialLogHeader()
+{
+    return CsvRow({"run", "trial", "masker_freq", "masker_spl", "played", "onset", "key", "key_changes", "recorded",
+                   "dropout"});
 }
 
 std::string SessionRecordRows(const SharedState& state, const RunLog& log, const std::string& runId, int count,
                               bool header)
 {
-    std::string rows;
-    if (header) {
-        rows += CsvRow({"run", "date", "time", "version", "subject", "ear", "direction", "condition", "ToneF",
-                        "StartF", "EndF", "FStep", "MaskerBW", "SPLstep", "MaxSPL", "ToneSPL", "MaskStartSPL",
-                        "CalibFactor", "ToneDuration", "MaskerDuration", "Modulated", "ModFreq", "ISI", "RiseFall",
-                        "attenuator", "device", "point", "masker_freq", "masker_spl"});
+    const RunFacts facts{state, log, runId, ToLocal(log.Started)};
+    std::vector<std::string> run;
+    for (const RecordColumn& column : RunColumns) {
+        run.push_back(column.Value(facts));
     }
-    const TestCondition& c = state.Current();
-    const ExperimentSettings& s = state.Settings;
-    const LocalTime started = ToLocal(log.Started);
-    const std::vector<std::string> run = {
-        runId,
-        Formatted(started.Fields, "%Y-%m-%d"),
-        Formatted(started.Fields, "%H:%M:%S"),
-        QuorvexVersion,
-        state.SubjectName,
-        Ear(state.Ear),
-        state.SweepDirection == 0 ? "up" : "down",
-        std::to_string(state.CurrentCondition + 1),
-        FormatShortest(c.ToneF),
-        FormatShortest(c.StartF),
-        FormatShortest(c.EndF),
-        FormatShortest(c.FStep),
-        FormatShortest(c.MaskerBW),
-        FormatShortest(c.SPLstep),
-        FormatShortest(c.MaxSPL),
-        FormatShortest(c.ToneSPL),
-        FormatShortest(c.MaskStartSPL),
-        FormatShortest(s.CalibFactor),
-        FormatShortest(s.ToneDuration),
-        FormatShortest(s.MaskerDuration),
-        std::to_string(s.Modulated),
-        FormatShortest(s.ModFreq),
-        std::to_string(s.ISI),
-        FormatShortest(s.RiseFall),
-        AttenuatorMode(s.Attenuator),
-        log.SoundDevice,
-    };
+    std::string rows = header ? SessionRecordHeader() : std::string();
     const auto& points = state.Results.Points();
     const auto n = static_cast<std::size_t>(std::clamp(count, 0, static_cast<int>(points.size())));
     for (std::size_t i = 0; i < n; ++i) {
@@ -200,16 +277,16 @@ std::string SessionRecordRows(const SharedState& state, const RunLog& log, const
         row.push_back(FormatForResults(points[i].SPL));
         rows += CsvRow(row);
     }
+    if (n == 0) {
+        run.resize(run.size() + std::size(PointColumns));
+        rows += CsvRow(run);
+    }
     return rows;
 }
 
 std::string TrialLogRows(const RunLog& log, const std::string& runId, bool header)
 {
-    std::string rows;
-    if (header) {
-        rows += CsvRow({"run", "trial", "masker_freq", "masker_spl", "played", "onset", "key", "key_changes",
-                        "recorded", "dropout"});
-    }
+    std::string rows = header ? TrialLogHeader() : std::string();
     // Onsets count from the first stimulus whose onset the sound output could tell.
     const auto first = std::find_if(log.Trials.begin(), log.Trials.end(),
                                     [](const TrialRecord& trial) { return trial.OnsetFrame.has_value(); });
@@ -229,22 +306,26 @@ std::string TrialLogRows(const RunLog& log, const std::string& runId, bool heade
 SessionFilesOutcome WriteSessionFiles(const SharedState& state, const RunLog& log, int count)
 {
     SessionFilesOutcome outcome;
-    const std::string record = SessionRecordFileName(state.ResultsFileName);
-    const std::string trials = TrialLogFileName(state.ResultsFileName);
-    outcome.RunId = MakeRunId(log.Started, {Contents(record), Contents(trials)});
-    // A run without points has no row in the record, one ended before its first trial none in
-    // the log; an empty append would only create the file.
-    if (std::min(count, state.Results.ResultCount()) > 0) {
-        outcome.RecordError =
-            Append(record, SessionRecordRows(state, log, outcome.RunId, count, IsNew(record)), "session record");
-        if (outcome.RecordError.empty()) {
-            outcome.Written.push_back(record);
-        }
+    const std::string recordPath = SessionRecordFileName(state.ResultsFileName);
+    const std::string trialsPath = TrialLogFileName(state.ResultsFileName);
+    // Every writer takes the record first, then the trial log, and holds each until its rows
+    // are in: the run's number and the header are decided on the files as they will be
+    // appended to. A run without trials leaves a missing trial log missing.
+    LockedTextFile record(recordPath);
+    LockedTextFile trials(trialsPath, log.Trials.empty() ? LockedTextFile::Missing::Leave
+                                                         : LockedTextFile::Missing::Create);
+    outcome.RunId = MakeRunId(log.Started, std::max(LastRunNumberIn(record), LastRunNumberIn(trials)));
+    outcome.RecordError = AppendRows(record, recordPath, SessionRecordHeader(),
+                                     SessionRecordRows(state, log, outcome.RunId, count, false), "session record");
+    if (outcome.RecordError.empty()) {
+        outcome.Written.push_back(recordPath);
     }
     if (!log.Trials.empty()) {
-        outcome.TrialLogError = Append(trials, TrialLogRows(log, outcome.RunId, IsNew(trials)), "trial log");
-        if (outcome.TrialLogError.empty()) {
-            outcome.Written.push_back(trials);
+        outcome.TrialLogError =
+            AppendRows(trials, trialsPath, TrialLogHeader(), TrialLogRows(log, outcome.RunId, false), "trial log");
+        outcome.TrialLogWritten = outcome.TrialLogError.empty();
+        if (outcome.TrialLogWritten) {
+            outcome.Written.push_back(trialsPath);
         }
     }
     return outcome;

@@ -4,7 +4,10 @@
 #include "TrialRecord.h"
 
 #include <chrono>
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The two data files written beside the results file at the end of every run, for analysis
@@ -13,10 +16,18 @@
 // Both are CSV with a header row when the file is new, '.' as decimal separator whatever the
 // locale, and lines ending in CR LF like the results file.
 
+// The virtual listener a rehearsal measured, as the session record names it.
+struct SimulatedListenerRecord {
+    std::uint32_t Seed = 0;  // 0: a listener without internal noise
+    float CriterionDb = 0.0f;
+    float NoiseDb = 0.0f;
+};
+
 // What the two files say about a run beyond the shared state.
 struct RunLog {
     std::chrono::system_clock::time_point Started;  // when the run started
     std::string SoundDevice;                          // where the stimuli went; empty when unknown
+    std::optional<SimulatedListenerRecord> Listener;  // absent when a person listened
     std::vector<TrialRecord> Trials;
 };
 
@@ -25,11 +36,20 @@ std::string SessionRecordFileName(const std::string& resultsFileName);
 std::string TrialLogFileName(const std::string& resultsFileName);
 
 // The run's identifier: its local start time to the millisecond in ISO 8601 with the UTC
-// offset, "_" and the run's number among the runs `existing` (texts of the two files as they
-// are) already name, raised until no row carries the same identifier.
-std::string MakeRunId(std::chrono::system_clock::time_point started, const std::vector<std::string>& existing);
+// offset, "_" and the run's number in the files, one more than `previousRunNumber`.
+std::string MakeRunId(std::chrono::system_clock::time_point started, int previousRunNumber);
 
-// The rows of one run; the header row first when `header`.
+// The number of the last run named in `tail`, the end of a session record or trial log (from
+// its first byte when `fromStart`, otherwise from somewhere inside a row); 0 when it names none.
+// Runs are appended in the order of their numbers, so the last one named has the highest.
+int LastRunNumber(std::string_view tail, bool fromStart);
+
+// The header rows of the two files.
+std::string SessionRecordHeader();
+std::string TrialLogHeader();
+
+// The rows of one run, the header row first when `header`. A run without points has one
+// session record row, its point columns empty, so that every run is on record.
 std::string SessionRecordRows(const SharedState& state, const RunLog& log, const std::string& runId, int count,
                               bool header);
 std::string TrialLogRows(const RunLog& log, const std::string& runId, bool header);
@@ -39,8 +59,13 @@ struct SessionFilesOutcome {
     std::string RecordError;    // the session record could not be written: file name and reason
     std::string TrialLogError;  // the trial log could not be written: file name and reason
     std::vector<std::string> Written;  // the files that took the run's rows
+    bool TrialLogWritten = false;  // the run had trials and the trial log took them
 };
 
 // Appends the run's rows to both files: the first `count` recorded points of `state` and
-// every trial of `log`. A file that does not take its rows is left as it was.
+// every trial of `log` (a run without trials adds nothing to the trial log). Both files are
+// held from numbering the run to its last row, so that runs ending together take numbers of
+// their own and one header between them. A file that does not take its rows is left as it
+// was, and so is a file whose header row names other columns than this version writes.
+// Memory and reading do not grow with the files: only their first and last rows are read.
 SessionFilesOutcome WriteSessionFiles(const SharedState& state, const RunLog& log, int count);

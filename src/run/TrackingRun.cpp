@@ -48,6 +48,7 @@ RunReport TrackingRun::Run()
     RunReport report;
     log_ = RunLog{};
     log_.Started = std::chrono::system_clock::now();
+    log_.Listener = Listener;
     pointsLogged_ = 0;
     openTrial_.reset();
     try {
@@ -247,6 +248,7 @@ void TrackingRun::Finish(RunReport& report)
     report.RecordError = files.RecordError;
     report.TrialLogError = files.TrialLogError;
     report.FilesWritten.insert(report.FilesWritten.end(), files.Written.begin(), files.Written.end());
+    report.TrialLogWritten = files.TrialLogWritten;
 }
 
 void TrackingRun::NoteKeys(TrialRecord& trial)

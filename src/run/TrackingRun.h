@@ -36,6 +36,7 @@ struct RunReport {
     std::string ResultsError;      // the results file could not be written
     std::string RecordError;       // the session record could not be written
     std::string TrialLogError;     // the trial log could not be written
+    bool TrialLogWritten = false;  // the trial log took the run's trials (a run without trials adds none)
     std::string RunId;             // the run's identifier in the session record and trial log
     std::string TestLogError;      // "test.out" could not be written
     std::vector<std::string> FilesWritten;  // the files that took what the run wrote, in that order
@@ -70,6 +71,8 @@ public:
     // Seeds the runtime generator for the noise reservoir instead of the calendar clock, so
     // that a run can be repeated exactly (the simulator, tests).
     std::optional<std::uint32_t> NoiseSeed;
+    // The virtual listener of a rehearsal, for the session record.
+    std::optional<SimulatedListenerRecord> Listener;
 
     bool StopRequested = false;
     bool SweepDone = false;

@@ -5,11 +5,14 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <string_view>
 #include <poll.h>
 #include <pty.h>
 #include <termios.h>
@@ -57,13 +60,58 @@ public:
     std::string path;
 };
 
-void Print(const std::vector<std::string>& lines)
-{
-    for (const std::string& line : lines) {
-        std::cout << line << '\n';
+// Standard output, written while the stop signals can arrive: a reader that stops reading (a
+// full pipe) cannot hold the program past Ctrl+C or SIGTERM.
+class Output {
+public:
+    explicit Output(const sigset_t& waitMask) : waitMask_(waitMask) {}
+
+    // Writes the lines; false when they could not all go out. Once a stop is requested a line
+    // goes out only if the output takes it at once.
+    bool Print(const std::vector<std::string>& lines)
+    {
+        for (const std::string& line : lines) {
+            if (!Write(line + '\n')) {
+                return false;
+            }
+        }
+        return true;
     }
-    std::cout.flush();
-}
+    bool Print(const std::string& line) { return Print(std::vector<std::string>{line}); }
+
+    int Error() const { return error_; }
+
+private:
+    bool Write(std::string_view text)
+    {
+        const timespec now{0, 0};
+        while (!text.empty()) {
+            pollfd out{STDOUT_FILENO, POLLOUT, 0};
+            const int ready = ppoll(&out, 1, stopRequested ? &now : nullptr, &waitMask_);
+            if (ready < 0 && errno == EINTR) {
+                continue;
+            }
+            if (ready <= 0) {
+                error_ = ready < 0 ? errno : 0;
+                return false;
+            }
+            // A pipe that polls writable takes a piece of PIPE_BUF bytes without waiting.
+            const ssize_t count = write(STDOUT_FILENO, text.data(), std::min<std::size_t>(text.size(), PIPE_BUF));
+            if (count < 0 && (errno == EINTR || errno == EAGAIN)) {
+                continue;
+            }
+            if (count < 0) {
+                error_ = errno;
+                return false;
+            }
+            text.remove_prefix(static_cast<std::size_t>(count));
+        }
+        return true;
+    }
+
+    const sigset_t& waitMask_;
+    int error_ = 0;
+};
 
 int StandIn()
 {
@@ -87,7 +135,18 @@ int StandIn()
         std::cerr << "quorvex-sim attenuator: cannot open a pseudo-terminal: " << std::strerror(terminal.error) << '\n';
         return 1;
     }
-    std::cout << terminal.path << std::endl;
+    Output output(waitMask);
+    // Stops on a write error as any filter does; a stop while the output is blocked is no error.
+    const auto failed = [&output] {
+        if (output.Error() == 0) {
+            return stopRequested ? 0 : 1;
+        }
+        std::cerr << "quorvex-sim attenuator: write error: " << std::strerror(output.Error()) << '\n';
+        return 1;
+    };
+    if (!output.Print(terminal.path)) {
+        return failed();
+    }
 
     Kc35Decoder decoder;
     // Bytes of one command arrive back to back; a second of silence ends an unfinished one.
@@ -103,7 +162,9 @@ int StandIn()
             return 1;
         }
         if (ready == 0) {
-            Print(decoder.Flush());
+            if (!output.Print(decoder.Flush())) {
+                return failed();
+            }
             continue;
         }
         char buffer[256];
@@ -113,11 +174,12 @@ int StandIn()
             return 1;
         }
         for (ssize_t i = 0; i < count; ++i) {
-            Print(decoder.Feed(buffer[i]));
+            if (!output.Print(decoder.Feed(buffer[i]))) {
+                return failed();
+            }
         }
     }
-    Print(decoder.Flush());
-    return 0;
+    return output.Print(decoder.Flush()) ? 0 : failed();
 }
 
 }  // namespace

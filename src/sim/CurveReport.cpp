@@ -1,6 +1,7 @@
 #include "CurveReport.h"
 
 #include "NumberFormat.h"
+#include "PlainText.h"
 
 namespace {
 
@@ -9,20 +10,26 @@ std::string Number(double value)
     return FormatForResults(value);
 }
 
+// Text from the file as the terminal may show it.
+std::string Shown(const std::string& text)
+{
+    return WithControlCharactersShown(ValidUtf8(text));
+}
+
 }  // namespace
 
 std::string DescribeBlock(const ResultsBlock& block, int number)
 {
     std::string text = "block " + std::to_string(number) + " (line " + std::to_string(block.FirstLine) + ")\n";
-    text += "  subject: " + (block.Subject ? "\"" + *block.Subject + "\"" : std::string("(no subject line)")) + "\n";
-    text += "  ear: " + block.Ear.value_or("(no ear line)") + "\n";
+    text += "  subject: " + (block.Subject ? "\"" + Shown(*block.Subject) + "\"" : std::string("(no subject line)")) + "\n";
+    text += "  ear: " + (block.Ear ? Shown(*block.Ear) : std::string("(no ear line)")) + "\n";
     text += "  tone: " + (block.ToneF ? Number(*block.ToneF) + " Hz" : std::string("(no tone frequency line)"));
     text += block.ToneSPL ? " at " + Number(*block.ToneSPL) + " dB SPL\n" : std::string(", no tone level line\n");
     if (block.Attenuator) {
-        text += "  attenuator: " + *block.Attenuator + "\n";
+        text += "  attenuator: " + Shown(*block.Attenuator) + "\n";
     }
     for (const std::string& problem : block.Problems) {
-        text += "  ignored: " + problem + "\n";
+        text += "  ignored: " + Shown(problem) + "\n";
     }
     text += "  points: " + std::to_string(block.Points.size()) + "\n";
     return text;

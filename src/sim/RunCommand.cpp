@@ -88,23 +88,22 @@ bool ReportTrouble(const VirtualSessionResult& result, const std::string& result
     for (const std::string& problem : result.AttenuatorProblems) {
         say("the attenuator would not understand: " + problem);
     }
-    if (!result.Report.TestLogError.empty()) {
-        say(result.Report.TestLogError);
-    }
     const std::string resultsFile = resultsName + ".dat";
-    // A run without points adds no row to the session record.
-    const std::string record = result.Points.empty() ? std::string() : SessionRecordFileName(resultsFile);
+    // The files as the run wrote them: every run adds to the session record, a run with
+    // trials to the trial log; a file that could not be written is named with its reason only.
     std::string written;
     for (const auto& [error, file] : {std::pair{&result.Report.ResultsError, resultsFile},
-                                      std::pair{&result.Report.RecordError, record},
-                                      std::pair{&result.Report.TrialLogError, TrialLogFileName(resultsFile)}}) {
+                                      std::pair{&result.Report.RecordError, SessionRecordFileName(resultsFile)},
+                                      std::pair{&result.Report.TrialLogError,
+                                                result.Report.TrialLogWritten ? TrialLogFileName(resultsFile) : ""},
+                                      std::pair{&result.Report.TestLogError, std::string("test.out")}}) {
         if (!error->empty()) {
             say(*error);
         } else if (!file.empty()) {
-            written += file + ", ";
+            written += (written.empty() ? "" : ", ") + file;
         }
     }
-    std::cout << "results: " << written << "test.out (run " << result.Report.RunId << ")\n";
+    std::cout << "results: " << (written.empty() ? "none" : written) << " (run " << result.Report.RunId << ")\n";
     return trouble;
 }
 

@@ -3,20 +3,22 @@
 #include "NumberParse.h"
 
 #include <charconv>
+#include <cmath>
 #include <functional>
 
 namespace {
 
-// An option whose text `parse` turns into the value; `expected` says what it takes.
+// An option whose text `parse` turns into the value; `refusal` says what is wrong with a text
+// it does not take.
 template <typename T>
 CLI::Option* AddParsedOption(CLI::App& command, const std::string& name, const std::string& typeName,
-                             const std::string& help, const std::string& expected,
+                             const std::string& help, std::function<std::string(const std::string&)> refusal,
                              std::function<std::optional<T>(const std::string&)> parse,
                              std::function<void(T)> store)
 {
     CLI::Validator check(
-        [parse, expected](std::string& text) -> std::string {
-            return parse(text) ? std::string() : "'" + text + "' is not " + expected;
+        [parse, refusal](std::string& text) -> std::string {
+            return parse(text) ? std::string() : "'" + text + "' " + refusal(text);
         },
         "");
     return command
@@ -24,6 +26,12 @@ CLI::Option* AddParsedOption(CLI::App& command, const std::string& name, const s
             name, [parse, store](const std::string& text) { store(*parse(text)); }, help)
         ->type_name(typeName)
         ->check(check);
+}
+
+// Says only what the value lacks.
+std::function<std::string(const std::string&)> IsNot(const std::string& expected)
+{
+    return [expected](const std::string&) { return "is not " + expected; };
 }
 
 }  // namespace
@@ -36,7 +44,7 @@ CLI::Option* AddIniOption(CLI::App& command, std::string& path)
 CLI::Option* AddConditionOption(CLI::App& command, int& condition)
 {
     return AddParsedOption<int>(
-        command, "--condition", "N", "condition number, from 1 (default 1)", "a condition number from 1",
+        command, "--condition", "N", "condition number, from 1 (default 1)", IsNot("a condition number from 1"),
         [](const std::string& text) {
             const std::optional<int> n = ParseInteger(text);
             return n && *n >= 1 ? n : std::nullopt;
@@ -47,7 +55,7 @@ CLI::Option* AddConditionOption(CLI::App& command, int& condition)
 CLI::Option* AddSeedOption(CLI::App& command, std::optional<std::uint32_t>& seed)
 {
     return AddParsedOption<std::uint32_t>(
-        command, "--seed", "N", "seed of the noise reservoir, 0 to 4294967295 (default: from the clock, as in the program)", "a whole number from 0 to 4294967295",
+        command, "--seed", "N", "seed of the noise reservoir, 0 to 4294967295 (default: from the clock, as in the program)", IsNot("a whole number from 0 to 4294967295"),
         [](const std::string& text) -> std::optional<std::uint32_t> {
             std::uint32_t value = 0;
             const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -62,8 +70,24 @@ CLI::Option* AddSeedOption(CLI::App& command, std::optional<std::uint32_t>& seed
 CLI::Option* AddRealOption(CLI::App& command, const std::string& name, std::optional<float>& value,
                            const std::string& typeName, const std::string& help, bool atLeastZero)
 {
+    // A number beyond a 32-bit float's range, or a negative one where none is taken, is named
+    // as such rather than as no number at all.
+    const auto refusal = [atLeastZero](const std::string& text) -> std::string {
+        double wide = 0.0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), wide);
+        const bool number = !text.empty() && end == text.data() + text.size()
+                            && (error == std::errc() || error == std::errc::result_out_of_range);
+        // "inf" and "nan" are read as numbers by from_chars, not by the program.
+        if (!number || std::isnan(wide) || (std::isinf(wide) && error == std::errc())) {
+            return atLeastZero ? "is not a number from 0" : "is not a number";
+        }
+        if (atLeastZero && wide < 0.0) {
+            return "is below 0";
+        }
+        return "is beyond the range of the program's numbers (32-bit, at most about 3.4e38)";
+    };
     return AddParsedOption<float>(
-        command, name, typeName, help, atLeastZero ? "a number from 0" : "a number",
+        command, name, typeName, help, refusal,
         [atLeastZero](const std::string& text) {
             const std::optional<float> number = ParseReal(text, '.');
             return number && (!atLeastZero || *number >= 0.0f) ? number : std::nullopt;

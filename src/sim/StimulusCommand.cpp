@@ -8,10 +8,13 @@
 #include "NumberFormat.h"
 #include "NumberParse.h"
 #include "ParameterFile.h"
+#include "RunChecks.h"
 #include "SharedState.h"
 #include "Stimuli.h"
 #include "StimulusLimits.h"
 
+#include <algorithm>
+#include <cmath>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -93,8 +96,24 @@ std::optional<Wave> BuildStimulus(const StimulusRequest& request, const Experime
                   << " Hz, " << Number(toned.ToneSPL) << " dB SPL\n";
         return MakePreviewTone(settings, toned);
     }
-    if (const auto problem = CheckRunStimulus(settings, condition)) {
+    // What "Run PTC" would refuse to play, a masker centre it could never reach too.
+    SharedState run;
+    run.Settings = settings;
+    run.Conditions = {condition};
+    if (const auto problem = CheckRunConditions(run, '.')) {
         return refuse(*problem);
+    }
+    if (request.frequency) {
+        const float centre = *request.frequency;
+        const float top = centre + condition.MaskerBW * 0.5f;
+        if (!(centre > 0.0f)) {
+            return refuse("--frequency " + Number(centre) + " Hz: the masker's centre frequency must be above 0 Hz, "
+                          "as StartF must");
+        }
+        if (!(top <= SharedState::SampleRate * 0.5f)) {
+            return refuse("--frequency " + Number(centre) + " Hz: the masker band reaches " + Number(top)
+                          + " Hz, above half the sample rate (" + Number(SharedState::SampleRate * 0.5) + " Hz)");
+        }
     }
     Noise reservoir = MakeNoiseReservoir(settings, condition, request.seed);
     if (request.kind == "reservoir") {
@@ -115,6 +134,20 @@ std::optional<Wave> BuildStimulus(const StimulusRequest& request, const Experime
               << " Hz at " << Number(level) << " dB SPL, tone " << Number(condition.ToneF) << " Hz at "
               << Number(condition.ToneSPL) << " dB SPL\n";
     return masker;
+}
+
+// A stimulus louder than 16 bits can hold is cut flat at full scale as it is built, and played
+// so: the operator hears of it.
+void ReportClipping(const Wave& stimulus)
+{
+    const auto samples = stimulus.Samples();
+    const auto clipped = std::count_if(samples.begin(), samples.end(),
+                                       [&stimulus](float sample) { return std::fabs(sample) >= stimulus.ClipLevel(); });
+    if (clipped > 0) {
+        std::cerr << "quorvex-sim stimulus: " << clipped << " of " << samples.size() << " samples ("
+                  << FormatForResults(100.0 * static_cast<double>(clipped) / static_cast<double>(samples.size()))
+                  << " %) clip: the stimulus is cut flat at 16-bit full scale\n";
+    }
 }
 
 int WriteStimulus(const StimulusRequest& request)
@@ -138,9 +171,14 @@ int WriteStimulus(const StimulusRequest& request)
         return 1;
     }
     const Wave silence(0.0f, SharedState::SampleRate);  // the right channel is padded with silence
-    std::cout.flush();  // what was built comes before any complaint about the file
-    // The writer has said what went wrong, with the file and the system's reason.
-    return stimulus->WriteStereoWav(request.out, *stimulus, silence) ? 0 : 1;
+    std::cout.flush();  // what was built comes before any complaint
+    ReportClipping(*stimulus);
+    const std::string problem = stimulus->SaveStereoWav(request.out, *stimulus, silence);
+    if (!problem.empty()) {
+        std::cerr << "quorvex-sim stimulus: " << problem << '\n';
+        return 1;
+    }
+    return 0;
 }
 
 }  // namespace

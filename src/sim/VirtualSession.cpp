@@ -68,6 +68,9 @@ VirtualSessionResult RunVirtualSession(const ParameterSet& parameters, const Vir
     devices.attenuator = kc35 ? &attenuator : nullptr;
     TrackingRun run(state, devices);
     run.NoiseSeed = options.Listener.Seed;
+    // The command line reads the criterion and the noise as 32-bit floats; so does the record.
+    run.Listener = SimulatedListenerRecord{options.Listener.Seed, static_cast<float>(options.Listener.CriterionDb),
+                                           static_cast<float>(options.Listener.NoiseDb)};
     keyboard.Attach(run);
 
     result.TrialLimit = VirtualTrialLimit(state.FreqPointCount);

@@ -2,12 +2,11 @@
 #include "HelpFormatter.h"
 #include "SimCommands.h"
 
+#include "StandardOutput.h"
 #include "Version.h"
 
 #include <CLI/CLI.hpp>
 
-#include <cerrno>
-#include <cstring>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -42,6 +41,15 @@ int ReportUsageError(CLI::App& tool, const CLI::ParseError& error)
         problem = extra.size() > 1 && extra.front() == '-' ? "unrecognized option '" + extra + "'"
                   : chosen.empty()                         ? "unknown command '" + extra + "'"
                                                            : "unexpected argument '" + extra + "'";
+    }
+    // An option given twice: the parser's own words ("At Most 1 required") say it poorly.
+    if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr) {
+        for (const CLI::Option* option : where.get_options()) {
+            if (option->get_expected_max() == 1 && option->count() > 1) {
+                problem = option->get_name() + " given " + std::to_string(option->count())
+                          + " times; it takes one value";
+            }
+        }
     }
     const std::string prefix = chosen.empty() ? tool.get_name() : tool.get_name() + " " + where.get_name();
     std::cerr << prefix << ": " << problem << "\n\n" << UsageOf(tool);
@@ -114,12 +122,14 @@ int RunTool(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    StandardOutputBuffer output;
+    std::streambuf* const standard = std::cout.rdbuf(&output);
     const int status = RunTool(argc, argv);
-    // Output that never arrived (a full disk, a closed pipe) is a failure, as in every GNU tool.
-    errno = 0;
     std::cout.flush();
-    if (!std::cout) {
-        std::cerr << "quorvex-sim: write error: " << std::strerror(errno != 0 ? errno : EIO) << '\n';
+    std::cout.rdbuf(standard);
+    // Output that never arrived (a full disk, a closed pipe) is a failure, as in every GNU tool.
+    if (output.Error()) {
+        std::cerr << "quorvex-sim: write error: " << output.Error().message() << '\n';
         return 1;
     }
     return status;

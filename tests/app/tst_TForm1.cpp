@@ -8,7 +8,9 @@
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QClipboard>
 #include <QDir>
+#include <QGuiApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -316,6 +318,32 @@ TEST_F(TForm1Test, ResultsNameAndSubjectFollowTheirEdits)
     Control<QLineEdit>("SubjectEdit")->setText(" S01 ");
     form->SubjectEditExit();
     EXPECT_EQ(form->State().SubjectName, " S01 ");
+}
+
+// A name pasted with a line break (copied from a list, say) shows where the break was, and no
+// control character reaches the names a run writes; an empty results name is refused at Run PTC
+// instead of writing hidden files.
+TEST_F(TForm1Test, NamesKeepToOneLineAndAnEmptyResultsNameCannotRun)
+{
+    for (const char* name : {"SubjectEdit", "ResFileEdit"}) {
+        auto* edit = Control<QLineEdit>(name);
+        edit->clear();
+        QGuiApplication::clipboard()->setText("x\n1000\t99");
+        edit->paste();
+        EXPECT_EQ(edit->text(), QString::fromUtf8("x\uFFFD1000\uFFFD99")) << name;
+    }
+    form->SubjectEditExit();
+    EXPECT_EQ(form->State().SubjectName, "x\xEF\xBF\xBD" "1000\xEF\xBF\xBD" "99");
+
+    Load("[Tests]\nN_Cond=1\n");
+    Control<QLineEdit>("ResFileEdit")->clear();
+    form->ResFileEditExit();
+    try {
+        form->RunPTCClick();
+        ADD_FAILURE() << "the run was not refused";
+    } catch (const std::runtime_error& error) {
+        EXPECT_NE(std::string(error.what()).find("results name is empty"), std::string::npos) << error.what();
+    }
 }
 
 TEST_F(TForm1Test, EarAndSweepFollowTheRadioGroups)

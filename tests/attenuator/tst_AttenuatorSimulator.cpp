@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -77,14 +78,28 @@ public:
     }
 
     // Stops it as an operator would (Ctrl+C, or SIGTERM from a service manager) and returns its
-    // exit status.
+    // exit status; -2 when it has not ended five seconds later (it is then killed).
     int Stop(int signal = SIGINT)
     {
         kill(pid_, signal);
         int status = 0;
-        waitpid(pid_, &status, 0);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (waitpid(pid_, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                return -2;  // the destructor kills it
+            }
+            usleep(10000);
+        }
         pid_ = -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    // Bytes written to its standard output that nobody has read yet.
+    int Unread() const
+    {
+        int count = 0;
+        ioctl(output_, FIONREAD, &count);
+        return count;
     }
 
 private:
@@ -130,6 +145,28 @@ TEST(AttenuatorSimulator, StoppingShowsWhatIsStillPendingAndEndsCleanly)
         EXPECT_EQ(simulator.ReadLine(), "channel 2 (K): attenuation 80 dB = level 40 dB SPL") << signal;
         EXPECT_EQ(simulator.Stop(signal), 0) << signal;
         EXPECT_EQ(simulator.ReadLine(), "incomplete command: 0x49 'I' 0x34 '4'") << signal;
+    }
+}
+
+// Its standard output not read (a full pipe): Ctrl+C and SIGTERM still end it at once.
+TEST(AttenuatorSimulator, StopsWhileItsOutputIsBlocked)
+{
+    for (const int signal : {SIGINT, SIGTERM}) {
+        Simulator simulator;
+        ASSERT_TRUE(simulator.Started());
+        const std::string path = simulator.ReadLine();
+        const int port = open(path.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK);
+        ASSERT_GE(port, 0) << path;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (simulator.Unread() < 60000 && std::chrono::steady_clock::now() < deadline) {
+            if (write(port, "K50", 3) != 3) {
+                usleep(1000);
+            }
+        }
+        ASSERT_GE(simulator.Unread(), 60000) << "the output pipe never filled";
+        usleep(100000);  // it is now blocked on its output
+        EXPECT_EQ(simulator.Stop(signal), 0) << signal;
+        close(port);
     }
 }
 

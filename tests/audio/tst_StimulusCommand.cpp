@@ -126,6 +126,7 @@ TEST_F(StimulusCommand, MaskerLevelIsLimitedAsInTheRun)
 TEST_F(StimulusCommand, UsageMistakesExitWithTwoRefusedSettingsWithOneAndNothingIsWritten)
 {
     WriteIni("bad.ini", "MaskerDuration=20000\n");
+    WriteIni("isi.ini", "ISI=-1\n");
     struct Case {
         const char* arguments;
         int status;
@@ -140,6 +141,11 @@ TEST_F(StimulusCommand, UsageMistakesExitWithTwoRefusedSettingsWithOneAndNothing
                          Case{"masker --out x.wav --condition 3", 1, "has no condition 3"},
                          Case{"masker --out x.wav --ini bad.ini", 1,
                               "MaskerDuration (20000 ms) is longer than the noise reservoir"},
+                         Case{"masker --out x.wav --ini isi.ini", 1, "ISI is -1 ms"},
+                         Case{"reservoir --out x.wav --ini isi.ini", 1, "ISI is -1 ms"},
+                         Case{"masker --out x.wav --frequency 22001", 1,
+                              "masker band reaches 22051 Hz, above half the sample rate (22050 Hz)"},
+                         Case{"masker --out x.wav --frequency=-5", 1, "centre frequency must be above 0 Hz"},
                          Case{"tone --out x.wav --ini missing.ini", 1,
                               "cannot read 'missing.ini': No such file or directory"}}) {
         const Outcome outcome = Run(c.arguments);
@@ -149,11 +155,22 @@ TEST_F(StimulusCommand, UsageMistakesExitWithTwoRefusedSettingsWithOneAndNothing
     }
 }
 
+// A stimulus beyond 16-bit full scale is written as it would be played, cut flat, and said.
+TEST_F(StimulusCommand, ClippingIsSaid)
+{
+    const Outcome loud = Run("tone --out loud.wav --level 140");
+    EXPECT_EQ(loud.status, 0) << loud.output;
+    EXPECT_NE(loud.output.find("quorvex-sim stimulus: "), std::string::npos) << loud.output;
+    EXPECT_NE(loud.output.find(" %) clip"), std::string::npos) << loud.output;
+    EXPECT_EQ(Run("tone --out quiet.wav").output.find("clip"), std::string::npos);
+}
+
 TEST_F(StimulusCommand, UnwritableOutputIsAnError)
 {
     const Outcome outcome = Run("calibration --out no-such-folder/c.wav");
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_NE(outcome.output.find("could not open 'no-such-folder/c.wav': No such file or directory"),
+    EXPECT_NE(outcome.output.find("quorvex-sim stimulus: could not open 'no-such-folder/c.wav': No such file or "
+                                  "directory"),
               std::string::npos)
         << outcome.output;
 }

@@ -3,6 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -113,6 +119,31 @@ TEST_F(WaveFile, UnopenablePathIsReportedAndNothingIsWritten)
     EXPECT_FALSE(w.WriteStereoWav(path, w, w));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "could not open '" + path + "': No such file or directory\n");
     EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+// A disk that fills part way through (here a file size limit) leaves no file whose header claims
+// the whole second, and the reason is said once.
+TEST_F(WaveFile, AFileCutShortIsRemoved)
+{
+    const std::string path = Path("cut.wav");
+    const std::string messages = Path("stderr.txt");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{10000, 10000};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const int err = ::open(messages.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        ::dup2(err, STDERR_FILENO);
+        const Wave w(1000.0f, 44100);
+        ::_exit(w.WriteStereoWav(path, w, w) ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+    EXPECT_FALSE(std::filesystem::exists(path));
+    std::ifstream in(messages);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(text, "write error on '" + path + "': File too large; the file was removed\n");
 }
 
 TEST_F(WaveFile, LostBytesAreReportedOnceWithTheReason)

@@ -10,6 +10,15 @@ TEST(Csv, QuotesOnlyWhatNeedsIt)
     EXPECT_EQ(CsvField("two\nlines"), "\"two\nlines\"");
 }
 
+// A name typed in Latin-1 must not make a UTF-8 file unreadable: each stray byte shows as U+FFFD.
+TEST(Csv, WritesOnlyUtf8)
+{
+    EXPECT_EQ(CsvField("M\xFCller"), "M\xEF\xBF\xBDller");
+    EXPECT_EQ(CsvField("M\xC3\xBCller \xF0\x9F\x8E\xA7"), "M\xC3\xBCller \xF0\x9F\x8E\xA7");
+    EXPECT_EQ(CsvField("\xC0\xAF \xED\xA0\x80 \xE2\x82"), "\xEF\xBF\xBD\xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD")
+        << "overlong, surrogate and cut characters";
+}
+
 TEST(Csv, ParsesWhatItWritesWithEitherLineEnd)
 {
     const std::vector<std::string> fields = {"Doe, \"J\"", "", "two\r\nlines", "x"};

@@ -18,6 +18,16 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 contains() { grep -qF -- "$2" <<<"$1" || fail "expected '$2' in: $1"; }
 file_list() { (cd "$1" && find . ! -type d | sed 's|^\.||' | sort); }
 
+# The changelog is signed by the maintainer also after the first configure of a fresh build
+# folder (a second configure of the same folder would hide a value set too late).
+source_dir=$(sed -n 's/^CMAKE_HOME_DIRECTORY:INTERNAL=//p' "$build/CMakeCache.txt")
+cmake -S "$source_dir" -B "$work/fresh" -DBUILD_TESTING=OFF >"$work/fresh.log" 2>&1 ||
+  fail "a fresh configure failed: $(cat "$work/fresh.log")"
+maintainer=$(sed -n 's/^QUORVEX_MAINTAINER:STRING=//p' "$work/fresh/CMakeCache.txt")
+[[ -n $maintainer ]] || fail "no QUORVEX_MAINTAINER after a fresh configure"
+signature=$(tail -n 1 "$work/fresh/packaging/changelog")
+[[ $signature == " -- $maintainer  "* ]] || fail "the changelog's last line is not signed by '$maintainer': '$signature'"
+
 root=$work/root
 DESTDIR=$root cmake --install "$build" --prefix /usr >/dev/null
 bin=$root/usr/bin

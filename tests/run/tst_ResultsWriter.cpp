@@ -50,6 +50,15 @@ TEST_F(ResultsWriterTest, WritesTheBlockByteForByte)
               "1010\t39.5\r\n");
 }
 
+// A line break in the name would start a line that reads as a point: it shows as U+FFFD.
+TEST_F(ResultsWriterTest, TheSubjectStaysOnItsLine)
+{
+    state.SubjectName = "x\n1000\t99\r";
+    EXPECT_EQ(PTCwrite(state, 0), "");
+    EXPECT_NE(ReadBytes(state.ResultsFileName).find("; Subject = \tx\xEF\xBF\xBD" "1000\xEF\xBF\xBD" "99\xEF\xBF\xBD\r\n; Ear"),
+              std::string::npos);
+}
+
 TEST_F(ResultsWriterTest, AppendsOneBlockPerRunAndOmitsUnknownModes)
 {
     state.Ear = 0;

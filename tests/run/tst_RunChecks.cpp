@@ -42,6 +42,14 @@ TEST(RunChecks, TheSmallestStepThatMovesTheFrequencyAndTheHighestBandCanRun)
     EXPECT_EQ(CheckRunConditions(state, '.'), std::nullopt);
 }
 
+TEST(RunChecks, NamesInAnyScriptCanRun)
+{
+    SharedState state = Loaded();
+    state.SubjectName = "Müller, \xEF\xBF\xBD \xE6\x9D\x8E";  // a replaced character and a CJK name
+    state.ResultsFileName = "data/S01 Müller.dat";
+    EXPECT_EQ(CheckRunConditions(state, '.'), std::nullopt);
+}
+
 TEST(RunChecks, NothingLoadedCannotRun)
 {
     EXPECT_NE(CheckRunConditions(SharedState{}, '.'), std::nullopt);
@@ -67,6 +75,13 @@ INSTANTIATE_TEST_SUITE_P(
                 [](SharedState& s) { s.Current().MaxSPL = std::numeric_limits<float>::infinity(); }, "MaxSPL"},
         Refusal{"NotANumber",
                 [](SharedState& s) { s.Current().ToneF = std::numeric_limits<float>::quiet_NaN(); }, "ToneF"},
+        Refusal{"SubjectWithALineBreak", [](SharedState& s) { s.SubjectName = "x\n1000\t99"; },
+                "subject name holds a line break"},
+        Refusal{"ResultsNameWithATab", [](SharedState& s) { s.ResultsFileName = "a\tb.dat"; },
+                "results name holds a tab"},
+        Refusal{"ResultsNameWithAnEscape", [](SharedState& s) { s.ResultsFileName = "a\x1b[2J.dat"; },
+                "control character U+001B"},
+        Refusal{"EmptyResultsName", [](SharedState& s) { s.ResultsFileName = ".dat"; }, "results name is empty"},
         Refusal{"NegativeIsi", [](SharedState& s) { s.Settings.ISI = -1; }, "ISI is -1 ms"},
         Refusal{"ToneLongerThanMasker", [](SharedState& s) { s.Settings.ToneDuration = 700.0f; }, "ToneDuration"},
         Refusal{"ToneShorterThanItsRamps", [](SharedState& s) { s.Settings.ToneDuration = 10.0f; }, "ToneDuration"},

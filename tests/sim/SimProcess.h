@@ -14,11 +14,11 @@ struct Outcome {
 };
 
 // `streams` chooses what is read: both by default, " 2>/dev/null" standard output only,
-// " 2>&1 >/dev/null" standard error only.
-inline Outcome Sim(const std::string& arguments, const std::string& streams = " 2>&1")
+// " 2>&1 >/dev/null" standard error only. `before` is shell text run first, such as a ulimit.
+inline Outcome Sim(const std::string& arguments, const std::string& streams = " 2>&1", const std::string& before = "")
 {
     Outcome outcome;
-    const std::string command = std::string(QUORVEX_SIM) + " " + arguments + streams;
+    const std::string command = before + std::string(QUORVEX_SIM) + " " + arguments + streams;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) {
         return outcome;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 
@@ -58,6 +59,19 @@ TEST(SimCommands, RunWritesTheResultsThatAnalyzeReadsBack)
     EXPECT_NE(csv.output.find("," + freq + "," + level + ","), std::string::npos) << tipLine << "\n" << csv.output;
 }
 
+// The "results:" line names the files the run wrote, and only those.
+TEST(SimCommands, RunListsOnlyTheFilesItWrote)
+{
+    const ScratchFolder dir;
+    WriteIni(dir.Path("PTC.INI"), "FStep=10\n");
+    std::filesystem::create_directory(dir.Path("test.out"));
+    std::filesystem::create_directory(dir.Path("r.csv"));
+    const Outcome run = Sim("run --results r");
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find("results: r.dat, r.trials.csv (run "), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("the log 'test.out': Is a directory"), std::string::npos) << run.output;
+}
+
 TEST(SimCommands, RunRefusesWhatItCannotDo)
 {
     const ScratchFolder dir;
@@ -73,6 +87,16 @@ TEST(SimCommands, RunRefusesWhatItCannotDo)
     EXPECT_NE(refused.output.find("The run cannot start: the frequency step FStep is 0 Hz"), std::string::npos)
         << refused.output;
 
+    for (const auto& [arguments, problem] :
+         {std::pair{"--noise 1e308", "--noise: '1e308' is beyond the range of the program's numbers"},
+          {"--criterion=-1e39", "--criterion: '-1e39' is beyond the range"},
+          {"--noise=-1", "--noise: '-1' is below 0"},
+          {"--criterion inf", "--criterion: 'inf' is not a number"},
+          {"--ini a --ini b", "--ini given 2 times; it takes one value"}}) {
+        const Outcome usage = Sim(std::string("run ") + arguments, " 2>&1 >/dev/null");
+        EXPECT_EQ(usage.status, 2) << arguments;
+        EXPECT_EQ(usage.output.rfind(std::string("quorvex-sim run: ") + problem, 0), 0u) << usage.output;
+    }
     EXPECT_EQ(Sim("run --ear middle").status, 2);
     EXPECT_EQ(Sim("run --noise -1").status, 2);
     EXPECT_EQ(Sim("analyze").status, 2);
@@ -114,6 +138,35 @@ TEST(SimCommands, EveryOptionStatesItsDefaultAndEveryCommandTheFilesItWrites)
                     || help.find("writes no file") != std::string::npos)
             << help;
     }
+}
+
+// Names that would break a line of the results file are refused and nothing is written; a
+// name in another encoding keeps the data files UTF-8; the report shows a file's control
+// characters as U+FFFD instead of passing them to the terminal.
+TEST(SimCommands, NamesThatWouldBreakAFileAreRefusedAndTheReportShowsWhatItReads)
+{
+    const ScratchFolder dir;
+    WriteIni(dir.Path("PTC.INI"), "FStep=10\n");
+    for (const auto& [arguments, reason] :
+         {std::pair{"--subject \"$(printf 'x\\n1000\\t99')\"", "the subject name holds a line break"},
+          {"--results \"$(printf 'a\\tb')\"", "the results name holds a tab"},
+          {"--results ''", "the results name is empty"}}) {
+        const Outcome refused = Sim(std::string("run ") + arguments);
+        EXPECT_EQ(refused.status, 1) << arguments;
+        EXPECT_NE(refused.output.find(reason), std::string::npos) << refused.output;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("default.dat")) || std::filesystem::exists(dir.Path(".dat"))
+                 || std::filesystem::exists(dir.Path("test.out")));
+
+    ASSERT_EQ(Sim("run --results latin --subject \"$(printf 'M\\374ller')\"").status, 0);
+    std::ifstream record(dir.Path("latin.csv"), std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(record), std::istreambuf_iterator<char>()};
+    EXPECT_NE(text.find(",M\xEF\xBF\xBDller,"), std::string::npos) << text.substr(0, 600);
+
+    std::ofstream(dir.Path("odd.dat"), std::ios::binary) << ";---\r\n; Subject = \tA\x1b[2J\r\n\x07\r\n1000\t50\r\n";
+    const Outcome report = Sim("analyze odd.dat");
+    EXPECT_NE(report.output.find("subject: \"A\xEF\xBF\xBD[2J\""), std::string::npos) << report.output;
+    EXPECT_EQ(report.output.find_first_of("\x1b\x07"), std::string::npos) << report.output;
 }
 
 TEST(SimCommands, EveryCommandPrintsItsUsageOnRequestAndRefusesUnknownOptions)
@@ -166,6 +219,52 @@ TEST(SimCommands, AFileThatCannotBeReadIsNamedWithTheReason)
 }
 
 }  // namespace
+
+// A device or a file far larger than any test-condition or results file is refused with the
+// reason and the limit before memory runs out; a pipe is read as a file.
+TEST(SimCommands, ReadsNoDeviceAndNoFileBeyondTheLimit)
+{
+    const ScratchFolder dir;
+    std::ofstream(dir.Path("big.dat")) << "1000\t50\n";
+    std::filesystem::resize_file(dir.Path("big.dat"), std::uintmax_t{17} << 20);
+#if defined(__SANITIZE_ADDRESS__)
+    const std::string memory;
+#else
+    const std::string memory = "ulimit -v 1000000; ";  // a failure ends here, not in the machine's swap
+#endif
+    for (const auto& [command, reason] :
+         {std::pair{"conditions /dev/zero", "cannot read '/dev/zero': it is a device, not a file"},
+          {"analyze /dev/zero", "cannot read '/dev/zero': it is a device, not a file"},
+          {"analyze big.dat", "cannot read 'big.dat': it holds more than 16 MiB, the most Quorvex reads of a file"},
+          {"conditions big.dat", "it holds more than 16 MiB"}}) {
+        const Outcome refused = Sim(command, " 2>&1 >/dev/null", memory);
+        EXPECT_EQ(refused.status, 1) << command << "\n" << refused.output;
+        EXPECT_NE(refused.output.find(reason), std::string::npos) << refused.output;
+    }
+    WriteIni(dir.Path("PTC.INI"), "FStep=10\n");
+    const Outcome piped = Sim("conditions /dev/stdin < PTC.INI");
+    EXPECT_EQ(piped.status, 0) << piped.output;
+    EXPECT_NE(piped.output.find("FreqPointCount"), std::string::npos) << piped.output;
+}
+
+// Output larger than any buffer that cannot be written is reported with the reason of the write
+// that failed, also when an earlier write failed already.
+TEST(SimCommands, AWriteErrorNamesTheReasonOfTheFailedWrite)
+{
+    const ScratchFolder dir;
+    {
+        std::ofstream many(dir.Path("many.dat"));
+        for (int block = 0; block < 3000; ++block) {
+            many << ";----\n; Subject = \tS" << block << "\n1000\t50\n";
+        }
+    }
+    const Outcome full = Sim("analyze many.dat", " 2>&1 >/dev/full");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_EQ(full.output, "quorvex-sim: write error: No space left on device\n");
+
+    const Outcome pipe = Sim("analyze many.dat 2>err.txt | head -c 1 >/dev/null; cat err.txt", "", "trap '' PIPE; ");
+    EXPECT_EQ(pipe.output, "quorvex-sim: write error: Broken pipe\n");
+}
 
 TEST(SimCommands, ConditionsPrintsWhatParametersLoads)
 {
