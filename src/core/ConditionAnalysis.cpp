@@ -4,12 +4,15 @@
 
 namespace {
 
+bool SameSweep(const TestCondition& a, const TestCondition& b)
+{
+    return a.ToneF == b.ToneF && a.StartF == b.StartF && a.EndF == b.EndF && a.FStep == b.FStep;
+}
+
 bool SameGroup(const ConditionCurves& group, const RecordedRun& run)
 {
-    const TestCondition& a = group.Parameters;
-    const TestCondition& b = run.Parameters;
     return group.Subject == run.Subject && group.Condition == run.Condition && group.Ear == run.Ear
-           && a.ToneF == b.ToneF && a.StartF == b.StartF && a.EndF == b.EndF && a.FStep == b.FStep;
+           && SameSweep(group.Parameters, run.Parameters);
 }
 
 }  // namespace
@@ -68,6 +71,17 @@ ResultsAnalysis AnalyseRecordedRuns(const std::vector<RecordedRun>& runs, const 
         group.CombinedMeasures = MeasureCombined(group.Combined, group.Parameters.ToneF, measures, names, parameters);
     }
     return analysis;
+}
+
+const ConditionCurves* FindConditionCurves(const ResultsAnalysis& analysis, const std::string& subject, int condition,
+                                           const std::string& ear, const TestCondition& parameters)
+{
+    for (const ConditionCurves& c : analysis.Conditions) {
+        if (c.Subject == subject && c.Condition == condition && c.Ear == ear && SameSweep(c.Parameters, parameters)) {
+            return &c;
+        }
+    }
+    return nullptr;
 }
 
 std::string JoinedRunIds(const ResultsAnalysis& analysis, const ConditionCurves& curves)

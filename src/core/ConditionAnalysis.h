@@ -45,5 +45,10 @@ ResultsAnalysis AnalyseRecordedRuns(const std::vector<RecordedRun>& runs, const 
 // The run's measures from its points and what the record and the trial log say of it.
 CurveMeasures MeasureRecordedRun(const RecordedRun& run, const AnalysisParameters& parameters = {});
 
+// The runs of `subject`, condition `condition` (from 1) and `ear` measured with `parameters`'s
+// sweep; nothing when there are none.
+const ConditionCurves* FindConditionCurves(const ResultsAnalysis& analysis, const std::string& subject, int condition,
+                                           const std::string& ear, const TestCondition& parameters);
+
 // The ids of a condition's runs, joined with ";" (the CSV's `runs` column).
 std::string JoinedRunIds(const ResultsAnalysis& analysis, const ConditionCurves& curves);

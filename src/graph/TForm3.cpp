@@ -3,9 +3,12 @@
 #include "Controls.h"
 
 #include "ChartOutput.h"
+#include "CombinedCurveOverlay.h"
 #include "GraphContent.h"
+#include "ReportButton.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QChart>
 #include <QChartView>
 #include <QClipboard>
@@ -52,6 +55,11 @@ TForm3::TForm3(SharedState& state, QWidget* parent)
     connect(Button2, &QPushButton::clicked, this, &TForm3::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &TForm3::Button3Click);
     connect(Button4, &QPushButton::clicked, this, &TForm3::Button4Click);
+
+    combined_ = new CombinedCurveOverlay(*this, chart_, {16, 506, 130, 21});
+    report_ = new ReportButton(*this, state_, {520, 504, 75, 25});
+    setTabOrder(Button4, combined_->Toggle());
+    setTabOrder(combined_->Toggle(), report_->Button());
 }
 
 TForm3::~TForm3() = default;
@@ -88,6 +96,7 @@ void TForm3::FormShow()
     // A marker off the axes would be drawn over them in the vector copy; the text still says where the tip is.
     if (content.TipMarker && InsideAxes(content.TipMarker->Freq, content.TipMarker->SPL))
         chart_.Tip->append(content.TipMarker->Freq, content.TipMarker->SPL);
+    combined_->Refresh(state_);
 }
 
 void TForm3::Button1Click()

@@ -8,10 +8,12 @@
 #include <functional>
 #include <memory>
 
+class CombinedCurveOverlay;
 class QChartView;
 class QPrinter;
 class QPushButton;
 class QShowEvent;
+class ReportButton;
 
 // The graph window: the latest run's tuning curve on a logarithmic frequency axis with the
 // tone marked, which the operator can print or copy to the clipboard. It keeps nothing of
@@ -50,4 +52,9 @@ private:
     QPushButton* Button3 = nullptr;
     QPushButton* Button4 = nullptr;
     std::unique_ptr<QPrinter> printer_;  // made on the first print, so its settings persist
+
+    // The results file's combined curve and the per-listener report; both are children of
+    // the window.
+    CombinedCurveOverlay* combined_ = nullptr;
+    ReportButton* report_ = nullptr;
 };
