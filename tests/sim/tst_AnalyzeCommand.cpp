@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -66,6 +67,25 @@ TEST(AnalyzeCommand, CombinesAnUpwardAndADownwardRunIntoATableThatJoinsTheRecord
     EXPECT_EQ(one.output.find("block 2"), std::string::npos) << one.output;
     EXPECT_EQ(Sim("analyze --session x S01.dat").status, 1);
     EXPECT_EQ(Sim("analyze --fit-window 0 S01.dat").status, 2);
+
+    // The report on both paper sizes: its text, and every page's size.
+    for (const std::string paper : {"a4", "letter"}) {
+        ASSERT_EQ(Sim("report S01.dat -o " + paper + ".pdf --paper " + paper).status, 0);
+        const Outcome pdf = Shell("pdftotext -layout " + paper + ".pdf - && pdfinfo " + paper + ".pdf");
+        ASSERT_EQ(pdf.status, 0) << pdf.output;
+        for (const std::string& expected : std::vector<std::string>{"Subject: Ann", "Program version: ", "sound device: virtual listener",
+                                           "Condition 1, right ear: tone 1000 Hz at 40 dB SPL", "Run " + rows[0][1],
+                                           "Combined curve of 2 runs", "Fitted tip: ", "High slope: ",
+                                           "between runs (test-retest)", paper == "a4" ? "(A4)" : "(letter)"}) {
+            EXPECT_NE(pdf.output.find(expected), std::string::npos) << expected << "\n" << pdf.output;
+        }
+        const auto pages = pdf.output.find("Pages:");
+        ASSERT_NE(pages, std::string::npos);
+        EXPECT_EQ(std::stoi(pdf.output.substr(pages + 6)), 2) << "a first page and one for the condition and ear";
+    }
+    EXPECT_EQ(Sim("report S01.dat -o /dev/full/x.pdf").status, 1);
+    EXPECT_EQ(Sim("report nothing.dat").status, 1);
+    EXPECT_EQ(Sim("report S01.dat --paper a5").status, 2);
 }
 
 }  // namespace
