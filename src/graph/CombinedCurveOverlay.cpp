@@ -31,8 +31,12 @@ QString Figures(const ConditionCurves& c)
     if (m.Smoothed.Q10) {
         text += "\nQ10: " + QString::fromStdString(FormatForResults(*m.Smoothed.Q10));
     }
-    if (!m.Flags.empty()) {
-        text += "\nFlags: " + QString::number(m.Flags.size());
+    QStringList flags;
+    for (const RaisedFlag& flag : m.Flags) {
+        flags << FlagTitle(flag.Flag);
+    }
+    if (!flags.isEmpty()) {
+        text += "\nFlags: " + flags.join(", ");
     }
     return text;
 }
