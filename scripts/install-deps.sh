@@ -30,6 +30,7 @@ test_packages=(
   desktop-file-utils appstream lintian
   # The session record read back in a German locale by Python's csv module, pandas and R.
   python3 python3-pandas r-base-core locales
+  poppler-utils  # the per-listener report's PDF read back as text (pdftotext)
   clang libclang-rt-dev  # the fuzz targets (libFuzzer)
 )
 

@@ -3,11 +3,14 @@
 #include "Controls.h"
 
 #include "ChartOutput.h"
+#include "CombinedCurveOverlay.h"
 #include "GraphContent.h"
 #include "OverlaySeries.h"
 #include "RunOverlay.h"
+#include "ReportButton.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QChart>
 #include <QChartView>
 #include <QClipboard>
@@ -58,6 +61,11 @@ TForm3::TForm3(SharedState& state, QWidget* parent)
     connect(Button4, &QPushButton::clicked, this, &TForm3::Button4Click);
     ChooseSavePath = [this] { return AskForSavePath(); };
     connect(SaveAsButton, &QPushButton::clicked, this, &TForm3::SaveAsButtonClick);
+
+    combined_ = new CombinedCurveOverlay(*this, chart_, {16, 506, 130, 21});
+    report_ = new ReportButton(*this, state_, {520, 504, 75, 25});
+    setTabOrder(SaveAsButton, combined_->Toggle());
+    setTabOrder(combined_->Toggle(), report_->Button());
 }
 
 TForm3::~TForm3() = default;
@@ -95,6 +103,7 @@ void TForm3::FormShow()
     if (content.TipMarker && InsideAxes(content.TipMarker->Freq, content.TipMarker->SPL))
         chart_.Tip->append(content.TipMarker->Freq, content.TipMarker->SPL);
     ShowEarlierRuns();
+    combined_->Refresh(state_);
 }
 
 void TForm3::ShowEarlierRuns()

@@ -8,10 +8,12 @@
 #include <functional>
 #include <memory>
 
+class CombinedCurveOverlay;
 class QChartView;
 class QPrinter;
 class QPushButton;
 class QShowEvent;
+class ReportButton;
 
 // The graph window: the latest run's tuning curve on a logarithmic frequency axis with the
 // tone marked, over the earlier runs of the same subject and condition that the session record
@@ -58,4 +60,9 @@ private:
     QPushButton* Button4 = nullptr;
     QPushButton* SaveAsButton = nullptr;
     std::unique_ptr<QPrinter> printer_;  // made on the first print, so its settings persist
+
+    // The results file's combined curve and the per-listener report; both are children of
+    // the window.
+    CombinedCurveOverlay* combined_ = nullptr;
+    ReportButton* report_ = nullptr;
 };

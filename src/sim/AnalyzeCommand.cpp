@@ -1,12 +1,15 @@
-// quorvex-sim analyze: the tip and Q10 of every block of a results file.
+// quorvex-sim analyze: the tip, Q10, fitted tip, slopes and flags of every block of a results
+// file, and the combined curve of each condition and ear measured more than once.
 #include "SimCommands.h"
 
-#include "Csv.h"
-#include "CurveAnalysis.h"
+#include "AnalysisTable.h"
+#include "ConditionAnalysis.h"
 #include "CurveReport.h"
+#include "MeasuresText.h"
 #include "NamedParameterFile.h"
 #include "NumberFormat.h"
 #include "ResultsFileBlocks.h"
+#include "SessionFiles.h"
 
 #include <CLI/CLI.hpp>
 
@@ -16,48 +19,100 @@
 
 namespace {
 
-std::string Number(const std::optional<double>& value)
-{
-    return value ? FormatForResults(*value) : std::string();
-}
+struct Request {
+    std::string path;
+    bool csv = false;
+    std::string session;
+    std::vector<std::string> runs;
+    AnalysisParameters parameters;
+};
 
-// One row per block for scripts; the numbers as the text report writes them.
-void PrintCsv(const std::vector<ResultsBlock>& blocks)
+void PrintMeasures(const CurveMeasures& m)
 {
-    std::cout << CsvRow({"block", "subject", "ear", "ToneF", "ToneSPL", "points", "tip_freq", "tip_spl", "Q10",
-                         "reason"});
-    int number = 0;
-    for (const ResultsBlock& block : blocks) {
-        const CurveAnalysis analysis = AnalyseCurve(block.Points);
-        const std::string tipFreq = analysis.Tip ? FormatForResults(analysis.Tip->Freq) : "";
-        const std::string tipSpl = analysis.Tip ? FormatForResults(analysis.Tip->SPL) : "";
-        const std::string reason = !analysis.Tip ? analysis.TipProblem : !analysis.Q10 ? analysis.Q10Problem : "";
-        std::cout << CsvRow({std::to_string(++number), block.Subject.value_or(""), block.Ear.value_or(""),
-                             Number(block.ToneF), Number(block.ToneSPL), std::to_string(block.Points.size()),
-                             tipFreq, tipSpl, Number(analysis.Q10), reason});
+    if (m.ShiftPercent) {
+        std::cout << "  tip shift: " << DescribeShift(*m.ShiftPercent) << "\n";
+    }
+    std::cout << "  fitted tip: " << DescribeFittedTip(m) << "\n";
+    std::cout << "  low slope: " << DescribeSlope(m.Low) << "\n";
+    std::cout << "  high slope: " << DescribeSlope(m.High) << "\n";
+    if (m.Flags.empty()) {
+        std::cout << "  flags: none\n";
+    }
+    for (const RaisedFlag& flag : m.Flags) {
+        std::cout << "  flag " << FlagTitle(flag.Flag) << ": " << flag.Reason << "\n";
     }
 }
 
-int Analyze(const std::string& path, bool csv)
+void PrintCombined(const ResultsAnalysis& analysis, const ConditionCurves& c)
 {
-    const std::optional<std::string> text = ReadNamedFile(path);
+    std::cout << "combined: \"" << c.Subject << "\", condition " << c.Condition << ", " << c.Ear << " ear, "
+              << FormatForResults(c.Parameters.ToneF) << " Hz\n";
+    std::cout << "  runs: " << JoinedRunIds(analysis, c) << "\n";
+    if (!c.Combined.Points.empty()) {
+        std::cout << "  grid: " << FormatForResults(c.Combined.Points.front().Freq) << " to "
+                  << FormatForResults(c.Combined.Points.back().Freq) << " Hz every "
+                  << FormatForResults(c.Parameters.FStep) << " Hz (" << c.Combined.Points.size()
+                  << " points where every run has a value)\n";
+    }
+    std::cout << DescribeCurve(c.CombinedMeasures.Smoothed);
+    PrintMeasures(c.CombinedMeasures);
+    std::cout << "  tip difference between runs: "
+              << (c.Spread.SmoothedHz ? FormatForResults(*c.Spread.SmoothedHz) + " Hz" : std::string("none"))
+              << " (smoothed), "
+              << (c.Spread.FittedHz ? FormatForResults(*c.Spread.FittedHz) + " Hz" : std::string("none"))
+              << " (fitted)\n";
+}
+
+int Analyze(const Request& request)
+{
+    const std::optional<std::string> text = ReadNamedFile(request.path);
     if (!text) {
         return 1;
     }
+    const std::string recordPath = SessionRecordFileName(request.path);
+    const RecordedRuns record = ReadRecordFiles(recordPath, TrialLogFileName(request.path));
+    for (const std::string& problem : record.Problems) {
+        std::cerr << "quorvex-sim: " << problem << "\n";
+    }
+    if (!request.session.empty() && !record.HasSessionColumn) {
+        std::cerr << "quorvex-sim: the session record '" << recordPath << "' has no session column\n";
+        return 1;
+    }
+    const RunSelection selection{request.session, request.runs};
+    const bool selecting = !request.session.empty() || !request.runs.empty();
+    const ResultsAnalysis analysis = AnalyseRecordedRuns(record.Runs, selection, request.parameters);
     const std::vector<ResultsBlock> blocks = ReadResultsBlocks(*text);
-    if (csv) {
-        PrintCsv(blocks);
+    const std::vector<BlockRun> matched = MatchBlocksToRuns(blocks, analysis);
+    if (request.csv) {
+        std::cout << AnalysisCsv(blocks, matched, analysis, selecting);
         return 0;
     }
     if (blocks.empty()) {
-        std::cout << path << ": no results blocks\n";
+        std::cout << request.path << ": no results blocks\n";
         return 0;
     }
-    int number = 0;
-    for (const ResultsBlock& block : blocks) {
-        std::cout << DescribeBlock(block, ++number);
-        std::cout << DescribeCurve(AnalyseCurve(block.Points));
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        const AnalysedRun* run = matched[i].Run;
+        if (selecting && run == nullptr) {
+            continue;
+        }
+        std::cout << DescribeBlock(blocks[i], static_cast<int>(i + 1));
+        std::cout << DescribeCurve(matched[i].Measures.Smoothed);
+        if (run != nullptr) {
+            std::cout << "  run: " << run->Run.RunId << " (condition " << run->Run.Condition << ", "
+                      << run->Run.Direction << (run->Run.Session.empty() ? "" : ", session " + run->Run.Session)
+                      << ")\n";
+        } else {
+            std::cout << "  run: not in the session record '" << recordPath << "'\n";
+        }
+        PrintMeasures(matched[i].Measures);
     }
+    for (const ConditionCurves& c : analysis.Conditions) {
+        if (c.HasCombined) {
+            PrintCombined(analysis, c);
+        }
+    }
+    std::cout << "analysis: " << DescribeParameters(request.parameters) << "\n";
     return 0;
 }
 
@@ -65,14 +120,25 @@ int Analyze(const std::string& path, bool csv)
 
 SimCommand AddAnalyzeCommand(CLI::App& tool)
 {
-    CLI::App* command = tool.add_subcommand("analyze", "print the tip and Q10 of every run in a results file");
+    CLI::App* command = tool.add_subcommand(
+        "analyze", "print the tip, Q10, fitted tip, slopes and quality flags of every run in a results file, "
+                   "and the combined curve of each condition and ear measured more than once");
     command->footer("The report goes to standard output; no file is written.");
-    struct Request {
-        std::string path;
-        bool csv = false;
-    };
     const auto request = std::make_shared<Request>();
-    command->add_flag("--csv", request->csv, "one CSV row per block, for scripts (default: a report to read)");
+    command->add_flag("--csv", request->csv,
+                      "one CSV table: a row per run and per combined curve, run ids as the session record has them (default: a report to read)");
+    command->add_option("--session", request->session, "only the runs of this session id (default: every run)")->type_name("ID");
+    command->add_option("--runs", request->runs, "only these runs, ids as the session record has them (default: every run)")
+        ->type_name("ID[,ID...]")
+        ->delimiter(',');
+    command->add_option("--fit-window", request->parameters.FitHalfWidthOctaves,
+                        "half-width of the fitted tip's window, octaves (default 0.2)")
+        ->type_name("OCT")
+        ->check(CLI::Range(0.01, 2.0));
+    command->add_option("--slope-exclusion", request->parameters.SlopeExclusionOctaves,
+                        "distance from the tip left out of the slopes' fits, octaves (default 0.15)")
+        ->type_name("OCT")
+        ->check(CLI::Range(0.0, 2.0));
     command->add_option("FILE.dat", request->path, "results file")->type_name("")->required();
-    return {command, [request] { return Analyze(request->path, request->csv); }};
+    return {command, [request] { return Analyze(*request); }};
 }

@@ -19,3 +19,5 @@ SimCommand AddAttenuatorCommand(CLI::App& tool);
 SimCommand AddStimulusCommand(CLI::App& tool);
 SimCommand AddRunCommand(CLI::App& tool);
 SimCommand AddAnalyzeCommand(CLI::App& tool);
+SimCommand AddReportCommand(CLI::App& tool);
+SimCommand AddValidateCommand(CLI::App& tool);

@@ -13,12 +13,10 @@ struct Outcome {
     std::string output;  // what the chosen streams carried
 };
 
-// `streams` chooses what is read: both by default, " 2>/dev/null" standard output only,
-// " 2>&1 >/dev/null" standard error only. `before` is shell text run first, such as a ulimit.
-inline Outcome Sim(const std::string& arguments, const std::string& streams = " 2>&1", const std::string& before = "")
+// A shell command's exit status and what it writes to standard output.
+inline Outcome Shell(const std::string& command)
 {
     Outcome outcome;
-    const std::string command = before + std::string(QUORVEX_SIM) + " " + arguments + streams;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) {
         return outcome;
@@ -31,5 +29,12 @@ inline Outcome Sim(const std::string& arguments, const std::string& streams = " 
     const int status = ::pclose(pipe);
     outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return outcome;
+}
+
+// `streams` chooses what is read: both by default, " 2>/dev/null" standard output only,
+// " 2>&1 >/dev/null" standard error only. `before` is shell text run first, such as a ulimit.
+inline Outcome Sim(const std::string& arguments, const std::string& streams = " 2>&1", const std::string& before = "")
+{
+    return Shell(before + std::string(QUORVEX_SIM) + " " + arguments + streams);
 }
 

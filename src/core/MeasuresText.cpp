@@ -1,0 +1,54 @@
+#include "MeasuresText.h"
+
+#include "NumberFormat.h"
+
+namespace {
+
+std::string Number(double value)
+{
+    return FormatForResults(value);
+}
+
+}  // namespace
+
+std::string DescribeShift(double shiftPercent)
+{
+    std::string text = Number(shiftPercent) + " %";
+    if (ShiftMarked(shiftPercent)) {
+        text += " (off-frequency: " + Number(QualityThresholds::ShiftMarkPercent) + " % or more)";
+    }
+    return text;
+}
+
+std::string DescribeFittedTip(const CurveMeasures& measures)
+{
+    const FittedTip& tip = measures.Fitted;
+    if (!tip.Freq || !tip.Level) {
+        return "none: " + tip.Problem;
+    }
+    std::string text = Number(*tip.Freq) + " Hz at " + Number(*tip.Level) + " dB SPL";
+    if (measures.FittedShiftPercent) {
+        text += ", shift " + DescribeShift(*measures.FittedShiftPercent);
+    }
+    return text + " (quadratic in log frequency over " + std::to_string(tip.Points) + " points from "
+           + Number(tip.WindowLowHz) + " to " + Number(tip.WindowHighHz) + " Hz)";
+}
+
+std::string DescribeSlope(const SideSlope& slope)
+{
+    if (!slope.DbPerOctave) {
+        return "none: " + slope.Problem;
+    }
+    return Number(*slope.DbPerOctave) + " dB/octave (" + std::to_string(slope.Points) + " points from "
+           + Number(slope.FromHz) + " to " + Number(slope.ToHz) + " Hz)";
+}
+
+std::string DescribeParameters(const AnalysisParameters& parameters)
+{
+    return "fitted tip over +-" + Number(parameters.FitHalfWidthOctaves)
+           + " octave around the smoothed minimum; slopes leave out +-" + Number(parameters.SlopeExclusionOctaves)
+           + " octave around the tip; flags: shift " + Number(QualityThresholds::ShiftMarkPercent)
+           + " % or more, masker at MaxSPL in more than " + Number(QualityThresholds::MaxSplShare * 100.0)
+           + " % of the trials, fewer than " + std::to_string(QualityThresholds::MinPoints)
+           + " points, a stimulus " + Number(QualityThresholds::LateMs) + " ms or more late";
+}

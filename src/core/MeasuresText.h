@@ -1,0 +1,18 @@
+#pragma once
+
+#include "CurveMeasures.h"
+
+#include <string>
+
+// The measures as the program states them wherever it shows them (analyze, the graph window,
+// the report), numbers with 6 significant digits.
+
+// "2.5 %", with " (off-frequency: 20 % or more)" when marked.
+std::string DescribeShift(double shiftPercent);
+// "1003 Hz at 34.1 dB SPL, shift 0.3 % (quadratic in log frequency over 25 points from 870 to
+// 1149 Hz)", or "none: " and the reason.
+std::string DescribeFittedTip(const CurveMeasures& measures);
+// "-45.2 dB/octave (12 points from 500 to 901 Hz)", or "none: " and the reason.
+std::string DescribeSlope(const SideSlope& slope);
+// The methods' parameters and the flags' thresholds, in one line.
+std::string DescribeParameters(const AnalysisParameters& parameters);

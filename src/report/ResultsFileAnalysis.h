@@ -1,0 +1,18 @@
+#pragma once
+
+#include "ConditionAnalysis.h"
+
+#include <string>
+
+// A results file's runs as its session record and trial log give them, analysed.
+struct ResultsFileAnalysis {
+    std::string ResultsFile;  // NAME.dat
+    std::string RecordFile;   // NAME.csv
+    RecordedRuns Record;
+    ResultsAnalysis Analysis;
+};
+
+// Reads the session record and trial log beside `resultsFile` and analyses the selected runs.
+// Problems reading them are in Record.Problems.
+ResultsFileAnalysis AnalyseResultsFile(const std::string& resultsFile, const RunSelection& selection = {},
+                                       const AnalysisParameters& parameters = {});

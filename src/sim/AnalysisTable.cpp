@@ -1,0 +1,173 @@
+#include "AnalysisTable.h"
+
+#include "Csv.h"
+#include "NumberFormat.h"
+
+#include <optional>
+
+namespace {
+
+std::string Number(const std::optional<double>& value)
+{
+    return value ? FormatForResults(*value) : std::string();
+}
+
+std::string Marked(const std::optional<double>& shift)
+{
+    return shift ? (ShiftMarked(*shift) ? "1" : "0") : "";
+}
+
+bool SamePoints(const std::vector<ResultPoint>& a, const std::vector<ResultPoint>& b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](const ResultPoint& p, const ResultPoint& q) {
+               return p.Freq == q.Freq && p.SPL == q.SPL;
+           });
+}
+
+// What one row says beside the measures.
+struct RowHead {
+    std::string Block, Subject, Ear;
+    std::optional<double> ToneF, ToneSPL;
+    std::string Run, Session, Condition, Direction, Runs, Date;
+    bool MaxSplJudged = false;
+    bool TrialsJudged = false;
+    TipSpread Spread;
+    std::optional<double> GridFrom, GridTo;
+};
+
+std::string Flag(const CurveMeasures& m, QualityFlag flag, const RowHead& head)
+{
+    const bool judged = flag == QualityFlag::MaskerAtMax ? head.MaxSplJudged
+                        : (flag == QualityFlag::SweepUnfinished || flag == QualityFlag::PlaybackFaults) ? head.TrialsJudged
+                                                                                                         : true;
+    if (!judged) {
+        return {};
+    }
+    return m.Find(flag) ? "1" : "0";
+}
+
+std::string Row(const RowHead& h, const CurveMeasures& m, const AnalysisParameters& p)
+{
+    const CurveAnalysis& s = m.Smoothed;
+    const std::string reason = !s.Tip ? s.TipProblem : !s.Q10 ? s.Q10Problem : "";
+    std::string reasons;
+    for (const RaisedFlag& flag : m.Flags) {
+        reasons += (reasons.empty() ? "" : "; ") + std::string(FlagTitle(flag.Flag)) + ": " + flag.Reason;
+    }
+    std::vector<std::string> row = {
+        h.Block, h.Subject, h.Ear, Number(h.ToneF), Number(h.ToneSPL), std::to_string(s.Points),
+        s.Tip ? FormatForResults(s.Tip->Freq) : "", s.Tip ? FormatForResults(s.Tip->SPL) : "", Number(s.Q10), reason,
+        h.Run, h.Session, h.Condition, h.Direction, h.Runs, h.Date,
+        Number(m.ShiftPercent), Marked(m.ShiftPercent), Number(s.LowHz), Number(s.HighHz),
+        Number(m.Fitted.Freq), Number(m.Fitted.Level), Number(m.FittedShiftPercent), Marked(m.FittedShiftPercent),
+        std::to_string(m.Fitted.Points), s.Tip ? FormatForResults(m.Fitted.WindowLowHz) : "",
+        s.Tip ? FormatForResults(m.Fitted.WindowHighHz) : "", m.Fitted.Freq ? "" : m.Fitted.Problem,
+        Number(m.Low.DbPerOctave), std::to_string(m.Low.Points), Number(m.High.DbPerOctave),
+        std::to_string(m.High.Points), Number(h.Spread.SmoothedHz), Number(h.Spread.FittedHz), Number(h.GridFrom),
+        Number(h.GridTo)};
+    for (const QualityFlag flag : AllQualityFlags) {
+        row.push_back(Flag(m, flag, h));
+    }
+    row.push_back(reasons);
+    row.push_back(FormatForResults(p.FitHalfWidthOctaves));
+    row.push_back(FormatForResults(p.SlopeExclusionOctaves));
+    return CsvRow(row);
+}
+
+std::string Header()
+{
+    std::vector<std::string> names = {
+        "block", "subject", "ear", "ToneF", "ToneSPL", "points", "tip_freq", "tip_spl", "Q10", "reason",
+        "run", "session", "condition", "direction", "runs", "date",
+        "tip_shift_pct", "tip_shift_marked", "q10_low_freq", "q10_high_freq",
+        "fit_tip_freq", "fit_tip_spl", "fit_shift_pct", "fit_shift_marked", "fit_points", "fit_window_low",
+        "fit_window_high", "fit_reason", "low_slope", "low_slope_points", "high_slope", "high_slope_points",
+        "tip_diff", "fit_tip_diff", "grid_from", "grid_to"};
+    for (const QualityFlag flag : AllQualityFlags) {
+        names.emplace_back(FlagColumn(flag));
+    }
+    names.insert(names.end(), {"flag_reasons", "fit_half_width_oct", "slope_exclusion_oct"});
+    return CsvRow(names);
+}
+
+}  // namespace
+
+std::vector<BlockRun> MatchBlocksToRuns(const std::vector<ResultsBlock>& blocks, const ResultsAnalysis& analysis)
+{
+    std::vector<BlockRun> matched;
+    std::vector<bool> used(analysis.Runs.size(), false);
+    for (const ResultsBlock& block : blocks) {
+        BlockRun entry;
+        for (std::size_t i = 0; i < analysis.Runs.size(); ++i) {
+            if (!used[i] && SamePoints(analysis.Runs[i].Run.Points, block.Points)) {
+                used[i] = true;
+                entry.Run = &analysis.Runs[i];
+                break;
+            }
+        }
+        entry.Measures = entry.Run != nullptr ? entry.Run->Measures
+                                              : MeasureRun(block.Points, {block.ToneF.value_or(0.0), std::nullopt, std::nullopt},
+                                                           analysis.Parameters);
+        matched.push_back(std::move(entry));
+    }
+    return matched;
+}
+
+std::string AnalysisCsv(const std::vector<ResultsBlock>& blocks, const std::vector<BlockRun>& matched,
+                        const ResultsAnalysis& analysis, bool selecting)
+{
+    std::string text = Header();
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        const AnalysedRun* run = matched[i].Run;
+        if (selecting && run == nullptr) {
+            continue;
+        }
+        const ResultsBlock& b = blocks[i];
+        RowHead head;
+        head.Block = std::to_string(i + 1);
+        head.Subject = b.Subject.value_or("");
+        head.Ear = b.Ear.value_or("");
+        head.ToneF = b.ToneF;
+        head.ToneSPL = b.ToneSPL;
+        if (run != nullptr) {
+            const RecordedRun& r = run->Run;
+            head.Run = r.RunId;
+            head.Session = r.Session;
+            head.Condition = std::to_string(r.Condition);
+            head.Direction = r.Direction;
+            head.Runs = r.RunId;
+            head.Date = r.Date;
+            head.MaxSplJudged = true;
+            head.TrialsJudged = r.Trials.has_value();
+        }
+        text += Row(head, matched[i].Measures, analysis.Parameters);
+    }
+    for (const ConditionCurves& c : analysis.Conditions) {
+        if (!c.HasCombined) {
+            continue;
+        }
+        RowHead head;
+        head.Subject = c.Subject;
+        head.Ear = c.Ear;
+        head.ToneF = c.Parameters.ToneF;
+        head.ToneSPL = c.Parameters.ToneSPL;
+        head.Condition = std::to_string(c.Condition);
+        head.Direction = "combined";
+        head.Runs = JoinedRunIds(analysis, c);
+        head.MaxSplJudged = true;
+        head.TrialsJudged = true;
+        for (const std::size_t i : c.Runs) {
+            head.TrialsJudged = head.TrialsJudged && analysis.Runs[i].Run.Trials.has_value();
+            if (head.Session.empty() || head.Session == analysis.Runs[i].Run.Session) {
+                head.Session = analysis.Runs[i].Run.Session;
+            }
+        }
+        head.Spread = c.Spread;
+        if (!c.Combined.Points.empty()) {
+            head.GridFrom = c.Combined.Points.front().Freq;
+            head.GridTo = c.Combined.Points.back().Freq;
+        }
+        text += Row(head, c.CombinedMeasures, analysis.Parameters);
+    }
+    return text;
+}

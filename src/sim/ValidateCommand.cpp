@@ -1,0 +1,292 @@
+// quorvex-sim validate: the analysis's estimators against the virtual listener's own filter,
+// over many seeded runs per sweep direction, as a Markdown table.
+#include "SimCommands.h"
+
+#include "ConditionAnalysis.h"
+#include "CurveMeasures.h"
+#include "ExpectedCurve.h"
+#include "MeasuresText.h"
+#include "NumberFormat.h"
+#include "TrialEntries.h"
+#include "VirtualSession.h"
+
+#include <CLI/CLI.hpp>
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <numeric>
+
+namespace {
+
+struct Request {
+    int runs = 100;
+    std::vector<double> tones = {1000.0, 2000.0, 4000.0};
+    AnalysisParameters parameters;
+};
+
+// The values one estimator gave over the runs of one direction (or their combined curves).
+struct Sample {
+    std::vector<double> values;
+    int missing = 0;
+    void Add(const std::optional<double>& value)
+    {
+        if (value) {
+            values.push_back(*value);
+        } else {
+            ++missing;
+        }
+    }
+};
+
+struct Estimators {
+    Sample tipHz, fitHz, tipLevel, fitLevel, q10, low, high;
+};
+
+void AddMeasures(Estimators& e, const CurveMeasures& m)
+{
+    const auto& s = m.Smoothed;
+    e.tipHz.Add(s.Tip ? std::optional<double>(s.Tip->Freq) : std::nullopt);
+    e.tipLevel.Add(s.Tip ? std::optional<double>(s.Tip->SPL) : std::nullopt);
+    e.fitHz.Add(m.Fitted.Freq);
+    e.fitLevel.Add(m.Fitted.Level);
+    e.q10.Add(s.Q10);
+    e.low.Add(m.Low.DbPerOctave);
+    e.high.Add(m.High.DbPerOctave);
+}
+
+std::string Number(double value)
+{
+    return FormatForResults(value);
+}
+
+// Biases and spreads to two decimals, so that a column reads at a glance.
+std::string Fixed(double value)
+{
+    std::array<char, 32> text{};
+    std::snprintf(text.data(), text.size(), "%.2f", value);
+    return text.data();
+}
+
+// "bias ± SD (n)" against the true value.
+std::string Cell(const Sample& sample, double truth)
+{
+    if (sample.values.empty()) {
+        return "none (" + std::to_string(sample.missing) + " without)";
+    }
+    const double n = static_cast<double>(sample.values.size());
+    const double mean = std::accumulate(sample.values.begin(), sample.values.end(), 0.0) / n;
+    double squares = 0.0;
+    for (const double v : sample.values) {
+        squares += (v - mean) * (v - mean);
+    }
+    const double sd = sample.values.size() > 1 ? std::sqrt(squares / (n - 1.0)) : 0.0;
+    std::string text = Fixed(mean - truth) + " ± " + Fixed(sd);
+    if (sample.missing > 0) {
+        text += " (" + std::to_string(sample.missing) + " without)";
+    }
+    return text;
+}
+
+TestCondition ConditionFor(double toneF)
+{
+    TestCondition c;
+    c.ToneF = static_cast<float>(toneF);
+    c.StartF = static_cast<float>(0.6 * toneF);
+    c.EndF = static_cast<float>(1.6 * toneF);
+    c.FStep = static_cast<float>(toneF / 100.0);
+    c.MaskerBW = static_cast<float>(toneF / 10.0);
+    c.SPLstep = 2.0f;
+    c.MaxSPL = 90.0f;
+    c.ToneSPL = 40.0f;
+    c.MaskStartSPL = 60.0f;
+    return c;
+}
+
+ExperimentSettings Settings(int conditions)
+{
+    ExperimentSettings s;
+    s.Attenuator = 1;
+    s.ToneDuration = 400.0f;
+    s.MaskerDuration = 600.0f;
+    s.ISI = 20;
+    s.RiseFall = 20.0f;
+    s.CalibFactor = 100.0f;
+    s.N_Cond = conditions;
+    return s;
+}
+
+// The slope of the listener's closed-form curve over a side's range, levels above MaxSPL (which
+// no run can record) left out.
+std::optional<double> TrueSlope(const ExpectedCurve& curve, const TestCondition& c, double fromHz, double toHz)
+{
+    std::vector<ResultPoint> points;
+    for (double f = c.StartF; f <= c.EndF + 1e-6; f += c.FStep) {
+        const double level = curve.MaskerLevel(f);
+        if (f >= fromHz && f <= toHz && level <= c.MaxSPL) {
+            points.push_back({static_cast<float>(f), static_cast<float>(level)});
+        }
+    }
+    double n = 0, x = 0, y = 0, xx = 0, xy = 0;
+    for (const ResultPoint& p : points) {
+        const double lx = std::log2(static_cast<double>(p.Freq));
+        n += 1;
+        x += lx;
+        y += p.SPL;
+        xx += lx * lx;
+        xy += lx * p.SPL;
+    }
+    if (n < 2 || !(n * xx - x * x > 0.0)) {
+        return std::nullopt;
+    }
+    return (n * xy - x * y) / (n * xx - x * x);
+}
+
+// A folder of its own for the runs' files, removed at the end.
+class WorkFolder {
+public:
+    WorkFolder()
+        : previous_(std::filesystem::current_path())
+    {
+        std::string name = (std::filesystem::temp_directory_path() / "quorvex-validate-XXXXXX").string();
+        if (::mkdtemp(name.data()) != nullptr) {
+            path_ = name;
+            std::filesystem::current_path(path_);
+        }
+    }
+    bool Made() const { return !path_.empty(); }
+    ~WorkFolder()
+    {
+        if (!Made()) {
+            return;
+        }
+        std::error_code ignored;
+        std::filesystem::current_path(previous_, ignored);
+        std::filesystem::remove_all(path_, ignored);
+    }
+    WorkFolder(const WorkFolder&) = delete;
+    WorkFolder& operator=(const WorkFolder&) = delete;
+
+private:
+    std::filesystem::path previous_;
+    std::filesystem::path path_;
+};
+
+int Validate(const Request& request)
+{
+    ParameterSet parameters;
+    for (const double tone : request.tones) {
+        parameters.Conditions.push_back(ConditionFor(tone));
+    }
+    parameters.Settings = Settings(static_cast<int>(parameters.Conditions.size()));
+    const ListenerSettings listenerDefaults;
+    std::cout << "# Tip, Q10 and slope estimators against the virtual listener\n\n"
+              << "Made by `quorvex-sim validate --runs " << request.runs << "` (" << request.runs
+              << " seeded runs per direction and tone; run k upward has seed 2k+1, downward 2k+2, "
+              << "and the two are combined). Listener: criterion " << Number(listenerDefaults.CriterionDb)
+              << " dB, internal noise " << Number(listenerDefaults.NoiseDb)
+              << " dB. Each condition: tone at 40 dB SPL, masker from 0.6 to 1.6 times the tone "
+                 "frequency in steps of 1/100 of it, 1/10 of it wide, 2 dB steps, start 60 dB SPL, MaxSPL 90; "
+                 "400/600 ms tone/masker, ISI 20 ms, software levels.\n\n"
+              << "Analysis: " << DescribeParameters(request.parameters) << ".\n\n"
+              << "Each cell: bias (mean estimate minus the listener's closed-form value) ± standard deviation "
+                 "over the runs; \"without\" counts runs that gave no estimate. Frequencies in Hz, levels in "
+                 "dB SPL, slopes in dB/octave. The true slopes are line fits to the closed-form curve over "
+                 "the same ranges (from the tone), below MaxSPL.\n";
+    const WorkFolder folder;
+    if (!folder.Made()) {
+        std::cerr << "quorvex-sim validate: no temporary folder could be made in "
+                  << std::filesystem::temp_directory_path().string() << "\n";
+        return 1;
+    }
+    for (std::size_t k = 0; k < parameters.Conditions.size(); ++k) {
+        const TestCondition& c = parameters.Conditions[k];
+        const ExpectedCurve truth(parameters.Settings, c, listenerDefaults.CriterionDb);
+        Estimators up, down, combined;
+        for (int run = 0; run < request.runs; ++run) {
+            std::vector<CurveMeasures> pair;
+            std::vector<std::vector<ResultPoint>> curves;
+            for (const int direction : {0, 1}) {
+                VirtualSessionOptions options;
+                options.Condition = static_cast<int>(k + 1);
+                options.SweepDirection = direction;
+                options.ResultsName = "validate";
+                options.Listener.Seed = static_cast<std::uint32_t>(2 * run + 1 + direction);
+                std::vector<TrialRecord> trials;
+                const VirtualSessionResult result = RunVirtualSession(
+                    parameters, options, [&trials](const TrialRecord& trial) { trials.push_back(trial); });
+                if (!result.Refusal.empty()) {
+                    std::cerr << "quorvex-sim validate: " << result.Refusal << "\n";
+                    return 1;
+                }
+                const TrialSummary summary = SummariseTrials(TrialEntries(trials), c, direction == 0,
+                                                             parameters.Settings.MaskerDuration, parameters.Settings.ISI);
+                pair.push_back(MeasureRun(result.Points, {c.ToneF, c.MaxSPL, summary}, request.parameters));
+                AddMeasures(direction == 0 ? up : down, pair.back());
+                curves.push_back(pair.back().Smoothed.Smoothed);
+            }
+            AddMeasures(combined, MeasureCombined(CombineCurves(curves, c), c.ToneF, pair, {"up", "down"},
+                                                  request.parameters));
+            // The runs' files are not needed: each run starts them anew.
+            std::filesystem::remove("validate.dat");
+            std::filesystem::remove("validate.csv");
+            std::filesystem::remove("validate.trials.csv");
+            std::filesystem::remove("test.out");
+        }
+        const auto band = truth.Q10();
+        const double exclusion = std::exp2(request.parameters.SlopeExclusionOctaves);
+        const std::optional<double> lowTrue = TrueSlope(truth, c, c.StartF, c.ToneF / exclusion);
+        const std::optional<double> highTrue = TrueSlope(truth, c, c.ToneF * exclusion, c.EndF);
+        std::cout << "\n## Tone " << Number(c.ToneF) << " Hz\n\n"
+                  << "| estimator | listener's value | upward | downward | combined |\n"
+                  << "|---|---|---|---|---|\n";
+        const auto row = [&](const char* name, double value, const Sample Estimators::*sample) {
+            std::cout << "| " << name << " | " << FormatGeneral(value, 4, '.') << " | " << Cell(up.*sample, value) << " | "
+                      << Cell(down.*sample, value) << " | " << Cell(combined.*sample, value) << " |\n";
+        };
+        row("tip frequency, smoothed minimum", truth.TipFrequency(), &Estimators::tipHz);
+        row("tip frequency, fitted parabola", truth.TipFrequency(), &Estimators::fitHz);
+        row("tip level, smoothed minimum", truth.TipLevel(), &Estimators::tipLevel);
+        row("tip level, fitted parabola", truth.TipLevel(), &Estimators::fitLevel);
+        if (band) {
+            row("Q10", band->Q10, &Estimators::q10);
+        }
+        if (lowTrue) {
+            row("low slope", *lowTrue, &Estimators::low);
+        }
+        if (highTrue) {
+            row("high slope", *highTrue, &Estimators::high);
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+SimCommand AddValidateCommand(CLI::App& tool)
+{
+    CLI::App* command = tool.add_subcommand(
+        "validate", "measure the analysis's tip, Q10 and slope estimators against the virtual listener's filter");
+    command->footer("Writes a Markdown table to standard output; the files of the runs go to a temporary folder.");
+    const auto request = std::make_shared<Request>();
+    command->add_option("--runs", request->runs, "seeded runs per sweep direction and tone (default 100)")
+        ->type_name("N")
+        ->check(CLI::Range(1, 100000));
+    command->add_option("--tones", request->tones, "tone frequencies, Hz (default 1000,2000,4000)")
+        ->type_name("HZ[,HZ...]")
+        ->delimiter(',')
+        ->check(CLI::Range(100.0, 8000.0));
+    command->add_option("--fit-window", request->parameters.FitHalfWidthOctaves,
+                        "half-width of the fitted tip's window, octaves (default 0.2)")
+        ->type_name("OCT")
+        ->check(CLI::Range(0.01, 2.0));
+    command->add_option("--slope-exclusion", request->parameters.SlopeExclusionOctaves,
+                        "distance from the tip left out of the slopes' fits, octaves (default 0.15)")
+        ->type_name("OCT")
+        ->check(CLI::Range(0.0, 2.0));
+    return {command, [request] { return Validate(*request); }};
+}

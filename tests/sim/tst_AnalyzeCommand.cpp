@@ -1,0 +1,91 @@
+#include "ScratchFolder.h"
+#include "SimProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::vector<std::string>> TabbedLines(const std::string& text)
+{
+    std::vector<std::vector<std::string>> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        auto& fields = lines.emplace_back();
+        std::istringstream cells(line);
+        std::string cell;
+        while (std::getline(cells, cell, '\t')) {
+            fields.push_back(cell);
+        }
+    }
+    return lines;
+}
+
+// An upward and a downward run of one condition and ear, analysed as a lab would: the text,
+// and the table read by pandas and joined with the session record and the trial log.
+TEST(AnalyzeCommand, CombinesAnUpwardAndADownwardRunIntoATableThatJoinsTheRecord)
+{
+    const ScratchFolder dir;
+    std::ofstream("PTC.INI") << "[Settings]\nAttenuator=1\n[Tests]\nN_Cond=1\nCalibFactor=100\n"
+                                "[Cond1]\nToneF=1000\nStartF=600\nEndF=1600\nFStep=10\nMaskerBW=100\nSPLstep=2\n"
+                                "MaxSPL=95\nToneSPL=40\nMaskStartSPL=60\n";
+    ASSERT_EQ(Sim("run --seed 3 --results S01 --subject Ann --direction up").status, 0);
+    ASSERT_EQ(Sim("run --seed 4 --results S01 --subject Ann --direction down").status, 0);
+
+    const Outcome text = Sim("analyze S01.dat");
+    ASSERT_EQ(text.status, 0) << text.output;
+    EXPECT_EQ(text.output.rfind("block 1 (line 1)\n  subject: \"Ann\"\n", 0), 0u) << text.output;
+    for (const char* line : {"\n  fitted tip: ", "\n  low slope: -", "\n  high slope: ", "\ncombined: \"Ann\", condition 1, right ear, 1000 Hz\n",
+                             "\n  tip difference between runs: ", "\nanalysis: fitted tip over +-0.2 octave"}) {
+        EXPECT_NE(text.output.find(line), std::string::npos) << line << "\n" << text.output;
+    }
+
+    ASSERT_EQ(Sim("analyze --csv S01.dat >table.csv").status, 0);
+    const Outcome joined = Shell(std::string(PYTHON3) + " " + SCRIPTS + "/analysis_pandas.py table.csv S01 2>&1");
+    ASSERT_EQ(joined.status, 0) << joined.output;
+    const auto rows = TabbedLines(joined.output);
+    ASSERT_EQ(rows.size(), 3u) << joined.output;
+    EXPECT_EQ(rows[0][0], "up");
+    EXPECT_EQ(rows[1][0], "down");
+    EXPECT_EQ(rows[2][0], "combined");
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_NE(rows[i][1], "-");
+        EXPECT_GT(std::stoi(rows[i][2]), 0) << "the record has no row of run " << rows[i][1];
+        EXPECT_GT(std::stoi(rows[i][3]), 0) << "the trial log has no row of run " << rows[i][1];
+    }
+    EXPECT_EQ(std::stoi(rows[2][2]), std::stoi(rows[0][2]) + std::stoi(rows[1][2]));
+    EXPECT_NEAR(std::stod(rows[2][4]), 1000.0, 50.0);
+
+    // One run alone has no combined curve; a session the record has no column for is refused.
+    const Outcome one = Sim("analyze --runs " + rows[0][1] + " S01.dat");
+    EXPECT_EQ(one.output.find("combined:"), std::string::npos) << one.output;
+    EXPECT_EQ(one.output.find("block 2"), std::string::npos) << one.output;
+    EXPECT_EQ(Sim("analyze --session x S01.dat").status, 1);
+    EXPECT_EQ(Sim("analyze --fit-window 0 S01.dat").status, 2);
+
+    // The report on both paper sizes: its text, and every page's size.
+    for (const std::string paper : {"a4", "letter"}) {
+        ASSERT_EQ(Sim("report S01.dat -o " + paper + ".pdf --paper " + paper).status, 0);
+        const Outcome pdf = Shell("pdftotext -layout " + paper + ".pdf - && pdfinfo " + paper + ".pdf");
+        ASSERT_EQ(pdf.status, 0) << pdf.output;
+        for (const std::string& expected : std::vector<std::string>{"Subject: Ann", "Program version: ", "sound device: virtual listener",
+                                           "Condition 1, right ear: tone 1000 Hz at 40 dB SPL", "Run " + rows[0][1],
+                                           "Combined curve of 2 runs", "Fitted tip: ", "High slope: ",
+                                           "between runs (test-retest)", paper == "a4" ? "(A4)" : "(letter)"}) {
+            EXPECT_NE(pdf.output.find(expected), std::string::npos) << expected << "\n" << pdf.output;
+        }
+        const auto pages = pdf.output.find("Pages:");
+        ASSERT_NE(pages, std::string::npos);
+        EXPECT_EQ(std::stoi(pdf.output.substr(pages + 6)), 2) << "a first page and one for the condition and ear";
+    }
+    EXPECT_EQ(Sim("report S01.dat -o /dev/full/x.pdf").status, 1);
+    EXPECT_EQ(Sim("report nothing.dat").status, 1);
+    EXPECT_EQ(Sim("report S01.dat --paper a5").status, 2);
+}
+
+}  // namespace
