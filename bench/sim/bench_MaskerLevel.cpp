@@ -2,8 +2,10 @@
 // a run play the same noise. One virtual run per seed of the default condition (software levels,
 // 500-2000 Hz in 10 Hz steps, the virtual listener deciding); every stimulus is taken apart into
 // tone and masker as the listener does, over the masker's flat part (between its ramps).
-//   offset: recorded minus played masker level, dB, averaged over the run's trials; the level
-//           convention makes it 3.01 dB (the band shift halves the power of the noise it cuts).
+//   offset: recorded minus played masker level of the run, dB: the ratio of played to recorded
+//           power averaged over the run's trials at 50 dB SPL and above (below that the 16-bit
+//           steps of the played sound weigh in). The level convention makes it 3.01 dB (the band
+//           shift halves the power of the noise it cuts).
 //   shared: trial pairs of the run whose masker power envelopes (2 ms blocks) correlate above 0.95.
 // Usage: bench_masker_level [seeds] (default 40); prints one line per seed and the spread.
 #include "Clock.h"
@@ -26,9 +28,11 @@ namespace {
 
 constexpr std::size_t BlockFrames = 88;  // 2 ms
 constexpr double SharedCorrelation = 0.95;
+constexpr double MeasuredLevelDb = 50.0;
 
 struct RunFigures {
     int Trials = 0;
+    int MeasuredTrials = 0;  // at MeasuredLevelDb and above
     double MeanOffsetDb = 0.0;
     long SharedPairs = 0;
     long Pairs = 0;
@@ -104,9 +108,14 @@ RunFigures MeasureRun(std::uint32_t seed)
 
     RunFigures figures;
     figures.Trials = static_cast<int>(recordedDb.size());
+    double powerRatio = 0.0;
     for (std::size_t i = 0; i < recordedDb.size(); ++i) {
-        figures.MeanOffsetDb += (recordedDb[i] - playedDb[i]) / static_cast<double>(recordedDb.size());
+        if (recordedDb[i] >= MeasuredLevelDb) {
+            powerRatio += std::pow(10.0, (playedDb[i] - recordedDb[i]) / 10.0);
+            ++figures.MeasuredTrials;
+        }
     }
+    figures.MeanOffsetDb = -10.0 * std::log10(powerRatio / std::max(figures.MeasuredTrials, 1));
     for (std::size_t i = 0; i < envelopes.size(); ++i) {
         for (std::size_t j = i + 1; j < envelopes.size(); ++j) {
             ++figures.Pairs;
@@ -128,10 +137,11 @@ int main(int argc, char** argv)
     std::vector<double> offsets;
     long shared = 0, pairs = 0;
     int runsSharing = 0;
-    std::printf("seed\ttrials\toffset_dB\tshared_pairs\tpairs\n");
+    std::printf("seed\ttrials\tmeasured\toffset_dB\tshared_pairs\tpairs\n");
     for (int seed = 1; seed <= seeds; ++seed) {
         const RunFigures f = MeasureRun(static_cast<std::uint32_t>(seed));
-        std::printf("%d\t%d\t%.3f\t%ld\t%ld\n", seed, f.Trials, f.MeanOffsetDb, f.SharedPairs, f.Pairs);
+        std::printf("%d\t%d\t%d\t%.3f\t%ld\t%ld\n", seed, f.Trials, f.MeasuredTrials, f.MeanOffsetDb, f.SharedPairs,
+                    f.Pairs);
         offsets.push_back(f.MeanOffsetDb);
         shared += f.SharedPairs;
         pairs += f.Pairs;
