@@ -12,7 +12,11 @@
 
 bool Wave::Scale(double factor)
 {
+    // The levels are taken in the same pass, exactly as Rms and Peak take them: the sum of
+    // squares in sample order, and the first sample of largest magnitude.
     bool clipped = false;
+    double sum = 0.0;
+    float peak = 0.0f;
     for (float& s : samples_) {
         float scaled = static_cast<float>(s * factor);
         if (std::fabs(scaled) > clipLevel_) {
@@ -20,8 +24,13 @@ bool Wave::Scale(double factor)
             clipped = true;
         }
         s = scaled;
+        sum += static_cast<double>(scaled) * scaled;
+        if (std::fabs(scaled) > std::fabs(peak)) {
+            peak = scaled;
+        }
     }
-    RecordLevels(static_cast<float>(Rms()), static_cast<float>(Peak()));
+    const double rms = samples_.empty() ? 0.0 : std::sqrt(sum / static_cast<double>(samples_.size()));
+    RecordLevels(static_cast<float>(rms), peak);
     return !clipped;
 }
 
