@@ -67,7 +67,22 @@ std::string NoRise(const std::vector<ResultPoint>& curve, std::size_t from, std:
 
 CurveAnalysis AnalyseCurve(const std::vector<ResultPoint>& points)
 {
-    CurveAnalysis analysis;
+    std::vector<ResultPoint> sorted = UsablePointsInFrequencyOrder(points);
+    if (sorted.size() < static_cast<std::size_t>(CurveAnalysis::SmoothingWidth)) {
+        CurveAnalysis analysis;
+        analysis.Points = static_cast<int>(sorted.size());
+        analysis.TipProblem = "too few points (" + std::to_string(analysis.Points) + "; the smoothing needs "
+                              + std::to_string(CurveAnalysis::SmoothingWidth) + ")";
+        analysis.Q10Problem = "no tip";
+        return analysis;
+    }
+    CurveAnalysis analysis = AnalyseSmoothedCurve(Smooth(sorted));
+    analysis.Points = static_cast<int>(sorted.size());
+    return analysis;
+}
+
+std::vector<ResultPoint> UsablePointsInFrequencyOrder(const std::vector<ResultPoint>& points)
+{
     std::vector<ResultPoint> sorted;
     for (const ResultPoint& p : points) {
         if (std::isfinite(p.Freq) && std::isfinite(p.SPL) && p.Freq > 0.0f) {
@@ -76,14 +91,19 @@ CurveAnalysis AnalyseCurve(const std::vector<ResultPoint>& points)
     }
     std::stable_sort(sorted.begin(), sorted.end(),
                      [](const ResultPoint& a, const ResultPoint& b) { return a.Freq < b.Freq; });
-    analysis.Points = static_cast<int>(sorted.size());
-    if (analysis.Points < CurveAnalysis::SmoothingWidth) {
-        analysis.TipProblem = "too few points (" + std::to_string(analysis.Points) + "; the smoothing needs "
-                              + std::to_string(CurveAnalysis::SmoothingWidth) + ")";
+    return sorted;
+}
+
+CurveAnalysis AnalyseSmoothedCurve(std::vector<ResultPoint> smoothed)
+{
+    CurveAnalysis analysis;
+    analysis.Points = static_cast<int>(smoothed.size());
+    if (smoothed.empty()) {
+        analysis.TipProblem = "no points";
         analysis.Q10Problem = "no tip";
         return analysis;
     }
-    analysis.Smoothed = Smooth(sorted);
+    analysis.Smoothed = std::move(smoothed);
     const std::vector<ResultPoint>& curve = analysis.Smoothed;
     const auto tip = static_cast<std::size_t>(
         std::min_element(curve.begin(), curve.end(),

@@ -33,6 +33,14 @@ struct CurveAnalysis {
 
 CurveAnalysis AnalyseCurve(const std::vector<ResultPoint>& points);
 
+// The points an analysis can use (finite, frequency above 0), in frequency order; points of
+// one frequency keep their recorded order.
+std::vector<ResultPoint> UsablePointsInFrequencyOrder(const std::vector<ResultPoint>& points);
+
+// The tip and Q10 of a curve that is smooth already (a combined curve), in frequency order:
+// its points are taken as they are, and Points counts them.
+CurveAnalysis AnalyseSmoothedCurve(std::vector<ResultPoint> smoothed);
+
 // The tip and Q10 as the program states them wherever it shows them, numbers with 6
 // significant digits: "1000 Hz at 34.5 dB SPL", "5.2 (10 dB above the tip from 905 to
 // 1097 Hz)", or "cannot be computed: " and the reason.

@@ -1,0 +1,163 @@
+#include "RecordedRuns.h"
+
+#include "Csv.h"
+#include "NumberParse.h"
+#include "WholeFile.h"
+
+#include <filesystem>
+#include <map>
+
+namespace {
+
+// The fields of a CSV table by the names of its header row.
+class Columns {
+public:
+    explicit Columns(const std::vector<std::string>& header)
+    {
+        for (std::size_t i = 0; i < header.size(); ++i) {
+            index_.emplace(header[i], i);
+        }
+    }
+
+    bool Has(const std::string& name) const { return index_.contains(name); }
+
+    std::string Text(const std::vector<std::string>& row, const std::string& name) const
+    {
+        const auto found = index_.find(name);
+        return found != index_.end() && found->second < row.size() ? row[found->second] : std::string();
+    }
+
+    std::optional<float> Real(const std::vector<std::string>& row, const std::string& name) const
+    {
+        return ParseReal(Text(row, name), '.');
+    }
+
+private:
+    std::map<std::string, std::size_t> index_;
+};
+
+void ReadParameters(RecordedRun& run, const Columns& c, const std::vector<std::string>& row,
+                    std::vector<std::string>& problems)
+{
+    TestCondition& p = run.Parameters;
+    ExperimentSettings& s = run.Settings;
+    const std::pair<const char*, float*> fields[] = {
+        {"ToneF", &p.ToneF},         {"StartF", &p.StartF},
+        {"EndF", &p.EndF},           {"FStep", &p.FStep},
+        {"MaskerBW", &p.MaskerBW},   {"SPLstep", &p.SPLstep},
+        {"MaxSPL", &p.MaxSPL},       {"ToneSPL", &p.ToneSPL},
+        {"MaskStartSPL", &p.MaskStartSPL}, {"CalibFactor", &s.CalibFactor},
+        {"ToneDuration", &s.ToneDuration}, {"MaskerDuration", &s.MaskerDuration},
+        {"ModFreq", &s.ModFreq},     {"RiseFall", &s.RiseFall},
+    };
+    for (const auto& [name, field] : fields) {
+        if (const auto value = c.Real(row, name)) {
+            *field = *value;
+        } else if (c.Has(name)) {
+            problems.push_back("run " + run.RunId + ": " + name + " is not a number");
+        }
+    }
+    s.ISI = ParseInteger(c.Text(row, "ISI")).value_or(s.ISI);
+    s.Modulated = ParseInteger(c.Text(row, "Modulated")).value_or(s.Modulated);
+    run.Condition = ParseInteger(c.Text(row, "condition")).value_or(0);
+}
+
+std::string FileText(const std::string& path, const char* what, std::vector<std::string>& problems)
+{
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) {
+        return {};
+    }
+    const WholeFile file = ReadWholeFile(path);
+    if (file.Error) {
+        problems.push_back(std::string("cannot read the ") + what + " '" + path + "': " + file.Error.message());
+    }
+    return file.Text;
+}
+
+}  // namespace
+
+RecordedRuns ReadSessionRecord(const std::string& text)
+{
+    RecordedRuns record;
+    const auto rows = ParseCsv(text);
+    if (rows.empty()) {
+        return record;
+    }
+    const Columns c(rows.front());
+    record.HasSessionColumn = c.Has("session");
+    std::map<std::string, std::size_t> byId;
+    for (std::size_t r = 1; r < rows.size(); ++r) {
+        const auto& row = rows[r];
+        const std::string id = c.Text(row, "run");
+        if (id.empty()) {
+            continue;
+        }
+        auto [where, added] = byId.emplace(id, record.Runs.size());
+        if (added) {
+            RecordedRun& run = record.Runs.emplace_back();
+            run.RunId = id;
+            run.Session = c.Text(row, "session");
+            run.Date = c.Text(row, "date");
+            run.Time = c.Text(row, "time");
+            run.Version = c.Text(row, "version");
+            run.Subject = c.Text(row, "subject");
+            run.Ear = c.Text(row, "ear");
+            run.Direction = c.Text(row, "direction");
+            run.AttenuatorMode = c.Text(row, "attenuator");
+            run.Device = c.Text(row, "device");
+            ReadParameters(run, c, row, record.Problems);
+        }
+        RecordedRun& run = record.Runs[where->second];
+        const std::string freq = c.Text(row, "masker_freq");
+        const std::string level = c.Text(row, "masker_spl");
+        if (freq.empty() && level.empty()) {
+            continue;  // a run that left no point
+        }
+        const auto f = ParseReal(freq, '.');
+        const auto l = ParseReal(level, '.');
+        if (f && l) {
+            run.Points.push_back({*f, *l});
+        } else {
+            record.Problems.push_back("run " + id + ": a point that is not a number (" + freq + ", " + level + ")");
+        }
+    }
+    return record;
+}
+
+void AddTrialLog(RecordedRuns& runs, const std::string& text)
+{
+    const auto rows = ParseCsv(text);
+    if (rows.empty()) {
+        return;
+    }
+    const Columns c(rows.front());
+    std::map<std::string, std::vector<TrialEntry>> trials;
+    for (std::size_t r = 1; r < rows.size(); ++r) {
+        const auto& row = rows[r];
+        TrialEntry entry;
+        entry.Freq = c.Real(row, "masker_freq").value_or(0.0f);
+        entry.Level = c.Real(row, "masker_spl").value_or(0.0f);
+        if (const auto onset = c.Real(row, "onset")) {
+            entry.OnsetSeconds = *onset;
+        }
+        entry.Dropout = c.Text(row, "dropout") == "1";
+        trials[c.Text(row, "run")].push_back(entry);
+    }
+    for (RecordedRun& run : runs.Runs) {
+        const auto found = trials.find(run.RunId);
+        if (found != trials.end()) {
+            run.Trials = SummariseTrials(found->second, run.Parameters, run.Direction != "down",
+                                         run.Settings.MaskerDuration, run.Settings.ISI);
+        }
+    }
+}
+
+RecordedRuns ReadRecordFiles(const std::string& recordPath, const std::string& trialLogPath)
+{
+    std::vector<std::string> problems;
+    RecordedRuns runs = ReadSessionRecord(FileText(recordPath, "session record", problems));
+    AddTrialLog(runs, FileText(trialLogPath, "trial log", problems));
+    runs.Problems.insert(runs.Problems.begin(), problems.begin(), problems.end());
+    return runs;
+}
