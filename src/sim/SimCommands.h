@@ -19,3 +19,4 @@ SimCommand AddAttenuatorCommand(CLI::App& tool);
 SimCommand AddStimulusCommand(CLI::App& tool);
 SimCommand AddRunCommand(CLI::App& tool);
 SimCommand AddAnalyzeCommand(CLI::App& tool);
+SimCommand AddStudyCommand(CLI::App& tool);
