@@ -30,6 +30,7 @@ test_packages=(
   # The session record read back in a German locale by Python's csv module, pandas and R.
   python3 python3-pandas r-base-core locales
   clang libclang-rt-dev  # the fuzz targets (libFuzzer)
+  slurm-wlm munge  # a single-node Slurm for the study's job-array test (tests/sim/slurm_study.sh)
 )
 
 case "${1-}" in
