@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -228,12 +229,20 @@ int RunStudy(const std::string& path, std::optional<int> onlyTask, int jobs)
     }
     ::close(pipeEnds[1]);
     char what = 0;
+    bool forwarded = false;
     for (;;) {
         const ssize_t got = ::read(pipeEnds[0], &what, 1);
         if (got == 1) {
             progress.Note(what);
         } else if (got == 0 || errno != EINTR) {
             break;
+        }
+        // A stop sent to this process alone (kill PID) reaches the workers too.
+        if (stopRequested != 0 && !forwarded) {
+            for (const pid_t pid : workers) {
+                ::kill(pid, SIGTERM);
+            }
+            forwarded = true;
         }
     }
     ::close(pipeEnds[0]);
