@@ -327,10 +327,10 @@ SimCommand AddStudyCommand(CLI::App& tool)
     request->run->add_option("--task", request->task,
                              "run task K only (default: every task, or SLURM_ARRAY_TASK_ID in a Slurm array job)")
         ->type_name("K")
-        ->check(CLI::NonNegativeNumber);
+        ->check(CLI::Range(0, 99999999).description(""));
     request->run->add_option("--jobs", request->jobs, "worker processes (default: every core)")
         ->type_name("N")
-        ->check(CLI::PositiveNumber);
+        ->check(CLI::Range(1, 4096).description(""));
     request->merge->add_option("-o,--output", request->output, "the summary CSV ('-': standard output)")
         ->type_name("SUMMARY.csv")
         ->required();
