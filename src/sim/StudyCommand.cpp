@@ -14,6 +14,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -281,22 +282,39 @@ int MergeStudy(const std::string& path, const std::string& output)
         std::cout << summary.Text;
         return 0;
     }
-    std::filesystem::path part = output;
-    part += ".part";
-    std::ofstream out(part, std::ios::binary | std::ios::trunc);
+    const auto refuse = [&output](const std::string& reason) {
+        std::cerr << "quorvex-sim study merge: cannot write '" << output << "': " << reason << '\n';
+        return 1;
+    };
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(output, error);
+    if (std::filesystem::is_directory(status)) {
+        return refuse(std::strerror(EISDIR));
+    }
+    // A regular file is written under a temporary name and renamed, so that it is whole or
+    // not there; a device or a pipe is written to as it is.
+    const bool replace = !std::filesystem::exists(status) || std::filesystem::is_regular_file(status);
+    std::filesystem::path target = output;
+    if (replace) {
+        target += ".part";
+    }
+    errno = 0;
+    std::ofstream out(target, std::ios::binary | std::ios::trunc);
     out << summary.Text;
     out.close();
-    std::error_code error;
     if (!out) {
-        std::filesystem::remove(part, error);
-        std::cerr << "quorvex-sim study merge: cannot write '" << output << "'\n";
-        return 1;
+        const int reason = errno;
+        if (replace) {
+            std::filesystem::remove(target, error);
+        }
+        return refuse(reason != 0 ? std::strerror(reason) : "write error");
     }
-    std::filesystem::rename(part, output, error);
-    if (error) {
-        std::filesystem::remove(part, error);
-        std::cerr << "quorvex-sim study merge: cannot write '" << output << "': " << error.message() << '\n';
-        return 1;
+    if (replace) {
+        std::filesystem::rename(target, output, error);
+        if (error) {
+            std::filesystem::remove(target, error);
+            return refuse(error.message());
+        }
     }
     return 0;
 }
