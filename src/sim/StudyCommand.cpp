@@ -63,7 +63,8 @@ public:
     {
         std::string name = (std::filesystem::temp_directory_path() / "quorvex-study-XXXXXX").string();
         if (::mkdtemp(name.data()) == nullptr) {
-            throw std::runtime_error("cannot make a temporary folder in " + std::filesystem::temp_directory_path().string());
+            throw std::runtime_error("cannot make a temporary folder in "
+                                     + std::filesystem::temp_directory_path().string());
         }
         path_ = name;
         std::filesystem::current_path(path_);

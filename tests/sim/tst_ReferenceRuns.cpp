@@ -76,7 +76,8 @@ INSTANTIATE_TEST_SUITE_P(
         ReferenceRun{"run2", "--ini software.INI --condition 2 --direction down --ear left --seed 7"},
         ReferenceRun{"run3", "--ini software.INI --condition 1 --direction down --ear right --seed 0"},
         ReferenceRun{"run4", "--ini kc35.INI --condition 1 --direction down --ear left --seed 3"},
-        ReferenceRun{"run5", "--ini kc35.INI --condition 2 --direction up --ear right --seed 5 --criterion -5 --noise 2"},
+        ReferenceRun{"run5", "--ini kc35.INI --condition 2 --direction up --ear right --seed 5 --criterion -5 "
+                             "--noise 2"},
         ReferenceRun{"run6", "--ini modulated.INI --condition 1 --direction up --ear right --seed 4 --criterion -6 "
                              "--noise 2"}),
     [](const testing::TestParamInfo<ReferenceRun>& info) { return std::string(info.param.name); });

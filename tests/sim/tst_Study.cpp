@@ -99,8 +99,10 @@ TEST_F(Study, MergeRefusesMissingAndHalfWrittenTasksAndWritesNothing)
     EXPECT_FALSE(std::filesystem::exists(dir.Path("summary.csv.part")));
 }
 
+const std::string Head = "[Study]\nConditions=PTC.INI\nCondition=1\nReplications=2\nSeed=1\n";
+
 struct BadStudy {
-    const char* text;
+    std::string text;
     const char* named;
 };
 
@@ -122,12 +124,11 @@ TEST_P(BadStudyFile, IsRefusedWithTheKeyNamed)
 
 INSTANTIATE_TEST_SUITE_P(
     Files, BadStudyFile,
-    testing::Values(BadStudy{"[Study]\nConditions=PTC.INI\nCondition=1\nReplications=2\nSeed=1\n[Grid]\nLevelStep=2\n", "[Grid] has no key 'levelstep'"},
-                    BadStudy{"[Study]\nConditions=PTC.INI\nCondition=1\nReplications=2\nSeed=1\n[Grid]\nSPLstep=2,x\n",
-                             "[Grid] SPLstep = 2,x: 'x'"},
-                    BadStudy{"[Study]\nConditions=PTC.INI\nCondition=1\nReplications=2\nSeed=1\n[Grid]\nDirection=sideways\n",
-                             "'sideways'"},
-                    BadStudy{"[Study]\nConditions=PTC.INI\nCondition=1\nReplications=many\nSeed=1\n", "[Study] Replications"},
+    testing::Values(BadStudy{Head + "[Grid]\nLevelStep=2\n", "[Grid] has no key 'levelstep'"},
+                    BadStudy{Head + "[Grid]\nSPLstep=2,x\n", "[Grid] SPLstep = 2,x: 'x'"},
+                    BadStudy{Head + "[Grid]\nDirection=sideways\n", "'sideways'"},
+                    BadStudy{"[Study]\nConditions=PTC.INI\nCondition=1\nReplications=many\nSeed=1\n",
+                             "[Study] Replications"},
                     BadStudy{"[Study]\nConditions=gone.INI\nCondition=1\nReplications=2\nSeed=1\n", "gone.INI"},
                     BadStudy{"[Study]\nConditions=PTC.INI\nCondition=3\nReplications=2\nSeed=1\n",
                              "[Study] Condition = 3"}));
