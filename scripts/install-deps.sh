@@ -32,6 +32,7 @@ test_packages=(
   python3 python3-pandas r-base-core locales
   poppler-utils  # the per-listener report's PDF read back as text (pdftotext)
   clang libclang-rt-dev  # the fuzz targets (libFuzzer)
+  slurm-wlm munge  # a single-node Slurm for the study's job-array test (tests/sim/slurm_study.sh)
 )
 
 case "${1-}" in

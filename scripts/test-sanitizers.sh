@@ -39,7 +39,8 @@ if [[ -z ${JACK_DEFAULT_SERVER:-} ]]; then
   sound_labels='sound|pipewire'
 fi
 cd "$sanitize_dir"
-ctest --output-on-failure --parallel 2 -LE 'sound|pipewire|jack'
+# The Slurm study test checks the scheduler's path, not memory: it runs in the ordinary suite only.
+ctest --output-on-failure --parallel 2 -LE 'sound|pipewire|jack|slurm'
 # The sound tests go through PortAudio into ALSA, JACK, PipeWire and their plugins, which are
 # built without frame pointers: only the slow unwinder shows where their allocations come
 # from, and so lets the suppressions name them. The 'pipewire' tests get a private server.

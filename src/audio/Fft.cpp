@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -32,7 +33,11 @@ bool ComplexFft(float* data, std::uint32_t m, int direction)
         }
         j += half;
     }
-    // Butterflies, stage length doubling; `span` counts floats.
+    // Butterflies, stage length doubling; `span` counts floats. The twiddle factors of a stage
+    // come from the recurrence first, then the butterflies run group by group through
+    // neighbouring values (the butterflies of a stage are independent, so the order changes
+    // no result, only the memory traffic).
+    std::vector<double> twiddles;
     for (std::uint64_t span = 2; n > span; span <<= 1) {
         const std::uint64_t step = span << 1;
         const double theta = direction * (6.28318530717959 / static_cast<double>(span));
@@ -41,19 +46,27 @@ bool ComplexFft(float* data, std::uint32_t m, int direction)
         const double wpi = std::sin(theta);
         double wr = 1.0;
         double wi = 0.0;
+        twiddles.resize(span);
         for (std::uint64_t offset = 0; offset < span; offset += 2) {
-            for (std::uint64_t i = offset; i < n; i += step) {
-                const std::uint64_t k = i + span;
-                const float tempr = static_cast<float>(wr * data[k] - wi * data[k + 1]);
-                const float tempi = static_cast<float>(wr * data[k + 1] + wi * data[k]);
-                data[k] = data[i] - tempr;
-                data[k + 1] = data[i + 1] - tempi;
-                data[i] += tempr;
-                data[i + 1] += tempi;
-            }
+            twiddles[offset] = wr;
+            twiddles[offset + 1] = wi;
             const double previous = wr;
             wr = previous * wpr - wi * wpi + previous;
             wi = wi * wpr + previous * wpi + wi;
+        }
+        for (std::uint64_t group = 0; group < n; group += step) {
+            float* const low = data + group;
+            float* const high = low + span;
+            for (std::uint64_t offset = 0; offset < span; offset += 2) {
+                const double tr = twiddles[offset];
+                const double ti = twiddles[offset + 1];
+                const float tempr = static_cast<float>(tr * high[offset] - ti * high[offset + 1]);
+                const float tempi = static_cast<float>(tr * high[offset + 1] + ti * high[offset]);
+                high[offset] = low[offset] - tempr;
+                high[offset + 1] = low[offset + 1] - tempi;
+                low[offset] += tempr;
+                low[offset + 1] += tempi;
+            }
         }
     }
     return true;

@@ -14,6 +14,10 @@ public:
     void Seed(std::uint32_t seed);
     // The next number, 0 to 32767.
     int Next();
+    // A number from 0 to count - 1 (count from 1 to 2^32), each equally likely. Three draws
+    // make a 45-bit number; one that falls in the incomplete last round of `count` is drawn
+    // again, so that no result is favoured. A count of 0 gives 0 without a draw.
+    std::uint32_t Below(std::uint64_t count);
 
 private:
     std::uint32_t state_ = 1;

@@ -65,7 +65,12 @@ bool Wave::Fill(float value)
         withinLimit = false;
     }
     std::fill(samples_.begin(), samples_.end(), value);
-    RecordLevels(static_cast<float>(Rms()), static_cast<float>(Peak()));
+    // Silence needs no measuring (every trial clears its masker).
+    if (value == 0.0f) {
+        RecordLevels(0.0f, 0.0f);
+    } else {
+        RecordLevels(static_cast<float>(Rms()), static_cast<float>(Peak()));
+    }
     return withinLimit;
 }
 

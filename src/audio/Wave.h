@@ -72,8 +72,9 @@ public:
     // ends, silence for `trailingMs`; samples after that are left alone. Spans that reach past
     // the buffer are cut at its end. Always returns true.
     bool Gate(float leadingMs, float onMs, float trailingMs, float rampMs);
-    // Adds `lengthMs` of `source`, from a start drawn with the runtime generator, into this
-    // wave at `offsetMs`. A section that does not fit ends the program with a message, a
+    // Adds `lengthMs` of `source` into this wave at `offsetMs`, from a start drawn with the
+    // runtime generator uniformly over every start that fits (source length - section length
+    // + 1 of them). A section that does not fit ends the program with a message, a
     // key prompt and exit status -1.
     void AddRandomSection(const Wave& source, float offsetMs, float lengthMs);
 

@@ -12,7 +12,11 @@
 
 bool Wave::Scale(double factor)
 {
+    // The levels are taken in the same pass, exactly as Rms and Peak take them: the sum of
+    // squares in sample order, and the first sample of largest magnitude.
     bool clipped = false;
+    double sum = 0.0;
+    float peak = 0.0f;
     for (float& s : samples_) {
         float scaled = static_cast<float>(s * factor);
         if (std::fabs(scaled) > clipLevel_) {
@@ -20,8 +24,13 @@ bool Wave::Scale(double factor)
             clipped = true;
         }
         s = scaled;
+        sum += static_cast<double>(scaled) * scaled;
+        if (std::fabs(scaled) > std::fabs(peak)) {
+            peak = scaled;
+        }
     }
-    RecordLevels(static_cast<float>(Rms()), static_cast<float>(Peak()));
+    const double rms = samples_.empty() ? 0.0 : std::sqrt(sum / static_cast<double>(samples_.size()));
+    RecordLevels(static_cast<float>(rms), peak);
     return !clipped;
 }
 
@@ -88,14 +97,11 @@ void Wave::AddRandomSection(const Wave& source, float offsetMs, float lengthMs)
     // The same count as a buffer of that duration, so that a section cut to fill one fits it.
     const std::uint32_t count = SamplesFor(rate, lengthMs);
     const std::uint32_t dest = SamplesFor(rate, offsetMs);
-    const std::uint32_t spare = source.SampleCount() - count;
-    const auto r = static_cast<std::uint32_t>(SharedRuntimeRandom().Next());
-    std::uint32_t start = 0;
-    if (spare >= 32767u) {
-        start = r % 32767u;
-    } else if (spare > 0) {
-        start = r % spare;
-    }
+    // Every start that keeps the section inside the source is equally likely, so the sections
+    // of a run come from the whole source and together have its level.
+    const std::uint64_t starts =
+        count <= source.SampleCount() ? std::uint64_t{source.SampleCount()} - count + 1 : 0;
+    const std::uint32_t start = SharedRuntimeRandom().Below(starts);
     if (std::uint64_t{SampleCount()} < std::uint64_t{dest} + count) {
         EndOnWaveMisuseAfterPrompt("Not enough room to copy samples to");
     }

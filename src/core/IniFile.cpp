@@ -93,3 +93,13 @@ float IniFile::ReadReal(std::string_view section, std::string_view key, float fa
     const auto text = Value(section, key);
     return text ? ParseReal(*text, decimalSeparator).value_or(fallback) : fallback;
 }
+
+std::vector<std::string> IniFile::Keys(std::string_view section) const
+{
+    const std::string prefix = MapKey(section, "");
+    std::vector<std::string> keys;
+    for (auto it = values_.lower_bound(prefix); it != values_.end() && it->first.starts_with(prefix); ++it) {
+        keys.push_back(it->first.substr(prefix.size()));
+    }
+    return keys;
+}

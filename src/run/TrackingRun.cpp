@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "EventDispatcher.h"
+#include "FreqPointCount.h"
 #include "Kc35Attenuator.h"
 #include "ResultsWriter.h"
 #include "SoundOutput.h"
@@ -110,6 +111,10 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
     }
 
     std::int64_t maxLevelTrials = 0;
+    // The sweep plays FreqPointCount frequencies, StartF to EndF inclusive: counting them ends
+    // it at EndF whatever rounding the accumulated frequency carries.
+    const int sweepFrequencies = FreqPointCount(c);
+    int frequenciesPlayed = 1;
     const std::int64_t isiFrames = IsiFrames(settings.ISI);
     std::optional<Presentation> previous;  // a stimulus still playing when the next one is queued
     bool first = true;
@@ -186,13 +191,9 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
             ++maxLevelTrials;
         }
         if (ReversalCount > UnrecordedChanges || maxLevelTrials > MaxLevelTrialLimit) {
-            if (state_.SweepDirection == 0) {
-                state_.MaskerFreq += c.FStep;
-                SweepDone = state_.MaskerFreq >= c.EndF;
-            } else {
-                state_.MaskerFreq -= c.FStep;
-                SweepDone = state_.MaskerFreq <= c.StartF;
-            }
+            state_.MaskerFreq += state_.SweepDirection == 0 ? c.FStep : -c.FStep;
+            SweepDone = frequenciesPlayed >= sweepFrequencies;
+            ++frequenciesPlayed;
         }
         RelativeLevel += static_cast<float>(LevelDirection) * c.SPLstep;
     } while (!StopRequested && !SweepDone);

@@ -21,3 +21,4 @@ SimCommand AddRunCommand(CLI::App& tool);
 SimCommand AddAnalyzeCommand(CLI::App& tool);
 SimCommand AddReportCommand(CLI::App& tool);
 SimCommand AddValidateCommand(CLI::App& tool);
+SimCommand AddStudyCommand(CLI::App& tool);

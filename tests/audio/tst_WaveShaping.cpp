@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <tuple>
@@ -150,41 +152,64 @@ Wave IndexedSource(std::uint32_t count)
     return source;
 }
 
-// The start the section must have: the next runtime draw, reduced as the design says.
-std::uint32_t ExpectedStart(std::uint32_t seed, std::uint32_t spare)
+// The start the section must have: three runtime draws as one 45-bit number, drawn again in the
+// incomplete last round of the number of starts, reduced modulo that number.
+std::uint32_t ExpectedStart(std::uint32_t seed, std::uint64_t starts)
 {
     RuntimeRandom reference;
     reference.Seed(seed);
-    const auto r = static_cast<std::uint32_t>(reference.Next());
-    return spare >= 32767u ? r % 32767u : r % spare;
+    const std::uint64_t range = std::uint64_t{1} << 45;
+    for (;;) {
+        const std::uint64_t a = reference.Next(), b = reference.Next(), c = reference.Next();
+        const std::uint64_t value = a * 32768 * 32768 + b * 32768 + c;
+        if (value < range - range % starts) {
+            return static_cast<std::uint32_t>(value % starts);
+        }
+    }
 }
 
-struct SectionCase {
-    std::uint32_t sourceSamples;
-    std::uint32_t maxStart;
-};
+class RandomSection : public testing::TestWithParam<std::uint32_t> {};
 
-class RandomSection : public testing::TestWithParam<SectionCase> {};
-
-TEST_P(RandomSection, StartsWithinTheSpareSamples)
+TEST_P(RandomSection, StartsAnywhereTheSectionFitsUpToTheSourcesEnd)
 {
-    const Wave source = IndexedSource(GetParam().sourceSamples);
+    const std::uint32_t sourceSamples = GetParam();
+    const std::uint32_t lastStart = sourceSamples - 26460u;
+    const Wave source = IndexedSource(sourceSamples);
+    std::uint32_t smallest = lastStart;
     std::uint32_t largest = 0;
-    for (std::uint32_t seed = 0; seed < 400; ++seed) {
+    for (std::uint32_t seed = 0; seed < 3000; ++seed) {
         SharedRuntimeRandom().Seed(seed * 7919u);
         Wave masker(600.0f, 44100);
         masker.AddRandomSection(source, 0.0f, 600.0f);
         const auto start = static_cast<std::uint32_t>(masker.Samples()[0]);
-        ASSERT_EQ(start, ExpectedStart(seed * 7919u, GetParam().sourceSamples - 26460u));
-        ASSERT_LE(start, GetParam().maxStart);
+        ASSERT_EQ(start, ExpectedStart(seed * 7919u, lastStart + 1u));
+        ASSERT_LE(start, lastStart);
         ASSERT_EQ(masker.Samples()[26459], static_cast<float>(start + 26459));
+        smallest = std::min(smallest, start);
         largest = std::max(largest, start);
     }
-    EXPECT_GT(largest, GetParam().maxStart / 2);  // the draws spread over the range
+    // The draws cover the whole source: both ends are reached within a thousandth of it.
+    EXPECT_LE(smallest, lastStart / 1000);
+    EXPECT_GE(largest, lastStart - lastStart / 1000);
 }
 
-INSTANTIATE_TEST_SUITE_P(Sources, RandomSection,
-                         testing::Values(SectionCase{524288, 32766}, SectionCase{26460 + 100, 99}));
+// The run's reservoir, and a source three samples longer than the section: all four starts.
+INSTANTIATE_TEST_SUITE_P(Sources, RandomSection, testing::Values(524288u, 26460u + 3u));
+
+TEST(RandomSectionEdge, EveryStartOfAShortSourceIsEquallyLikely)
+{
+    const Wave source = IndexedSource(26460 + 3);
+    std::array<int, 4> counts{};
+    SharedRuntimeRandom().Seed(11);
+    for (int i = 0; i < 8000; ++i) {
+        Wave masker(600.0f, 44100);
+        masker.AddRandomSection(source, 0.0f, 600.0f);
+        ++counts.at(static_cast<std::size_t>(masker.Samples()[0]));
+    }
+    for (const int count : counts) {
+        EXPECT_NEAR(count, 2000, 200);  // about 4.5 standard deviations
+    }
+}
 
 TEST(RandomSectionEdge, SourceExactlyAsLongAsTheSectionStartsAtZero)
 {

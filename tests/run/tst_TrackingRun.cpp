@@ -1,9 +1,11 @@
 #include "Csv.h"
+#include "FreqPointCount.h"
 #include "Kc35Attenuator.h"
 #include "RecordingSerialLink.h"
 #include "RecordingSoundOutput.h"
 #include "ScratchFolder.h"
 #include "ScriptedListener.h"
+#include "Stimuli.h"
 #include "TrackingRun.h"
 
 #include <gtest/gtest.h>
@@ -197,7 +199,7 @@ TEST_F(TrackingRunTest, HoldingSpaceAtMaxSplStartsTheSweepAndRunsToItsEnd)
     const RunReport report = run.Run();
     EXPECT_TRUE(run.SweepDone);
     EXPECT_EQ(trials.front().Frequency, 500.0f);
-    EXPECT_EQ(trials.back().Frequency, 1990.0f) << "2000 ends the sweep and is never played";
+    EXPECT_EQ(trials.back().Frequency, 2000.0f) << "the sweep ends with EndF";
     EXPECT_EQ(trials[14].Level, 80.0f);
     EXPECT_EQ(state.Results.ResultCount(), 0);
     EXPECT_EQ(report.StoredPoints, 0);
@@ -206,14 +208,70 @@ TEST_F(TrackingRunTest, HoldingSpaceAtMaxSplStartsTheSweepAndRunsToItsEnd)
     EXPECT_EQ(trials[25].Frequency, 510.0f);
 }
 
-TEST_F(TrackingRunTest, DownwardSweepEndsAboveTheStartFrequency)
+struct SweepCase {
+    float startF;
+    float endF;
+    float fStep;
+    int direction;
+    float first;
+    float last;
+};
+
+class SweepEndTest : public TrackingRunTest, public testing::WithParamInterface<SweepCase> {};
+
+TEST_P(SweepEndTest, PlaysEveryFrequencyOfTheRangeFromTheStartToTheEnd)
 {
-    state.SweepDirection = 1;
-    listener.During(1, {Key::Press});
+    const SweepCase& sweep = GetParam();
+    Condition().StartF = sweep.startF;
+    Condition().EndF = sweep.endF;
+    Condition().FStep = sweep.fStep;
+    state.SweepDirection = sweep.direction;
+    listener.During(1, {Key::Press});  // held: the sweep starts after 11 trials at MaxSPL
     run.Run();
-    EXPECT_EQ(trials.front().Frequency, 2000.0f);
-    EXPECT_EQ(trials.back().Frequency, 510.0f);
+    EXPECT_TRUE(run.SweepDone);
+    EXPECT_EQ(trials.front().Frequency, sweep.first);
+    EXPECT_EQ(trials.back().Frequency, sweep.last);
+    int frequencies = 1;
+    for (std::size_t i = 1; i < trials.size(); ++i) {
+        frequencies += trials[i].Frequency != trials[i - 1].Frequency ? 1 : 0;
+    }
+    EXPECT_EQ(frequencies, FreqPointCount(Condition()));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    UpAndDown, SweepEndTest,
+    testing::Values(SweepCase{700, 1300, 10, 0, 700, 1300}, SweepCase{700, 1300, 10, 1, 1300, 700},
+                    SweepCase{500, 2005, 10, 0, 500, 2000}, SweepCase{500, 2005, 10, 1, 2005, 505},
+                    SweepCase{1000, 1001, 0.25f, 0, 1000, 1001}, SweepCase{800, 800, 10, 1, 800, 800}));
+
+// Over a whole run the masker sounds at the level the trial records, less the 3.01 dB the band
+// shift takes from the noise: its sections come from the whole reservoir, whose RMS is the
+// reference.
+class PlayedMaskerLevelTest : public TrackingRunTest, public testing::WithParamInterface<std::uint32_t> {};
+
+TEST_P(PlayedMaskerLevelTest, ARunsMaskerIsPlayedAtItsRecordedLevel)
+{
+    run.NoiseSeed = GetParam();
+    listener.During(1, {Key::Press});  // held at MaxSPL 80 dB SPL, far above the 16-bit floor
+    run.Run();
+    const Tone tone = MakeRunTone(state.Settings, Condition(), Condition().ToneSPL);
+    const std::size_t ramp = 882;  // RiseFall 20 ms: measured between the masker's ramps
+    ASSERT_EQ(sound.Played().size(), trials.size());
+    double offsetDb = 0.0;
+    for (std::size_t t = 0; t < trials.size(); ++t) {
+        const auto& pcm = sound.Played()[t].Samples;
+        double sum = 0.0;
+        for (std::size_t i = ramp; i < 26460 - ramp; ++i) {
+            const double masker = pcm[2 * i + 1] - tone.Samples()[i];
+            sum += masker * masker;
+        }
+        const double playedDb = 100.0 + 20.0 * std::log10(std::sqrt(sum / (26460 - 2 * ramp)) / 8000.0);
+        offsetDb += (trials[t].Level - playedDb) / static_cast<double>(trials.size());
+    }
+    EXPECT_NEAR(offsetDb, 3.01, 0.3) << trials.size() << " trials";
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, PlayedMaskerLevelTest, testing::Values(3u, 9u, 22u, 26u));
 
 TEST_F(TrackingRunTest, BelowMaxSplTheLevelStopsAtCalibFactorAndTheFrequencyStays)
 {

@@ -4,8 +4,9 @@
 
 
 // Conditions the virtual listener is measured with: a 100 Hz masker band, 2 dB level steps and
-// long stimuli (2 s masker, 1.8 s tone), so that the level of a masker section varies by a few
-// tenths of a dB only and the curve follows the model closely. ISI costs nothing here.
+// long stimuli (2 s masker, 1.8 s tone), so that the level of a masker section at the filter's
+// output varies by a few tenths of a dB near the tip (up to about 1.5 dB on the flanks, where
+// only the band's edge passes) and the curve follows the model closely. ISI costs nothing here.
 inline ParameterSet ListenerConditions(float toneF, int attenuator)
 {
     ParameterSet set;

@@ -1,0 +1,136 @@
+// quorvex-sim study as a lab runs it: the numbers do not depend on how the work was split, a
+// stopped study resumes, the merge refuses what is missing or half written, and bad study
+// files are refused with the key named.
+#include "ScratchFolder.h"
+#include "SimProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+std::string Text(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void Write(const std::filesystem::path& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+const std::string Sim = QUORVEX_SIM;
+
+class Study : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::copy_file(std::filesystem::path(SCRIPTS) / "reference" / "software.INI", dir.Path("PTC.INI"));
+        Write(dir.Path("s.ini"), "[Study]\nConditions=PTC.INI\nCondition=1\nReplications=2\nSeed=5\nRunsPerTask=1\n"
+                                 "[Grid]\nSPLstep=2,3\nDirection=down\nNoise=0.5\nCriterion=-5\n");
+    }
+    std::string Merged()
+    {
+        const Outcome merge = ::Sim("study merge s.ini -o summary.csv");
+        EXPECT_EQ(merge.status, 0) << merge.output;
+        return Text(dir.Path("summary.csv"));
+    }
+    void Restart() { std::filesystem::remove_all(dir.Path("s-tasks")); }
+
+    const ScratchFolder dir;
+};
+
+TEST_F(Study, TheSplitChangesNoNumberAndAStoppedStudyResumes)
+{
+    EXPECT_EQ(::Sim("study tasks s.ini").output, "4\n");
+    ASSERT_EQ(::Sim("study run s.ini --jobs 1").status, 0);
+    const std::string one = Merged();
+    EXPECT_NE(one.find("\n1,2,10,100,down,0.5,-5,2,tip_error_hz,"), std::string::npos) << one;
+    const std::string task2 = Text(dir.Path("s-tasks/task-000002.csv"));
+
+    Restart();
+    ASSERT_EQ(::Sim("study run s.ini --jobs 2").status, 0);
+    EXPECT_EQ(Merged(), one);
+
+    Restart();
+    for (const char* task : {"3", "1", "0", "2"}) {
+        ASSERT_EQ(::Sim(std::string("study run s.ini --task ") + task).status, 0);
+    }
+    EXPECT_EQ(Text(dir.Path("s-tasks/task-000002.csv")), task2);
+    EXPECT_EQ(Merged(), one);
+
+    // A task cut off in the middle left its part file; another one was lost.
+    std::filesystem::rename(dir.Path("s-tasks/task-000002.csv"), dir.Path("s-tasks/task-000002.csv.part"));
+    std::filesystem::remove(dir.Path("s-tasks/task-000001.csv"));
+    const auto untouched = std::filesystem::last_write_time(dir.Path("s-tasks/task-000000.csv"));
+    ASSERT_EQ(::Sim("study run s.ini --jobs 2").status, 0);
+    EXPECT_EQ(std::filesystem::last_write_time(dir.Path("s-tasks/task-000000.csv")), untouched);
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("s-tasks/task-000002.csv.part")));
+    EXPECT_EQ(Merged(), one);
+}
+
+TEST_F(Study, AStopLeavesOnlyCompleteTasks)
+{
+    Write(dir.Path("s.ini"), "[Study]\nConditions=PTC.INI\nCondition=1\nReplications=40\nSeed=5\nRunsPerTask=20\n");
+    // The stop comes while the first runs are under way (a run takes a good tenth of a second).
+    const Outcome stopped = ::Sim("study run s.ini --jobs 2 & p=$!; sleep 1; kill -INT $p; wait $p; echo status $?",
+                                  " 2>&1");
+    EXPECT_NE(stopped.output.find("status 130"), std::string::npos) << stopped.output;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path("s-tasks"))) {
+        EXPECT_EQ(entry.path().extension(), ".csv") << entry.path();
+    }
+}
+
+TEST_F(Study, MergeRefusesMissingAndHalfWrittenTasksAndWritesNothing)
+{
+    ASSERT_EQ(::Sim("study run s.ini").status, 0);
+    const std::string whole = Text(dir.Path("s-tasks/task-000003.csv"));
+    Write(dir.Path("s-tasks/task-000003.csv"), whole.substr(0, whole.size() / 2));
+    std::filesystem::remove(dir.Path("s-tasks/task-000001.csv"));
+    const Outcome merge = ::Sim("study merge s.ini -o summary.csv");
+    EXPECT_EQ(merge.status, 1);
+    EXPECT_NE(merge.output.find("task 1 (s-tasks/task-000001.csv): missing"), std::string::npos) << merge.output;
+    EXPECT_NE(merge.output.find("task 3 (s-tasks/task-000003.csv): damaged"), std::string::npos) << merge.output;
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("summary.csv")));
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("summary.csv.part")));
+}
+
+const std::string Head = "[Study]\nConditions=PTC.INI\nCondition=1\nReplications=2\nSeed=1\n";
+
+struct BadStudy {
+    std::string text;
+    const char* named;
+};
+
+class BadStudyFile : public testing::TestWithParam<BadStudy> {};
+
+TEST_P(BadStudyFile, IsRefusedWithTheKeyNamed)
+{
+    const ScratchFolder dir;
+    std::filesystem::copy_file(std::filesystem::path(SCRIPTS) / "reference" / "software.INI", dir.Path("PTC.INI"));
+    Write(dir.Path("bad.ini"), GetParam().text);
+    for (const char* command : {"study tasks bad.ini", "study run bad.ini", "study merge bad.ini -o x.csv"}) {
+        const Outcome outcome = ::Sim(command);
+        EXPECT_EQ(outcome.status, 1) << command;
+        EXPECT_NE(outcome.output.find(GetParam().named), std::string::npos) << outcome.output;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("bad-tasks")));
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("x.csv")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, BadStudyFile,
+    testing::Values(BadStudy{Head + "[Grid]\nLevelStep=2\n", "[Grid] has no key 'levelstep'"},
+                    BadStudy{Head + "[Grid]\nSPLstep=2,x\n", "[Grid] SPLstep = 2,x: 'x'"},
+                    BadStudy{Head + "[Grid]\nDirection=sideways\n", "'sideways'"},
+                    BadStudy{"[Study]\nConditions=PTC.INI\nCondition=1\nReplications=many\nSeed=1\n",
+                             "[Study] Replications"},
+                    BadStudy{"[Study]\nConditions=gone.INI\nCondition=1\nReplications=2\nSeed=1\n", "gone.INI"},
+                    BadStudy{"[Study]\nConditions=PTC.INI\nCondition=3\nReplications=2\nSeed=1\n",
+                             "[Study] Condition = 3"}));
+
+}  // namespace
