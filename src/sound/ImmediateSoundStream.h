@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <string>
 #include <vector>
 
 class SoundOutput;
@@ -31,6 +32,7 @@ private:
         std::int64_t Onset = 0;
         bool Played = false;
         bool Dropout = false;
+        std::string Problem;
     };
     void Play(Sound& sound, const std::int16_t* interleaved, std::size_t frames);
 

@@ -6,6 +6,7 @@
 #include <portaudio.h>
 
 #include <algorithm>
+#include <cctype>
 #include <atomic>
 #include <cmath>
 #include <thread>
@@ -17,8 +18,10 @@ using Clock = std::chrono::steady_clock;
 
 // A device that has not played a sound this long after it should have ended is taken as hung.
 constexpr std::chrono::seconds FinishMargin{3};
-// A stream whose callbacks stopped this long ago is not stopped gracefully: that could block.
-constexpr std::chrono::seconds SilentDevice{1};
+// A device whose callbacks stopped this long ago, and for four of its blocks, is taken as lost;
+// such a stream is not stopped gracefully, which could block.
+constexpr std::chrono::milliseconds LostDevice{800};
+constexpr int LostBlocks = 4;
 // Tickets remembered for Wait after they were queued.
 constexpr int KeptTickets = 16;
 constexpr std::chrono::microseconds ShortestSleep{300};
@@ -36,6 +39,7 @@ struct PortAudioStream::Shared {
     Shared(int channels, std::int64_t firstFrame) : Timeline(channels, firstFrame) {}
     StreamTimeline Timeline;
     std::atomic<bool> Finished{false};
+    std::atomic<std::int64_t> OpenedNs{0};
     std::atomic<std::int64_t> FirstCallbackNs{0};
     std::atomic<std::int64_t> LastCallbackNs{0};
     std::atomic<std::int64_t> LatencyFrames{0};  // from handing a block over to its converter time
@@ -99,12 +103,14 @@ void SleepFor(double seconds)
 
 }  // namespace
 
-PortAudioStream::PortAudioStream(int device, int sampleRate, int channels, int prepareMs)
+PortAudioStream::PortAudioStream(int device, int sampleRate, int channels, int prepareMs, Explanation explain)
     : device_(device),
       sampleRate_(sampleRate),
       channels_(channels),
-      prepareFrames_(static_cast<std::int64_t>(prepareMs) * sampleRate / 1000)
+      prepareFrames_(static_cast<std::int64_t>(prepareMs) * sampleRate / 1000),
+      explain_(std::move(explain))
 {
+    PortAudioSession::Instance().StreamCreated();
     // Started at once, so that the device is running and its position known when the first
     // sound is queued: a device that starts with that sound (as ALSA's do) puts its first
     // frames at the stream's start, before any estimate of its onset. A failure here is the
@@ -115,6 +121,7 @@ PortAudioStream::PortAudioStream(int device, int sampleRate, int channels, int p
 PortAudioStream::~PortAudioStream()
 {
     Close();
+    PortAudioSession::Instance().StreamDestroyed();
 }
 
 SoundFailure PortAudioStream::Open()
@@ -138,6 +145,7 @@ SoundFailure PortAudioStream::Open()
     const std::int64_t firstFrame = shared_ ? shared_->Timeline.HandedOver() : 0;
     auto shared = std::make_shared<Shared>(channels_, firstFrame);
     shared->SampleRate = sampleRate_;
+    shared->OpenedNs.store(NowNs());
     PaStream* opened = nullptr;
     if (Pa_OpenStream(&opened, nullptr, &parameters, sampleRate_, paFramesPerBufferUnspecified,
                       paClipOff | paDitherOff, StreamCallback, shared.get()) != paNoError) {
@@ -160,10 +168,9 @@ void PortAudioStream::Close()
     if (stream_ == nullptr) {
         return;
     }
-    const auto sinceCallback = std::chrono::nanoseconds(NowNs() - shared_->LastCallbackNs.load());
     if (shared_->Finished.load()) {
         Pa_CloseStream(stream_);
-    } else if (shared_->LastCallbackNs.load() != 0 && sinceCallback < SilentDevice) {
+    } else if (shared_->LastCallbackNs.load() != 0 && !Lost(*shared_)) {
         Pa_StopStream(stream_);
         Pa_CloseStream(stream_);
     } else {
@@ -238,7 +245,7 @@ StreamedSound PortAudioStream::Wait(int ticket)
             }
             // A stream that stopped before taking the last frame was cut off; one that gives no
             // sign of life was lost. Either way the sound was not played.
-            if (on->Finished.load() || Clock::now() > deadline || on != shared_) {
+            if (on->Finished.load() || Clock::now() > deadline || on != shared_ || Lost(*on)) {
                 if (on == shared_) {
                     Close();
                 }
@@ -249,8 +256,29 @@ StreamedSound PortAudioStream::Wait(int ticket)
             SleepFor(static_cast<double>(until - position) / sampleRate_);
         }
     }
+    return failure == SoundFailure::None ? result : Failed(failure);
+}
+
+StreamedSound PortAudioStream::Failed(SoundFailure failure)
+{
+    StreamedSound result;
+    const std::string detail = explain_ ? explain_(failure) : std::string();
+    result.Problem = SoundProblem(failure, detail);
     messages_.Report(failure);
+    if (!detail.empty()) {
+        std::string line = detail;
+        line[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(line[0])));
+        messages_.Say(line);
+    }
     return result;
+}
+
+bool PortAudioStream::Lost(const Shared& shared) const
+{
+    const std::int64_t last = std::max(shared.LastCallbackNs.load(), shared.OpenedNs.load());
+    const auto silent = std::chrono::nanoseconds(NowNs() - last);
+    const auto blocks = std::chrono::nanoseconds(LostBlocks * shared.BlockFrames.load() * 1000000000LL / sampleRate_);
+    return silent > std::max<std::chrono::nanoseconds>(LostDevice, blocks);
 }
 
 std::int64_t PortAudioStream::PositionOn(const Shared& shared)
@@ -304,7 +332,7 @@ void PortAudioStream::WaitUntil(std::int64_t frame)
         FinishMargin;
     for (;;) {
         const std::int64_t position = Position();
-        if (position >= frame || shared_->Finished.load() || Clock::now() > deadline) {
+        if (position >= frame || shared_->Finished.load() || Clock::now() > deadline || Lost(*shared_)) {
             return;
         }
         SleepFor(static_cast<double>(frame - position) / sampleRate_);

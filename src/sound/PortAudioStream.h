@@ -4,20 +4,26 @@
 #include "SoundStream.h"
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
+#include <string>
 
 typedef void PaStream;
 
 // A PortAudio callback stream kept open for a series of sounds on one device, silent between
 // them. A sound has been played when the stream's clock says its last frame has reached the
 // converter. When the device is lost the sound in progress is reported as not played and the
-// next one opens the device again, as a one-off sound would.
+// next one opens the device again, as a one-off sound would. A device whose callbacks stop for
+// longer than a few of its blocks (0.8 s at least) is taken as lost.
 class PortAudioStream final : public SoundStream {
 public:
+    // Says what is wrong with the device when a sound was not played (see SoundProblem), or nothing.
+    using Explanation = std::function<std::string(SoundFailure)>;
+
     // `device` is a PortAudio device index; a negative one has no device, and every sound fails
     // as an unsupported format.
-    PortAudioStream(int device, int sampleRate, int channels, int prepareMs);
+    PortAudioStream(int device, int sampleRate, int channels, int prepareMs, Explanation explain = {});
     ~PortAudioStream() override;
     PortAudioStream(const PortAudioStream&) = delete;
     PortAudioStream& operator=(const PortAudioStream&) = delete;
@@ -45,12 +51,16 @@ private:
     SoundFailure Open();
     void Close();
     std::int64_t PositionOn(const Shared& shared);
+    // The device has stopped asking for frames.
+    bool Lost(const Shared& shared) const;
+    StreamedSound Failed(SoundFailure failure);
     const Entry* Find(int ticket) const;
 
     int device_;
     int sampleRate_;
     int channels_;
     std::int64_t prepareFrames_;
+    Explanation explain_;
     SoundMessages messages_;  // a device that fails every sound of a run says so once
     SoundFailure openFailure_ = SoundFailure::None;  // of the opening at construction, until a sound reports it
     std::shared_ptr<Shared> shared_;

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 // When a queued sound is to start, in frames of its stream's timeline.
 struct SoundStart {
@@ -24,6 +25,9 @@ struct StreamedSound {
     std::int64_t LateFrames = 0;        // how much later than asked it started
     // Played, but the device lost frames while playing it (an underflow): the listener heard a gap.
     bool Dropout = false;
+    // Not played: why, in one line for the operator (the fixed message and what is known of the
+    // device, e.g. "Unable to open waveform output device: the JACK sound server is not running").
+    std::string Problem;
 };
 
 // One output stream kept open across many sounds, silent between them. Its frames are counted
