@@ -24,6 +24,7 @@ public:
     std::int64_t Position() override { return position_; }
     std::int64_t ExpectedOnset(int ticket) override;
     std::int64_t LeadFrames() override { return 0; }
+    int Channels() const override { return channels_; }
     void WaitUntil(std::int64_t frame) override;
 
 private:

@@ -1,5 +1,6 @@
 #include "PortAudioStream.h"
 
+#include "Pcm16.h"
 #include "PortAudioSession.h"
 #include "StreamTimeline.h"
 
@@ -26,6 +27,9 @@ constexpr int LostBlocks = 4;
 constexpr int KeptTickets = 16;
 constexpr std::chrono::microseconds ShortestSleep{300};
 constexpr std::chrono::milliseconds LongestSleep{20};
+// A float sample of 1 is the full scale of 16-bit samples.
+constexpr float FullScale = 1.0f / 32768.0f;
+constexpr std::size_t ScratchFrames = 1024;
 
 std::int64_t NowNs()
 {
@@ -36,8 +40,9 @@ std::int64_t NowNs()
 
 // What the audio thread shares with the caller; it lives as long as callbacks may come.
 struct PortAudioStream::Shared {
-    Shared(int channels, std::int64_t firstFrame) : Timeline(channels, firstFrame) {}
+    Shared(int channels, std::int64_t firstFrame) : Timeline(channels, firstFrame), Channels(channels) {}
     StreamTimeline Timeline;
+    int Channels;
     std::atomic<bool> Finished{false};
     std::atomic<std::int64_t> OpenedNs{0};
     std::atomic<std::int64_t> FirstCallbackNs{0};
@@ -46,6 +51,9 @@ struct PortAudioStream::Shared {
     std::atomic<std::int64_t> BlockFrames{0};    // the largest block asked for
     std::atomic<bool> Timed{true};               // the host API tells when blocks reach the converter
     int SampleRate = 0;
+    bool Float = true;  // the device is fed 32-bit floats, not 16-bit samples
+    // 16-bit devices: the block is made in floats here first, a piece at a time.
+    std::vector<float> Scratch;
     double PreviousDac = 0.0;  // audio thread only: the block before's converter time and length
     unsigned long PreviousFrames = 0;
 };
@@ -86,7 +94,28 @@ int StreamCallback(const void*, void* output, unsigned long frames, const PaStre
     if (dropout) {
         shared->Timeline.MarkDropout();
     }
-    shared->Timeline.Fill(static_cast<std::int16_t*>(output), frames, dacTime);
+    if (shared->Float) {
+        auto* out = static_cast<float*>(output);
+        shared->Timeline.Fill(out, frames, dacTime);
+        const std::size_t samples = frames * static_cast<std::size_t>(shared->Channels);
+        // Saturated as 16-bit samples are: a sum that overshoots full scale is a flat top, and
+        // the device's own conversion is never asked to wrap.
+        for (std::size_t i = 0; i < samples; ++i) {
+            const float x = out[i];
+            out[i] = std::isnan(x) ? 0.0f : std::clamp(x, -32768.0f, 32767.0f) * FullScale;
+        }
+        return paContinue;
+    }
+    auto* out = static_cast<std::int16_t*>(output);
+    const std::size_t piece = shared->Scratch.size() / static_cast<std::size_t>(shared->Channels);
+    for (std::size_t done = 0; done < frames;) {
+        const std::size_t n = std::min<std::size_t>(piece, frames - done);
+        shared->Timeline.Fill(shared->Scratch.data(), n, dacTime + static_cast<double>(done) / shared->SampleRate);
+        for (std::size_t i = 0; i < n * static_cast<std::size_t>(shared->Channels); ++i) {
+            *out++ = ToPcm16(shared->Scratch[i]);
+        }
+        done += n;
+    }
     return paContinue;
 }
 
@@ -136,16 +165,23 @@ SoundFailure PortAudioStream::Open()
     PaStreamParameters parameters{};
     parameters.device = device_;
     parameters.channelCount = channels_;
-    parameters.sampleFormat = paInt16;
+    parameters.sampleFormat = paFloat32;
     parameters.suggestedLatency = info->defaultHighOutputLatency;
     if (Pa_IsFormatSupported(nullptr, &parameters, sampleRate_) != paFormatIsSupported) {
-        return SoundFailure::UnsupportedFormat;
+        parameters.sampleFormat = paInt16;
+        if (Pa_IsFormatSupported(nullptr, &parameters, sampleRate_) != paFormatIsSupported) {
+            return SoundFailure::UnsupportedFormat;
+        }
     }
     // A stream opened again goes on counting from where the last one stopped.
     const std::int64_t firstFrame = shared_ ? shared_->Timeline.HandedOver() : 0;
     auto shared = std::make_shared<Shared>(channels_, firstFrame);
     shared->SampleRate = sampleRate_;
     shared->OpenedNs.store(NowNs());
+    shared->Float = parameters.sampleFormat == paFloat32;
+    if (!shared->Float) {
+        shared->Scratch.assign(ScratchFrames * static_cast<std::size_t>(channels_), 0.0f);
+    }
     PaStream* opened = nullptr;
     if (Pa_OpenStream(&opened, nullptr, &parameters, sampleRate_, paFramesPerBufferUnspecified,
                       paClipOff | paDitherOff, StreamCallback, shared.get()) != paNoError) {
@@ -181,6 +217,18 @@ void PortAudioStream::Close()
 
 int PortAudioStream::Queue(const std::int16_t* interleaved, std::size_t frames, SoundStart start, bool held)
 {
+    return QueueSamples(std::vector<float>(interleaved, interleaved + frames * static_cast<std::size_t>(channels_)), start,
+                        held);
+}
+
+int PortAudioStream::QueueFloat(const float* interleaved, std::size_t frames, SoundStart start, bool held)
+{
+    return QueueSamples(std::vector<float>(interleaved, interleaved + frames * static_cast<std::size_t>(channels_)), start,
+                        held);
+}
+
+int PortAudioStream::QueueSamples(std::vector<float> interleaved, SoundStart start, bool held)
+{
     const int ticket = nextTicket_++;
     entries_.erase(ticket - KeptTickets);
     Entry& entry = entries_[ticket];
@@ -194,8 +242,7 @@ int PortAudioStream::Queue(const std::int16_t* interleaved, std::size_t frames, 
         }
     }
     entry.On = shared_;
-    entry.Ticket = shared_->Timeline.Queue(
-        std::vector<std::int16_t>(interleaved, interleaved + frames * static_cast<std::size_t>(channels_)), start, held);
+    entry.Ticket = shared_->Timeline.Queue(std::move(interleaved), start, held);
     if (entry.Ticket < 0) {
         entry.Failure = SoundFailure::WriteError;
     }

@@ -8,11 +8,13 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 typedef void PaStream;
 
 // A PortAudio callback stream kept open for a series of sounds on one device, silent between
-// them. A sound has been played when the stream's clock says its last frame has reached the
+// them. It plays 32-bit floats where the device takes them (PortAudio then hands the device the
+// best format it has, 24-bit where it takes nothing better), 16-bit samples otherwise. A sound has been played when the stream's clock says its last frame has reached the
 // converter. When the device is lost the sound in progress is reported as not played and the
 // next one opens the device again, as a one-off sound would. A device whose callbacks stop for
 // longer than a few of its blocks (0.8 s at least) is taken as lost.
@@ -29,6 +31,8 @@ public:
     PortAudioStream& operator=(const PortAudioStream&) = delete;
 
     int Queue(const std::int16_t* interleaved, std::size_t frames, SoundStart start, bool held) override;
+    int QueueFloat(const float* interleaved, std::size_t frames, SoundStart start, bool held) override;
+    int Channels() const override { return channels_; }
     void Release(int ticket) override;
     StreamedSound Wait(int ticket) override;
 
@@ -49,6 +53,7 @@ private:
         SoundFailure Failure = SoundFailure::None;
     };
     SoundFailure Open();
+    int QueueSamples(std::vector<float> interleaved, SoundStart start, bool held);
     void Close();
     std::int64_t PositionOn(const Shared& shared);
     // The device has stopped asking for frames.
