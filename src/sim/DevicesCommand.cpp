@@ -56,6 +56,9 @@ int ListDevices(const std::string& iniPath)
     if (status.Index < 0) {
         std::cerr << "quorvex-sim devices: the program would play on "
                   << DescribeOutputDeviceChoice(list.Devices, list.DefaultIndex, wanted) << '\n';
+        if (status.Reason.ends_with(JackServerNotRunning)) {
+            std::cerr << "quorvex-sim devices: " << JackServerNotRunning << '\n';
+        }
         return 1;
     }
     std::cout << "chosen: " << DescribeOutputDeviceChoice(list.Devices, list.DefaultIndex, wanted) << '\n';

@@ -40,7 +40,7 @@ OutputDeviceStatus AssessOutputDevice(const OutputDeviceList& list, const std::s
     }
     const bool jackMatters = NamesJack(wanted) || (chosen != nullptr && NamesJack(chosen->HostApiName));
     if (jackMatters && probes.JackServerRunning && !probes.JackServerRunning()) {
-        status.Reason = "the JACK sound server is not running";
+        status.Reason = JackServerNotRunning;
         if (chosen == nullptr) {
             status.Reason = "AudioDevice=" + wanted + " matches no sound output device: " + status.Reason;
         }

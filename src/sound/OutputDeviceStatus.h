@@ -5,6 +5,9 @@
 #include <functional>
 #include <string>
 
+// What the status's reason says when the JACK server it needs is not running.
+inline constexpr const char* JackServerNotRunning = "the JACK sound server is not running";
+
 // The one rate the program plays at.
 inline constexpr int PlaybackRate = 44100;
 
