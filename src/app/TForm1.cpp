@@ -526,6 +526,9 @@ void TForm1::CreateSoundStatus()
     SoundStatus = new QLabel(this);
     SoundStatus->setObjectName("SoundStatus");
     SoundStatus->setAccessibleName("Sound device");
+    // A long device name or reason wraps onto a second line rather than being cut.
+    SoundStatus->setWordWrap(true);
+    SoundStatus->setMinimumHeight(2 * SoundStatus->fontMetrics().lineSpacing());
     SoundRefresh = new QPushButton("Refresh", this);
     SoundRefresh->setObjectName("SoundRefresh");
     SoundRefresh->setAccessibleName("Refresh the sound device");
