@@ -34,6 +34,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSlider>
+#include <QStatusBar>
 
 #include <algorithm>
 #include <stdexcept>
@@ -125,6 +126,7 @@ TForm1::TForm1(TForm1Devices devices, QWidget* parent)
 
     CreateControls();
     CreateMenu();
+    CreateSoundStatus();
     SetTabOrder();
 
     ChooseParameterFile = [this] { return ShowParameterFileDialog(); };
@@ -150,7 +152,9 @@ TForm1::TForm1(TForm1Devices devices, QWidget* parent)
     Form4 = new TForm4(state_, *devices_.sound, *devices_.dispatcher, *kc35_, this);
     Form5 = new TForm5(this);
 
-    setFixedSize(centralWidget()->width(), ClientHeight + menuBar()->sizeHint().height());
+    setFixedSize(centralWidget()->width(),
+                 ClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+    CheckSoundDevice();
     if (const QScreen* screen = QApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
@@ -401,6 +405,7 @@ void TForm1::ParamButtonClick()
     if (soundDevice_) {
         soundDevice_->SetDeviceName(state_.Settings.AudioDevice);
     }
+    CheckSoundDevice();
 
     for (QWidget* control : std::initializer_list<QWidget*>{Button1, Button2, Calibrate, TonePlay, RunPTC, TrackBar1,
                                                             ToneFreqEdit, StartFreqEdit, EndFreqEdit, FreqStepEdit,
@@ -539,11 +544,49 @@ void TForm1::ResetResults()
     state_.ResetResults();
 }
 
+void TForm1::CreateSoundStatus()
+{
+    SoundStatus = new QLabel(this);
+    SoundStatus->setObjectName("SoundStatus");
+    SoundStatus->setAccessibleName("Sound device");
+    // A long device name or reason wraps onto a second line rather than being cut.
+    SoundStatus->setWordWrap(true);
+    SoundStatus->setMinimumHeight(2 * SoundStatus->fontMetrics().lineSpacing());
+    SoundRefresh = new QPushButton("Refresh", this);
+    SoundRefresh->setObjectName("SoundRefresh");
+    SoundRefresh->setAccessibleName("Refresh the sound device");
+    connect(SoundRefresh, &QPushButton::clicked, this, [this] { CheckSoundDevice(); });
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->addWidget(SoundStatus, 1);
+    statusBar()->addPermanentWidget(SoundRefresh);
+}
+
+bool TForm1::CheckSoundDevice()
+{
+    const OutputDeviceStatus status = devices_.sound->CheckDevice();
+    const QString line = QString::fromStdString(DescribeOutputDeviceStatus(status));
+    SoundStatus->setText(line);
+    SoundStatus->setToolTip(line);
+    SoundStatus->setAccessibleDescription(line);
+    return status.CanPlay;
+}
+
+bool TForm1::SoundDeviceReadyFor(const QString& action)
+{
+    if (!TonePreviewPlaysIn(state_.Settings.Attenuator) || CheckSoundDevice()) {
+        return true;
+    }
+    ShowMessage(action + " cannot start. " + SoundStatus->text()
+                + " Connect or start the sound device, then press Refresh.");
+    return false;
+}
+
 void TForm1::TonePlayClick()
 {
     if (!state_.HasConditions() || !TonePreviewPlaysIn(state_.Settings.Attenuator)) {
         return;
     }
+    CheckSoundDevice();
     if (const auto refusal = CheckPreviewTone(state_.Settings, state_.Current(), DecimalSeparator())) {
         throw std::runtime_error("The tone cannot be played: " + *refusal + ".");
     }
@@ -570,6 +613,9 @@ void TForm1::RunPTCClick()
     if (const auto refusal = CheckRunConditions(state_, DecimalSeparator())) {
         throw std::runtime_error(*refusal);
     }
+    if (!SoundDeviceReadyFor("Run PTC")) {
+        return;
+    }
     ResetResults();
     GraphPTC->setEnabled(false);
     Form2->exec();
@@ -582,6 +628,9 @@ void TForm1::GraphPTCClick()
 
 void TForm1::CalibrateClick()
 {
+    if (!SoundDeviceReadyFor("Calibrate")) {
+        return;
+    }
     Form4->exec();
 }
 

@@ -72,6 +72,9 @@ public:
     void RefreshParameters();
     void InitialiseAttenuators();
     void ResetResults();
+    // Looks at the sound device again and shows what was found in the status line; true when
+    // it can play.
+    bool CheckSoundDevice();
 
 public slots:
     void TrackBar1Change();
@@ -107,6 +110,9 @@ private:
     void ShowToneLevel();
     std::optional<QString> ShowParameterFileDialog();
     void ShowNoticeBox(const QString& message);
+    void CreateSoundStatus();
+    // Calibrate and Run PTC do not start when nothing can play in a mode that plays.
+    bool SoundDeviceReadyFor(const QString& action);
     char DecimalSeparator() const;
 
     SharedState state_;
@@ -136,6 +142,8 @@ private:
     QLabel* Label6 = nullptr;
     QLabel* ConditionLabel = nullptr;  // which condition of how many the edits show
     QLabel* HintLabel = nullptr;       // what to do first, until a file is loaded
+    QLabel* SoundStatus = nullptr;
+    QPushButton* SoundRefresh = nullptr;
     QSlider* TrackBar1 = nullptr;
     QGroupBox* RadioGroup1 = nullptr;
     QGroupBox* RadioGroup2 = nullptr;

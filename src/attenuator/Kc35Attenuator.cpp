@@ -1,5 +1,6 @@
 #include "Kc35Attenuator.h"
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 
@@ -7,6 +8,9 @@ namespace {
 
 constexpr std::string_view HighDigits = "012345678";
 constexpr std::string_view LowDigits = "0123456789ABCDEF";
+constexpr int LevelCommandBytes = 3;
+constexpr int BitsPerByte = 11;
+constexpr int SettlingMs = 5;
 
 template <typename Level>
 [[noreturn]] void ThrowOutOfRange(Level level)
@@ -38,6 +42,13 @@ std::string Kc35Attenuator::LevelCommand(int channel, int level)
     command += HighDigits[static_cast<std::size_t>(attenuation / 16)];
     command += LowDigits[static_cast<std::size_t>(attenuation % 16)];
     return command;
+}
+
+int Kc35Attenuator::LevelCommandLeadMs() const
+{
+    const long long bits = static_cast<long long>(LevelCommandBytes) * BitsPerByte * 1000;
+    const long long rate = std::max(link_.BitsPerSecond(), 1);
+    return static_cast<int>((bits + rate - 1) / rate) + SettlingMs;
 }
 
 void Kc35Attenuator::SetAttenuatorLevel(int channel, int level)

@@ -38,6 +38,11 @@ public:
     // "L01N01" for the left ear (0), "L02N02" for the right (1).
     void SendEarRouting(int ear);
 
+    // How long before a stimulus's onset its level command has to start: the command's time on
+    // the line (3 bytes of 11 bits at the link's speed) and a margin for opening the port and
+    // for the attenuator to settle, rounded up to whole milliseconds.
+    int LevelCommandLeadMs() const;
+
     // The bytes of a level command, e.g. (1, 100) gives "I14". Throws as SetAttenuatorLevel.
     static std::string LevelCommand(int channel, int level);
 

@@ -12,4 +12,7 @@ public:
     // Does nothing when not connected.
     virtual void Close() = 0;
     virtual bool Connected() const = 0;
+    // The line's speed, for how long a byte takes on it (a start bit, 7 data bits, parity and
+    // two stop bits: 11 bits a byte).
+    virtual int BitsPerSecond() const { return 9600; }
 };

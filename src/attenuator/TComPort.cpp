@@ -161,6 +161,11 @@ void TComPort::Open()
     device_ = std::move(device);
 }
 
+int TComPort::BitsPerSecond() const
+{
+    return BaudRateValue(settings_.Baud, settings_.CustomBaudRate);
+}
+
 int TComPort::Write(const char* buffer, int count)
 {
     if (!Connected()) {

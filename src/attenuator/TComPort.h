@@ -27,6 +27,7 @@ public:
     int Write(const char* buffer, int count) override;
     void Close() override;
     bool Connected() const override;
+    int BitsPerSecond() const override;
 
     const ComPortSettings& Settings() const { return settings_; }
     // While connected a change reopens the device with the new settings.

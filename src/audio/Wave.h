@@ -86,8 +86,9 @@ public:
     // The same, returning the one-line problem (empty when the whole file was written) for a
     // caller that tells it in its own words.
     std::string SaveStereoWav(const std::string& path, const Wave& left, const Wave& right) const;
-    // Plays `left` and `right` as one 16-bit stereo sound of this wave's sample count and
-    // rate and returns when it has been played. Returns false if the device did not play it
+    // Plays `left` and `right` as one stereo sound of this wave's sample count and rate (in
+    // floats where the output plays them, else in 16-bit samples) and returns when it has been
+    // played. Returns false if the device did not play it
     // (the device has already reported why on standard error). `dropout`, when given, is set to
     // whether the device lost frames while playing it.
     bool PlayStereo(SoundOutput& output, const Wave& left, const Wave& right, bool* dropout = nullptr) const;

@@ -1,45 +1,32 @@
-// Playback of a pair of waves as one 16-bit stereo sound.
+// Playback of a pair of waves as one stereo sound.
 #include "Wave.h"
 
-#include "Pcm16.h"
-#include "PlayTwoChannel.h"
 #include "SoundOutput.h"
 
-#include <algorithm>
+#include <memory>
 #include <vector>
-
-namespace {
-
-std::vector<std::int16_t> ToChannel(const Wave& wave, std::uint32_t frames)
-{
-    std::vector<std::int16_t> channel(frames, 0);
-    const std::uint32_t available = std::min(frames, wave.SampleCount());
-    const std::span<const float> samples = wave.Samples();
-    for (std::uint32_t i = 0; i < available; ++i) {
-        channel[i] = ToPcm16(samples[i]);
-    }
-    return channel;
-}
-
-}  // namespace
 
 bool Wave::PlayStereo(SoundOutput& output, const Wave& left, const Wave& right, bool* dropout) const
 {
-    const std::uint32_t frames = SampleCount();
-    const std::vector<std::int16_t> leftChannel = ToChannel(left, frames);
-    const std::vector<std::int16_t> rightChannel = ToChannel(right, frames);
-    const int result = PlayTwoChannel(output, sampleRate_, frames, leftChannel.data(), rightChannel.data());
+    const std::unique_ptr<SoundStream> stream = output.OpenStream(sampleRate_, 2, 0);
+    const StreamedSound sound = stream->Wait(QueueStereo(*stream, left, right, SoundStart::Now(), false));
     if (dropout != nullptr) {
-        *dropout = result == SoundOutput::PlayedWithDropout;
+        *dropout = sound.Played && sound.Dropout;
     }
-    return result >= 0;
+    return sound.Played;
 }
 
 int Wave::QueueStereo(SoundStream& stream, const Wave& left, const Wave& right, SoundStart start, bool held) const
 {
+    // Floats as synthesised: an output that plays them keeps a quiet stimulus's shape, one that
+    // plays 16-bit samples rounds them as the WAV records do.
     const std::uint32_t frames = SampleCount();
-    const std::vector<std::int16_t> leftChannel = ToChannel(left, frames);
-    const std::vector<std::int16_t> rightChannel = ToChannel(right, frames);
-    const std::vector<std::int16_t> pcm = InterleaveTwoChannel(frames, leftChannel.data(), rightChannel.data());
-    return stream.Queue(pcm.data(), frames, start, held);
+    std::vector<float> interleaved(2 * static_cast<std::size_t>(frames), 0.0f);
+    const std::span<const float> l = left.Samples();
+    const std::span<const float> r = right.Samples();
+    for (std::uint32_t i = 0; i < frames; ++i) {
+        interleaved[2 * static_cast<std::size_t>(i)] = i < l.size() ? l[i] : 0.0f;
+        interleaved[2 * static_cast<std::size_t>(i) + 1] = i < r.size() ? r[i] : 0.0f;
+    }
+    return stream.QueueFloat(interleaved.data(), frames, start, held);
 }

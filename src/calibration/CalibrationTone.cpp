@@ -74,6 +74,7 @@ int CalibrationTone::Play()
     }
     stopRequested_ = false;
     dropouts_ = 0;
+    problem_.clear();
     const ExperimentSettings& settings = state_.Settings;
     if (settings.Attenuator != SoftwareMode && settings.Attenuator != Kc35Mode) {
         return 0;
@@ -102,6 +103,11 @@ int CalibrationTone::Play()
             Finish(*stream, previous);
         }
         previous = ticket;
+        // A device that cannot play makes no repetition wait: go on and the file would be
+        // rewritten as fast as the disk takes it.
+        if (!problem_.empty()) {
+            break;
+        }
         stream->WaitUntil(stream->ExpectedOnset(ticket) + tone.SampleCount() - stream->LeadFrames());
         events_.ProcessEvents();
     } while (!stopRequested_);
@@ -111,8 +117,12 @@ int CalibrationTone::Play()
 
 void CalibrationTone::Finish(SoundStream& stream, int ticket)
 {
-    if (stream.Wait(ticket).Dropout) {
+    const StreamedSound sound = stream.Wait(ticket);
+    if (sound.Dropout) {
         ++dropouts_;
+    }
+    if (!sound.Played && problem_.empty()) {
+        problem_ = sound.Problem.empty() ? std::string("the sound device did not play it") : sound.Problem;
     }
 }
 

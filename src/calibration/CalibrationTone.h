@@ -38,8 +38,9 @@ public:
     // Repeats the tone until Stop. In KC35 mode both attenuator channels are first set to
     // -10 dB SPL, then the selected channel to CalibFactor before every repetition. With an
     // attenuator mode other than 1 or 2 nothing is done. A repetition started always plays to
-    // its end. Attenuator and serial errors end Play and propagate; a sound device that fails
-    // costs only the sound of that repetition. Returns the number of repetitions. A call made
+    // its end. Attenuator and serial errors end Play and propagate; a repetition that the sound
+    // device could not play ends Play too, with the reason in Problem(). Returns the number of
+    // repetitions. A call made
     // while the tone is already repeating (from an event handler) returns 0 at once.
     int Play();
     // Ends Play after the repetition in progress.
@@ -47,12 +48,14 @@ public:
     bool Playing() const { return playing_; }
     // How many repetitions of the last Play the device played with a dropout (a gap).
     int Dropouts() const { return dropouts_; }
+    // Why the last Play ended without Stop: the sound device's problem, one line; empty otherwise.
+    const std::string& Problem() const { return problem_; }
 
 private:
     // Writes the file and queues one repetition; in KC35 mode it first waits for `previous`
     // (then forgotten) to be played and sets the attenuator, so that repetition starts late.
     int QueueRepetition(SoundStream& stream, const Wave& tone, const Wave& silence, int& previous);
-    // Waits for a repetition to be played and counts a dropout in it.
+    // Waits for a repetition to be played and counts a dropout in it; keeps the problem of one not played.
     void Finish(SoundStream& stream, int ticket);
 
     SharedState& state_;
@@ -63,6 +66,7 @@ private:
     bool stopRequested_ = false;
     bool playing_ = false;
     int dropouts_ = 0;
+    std::string problem_;
 };
 
 // What the calibration window says about the tone: its frequency (the current condition's

@@ -149,6 +149,10 @@ void TForm4::Button2Click()
         }
     } closeWhenAsked{*this};
     procedure_->Play();
+    if (!procedure_->Problem().empty()) {
+        ShowMessage(QString::fromStdString("The calibration tone could not be played, so it was stopped: "
+                                           + procedure_->Problem() + "."));
+    }
     if (procedure_->Dropouts() > 0) {
         ShowMessage(QString("%1 repetitions of the calibration tone were played with a dropout: the sound device "
                             "lost part of them, so they had a gap and may have misled the level meter. Close other "

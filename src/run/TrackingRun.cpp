@@ -23,7 +23,7 @@ constexpr int MaxLevelTrialLimit = 10;
 // Key changes before the first recorded point.
 constexpr int UnrecordedChanges = 4;
 // How long before the next stimulus has to be handed to the sound device the listener's key
-// is taken: time to level the masker, build the stimulus and, in KC35 mode, send the command.
+// is taken: time to level the masker and build the stimulus (a KC35 level command adds its own).
 constexpr int KeyLeadMs = 10;
 constexpr int Rate = SharedState::SampleRate;
 
@@ -55,8 +55,12 @@ RunReport TrackingRun::Run()
     try {
         // One stream for the whole run, opened before the pause so that it is running by the first stimulus.
         const int mode = state_.Settings.Attenuator;
+        // In KC35 mode the level command goes out between the key and the stimulus: its time
+        // on the line is part of the lead.
+        const int leadMs = KeyLeadMs + (mode == 2 && devices_.attenuator != nullptr
+                                            ? devices_.attenuator->LevelCommandLeadMs() : 0);
         const std::unique_ptr<SoundStream> stream =
-            mode == 1 || mode == 2 ? devices_.sound->OpenStream(Rate, 2, KeyLeadMs) : nullptr;
+            mode == 1 || mode == 2 ? devices_.sound->OpenStream(Rate, 2, leadMs) : nullptr;
         devices_.dispatcher->ProcessEvents();
         devices_.clock->Delay(1000);
         Trials(report, stream.get());
@@ -119,8 +123,6 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
     std::optional<Presentation> previous;  // a stimulus still playing when the next one is queued
     bool first = true;
     do {
-        BuildTrialMasker(maskerWave, carrierWave, reservoir, settings, state_.MaskerFreq);
-
         // The masker never goes above CalibFactor (no positive gain), nor above MaxSPL or
         // below -10 dB SPL. The limited level is written back so that the track does not
         // wind up beyond a limit.
@@ -136,13 +138,20 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
             state_.MaskerSPL = LowestMaskerLevel;
             RelativeLevel = state_.MaskerSPL - settings.CalibFactor;
         }
-
         Presentation current;
         TrialRecord& trial = current.Trial;
         trial.Trial = report.Trials + 1;
         trial.Frequency = state_.MaskerFreq;
         trial.Level = state_.MaskerSPL;
         openTrial_ = trial;
+        // The attenuator changes the level the moment the command arrives, so the command
+        // waits for the last sample of the stimulus before; when that has been played it goes
+        // out at once, as early as the key allows.
+        const bool levelSet = mode == 2 && !previous;
+        if (levelSet) {
+            SetAttenuatorLevel(1, state_.MaskerSPL);
+        }
+        BuildTrialMasker(maskerWave, carrierWave, reservoir, settings, state_.MaskerFreq);
         // Each stimulus starts ISI after the last frame of the one before.
         const SoundStart start = first ? SoundStart::Now() : SoundStart::AfterPrevious(isiFrames);
         first = false;
@@ -154,15 +163,14 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
             current.Ticket = maskerWave.QueueStereo(*stream, left, right, start, false);
         } else if (mode == 2) {
             GateMasker(maskerWave, settings);
-            current.Ticket = maskerWave.QueueStereo(*stream, maskerWave, toneWave, start, true);
-            // The attenuator changes the level the moment the command arrives: only after the
-            // last sample of the stimulus before, and the stimulus waits for it.
-            if (previous) {
+            // A stimulus whose level is still to be set waits for its command.
+            current.Ticket = maskerWave.QueueStereo(*stream, maskerWave, toneWave, start, !levelSet);
+            if (!levelSet) {
                 Complete(*previous, stream, report);
                 previous.reset();
+                SetAttenuatorLevel(1, state_.MaskerSPL);
+                stream->Release(current.Ticket);
             }
-            SetAttenuatorLevel(1, state_.MaskerSPL);
-            stream->Release(current.Ticket);
         }
         ++report.Trials;
         if (previous) {

@@ -48,6 +48,7 @@ void ImmediateSoundStream::Play(Sound& sound, const std::int16_t* interleaved, s
     sound.Onset = std::max(sound.Onset, position_);
     const int result = output_.PlayPcm(interleaved, length, sampleRate_, 2, channels_);
     sound.Played = result >= 0;
+    sound.Problem = sound.Played ? std::string() : output_.LastProblem();
     sound.Dropout = result == SoundOutput::PlayedWithDropout;
     position_ = sound.Onset + static_cast<std::int64_t>(frames);
 }
@@ -59,6 +60,10 @@ StreamedSound ImmediateSoundStream::Wait(int ticket)
     StreamedSound result;
     result.Played = it != sounds_.end() && it->second.Played;
     result.Dropout = it != sounds_.end() && it->second.Dropout;
+    if (!result.Played) {
+        result.Problem = it != sounds_.end() && !it->second.Problem.empty() ? it->second.Problem
+                                                                            : output_.LastProblem();
+    }
     return result;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <string>
 #include <vector>
 
 class SoundOutput;
@@ -23,6 +24,7 @@ public:
     std::int64_t Position() override { return position_; }
     std::int64_t ExpectedOnset(int ticket) override;
     std::int64_t LeadFrames() override { return 0; }
+    int Channels() const override { return channels_; }
     void WaitUntil(std::int64_t frame) override;
 
 private:
@@ -31,6 +33,7 @@ private:
         std::int64_t Onset = 0;
         bool Played = false;
         bool Dropout = false;
+        std::string Problem;
     };
     void Play(Sound& sound, const std::int16_t* interleaved, std::size_t frames);
 

@@ -1,23 +1,16 @@
 #include "PortAudioOutput.h"
 
 #include "OutputDeviceList.h"
+#include "OutputDeviceStatus.h"
 #include "PortAudioSession.h"
 #include "PortAudioStream.h"
 #include "SoundFailure.h"
 
 #include <portaudio.h>
 
-#include <cstdio>
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-int DeviceIndexFor(const std::string& wanted)
-{
-    const OutputDeviceList list = ListOutputDevices();
-    return ChooseOutputDevice(list.Devices, list.DefaultIndex, wanted);
-}
 
 }  // namespace
 
@@ -25,15 +18,26 @@ PortAudioOutput::PortAudioOutput(std::string deviceName) : DeviceName(std::move(
 
 int PortAudioOutput::Device()
 {
-    const int device = DeviceIndexFor(DeviceName);
-    if (device < 0 && !DeviceName.empty()) {
-        std::fprintf(stderr, "No sound output device matches AudioDevice=%s\n", DeviceName.c_str());
+    OutputDeviceList list = ListOutputDevices();
+    int device = ChooseOutputDevice(list.Devices, list.DefaultIndex, DeviceName);
+    PortAudioSession& session = PortAudioSession::Instance();
+    if ((device < 0 && session.Reopen()) || session.ReopenIfStale()) {
+        list = ListOutputDevices();
+        device = ChooseOutputDevice(list.Devices, list.DefaultIndex, DeviceName);
     }
     const PaDeviceInfo* info = device >= 0 ? Pa_GetDeviceInfo(device) : nullptr;
     const PaHostApiInfo* api = info != nullptr ? Pa_GetHostApiInfo(info->hostApi) : nullptr;
     Used = info == nullptr ? std::string()
                            : std::string(info->name ? info->name : "") + " (" + (api && api->name ? api->name : "") + ")";
     return device;
+}
+
+PortAudioStream::Explanation PortAudioOutput::Explain()
+{
+    return [wanted = DeviceName](SoundFailure) {
+        PortAudioSession::Instance().MarkStale();
+        return AssessOutputDevice(ListOutputDevices(), wanted, SystemOutputDeviceProbes()).Reason;
+    };
 }
 
 std::string PortAudioOutput::DescribeDevice()
@@ -50,13 +54,15 @@ int PortAudioOutput::PlayPcm(const std::int16_t* buffer, int lengthBytes, int sa
     const SoundFailure failure = CheckPcmRequest(buffer, lengthBytes, sampleRate, bytesPerSample, channels);
     StreamedSound sound;
     if (failure == SoundFailure::None) {
-        PortAudioStream stream(Device(), sampleRate, channels, 0);
+        PortAudioStream stream(Device(), sampleRate, channels, 0, Explain());
         const std::size_t frames = static_cast<std::size_t>(lengthBytes) / (2 * static_cast<std::size_t>(channels));
         sound = stream.Wait(stream.Queue(buffer, frames, SoundStart::Now(), false));
         Times.FirstCallback = stream.FirstCallback();
     } else {
         ReportSoundFailure(failure);
+        sound.Problem = SoundProblem(failure, "");
     }
+    Problem = sound.Problem;
     Times.Returned = Clock::now();
     if (!sound.Played) {
         return -1;
@@ -66,5 +72,5 @@ int PortAudioOutput::PlayPcm(const std::int16_t* buffer, int lengthBytes, int sa
 
 std::unique_ptr<SoundStream> PortAudioOutput::OpenStream(int sampleRate, int channels, int prepareMs)
 {
-    return std::make_unique<PortAudioStream>(Device(), sampleRate, channels, prepareMs);
+    return std::make_unique<PortAudioStream>(Device(), sampleRate, channels, prepareMs, Explain());
 }

@@ -1,5 +1,7 @@
 #include "PortAudioSession.h"
 
+#include "JackClientGuard.h"
+
 #include <alsa/asoundlib.h>
 #include <jack/jack.h>
 #include <portaudio.h>
@@ -30,10 +32,48 @@ PortAudioSession::PortAudioSession()
 {
     // Playing a stimulus must never start a sound server behind the operator's back.
     setenv("JACK_NO_START_SERVER", "1", 0);
+    // The JACK server PortAudio connects to may go away before PortAudio is shut down.
+    WatchJackClientShutdowns();
     snd_lib_error_set_handler(IgnoreAlsaMessage);
     jack_set_error_function(IgnoreJackMessage);
     jack_set_info_function(IgnoreJackMessage);
     Initialised = Pa_Initialize() == paNoError;
+}
+
+bool PortAudioSession::Reopen()
+{
+    const std::lock_guard<std::mutex> guard(Lock);
+    if (LiveStreams > 0 || StreamsBeingClosed.load() > 0) {
+        return false;
+    }
+    if (Initialised) {
+        Pa_Terminate();
+    }
+    // PortAudio's JACK layer installs its own message functions when it starts.
+    jack_set_error_function(IgnoreJackMessage);
+    jack_set_info_function(IgnoreJackMessage);
+    Initialised = Pa_Initialize() == paNoError;
+    jack_set_error_function(IgnoreJackMessage);
+    jack_set_info_function(IgnoreJackMessage);
+    Stale = false;
+    return true;
+}
+
+bool PortAudioSession::ClosingLostStreams() const
+{
+    return StreamsBeingClosed.load() > 0;
+}
+
+void PortAudioSession::StreamCreated()
+{
+    const std::lock_guard<std::mutex> guard(Lock);
+    ++LiveStreams;
+}
+
+void PortAudioSession::StreamDestroyed()
+{
+    const std::lock_guard<std::mutex> guard(Lock);
+    --LiveStreams;
 }
 
 void PortAudioSession::Abandon(PaStream* stream, std::shared_ptr<void> keepAlive)

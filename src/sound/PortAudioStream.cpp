@@ -1,11 +1,13 @@
 #include "PortAudioStream.h"
 
+#include "Pcm16.h"
 #include "PortAudioSession.h"
 #include "StreamTimeline.h"
 
 #include <portaudio.h>
 
 #include <algorithm>
+#include <cctype>
 #include <atomic>
 #include <cmath>
 #include <thread>
@@ -17,12 +19,17 @@ using Clock = std::chrono::steady_clock;
 
 // A device that has not played a sound this long after it should have ended is taken as hung.
 constexpr std::chrono::seconds FinishMargin{3};
-// A stream whose callbacks stopped this long ago is not stopped gracefully: that could block.
-constexpr std::chrono::seconds SilentDevice{1};
+// A device whose callbacks stopped this long ago, and for four of its blocks, is taken as lost;
+// such a stream is not stopped gracefully, which could block.
+constexpr std::chrono::milliseconds LostDevice{800};
+constexpr int LostBlocks = 4;
 // Tickets remembered for Wait after they were queued.
 constexpr int KeptTickets = 16;
 constexpr std::chrono::microseconds ShortestSleep{300};
 constexpr std::chrono::milliseconds LongestSleep{20};
+// A float sample of 1 is the full scale of 16-bit samples.
+constexpr float FullScale = 1.0f / 32768.0f;
+constexpr std::size_t ScratchFrames = 1024;
 
 std::int64_t NowNs()
 {
@@ -33,15 +40,20 @@ std::int64_t NowNs()
 
 // What the audio thread shares with the caller; it lives as long as callbacks may come.
 struct PortAudioStream::Shared {
-    Shared(int channels, std::int64_t firstFrame) : Timeline(channels, firstFrame) {}
+    Shared(int channels, std::int64_t firstFrame) : Timeline(channels, firstFrame), Channels(channels) {}
     StreamTimeline Timeline;
+    int Channels;
     std::atomic<bool> Finished{false};
+    std::atomic<std::int64_t> OpenedNs{0};
     std::atomic<std::int64_t> FirstCallbackNs{0};
     std::atomic<std::int64_t> LastCallbackNs{0};
     std::atomic<std::int64_t> LatencyFrames{0};  // from handing a block over to its converter time
     std::atomic<std::int64_t> BlockFrames{0};    // the largest block asked for
     std::atomic<bool> Timed{true};               // the host API tells when blocks reach the converter
     int SampleRate = 0;
+    bool Float = true;  // the device is fed 32-bit floats, not 16-bit samples
+    // 16-bit devices: the block is made in floats here first, a piece at a time.
+    std::vector<float> Scratch;
     double PreviousDac = 0.0;  // audio thread only: the block before's converter time and length
     unsigned long PreviousFrames = 0;
 };
@@ -82,7 +94,28 @@ int StreamCallback(const void*, void* output, unsigned long frames, const PaStre
     if (dropout) {
         shared->Timeline.MarkDropout();
     }
-    shared->Timeline.Fill(static_cast<std::int16_t*>(output), frames, dacTime);
+    if (shared->Float) {
+        auto* out = static_cast<float*>(output);
+        shared->Timeline.Fill(out, frames, dacTime);
+        const std::size_t samples = frames * static_cast<std::size_t>(shared->Channels);
+        // Saturated as 16-bit samples are: a sum that overshoots full scale is a flat top, and
+        // the device's own conversion is never asked to wrap.
+        for (std::size_t i = 0; i < samples; ++i) {
+            const float x = out[i];
+            out[i] = std::isnan(x) ? 0.0f : std::clamp(x, -32768.0f, 32767.0f) * FullScale;
+        }
+        return paContinue;
+    }
+    auto* out = static_cast<std::int16_t*>(output);
+    const std::size_t piece = shared->Scratch.size() / static_cast<std::size_t>(shared->Channels);
+    for (std::size_t done = 0; done < frames;) {
+        const std::size_t n = std::min<std::size_t>(piece, frames - done);
+        shared->Timeline.Fill(shared->Scratch.data(), n, dacTime + static_cast<double>(done) / shared->SampleRate);
+        for (std::size_t i = 0; i < n * static_cast<std::size_t>(shared->Channels); ++i) {
+            *out++ = ToPcm16(shared->Scratch[i]);
+        }
+        done += n;
+    }
     return paContinue;
 }
 
@@ -99,12 +132,14 @@ void SleepFor(double seconds)
 
 }  // namespace
 
-PortAudioStream::PortAudioStream(int device, int sampleRate, int channels, int prepareMs)
+PortAudioStream::PortAudioStream(int device, int sampleRate, int channels, int prepareMs, Explanation explain)
     : device_(device),
       sampleRate_(sampleRate),
       channels_(channels),
-      prepareFrames_(static_cast<std::int64_t>(prepareMs) * sampleRate / 1000)
+      prepareFrames_(static_cast<std::int64_t>(prepareMs) * sampleRate / 1000),
+      explain_(std::move(explain))
 {
+    PortAudioSession::Instance().StreamCreated();
     // Started at once, so that the device is running and its position known when the first
     // sound is queued: a device that starts with that sound (as ALSA's do) puts its first
     // frames at the stream's start, before any estimate of its onset. A failure here is the
@@ -115,6 +150,7 @@ PortAudioStream::PortAudioStream(int device, int sampleRate, int channels, int p
 PortAudioStream::~PortAudioStream()
 {
     Close();
+    PortAudioSession::Instance().StreamDestroyed();
 }
 
 SoundFailure PortAudioStream::Open()
@@ -129,15 +165,23 @@ SoundFailure PortAudioStream::Open()
     PaStreamParameters parameters{};
     parameters.device = device_;
     parameters.channelCount = channels_;
-    parameters.sampleFormat = paInt16;
+    parameters.sampleFormat = paFloat32;
     parameters.suggestedLatency = info->defaultHighOutputLatency;
     if (Pa_IsFormatSupported(nullptr, &parameters, sampleRate_) != paFormatIsSupported) {
-        return SoundFailure::UnsupportedFormat;
+        parameters.sampleFormat = paInt16;
+        if (Pa_IsFormatSupported(nullptr, &parameters, sampleRate_) != paFormatIsSupported) {
+            return SoundFailure::UnsupportedFormat;
+        }
     }
     // A stream opened again goes on counting from where the last one stopped.
     const std::int64_t firstFrame = shared_ ? shared_->Timeline.HandedOver() : 0;
     auto shared = std::make_shared<Shared>(channels_, firstFrame);
     shared->SampleRate = sampleRate_;
+    shared->OpenedNs.store(NowNs());
+    shared->Float = parameters.sampleFormat == paFloat32;
+    if (!shared->Float) {
+        shared->Scratch.assign(ScratchFrames * static_cast<std::size_t>(channels_), 0.0f);
+    }
     PaStream* opened = nullptr;
     if (Pa_OpenStream(&opened, nullptr, &parameters, sampleRate_, paFramesPerBufferUnspecified,
                       paClipOff | paDitherOff, StreamCallback, shared.get()) != paNoError) {
@@ -160,10 +204,9 @@ void PortAudioStream::Close()
     if (stream_ == nullptr) {
         return;
     }
-    const auto sinceCallback = std::chrono::nanoseconds(NowNs() - shared_->LastCallbackNs.load());
     if (shared_->Finished.load()) {
         Pa_CloseStream(stream_);
-    } else if (shared_->LastCallbackNs.load() != 0 && sinceCallback < SilentDevice) {
+    } else if (shared_->LastCallbackNs.load() != 0 && !Lost(*shared_)) {
         Pa_StopStream(stream_);
         Pa_CloseStream(stream_);
     } else {
@@ -173,6 +216,18 @@ void PortAudioStream::Close()
 }
 
 int PortAudioStream::Queue(const std::int16_t* interleaved, std::size_t frames, SoundStart start, bool held)
+{
+    return QueueSamples(std::vector<float>(interleaved, interleaved + frames * static_cast<std::size_t>(channels_)), start,
+                        held);
+}
+
+int PortAudioStream::QueueFloat(const float* interleaved, std::size_t frames, SoundStart start, bool held)
+{
+    return QueueSamples(std::vector<float>(interleaved, interleaved + frames * static_cast<std::size_t>(channels_)), start,
+                        held);
+}
+
+int PortAudioStream::QueueSamples(std::vector<float> interleaved, SoundStart start, bool held)
 {
     const int ticket = nextTicket_++;
     entries_.erase(ticket - KeptTickets);
@@ -187,8 +242,7 @@ int PortAudioStream::Queue(const std::int16_t* interleaved, std::size_t frames, 
         }
     }
     entry.On = shared_;
-    entry.Ticket = shared_->Timeline.Queue(
-        std::vector<std::int16_t>(interleaved, interleaved + frames * static_cast<std::size_t>(channels_)), start, held);
+    entry.Ticket = shared_->Timeline.Queue(std::move(interleaved), start, held);
     if (entry.Ticket < 0) {
         entry.Failure = SoundFailure::WriteError;
     }
@@ -238,7 +292,7 @@ StreamedSound PortAudioStream::Wait(int ticket)
             }
             // A stream that stopped before taking the last frame was cut off; one that gives no
             // sign of life was lost. Either way the sound was not played.
-            if (on->Finished.load() || Clock::now() > deadline || on != shared_) {
+            if (on->Finished.load() || Clock::now() > deadline || on != shared_ || Lost(*on)) {
                 if (on == shared_) {
                     Close();
                 }
@@ -249,8 +303,29 @@ StreamedSound PortAudioStream::Wait(int ticket)
             SleepFor(static_cast<double>(until - position) / sampleRate_);
         }
     }
+    return failure == SoundFailure::None ? result : Failed(failure);
+}
+
+StreamedSound PortAudioStream::Failed(SoundFailure failure)
+{
+    StreamedSound result;
+    const std::string detail = explain_ ? explain_(failure) : std::string();
+    result.Problem = SoundProblem(failure, detail);
     messages_.Report(failure);
+    if (!detail.empty()) {
+        std::string line = detail;
+        line[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(line[0])));
+        messages_.Say(line);
+    }
     return result;
+}
+
+bool PortAudioStream::Lost(const Shared& shared) const
+{
+    const std::int64_t last = std::max(shared.LastCallbackNs.load(), shared.OpenedNs.load());
+    const auto silent = std::chrono::nanoseconds(NowNs() - last);
+    const auto blocks = std::chrono::nanoseconds(LostBlocks * shared.BlockFrames.load() * 1000000000LL / sampleRate_);
+    return silent > std::max<std::chrono::nanoseconds>(LostDevice, blocks);
 }
 
 std::int64_t PortAudioStream::PositionOn(const Shared& shared)
@@ -304,7 +379,7 @@ void PortAudioStream::WaitUntil(std::int64_t frame)
         FinishMargin;
     for (;;) {
         const std::int64_t position = Position();
-        if (position >= frame || shared_->Finished.load() || Clock::now() > deadline) {
+        if (position >= frame || shared_->Finished.load() || Clock::now() > deadline || Lost(*shared_)) {
             return;
         }
         SleepFor(static_cast<double>(frame - position) / sampleRate_);

@@ -7,6 +7,7 @@ int RecordingSoundOutput::PlayPcm(const std::int16_t* buffer, int lengthBytes, i
     if (failure == SoundFailure::None) {
         failure = FailureToReport;
     }
+    LastFailure = failure;
     if (failure != SoundFailure::None) {
         ReportSoundFailure(failure);
         ++Failures;
@@ -23,4 +24,12 @@ int RecordingSoundOutput::PlayPcm(const std::int16_t* buffer, int lengthBytes, i
         Listener(Sounds.back());
     }
     return Dropouts ? PlayedWithDropout : 0;
+}
+
+OutputDeviceStatus RecordingSoundOutput::CheckDevice()
+{
+    OutputDeviceStatus status = SoundOutput::CheckDevice();
+    status.CanPlay = FailureToReport == SoundFailure::None;
+    status.Reason = SoundFailureMessage(FailureToReport);
+    return status;
 }

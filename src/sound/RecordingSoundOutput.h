@@ -29,12 +29,16 @@ public:
     // From now on every sound played is reported as played with a dropout (false: cleanly).
     void ReportDropouts(bool on) { Dropouts = on; }
     void SetObserver(Observer observer) { Listener = std::move(observer); }
+    // Cannot play while told to fail, with that failure's message as the reason.
+    OutputDeviceStatus CheckDevice() override;
+    std::string LastProblem() const override { return SoundFailureMessage(LastFailure); }
 
     const std::vector<PlayedSound>& Played() const { return Sounds; }
     int FailedCount() const { return Failures; }
 
 private:
     SoundFailure FailureToReport = SoundFailure::None;
+    SoundFailure LastFailure = SoundFailure::None;
     bool Dropouts = false;
     Observer Listener;
     std::vector<PlayedSound> Sounds;

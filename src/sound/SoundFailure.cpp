@@ -29,6 +29,18 @@ void WriteLine(const std::string& line)
 
 }  // namespace
 
+std::string SoundFailureMessage(SoundFailure failure)
+{
+    const char* message = MessageOf(failure);
+    return message != nullptr ? message : "";
+}
+
+std::string SoundProblem(SoundFailure failure, const std::string& detail)
+{
+    const std::string message = SoundFailureMessage(failure);
+    return detail.empty() ? message : message + ": " + detail;
+}
+
 void ReportSoundFailure(SoundFailure failure)
 {
     if (const char* message = MessageOf(failure)) {

@@ -12,6 +12,12 @@ enum class SoundFailure {
     WriteError,         // "Error on write to wave out device\n"
 };
 
+// The reason's fixed message without its line end; empty for None.
+std::string SoundFailureMessage(SoundFailure failure);
+
+// The fixed message, and after a colon `detail` when there is one: what the operator is shown.
+std::string SoundProblem(SoundFailure failure, const std::string& detail);
+
 // Writes the reason's message, a line of its own, to standard error and flushes it. Nothing for None.
 void ReportSoundFailure(SoundFailure failure);
 

@@ -6,3 +6,13 @@ std::unique_ptr<SoundStream> SoundOutput::OpenStream(int sampleRate, int channel
 {
     return std::make_unique<ImmediateSoundStream>(*this, sampleRate, channels);
 }
+
+OutputDeviceStatus SoundOutput::CheckDevice()
+{
+    OutputDeviceStatus status;
+    status.CanPlay = true;
+    status.TakesPlaybackRate = true;
+    status.Name = UsedDevice().empty() ? "the program's own output" : UsedDevice();
+    status.HostApi = "no sound device";
+    return status;
+}

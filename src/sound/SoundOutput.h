@@ -1,5 +1,6 @@
 #pragma once
 
+#include "OutputDeviceStatus.h"
 #include "SoundStream.h"
 
 #include <cstdint>
@@ -33,6 +34,14 @@ public:
     // reason for not playing once, however many sounds it concerns. This one plays each sound
     // with PlayPcm when it is queued, which reports as PlayPcm does.
     virtual std::unique_ptr<SoundStream> OpenStream(int sampleRate, int channels, int prepareMs);
+
+    // Why the latest sound that PlayPcm could not play was not played, in one line for the
+    // operator: the fixed message and, where known, what is wrong with the device.
+    virtual std::string LastProblem() const { return "The sound device did not play the sound"; }
+
+    // Whether this output can play now, and on what: looked at again on every call (a sound
+    // server may have come or gone). An output that plays nowhere real says it can.
+    virtual OutputDeviceStatus CheckDevice();
 
     // The device the latest sound was sent to, as the sound library names it; empty if none.
     virtual std::string UsedDevice() const { return {}; }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 // When a queued sound is to start, in frames of its stream's timeline.
 struct SoundStart {
@@ -24,6 +25,9 @@ struct StreamedSound {
     std::int64_t LateFrames = 0;        // how much later than asked it started
     // Played, but the device lost frames while playing it (an underflow): the listener heard a gap.
     bool Dropout = false;
+    // Not played: why, in one line for the operator (the fixed message and what is known of the
+    // device, e.g. "Unable to open waveform output device: the JACK sound server is not running").
+    std::string Problem;
 };
 
 // One output stream kept open across many sounds, silent between them. Its frames are counted
@@ -37,6 +41,12 @@ public:
     // Queues `frames` frames of interleaved 16-bit PCM (copied). A held sound does not start
     // before Release, however late that makes it. Returns the sound's ticket.
     virtual int Queue(const std::int16_t* interleaved, std::size_t frames, SoundStart start, bool held) = 0;
+    // The same for float samples in 16-bit units (full scale 32768), as synthesis makes them. An
+    // output that plays floats keeps them as they are, so that a quiet sound keeps its shape;
+    // this one rounds them as ToPcm16 does and queues 16-bit samples.
+    virtual int QueueFloat(const float* interleaved, std::size_t frames, SoundStart start, bool held);
+    // Samples in a frame.
+    virtual int Channels() const = 0;
     virtual void Release(int ticket) = 0;
     // Returns when the sound has been played, or when it cannot be: then the reason has been
     // written to standard error as the one-off output writes it, unless this stream said it

@@ -8,7 +8,7 @@ StreamTimeline::StreamTimeline(int channels, std::int64_t firstFrame)
 {
 }
 
-int StreamTimeline::Queue(std::vector<std::int16_t> interleaved, SoundStart start, bool held)
+int StreamTimeline::Queue(std::vector<float> interleaved, SoundStart start, bool held)
 {
     const int ticket = nextTicket_;
     Slot& slot = SlotOf(ticket);
@@ -82,11 +82,11 @@ std::int64_t StreamTimeline::ExpectedOnset(int ticket, std::int64_t earliest) co
     return earliest;
 }
 
-void StreamTimeline::Fill(std::int16_t* out, std::size_t frames, double dacTime)
+void StreamTimeline::Fill(float* out, std::size_t frames, double dacTime)
 {
     const std::int64_t blockStart = handedOver_.load(std::memory_order_relaxed);
     const std::int64_t blockEnd = blockStart + static_cast<std::int64_t>(frames);
-    std::fill(out, out + frames * channels_, std::int16_t{0});
+    std::fill(out, out + frames * channels_, 0.0f);
     std::int64_t free = blockStart;
     for (;;) {
         Slot& slot = SlotOf(head_);
@@ -115,7 +115,7 @@ void StreamTimeline::Fill(std::int16_t* out, std::size_t frames, double dacTime)
         if (copied > 0) {
             std::memcpy(out + static_cast<std::size_t>(free - blockStart) * channels_,
                         slot.Samples.data() + static_cast<std::size_t>(slot.Next) * channels_,
-                        static_cast<std::size_t>(copied) * channels_ * sizeof(std::int16_t));
+                        static_cast<std::size_t>(copied) * channels_ * sizeof(float));
         }
         slot.Next += copied;
         free += copied;

@@ -9,7 +9,7 @@
 #include <vector>
 
 // The frames one open output stream has handed to the device, counted from `firstFrame`, and
-// the sounds queued on them. The caller's thread queues and asks; the audio thread fills each
+// the sounds queued on them. Samples are floats in 16-bit units (full scale 32768). The caller's thread queues and asks; the audio thread fills each
 // block with the sounds due and silence between them. Nothing on the audio thread locks,
 // allocates or frees: a slot's samples are put in and taken out by the caller's thread only.
 class StreamTimeline {
@@ -30,7 +30,7 @@ public:
     StreamTimeline(int channels, std::int64_t firstFrame);
 
     // Caller's thread. Returns the sound's ticket, or -1 when Capacity sounds are still queued.
-    int Queue(std::vector<std::int16_t> interleaved, SoundStart start, bool held);
+    int Queue(std::vector<float> interleaved, SoundStart start, bool held);
     void Release(int ticket);
     Progress Of(int ticket) const;
     // The frame the sound will start at if nothing is late, but not before `earliest`.
@@ -39,7 +39,7 @@ public:
     // Audio thread: the next `frames` frames, starting each sound at its frame (or as soon as
     // the block allows when that frame has passed, which makes it late) and playing it whole.
     // `dacTime` is when the block's first frame reaches the converter, on the stream's clock.
-    void Fill(std::int16_t* out, std::size_t frames, double dacTime);
+    void Fill(float* out, std::size_t frames, double dacTime);
 
     // Audio thread: the device lost frames (an underflow) around the block that starts at the
     // next frame handed over.
@@ -55,7 +55,7 @@ public:
 private:
     struct Slot {
         // Written by the caller while the slot is Free or HandedOver, read by the audio thread after.
-        std::vector<std::int16_t> Samples;
+        std::vector<float> Samples;
         std::int64_t Frames = 0;
         SoundStart Start;
         std::atomic<int> Ticket{-1};

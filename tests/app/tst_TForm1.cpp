@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QStatusBar>
 #include <QLocale>
 #include <QTest>
 #include <QTimer>
@@ -394,8 +395,46 @@ TEST_F(TForm1Test, RendersAtItsFixedSize)
     form->show();
     const QPixmap picture = Control("ClientArea")->grab();
     EXPECT_EQ(picture.size(), Control("ClientArea")->size());
-    EXPECT_EQ(form->size(), QSize(picture.width(), 395 + form->menuBar()->height()));
+    EXPECT_EQ(form->size(),
+              QSize(picture.width(), 395 + form->menuBar()->height() + form->statusBar()->sizeHint().height()));
     picture.save("TForm1.png");
+}
+
+// The status line names the device; Calibrate and Run PTC do not start while nothing can
+// play, and Refresh sees the device come back.
+TEST_F(TForm1Test, SoundStatusShowsTheDeviceAndNothingStartsWithoutOne)
+{
+    Load("[Tests]\nN_Cond=1\n");
+    auto* status = Control<QLabel>("SoundStatus");
+    EXPECT_TRUE(status->text().endsWith("44100 Hz accepted")) << status->text().toStdString();
+
+    sound.FailWith(SoundFailure::CannotOpen);
+    bool opened = false;
+    const auto closeAnyWindow = [&opened] {
+        QTimer::singleShot(0, [&opened] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                opened = true;
+                modal->close();
+            }
+        });
+    };
+    closeAnyWindow();
+    form->CalibrateClick();
+    closeAnyWindow();
+    form->RunPTCClick();
+    QApplication::processEvents();
+    EXPECT_FALSE(opened);
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_TRUE(messages[0].startsWith("Calibrate cannot start. Sound: no device can play: Unable to open waveform "
+                                       "output device."))
+        << messages[0].toStdString();
+    EXPECT_TRUE(messages[1].startsWith("Run PTC cannot start.")) << messages[1].toStdString();
+    EXPECT_EQ(status->text(), "Sound: no device can play: Unable to open waveform output device.");
+    EXPECT_TRUE(sound.Played().empty());
+
+    sound.FailWith(SoundFailure::None);
+    Control<QPushButton>("SoundRefresh")->click();
+    EXPECT_TRUE(status->text().endsWith("44100 Hz accepted"));
 }
 
 TEST_F(TForm1Test, RunPTCRefusesAConditionTheRunCannotHonour)

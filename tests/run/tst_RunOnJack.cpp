@@ -306,6 +306,7 @@ public:
     }
     void Close() override { port_.Close(); }
     bool Connected() const override { return port_.Connected(); }
+    int BitsPerSecond() const override { return port_.BitsPerSecond(); }
 
     struct Command {
         jack_time_t Begin;
@@ -357,6 +358,51 @@ TEST_F(RunOnJack, Kc35CommandsArriveBetweenTheStimuli)
         }
         EXPECT_LT(masker[k].End, jack->TimeOf(run.Mark + run.Onsets[k])) << "a command after the onset";
     }
+}
+
+// A real line at 9600 baud: each byte takes its 11 bits' time before the next can follow, which
+// a pseudo-terminal does not.
+class LineTimeLink final : public SerialLink {
+public:
+    explicit LineTimeLink(SerialLink& port) : port_(port) {}
+    void Open() override { port_.Open(); }
+    int Write(const char* buffer, int count) override
+    {
+        std::this_thread::sleep_for(std::chrono::microseconds(count * 11 * 1000000LL / BitsPerSecond()));
+        return port_.Write(buffer, count);
+    }
+    void Close() override { port_.Close(); }
+    bool Connected() const override { return port_.Connected(); }
+    int BitsPerSecond() const override { return port_.BitsPerSecond(); }
+
+private:
+    SerialLink& port_;
+};
+
+// The level command's time on the line is part of the lead: with a gap far longer than the
+// command, no stimulus waits for it.
+TEST_F(RunOnJack, Kc35CommandsOnARealLineLeaveNoStimulusLate)
+{
+    state.Settings.Attenuator = 2;
+    state.Settings.ISI = 100;
+    state.Current().MaskStartSPL = 60.0f;
+    PseudoTerminal pty;
+    TComPort port(pty.SlavePath());
+    LineTimeLink line(port);
+    TimedLink link(line);
+    const RecordedRun run = Record(8, {}, &link);
+
+    EXPECT_EQ(run.Report.Error, "");
+    EXPECT_EQ(run.Report.FailedPresentations, 0);
+    ASSERT_EQ(run.Trials.size(), 8u);
+    ASSERT_EQ(run.Onsets.size(), 8u);
+    for (std::size_t k = 0; k < run.Trials.size(); ++k) {
+        if (k == 0 || !run.Disturbed(run.Onsets[k - 1], run.Onsets[k])) {
+            EXPECT_EQ(run.Trials[k].LateFrames, 0) << "trial " << k + 1;
+        }
+    }
+    ExpectIsiToTheSample(run, 100);
+    pty.ReadRest();
 }
 
 }  // namespace

@@ -15,6 +15,7 @@ public:
     {
     }
 
+    int Channels() const override { return device_->Channels(); }
     int Queue(const std::int16_t* interleaved, std::size_t frames, SoundStart start, bool held) override
     {
         sent_.emplace_back(interleaved, interleaved + 2 * frames);

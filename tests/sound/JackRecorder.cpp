@@ -142,6 +142,13 @@ std::vector<std::int32_t> JackRecorder::Since(std::size_t mark) const
     return frames;
 }
 
+std::vector<float> JackRecorder::LeftSince(std::size_t mark) const
+{
+    const std::size_t end = Mark();
+    return std::vector<float>(Left.begin() + static_cast<std::ptrdiff_t>(std::min(mark, end)),
+                              Left.begin() + static_cast<std::ptrdiff_t>(end));
+}
+
 jack_time_t JackRecorder::TimeOf(std::size_t frame) const
 {
     const std::size_t cycles = CycleCount.load(std::memory_order_acquire);

@@ -34,6 +34,8 @@ public:
 
     std::size_t Mark() const override { return Written.load(std::memory_order_acquire); }
     std::vector<std::int32_t> Since(std::size_t mark) const override;
+    // The left channel since `mark` as JACK carried it, in floats (full scale 1).
+    std::vector<float> LeftSince(std::size_t mark) const;
     // When recorded frame `frame` reached the recorder: the time its process cycle ran, on
     // JACK's clock (jack_get_time(), in microseconds); 0 for a frame not recorded.
     jack_time_t TimeOf(std::size_t frame) const;

@@ -17,18 +17,9 @@
 // keeps its place in JACK's small table of servers.
 class OwnJackServer {
 public:
-    explicit OwnJackServer(const std::string& name) : Name(name)
+    explicit OwnJackServer(const std::string& name, int rate = 44100) : Name(name), Rate(std::to_string(rate))
     {
-        Pid = fork();
-        if (Pid == 0) {
-            prctl(PR_SET_PDEATHSIG, SIGTERM);
-            const int devNull = open("/dev/null", O_WRONLY);
-            dup2(devNull, 1);
-            dup2(devNull, 2);
-            execlp("jackd", "jackd", "-n", name.c_str(), "--no-realtime", "-d", "dummy", "-r", "44100", "-p", "256",
-                   static_cast<char*>(nullptr));
-            _exit(127);
-        }
+        Start();
     }
     ~OwnJackServer()
     {
@@ -46,6 +37,23 @@ public:
     OwnJackServer& operator=(const OwnJackServer&) = delete;
 
     bool Started() const { return Pid > 0; }
+    // Starts it again after Stop.
+    void Start()
+    {
+        if (Pid > 0) {
+            return;
+        }
+        Pid = fork();
+        if (Pid == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            const int devNull = open("/dev/null", O_WRONLY);
+            dup2(devNull, 1);
+            dup2(devNull, 2);
+            execlp("jackd", "jackd", "-n", Name.c_str(), "--no-realtime", "-d", "dummy", "-r", Rate.c_str(), "-p", "256",
+                   static_cast<char*>(nullptr));
+            _exit(127);
+        }
+    }
     void Stop()
     {
         if (Pid > 0) {
@@ -57,6 +65,7 @@ public:
 
 private:
     std::string Name;
+    std::string Rate;
     pid_t Pid = -1;
 };
 

@@ -196,11 +196,16 @@ std::vector<std::int16_t> Played(StreamTimeline& timeline, std::size_t block, in
 {
     std::vector<std::int16_t> played;
     for (int b = 0; b < blocks; ++b) {
-        std::vector<std::int16_t> out(block * 2, 99);
+        std::vector<float> out(block * 2, 99.0f);
         timeline.Fill(out.data(), block, 0.5 + b);
         played.insert(played.end(), out.begin(), out.end());
     }
     return played;
+}
+
+std::vector<float> Floats(const std::vector<std::int16_t>& samples)
+{
+    return {samples.begin(), samples.end()};
 }
 
 TEST(StreamTimeline, HandsOverEveryFrameOnceAtItsFrameThenSilence)
@@ -209,7 +214,7 @@ TEST(StreamTimeline, HandsOverEveryFrameOnceAtItsFrameThenSilence)
     for (std::size_t block : {1u, 2u, 3u, 5u, 64u}) {
         SCOPED_TRACE(block);
         StreamTimeline timeline(2, 100);
-        const int ticket = timeline.Queue(samples, SoundStart::AtFrame(103), false);
+        const int ticket = timeline.Queue(Floats(samples), SoundStart::AtFrame(103), false);
         const std::vector<std::int16_t> played = Played(timeline, block, static_cast<int>((8 + block - 1) / block) + 1);
         std::vector<std::int16_t> expected(6, 0);
         expected.insert(expected.end(), samples.begin(), samples.end());
@@ -234,8 +239,8 @@ TEST(StreamTimeline, SilenceAfterThePreviousSoundIsExactAndALateOrHeldSoundPlays
     for (std::int64_t gap : {0, 1, 5}) {
         SCOPED_TRACE(gap);
         StreamTimeline timeline(2, 0);
-        timeline.Queue(a, SoundStart::AtFrame(2), false);
-        const int second = timeline.Queue(b, SoundStart::AfterPrevious(gap), false);
+        timeline.Queue(Floats(a), SoundStart::AtFrame(2), false);
+        const int second = timeline.Queue(Floats(b), SoundStart::AfterPrevious(gap), false);
         EXPECT_EQ(timeline.ExpectedOnset(second, 0), 2 + 3 + gap);
         std::vector<std::int16_t> expected{0, 0, 0, 0, 1, 1, 2, 2, 3, 3};
         expected.resize(expected.size() + 2 * static_cast<std::size_t>(gap), 0);
@@ -248,14 +253,14 @@ TEST(StreamTimeline, SilenceAfterThePreviousSoundIsExactAndALateOrHeldSoundPlays
     // Asked for frame 1 when frame 4 is next: it starts at 4, whole, 3 frames late.
     StreamTimeline late(2, 0);
     Played(late, 4, 1);
-    const int ticket = late.Queue(b, SoundStart::AtFrame(1), false);
+    const int ticket = late.Queue(Floats(b), SoundStart::AtFrame(1), false);
     EXPECT_EQ(Played(late, 4, 1), (std::vector<std::int16_t>{7, 7, 8, 8, 0, 0, 0, 0}));
     EXPECT_EQ(late.Of(ticket).Onset, 4);
     EXPECT_EQ(late.Of(ticket).LateFrames, 3);
     // A held sound waits for its release, and so does everything queued after it.
     StreamTimeline held(2, 0);
-    const int first = held.Queue(a, SoundStart::Now(), true);
-    const int next = held.Queue(b, SoundStart::AfterPrevious(0), false);
+    const int first = held.Queue(Floats(a), SoundStart::Now(), true);
+    const int next = held.Queue(Floats(b), SoundStart::AfterPrevious(0), false);
     EXPECT_EQ(Played(held, 4, 1), std::vector<std::int16_t>(8, 0));
     held.Release(first);
     EXPECT_EQ(Played(held, 4, 2), (std::vector<std::int16_t>{1, 1, 2, 2, 3, 3, 7, 7, 8, 8, 0, 0, 0, 0, 0, 0}));

@@ -1,6 +1,8 @@
 // Sounds played through PortAudio on a JACK server with the dummy driver, recorded by a JACK
 // client of the test's own. scripts/test.sh starts the server and sets JACK_DEFAULT_SERVER.
 #include "JackRecorder.h"
+#include "SharedState.h"
+#include "Stimuli.h"
 #include "PlayTwoChannel.h"
 #include "PortAudioOutput.h"
 #include "TestSignals.h"
@@ -9,6 +11,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <memory>
@@ -232,8 +235,8 @@ TEST_F(SoundOnJack, UnknownDeviceNameIsReportedOncePerPreviewOrRunAndNothingPlay
 {
     const std::vector<std::int16_t> samples(64, 1000);
     PortAudioOutput output("no-such-device");
-    const std::string refusal = "No sound output device matches AudioDevice=no-such-device\n"
-                                "Unsupported waveform format/rate\n";
+    const std::string refusal = "Unsupported waveform format/rate\n"
+                                "AudioDevice=no-such-device matches no sound output device\n";
     for (int preview = 0; preview < 2; ++preview) {
         testing::internal::CaptureStderr();
         EXPECT_EQ(output.PlayPcm(samples.data(), 128, Rate, 2, 2), -1);
@@ -254,6 +257,53 @@ TEST_F(SoundOnJack, EmptySoundPlaysAndReturns)
     PortAudioOutput output(Recorder->Name());
     const std::int16_t none[1] = {0};
     EXPECT_EQ(PlayTwoChannel(output, Rate, 0, none, none), 0);
+}
+
+// Signal to noise and distortion of a recorded stretch that should be a sine of `frequency`:
+// the sine fitted by least squares over whole periods against what is left.
+double SinadDb(const std::vector<float>& x, double frequency)
+{
+    const double pi = std::acos(-1.0);
+    double s = 0.0, c = 0.0;
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        s += x[i] * std::sin(2.0 * pi * frequency * static_cast<double>(i) / Rate);
+        c += x[i] * std::cos(2.0 * pi * frequency * static_cast<double>(i) / Rate);
+    }
+    s *= 2.0 / static_cast<double>(x.size());
+    c *= 2.0 / static_cast<double>(x.size());
+    double signal = 0.0, rest = 0.0;
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        const double phase = 2.0 * pi * frequency * static_cast<double>(i) / Rate;
+        const double fit = s * std::sin(phase) + c * std::cos(phase);
+        signal += fit * fit;
+        rest += (x[i] - fit) * (x[i] - fit);
+    }
+    return 10.0 * std::log10(signal / std::max(rest, 1e-300));
+}
+
+// A 30 dB SPL tone with CalibFactor 100 is 70 dB below the calibration tone, 3 or 4 steps of
+// a 16-bit sample: played as floats it keeps its shape at the output.
+TEST_F(SoundOnJack, AToneSeventyDbBelowTheCalibrationLevelKeepsItsShape)
+{
+    ExperimentSettings settings;
+    settings.CalibFactor = 100.0f;
+    TestCondition condition;
+    condition.ToneF = 1000.0f;
+    const Tone tone = MakeRunTone(settings, condition, 30.0f);
+    PortAudioOutput output(Recorder->Name());
+    const std::unique_ptr<SoundStream> stream = output.OpenStream(Rate, 2, 10);
+    const std::size_t mark = Recorder->Mark();
+    const StreamedSound sound = stream->Wait(tone.QueueStereo(*stream, tone, tone, SoundStart::Now(), false));
+    ASSERT_TRUE(sound.Played) << sound.Problem;
+    RecordedSince(mark, tone.SampleCount() + 4096);
+    const std::vector<float> left = Recorder->LeftSince(mark);
+    const auto first = std::find_if(left.begin(), left.end(), [](float v) { return v != 0.0f; });
+    ASSERT_NE(first, left.end()) << "nothing was heard";
+    // 100 ms into the tone (past its ramp), 200 whole periods of 1000 Hz.
+    const auto start = first + 4410;
+    ASSERT_LE(start - left.begin() + 8820, left.end() - left.begin());
+    const std::vector<float> steady(start, start + 8820);
+    EXPECT_GE(SinadDb(steady, 1000.0), 60.0);
 }
 
 }  // namespace

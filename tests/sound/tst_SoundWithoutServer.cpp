@@ -29,8 +29,10 @@ TEST(SoundWithoutServer, EachSoundIsReportedAndTheProgramGoesOn)
         EXPECT_EQ(result, -1);
         const std::string expected = std::string(device).empty()
                                          ? "Unsupported waveform format/rate\n"
-                                         : "No sound output device matches AudioDevice=JACK\n"
-                                           "Unsupported waveform format/rate\n";
+                                           "There is no default sound output device\n"
+                                         : "Unsupported waveform format/rate\n"
+                                           "AudioDevice=JACK matches no sound output device: the JACK sound server "
+                                           "is not running\n";
         EXPECT_EQ(said, expected);
         if (!std::string(device).empty()) {
             EXPECT_EQ(output.DescribeDevice(), "AudioDevice=JACK, which matches no sound output device");

@@ -1,0 +1,14 @@
+#include "SoundStream.h"
+
+#include "Pcm16.h"
+
+#include <vector>
+
+int SoundStream::QueueFloat(const float* interleaved, std::size_t frames, SoundStart start, bool held)
+{
+    std::vector<std::int16_t> pcm(frames * static_cast<std::size_t>(Channels()));
+    for (std::size_t i = 0; i < pcm.size(); ++i) {
+        pcm[i] = ToPcm16(interleaved[i]);
+    }
+    return Queue(pcm.data(), frames, start, held);
+}
