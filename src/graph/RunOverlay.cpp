@@ -61,6 +61,6 @@ std::vector<OverlaidRun> OverlaidRunsOf(const SharedState& state)
     }
     const auto& points = state.Results.Points();
     const auto count = std::clamp(state.Results.StoredResultCount, 0, static_cast<int>(points.size()));
-    return OverlaidRuns(ReadRecordedRuns(record.Text), state.SubjectName, state.CurrentCondition + 1,
+    return OverlaidRuns(ReadSessionRecord(record.Text).Runs, state.SubjectName, state.CurrentCondition + 1,
                         std::vector<ResultPoint>(points.begin(), points.begin() + count));
 }

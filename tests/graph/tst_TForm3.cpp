@@ -481,7 +481,7 @@ void Record(SharedState state, const std::string& subject, int condition, int ea
     for (const ResultPoint& p : points)
         state.Results.Record(p.Freq, p.SPL);
     const SessionFilesOutcome outcome =
-        WriteSessionFiles(state, RunLog{std::chrono::system_clock::now(), "", {}}, state.Results.ResultCount());
+        WriteSessionFiles(state, RunLog{std::chrono::system_clock::now(), "", {}, {}}, state.Results.ResultCount());
     ASSERT_EQ(outcome.RecordError, "");
 }
 
