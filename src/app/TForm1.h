@@ -2,6 +2,7 @@
 
 #include "ConditionEditing.h"
 #include "EditExitHandlers.h"
+#include "SessionProtocol.h"
 #include "SharedState.h"
 
 #include <QMainWindow>
@@ -68,6 +69,11 @@ public:
     // unreadable values of a loaded file): a notice that does not block the window. Tests replace it.
     std::function<void(const QString& message)> ShowNotice;
 
+    // How "Run Session" asks whether to continue the unfinished session `question` names.
+    // Tests replace it; the program asks in a message box.
+    enum class SessionStart { Continue, New, Cancel };
+    std::function<SessionStart(const QString& question)> ChooseSessionStart;
+
     void Delay(std::uint32_t ms);
     void RefreshParameters();
     void InitialiseAttenuators();
@@ -77,6 +83,7 @@ public slots:
     void TrackBar1Change();
     void TonePlayClick();
     void RunPTCClick();
+    void RunSessionClick();
     void GraphPTCClick();
     void ToneFreqEditExit();
     void StartFreqEditExit();
@@ -107,6 +114,11 @@ private:
     void ShowToneLevel();
     std::optional<QString> ShowParameterFileDialog();
     void ShowNoticeBox(const QString& message);
+    SessionStart AskSessionStart(const QString& question);
+    // "Run Session" can start: the file has a [Session] section and a subject name is typed.
+    void EnableRunSession();
+    // The set-up window's controls follow run `index` of the session.
+    void ShowSessionRun(int index);
     char DecimalSeparator() const;
 
     SharedState state_;
@@ -129,6 +141,8 @@ private:
     QPushButton* Calibrate = nullptr;
     QPushButton* TonePlay = nullptr;
     QPushButton* RunPTC = nullptr;
+    QPushButton* RunSession = nullptr;
+    QAction* RunSession1 = nullptr;
     QPushButton* GraphPTC = nullptr;
     QPushButton* ParamButton = nullptr;
     QPushButton* SerialPort = nullptr;
@@ -144,6 +158,7 @@ private:
     TForm3* Form3 = nullptr;
     TForm4* Form4 = nullptr;
     TForm5* Form5 = nullptr;
+    SessionProtocol protocol_;  // the loaded file's [Session] section
     QPointer<QMessageBox> notice_;  // the notice of the latest load, while it is open
 
     // Last, so that the edits' exit handlers stop before anything they use goes.

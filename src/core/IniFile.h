@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // A read-only INI (profile) file: "[Section]" lines followed by "key=value" lines.
 // Section and key names match without regard to case, blanks around names and values are
@@ -16,6 +17,9 @@ public:
 
     // The trimmed value, or nothing when the section or key is absent.
     std::optional<std::string> Value(std::string_view section, std::string_view key) const;
+
+    // The names of the keys of `section`, in lower case and sorted; none when it is absent.
+    std::vector<std::string> Keys(std::string_view section) const;
 
     // Typed reads with the default used for an absent, empty or unparsable value.
     int ReadInteger(std::string_view section, std::string_view key, int fallback) const;

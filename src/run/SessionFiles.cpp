@@ -150,6 +150,11 @@ std::string MakeRunId(std::chrono::system_clock::time_point started, const std::
     return stamp + "_" + std::to_string(number);
 }
 
+std::string SessionTimestamp(std::chrono::system_clock::time_point started)
+{
+    return IsoTimestamp(started);
+}
+
 std::string SessionRecordRows(const SharedState& state, const RunLog& log, const std::string& runId, int count,
                               bool header)
 {
@@ -158,7 +163,8 @@ std::string SessionRecordRows(const SharedState& state, const RunLog& log, const
         rows += CsvRow({"run", "date", "time", "version", "subject", "ear", "direction", "condition", "ToneF",
                         "StartF", "EndF", "FStep", "MaskerBW", "SPLstep", "MaxSPL", "ToneSPL", "MaskStartSPL",
                         "CalibFactor", "ToneDuration", "MaskerDuration", "Modulated", "ModFreq", "ISI", "RiseFall",
-                        "attenuator", "device", "point", "masker_freq", "masker_spl"});
+                        "attenuator", "device", "point", "masker_freq", "masker_spl", "session", "session_run",
+                        "session_runs", "run_status"});
     }
     const TestCondition& c = state.Current();
     const ExperimentSettings& s = state.Settings;
@@ -191,6 +197,10 @@ std::string SessionRecordRows(const SharedState& state, const RunLog& log, const
         AttenuatorMode(s.Attenuator),
         log.SoundDevice,
     };
+    const std::vector<std::string> session =
+        log.Session ? std::vector<std::string>{log.Session->Id, std::to_string(log.Session->Run),
+                                               std::to_string(log.Session->Runs), log.Session->Status}
+                    : std::vector<std::string>(4);
     const auto& points = state.Results.Points();
     const auto n = static_cast<std::size_t>(std::clamp(count, 0, static_cast<int>(points.size())));
     for (std::size_t i = 0; i < n; ++i) {
@@ -198,6 +208,13 @@ std::string SessionRecordRows(const SharedState& state, const RunLog& log, const
         row.push_back(std::to_string(i + 1));
         row.push_back(FormatForResults(points[i].Freq));
         row.push_back(FormatForResults(points[i].SPL));
+        row.insert(row.end(), session.begin(), session.end());
+        rows += CsvRow(row);
+    }
+    if (n == 0 && log.Session) {
+        std::vector<std::string> row = run;
+        row.resize(row.size() + 3);
+        row.insert(row.end(), session.begin(), session.end());
         rows += CsvRow(row);
     }
     return rows;
@@ -231,10 +248,10 @@ SessionFilesOutcome WriteSessionFiles(const SharedState& state, const RunLog& lo
     SessionFilesOutcome outcome;
     const std::string record = SessionRecordFileName(state.ResultsFileName);
     const std::string trials = TrialLogFileName(state.ResultsFileName);
-    outcome.RunId = MakeRunId(log.Started, {Contents(record), Contents(trials)});
-    // A run without points has no row in the record, one ended before its first trial none in
-    // the log; an empty append would only create the file.
-    if (std::min(count, state.Results.ResultCount()) > 0) {
+    outcome.RunId = !log.RunId.empty() ? log.RunId : MakeRunId(log.Started, {Contents(record), Contents(trials)});
+    // A run without points has no row in the record (unless it is part of a session), one
+    // ended before its first trial none in the log; an empty append would only create the file.
+    if (std::min(count, state.Results.ResultCount()) > 0 || log.Session) {
         outcome.RecordError =
             Append(record, SessionRecordRows(state, log, outcome.RunId, count, IsNew(record)), "session record");
     }

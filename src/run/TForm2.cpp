@@ -21,6 +21,11 @@ namespace {
 constexpr QSize DesignSize(976, 771);
 constexpr QRect DesignMemo(88, 64, 625, 233);
 
+const char* const Instructions = "When you hear the tone - press the space bar\n\n"
+                                 "When you can't hear the tone - let go of the space bar\n\n"
+                                 "Press any other key to stop test\n\n"
+                                 "When you are ready to start press the space bar once.";
+
 QFont MsSansSerif(int pixelHeight)
 {
     QFont font("MS Sans Serif");
@@ -50,10 +55,7 @@ TForm2::TForm2(SharedState& state, RunDevices devices, QWidget* parent)
     Memo1->setAccessibleName("Instructions");
     // A stray click on the instructions must not take the SPACE bar away from the listener.
     Memo1->setFocusPolicy(Qt::NoFocus);
-    Memo1->setPlainText("When you hear the tone - press the space bar\n\n"
-                        "When you can't hear the tone - let go of the space bar\n\n"
-                        "Press any other key to stop test\n\n"
-                        "When you are ready to start press the space bar once.");
+    Memo1->setPlainText(Instructions);
 
     Button1 = MakeButton(this, "Button1", "START", {208, 320, 385, 161});
     Button1->setFont(MsSansSerif(32));
@@ -110,13 +112,39 @@ void TForm2::keyPressEvent(QKeyEvent* event)
     QDialog::keyPressEvent(event);
 }
 
-void TForm2::FormShow()
+void TForm2::SetHeading(const QString& heading)
+{
+    heading_ = heading;
+    Memo1->setPlainText(heading_.isEmpty() ? QString(Instructions) : heading_ + "\n\n" + Instructions);
+}
+
+void TForm2::OfferNextRun(const QString& heading)
+{
+    SetHeading(heading);
+    ShowStart();
+}
+
+void TForm2::ShowClosingText(const QString& text)
+{
+    Memo1->setPlainText(text);
+    Button1->hide();
+    Button2->hide();
+    Button3->show();
+    Button3->setFocus();
+}
+
+void TForm2::ShowStart()
 {
     Button2->hide();
     Button3->hide();
     Button1->show();
     Button1->setEnabled(true);
     Button1->setFocus();
+}
+
+void TForm2::FormShow()
+{
+    ShowStart();
     closeRequested_ = false;
     state_.ResetResults();
 }
@@ -128,6 +156,9 @@ void TForm2::Button1Click()
     Button2->show();
     Button2->setFocus();
     running_ = true;
+    if (OnRunStarting) {
+        OnRunStarting();
+    }
     const RunReport report = run_.Run();
     running_ = false;
     if (OnRunFinished) {

@@ -4,6 +4,7 @@
 #include "SharedState.h"
 #include "TrialRecord.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -39,6 +40,8 @@ struct RunReport {
     std::string RunId;             // the run's identifier in the session record and trial log
     std::string TestLogError;      // "test.out" could not be written
     std::string Error;             // what ended the run early (attenuator range, serial link)
+    std::chrono::system_clock::time_point Started;  // when the run started
+    std::string RunStatus;         // of a session's run: "measured", or "ended" by an error or a stop key
 };
 
 // The swept-masker tracking procedure and the listener's key handling. The run window owns
@@ -69,6 +72,8 @@ public:
     // Seeds the runtime generator for the noise reservoir instead of the calendar clock, so
     // that a run can be repeated exactly (the simulator, tests).
     std::optional<std::uint32_t> NoiseSeed;
+    // The run's place in a session, written to the session record with its status.
+    std::optional<SessionMark> Session;
 
     bool StopRequested = false;
     bool SweepDone = false;

@@ -18,4 +18,5 @@ SimCommand AddDevicesCommand(CLI::App& tool);
 SimCommand AddAttenuatorCommand(CLI::App& tool);
 SimCommand AddStimulusCommand(CLI::App& tool);
 SimCommand AddRunCommand(CLI::App& tool);
+SimCommand AddSessionCommand(CLI::App& tool);
 SimCommand AddAnalyzeCommand(CLI::App& tool);

@@ -68,6 +68,7 @@ VirtualSessionResult RunVirtualSession(const ParameterSet& parameters, const Vir
     devices.attenuator = kc35 ? &attenuator : nullptr;
     TrackingRun run(state, devices);
     run.NoiseSeed = options.Listener.Seed;
+    run.Session = options.Session;
     keyboard.Attach(run);
 
     result.TrialLimit = VirtualTrialLimit(state.FreqPointCount);
