@@ -188,18 +188,32 @@ TEST(SessionWithTheVirtualListener, AnAttenuatorErrorEndsTheSessionAtItsRunAndIt
     EXPECT_EQ(again.Unfinished()->ContinueAt, 1);
 }
 
-TEST(SessionCommand, RunsContinuesAndRefusesAsTheCommandLineConventionsSay)
+TEST(SessionCommand, RunsTheShuffledOrderThatConditionsListsAndRefusesABadProtocol)
 {
     const ScratchFolder dir;
-    Load("Conditions=2,1\nDirections=up,down\nOrder=shuffled\nSeed=3\n");
-    const Outcome first = Sim("session --ini PTC.INI --results S01 --subject P1", " 2>&1");
-    EXPECT_EQ(first.status, 0) << first.output;
-    EXPECT_NE(first.output.find("run 4/4: condition "), std::string::npos) << first.output;
-    EXPECT_NE(first.output.find(": 4 of 4 runs finished"), std::string::npos) << first.output;
+    const ParameterLoad load = Load("Conditions=2,1\nDirections=up,down\nOrder=shuffled\nSeed=3\n");
+    std::string keys;
+    std::vector<std::string> lines;
+    for (std::size_t k = 0; k < load.Session.Runs.size(); ++k) {
+        const SessionRun& run = load.Session.Runs[k];
+        const std::string condition = std::to_string(run.Condition);
+        keys += "Run" + std::to_string(k + 1) + "=" + condition + "," + EarName(run.Ear) + ","
+                + DirectionName(run.SweepDirection) + "\n";
+        lines.push_back("run " + std::to_string(k + 1) + "/4: condition " + condition + ", " + EarName(run.Ear)
+                        + " ear, " + DirectionName(run.SweepDirection) + ": ");
+    }
+    const Outcome listed = Sim("conditions PTC.INI", " 2>/dev/null");
+    EXPECT_NE(listed.output.find("[Session]\n" + keys + "Order=shuffled\nSeed=3\n"), std::string::npos) << listed.output;
+    const Outcome run = Sim("session --ini PTC.INI --results S01 --subject P1");
+    EXPECT_EQ(run.status, 0) << run.output;
+    for (const std::string& line : lines) {
+        EXPECT_NE(run.output.find(line), std::string::npos) << line << " in\n" << run.output;
+    }
+    EXPECT_NE(run.output.find(": 4 of 4 runs finished"), std::string::npos) << run.output;
 
     std::ofstream("bad.ini") << "[Tests]\nN_Cond=1\n[Session]\nEars=both\n";
     const Outcome bad = Sim("session --ini bad.ini");
     EXPECT_EQ(bad.status, 1);
-    EXPECT_NE(bad.output.find("[Session] Ears = both"), std::string::npos) << bad.output;
-    EXPECT_EQ(Sim("session --bogus").status, 2);
+    EXPECT_EQ(bad.output, "quorvex-sim session: [Session] Ears = both: 'both' is not an ear; an ear is left or right\n");
+    EXPECT_EQ(Sim("session --bogus", " 2>/dev/null").status, 2);
 }
