@@ -110,10 +110,9 @@ void SessionPanel::OfferNext()
     if (runner_.Over()) {
         runWindow_.ShowClosingText("The session is over. Thank you!\n\nPlease wait for the operator.");
     } else if (runner_.RestDue()) {
-        runWindow_.OfferNextRun("Time for a rest. " + Position(runner_, *next)
-                                + " is ready when you are: take your time, then press START.");
+        runWindow_.OfferNextRun("Time for a rest. " + Position(runner_, *next) + " is ready when you are.");
     } else {
-        runWindow_.OfferNextRun(Position(runner_, *next) + " is ready. Press START when you are ready.");
+        runWindow_.OfferNextRun(Position(runner_, *next) + " is ready.");
     }
     Refresh();
 }

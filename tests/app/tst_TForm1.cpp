@@ -540,7 +540,8 @@ TEST_F(TForm1Test, RunSessionRunsTheProtocolsRunsAndOffersToContinueAnUnfinished
 {
     // Two runs that end by themselves in 13 trials (the masker stays at MaxSPL).
     const std::string quick = "StartF=500\nEndF=520\nFStep=10\nSPLstep=0\nMaskStartSPL=80\nMaxSPL=80\n";
-    Load("[Tests]\nN_Cond=2\n[Cond1]\n" + quick + "[Cond2]\n" + quick + "[Session]\nConditions=1,2\nEars=left\n");
+    Load("[Settings]\nAttenuator=2\n[Tests]\nN_Cond=2\n[Cond1]\n" + quick + "[Cond2]\n" + quick
+         + "[Session]\nConditions=1,2\nEars=left\n");
     auto* runSession = Control<QPushButton>("RunSession");
     EXPECT_FALSE(runSession->isEnabled()) << "no subject name yet";
     Control<QLineEdit>("SubjectEdit")->setText("P1");
@@ -558,6 +559,7 @@ TEST_F(TForm1Test, RunSessionRunsTheProtocolsRunsAndOffersToContinueAnUnfinished
     EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
     EXPECT_EQ(form->State().CurrentCondition, 1) << "the set-up window shows the session's next run";
     EXPECT_EQ(form->State().Ear, 0);
+    EXPECT_NE(link.Transcript().find("[L01N01]"), std::string::npos) << "the KC35 routes the session's ear";
     EXPECT_TRUE(Control("RadioGroup1")->findChildren<QRadioButton*>().at(0)->isChecked()) << "the left ear shown";
 
     QString question;

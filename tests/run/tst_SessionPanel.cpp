@@ -73,7 +73,7 @@ TEST_F(SessionPanelTest, BetweenRunsTheListenerIsOfferedTheNextRunAndTheOperator
     runner.StartNew(std::chrono::system_clock::now());
     panel.Begin();
     window.show();
-    EXPECT_TRUE(Memo().startsWith("Run 1 of 2 is ready. Press START when you are ready.\n\nWhen you hear the tone"))
+    EXPECT_TRUE(Memo().startsWith("Run 1 of 2 is ready.\n\nWhen you hear the tone"))
         << Memo().toStdString();
     EXPECT_TRUE(Progress().startsWith("Run 1 of 2 (next): condition 1, left ear, up\n0 of 2 runs finished. Elapsed 0:0"))
         << Progress().toStdString();
@@ -83,7 +83,7 @@ TEST_F(SessionPanelTest, BetweenRunsTheListenerIsOfferedTheNextRunAndTheOperator
     Button(window, "Button1")->click();  // START: run 1
     EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
     EXPECT_EQ(shown, (std::vector<int>{0, 1}));
-    EXPECT_TRUE(Memo().startsWith("Time for a rest. Run 2 of 2 is ready when you are")) << Memo().toStdString();
+    EXPECT_TRUE(Memo().startsWith("Time for a rest. Run 2 of 2 is ready when you are.\n\n")) << Memo().toStdString();
     EXPECT_TRUE(Button(window, "Button1")->isVisible() && Button(window, "Button1")->hasFocus());
     EXPECT_TRUE(Progress().contains("Run 2 of 2 (next): condition 2, left ear, up\n1 of 2 runs finished"))
         << Progress().toStdString();
