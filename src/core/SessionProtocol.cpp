@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <map>
 #include <optional>
 #include <random>
@@ -181,12 +182,13 @@ std::vector<SessionRun> CompactRuns(const IniFile& ini, int conditionCount, std:
     if (repeats < 1) {
         Refuse("Repeats", *Text(ini, "Repeats"), "a session repeats its runs at least once");
     }
-    const long long count = static_cast<long long>(repeats) * static_cast<long long>(conditions.size())
-                            * static_cast<long long>(ears.size()) * static_cast<long long>(directions.size());
+    // In floating point, which no list however long overflows.
+    const double count = static_cast<double>(repeats) * static_cast<double>(conditions.size())
+                         * static_cast<double>(ears.size()) * static_cast<double>(directions.size());
     if (count > MaxSessionRuns) {
         Refuse("Repeats", std::to_string(repeats),
-               "the session would have " + std::to_string(count) + " runs; it may have at most "
-                   + std::to_string(MaxSessionRuns));
+               "the session would have " + (count < 1e15 ? std::to_string(std::llround(count)) : std::string("too many"))
+                   + " runs; it may have at most " + std::to_string(MaxSessionRuns));
     }
     std::vector<SessionRun> runs;
     for (int repeat = 0; repeat < repeats; ++repeat) {
