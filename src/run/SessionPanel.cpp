@@ -125,6 +125,7 @@ void SessionPanel::RunStarting()
     }
     runner_.Prepare(*running_, state_, runWindow_.Run());
     state_.ResetResults();
+    runWindow_.SetHeading(Position(runner_, *running_));
     runClock_.start();
     Refresh();
 }
