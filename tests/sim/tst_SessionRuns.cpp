@@ -94,6 +94,11 @@ TEST(SessionWithTheVirtualListener, RunsTheProtocolInOrderWithEachRunsEarAndDire
     }
     EXPECT_EQ(lastPosition, "4");
     EXPECT_EQ(runIds.size(), 4u);
+
+    // A run outside a session leaves the session columns empty.
+    RunVirtualSession(load.Parameters, {});
+    auto last = Record().back();
+    EXPECT_EQ(last["session"] + last["session_run"] + last["session_runs"] + last["run_status"], "");
 }
 
 TEST(SessionWithTheVirtualListener, AnInterruptedSessionContinuesWithoutRepeatingOrLosingARun)
