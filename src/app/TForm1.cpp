@@ -9,6 +9,8 @@
 #include "NumberParse.h"
 #include "ParameterFile.h"
 #include "RunChecks.h"
+#include "SessionPanel.h"
+#include "SessionRunner.h"
 #include "StimulusLimits.h"
 #include "TonePreview.h"
 #include "Controls.h"
@@ -134,6 +136,7 @@ TForm1::TForm1(TForm1Devices devices, QWidget* parent)
         QMessageBox::warning(this, QApplication::applicationDisplayName(), message);
     };
     ShowNotice = [this](const QString& message) { ShowNoticeBox(message); };
+    ChooseSessionStart = [this](const QString& question) { return AskSessionStart(question); };
 
     // The state's own initial values are those of a window that has loaded nothing; the
     // results name follows the results edit.
@@ -267,6 +270,9 @@ void TForm1::CreateControls()
     InitKC35->move(rightEditLeft + 139 - InitKC35->width(), InitKC35->y());
     SerialPort = MakeButton(client, "SerialPort", "Serial Port", rightEdits(336, 360, 75, 25));
     SerialPort->move(InitKC35->x() - 5 - SerialPort->width(), SerialPort->y());
+    // Beside Run PTC; last in the focus chain, after the tabled controls.
+    RunSession = MakeButton(client, "RunSession", "Run Session", rightSpanning(272, 312, 217, 33));
+    RunSession->setEnabled(false);
 
     for (QWidget* control : std::initializer_list<QWidget*>{
              ToneFreqEdit, StartFreqEdit, EndFreqEdit, FreqStepEdit, MaskerBWEdit, SPLstepEdit, MaxMaskerEdit,
@@ -290,6 +296,8 @@ void TForm1::CreateControls()
     connect(Calibrate, &QPushButton::clicked, this, &TForm1::CalibrateClick);
     connect(TonePlay, &QPushButton::clicked, this, &TForm1::TonePlayClick);
     connect(RunPTC, &QPushButton::clicked, this, &TForm1::RunPTCClick);
+    connect(RunSession, &QPushButton::clicked, this, &TForm1::RunSessionClick);
+    connect(SubjectEdit, &QLineEdit::textChanged, this, &TForm1::EnableRunSession);
     connect(GraphPTC, &QPushButton::clicked, this, &TForm1::GraphPTCClick);
     connect(ParamButton, &QPushButton::clicked, this, &TForm1::ParamButtonClick);
     connect(SerialPort, &QPushButton::clicked, this, &TForm1::SerialPortClick);
@@ -310,6 +318,10 @@ void TForm1::CreateMenu()
 {
     QMenu* file = menuBar()->addMenu("File");
     file->setObjectName("File1");
+    RunSession1 = file->addAction("Run Session");
+    RunSession1->setObjectName("RunSession1");
+    RunSession1->setEnabled(false);
+    connect(RunSession1, &QAction::triggered, this, &TForm1::RunSessionClick);
     QAction* exit = file->addAction("Exit");
     exit->setObjectName("Exit1");
     connect(exit, &QAction::triggered, this, &TForm1::Exit1Click);
@@ -329,7 +341,7 @@ void TForm1::SetTabOrder()
     const QList<QWidget*> order = {TrackBar1, TonePlay, RunPTC, GraphPTC, StartFreqEdit, EndFreqEdit, FreqStepEdit,
                                    ToneFreqEdit, MaskerBWEdit, SerialPort, InitKC35, Calibrate, SPLstepEdit,
                                    MaxMaskerEdit, ParamButton, Button1, Button2, RadioGroup1, SubjectEdit,
-                                   ResFileEdit, RadioGroup2};
+                                   ResFileEdit, RadioGroup2, RunSession};
     // A radio group takes part in the order through its buttons.
     QList<QWidget*> chain;
     for (QWidget* control : order) {
@@ -393,15 +405,27 @@ void TForm1::ParamButtonClick()
     }
     state_.ParameterFileName = path;
     ApplyParameterSet(state_, std::move(load.Parameters));
+    protocol_ = std::move(load.Session);
+    QString notice;
     if (!load.Unreadable.empty()) {
-        QString notice = "Some values in " + QString::fromStdString(path)
-                         + " are not numbers of their key's type; their defaults are used:\n";
+        notice = "Some values in " + QString::fromStdString(path)
+                 + " are not numbers of their key's type; their defaults are used:\n";
         for (const UnreadableValue& value : load.Unreadable) {
             notice += "\n" + QString::fromStdString(DescribeUnreadableValue(value));
         }
+    }
+    for (const std::string& note : protocol_.Notes) {
+        notice += (notice.isEmpty() ? "" : "\n\n") + QString::fromStdString(note);
+    }
+    if (!protocol_.Refusal.empty()) {
+        notice += (notice.isEmpty() ? "" : "\n\n") + QString("The session cannot be run: ")
+                  + QString::fromStdString(protocol_.Refusal);
+    }
+    if (!notice.isEmpty()) {
         ShowNotice(notice);
     }
     HintLabel->hide();
+    EnableRunSession();
     if (soundDevice_) {
         soundDevice_->SetDeviceName(state_.Settings.AudioDevice);
     }
@@ -618,6 +642,83 @@ void TForm1::RunPTCClick()
     }
     ResetResults();
     GraphPTC->setEnabled(false);
+    Form2->exec();
+}
+
+TForm1::SessionStart TForm1::AskSessionStart(const QString& question)
+{
+    QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), question, QMessageBox::NoButton, this);
+    const QAbstractButton* proceed = box.addButton(question.section('\n', -1), QMessageBox::AcceptRole);
+    const QAbstractButton* fresh = box.addButton("Start a new session", QMessageBox::DestructiveRole);
+    box.addButton(QMessageBox::Cancel);
+    box.exec();
+    return box.clickedButton() == proceed ? SessionStart::Continue
+           : box.clickedButton() == fresh ? SessionStart::New
+                                          : SessionStart::Cancel;
+}
+
+void TForm1::EnableRunSession()
+{
+    if (RunSession1 == nullptr) {
+        return;
+    }
+    const bool ready = protocol_.Present && !SubjectEdit->text().isEmpty();
+    RunSession->setEnabled(ready);
+    RunSession1->setEnabled(ready);
+}
+
+void TForm1::ShowSessionRun(int index)
+{
+    const SessionRun& run = protocol_.Runs.at(static_cast<std::size_t>(index));
+    state_.CurrentCondition = run.Condition - 1;
+    RefreshParameters();
+    // Choosing the ear runs its handler, which in KC35 mode sends the routing when it changes.
+    EarButtons->button(run.Ear)->setChecked(true);
+    SweepButtons->button(run.SweepDirection)->setChecked(true);
+}
+
+void TForm1::RunSessionClick()
+{
+    SubjectEditExit();
+    ResFileEditExit();
+    if (!protocol_.Runnable()) {
+        throw std::runtime_error(protocol_.Present ? "The session cannot be run: " + protocol_.Refusal
+                                                   : "The test-condition file has no [Session] section.");
+    }
+    if (const auto refusal = CheckSessionRuns(protocol_, state_, DecimalSeparator())) {
+        throw std::runtime_error(*refusal);
+    }
+    if (!SoundDeviceReadyFor("Run Session")) {
+        return;
+    }
+    SessionRunner runner(protocol_, state_.SubjectName, state_.ResultsFileName);
+    if (!runner.RecordProblem().empty()) {
+        throw std::runtime_error(runner.RecordProblem());
+    }
+    if (const auto& unfinished = runner.Unfinished()) {
+        const QString question = QString("%1 has an unfinished session of this protocol in %2.\n"
+                                         "Continue at run %3 of %4")
+                                     .arg(QString::fromStdString(state_.SubjectName),
+                                          QString::fromStdString(SessionRecordFileName(state_.ResultsFileName)))
+                                     .arg(unfinished->ContinueAt + 1)
+                                     .arg(runner.Runs());
+        const SessionStart choice = ChooseSessionStart(question);
+        if (choice == SessionStart::Cancel) {
+            return;
+        }
+        if (choice == SessionStart::Continue) {
+            runner.Continue();
+        } else {
+            runner.StartNew(std::chrono::system_clock::now());
+        }
+    } else {
+        runner.StartNew(std::chrono::system_clock::now());
+    }
+    GraphPTC->setEnabled(false);
+    SessionPanel panel(runner, state_, *Form2, [this](int index) { ShowSessionRun(index); });
+    panel.ShowMessage = ShowMessage;
+    panel.show();
+    panel.Begin();
     Form2->exec();
 }
 

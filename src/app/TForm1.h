@@ -2,6 +2,7 @@
 
 #include "ConditionEditing.h"
 #include "EditExitHandlers.h"
+#include "SessionProtocol.h"
 #include "SharedState.h"
 
 #include <QMainWindow>
@@ -68,6 +69,11 @@ public:
     // unreadable values of a loaded file): a notice that does not block the window. Tests replace it.
     std::function<void(const QString& message)> ShowNotice;
 
+    // How "Run Session" asks whether to continue the unfinished session `question` names.
+    // Tests replace it; the program asks in a message box.
+    enum class SessionStart { Continue, New, Cancel };
+    std::function<SessionStart(const QString& question)> ChooseSessionStart;
+
     void Delay(std::uint32_t ms);
     void RefreshParameters();
     void InitialiseAttenuators();
@@ -80,6 +86,7 @@ public slots:
     void TrackBar1Change();
     void TonePlayClick();
     void RunPTCClick();
+    void RunSessionClick();
     void GraphPTCClick();
     void ToneFreqEditExit();
     void StartFreqEditExit();
@@ -113,6 +120,11 @@ private:
     void CreateSoundStatus();
     // Calibrate and Run PTC do not start when nothing can play in a mode that plays.
     bool SoundDeviceReadyFor(const QString& action);
+    SessionStart AskSessionStart(const QString& question);
+    // "Run Session" can start: the file has a [Session] section and a subject name is typed.
+    void EnableRunSession();
+    // The set-up window's controls follow run `index` of the session.
+    void ShowSessionRun(int index);
     char DecimalSeparator() const;
 
     SharedState state_;
@@ -135,6 +147,8 @@ private:
     QPushButton* Calibrate = nullptr;
     QPushButton* TonePlay = nullptr;
     QPushButton* RunPTC = nullptr;
+    QPushButton* RunSession = nullptr;
+    QAction* RunSession1 = nullptr;
     QPushButton* GraphPTC = nullptr;
     QPushButton* ParamButton = nullptr;
     QPushButton* SerialPort = nullptr;
@@ -154,6 +168,7 @@ private:
     TForm3* Form3 = nullptr;
     TForm4* Form4 = nullptr;
     TForm5* Form5 = nullptr;
+    SessionProtocol protocol_;  // the loaded file's [Session] section
     QPointer<QMessageBox> notice_;  // the notice of the latest load, while it is open
 
     // Last, so that the edits' exit handlers stop before anything they use goes.

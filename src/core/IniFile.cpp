@@ -82,6 +82,16 @@ std::optional<std::string> IniFile::Value(std::string_view section, std::string_
     return found->second;
 }
 
+std::vector<std::string> IniFile::Keys(std::string_view section) const
+{
+    const std::string prefix = MapKey(section, "");
+    std::vector<std::string> keys;
+    for (auto entry = values_.lower_bound(prefix); entry != values_.end() && entry->first.starts_with(prefix); ++entry) {
+        keys.push_back(entry->first.substr(prefix.size()));
+    }
+    return keys;
+}
+
 int IniFile::ReadInteger(std::string_view section, std::string_view key, int fallback) const
 {
     const auto text = Value(section, key);
@@ -92,14 +102,4 @@ float IniFile::ReadReal(std::string_view section, std::string_view key, float fa
 {
     const auto text = Value(section, key);
     return text ? ParseReal(*text, decimalSeparator).value_or(fallback) : fallback;
-}
-
-std::vector<std::string> IniFile::Keys(std::string_view section) const
-{
-    const std::string prefix = MapKey(section, "");
-    std::vector<std::string> keys;
-    for (auto it = values_.lower_bound(prefix); it != values_.end() && it->first.starts_with(prefix); ++it) {
-        keys.push_back(it->first.substr(prefix.size()));
-    }
-    return keys;
 }

@@ -18,7 +18,7 @@ public:
     // The trimmed value, or nothing when the section or key is absent.
     std::optional<std::string> Value(std::string_view section, std::string_view key) const;
 
-    // The names of the keys of a section (in lower case, each once), in name order.
+    // The names of the keys of `section`, in lower case and sorted; none when it is absent.
     std::vector<std::string> Keys(std::string_view section) const;
 
     // Typed reads with the default used for an absent, empty or unparsable value.

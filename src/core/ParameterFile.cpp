@@ -94,6 +94,7 @@ ParameterLoad LoadParameters(const IniFile& ini, const std::string& path, char d
         c.ToneSPL = read.Real(section, "ToneSPL", 30.0f);
         c.MaskStartSPL = read.Real(section, "MaskStartSPL", 40.0f);
     }
+    load.Session = ReadSessionProtocol(ini, s.N_Cond, load.Unreadable);
     load.Loaded = true;
     return load;
 }

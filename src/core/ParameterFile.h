@@ -1,6 +1,7 @@
 #pragma once
 
 #include "IniFile.h"
+#include "SessionProtocol.h"
 #include "TestCondition.h"
 
 #include <string>
@@ -24,6 +25,7 @@ struct ParameterLoad {
     std::string Error;  // why the file was refused, when Loaded is false
     ParameterSet Parameters;
     std::vector<UnreadableValue> Unreadable;  // in the order the keys are read
+    SessionProtocol Session;                  // the optional [Session] section
 };
 
 // The number of conditions a file may ask for; outside this range the load is refused and

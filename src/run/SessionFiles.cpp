@@ -194,6 +194,12 @@ const RecordColumn RunColumns[] = {
      [](const RunFacts& run) {
          return ListenerValue(run, [](const SimulatedListenerRecord& l) { return FormatShortest(l.NoiseDb); });
      }},
+    {"session", [](const RunFacts& run) { return run.Log.Session ? run.Log.Session->Id : std::string(); }},
+    {"session_run",
+     [](const RunFacts& run) { return run.Log.Session ? std::to_string(run.Log.Session->Run) : std::string(); }},
+    {"session_runs",
+     [](const RunFacts& run) { return run.Log.Session ? std::to_string(run.Log.Session->Runs) : std::string(); }},
+    {"run_status", [](const RunFacts& run) { return run.Log.Session ? run.Log.Session->Status : std::string(); }},
 };
 
 const char* const PointColumns[] = {"point", "masker_freq", "masker_spl"};
@@ -259,6 +265,11 @@ std::string TrialLogHeader()
                    "dropout"});
 }
 
+std::string SessionTimestamp(std::chrono::system_clock::time_point started)
+{
+    return IsoTimestamp(started);
+}
+
 std::string SessionRecordRows(const SharedState& state, const RunLog& log, const std::string& runId, int count,
                               bool header)
 {
@@ -314,7 +325,8 @@ SessionFilesOutcome WriteSessionFiles(const SharedState& state, const RunLog& lo
     LockedTextFile record(recordPath);
     LockedTextFile trials(trialsPath, log.Trials.empty() ? LockedTextFile::Missing::Leave
                                                          : LockedTextFile::Missing::Create);
-    outcome.RunId = MakeRunId(log.Started, std::max(LastRunNumberIn(record), LastRunNumberIn(trials)));
+    outcome.RunId = !log.RunId.empty() ? log.RunId
+                                        : MakeRunId(log.Started, std::max(LastRunNumberIn(record), LastRunNumberIn(trials)));
     outcome.RecordError = AppendRows(record, recordPath, SessionRecordHeader(),
                                      SessionRecordRows(state, log, outcome.RunId, count, false), "session record");
     if (outcome.RecordError.empty()) {

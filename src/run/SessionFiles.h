@@ -23,12 +23,24 @@ struct SimulatedListenerRecord {
     float NoiseDb = 0.0f;
 };
 
+// A run's place in a session, as the session record's session columns give it.
+struct SessionMark {
+    std::string Id;      // the session's identifier
+    int Run = 0;         // the run's position in the session, from 1
+    int Runs = 0;        // the session's number of runs
+    std::string Status;  // "measured", "repeated", "skipped" or "ended"
+};
+
 // What the two files say about a run beyond the shared state.
 struct RunLog {
     std::chrono::system_clock::time_point Started;  // when the run started
     std::string SoundDevice;                          // where the stimuli went; empty when unknown
     std::optional<SimulatedListenerRecord> Listener;  // absent when a person listened
     std::vector<TrialRecord> Trials;
+    // Set for a run of a session: the record then has a row for the run even without points.
+    std::optional<SessionMark> Session;
+    // Set for a row marking a run already written (a repeated run): its identifier.
+    std::string RunId;
 };
 
 // The results name is ResultsFileName without its ".dat".
@@ -47,6 +59,9 @@ int LastRunNumber(std::string_view tail, bool fromStart);
 // The header rows of the two files.
 std::string SessionRecordHeader();
 std::string TrialLogHeader();
+
+// A session's identifier: its local start time to the millisecond in ISO 8601 with the UTC offset.
+std::string SessionTimestamp(std::chrono::system_clock::time_point started);
 
 // The rows of one run, the header row first when `header`. A run without points has one
 // session record row, its point columns empty, so that every run is on record.

@@ -32,6 +32,11 @@ const QString Instructions = "When you hear the tone - press the space bar\n\n"
                              "When you are ready to start press the space bar once.";
 const QString SpaceBarCaption = "PRESS SPACE BAR WHEN YOU CAN HEAR THE TONE";
 
+const char* const Instructions = "When you hear the tone - press the space bar\n\n"
+                                 "When you can't hear the tone - let go of the space bar\n\n"
+                                 "Press any other key to stop test\n\n"
+                                 "When you are ready to start press the space bar once.";
+
 QFont MsSansSerif(int pixelHeight)
 {
     QFont font("MS Sans Serif");
@@ -149,10 +154,31 @@ void TForm2::keyPressEvent(QKeyEvent* event)
     QDialog::keyPressEvent(event);
 }
 
-void TForm2::FormShow()
+void TForm2::SetHeading(const QString& heading)
+{
+    heading_ = heading;
+    Memo1->setPlainText(heading_.isEmpty() ? QString(Instructions) : heading_ + "\n\n" + Instructions);
+}
+
+void TForm2::OfferNextRun(const QString& heading)
+{
+    SetHeading(heading);
+    ShowStart();
+}
+
+void TForm2::ShowClosingText(const QString& text)
+{
+    Memo1->setPlainText(text);
+    Button1->hide();
+    Button2->hide();
+    Button3->show();
+    Button3->setFocus();
+}
+
+void TForm2::ShowStart()
 {
     Memo1->setFont(MsSansSerif(24));
-    Memo1->setPlainText(Instructions);
+    SetHeading(heading_);
     Memo1->setAccessibleName("Instructions");
     FinishedLabel->hide();
     Button2->hide();
@@ -160,6 +186,11 @@ void TForm2::FormShow()
     Button1->show();
     Button1->setEnabled(true);
     Button1->setFocus();
+}
+
+void TForm2::FormShow()
+{
+    ShowStart();
     closeRequested_ = false;
     state_.ResetResults();
 }
@@ -171,12 +202,16 @@ void TForm2::Button1Click()
     Button2->show();
     Button2->setFocus();
     running_ = true;
+    if (OnRunStarting) {
+        OnRunStarting();
+    }
     const RunReport report = run_.Run();
     running_ = false;
+    ShowSummary(report);
+    // A session offers its next run from here, in place of the summary; its panel shows the summary.
     if (OnRunFinished) {
         OnRunFinished(report);
     }
-    ShowSummary(report);
     // EXIT clicked during the run closes the window as the run ends, unless the summary has
     // something to tell.
     if (closeRequested_ && !RunHadProblems(report)) {

@@ -29,8 +29,17 @@ public:
     // Called when a run has ended, with its report (the set-up window enables "Graph
     // Results" when more than two points were stored).
     std::function<void(const RunReport&)> OnRunFinished;
+    // Called when START is pressed, before the run begins (a session sets up its next run).
+    std::function<void()> OnRunStarting;
     // How the operator is told, as the run starts, of a file it cannot write. Tests replace it.
     std::function<void(const QString& message)> ShowMessage;
+
+    // A line above the listener's instructions (a session's "Run 2 of 8 is ready"); empty for
+    // none. OfferNextRun also shows START again, for the next run of a session.
+    void SetHeading(const QString& heading);
+    void OfferNextRun(const QString& heading);
+    // The end of a session: the text in place of the instructions, and EXIT.
+    void ShowClosingText(const QString& text);
 
     void FormShow();
     void Button1Click();
@@ -47,11 +56,13 @@ protected:
 
 private:
     void ShowSummary(const RunReport& report);
+    void ShowStart();
 
     SharedState& state_;
     TrackingRun run_;
     bool running_ = false;
     bool closeRequested_ = false;
+    QString heading_;
 
     QPlainTextEdit* Memo1 = nullptr;
     QPushButton* Button1 = nullptr;

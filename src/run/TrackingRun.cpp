@@ -252,6 +252,12 @@ void TrackingRun::Finish(RunReport& report)
         report.FilesWritten.push_back(state_.ResultsFileName);
     }
     log_.SoundDevice = devices_.sound->UsedDevice();
+    report.Started = log_.Started;
+    if (Session) {
+        report.RunStatus = report.Error.empty() && !StopRequested ? "measured" : "ended";
+        log_.Session = *Session;
+        log_.Session->Status = report.RunStatus;
+    }
     const SessionFilesOutcome files = WriteSessionFiles(state_, log_, state_.Results.StoredResultCount);
     report.RunId = files.RunId;
     report.RecordError = files.RecordError;

@@ -4,6 +4,7 @@
 #include "SharedState.h"
 #include "TrialRecord.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -41,6 +42,8 @@ struct RunReport {
     std::string TestLogError;      // "test.out" could not be written
     std::vector<std::string> FilesWritten;  // the files that took what the run wrote, in that order
     std::string Error;             // what ended the run early (attenuator range, serial link)
+    std::chrono::system_clock::time_point Started;  // when the run started
+    std::string RunStatus;         // of a session's run: "measured", or "ended" by an error or a stop key
 };
 
 // The swept-masker tracking procedure and the listener's key handling. The run window owns
@@ -73,6 +76,8 @@ public:
     std::optional<std::uint32_t> NoiseSeed;
     // The virtual listener of a rehearsal, for the session record.
     std::optional<SimulatedListenerRecord> Listener;
+    // The run's place in a session, written to the session record with its status.
+    std::optional<SessionMark> Session;
 
     bool StopRequested = false;
     bool SweepDone = false;

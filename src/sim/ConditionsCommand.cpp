@@ -14,6 +14,33 @@
 
 namespace {
 
+// The session's runs in the order they are measured (shuffled already), each as an explicit
+// RunN key; what cannot be run or was ignored goes to standard error as in the notice.
+void PrintSession(const SessionProtocol& protocol, const std::string& path)
+{
+    for (const std::string& note : protocol.Notes) {
+        std::cerr << "quorvex-sim: " << path << ": " << note << '\n';
+    }
+    if (!protocol.Present) {
+        return;
+    }
+    std::cout << "[Session]\n";
+    if (!protocol.Runnable()) {
+        std::cerr << "quorvex-sim: " << path << ": the session cannot be run: " << protocol.Refusal << '\n';
+        return;
+    }
+    for (std::size_t k = 0; k < protocol.Runs.size(); ++k) {
+        const SessionRun& run = protocol.Runs[k];
+        std::cout << "Run" << k + 1 << '=' << run.Condition << ',' << EarName(run.Ear) << ','
+                  << DirectionName(run.SweepDirection) << '\n';
+    }
+    std::cout << "Order=" << (protocol.Shuffled ? "shuffled" : "listed") << '\n';
+    if (protocol.Shuffled) {
+        std::cout << "Seed=" << protocol.Seed << '\n';
+    }
+    std::cout << "RestEvery=" << protocol.RestEvery << '\n';
+}
+
 int PrintConditions(const std::string& path)
 {
     const std::optional<ParameterLoad> load = LoadNamedParameterFile("conditions", path);
@@ -60,6 +87,7 @@ int PrintConditions(const std::string& path)
         line("MaskStartSPL", number(c.MaskStartSPL));
         std::cout << "FreqPointCount=" << FreqPointCount(c) << '\n';
     }
+    PrintSession(load->Session, path);
     return 0;
 }
 

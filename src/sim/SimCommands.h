@@ -18,6 +18,7 @@ SimCommand AddDevicesCommand(CLI::App& tool);
 SimCommand AddAttenuatorCommand(CLI::App& tool);
 SimCommand AddStimulusCommand(CLI::App& tool);
 SimCommand AddRunCommand(CLI::App& tool);
+SimCommand AddSessionCommand(CLI::App& tool);
 SimCommand AddAnalyzeCommand(CLI::App& tool);
 SimCommand AddReportCommand(CLI::App& tool);
 SimCommand AddValidateCommand(CLI::App& tool);

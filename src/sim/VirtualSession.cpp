@@ -71,6 +71,7 @@ VirtualSessionResult RunVirtualSession(const ParameterSet& parameters, const Vir
     // The command line reads the criterion and the noise as 32-bit floats; so does the record.
     run.Listener = SimulatedListenerRecord{options.Listener.Seed, static_cast<float>(options.Listener.CriterionDb),
                                            static_cast<float>(options.Listener.NoiseDb)};
+    run.Session = options.Session;
     keyboard.Attach(run);
 
     result.TrialLimit = VirtualTrialLimit(state.FreqPointCount);

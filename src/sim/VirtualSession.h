@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,8 @@ struct VirtualSessionOptions {
     // The listener. Its seed also seeds the noise reservoir, so the same options give the
     // same session.
     ListenerSettings Listener;
+    // The run's place in a session, for the session record.
+    std::optional<SessionMark> Session;
 };
 
 struct VirtualSessionResult {

@@ -73,9 +73,9 @@ int RunTool(int argc, char** argv)
 
     const std::vector<SimCommand> commands = {AddConditionsCommand(tool), AddDevicesCommand(tool),
                                               AddStimulusCommand(tool),   AddRunCommand(tool),
-                                              AddAnalyzeCommand(tool),    AddAttenuatorCommand(tool),
-                                              AddReportCommand(tool),     AddValidateCommand(tool),
-                                              AddStudyCommand(tool)};
+                                              AddSessionCommand(tool),    AddAnalyzeCommand(tool),
+                                              AddAttenuatorCommand(tool), AddReportCommand(tool),
+                                              AddValidateCommand(tool),   AddStudyCommand(tool)};
     CLI::App* help = tool.add_subcommand("help", "print the usage of COMMAND (or of quorvex-sim) and exit");
     std::string topic;
     help->add_option("COMMAND", topic, "the command to describe")->type_name("");

@@ -612,3 +612,46 @@ TEST_F(TForm1Test, AboutBoxShowsTheProgramsPictureNameVersionWorkingFolderAndOk)
     QTimer::singleShot(0, about, [about] { about->findChild<QPushButton*>("OKButton")->click(); });
     EXPECT_EQ(about->exec(), 1);
 }
+
+TEST_F(TForm1Test, RunSessionRunsTheProtocolsRunsAndOffersToContinueAnUnfinishedSession)
+{
+    // Two runs that end by themselves in 13 trials (the masker stays at MaxSPL).
+    const std::string quick = "StartF=500\nEndF=520\nFStep=10\nSPLstep=0\nMaskStartSPL=80\nMaxSPL=80\n";
+    Load("[Settings]\nAttenuator=2\n[Tests]\nN_Cond=2\n[Cond1]\n" + quick + "[Cond2]\n" + quick
+         + "[Session]\nConditions=1,2\nEars=left\n");
+    auto* runSession = Control<QPushButton>("RunSession");
+    EXPECT_FALSE(runSession->isEnabled()) << "no subject name yet";
+    Control<QLineEdit>("SubjectEdit")->setText("P1");
+    EXPECT_TRUE(runSession->isEnabled());
+    EXPECT_TRUE(form->findChild<QAction*>("RunSession1")->isEnabled());
+
+    // The listener runs the first run; the operator then ends the session.
+    auto* runWindow = form->findChild<QDialog*>("Form2");
+    QTimer::singleShot(0, [&] {
+        runWindow->findChild<QPushButton*>("Button1")->click();
+        runWindow->findChild<QDialog*>("SessionPanel")->findChild<QPushButton*>("EndButton")->click();
+        runWindow->findChild<QPushButton*>("Button3")->click();
+    });
+    runSession->click();
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+    EXPECT_EQ(form->State().CurrentCondition, 1) << "the set-up window shows the session's next run";
+    EXPECT_EQ(form->State().Ear, 0);
+    EXPECT_NE(link.Transcript().find("[L01N01]"), std::string::npos) << "the KC35 routes the session's ear";
+    EXPECT_TRUE(Control("RadioGroup1")->findChildren<QRadioButton*>().at(0)->isChecked()) << "the left ear shown";
+
+    QString question;
+    form->ChooseSessionStart = [&question](const QString& asked) {
+        question = asked;
+        return TForm1::SessionStart::Cancel;
+    };
+    runSession->click();
+    EXPECT_TRUE(question.endsWith("Continue at run 2 of 2")) << question.toStdString();
+
+    Load("[Tests]\nN_Cond=1\n[Session]\nEars=both\n");
+    try {
+        form->RunSessionClick();
+        ADD_FAILURE() << "a bad protocol was run";
+    } catch (const std::runtime_error& error) {
+        EXPECT_STREQ(error.what(), "The session cannot be run: [Session] Ears = both: 'both' is not an ear; an ear is left or right");
+    }
+}

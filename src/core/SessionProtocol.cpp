@@ -1,0 +1,300 @@
+#include "SessionProtocol.h"
+
+#include "IniFile.h"
+#include "NumberParse.h"
+#include "ParameterFile.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <map>
+#include <optional>
+#include <random>
+#include <set>
+#include <stdexcept>
+
+namespace {
+
+const char* const Section = "Session";
+
+// A protocol that cannot be run; the message names the key and the value.
+class Refusal : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+std::string Lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
+    return text;
+}
+
+std::string Trim(const std::string& text)
+{
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+[[noreturn]] void Refuse(const std::string& key, const std::string& value, const std::string& why)
+{
+    throw Refusal("[Session] " + key + (value.empty() ? "" : " = " + value) + ": " + why);
+}
+
+// The comma-separated items of a value, blanks around each removed; an empty item is refused.
+std::vector<std::string> Items(const std::string& key, const std::string& value)
+{
+    std::vector<std::string> items;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t comma = value.find(',', start);
+        items.push_back(Trim(value.substr(start, comma == std::string::npos ? std::string::npos : comma - start)));
+        if (items.back().empty()) {
+            Refuse(key, value, "an item of the list is empty");
+        }
+        if (comma == std::string::npos) {
+            return items;
+        }
+        start = comma + 1;
+    }
+}
+
+int ConditionNumber(const std::string& key, const std::string& value, const std::string& item, int conditionCount)
+{
+    const std::optional<int> number = ParseInteger(item);
+    if (!number || *number < 1 || *number > conditionCount) {
+        Refuse(key, value, "there is no condition " + item + " (the file has " + std::to_string(conditionCount)
+                               + (conditionCount == 1 ? " condition)" : " conditions)"));
+    }
+    return *number;
+}
+
+int Ear(const std::string& key, const std::string& value, const std::string& item)
+{
+    const std::string word = Lower(item);
+    if (word != "left" && word != "right") {
+        Refuse(key, value, "'" + item + "' is not an ear; an ear is left or right");
+    }
+    return word == "left" ? 0 : 1;
+}
+
+int Direction(const std::string& key, const std::string& value, const std::string& item)
+{
+    const std::string word = Lower(item);
+    if (word != "up" && word != "down") {
+        Refuse(key, value, "'" + item + "' is not a sweep direction; a direction is up or down");
+    }
+    return word == "up" ? 0 : 1;
+}
+
+// The value of a key, or nothing when it is absent or empty (an empty value counts as absent).
+std::optional<std::string> Text(const IniFile& ini, const std::string& key)
+{
+    std::optional<std::string> text = ini.Value(Section, key);
+    return text && !text->empty() ? text : std::nullopt;
+}
+
+// An integer with the file's rules; a value that is not one is noted and takes the default.
+std::optional<int> Integer(const IniFile& ini, const std::string& key, std::vector<UnreadableValue>& unreadable)
+{
+    const std::optional<std::string> text = Text(ini, key);
+    if (!text) {
+        return std::nullopt;
+    }
+    const std::optional<int> value = ParseInteger(*text);
+    if (!value) {
+        unreadable.push_back({Section, key, *text});
+    }
+    return value;
+}
+
+// The run number of a key "RunN", or nothing for another key.
+std::optional<long long> RunNumber(const std::string& lowerKey)
+{
+    if (lowerKey.size() <= 3 || !lowerKey.starts_with("run")
+        || !std::all_of(lowerKey.begin() + 3, lowerKey.end(), [](unsigned char ch) { return std::isdigit(ch); })) {
+        return std::nullopt;
+    }
+    const std::string digits = lowerKey.substr(3);
+    if (digits.front() == '0' || digits.size() > 9) {
+        return digits.front() == '0' ? 0 : MaxSessionRuns + 1LL;
+    }
+    return std::stoll(digits);
+}
+
+std::vector<SessionRun> ExplicitRuns(const IniFile& ini, const std::map<long long, std::string>& runKeys, int conditionCount)
+{
+    std::vector<SessionRun> runs;
+    long long expected = 1;
+    for (const auto& [number, key] : runKeys) {
+        const std::string name = "Run" + key.substr(3);
+        if (number < 1) {
+            Refuse(name, "", "runs are numbered from 1 (Run1, Run2, ...) without leading zeros");
+        }
+        if (number > MaxSessionRuns) {
+            Refuse(name, "", "a session has at most " + std::to_string(MaxSessionRuns) + " runs");
+        }
+        if (number != expected) {
+            Refuse(name, *Text(ini, key), "Run" + std::to_string(expected) + " is missing; runs are numbered from 1 without gaps");
+        }
+        const std::string value = *Text(ini, key);
+        const std::vector<std::string> items = Items(name, value);
+        if (items.size() != 3) {
+            Refuse(name, value, "a run is written condition,ear,direction, e.g. 2,left,up");
+        }
+        runs.push_back({ConditionNumber(name, value, items[0], conditionCount), Ear(name, value, items[1]),
+                        Direction(name, value, items[2])});
+        ++expected;
+    }
+    return runs;
+}
+
+std::vector<SessionRun> CompactRuns(const IniFile& ini, int conditionCount, std::vector<UnreadableValue>& unreadable)
+{
+    std::vector<int> conditions;
+    if (const auto value = Text(ini, "Conditions")) {
+        for (const std::string& item : Items("Conditions", *value)) {
+            conditions.push_back(ConditionNumber("Conditions", *value, item, conditionCount));
+        }
+    } else {
+        for (int c = 1; c <= conditionCount; ++c) {
+            conditions.push_back(c);
+        }
+    }
+    std::vector<int> ears{1};
+    if (const auto value = Text(ini, "Ears")) {
+        ears.clear();
+        for (const std::string& item : Items("Ears", *value)) {
+            ears.push_back(Ear("Ears", *value, item));
+        }
+    }
+    std::vector<int> directions{0};
+    if (const auto value = Text(ini, "Directions")) {
+        directions.clear();
+        for (const std::string& item : Items("Directions", *value)) {
+            directions.push_back(Direction("Directions", *value, item));
+        }
+    }
+    const int repeats = Integer(ini, "Repeats", unreadable).value_or(1);
+    if (repeats < 1) {
+        Refuse("Repeats", *Text(ini, "Repeats"), "a session repeats its runs at least once");
+    }
+    // In floating point, which no list however long overflows.
+    const double count = static_cast<double>(repeats) * static_cast<double>(conditions.size())
+                         * static_cast<double>(ears.size()) * static_cast<double>(directions.size());
+    if (count > MaxSessionRuns) {
+        Refuse("Repeats", std::to_string(repeats),
+               "the session would have " + (count < 1e15 ? std::to_string(std::llround(count)) : std::string("too many"))
+                   + " runs; it may have at most " + std::to_string(MaxSessionRuns));
+    }
+    std::vector<SessionRun> runs;
+    for (int repeat = 0; repeat < repeats; ++repeat) {
+        for (const int condition : conditions) {
+            for (const int ear : ears) {
+                for (const int direction : directions) {
+                    runs.push_back({condition, ear, direction});
+                }
+            }
+        }
+    }
+    return runs;
+}
+
+// A uniform draw from 0..bound (inclusive) by rejection, so that no value is favoured.
+std::uint32_t Draw(std::mt19937& generator, std::uint32_t bound)
+{
+    const std::uint64_t range = std::uint64_t{bound} + 1;
+    const std::uint64_t limit = (std::uint64_t{1} << 32) / range * range;
+    std::uint64_t value = 0;
+    do {
+        value = generator();
+    } while (value >= limit);
+    return static_cast<std::uint32_t>(value % range);
+}
+
+}  // namespace
+
+SessionProtocol ReadSessionProtocol(const IniFile& ini, int conditionCount, std::vector<UnreadableValue>& unreadable)
+{
+    SessionProtocol protocol;
+    const std::vector<std::string> keys = ini.Keys(Section);
+    protocol.Present = !keys.empty();
+    if (!protocol.Present) {
+        return protocol;
+    }
+    static const std::map<std::string, std::string> compactKeys = {
+        {"conditions", "Conditions"}, {"ears", "Ears"}, {"directions", "Directions"}, {"repeats", "Repeats"}};
+    static const std::set<std::string> otherKeys = {"order", "seed", "restevery"};
+    std::map<long long, std::string> runKeys;
+    std::vector<std::string> ignored;
+    for (const std::string& key : keys) {
+        if (const auto number = RunNumber(key)) {
+            if (Text(ini, key)) {
+                runKeys.emplace(*number, key);
+            }
+        } else if (compactKeys.contains(key)) {
+            ignored.push_back(compactKeys.at(key));
+        } else if (!otherKeys.contains(key)) {
+            protocol.Notes.push_back("[Session] " + key + " is not a key of this section; it was ignored");
+        }
+    }
+    try {
+        if (runKeys.empty()) {
+            protocol.Runs = CompactRuns(ini, conditionCount, unreadable);
+        } else {
+            protocol.Runs = ExplicitRuns(ini, runKeys, conditionCount);
+            if (!ignored.empty()) {
+                std::string names;
+                for (const std::string& key : ignored) {
+                    names += (names.empty() ? "" : ", ") + key;
+                }
+                protocol.Notes.push_back("[Session] " + names + ": ignored, because Run1 to Run"
+                                         + std::to_string(protocol.Runs.size()) + " give the runs");
+            }
+        }
+        const std::string order = Lower(Text(ini, "Order").value_or("listed"));
+        if (order != "listed" && order != "shuffled") {
+            Refuse("Order", *Text(ini, "Order"), "the order is listed or shuffled");
+        }
+        const std::optional<int> seed = Integer(ini, "Seed", unreadable);
+        protocol.Shuffled = order == "shuffled";
+        if (protocol.Shuffled) {
+            if (!seed) {
+                Refuse("Order", "shuffled", "a shuffled session needs Seed (a whole number): the same seed gives the same order");
+            }
+            protocol.Seed = static_cast<std::uint32_t>(*seed);
+            protocol.Runs = ShuffleRuns(std::move(protocol.Runs), protocol.Seed);
+        }
+        protocol.RestEvery = Integer(ini, "RestEvery", unreadable).value_or(0);
+        if (protocol.RestEvery < 0) {
+            Refuse("RestEvery", *Text(ini, "RestEvery"), "a rest comes after every N runs, N from 0 (no rests)");
+        }
+    } catch (const Refusal& refusal) {
+        protocol.Refusal = refusal.what();
+        protocol.Runs.clear();
+    }
+    return protocol;
+}
+
+std::vector<SessionRun> ShuffleRuns(std::vector<SessionRun> runs, std::uint32_t seed)
+{
+    std::mt19937 generator(seed);
+    for (std::size_t i = runs.size(); i > 1; --i) {
+        const std::uint32_t j = Draw(generator, static_cast<std::uint32_t>(i - 1));
+        std::swap(runs[i - 1], runs[j]);
+    }
+    return runs;
+}
+
+std::string EarName(int ear)
+{
+    return ear == 0 ? "left" : "right";
+}
+
+std::string DirectionName(int sweepDirection)
+{
+    return sweepDirection == 0 ? "up" : "down";
+}

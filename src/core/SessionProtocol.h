@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class IniFile;
+struct UnreadableValue;
+
+// One run of a listener's session: which condition, to which ear, in which sweep direction.
+struct SessionRun {
+    int Condition = 1;       // from 1, as the set-up window counts
+    int Ear = 1;             // 0 left, 1 right
+    int SweepDirection = 0;  // 0 upwards, 1 downwards
+
+    bool operator==(const SessionRun&) const = default;
+};
+
+// The most runs a session may have.
+constexpr int MaxSessionRuns = 1000;
+
+// The optional [Session] section of a test-condition file: the runs of a session in the order
+// they are measured, and when the listener is offered a rest.
+struct SessionProtocol {
+    bool Present = false;            // the file has a [Session] section with at least one key
+    std::string Refusal;             // why the section cannot be run, naming the key and the value
+    std::vector<std::string> Notes;  // what the load's notice tells the operator about the section
+    std::vector<SessionRun> Runs;    // in the order they are measured (shuffled already)
+    bool Shuffled = false;
+    std::uint32_t Seed = 0;  // the shuffle's seed, when shuffled
+    int RestEvery = 0;       // a rest is offered after every this many runs; 0: none
+
+    bool Runnable() const { return Present && Refusal.empty(); }
+};
+
+// Reads [Session] with the file's rules. Values that are not numbers are added to `unreadable`
+// and take their default, as everywhere in the file. `conditionCount` is the file's N_Cond.
+SessionProtocol ReadSessionProtocol(const IniFile& ini, int conditionCount, std::vector<UnreadableValue>& unreadable);
+
+// The runs in shuffled order: a Fisher-Yates shuffle driven by a 32-bit Mersenne Twister
+// seeded with `seed`, whose output the C++ standard fixes, so the same list and seed give the
+// same order with any compiler on any machine.
+std::vector<SessionRun> ShuffleRuns(std::vector<SessionRun> runs, std::uint32_t seed);
+
+// "left"/"right", "up"/"down": the words of the file, the session record and the windows.
+std::string EarName(int ear);
+std::string DirectionName(int sweepDirection);

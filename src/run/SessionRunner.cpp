@@ -1,0 +1,234 @@
+#include "SessionRunner.h"
+
+#include "FreqPointCount.h"
+#include "RunChecks.h"
+#include "WholeFile.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <numeric>
+#include <stdexcept>
+
+namespace {
+
+// Trials a track takes to settle before the sweep moves (a few key changes).
+constexpr std::int64_t SettlingTrials = 10;
+// The pause before a run's first trial.
+constexpr std::int64_t StartPauseMs = 1000;
+
+}  // namespace
+
+std::int64_t EstimatedRunMs(const ExperimentSettings& settings, const TestCondition& condition)
+{
+    const double trialMs = std::max(0.0, static_cast<double>(settings.MaskerDuration) + settings.ISI);
+    const std::int64_t trials = FreqPointCount(condition) + SettlingTrials;
+    return StartPauseMs + static_cast<std::int64_t>(trialMs * static_cast<double>(trials));
+}
+
+std::optional<std::string> CheckSessionRuns(const SessionProtocol& protocol, const SharedState& state, char decimalSeparator)
+{
+    SharedState trial = state;
+    for (std::size_t k = 0; k < protocol.Runs.size(); ++k) {
+        trial.CurrentCondition = protocol.Runs[k].Condition - 1;
+        if (const auto refusal = CheckRunConditions(trial, decimalSeparator)) {
+            return "Run " + std::to_string(k + 1) + " of the session (condition "
+                   + std::to_string(protocol.Runs[k].Condition) + ") cannot start: " + *refusal;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string FormatDuration(std::int64_t ms)
+{
+    const std::int64_t seconds = std::max<std::int64_t>(ms, 0) / 1000;
+    std::array<char, 32> text{};
+    if (seconds >= 3600) {
+        std::snprintf(text.data(), text.size(), "%lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
+                      static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+    } else {
+        std::snprintf(text.data(), text.size(), "%lld:%02lld", static_cast<long long>(seconds / 60),
+                      static_cast<long long>(seconds % 60));
+    }
+    return text.data();
+}
+
+SessionRunner::SessionRunner(SessionProtocol protocol, std::string subject, std::string resultsFileName)
+    : protocol_(std::move(protocol))
+    , subject_(std::move(subject))
+    , resultsFileName_(std::move(resultsFileName))
+{
+    if (!protocol_.Runnable() || protocol_.Runs.empty()) {
+        throw std::invalid_argument("A session needs a protocol it can run");
+    }
+    const std::string record = SessionRecordFileName(resultsFileName_);
+    std::error_code missing;
+    if (!std::filesystem::exists(record, missing)) {
+        return;
+    }
+    const WholeFile file = std::filesystem::is_regular_file(record, missing) ? ReadWholeFile(record)
+                                                                              : WholeFile{{}, std::make_error_code(std::errc::is_a_directory)};
+    if (file.Error) {
+        recordProblem_ = "Quorvex cannot read the session record '" + record + "': " + file.Error.message()
+                         + ". A session keeps its place in that file, so none can start until it can be read.";
+        return;
+    }
+    existingIds_ = SessionIds(file.Text);
+    unfinished_ = FindUnfinishedSession(file.Text, protocol_, subject_);
+}
+
+void SessionRunner::StartNew(std::chrono::system_clock::time_point now)
+{
+    const std::string stamp = SessionTimestamp(now);
+    id_ = stamp;
+    for (int n = 2; existingIds_.contains(id_); ++n) {
+        id_ = stamp + "_" + std::to_string(n);
+    }
+    states_.assign(protocol_.Runs.size(), SessionRunState::ToDo);
+}
+
+void SessionRunner::Continue()
+{
+    if (!unfinished_) {
+        throw std::logic_error("There is no unfinished session to continue");
+    }
+    id_ = unfinished_->Id;
+    states_ = unfinished_->States;
+}
+
+std::optional<int> SessionRunner::Next() const
+{
+    if (!endReason_.empty()) {
+        return std::nullopt;
+    }
+    const auto next = std::find_if(states_.begin(), states_.end(), [](SessionRunState s) { return !IsFinished(s); });
+    if (next == states_.end()) {
+        return std::nullopt;
+    }
+    return static_cast<int>(next - states_.begin());
+}
+
+SessionMark SessionRunner::MarkFor(int index, const std::string& status) const
+{
+    return SessionMark{id_, index + 1, Runs(), status};
+}
+
+void SessionRunner::Prepare(int index, SharedState& state, TrackingRun& run) const
+{
+    const SessionRun& planned = protocol_.Runs.at(static_cast<std::size_t>(index));
+    state.CurrentCondition = planned.Condition - 1;
+    state.Ear = planned.Ear;
+    state.SweepDirection = planned.SweepDirection;
+    run.Session = MarkFor(index, {});
+}
+
+void SessionRunner::Finished(int index, const RunReport& report, std::int64_t durationMs)
+{
+    lastMeasured_.reset();
+    const std::string position = "run " + std::to_string(index + 1) + " of " + std::to_string(Runs());
+    if (!report.RecordError.empty()) {
+        endReason_ = "The session record did not take the rows of " + position
+                     + ", so the session stopped there; continue it once the file can be written.";
+    }
+    if (report.RunStatus != "measured") {
+        states_.at(static_cast<std::size_t>(index)) = SessionRunState::Ended;
+        if (endReason_.empty()) {
+            endReason_ = (report.Error.empty() ? "A stop key ended " + position : "An error ended " + position + ": " + report.Error)
+                         + ". The session continues at this run.";
+        }
+        return;
+    }
+    states_.at(static_cast<std::size_t>(index)) = SessionRunState::Measured;
+    lastMeasured_ = Measured{index, report.RunId, report.Started};
+    durations_.push_back(durationMs);
+    ++measuredHere_;
+    if (endReason_.empty() && Over()) {
+        endReason_ = "Every run of the session is finished.";
+    }
+}
+
+bool SessionRunner::RestDue() const
+{
+    return protocol_.RestEvery > 0 && measuredHere_ > 0 && measuredHere_ % protocol_.RestEvery == 0 && lastMeasured_;
+}
+
+std::string SessionRunner::Append(SharedState& state, int index, const std::string& status,
+                                  std::chrono::system_clock::time_point started, const std::string& runId)
+{
+    const SessionRun& planned = protocol_.Runs.at(static_cast<std::size_t>(index));
+    state.CurrentCondition = planned.Condition - 1;
+    state.Ear = planned.Ear;
+    state.SweepDirection = planned.SweepDirection;
+    state.SubjectName = subject_;
+    state.ResultsFileName = resultsFileName_;
+    RunLog log;
+    log.Started = started;
+    log.Session = MarkFor(index, status);
+    log.RunId = runId;
+    return WriteSessionFiles(state, log, 0).RecordError;
+}
+
+std::string SessionRunner::Repeat(SharedState& state)
+{
+    if (!CanRepeat()) {
+        return {};
+    }
+    const Measured last = *lastMeasured_;
+    const std::string error = Append(state, last.Index, "repeated", last.Started, last.RunId);
+    if (error.empty()) {
+        states_.at(static_cast<std::size_t>(last.Index)) = SessionRunState::ToDo;
+        lastMeasured_.reset();
+    }
+    return error;
+}
+
+std::string SessionRunner::Skip(SharedState& state)
+{
+    const std::optional<int> next = Next();
+    if (!next) {
+        return {};
+    }
+    const std::string error = Append(state, *next, "skipped", std::chrono::system_clock::now(), {});
+    if (error.empty()) {
+        states_.at(static_cast<std::size_t>(*next)) = SessionRunState::Skipped;
+        if (Over()) {
+            endReason_ = "Every run of the session is finished.";
+        }
+    }
+    return error;
+}
+
+void SessionRunner::End()
+{
+    if (endReason_.empty()) {
+        endReason_ = Next() ? "The operator ended the session; it continues at run " + std::to_string(*Next() + 1) + " of "
+                                  + std::to_string(Runs()) + "."
+                            : "Every run of the session is finished.";
+    }
+}
+
+SessionProgress SessionRunner::Progress(std::int64_t elapsedMs, const SharedState& state) const
+{
+    SessionProgress progress;
+    progress.Runs = Runs();
+    progress.ElapsedMs = elapsedMs;
+    progress.Position = Next() ? *Next() + 1 : 0;
+    std::int64_t estimate = 0;
+    const std::int64_t mean =
+        durations_.empty() ? 0
+                           : std::accumulate(durations_.begin(), durations_.end(), std::int64_t{0})
+                                 / static_cast<std::int64_t>(durations_.size());
+    for (std::size_t k = 0; k < states_.size(); ++k) {
+        if (IsFinished(states_[k])) {
+            ++progress.Finished;
+            continue;
+        }
+        const auto condition = static_cast<std::size_t>(protocol_.Runs[k].Condition - 1);
+        estimate += !durations_.empty() || condition >= state.Conditions.size()
+                        ? mean
+                        : EstimatedRunMs(state.Settings, state.Conditions[condition]);
+    }
+    progress.LeftMs = Over() ? 0 : estimate;
+    return progress;
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "SessionRunner.h"
+#include "VirtualSession.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// A session's runs with the virtual listener, one after the other as "Run Session" runs them:
+// each run the next of `runner`, with the protocol's condition, ear and direction.
+struct VirtualSessionRunsOptions {
+    std::string Subject = "virtual listener";
+    std::string ResultsName = "default";
+    // Run k's listener and noise are seeded with Seed + k - 1; 0 stays the noise-free listener.
+    std::uint32_t Seed = 1;
+};
+
+// Runs the session until it is over. `afterRun` sees each run (its index from 0) once its files
+// are written and returns false to end the session there (Ctrl-C). Returns the simulated time.
+std::int64_t RunSessionWithVirtualListener(
+    SessionRunner& runner, const ParameterSet& parameters, const VirtualSessionRunsOptions& options,
+    const std::function<bool(int index, const VirtualSessionResult& result)>& afterRun);

@@ -1,0 +1,120 @@
+#include "IniFile.h"
+#include "ParameterFile.h"
+#include "SessionProtocol.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+// A two-condition file with the given [Session] lines.
+SessionProtocol Read(const std::string& session, std::vector<UnreadableValue>* unreadable = nullptr)
+{
+    const IniFile ini = IniFile::FromText("[Tests]\nN_Cond=2\n[Session]\n" + session);
+    std::vector<UnreadableValue> values;
+    SessionProtocol protocol = ReadSessionProtocol(ini, 2, values);
+    if (unreadable != nullptr) {
+        *unreadable = values;
+    }
+    return protocol;
+}
+
+std::string Runs(const SessionProtocol& protocol)
+{
+    std::string text;
+    for (const SessionRun& run : protocol.Runs) {
+        text += std::to_string(run.Condition) + EarName(run.Ear)[0] + DirectionName(run.SweepDirection)[0] + ' ';
+    }
+    return text;
+}
+
+}  // namespace
+
+TEST(SessionProtocol, AFileWithoutTheSectionHasNoProtocol)
+{
+    EXPECT_FALSE(Read("").Present);
+    const ParameterLoad load = LoadParameters(IniFile::FromText("[Tests]\nN_Cond=2\n"), "PTC.INI", '.');
+    EXPECT_TRUE(load.Loaded);
+    EXPECT_FALSE(load.Session.Present);
+}
+
+TEST(SessionProtocol, CompactRunsGoRepeatByConditionByEarByDirection)
+{
+    const SessionProtocol protocol = Read("conditions = 2,1\nEARS=Right,left\nDirections=up,DOWN\nRepeats=2\n");
+    ASSERT_TRUE(protocol.Runnable()) << protocol.Refusal;
+    EXPECT_EQ(Runs(protocol), "2ru 2rd 2lu 2ld 1ru 1rd 1lu 1ld 2ru 2rd 2lu 2ld 1ru 1rd 1lu 1ld ");
+    EXPECT_EQ(Runs(Read("Repeats=1\n")), "1ru 2ru ") << "every condition, right ear, upwards by default";
+}
+
+TEST(SessionProtocol, ExplicitRunsWinAndTheNoticeSaysTheCompactKeysWereIgnored)
+{
+    const SessionProtocol protocol = Read("Run2=1,right,down\nRun1=2,left,up\nEars=left\nRepeats=3\nRestEvery=1\n");
+    ASSERT_TRUE(protocol.Runnable()) << protocol.Refusal;
+    EXPECT_EQ(Runs(protocol), "2lu 1rd ");
+    EXPECT_EQ(protocol.RestEvery, 1);
+    ASSERT_EQ(protocol.Notes.size(), 1u);
+    EXPECT_EQ(protocol.Notes[0], "[Session] Ears, Repeats: ignored, because Run1 to Run2 give the runs");
+}
+
+TEST(SessionProtocol, AShuffleIsAPureFunctionOfTheListAndTheSeed)
+{
+    const SessionProtocol listed = Read("Ears=left,right\nDirections=up,down\nRepeats=2\n");
+    const SessionProtocol shuffled = Read("Ears=left,right\nDirections=up,down\nRepeats=2\nOrder=Shuffled\nSeed=7\n");
+    ASSERT_TRUE(shuffled.Runnable()) << shuffled.Refusal;
+    EXPECT_EQ(shuffled.Runs, ShuffleRuns(listed.Runs, 7));
+    EXPECT_NE(shuffled.Runs, listed.Runs);
+    EXPECT_NE(ShuffleRuns(listed.Runs, 8), shuffled.Runs);
+    // The order is fixed by the standard's Mersenne Twister and our own draw: the same on any machine.
+    EXPECT_EQ(Runs(shuffled), "1lu 1ru 2ru 1lu 1ld 1ld 1rd 2lu 2ld 1rd 1ru 2ru 2lu 2ld 2rd 2rd ");
+}
+
+struct Refused {
+    const char* session;
+    const char* message;
+};
+
+class BadProtocol : public testing::TestWithParam<Refused> {};
+
+TEST_P(BadProtocol, IsRefusedNamingTheKeyAndTheValue)
+{
+    const SessionProtocol protocol = Read(GetParam().session);
+    EXPECT_TRUE(protocol.Present);
+    EXPECT_FALSE(protocol.Runnable());
+    EXPECT_EQ(protocol.Refusal, GetParam().message);
+    EXPECT_TRUE(protocol.Runs.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SessionProtocol, BadProtocol,
+    testing::Values(
+        Refused{"Conditions=1,3\n", "[Session] Conditions = 1,3: there is no condition 3 (the file has 2 conditions)"},
+        Refused{"Conditions=1,,2\n", "[Session] Conditions = 1,,2: an item of the list is empty"},
+        Refused{"Ears=both\n", "[Session] Ears = both: 'both' is not an ear; an ear is left or right"},
+        Refused{"Directions=up,sideways\n",
+                "[Session] Directions = up,sideways: 'sideways' is not a sweep direction; a direction is up or down"},
+        Refused{"Repeats=0\n", "[Session] Repeats = 0: a session repeats its runs at least once"},
+        Refused{"Repeats=300\nEars=left,right\n",
+                "[Session] Repeats = 300: the session would have 1200 runs; it may have at most 1000"},
+        Refused{"Run1=1,left,up\nRun3=2,left,up\n",
+                "[Session] Run3 = 2,left,up: Run2 is missing; runs are numbered from 1 without gaps"},
+        Refused{"Run1=1,left\n", "[Session] Run1 = 1,left: a run is written condition,ear,direction, e.g. 2,left,up"},
+        Refused{"Run1001=1,left,up\n", "[Session] Run1001: a session has at most 1000 runs"},
+        Refused{"Order=random\n", "[Session] Order = random: the order is listed or shuffled"},
+        Refused{"Order=shuffled\n",
+                "[Session] Order = shuffled: a shuffled session needs Seed (a whole number): the same seed gives the "
+                "same order"},
+        Refused{"RestEvery=-1\n", "[Session] RestEvery = -1: a rest comes after every N runs, N from 0 (no rests)"}));
+
+TEST(SessionProtocol, UnreadableNumbersTakeTheirDefaultAndAreTold)
+{
+    std::vector<UnreadableValue> unreadable;
+    const SessionProtocol protocol = Read("Repeats=two\nRestEvery=1.5\nRepet=2\n", &unreadable);
+    ASSERT_TRUE(protocol.Runnable()) << protocol.Refusal;
+    EXPECT_EQ(protocol.Runs.size(), 2u);
+    EXPECT_EQ(protocol.RestEvery, 0);
+    ASSERT_EQ(unreadable.size(), 2u);
+    EXPECT_EQ(DescribeUnreadableValue(unreadable[0]), "[Session] Repeats = two -> default used");
+    ASSERT_EQ(protocol.Notes.size(), 1u);
+    EXPECT_EQ(protocol.Notes[0], "[Session] repet is not a key of this section; it was ignored");
+}
