@@ -32,11 +32,6 @@ const QString Instructions = "When you hear the tone - press the space bar\n\n"
                              "When you are ready to start press the space bar once.";
 const QString SpaceBarCaption = "PRESS SPACE BAR WHEN YOU CAN HEAR THE TONE";
 
-const char* const Instructions = "When you hear the tone - press the space bar\n\n"
-                                 "When you can't hear the tone - let go of the space bar\n\n"
-                                 "Press any other key to stop test\n\n"
-                                 "When you are ready to start press the space bar once.";
-
 QFont MsSansSerif(int pixelHeight)
 {
     QFont font("MS Sans Serif");
@@ -157,7 +152,7 @@ void TForm2::keyPressEvent(QKeyEvent* event)
 void TForm2::SetHeading(const QString& heading)
 {
     heading_ = heading;
-    Memo1->setPlainText(heading_.isEmpty() ? QString(Instructions) : heading_ + "\n\n" + Instructions);
+    Memo1->setPlainText(heading_.isEmpty() ? Instructions : heading_ + "\n\n" + Instructions);
 }
 
 void TForm2::OfferNextRun(const QString& heading)

@@ -127,7 +127,7 @@ TEST_F(GraphWindow, TabOrderRunsChartPrintCloseBitmapMetafile)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
     View()->setFocus();
     std::vector<QString> visited{QApplication::focusWidget()->objectName()};
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 7; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         visited.push_back(QApplication::focusWidget()->objectName());
     }
@@ -481,7 +481,7 @@ void Record(SharedState state, const std::string& subject, int condition, int ea
     for (const ResultPoint& p : points)
         state.Results.Record(p.Freq, p.SPL);
     const SessionFilesOutcome outcome =
-        WriteSessionFiles(state, RunLog{std::chrono::system_clock::now(), "", {}, {}}, state.Results.ResultCount());
+        WriteSessionFiles(state, RunLog{std::chrono::system_clock::now(), "", {}, {}, {}, {}}, state.Results.ResultCount());
     ASSERT_EQ(outcome.RecordError, "");
 }
 

@@ -177,7 +177,7 @@ TEST_F(RunWindowTest, StimuliPlayedWithADropoutAreNamedAtTheEnd)
     const QString summary = Memo();
     EXPECT_TRUE(summary.contains("\n2 of the 2 stimuli of this run were played with a dropout")) << summary.toStdString();
     EXPECT_TRUE(summary.contains("(trials 1, 2)")) << summary.toStdString();
-    EXPECT_TRUE(summary.contains("Files written: test.out, run.dat, run.trials.csv.")) << summary.toStdString();
+    EXPECT_TRUE(summary.contains("Files written: test.out, run.dat, run.csv, run.trials.csv.")) << summary.toStdString();
 }
 
 // The listener still holds SPACE when the run ends, and the keyboard repeats it into whatever
