@@ -13,6 +13,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -80,6 +81,11 @@ int Analyze(const Request& request)
     }
     const RunSelection selection{request.session, request.runs};
     const bool selecting = !request.session.empty() || !request.runs.empty();
+    if (selecting && std::none_of(record.Runs.begin(), record.Runs.end(),
+                                  [&selection](const RecordedRun& run) { return selection.Includes(run); })) {
+        std::cerr << "quorvex-sim: no run in the session record '" << recordPath << "' is of the session or runs given\n";
+        return 1;
+    }
     const ResultsAnalysis analysis = AnalyseRecordedRuns(record.Runs, selection, request.parameters);
     const std::vector<ResultsBlock> blocks = ReadResultsBlocks(*text);
     const std::vector<BlockRun> matched = MatchBlocksToRuns(blocks, analysis);

@@ -61,7 +61,7 @@ TEST(AnalyzeCommand, CombinesAnUpwardAndADownwardRunIntoATableThatJoinsTheRecord
     EXPECT_EQ(std::stoi(rows[2][2]), std::stoi(rows[0][2]) + std::stoi(rows[1][2]));
     EXPECT_NEAR(std::stod(rows[2][4]), 1000.0, 50.0);
 
-    // One run alone has no combined curve; a session the record has no column for is refused.
+    // One run alone has no combined curve; a session the record does not have is refused.
     const Outcome one = Sim("analyze --runs " + rows[0][1] + " S01.dat");
     EXPECT_EQ(one.output.find("combined:"), std::string::npos) << one.output;
     EXPECT_EQ(one.output.find("block 2"), std::string::npos) << one.output;
