@@ -76,14 +76,14 @@ std::vector<SessionRunState> States(const Candidate& session, const Columns& c, 
             ended[k] = true;
         }
     }
-    std::vector<SessionRunState> states(runs, SessionRunState::ToDo);
+    std::vector<SessionRunState> states(runs, SessionRunState::Pending);
     for (std::size_t k = 0; k < runs; ++k) {
         const bool kept = std::any_of(measured[k].begin(), measured[k].end(),
                                       [&repeated](const std::string& run) { return !repeated.contains(run); });
         states[k] = skipped[k] ? SessionRunState::Skipped
                     : kept     ? SessionRunState::Measured
                     : ended[k] ? SessionRunState::Ended
-                               : SessionRunState::ToDo;
+                               : SessionRunState::Pending;
     }
     return states;
 }
@@ -99,7 +99,7 @@ std::string Describe(SessionRunState state)
         return "skipped";
     case SessionRunState::Ended:
         return "ended, to be run again";
-    case SessionRunState::ToDo:
+    case SessionRunState::Pending:
         break;
     }
     return "to do";

@@ -12,7 +12,7 @@
 // continues from what reached the file.
 
 enum class SessionRunState {
-    ToDo,      // not measured yet
+    Pending,   // not measured yet
     Measured,  // measured, and not marked repeated since
     Skipped,   // skipped by the operator
     Ended,     // an error or a stop key ended it; it is measured again

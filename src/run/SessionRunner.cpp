@@ -85,7 +85,7 @@ void SessionRunner::StartNew(std::chrono::system_clock::time_point now)
     for (int n = 2; existingIds_.contains(id_); ++n) {
         id_ = stamp + "_" + std::to_string(n);
     }
-    states_.assign(protocol_.Runs.size(), SessionRunState::ToDo);
+    states_.assign(protocol_.Runs.size(), SessionRunState::Pending);
 }
 
 void SessionRunner::Continue()
@@ -177,7 +177,7 @@ std::string SessionRunner::Repeat(SharedState& state)
     const Measured last = *lastMeasured_;
     const std::string error = Append(state, last.Index, "repeated", last.Started, last.RunId);
     if (error.empty()) {
-        states_.at(static_cast<std::size_t>(last.Index)) = SessionRunState::ToDo;
+        states_.at(static_cast<std::size_t>(last.Index)) = SessionRunState::Pending;
         lastMeasured_.reset();
     }
     return error;
