@@ -1,6 +1,7 @@
 // quorvex-sim analyze: the tip, Q10, fitted tip, slopes and flags of every block of a results
 // file, and the combined curve of each condition and ear measured more than once.
 #include "SimCommands.h"
+#include "SimOptions.h"
 
 #include "AnalysisTable.h"
 #include "ConditionAnalysis.h"
@@ -137,14 +138,7 @@ SimCommand AddAnalyzeCommand(CLI::App& tool)
     command->add_option("--runs", request->runs, "only these runs, ids as the session record has them (default: every run)")
         ->type_name("ID[,ID...]")
         ->delimiter(',');
-    command->add_option("--fit-window", request->parameters.FitHalfWidthOctaves,
-                        "half-width of the fitted tip's window, octaves (default 0.2)")
-        ->type_name("OCT")
-        ->check(CLI::Range(0.01, 2.0));
-    command->add_option("--slope-exclusion", request->parameters.SlopeExclusionOctaves,
-                        "distance from the tip left out of the slopes' fits, octaves (default 0.15)")
-        ->type_name("OCT")
-        ->check(CLI::Range(0.0, 2.0));
+    AddAnalysisOptions(*command, request->parameters);
     command->add_option("FILE.dat", request->path, "results file")->type_name("")->required();
     return {command, [request] { return Analyze(*request); }};
 }

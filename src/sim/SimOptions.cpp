@@ -94,3 +94,15 @@ CLI::Option* AddRealOption(CLI::App& command, const std::string& name, std::opti
         },
         [&value](float number) { value = number; });
 }
+
+void AddAnalysisOptions(CLI::App& command, AnalysisParameters& parameters)
+{
+    command.add_option("--fit-window", parameters.FitHalfWidthOctaves,
+                       "half-width of the fitted tip's window, octaves (default 0.2)")
+        ->type_name("OCT")
+        ->check(CLI::Range(0.01, 2.0));
+    command.add_option("--slope-exclusion", parameters.SlopeExclusionOctaves,
+                       "distance from the tip left out of the slopes' fits, octaves (default 0.15)")
+        ->type_name("OCT")
+        ->check(CLI::Range(0.0, 2.0));
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CurveMeasures.h"
+
 #include <CLI/CLI.hpp>
 
 #include <cstdint>
@@ -15,3 +17,5 @@ CLI::Option* AddSeedOption(CLI::App& command, std::optional<std::uint32_t>& seed
 // A real number (with '.' as the decimal separator); `atLeastZero` refuses negative values.
 CLI::Option* AddRealOption(CLI::App& command, const std::string& name, std::optional<float>& value,
                            const std::string& typeName, const std::string& help, bool atLeastZero = false);
+// The analysis's parameters that `analyze` and `validate` take: --fit-window, --slope-exclusion.
+void AddAnalysisOptions(CLI::App& command, AnalysisParameters& parameters);

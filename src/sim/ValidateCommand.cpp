@@ -1,6 +1,7 @@
 // quorvex-sim validate: the analysis's estimators against the virtual listener's own filter,
 // over many seeded runs per sweep direction, as a Markdown table.
 #include "SimCommands.h"
+#include "SimOptions.h"
 
 #include "ConditionAnalysis.h"
 #include "CurveMeasures.h"
@@ -280,13 +281,6 @@ SimCommand AddValidateCommand(CLI::App& tool)
         ->type_name("HZ[,HZ...]")
         ->delimiter(',')
         ->check(CLI::Range(100.0, 8000.0));
-    command->add_option("--fit-window", request->parameters.FitHalfWidthOctaves,
-                        "half-width of the fitted tip's window, octaves (default 0.2)")
-        ->type_name("OCT")
-        ->check(CLI::Range(0.01, 2.0));
-    command->add_option("--slope-exclusion", request->parameters.SlopeExclusionOctaves,
-                        "distance from the tip left out of the slopes' fits, octaves (default 0.15)")
-        ->type_name("OCT")
-        ->check(CLI::Range(0.0, 2.0));
+    AddAnalysisOptions(*command, request->parameters);
     return {command, [request] { return Validate(*request); }};
 }
