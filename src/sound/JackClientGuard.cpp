@@ -4,8 +4,8 @@
 #include <jack/jack.h>
 
 #include <algorithm>
+#include <list>
 #include <mutex>
-#include <vector>
 
 namespace {
 
@@ -14,11 +14,13 @@ struct Watched {
     jack_client_t* Client = nullptr;
     JackShutdownCallback Handler = nullptr;
     void* Argument = nullptr;
+    bool ServerGone = false;
 };
 
 std::mutex Lock;
-std::vector<Watched*> Clients;            // never freed: libjack may call a handler at any time
-std::vector<jack_client_t*> GoneServers;  // clients whose server has shut down
+// One entry per registered handler until its client is closed; a list, because libjack holds
+// the address of the entry it calls back with.
+std::list<Watched> Clients;
 
 template <typename Function>
 Function Next(const char* name)
@@ -29,25 +31,32 @@ Function Next(const char* name)
 void ServerShutDown(void* argument)
 {
     auto* watched = static_cast<Watched*>(argument);
+    JackShutdownCallback handler = nullptr;
+    void* handlerArgument = nullptr;
     {
         const std::lock_guard<std::mutex> guard(Lock);
-        GoneServers.push_back(watched->Client);
+        watched->ServerGone = true;
+        handler = watched->Handler;
+        handlerArgument = watched->Argument;
     }
-    if (watched->Handler != nullptr) {
-        watched->Handler(watched->Argument);
+    if (handler != nullptr) {
+        handler(handlerArgument);
     }
 }
 
 bool ServerGone(jack_client_t* client)
 {
     const std::lock_guard<std::mutex> guard(Lock);
-    return std::find(GoneServers.begin(), GoneServers.end(), client) != GoneServers.end();
+    return std::any_of(Clients.begin(), Clients.end(),
+                       [client](const Watched& watched) { return watched.Client == client && watched.ServerGone; });
 }
 
+// After its close nothing calls a client's handler again, and the address may be given to a
+// new client.
 void Forget(jack_client_t* client)
 {
     const std::lock_guard<std::mutex> guard(Lock);
-    GoneServers.erase(std::remove(GoneServers.begin(), GoneServers.end(), client), GoneServers.end());
+    Clients.remove_if([client](const Watched& watched) { return watched.Client == client; });
 }
 
 }  // namespace
@@ -58,10 +67,10 @@ extern "C" void jack_on_shutdown(jack_client_t* client, JackShutdownCallback fun
 {
     using Register = void (*)(jack_client_t*, JackShutdownCallback, void*);
     static const Register next = Next<Register>("jack_on_shutdown");
-    auto* watched = new Watched{client, function, argument};
+    Watched* watched = nullptr;
     {
         const std::lock_guard<std::mutex> guard(Lock);
-        Clients.push_back(watched);
+        watched = &Clients.emplace_back(Watched{client, function, argument});
     }
     if (next != nullptr) {
         next(client, ServerShutDown, watched);
@@ -79,10 +88,7 @@ extern "C" int jack_client_close(jack_client_t* client)
 {
     using Call = int (*)(jack_client_t*);
     static const Call next = Next<Call>("jack_client_close");
-    if (ServerGone(client)) {
-        // The address may be given to a new client later.
-        Forget(client);
-        return 0;
-    }
-    return next == nullptr ? 0 : next(client);
+    const int result = ServerGone(client) || next == nullptr ? 0 : next(client);
+    Forget(client);
+    return result;
 }

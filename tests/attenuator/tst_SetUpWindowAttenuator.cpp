@@ -5,6 +5,7 @@
 #include "PseudoTerminal.h"
 #include "QtEventDispatcher.h"
 #include "RecordingSerialLink.h"
+#include "RecordingSoundOutput.h"
 #include "ScratchFolder.h"
 #include "TForm1.h"
 
@@ -34,7 +35,7 @@ protected:
 
     void Create(SerialLink* serialLink)
     {
-        form = std::make_unique<TForm1>(TForm1Devices{&clock, &dispatcher, serialLink});
+        form = std::make_unique<TForm1>(TForm1Devices{&clock, &dispatcher, serialLink, &sound});
         form->ChooseParameterFile = [this]() -> std::optional<QString> { return chosenFile; };
     }
 
@@ -62,6 +63,7 @@ protected:
     const ScratchFolder scratch;
     const std::filesystem::path path = scratch.Path("PTC.INI");
     RecordingSerialLink link;
+    RecordingSoundOutput sound;
     VirtualClock clock;
     QtEventDispatcher dispatcher;
     std::unique_ptr<TForm1> form;

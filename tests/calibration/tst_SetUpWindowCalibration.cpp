@@ -1,6 +1,7 @@
 // The set-up window keeps the calibration window's level label up to date.
 #include "Clock.h"
 #include "RecordingSerialLink.h"
+#include "RecordingSoundOutput.h"
 #include "ScratchFolder.h"
 #include "TForm1.h"
 #include "TForm4.h"
@@ -20,7 +21,8 @@ QString LevelAfterLoading(const std::string& contents)
     VirtualClock clock;
     RecordingDispatcher dispatcher;
     RecordingSerialLink link;
-    TForm1 form(TForm1Devices{&clock, &dispatcher, &link});
+    RecordingSoundOutput sound;
+    TForm1 form(TForm1Devices{&clock, &dispatcher, &link, &sound});
     const std::filesystem::path path = scratch.Path("calibration-level.ini");
     std::ofstream(path, std::ios::binary) << contents;
     form.ChooseParameterFile = [&path]() -> std::optional<QString> { return QString::fromStdString(path.string()); };
