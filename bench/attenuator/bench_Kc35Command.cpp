@@ -5,6 +5,7 @@
 // (e.g. ttyUSB0, or the path quorvex-sim attenuator printed) it sends there.
 #include "EventDispatcher.h"
 #include "Kc35Attenuator.h"
+#include "Quantile.h"
 #include "TComPort.h"
 
 #include <QCoreApplication>
@@ -28,12 +29,6 @@ class NoEvents final : public EventDispatcher {
 public:
     void ProcessEvents() override {}
 };
-
-double Quantile(std::vector<double> v, double q)
-{
-    std::sort(v.begin(), v.end());
-    return v[static_cast<std::size_t>(q * static_cast<double>(v.size() - 1))];
-}
 
 }  // namespace
 

@@ -40,7 +40,7 @@ void BM_NoiseReservoir(benchmark::State& state)
     condition.MaskerBW = static_cast<float>(state.range(0));
     std::uint32_t seed = 1;
     for (auto _ : state) {
-        Noise reservoir = MakeNoiseReservoir(settings, condition, seed++);
+        Noise reservoir = MakeNoiseReservoir(condition, seed++);
         benchmark::DoNotOptimize(reservoir.Samples().data());
     }
 }
@@ -64,7 +64,7 @@ void BM_TrialStimulus(benchmark::State& state)
 {
     const ExperimentSettings settings = RunSettings();
     const TestCondition condition;
-    const Noise reservoir = MakeNoiseReservoir(settings, condition, 7);
+    const Noise reservoir = MakeNoiseReservoir(condition, 7);
     const Tone tone = MakeRunTone(settings, condition, condition.ToneSPL);
     Wave masker = MakeTrialBuffer(settings);
     Tone carrier = MakeCarrier(settings);

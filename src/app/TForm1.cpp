@@ -364,11 +364,6 @@ char TForm1::DecimalSeparator() const
     return SystemDecimalSeparator();
 }
 
-void TForm1::Delay(std::uint32_t ms)
-{
-    devices_.clock->Delay(ms);
-}
-
 std::optional<QString> TForm1::ShowParameterFileDialog()
 {
     QFileDialog dialog(this, "Open test-condition file", ".");

@@ -8,7 +8,6 @@
 #include <QMainWindow>
 #include <QPointer>
 
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -74,7 +73,6 @@ public:
     enum class SessionStart { Continue, New, Cancel };
     std::function<SessionStart(const QString& question)> ChooseSessionStart;
 
-    void Delay(std::uint32_t ms);
     void RefreshParameters();
     void InitialiseAttenuators();
     void ResetResults();

@@ -27,7 +27,6 @@ bool SoftwareLevels(const ExperimentSettings& settings)
 Tone MakePreviewTone(const ExperimentSettings& settings, const TestCondition& condition)
 {
     Tone tone(settings.ToneDuration, Rate, condition.ToneF, Reference);
-    tone.SetCalibration(settings.CalibFactor);
     if (settings.Modulated == 1) {
         Modulate(tone, settings.ToneDuration, settings.ModFreq, PreviewModulationPhase);
     }
@@ -48,7 +47,6 @@ float RunModulationPhase(const ExperimentSettings& settings)
 Tone MakeRunTone(const ExperimentSettings& settings, const TestCondition& condition, float toneLevelDb)
 {
     Tone tone(settings.MaskerDuration, Rate, condition.ToneF, Reference);
-    tone.SetCalibration(settings.CalibFactor);
     if (settings.Modulated == 1) {
         Modulate(tone, settings.MaskerDuration, settings.ModFreq, RunModulationPhase(settings));
     }
@@ -60,13 +58,12 @@ Tone MakeRunTone(const ExperimentSettings& settings, const TestCondition& condit
     return tone;
 }
 
-Noise MakeNoiseReservoir(const ExperimentSettings& settings, const TestCondition& condition,
+Noise MakeNoiseReservoir(const TestCondition& condition,
                          std::optional<std::uint32_t> runtimeSeed)
 {
     Noise noise = runtimeSeed ? Noise(ReservoirRequestMs, Rate, *runtimeSeed) : Noise(ReservoirRequestMs, Rate);
     noise.SetBands(1, 0.0f, condition.MaskerBW * 0.5f, 0.0f, 0.0f);
     noise.Generate();
-    noise.SetCalibration(settings.CalibFactor, Reference);
     noise.SetRms(Reference);
     return noise;
 }
@@ -109,7 +106,6 @@ void LevelAndGateMasker(Wave& masker, const ExperimentSettings& settings, float 
 Tone MakeCalibrationTone(const ExperimentSettings& settings, const TestCondition& condition)
 {
     Tone tone(1000.0f, Rate, condition.ToneF, Reference);
-    tone.SetCalibration(settings.CalibFactor);
     if (SoftwareLevels(settings)) {
         tone.ScaleDb(0.0f);
     }

@@ -38,7 +38,7 @@ Tone MakeRunTone(const ExperimentSettings& settings, const TestCondition& condit
 
 // The run's noise reservoir: low-pass noise from 0 Hz to MaskerBW / 2 at RMS 8000. The runtime
 // generator is seeded from the clock, or from `runtimeSeed` when given.
-Noise MakeNoiseReservoir(const ExperimentSettings& settings, const TestCondition& condition,
+Noise MakeNoiseReservoir(const TestCondition& condition,
                          std::optional<std::uint32_t> runtimeSeed = std::nullopt);
 
 // A silent buffer of one stimulus (MaskerDuration ms): the masker's working buffer and the

@@ -107,13 +107,3 @@ void Wave::Add(const Wave& other)
     }
 }
 
-void Wave::SetCalibration(float levelDb)
-{
-    SetCalibration(levelDb, 10000.0f);
-}
-
-void Wave::SetCalibration(float levelDb, float referenceRms)
-{
-    calibrationDb_ = levelDb;
-    zeroDbRms_ = static_cast<float>(referenceRms / std::pow(10.0, levelDb * 0.05));
-}

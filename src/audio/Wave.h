@@ -38,9 +38,6 @@ public:
     std::uint32_t GateOnSamples() const { return gateOnSamples_; }
     std::uint32_t GateOffSamples() const { return gateOffSamples_; }
     std::uint32_t RampSamples() const { return rampSamples_; }
-    // Recorded for information by SetCalibration; nothing reads them back.
-    float CalibrationDb() const { return calibrationDb_; }
-    float ZeroDbRms() const { return zeroDbRms_; }
 
     // Root mean square of all samples (accumulated in double); 0 for an empty wave.
     double Rms() const;
@@ -57,9 +54,6 @@ public:
     // Adds a wave that is not longer than this one and has the same rate into its first
     // samples. Any other wave ends the program with a message and exit status -1.
     void Add(const Wave& other);
-
-    void SetCalibration(float levelDb);
-    void SetCalibration(float levelDb, float referenceRms);
 
     // Multiplies every sample by `factor`, clipping at +-ClipLevel. Returns false if a sample
     // had to be clipped. Stores Rms and Peak.
@@ -113,6 +107,4 @@ private:
     std::uint32_t gateOnSamples_ = 0;
     std::uint32_t gateOffSamples_ = 0;
     std::uint32_t rampSamples_ = 0;
-    float calibrationDb_ = 0.0f;
-    float zeroDbRms_ = 0.0f;
 };

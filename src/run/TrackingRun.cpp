@@ -95,7 +95,7 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
         }
     }
 
-    const Noise reservoir = MakeNoiseReservoir(settings, c, NoiseSeed);
+    const Noise reservoir = MakeNoiseReservoir(c, NoiseSeed);
     const Wave silentWave = MakeTrialBuffer(settings);
     const Tone toneWave = MakeRunTone(settings, c, state_.RunToneSPL);
     if (mode == 2) {

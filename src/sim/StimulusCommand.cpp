@@ -115,7 +115,7 @@ std::optional<Wave> BuildStimulus(const StimulusRequest& request, const Experime
                           + " Hz, above half the sample rate (" + Number(SharedState::SampleRate * 0.5) + " Hz)");
         }
     }
-    Noise reservoir = MakeNoiseReservoir(settings, condition, request.seed);
+    Noise reservoir = MakeNoiseReservoir(condition, request.seed);
     if (request.kind == "reservoir") {
         std::cout << "noise reservoir: " << reservoir.SampleCount() << " samples, 0 to "
                   << Number(condition.MaskerBW * 0.5f) << " Hz, RMS " << Number(reservoir.Rms()) << '\n';

@@ -572,11 +572,8 @@ TEST_F(TForm1Test, ToneThatWasNeitherWrittenNorPlayedIsToldInOneMessage)
     EXPECT_TRUE(messages[0].contains(QDir::currentPath())) << messages[0].toStdString();
 }
 
-TEST_F(TForm1Test, DelayOfZeroReturnsAtOnce)
+TEST(SteadyClock, DelayOfZeroReturnsAtOnce)
 {
-    const std::uint32_t before = clock.NowMs();
-    form->Delay(0);
-    EXPECT_EQ(clock.NowMs(), before);
     SteadyClock real;
     const std::uint32_t start = real.NowMs();
     real.Delay(0);

@@ -152,17 +152,6 @@ TEST(WaveDeathTest, MisusedArithmeticEndsTheProgramWithItsMessage)
         testing::ExitedWithCode(MisuseExitCode), "Waveform sample frequencies are not equal\n");
 }
 
-TEST(Wave, CalibrationRecordsTheRmsOfZeroDb)
-{
-    Wave w;
-    w.SetCalibration(100.0f);
-    EXPECT_FLOAT_EQ(w.CalibrationDb(), 100.0f);
-    EXPECT_FLOAT_EQ(w.ZeroDbRms(), 0.1f);
-    w.SetCalibration(80.0f, 8000.0f);
-    EXPECT_FLOAT_EQ(w.CalibrationDb(), 80.0f);
-    EXPECT_FLOAT_EQ(w.ZeroDbRms(), 0.8f);
-}
-
 struct PcmCase {
     float sample;
     std::int16_t value;

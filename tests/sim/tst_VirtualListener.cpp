@@ -18,7 +18,7 @@ PlayedSound Trial(const SharedState& state, float maskerFreq, float maskerLevel,
 {
     const ExperimentSettings& s = state.Settings;
     const TestCondition& c = state.Current();
-    const Noise reservoir = MakeNoiseReservoir(s, c, seed);
+    const Noise reservoir = MakeNoiseReservoir(c, seed);
     Wave masker = MakeTrialBuffer(s);
     Tone carrier = MakeCarrier(s);
     BuildTrialMasker(masker, carrier, reservoir, s, maskerFreq);
