@@ -292,17 +292,30 @@ TEST_F(SoundOnJack, AToneSeventyDbBelowTheCalibrationLevelKeepsItsShape)
     const Tone tone = MakeRunTone(settings, condition, 30.0f);
     PortAudioOutput output(Recorder->Name());
     const std::unique_ptr<SoundStream> stream = output.OpenStream(Rate, 2, 10);
-    const std::size_t mark = Recorder->Mark();
-    const StreamedSound sound = stream->Wait(tone.QueueStereo(*stream, tone, tone, SoundStart::Now(), false));
-    ASSERT_TRUE(sound.Played) << sound.Problem;
-    RecordedSince(mark, tone.SampleCount() + 4096);
-    const std::vector<float> left = Recorder->LeftSince(mark);
-    const auto first = std::find_if(left.begin(), left.end(), [](float v) { return v != 0.0f; });
-    ASSERT_NE(first, left.end()) << "nothing was heard";
-    // 100 ms into the tone (past its ramp), 200 whole periods of 1000 Hz.
-    const auto start = first + 4410;
-    ASSERT_LE(start - left.begin() + 8820, left.end() - left.begin());
-    const std::vector<float> steady(start, start + 8820);
+    // A busy machine's xruns cut the recording, which no tone survives: such an attempt is
+    // played again.
+    std::vector<float> steady;
+    for (int attempt = 0; attempt < 5 && steady.empty(); ++attempt) {
+        const std::size_t mark = Recorder->Mark();
+        const std::size_t xruns = Recorder->Xruns().size();
+        const StreamedSound sound = stream->Wait(tone.QueueStereo(*stream, tone, tone, SoundStart::Now(), false));
+        ASSERT_TRUE(sound.Played) << sound.Problem;
+        RecordedSince(mark, tone.SampleCount() + 4096);
+        std::this_thread::sleep_for(100ms);  // xruns are told a moment later
+        if (sound.Dropout || Recorder->Xruns().size() != xruns) {
+            continue;
+        }
+        const std::vector<float> left = Recorder->LeftSince(mark);
+        const auto first = std::find_if(left.begin(), left.end(), [](float v) { return v != 0.0f; });
+        ASSERT_NE(first, left.end()) << "nothing was heard";
+        // 100 ms into the tone (past its ramp), 200 whole periods of 1000 Hz.
+        const auto start = first + 4410;
+        ASSERT_LE(start - left.begin() + 8820, left.end() - left.begin());
+        steady.assign(start, start + 8820);
+    }
+    if (steady.empty()) {
+        GTEST_SKIP() << "the machine is so busy that every attempt lost frames";
+    }
     EXPECT_GE(SinadDb(steady, 1000.0), 60.0);
 }
 
