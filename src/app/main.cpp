@@ -5,7 +5,7 @@
 #include "HelpFile.h"
 #include "QtEventDispatcher.h"
 #include "QuorvexApplication.h"
-#include "TForm1.h"
+#include "SetupWindow.h"
 
 #include <cstdio>
 #include <exception>
@@ -54,7 +54,7 @@ int main(int argc, char** argv)
     try {
         SteadyClock clock;
         QtEventDispatcher dispatcher;
-        TForm1 form1(TForm1Devices{&clock, &dispatcher});
+        SetupWindow form1(SetupWindowDevices{&clock, &dispatcher});
         form1.show();
         return QuorvexApplication::exec();
     } catch (const std::exception& error) {

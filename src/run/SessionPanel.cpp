@@ -3,7 +3,7 @@
 #include "Controls.h"
 #include "RunSummary.h"
 #include "SpaceProof.h"
-#include "TForm2.h"
+#include "RunWindow.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -30,7 +30,7 @@ QString Position(const SessionRunner& runner, int index)
 
 }  // namespace
 
-SessionPanel::SessionPanel(SessionRunner& runner, SharedState& state, TForm2& runWindow,
+SessionPanel::SessionPanel(SessionRunner& runner, SharedState& state, RunWindow& runWindow,
                            std::function<void(int index)> showRun)
     : QDialog(&runWindow, Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint)
     , runner_(runner)

@@ -13,7 +13,7 @@ class QLabel;
 class QListWidget;
 class QPushButton;
 class QTimer;
-class TForm2;
+class RunWindow;
 
 // The operator's view of a session while the listener's run window is open: the protocol
 // with each run's state, run k of N with its condition, ear and direction, the time taken and
@@ -27,7 +27,7 @@ class SessionPanel : public QDialog {
 public:
     // `showRun` shows run `index`'s condition, ear and direction in the set-up window (in KC35
     // mode choosing the ear sends its routing); it may throw a serial error.
-    SessionPanel(SessionRunner& runner, SharedState& state, TForm2& runWindow, std::function<void(int index)> showRun);
+    SessionPanel(SessionRunner& runner, SharedState& state, RunWindow& runWindow, std::function<void(int index)> showRun);
     ~SessionPanel() override;
 
     // How the operator is told what went wrong. Tests replace it.
@@ -53,7 +53,7 @@ private:
 
     SessionRunner& runner_;
     SharedState& state_;
-    TForm2& runWindow_;
+    RunWindow& runWindow_;
     std::function<void(int)> showRun_;
     std::function<void(const RunReport&)> previousOnFinished_;
     std::optional<int> running_;  // the run going on, from 0

@@ -6,8 +6,8 @@
 #include "RecordingSerialLink.h"
 #include "RecordingSoundOutput.h"
 #include "TComPort.h"
-#include "TComSetupFrm.h"
-#include "TForm1.h"
+#include "SerialSetupDialog.h"
+#include "SetupWindow.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -119,7 +119,7 @@ class Captions : public testing::Test {
 protected:
     void SetUp() override
     {
-        form = std::make_unique<TForm1>(TForm1Devices{&clock, &dispatcher, &link, &sound});
+        form = std::make_unique<SetupWindow>(SetupWindowDevices{&clock, &dispatcher, &link, &sound});
         form->ChooseParameterFile = [this]() -> std::optional<QString> { return ini; };
         form->ShowNotice = [](const QString&) {};
         const QString dpi = qEnvironmentVariable("QUORVEX_FONT_DPI", "96");
@@ -141,7 +141,7 @@ protected:
     QtEventDispatcher dispatcher;
     RecordingSerialLink link;
     RecordingSoundOutput sound;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<SetupWindow> form;
 };
 
 }  // namespace
@@ -157,7 +157,7 @@ TEST_F(Captions, EveryWindowShowsItsCaptionsWhole)
         cut << CutCaptions(window);
     }
     TComPort port("ttyS0");
-    TComSetupFrm setup(port, {"ttyS0", "ttyUSB0"});
+    SerialSetupDialog setup(port, {"ttyS0", "ttyUSB0"});
     cut << CutCaptions(&setup);
     EXPECT_TRUE(cut.isEmpty()) << cut.join("\n").toStdString();
 }
@@ -176,7 +176,7 @@ TEST_F(Captions, NoWindowShowsAnObjectNameAsText)
         window->hide();
     }
     TComPort port("ttyS0");
-    TComSetupFrm setup(port, {"ttyS0", "ttyUSB0"});
+    SerialSetupDialog setup(port, {"ttyS0", "ttyUSB0"});
     shown << NamesShown(&setup);
     EXPECT_TRUE(shown.isEmpty()) << shown.join("\n").toStdString();
 }

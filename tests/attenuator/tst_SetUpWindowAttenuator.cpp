@@ -7,7 +7,7 @@
 #include "RecordingSerialLink.h"
 #include "RecordingSoundOutput.h"
 #include "ScratchFolder.h"
-#include "TForm1.h"
+#include "SetupWindow.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -35,7 +35,7 @@ protected:
 
     void Create(SerialLink* serialLink)
     {
-        form = std::make_unique<TForm1>(TForm1Devices{&clock, &dispatcher, serialLink, &sound});
+        form = std::make_unique<SetupWindow>(SetupWindowDevices{&clock, &dispatcher, serialLink, &sound});
         form->ChooseParameterFile = [this]() -> std::optional<QString> { return chosenFile; };
     }
 
@@ -66,7 +66,7 @@ protected:
     RecordingSoundOutput sound;
     VirtualClock clock;
     QtEventDispatcher dispatcher;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<SetupWindow> form;
     std::optional<QString> chosenFile;
 };
 
@@ -142,7 +142,7 @@ TEST_F(SetUpWindowAttenuator, AnEarRoutingErrorPropagatesAfterTheEarHasChanged)
         const QSignalBlocker quiet(group);
         form->findChild<QRadioButton*>("RadioGroup1Item0")->setChecked(true);
     }
-    EXPECT_THROW(form->RadioGroup1Click(), EComPort);
+    EXPECT_THROW(form->EarGroupClick(), EComPort);
     EXPECT_EQ(form->State().Ear, 0);
 }
 

@@ -3,8 +3,8 @@
 #include "RecordingSerialLink.h"
 #include "RecordingSoundOutput.h"
 #include "ScratchFolder.h"
-#include "TForm1.h"
-#include "TForm4.h"
+#include "SetupWindow.h"
+#include "CalibrationWindow.h"
 
 #include <QLabel>
 
@@ -22,12 +22,12 @@ QString LevelAfterLoading(const std::string& contents)
     RecordingDispatcher dispatcher;
     RecordingSerialLink link;
     RecordingSoundOutput sound;
-    TForm1 form(TForm1Devices{&clock, &dispatcher, &link, &sound});
+    SetupWindow form(SetupWindowDevices{&clock, &dispatcher, &link, &sound});
     const std::filesystem::path path = scratch.Path("calibration-level.ini");
     std::ofstream(path, std::ios::binary) << contents;
     form.ChooseParameterFile = [&path]() -> std::optional<QString> { return QString::fromStdString(path.string()); };
     form.ParamButtonClick();
-    auto* calibration = form.findChild<TForm4*>();
+    auto* calibration = form.findChild<CalibrationWindow*>();
     EXPECT_NE(calibration, nullptr);
     auto* label = calibration != nullptr ? calibration->findChild<QLabel*>("Label1") : nullptr;
     return label != nullptr ? label->text() : QString();

@@ -4,7 +4,7 @@
 // page.png (the printed page's drawing at 96 dpi, A4 landscape). For looking at, not a test.
 //   graph_snapshot OUTPUT_DIR
 #include "ChartOutput.h"
-#include "TForm3.h"
+#include "GraphWindow.h"
 
 #include <QApplication>
 #include <QChartView>
@@ -59,7 +59,7 @@ int main(int argc, char** argv)
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
     SharedState state = TuningCurveState();
-    TForm3 form(state);
+    GraphWindow form(state);
     form.show();
     QApplication::processEvents();
 

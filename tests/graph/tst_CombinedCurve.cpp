@@ -2,7 +2,7 @@
 #include "Csv.h"
 #include "ReportButton.h"
 #include "ScratchFolder.h"
-#include "TForm3.h"
+#include "GraphWindow.h"
 
 #include <QCheckBox>
 #include <QChart>
@@ -62,7 +62,7 @@ TEST(GraphCombinedCurve, ShowsTheCombinedCurveAndWritesTheReport)
     state.Ear = 0;
     state.ResultsFileName = "S01.dat";
     state.ResetResults();
-    TForm3 form(state);
+    GraphWindow form(state);
     form.FormShow();
     auto* box = form.findChild<QCheckBox*>("CombinedCurveBox");
     ASSERT_NE(box, nullptr);

@@ -1,7 +1,7 @@
 #include "ChartOutput.h"
 #include "Csv.h"
 #include "ResultsWriter.h"
-#include "TForm3.h"
+#include "GraphWindow.h"
 
 #include <QChart>
 #include <QChartView>
@@ -67,7 +67,7 @@ TEST_P(GraphCurve, ShowsTheTipAndQ10ThatAnalyzeReadsFromTheResultsFile)
     auto analyze = Analyze(QString::fromStdString(state.ResultsFileName));
     ASSERT_EQ(analyze["points"], std::to_string(GetParam().recorded.size()));
 
-    TForm3 form(state);
+    GraphWindow form(state);
     form.FormShow();
     auto* view = form.findChild<QChartView*>("Chart1");
     ASSERT_NE(view, nullptr);

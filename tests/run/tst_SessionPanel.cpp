@@ -5,7 +5,7 @@
 #include "RecordingSoundOutput.h"
 #include "ScratchFolder.h"
 #include "SessionPanel.h"
-#include "TForm2.h"
+#include "RunWindow.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -59,7 +59,7 @@ protected:
     RecordingSoundOutput sound;
     VirtualClock clock;
     QtEventDispatcher dispatcher;
-    TForm2 window{state, RunDevices{&sound, &clock, &dispatcher, nullptr}};
+    RunWindow window{state, RunDevices{&sound, &clock, &dispatcher, nullptr}};
     SessionRunner runner{Protocol(), "P1", "P1.dat"};
     std::vector<int> shown;  // the runs the set-up window was told to show
     SessionPanel panel{runner, state, window, [this](int index) { shown.push_back(index); }};

@@ -1,4 +1,4 @@
-#include "TComSetupFrm.h"
+#include "SerialSetupDialog.h"
 
 #include "ComSetupChoices.h"
 #include "TComPort.h"
@@ -31,12 +31,12 @@ QPushButton* AddButton(QDialog* dialog, const char* caption, const char* objectN
 
 }  // namespace
 
-TComSetupFrm::TComSetupFrm(TComPort& port, QWidget* parent)
-    : TComSetupFrm(port, AvailablePortNames(), parent)
+SerialSetupDialog::SerialSetupDialog(TComPort& port, QWidget* parent)
+    : SerialSetupDialog(port, AvailablePortNames(), parent)
 {
 }
 
-TComSetupFrm::TComSetupFrm(TComPort& port, std::vector<std::string> portNames, QWidget* parent)
+SerialSetupDialog::SerialSetupDialog(TComPort& port, std::vector<std::string> portNames, QWidget* parent)
     : QDialog(parent), port_(port)
 {
     setObjectName("ComSetupFrm");
@@ -74,14 +74,14 @@ TComSetupFrm::TComSetupFrm(TComPort& port, std::vector<std::string> portNames, Q
 
     QPushButton* ok = AddButton(this, "OK", "OkButton", 70);
     ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &TComSetupFrm::accept);
+    connect(ok, &QPushButton::clicked, this, &SerialSetupDialog::accept);
     QPushButton* cancel = AddButton(this, "Cancel", "CancelButton", 150);
-    connect(cancel, &QPushButton::clicked, this, &TComSetupFrm::reject);
+    connect(cancel, &QPushButton::clicked, this, &SerialSetupDialog::reject);
 
     portList_->setFocus();
 }
 
-QComboBox* TComSetupFrm::AddList(QWidget* group, int row, const char* label, const char* objectName,
+QComboBox* SerialSetupDialog::AddList(QWidget* group, int row, const char* label, const char* objectName,
                                  const std::vector<std::string>& items, int selected)
 {
     const int top = 16 + 24 * row;
@@ -100,7 +100,7 @@ QComboBox* TComSetupFrm::AddList(QWidget* group, int row, const char* label, con
     return list;
 }
 
-void TComSetupFrm::accept()
+void SerialSetupDialog::accept()
 {
     ComPortSettings s = port_.Settings();
     if (portList_->currentIndex() >= 0) {
@@ -117,6 +117,6 @@ void TComSetupFrm::accept()
 
 bool TComPort::ShowSetupDialog(QWidget* parent)
 {
-    TComSetupFrm dialog(*this, parent);
+    SerialSetupDialog dialog(*this, parent);
     return dialog.exec() == QDialog::Accepted;
 }

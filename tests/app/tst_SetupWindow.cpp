@@ -3,7 +3,7 @@
 #include "RecordingSerialLink.h"
 #include "RecordingSoundOutput.h"
 #include "ScratchFolder.h"
-#include "TForm1.h"
+#include "SetupWindow.h"
 #include "Version.h"
 
 #include <QApplication>
@@ -41,11 +41,11 @@ public:
     std::string DescribeDevice() override { return "\"system\" of JACK Audio Connection Kit (device 4)"; }
 };
 
-class TForm1Test : public testing::Test {
+class SetupWindowTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        form = std::make_unique<TForm1>(TForm1Devices{&clock, &dispatcher, &link, &sound});
+        form = std::make_unique<SetupWindow>(SetupWindowDevices{&clock, &dispatcher, &link, &sound});
         form->ChooseParameterFile = [this]() -> std::optional<QString> { return chosenFile; };
         form->ShowMessage = [this](const QString& message) { messages << message; };
     }
@@ -73,7 +73,7 @@ protected:
     QtEventDispatcher dispatcher;
     RecordingSerialLink link;
     NamedSoundOutput sound;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<SetupWindow> form;
     QStringList messages;
     std::optional<QString> chosenFile;
 };
@@ -85,7 +85,7 @@ const char* const ParameterControls[] = {"ToneFreqEdit", "StartFreqEdit", "EndFr
 
 }  // namespace
 
-TEST_F(TForm1Test, StartsWithTheTabledControlsAndState)
+TEST_F(SetupWindowTest, StartsWithTheTabledControlsAndState)
 {
     const SharedState& s = form->State();
     EXPECT_EQ(s.Ear, 1);
@@ -128,7 +128,7 @@ TEST_F(TForm1Test, StartsWithTheTabledControlsAndState)
     EXPECT_EQ(Control("TrackBar1")->accessibleName(), "Tone level");
 }
 
-TEST_F(TForm1Test, TabOrderFollowsTheTable)
+TEST_F(SetupWindowTest, TabOrderFollowsTheTable)
 {
     const char* order[] = {"TrackBar1", "TonePlay", "RunPTC", "GraphPTC", "StartFreqEdit", "EndFreqEdit",
                            "FreqStepEdit", "ToneFreqEdit", "MaskerBWEdit", "SerialPort", "InitKC35", "Calibrate",
@@ -141,7 +141,7 @@ TEST_F(TForm1Test, TabOrderFollowsTheTable)
     }
 }
 
-TEST_F(TForm1Test, ARadioGroupIsOneTabStopThatFocusesItsSelectedButton)
+TEST_F(SetupWindowTest, ARadioGroupIsOneTabStopThatFocusesItsSelectedButton)
 {
     form->show();
     QApplication::setActiveWindow(form.get());
@@ -166,7 +166,7 @@ TEST_F(TForm1Test, ARadioGroupIsOneTabStopThatFocusesItsSelectedButton)
     EXPECT_EQ(tabFrom("Tab", Control("ResFileEdit")), Control("RadioGroup2Item0"));
 }
 
-TEST_F(TForm1Test, CancelledDialogLoadsTheDefaultFileOrDefaults)
+TEST_F(SetupWindowTest, CancelledDialogLoadsTheDefaultFileOrDefaults)
 {
     const QString here = QDir::currentPath();
     ASSERT_FALSE(QFileInfo::exists("PTC.INI"));
@@ -196,30 +196,30 @@ TEST_F(TForm1Test, CancelledDialogLoadsTheDefaultFileOrDefaults)
     EXPECT_EQ(form->findChild<QLabel*>("Label1", Qt::FindChildrenRecursively)->parent()->objectName(), "ClientArea");
 }
 
-TEST_F(TForm1Test, TrackBarFollowsTheConditionsToneLevel)
+TEST_F(SetupWindowTest, TrackBarFollowsTheConditionsToneLevel)
 {
     Load("[Tests]\nN_Cond=4\n[Cond1]\nToneSPL=30\n[Cond2]\nToneSPL=45.5\n[Cond3]\nToneSPL=45.5\n[Cond4]\nToneSPL=120\n");
     auto* bar = Control<QSlider>("TrackBar1");
     auto* label = Control<QLabel>("Label6");
     SharedState& s = form->State();
 
-    form->Button2Click();  // 30 -> 45.5: the bar moves and takes the whole number
+    form->NextClick();  // 30 -> 45.5: the bar moves and takes the whole number
     EXPECT_EQ(bar->value(), 45);
     EXPECT_EQ(s.Conditions[1].ToneSPL, 45.0f);
     EXPECT_EQ(label->text(), "45 dB SPL");
 
-    form->Button2Click();  // the bar already stands at 45: 45.5 stays
+    form->NextClick();  // the bar already stands at 45: 45.5 stays
     EXPECT_EQ(s.Conditions[2].ToneSPL, 45.5f);
     EXPECT_EQ(label->text(), "45.5 dB SPL");
     // What the bar's position cannot say reaches screen readers through the label and the bar.
     EXPECT_EQ(label->accessibleName(), "Tone level 45.5 dB SPL");
     EXPECT_EQ(bar->accessibleDescription(), "45.5 dB SPL");
 
-    form->Button2Click();
+    form->NextClick();
     EXPECT_EQ(bar->value(), 100);
     EXPECT_EQ(s.Conditions[3].ToneSPL, 100.0f);
 
-    form->Button2Click();  // on the last condition: unchanged, still refreshed
+    form->NextClick();  // on the last condition: unchanged, still refreshed
     EXPECT_EQ(s.CurrentCondition, 3);
     EXPECT_EQ(Control<QLabel>("ConditionLabel")->text(), "Condition 4 of 4");
 
@@ -228,7 +228,7 @@ TEST_F(TForm1Test, TrackBarFollowsTheConditionsToneLevel)
     EXPECT_EQ(label->text(), "75 dB SPL");
 }
 
-TEST_F(TForm1Test, LeavingAnEditStoresAndReformatsTheValue)
+TEST_F(SetupWindowTest, LeavingAnEditStoresAndReformatsTheValue)
 {
     Load("[Tests]\nN_Cond=1\n");
     form->show();
@@ -255,7 +255,7 @@ TEST_F(TForm1Test, LeavingAnEditStoresAndReformatsTheValue)
     EXPECT_EQ(Text("ToneFreqEdit"), "1000");
 }
 
-TEST_F(TForm1Test, CanBeDestroyedWhileAParameterEditHasTheFocus)
+TEST_F(SetupWindowTest, CanBeDestroyedWhileAParameterEditHasTheFocus)
 {
     for (const char* text : {"0.1", "abc"}) {
         Load("[Tests]\nN_Cond=1\n");
@@ -270,7 +270,7 @@ TEST_F(TForm1Test, CanBeDestroyedWhileAParameterEditHasTheFocus)
     }
 }
 
-TEST_F(TForm1Test, OpeningTheFileMenuOrAnotherWindowDoesNotLeaveAnEdit)
+TEST_F(SetupWindowTest, OpeningTheFileMenuOrAnotherWindowDoesNotLeaveAnEdit)
 {
     Load("[Tests]\nN_Cond=1\n");
     form->show();
@@ -292,7 +292,7 @@ TEST_F(TForm1Test, OpeningTheFileMenuOrAnotherWindowDoesNotLeaveAnEdit)
     EXPECT_EQ(bandwidth->text(), "0.100000001490116");
 }
 
-TEST_F(TForm1Test, AnEditThatHoldsNoNumberIsReportedAndKeepsItsText)
+TEST_F(SetupWindowTest, AnEditThatHoldsNoNumberIsReportedAndKeepsItsText)
 {
     Load("[Tests]\nN_Cond=1\n");
     auto* start = Control<QLineEdit>("StartFreqEdit");
@@ -308,7 +308,7 @@ TEST_F(TForm1Test, AnEditThatHoldsNoNumberIsReportedAndKeepsItsText)
     EXPECT_EQ(form->State().FreqPointCount, 151);
 }
 
-TEST_F(TForm1Test, ResultsNameAndSubjectFollowTheirEdits)
+TEST_F(SetupWindowTest, ResultsNameAndSubjectFollowTheirEdits)
 {
     auto* results = Control<QLineEdit>("ResFileEdit");
     for (const auto& [typed, expected] : {std::pair{"subj", "subj.dat"}, {"subj.dat", "subj.dat.dat"}, {"", ".dat"}}) {
@@ -324,7 +324,7 @@ TEST_F(TForm1Test, ResultsNameAndSubjectFollowTheirEdits)
 // A name pasted with a line break (copied from a list, say) shows where the break was, and no
 // control character reaches the names a run writes; an empty results name is refused at Run PTC
 // instead of writing hidden files.
-TEST_F(TForm1Test, NamesKeepToOneLineAndAnEmptyResultsNameCannotRun)
+TEST_F(SetupWindowTest, NamesKeepToOneLineAndAnEmptyResultsNameCannotRun)
 {
     for (const char* name : {"SubjectEdit", "ResFileEdit"}) {
         auto* edit = Control<QLineEdit>(name);
@@ -347,7 +347,7 @@ TEST_F(TForm1Test, NamesKeepToOneLineAndAnEmptyResultsNameCannotRun)
     }
 }
 
-TEST_F(TForm1Test, EarAndSweepFollowTheRadioGroups)
+TEST_F(SetupWindowTest, EarAndSweepFollowTheRadioGroups)
 {
     auto* left = form->findChild<QRadioButton*>("RadioGroup1Item0");
     auto* right = form->findChild<QRadioButton*>("RadioGroup1Item1");
@@ -362,10 +362,10 @@ TEST_F(TForm1Test, EarAndSweepFollowTheRadioGroups)
     EXPECT_EQ(form->State().SweepDirection, 1);
 }
 
-TEST_F(TForm1Test, AFileWithAnImpossibleConditionCountIsRefusedAndNothingChanges)
+TEST_F(SetupWindowTest, AFileWithAnImpossibleConditionCountIsRefusedAndNothingChanges)
 {
     Load("[Tests]\nN_Cond=2\nCalibFactor=90\n[Cond2]\nToneF=3000\n");
-    form->Button2Click();
+    form->NextClick();
     EXPECT_THROW(Load("[Tests]\nN_Cond=0\nCalibFactor=70\n"), std::runtime_error);
     const SharedState& s = form->State();
     EXPECT_EQ(s.Conditions.size(), 2u);
@@ -374,7 +374,7 @@ TEST_F(TForm1Test, AFileWithAnImpossibleConditionCountIsRefusedAndNothingChanges
     EXPECT_EQ(Text("ToneFreqEdit"), "3000");
 }
 
-TEST_F(TForm1Test, RunPTCAlwaysDisablesGraphResults)
+TEST_F(SetupWindowTest, RunPTCAlwaysDisablesGraphResults)
 {
     Load("[Tests]\nN_Cond=1\n");
     form->State().Results.Record(1.0f, 2.0f);
@@ -389,7 +389,7 @@ TEST_F(TForm1Test, RunPTCAlwaysDisablesGraphResults)
     EXPECT_EQ(form->State().FreqPointCount, 151);
 }
 
-TEST_F(TForm1Test, RendersAtItsFixedSize)
+TEST_F(SetupWindowTest, RendersAtItsFixedSize)
 {
     Load("[Tests]\nN_Cond=1\n");
     form->show();
@@ -397,12 +397,12 @@ TEST_F(TForm1Test, RendersAtItsFixedSize)
     EXPECT_EQ(picture.size(), Control("ClientArea")->size());
     EXPECT_EQ(form->size(),
               QSize(picture.width(), 395 + form->menuBar()->height() + form->statusBar()->sizeHint().height()));
-    picture.save("TForm1.png");
+    picture.save("SetupWindow.png");
 }
 
 // The status line names the device; Calibrate and Run PTC do not start while nothing can
 // play, and Refresh sees the device come back.
-TEST_F(TForm1Test, SoundStatusShowsTheDeviceAndNothingStartsWithoutOne)
+TEST_F(SetupWindowTest, SoundStatusShowsTheDeviceAndNothingStartsWithoutOne)
 {
     Load("[Tests]\nN_Cond=1\n");
     auto* status = Control<QLabel>("SoundStatus");
@@ -437,7 +437,7 @@ TEST_F(TForm1Test, SoundStatusShowsTheDeviceAndNothingStartsWithoutOne)
     EXPECT_TRUE(status->text().endsWith("44100 Hz accepted"));
 }
 
-TEST_F(TForm1Test, RunPTCRefusesAConditionTheRunCannotHonour)
+TEST_F(SetupWindowTest, RunPTCRefusesAConditionTheRunCannotHonour)
 {
     Load("[Tests]\nN_Cond=1\n[Cond1]\nFStep=0\n");
     form->State().Results.Record(1.0f, 2.0f);
@@ -477,7 +477,7 @@ void RunWithKeyChanges(RecordingSoundOutput& sound, int changes)
 
 }  // namespace
 
-TEST_F(TForm1Test, GraphResultsNeedsARunWithMoreThanTwoPoints)
+TEST_F(SetupWindowTest, GraphResultsNeedsARunWithMoreThanTwoPoints)
 {
     Load("[Tests]\nN_Cond=1\n");
     RunWithKeyChanges(sound, 7);  // changes 5, 6 and 7 are recorded
@@ -491,7 +491,7 @@ TEST_F(TForm1Test, GraphResultsNeedsARunWithMoreThanTwoPoints)
     EXPECT_FALSE(Control("GraphPTC")->isEnabled());
 }
 
-TEST_F(TForm1Test, TonePreviewInKC35ModeSendsTheTruncatedLevelBeforePlaying)
+TEST_F(SetupWindowTest, TonePreviewInKC35ModeSendsTheTruncatedLevelBeforePlaying)
 {
     Load("[Settings]\nAttenuator=2\n[Tests]\nN_Cond=1\n[Cond1]\nToneSPL=45.9\n");
     link.Clear();
@@ -501,7 +501,7 @@ TEST_F(TForm1Test, TonePreviewInKC35ModeSendsTheTruncatedLevelBeforePlaying)
     EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
 }
 
-TEST_F(TForm1Test, TonePreviewRefusesWhatItsGateCannotHonourAndReportsASilentDevice)
+TEST_F(SetupWindowTest, TonePreviewRefusesWhatItsGateCannotHonourAndReportsASilentDevice)
 {
     Load("[Settings]\nToneDuration=10\nRiseFall=20\n[Tests]\nN_Cond=1\n");
     EXPECT_THROW(form->TonePlayClick(), std::runtime_error);
@@ -519,7 +519,7 @@ TEST_F(TForm1Test, TonePreviewRefusesWhatItsGateCannotHonourAndReportsASilentDev
     EXPECT_TRUE(messages[0].contains("quorvex-sim devices FILE")) << messages[0].toStdString();
 }
 
-TEST_F(TForm1Test, UnreadableValuesAreListedInOneNoticeThatDoesNotBlockTheWindow)
+TEST_F(SetupWindowTest, UnreadableValuesAreListedInOneNoticeThatDoesNotBlockTheWindow)
 {
     const auto notices = [this] {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -546,7 +546,7 @@ TEST_F(TForm1Test, UnreadableValuesAreListedInOneNoticeThatDoesNotBlockTheWindow
     EXPECT_TRUE(messages.isEmpty());
 }
 
-TEST_F(TForm1Test, ToneInAModeWithoutOutputDoesNothingEvenWithSettingsItWouldRefuse)
+TEST_F(SetupWindowTest, ToneInAModeWithoutOutputDoesNothingEvenWithSettingsItWouldRefuse)
 {
     for (const char* mode : {"0", "3"}) {
         Load(std::string("[Settings]\nAttenuator=") + mode
@@ -558,7 +558,7 @@ TEST_F(TForm1Test, ToneInAModeWithoutOutputDoesNothingEvenWithSettingsItWouldRef
     EXPECT_FALSE(QFileInfo::exists("tone.wav"));
 }
 
-TEST_F(TForm1Test, ToneThatWasNeitherWrittenNorPlayedIsToldInOneMessage)
+TEST_F(SetupWindowTest, ToneThatWasNeitherWrittenNorPlayedIsToldInOneMessage)
 {
     QDir().mkdir("tone.wav");  // a folder in the way: the file cannot be written
     Load("[Tests]\nN_Cond=1\n");
@@ -582,7 +582,7 @@ TEST(SteadyClock, DelayOfZeroReturnsAtOnce)
 }
 
 // Runs in its own test process with a German locale (see CMakeLists.txt).
-TEST_F(TForm1Test, CommaLocaleReadsAndShowsNumbersWithADecimalComma)
+TEST_F(SetupWindowTest, CommaLocaleReadsAndShowsNumbersWithADecimalComma)
 {
     if (QLocale::system().decimalPoint() != ",") {
         GTEST_SKIP() << "needs a locale whose decimal separator is a comma";
@@ -595,7 +595,7 @@ TEST_F(TForm1Test, CommaLocaleReadsAndShowsNumbersWithADecimalComma)
     EXPECT_EQ(Text("MaskerBWEdit"), "0,100000001490116");
 }
 
-TEST_F(TForm1Test, AboutBoxShowsTheProgramsPictureNameVersionWorkingFolderAndOk)
+TEST_F(SetupWindowTest, AboutBoxShowsTheProgramsPictureNameVersionWorkingFolderAndOk)
 {
     auto* about = form->findChild<QDialog*>("Form5");
     ASSERT_NE(about, nullptr);
@@ -610,7 +610,7 @@ TEST_F(TForm1Test, AboutBoxShowsTheProgramsPictureNameVersionWorkingFolderAndOk)
     EXPECT_EQ(about->exec(), 1);
 }
 
-TEST_F(TForm1Test, RunSessionRunsTheProtocolsRunsAndOffersToContinueAnUnfinishedSession)
+TEST_F(SetupWindowTest, RunSessionRunsTheProtocolsRunsAndOffersToContinueAnUnfinishedSession)
 {
     // Two runs that end by themselves in 13 trials (the masker stays at MaxSPL).
     const std::string quick = "StartF=500\nEndF=520\nFStep=10\nSPLstep=0\nMaskStartSPL=80\nMaxSPL=80\n";
@@ -639,7 +639,7 @@ TEST_F(TForm1Test, RunSessionRunsTheProtocolsRunsAndOffersToContinueAnUnfinished
     QString question;
     form->ChooseSessionStart = [&question](const QString& asked) {
         question = asked;
-        return TForm1::SessionStart::Cancel;
+        return SetupWindow::SessionStart::Cancel;
     };
     runSession->click();
     EXPECT_TRUE(question.endsWith("Continue at run 2 of 2")) << question.toStdString();

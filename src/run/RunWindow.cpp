@@ -1,4 +1,4 @@
-#include "TForm2.h"
+#include "RunWindow.h"
 
 #include "Controls.h"
 #include "RunSummary.h"
@@ -63,7 +63,7 @@ void ShowSpaceBarCaption(QPushButton& button)
 
 }  // namespace
 
-TForm2::TForm2(SharedState& state, RunDevices devices, QWidget* parent)
+RunWindow::RunWindow(SharedState& state, RunDevices devices, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                           | Qt::WindowCloseButtonHint)
     , state_(state)
@@ -74,23 +74,23 @@ TForm2::TForm2(SharedState& state, RunDevices devices, QWidget* parent)
     setFont(MsSansSerif(11));
     resize(DesignSize);
 
-    Memo1 = new QPlainTextEdit(this);
-    Memo1->setObjectName("Memo1");
-    Memo1->setGeometry(DesignMemo);
-    Memo1->setReadOnly(true);
-    Memo1->setFont(MsSansSerif(24));
-    Memo1->setAccessibleName("Instructions");
+    InstructionsView = new QPlainTextEdit(this);
+    InstructionsView->setObjectName("Memo1");
+    InstructionsView->setGeometry(DesignMemo);
+    InstructionsView->setReadOnly(true);
+    InstructionsView->setFont(MsSansSerif(24));
+    InstructionsView->setAccessibleName("Instructions");
     // A stray click on the instructions must not take the SPACE bar away from the listener.
-    Memo1->setFocusPolicy(Qt::NoFocus);
-    Memo1->setPlainText(Instructions);
+    InstructionsView->setFocusPolicy(Qt::NoFocus);
+    InstructionsView->setPlainText(Instructions);
 
-    Button1 = MakeButton(this, "Button1", "START", DesignKeyButton);
-    Button1->setFont(MsSansSerif(32));
-    Button2 = MakeButton(this, "Button2", SpaceBarCaption, DesignKeyButton);
-    Button2->setGeometry(DesignKeyButton);  // the caption is shown in lines that fit
-    ShowSpaceBarCaption(*Button2);
-    Button3 = MakeButton(this, "Button3", "EXIT", DesignExit);
-    Button3->setFont(MsSansSerif(24));
+    StartButton = MakeButton(this, "Button1", "START", DesignKeyButton);
+    StartButton->setFont(MsSansSerif(32));
+    SpaceBarButton = MakeButton(this, "Button2", SpaceBarCaption, DesignKeyButton);
+    SpaceBarButton->setGeometry(DesignKeyButton);  // the caption is shown in lines that fit
+    ShowSpaceBarCaption(*SpaceBarButton);
+    ExitButton = MakeButton(this, "Button3", "EXIT", DesignExit);
+    ExitButton->setFont(MsSansSerif(24));
 
     FinishedLabel = new QLabel("Finished — thank you", this);
     FinishedLabel->setObjectName("FinishedLabel");
@@ -100,23 +100,23 @@ TForm2::TForm2(SharedState& state, RunDevices devices, QWidget* parent)
     FinishedLabel->setFont(MsSansSerif(40));
     FinishedLabel->hide();
 
-    for (QWidget* button : std::initializer_list<QWidget*>{Button1, Button2, Button3, FinishedLabel}) {
+    for (QWidget* button : std::initializer_list<QWidget*>{StartButton, SpaceBarButton, ExitButton, FinishedLabel}) {
         designedButtons_.emplace_back(button, button->geometry());
     }
-    Button2->installEventFilter(this);
-    Button3->installEventFilter(this);
-    setTabOrder(Button1, Button2);
-    setTabOrder(Button2, Button3);
+    SpaceBarButton->installEventFilter(this);
+    ExitButton->installEventFilter(this);
+    setTabOrder(StartButton, SpaceBarButton);
+    setTabOrder(SpaceBarButton, ExitButton);
 
-    connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
-    connect(Button3, &QPushButton::clicked, this, &TForm2::Button3Click);
-    run_.OnStopKey = [this] { Button3->show(); };
+    connect(StartButton, &QPushButton::clicked, this, &RunWindow::StartClick);
+    connect(ExitButton, &QPushButton::clicked, this, &RunWindow::ExitClick);
+    run_.OnStopKey = [this] { ExitButton->show(); };
     run_.OnFileProblem = [this](const std::string& problem) { ShowMessage(QString::fromStdString(problem)); };
 
     ShowMessage = [this](const QString& message) { ShowOperatorWarning(this, message); };
 }
 
-void TForm2::showEvent(QShowEvent* event)
+void RunWindow::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
@@ -125,21 +125,21 @@ void TForm2::showEvent(QShowEvent* event)
     }
 }
 
-void TForm2::resizeEvent(QResizeEvent* event)
+void RunWindow::resizeEvent(QResizeEvent* event)
 {
     QDialog::resizeEvent(event);
     const QSize grown = size() - DesignSize;
     QRect memo = DesignMemo;
     memo.setSize(QSize(std::max(0, DesignMemo.width() + grown.width()),
                        std::max(0, DesignMemo.height() + grown.height())));
-    Memo1->setGeometry(memo);
+    InstructionsView->setGeometry(memo);
     const QPoint shift(memo.center().x() - DesignMemo.center().x(), memo.bottom() - DesignMemo.bottom());
     for (const auto& [button, designed] : designedButtons_) {
         button->setGeometry(designed.translated(shift));
     }
 }
 
-void TForm2::keyPressEvent(QKeyEvent* event)
+void RunWindow::keyPressEvent(QKeyEvent* event)
 {
     // Escape would reject the dialog: the window closes only through EXIT or its close box.
     if (event->key() == Qt::Key_Escape) {
@@ -149,53 +149,53 @@ void TForm2::keyPressEvent(QKeyEvent* event)
     QDialog::keyPressEvent(event);
 }
 
-void TForm2::SetHeading(const QString& heading)
+void RunWindow::SetHeading(const QString& heading)
 {
     heading_ = heading;
-    Memo1->setPlainText(heading_.isEmpty() ? Instructions : heading_ + "\n\n" + Instructions);
+    InstructionsView->setPlainText(heading_.isEmpty() ? Instructions : heading_ + "\n\n" + Instructions);
 }
 
-void TForm2::OfferNextRun(const QString& heading)
+void RunWindow::OfferNextRun(const QString& heading)
 {
     SetHeading(heading);
     ShowStart();
 }
 
-void TForm2::ShowClosingText(const QString& text)
+void RunWindow::ShowClosingText(const QString& text)
 {
-    Memo1->setPlainText(text);
-    Button1->hide();
-    Button2->hide();
-    Button3->show();
-    Button3->setFocus();
+    InstructionsView->setPlainText(text);
+    StartButton->hide();
+    SpaceBarButton->hide();
+    ExitButton->show();
+    ExitButton->setFocus();
 }
 
-void TForm2::ShowStart()
+void RunWindow::ShowStart()
 {
-    Memo1->setFont(MsSansSerif(24));
+    InstructionsView->setFont(MsSansSerif(24));
     SetHeading(heading_);
-    Memo1->setAccessibleName("Instructions");
+    InstructionsView->setAccessibleName("Instructions");
     FinishedLabel->hide();
-    Button2->hide();
-    Button3->hide();
-    Button1->show();
-    Button1->setEnabled(true);
-    Button1->setFocus();
+    SpaceBarButton->hide();
+    ExitButton->hide();
+    StartButton->show();
+    StartButton->setEnabled(true);
+    StartButton->setFocus();
 }
 
-void TForm2::FormShow()
+void RunWindow::FormShow()
 {
     ShowStart();
     closeRequested_ = false;
     state_.ResetResults();
 }
 
-void TForm2::Button1Click()
+void RunWindow::StartClick()
 {
-    Button1->setEnabled(false);
-    Button1->hide();
-    Button2->show();
-    Button2->setFocus();
+    StartButton->setEnabled(false);
+    StartButton->hide();
+    SpaceBarButton->show();
+    SpaceBarButton->setFocus();
     running_ = true;
     if (OnRunStarting) {
         OnRunStarting();
@@ -214,34 +214,34 @@ void TForm2::Button1Click()
     }
 }
 
-void TForm2::ShowSummary(const RunReport& report)
+void RunWindow::ShowSummary(const RunReport& report)
 {
     // The listener's key has nowhere left to go: the SPACE-bar button gives way to the
     // thanks, and the focus moves to EXIT, which ignores the SPACE bar.
-    Button2->hide();
+    SpaceBarButton->hide();
     FinishedLabel->show();
-    Button3->show();
-    Button3->setFocus();
+    ExitButton->show();
+    ExitButton->setFocus();
     QStringList paragraphs;
     for (const std::string& line : RunSummary(report)) {
         paragraphs << QString::fromStdString(line);
     }
-    Memo1->setFont(MsSansSerif(16));
-    Memo1->setPlainText(paragraphs.join("\n\n"));
-    Memo1->setAccessibleName("Run summary");
+    InstructionsView->setFont(MsSansSerif(16));
+    InstructionsView->setPlainText(paragraphs.join("\n\n"));
+    InstructionsView->setAccessibleName("Run summary");
 }
 
-void TForm2::Button2KeyDown(int key)
+void RunWindow::SpaceBarKeyDown(int key)
 {
     run_.KeyDown(key);
 }
 
-void TForm2::Button2KeyUp(int key)
+void RunWindow::SpaceBarKeyUp(int key)
 {
     run_.KeyUp(key);
 }
 
-void TForm2::Button3Click()
+void RunWindow::ExitClick()
 {
     if (running_) {
         closeRequested_ = true;
@@ -250,7 +250,7 @@ void TForm2::Button3Click()
     done(1);
 }
 
-void TForm2::closeEvent(QCloseEvent* event)
+void RunWindow::closeEvent(QCloseEvent* event)
 {
     if (running_) {
         // The run has to end (and write its results) before the window can go.
@@ -261,28 +261,28 @@ void TForm2::closeEvent(QCloseEvent* event)
     QDialog::closeEvent(event);
 }
 
-bool TForm2::eventFilter(QObject* watched, QEvent* event)
+bool RunWindow::eventFilter(QObject* watched, QEvent* event)
 {
     // EXIT is for the operator: a SPACE that the listener holds or presses again never reaches it.
     // RETURN closes it from the keyboard.
-    if (watched == Button3 && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
+    if (watched == ExitButton && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
         if (enter && event->type() == QEvent::KeyPress && !key->isAutoRepeat()) {
-            Button3->click();
+            ExitButton->click();
             return true;
         }
         return key->key() == Qt::Key_Space;
     }
-    if (watched == Button2 && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
+    if (watched == SpaceBarButton && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
         const auto* key = static_cast<QKeyEvent*>(event);
         // Holding SPACE repeats release+press pairs; the key has not changed, so they count nothing.
         if (!key->isAutoRepeat()) {
             const int code = key->key() == Qt::Key_Space ? TrackingRun::SpaceKey : key->key();
             if (event->type() == QEvent::KeyPress) {
-                Button2KeyDown(code);
+                SpaceBarKeyDown(code);
             } else {
-                Button2KeyUp(code);
+                SpaceBarKeyUp(code);
             }
         }
         return true;

@@ -1,4 +1,4 @@
-#include "TForm4.h"
+#include "CalibrationWindow.h"
 
 #include "Controls.h"
 #include "NumberParse.h"
@@ -24,7 +24,7 @@ constexpr int LabelMaxRight = 200;
 
 }  // namespace
 
-TForm4::TForm4(SharedState& state, SoundOutput& sound, EventDispatcher& dispatcher, Kc35Attenuator& attenuator,
+CalibrationWindow::CalibrationWindow(SharedState& state, SoundOutput& sound, EventDispatcher& dispatcher, Kc35Attenuator& attenuator,
                QWidget* parent)
     : QDialog(parent)
     , state_(state)
@@ -46,83 +46,83 @@ TForm4::TForm4(SharedState& state, SoundOutput& sound, EventDispatcher& dispatch
     }
 }
 
-TForm4::~TForm4() = default;
+CalibrationWindow::~CalibrationWindow() = default;
 
-void TForm4::CreateControls()
+void CalibrationWindow::CreateControls()
 {
     const RadioGroup channel =
         MakeRadioGroup(this, "RadioGroup1", "Channel", {8, 8, 273, 49}, {"Channel 1", "Channel 2"}, 0);
-    RadioGroup1 = channel.Box;
+    ChannelGroup = channel.Box;
     ChannelButtons = channel.Buttons;
-    connect(ChannelButtons, &QButtonGroup::idClicked, this, [this] { RadioGroup1Click(); });
+    connect(ChannelButtons, &QButtonGroup::idClicked, this, [this] { ChannelGroupClick(); });
 
-    Memo1 = new QPlainTextEdit(this);
-    Memo1->setObjectName("Memo1");
-    Memo1->setGeometry(8, 64, 273, 97);
-    Memo1->setReadOnly(true);
-    Memo1->setTabChangesFocus(true);
-    Memo1->setAccessibleName("Calibration steps");
-    Memo1->setPlainText("(1) Select Channel\n"
+    StepsView = new QPlainTextEdit(this);
+    StepsView->setObjectName("Memo1");
+    StepsView->setGeometry(8, 64, 273, 97);
+    StepsView->setReadOnly(true);
+    StepsView->setTabChangesFocus(true);
+    StepsView->setAccessibleName("Calibration steps");
+    StepsView->setPlainText("(1) Select Channel\n"
                         "(2) Place headphone on coupler\n"
                         "(3) Click PLAY\n"
                         "(4) Adjust channel sensitivity so that\n"
                         "output equals that specified below\n"
                         "(5) Repeat for other channel");
 
-    Label1 = new QLabel(this);
-    Label1->setObjectName("Label1");
+    LevelLabel = new QLabel(this);
+    LevelLabel->setObjectName("Label1");
     QFont large = font();
     large.setPixelSize(32);
-    Label1->setFont(large);
-    Label1->setGeometry(LabelLeft, 176, 94, 37);
-    Label1->setAccessibleName("Calibration level");  // with its value once one is shown
+    LevelLabel->setFont(large);
+    LevelLabel->setGeometry(LabelLeft, 176, 94, 37);
+    LevelLabel->setAccessibleName("Calibration level");  // with its value once one is shown
 
     ToneLabel = new QLabel(this);
     ToneLabel->setObjectName("ToneLabel");
     ToneLabel->setGeometry(LabelLeft, 232, 273, 32);
     ToneLabel->setWordWrap(true);
 
-    Button2 = MakeButton(this, "Button2", "Play", {208, 168, 75, 25});
-    Button1 = MakeButton(this, "Button1", "OK", {208, 200, 75, 25});
-    connect(Button2, &QPushButton::clicked, this, &TForm4::Button2Click);
-    connect(Button1, &QPushButton::clicked, this, &TForm4::Button1Click);
+    PlayButton = MakeButton(this, "Button2", "Play", {208, 168, 75, 25});
+    OkButton = MakeButton(this, "Button1", "OK", {208, 200, 75, 25});
+    connect(PlayButton, &QPushButton::clicked, this, &CalibrationWindow::PlayClick);
+    connect(OkButton, &QPushButton::clicked, this, &CalibrationWindow::OkClick);
 }
 
-void TForm4::SetTabOrder()
+void CalibrationWindow::SetTabOrder()
 {
     // The channel group takes part through its buttons.
     QList<QWidget*> chain;
     for (QAbstractButton* radio : ChannelButtons->buttons()) {
         chain.append(radio);
     }
-    chain.append({Button1, Memo1, Button2});
+    chain.append({OkButton, StepsView, PlayButton});
     for (qsizetype i = 0; i + 1 < chain.size(); ++i) {
         QWidget::setTabOrder(chain[i], chain[i + 1]);
     }
 }
 
-void TForm4::SetLevelText(const QString& text)
+void CalibrationWindow::SetLevelText(const QString& text)
 {
-    Label1->setText(text);
+    LevelLabel->setText(text);
     // Screen readers and UI automation read the name: it carries the level, not just its role.
-    Label1->setAccessibleName("Calibration level " + text);
-    const int width = Label1->fontMetrics().horizontalAdvance(text) + 4;
-    Label1->resize(std::clamp(width, 94, LabelMaxRight - LabelLeft), Label1->height());
+    LevelLabel->setAccessibleName("Calibration level " + text);
+    const int width = LevelLabel->fontMetrics().horizontalAdvance(text) + 4;
+    LevelLabel->resize(std::clamp(width, 94, LabelMaxRight - LabelLeft), LevelLabel->height());
 }
 
-void TForm4::RadioGroup1Click()
+void CalibrationWindow::ChannelGroupClick()
 {
     procedure_->SelectChannel(ChannelButtons->checkedId() == 1 ? 2 : 1);
     ShowToneDescription();
 }
 
-void TForm4::showEvent(QShowEvent* event)
+void CalibrationWindow::showEvent(QShowEvent* event)
 {
     ShowToneDescription();
     QDialog::showEvent(event);
 }
 
-void TForm4::ShowToneDescription()
+void CalibrationWindow::ShowToneDescription()
 {
     const QString text = QString::fromStdString(
         DescribeCalibrationTone(state_, procedure_->SelectedChannel(), SystemDecimalSeparator()));
@@ -130,7 +130,7 @@ void TForm4::ShowToneDescription()
     ToneLabel->setAccessibleName(text);
 }
 
-void TForm4::Button2Click()
+void CalibrationWindow::PlayClick()
 {
     if (procedure_->Playing()) {
         return;
@@ -139,7 +139,7 @@ void TForm4::Button2Click()
     // "OK" during the tone asks for the window to close once the tone has stopped, also when
     // an error ended it.
     struct CloseWhenAsked {
-        TForm4& form;
+        CalibrationWindow& form;
         ~CloseWhenAsked()
         {
             if (form.closeWhenStopped_) {
@@ -161,7 +161,7 @@ void TForm4::Button2Click()
     }
 }
 
-void TForm4::Button1Click()
+void CalibrationWindow::OkClick()
 {
     procedure_->Stop();
     if (procedure_->Playing()) {
@@ -171,10 +171,10 @@ void TForm4::Button1Click()
     done(1);
 }
 
-void TForm4::reject()
+void CalibrationWindow::reject()
 {
     if (procedure_->Playing()) {
-        Button1Click();
+        OkClick();
         return;
     }
     QDialog::reject();

@@ -18,11 +18,11 @@ class QPushButton;
 // listener's key, and EXIT. One opening allows one run. When the run has ended, the listener
 // reads "Finished — thank you" and the operator the run's summary in place of the
 // instructions, until the operator closes the window; the SPACE bar closes nothing.
-class TForm2 : public QDialog {
+class RunWindow : public QDialog {
     Q_OBJECT
 
 public:
-    TForm2(SharedState& state, RunDevices devices, QWidget* parent = nullptr);
+    RunWindow(SharedState& state, RunDevices devices, QWidget* parent = nullptr);
 
     TrackingRun& Run() { return run_; }
 
@@ -42,10 +42,10 @@ public:
     void ShowClosingText(const QString& text);
 
     void FormShow();
-    void Button1Click();
-    void Button2KeyDown(int key);
-    void Button2KeyUp(int key);
-    void Button3Click();
+    void StartClick();
+    void SpaceBarKeyDown(int key);
+    void SpaceBarKeyUp(int key);
+    void ExitClick();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -64,10 +64,10 @@ private:
     bool closeRequested_ = false;
     QString heading_;
 
-    QPlainTextEdit* Memo1 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button2 = nullptr;
-    QPushButton* Button3 = nullptr;
+    QPlainTextEdit* InstructionsView = nullptr;
+    QPushButton* StartButton = nullptr;
+    QPushButton* SpaceBarButton = nullptr;
+    QPushButton* ExitButton = nullptr;
     QLabel* FinishedLabel = nullptr;
     std::vector<std::pair<QWidget*, QRect>> designedButtons_;  // each button's place at the design size
 };

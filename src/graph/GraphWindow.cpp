@@ -1,4 +1,4 @@
-#include "TForm3.h"
+#include "GraphWindow.h"
 
 #include "Controls.h"
 
@@ -25,7 +25,7 @@
 #include <QScatterSeries>
 #include <QScreen>
 
-TForm3::TForm3(SharedState& state, QWidget* parent)
+GraphWindow::GraphWindow(SharedState& state, QWidget* parent)
     : QDialog(parent), state_(state)
 {
     setObjectName("Form3");
@@ -37,30 +37,30 @@ TForm3::TForm3(SharedState& state, QWidget* parent)
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
-    Chart1 = new QChartView(this);
-    Chart1->setObjectName("Chart1");
-    Chart1->setGeometry(QRect(QPoint(16, 8), GraphChartSize));
-    Chart1->setFocusPolicy(Qt::TabFocus);
-    chart_ = SetUpGraphChart(*Chart1);
+    ChartView = new QChartView(this);
+    ChartView->setObjectName("Chart1");
+    ChartView->setGeometry(QRect(QPoint(16, 8), GraphChartSize));
+    ChartView->setFocusPolicy(Qt::TabFocus);
+    chart_ = SetUpGraphChart(*ChartView);
 
-    Button1 = MakeButton(this, "Button1", "Print", {360, 504, 75, 25});
-    Button2 = MakeButton(this, "Button2", "CLOSE", {704, 504, 75, 25});
-    Button3 = MakeButton(this, "Button3", "Copy Bitmap", {240, 504, 75, 25});
-    Button4 = MakeButton(this, "Button4", "Copy as SVG", {160, 504, 75, 25});
+    PrintButton = MakeButton(this, "Button1", "Print", {360, 504, 75, 25});
+    CloseButton = MakeButton(this, "Button2", "CLOSE", {704, 504, 75, 25});
+    CopyPictureButton = MakeButton(this, "Button3", "Copy Bitmap", {240, 504, 75, 25});
+    CopySvgButton = MakeButton(this, "Button4", "Copy as SVG", {160, 504, 75, 25});
     SaveAsButton = MakeButton(this, "SaveAsButton", "Save as…", {440, 504, 75, 25});
-    setTabOrder(Chart1, Button1);
-    setTabOrder(Button1, Button2);
-    setTabOrder(Button2, Button3);
-    setTabOrder(Button3, Button4);
-    setTabOrder(Button4, SaveAsButton);
+    setTabOrder(ChartView, PrintButton);
+    setTabOrder(PrintButton, CloseButton);
+    setTabOrder(CloseButton, CopyPictureButton);
+    setTabOrder(CopyPictureButton, CopySvgButton);
+    setTabOrder(CopySvgButton, SaveAsButton);
 
-    connect(Button1, &QPushButton::clicked, this, &TForm3::Button1Click);
+    connect(PrintButton, &QPushButton::clicked, this, &GraphWindow::PrintClick);
     ChoosePdfPath = [this] { return AskForPdfPath(); };
-    connect(Button2, &QPushButton::clicked, this, &TForm3::Button2Click);
-    connect(Button3, &QPushButton::clicked, this, &TForm3::Button3Click);
-    connect(Button4, &QPushButton::clicked, this, &TForm3::Button4Click);
+    connect(CloseButton, &QPushButton::clicked, this, &GraphWindow::CloseClick);
+    connect(CopyPictureButton, &QPushButton::clicked, this, &GraphWindow::CopyPictureClick);
+    connect(CopySvgButton, &QPushButton::clicked, this, &GraphWindow::CopySvgClick);
     ChooseSavePath = [this] { return AskForSavePath(); };
-    connect(SaveAsButton, &QPushButton::clicked, this, &TForm3::SaveAsButtonClick);
+    connect(SaveAsButton, &QPushButton::clicked, this, &GraphWindow::SaveAsButtonClick);
 
     combined_ = new CombinedCurveOverlay(*this, chart_, {16, 506, 130, 21});
     report_ = new ReportButton(*this, state_, {520, 504, 75, 25});
@@ -68,15 +68,15 @@ TForm3::TForm3(SharedState& state, QWidget* parent)
     setTabOrder(combined_->Toggle(), report_->Button());
 }
 
-TForm3::~TForm3() = default;
+GraphWindow::~GraphWindow() = default;
 
-void TForm3::showEvent(QShowEvent* event)
+void GraphWindow::showEvent(QShowEvent* event)
 {
     FormShow();
     QDialog::showEvent(event);
 }
 
-void TForm3::FormShow()
+void GraphWindow::FormShow()
 {
     chart_.Line->clear();
     chart_.Marker->clear();
@@ -87,10 +87,10 @@ void TForm3::FormShow()
     title_ = QString::fromStdString(content.Title);
     // The chart draws its title as rich text; a subject name is shown as typed.
     chart_.Chart->setTitle(title_.toHtmlEscaped());
-    Chart1->setAccessibleName(title_);
+    ChartView->setAccessibleName(title_);
     const QString summary = QString::fromStdString(content.CurveSummary);
     SetCurveSummary(chart_, summary);
-    Chart1->setAccessibleDescription(summary);
+    ChartView->setAccessibleDescription(summary);
 
     QList<QPointF> line;
     line.reserve(static_cast<qsizetype>(content.Line.size()));
@@ -106,7 +106,7 @@ void TForm3::FormShow()
     combined_->Refresh(state_);
 }
 
-void TForm3::ShowEarlierRuns()
+void GraphWindow::ShowEarlierRuns()
 {
     const QString latest = QString("Latest run: %1 ear, %2")
                                .arg(state_.Ear == 0 ? "left" : "right",
@@ -114,7 +114,7 @@ void TForm3::ShowEarlierRuns()
     ShowOverlaidRuns(chart_, OverlaidRunsOf(state_), latest);
 }
 
-void TForm3::Button1Click()
+void GraphWindow::PrintClick()
 {
     if (QPrinterInfo::defaultPrinter().isNull()) {
         OfferPdfInstead();
@@ -122,29 +122,29 @@ void TForm3::Button1Click()
     }
     if (!printer_)
         printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    const QString error = PrintChart(*Chart1, *printer_);
+    const QString error = PrintChart(*ChartView, *printer_);
     if (!error.isEmpty())
         Report(error);
 }
 
-void TForm3::Button2Click()
+void GraphWindow::CloseClick()
 {
     done(1);
 }
 
-void TForm3::Button3Click()
+void GraphWindow::CopyPictureClick()
 {
-    QApplication::clipboard()->setPixmap(QPixmap::fromImage(ChartBitmap(*Chart1)));
+    QApplication::clipboard()->setPixmap(QPixmap::fromImage(ChartBitmap(*ChartView)));
 }
 
-void TForm3::Button4Click()
+void GraphWindow::CopySvgClick()
 {
     auto mime = std::make_unique<QMimeData>();
-    mime->setData("image/svg+xml", ChartSvg(*Chart1, title_));
+    mime->setData("image/svg+xml", ChartSvg(*ChartView, title_));
     QApplication::clipboard()->setMimeData(mime.release());  // the clipboard owns it now
 }
 
-void TForm3::OfferPdfInstead()
+void GraphWindow::OfferPdfInstead()
 {
     const auto answer = QMessageBox::question(
         this, QGuiApplication::applicationDisplayName(),
@@ -157,22 +157,22 @@ void TForm3::OfferPdfInstead()
     const QString path = ChoosePdfPath();
     if (path.isEmpty())
         return;
-    const QString error = WriteChartPdf(*Chart1, path);
+    const QString error = WriteChartPdf(*ChartView, path);
     if (!error.isEmpty())
         Report(error);
 }
 
-void TForm3::SaveAsButtonClick()
+void GraphWindow::SaveAsButtonClick()
 {
     const QString path = ChooseSavePath();
     if (path.isEmpty())
         return;
-    const QString error = SaveChart(*Chart1, path, title_);
+    const QString error = SaveChart(*ChartView, path, title_);
     if (!error.isEmpty())
         Report(error);
 }
 
-QString TForm3::AskForSavePath()
+QString GraphWindow::AskForSavePath()
 {
     QFileDialog dialog(this, "Save graph as", QString(),
                        "PNG image (*.png);;SVG drawing (*.svg);;PDF document (*.pdf)");
@@ -189,7 +189,7 @@ QString TForm3::AskForSavePath()
     return dialog.selectedFiles().constFirst();
 }
 
-QString TForm3::AskForPdfPath()
+QString GraphWindow::AskForPdfPath()
 {
     QFileDialog dialog(this, "Save graph as PDF", QString(), "PDF files (*.pdf)");
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -200,7 +200,7 @@ QString TForm3::AskForPdfPath()
     return dialog.selectedFiles().constFirst();
 }
 
-void TForm3::Report(const QString& message)
+void GraphWindow::Report(const QString& message)
 {
     QMessageBox::critical(this, QGuiApplication::applicationDisplayName(), message);
 }

@@ -28,17 +28,17 @@ class QLineEdit;
 class QPushButton;
 class QSlider;
 class QDialog;
-class TForm2;
-class TForm3;
-class TForm4;
-class TForm5;
+class RunWindow;
+class GraphWindow;
+class CalibrationWindow;
+class AboutBox;
 
 // The devices the set-up window and the windows it opens work with. The program passes the
 // real ones; tests pass fakes.
-struct TForm1Devices {
+struct SetupWindowDevices {
     Clock* clock = nullptr;
     EventDispatcher* dispatcher = nullptr;
-    // The attenuator's line. Null: the window's own serial port ComPort1.
+    // The attenuator's line. Null: the window's own serial port ownComPort_.
     SerialLink* serialLink = nullptr;
     // The sound device. Null: the window's own PortAudio output, on the file's AudioDevice.
     SoundOutput* sound = nullptr;
@@ -47,12 +47,12 @@ struct TForm1Devices {
 // The set-up window: owner of the shared state, where the operator loads a test-condition
 // file, edits the current condition, chooses ear and sweep direction and opens the other
 // windows.
-class TForm1 : public QMainWindow {
+class SetupWindow : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit TForm1(TForm1Devices devices, QWidget* parent = nullptr);
-    ~TForm1() override;
+    explicit SetupWindow(SetupWindowDevices devices, QWidget* parent = nullptr);
+    ~SetupWindow() override;
 
     SharedState& State() { return state_; }
     // The KC35 commands over the window's serial line, for the windows that set levels.
@@ -97,15 +97,15 @@ public slots:
     void SPLstepEditExit();
     void MaxMaskerEditExit();
     void ParamButtonClick();
-    void Button1Click();
-    void Button2Click();
-    void RadioGroup1Click();
+    void PreviousClick();
+    void NextClick();
+    void EarGroupClick();
     void SubjectEditExit();
     void ResFileEditExit();
-    void RadioGroup2Click();
-    void Exit1Click();
-    void QuorvexHelp1Click();
-    void About1Click();
+    void SweepGroupClick();
+    void ExitClick();
+    void ManualClick();
+    void AboutClick();
 
 private:
     void CreateControls();
@@ -126,8 +126,8 @@ private:
     char DecimalSeparator() const;
 
     SharedState state_;
-    TForm1Devices devices_;
-    std::unique_ptr<TComPort> ComPort1;  // absent when the devices bring their own line
+    SetupWindowDevices devices_;
+    std::unique_ptr<TComPort> ownComPort_;  // absent when the devices bring their own line
     std::unique_ptr<Kc35Attenuator> kc35_;
     std::unique_ptr<PortAudioOutput> soundDevice_;  // absent when the devices bring their own output
 
@@ -140,32 +140,32 @@ private:
     QLineEdit* MaxMaskerEdit = nullptr;
     QLineEdit* SubjectEdit = nullptr;
     QLineEdit* ResFileEdit = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button2 = nullptr;
+    QPushButton* PreviousButton = nullptr;
+    QPushButton* NextButton = nullptr;
     QPushButton* Calibrate = nullptr;
     QPushButton* TonePlay = nullptr;
     QPushButton* RunPTC = nullptr;
     QPushButton* RunSession = nullptr;
-    QAction* RunSession1 = nullptr;
+    QAction* RunSessionAction = nullptr;
     QPushButton* GraphPTC = nullptr;
     QPushButton* ParamButton = nullptr;
     QPushButton* SerialPort = nullptr;
     QPushButton* InitKC35 = nullptr;
-    QLabel* Label6 = nullptr;
+    QLabel* LevelUnitLabel = nullptr;
     QLabel* ConditionLabel = nullptr;  // which condition of how many the edits show
     QLabel* HintLabel = nullptr;       // what to do first, until a file is loaded
     QLabel* SoundStatus = nullptr;
     QPushButton* SoundRefresh = nullptr;
-    QSlider* TrackBar1 = nullptr;
-    QGroupBox* RadioGroup1 = nullptr;
-    QGroupBox* RadioGroup2 = nullptr;
+    QSlider* ToneLevelSlider = nullptr;
+    QGroupBox* EarGroup = nullptr;
+    QGroupBox* SweepGroup = nullptr;
     QButtonGroup* EarButtons = nullptr;
     QButtonGroup* SweepButtons = nullptr;
 
-    TForm2* Form2 = nullptr;
-    TForm3* Form3 = nullptr;
-    TForm4* Form4 = nullptr;
-    TForm5* Form5 = nullptr;
+    RunWindow* runWindow_ = nullptr;
+    GraphWindow* graphWindow_ = nullptr;
+    CalibrationWindow* calibrationWindow_ = nullptr;
+    AboutBox* aboutBox_ = nullptr;
     SessionProtocol protocol_;  // the loaded file's [Session] section
     QPointer<QMessageBox> notice_;  // the notice of the latest load, while it is open
 

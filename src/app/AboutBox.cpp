@@ -1,4 +1,4 @@
-#include "TForm5.h"
+#include "AboutBox.h"
 
 #include "Version.h"
 
@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TForm5::TForm5(QWidget* parent)
+AboutBox::AboutBox(QWidget* parent)
     : QDialog(parent)
 {
     Q_INIT_RESOURCE(quorvex);  // the icon lives in this static library

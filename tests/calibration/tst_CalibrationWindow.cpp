@@ -6,7 +6,7 @@
 #include "RecordingSerialLink.h"
 #include "ScratchFolder.h"
 #include "SharedState.h"
-#include "TForm4.h"
+#include "CalibrationWindow.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>
@@ -29,7 +29,7 @@ QWidget* NextTabStop(QWidget* from)
     return next;
 }
 
-class CalibrationWindow : public testing::Test {
+class CalibrationWindowTest : public testing::Test {
 protected:
     void SetUp() override
     {
@@ -64,12 +64,12 @@ protected:
     RecordingSerialLink link;
     RecordingDispatcher dispatcher;
     Kc35Attenuator attenuator{link, dispatcher};
-    TForm4 form{state, sound, dispatcher, attenuator};
+    CalibrationWindow form{state, sound, dispatcher, attenuator};
     bool okClicked = false;
     bool visibleAfterOk = false;
 };
 
-TEST_F(CalibrationWindow, ControlsAsLaidOut)
+TEST_F(CalibrationWindowTest, ControlsAsLaidOut)
 {
     EXPECT_EQ(form.windowTitle(), "Quorvex — Calibration");
     EXPECT_EQ(form.size(), QSize(294, 272));
@@ -117,7 +117,7 @@ TEST_F(CalibrationWindow, ControlsAsLaidOut)
     EXPECT_EQ(NextTabStop(memo), play);
 }
 
-TEST_F(CalibrationWindow, LevelLabelShowsTheWholeTextItIsGiven)
+TEST_F(CalibrationWindowTest, LevelLabelShowsTheWholeTextItIsGiven)
 {
     form.SetLevelText("100 dB SPL");
     auto* label = Control<QLabel>("Label1");
@@ -131,7 +131,7 @@ TEST_F(CalibrationWindow, LevelLabelShowsTheWholeTextItIsGiven)
     EXPECT_EQ(label->accessibleName(), "Calibration level 90 dB SPL");
 }
 
-TEST_F(CalibrationWindow, OkWhileIdleClosesAtOnce)
+TEST_F(CalibrationWindowTest, OkWhileIdleClosesAtOnce)
 {
     Control<QPushButton>("Button1")->click();
 
@@ -140,11 +140,11 @@ TEST_F(CalibrationWindow, OkWhileIdleClosesAtOnce)
     EXPECT_TRUE(sound.Played().empty());
 }
 
-TEST_F(CalibrationWindow, OkWhilePlayingEndsAfterTheCurrentRepetitionAndClosesWhenPlayReturns)
+TEST_F(CalibrationWindowTest, OkWhilePlayingEndsAfterTheCurrentRepetitionAndClosesWhenPlayReturns)
 {
     ClickOkAfterPlays(2);
 
-    form.Button2Click();
+    form.PlayClick();
 
     EXPECT_TRUE(okClicked);
     EXPECT_TRUE(visibleAfterOk) << "the window waits for the tone to stop";
@@ -156,29 +156,29 @@ TEST_F(CalibrationWindow, OkWhilePlayingEndsAfterTheCurrentRepetitionAndClosesWh
     form.show();
     okClicked = false;
     ClickOkAfterPlays(5);
-    form.Button2Click();
+    form.PlayClick();
     EXPECT_EQ(sound.Played().size(), 5u);
     EXPECT_FALSE(form.isVisible());
 }
 
-TEST_F(CalibrationWindow, RepetitionsPlayedWithADropoutAreReported)
+TEST_F(CalibrationWindowTest, RepetitionsPlayedWithADropoutAreReported)
 {
     QStringList messages;
     form.ShowMessage = [&messages](const QString& message) { messages << message; };
     ClickOkAfterPlays(1);
-    form.Button2Click();
+    form.PlayClick();
     EXPECT_TRUE(messages.isEmpty());
     form.show();
     okClicked = false;
     sound.ReportDropouts(true);
     ClickOkAfterPlays(3);
-    form.Button2Click();
+    form.PlayClick();
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].startsWith("2 repetitions of the calibration tone were played with a dropout"))
         << messages[0].toStdString();
 }
 
-TEST_F(CalibrationWindow, ClosingTheWindowDuringTheToneStopsIt)
+TEST_F(CalibrationWindowTest, ClosingTheWindowDuringTheToneStopsIt)
 {
     dispatcher.OnDispatch = [this] {
         if (sound.Played().size() == 3) {
@@ -186,13 +186,13 @@ TEST_F(CalibrationWindow, ClosingTheWindowDuringTheToneStopsIt)
         }
     };
 
-    form.Button2Click();
+    form.PlayClick();
 
     EXPECT_EQ(sound.Played().size(), 3u);
     EXPECT_FALSE(form.isVisible());
 }
 
-TEST_F(CalibrationWindow, ChannelChosenDuringTheToneMovesItAndStaysChosenNextTime)
+TEST_F(CalibrationWindowTest, ChannelChosenDuringTheToneMovesItAndStaysChosenNextTime)
 {
     dispatcher.OnDispatch = [this] {
         if (sound.Played().size() == 1) {
@@ -202,7 +202,7 @@ TEST_F(CalibrationWindow, ChannelChosenDuringTheToneMovesItAndStaysChosenNextTim
         }
     };
 
-    form.Button2Click();
+    form.PlayClick();
 
     ASSERT_EQ(sound.Played().size(), 2u);
     EXPECT_EQ(SoundingChannel(sound.Played()[0].Samples), 0);
@@ -212,16 +212,16 @@ TEST_F(CalibrationWindow, ChannelChosenDuringTheToneMovesItAndStaysChosenNextTim
     EXPECT_TRUE(Control<QRadioButton>("RadioGroup1Item1")->isChecked());
     okClicked = false;
     ClickOkAfterPlays(3);
-    form.Button2Click();
+    form.PlayClick();
     EXPECT_EQ(SoundingChannel(sound.Played()[2].Samples), 1);
 }
 
-TEST_F(CalibrationWindow, RangeErrorLeavesTheWindowOpenAndUsable)
+TEST_F(CalibrationWindowTest, RangeErrorLeavesTheWindowOpenAndUsable)
 {
     state.Settings.Attenuator = 2;
     state.Settings.CalibFactor = 121.0f;
 
-    EXPECT_THROW(form.Button2Click(), AttenuatorLevelError);
+    EXPECT_THROW(form.PlayClick(), AttenuatorLevelError);
 
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(link.Transcript(), "[I82][K82]");
@@ -229,7 +229,7 @@ TEST_F(CalibrationWindow, RangeErrorLeavesTheWindowOpenAndUsable)
 
     state.Settings.CalibFactor = 100.0f;
     ClickOkAfterPlays(1);
-    form.Button2Click();
+    form.PlayClick();
     EXPECT_EQ(link.Transcript(), "[I82][K82][I82][K82][I14]");
     EXPECT_EQ(sound.Played().size(), 1u);
     EXPECT_FALSE(form.isVisible());

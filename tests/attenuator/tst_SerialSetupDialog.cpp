@@ -1,6 +1,6 @@
 #include "ComSetupChoices.h"
 #include "TComPort.h"
-#include "TComSetupFrm.h"
+#include "SerialSetupDialog.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -45,7 +45,7 @@ void Choose(QDialog& dialog, const char* name, const char* text)
 TEST(ComSetupFrm, ShowsTheSixSettingsOfThePort)
 {
     TComPort port("ttyS0");
-    TComSetupFrm dialog(port, installedPorts);
+    SerialSetupDialog dialog(port, installedPorts);
     EXPECT_EQ(dialog.windowTitle(), "Quorvex — Serial port");
     // The tabled size, widened by as much as the widest caption needs beyond its 70 pixels.
     const int shift = std::max(0, dialog.findChild<QLabel*>("FlowControlLabel")->sizeHint().width() - 70);
@@ -69,7 +69,7 @@ TEST(ComSetupFrm, ShowsTheSixSettingsOfThePort)
 TEST(ComSetupFrm, EveryControlHasItsAccessibleNameAndTheListsTheirLabels)
 {
     TComPort port;
-    TComSetupFrm dialog(port, installedPorts);
+    SerialSetupDialog dialog(port, installedPorts);
     const std::pair<const char*, const char*> lists[] = {
         {"PortComboBox", "Port"}, {"BaudRateComboBox", "Baud rate"}, {"DataBitsComboBox", "Data bits"},
         {"StopBitsComboBox", "Stop bits"}, {"ParityComboBox", "Parity"}, {"FlowControlComboBox", "Flow control"}};
@@ -101,7 +101,7 @@ TEST(ComSetupFrm, EveryControlHasItsAccessibleNameAndTheListsTheirLabels)
 TEST(ComSetupFrm, OkAppliesTheChosenValues)
 {
     TComPort port("ttyS0");
-    TComSetupFrm dialog(port, installedPorts);
+    SerialSetupDialog dialog(port, installedPorts);
     Choose(dialog, "PortComboBox", "ttyUSB0");
     Choose(dialog, "BaudRateComboBox", "19200");
     Choose(dialog, "DataBitsComboBox", "8");
@@ -125,7 +125,7 @@ TEST(ComSetupFrm, OkAppliesTheChosenValues)
 TEST(ComSetupFrm, CustomBaudRateUsesTheCustomValue)
 {
     TComPort port("ttyS0");
-    TComSetupFrm dialog(port, installedPorts);
+    SerialSetupDialog dialog(port, installedPorts);
     Choose(dialog, "BaudRateComboBox", "Custom");
     dialog.accept();
     EXPECT_EQ(port.Settings().Baud, BaudRate::brCustom);
@@ -137,7 +137,7 @@ TEST(ComSetupFrm, CancelOrOkWithoutChangesLeavesEverySetting)
     TComPort port("ttyS1");
     const ComPortSettings before = port.Settings();
     {
-        TComSetupFrm dialog(port, installedPorts);
+        SerialSetupDialog dialog(port, installedPorts);
         Choose(dialog, "PortComboBox", "COM1");
         Choose(dialog, "ParityComboBox", "None");
         Choose(dialog, "FlowControlComboBox", "None");
@@ -145,7 +145,7 @@ TEST(ComSetupFrm, CancelOrOkWithoutChangesLeavesEverySetting)
         EXPECT_EQ(dialog.result(), QDialog::Rejected);
     }
     EXPECT_EQ(port.Settings(), before);
-    TComSetupFrm unchanged(port, installedPorts);
+    SerialSetupDialog unchanged(port, installedPorts);
     unchanged.accept();
     EXPECT_EQ(port.Settings(), before);
 }
@@ -157,7 +157,7 @@ TEST(ComSetupFrm, FlowControlThatIsNoneOfTheThreeShowsCustomAndOkKeepsIt)
     mixed.FlowControl.XonXoffOut = true;  // RTS/CTS plus XON/XOFF out
     port.SetSettings(mixed);
     {
-        TComSetupFrm dialog(port, installedPorts);
+        SerialSetupDialog dialog(port, installedPorts);
         EXPECT_EQ(List(dialog, "FlowControlComboBox")->currentText(), "Custom");
         dialog.accept();
     }
@@ -168,7 +168,7 @@ TEST(ComSetupFrm, FlowControlThatIsNoneOfTheThreeShowsCustomAndOkKeepsIt)
     software.FlowControl.OutCTSFlow = false;
     software.FlowControl.XonXoffIn = true;
     port.SetSettings(software);
-    TComSetupFrm dialog(port, installedPorts);
+    SerialSetupDialog dialog(port, installedPorts);
     EXPECT_EQ(List(dialog, "FlowControlComboBox")->currentText(), "Software");
     Choose(dialog, "FlowControlComboBox", "None");
     dialog.accept();
@@ -182,7 +182,7 @@ TEST(ComSetupFrm, APortTheSystemDoesNotListIsShownAsItIsAndOkKeepsIt)
         ComPortSettings before = port.Settings();
         before.Baud = BaudRate::br19200;
         port.SetSettings(before);
-        TComSetupFrm dialog(port, installedPorts);
+        SerialSetupDialog dialog(port, installedPorts);
         EXPECT_EQ(List(dialog, "PortComboBox")->currentText(), path);
         EXPECT_EQ(List(dialog, "BaudRateComboBox")->currentText(), "19200");
         dialog.accept();
@@ -190,7 +190,7 @@ TEST(ComSetupFrm, APortTheSystemDoesNotListIsShownAsItIsAndOkKeepsIt)
         EXPECT_EQ(port.Settings(), before) << path;
     }
     TComPort unnamed("");
-    TComSetupFrm dialog(unnamed, installedPorts);
+    SerialSetupDialog dialog(unnamed, installedPorts);
     EXPECT_EQ(List(dialog, "PortComboBox")->currentIndex(), -1);
     EXPECT_EQ(Items(List(dialog, "PortComboBox")), (QStringList{"COM1", "ttyS0", "ttyS1", "ttyUSB0"}));
     Choose(dialog, "PortComboBox", "ttyS1");

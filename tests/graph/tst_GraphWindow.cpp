@@ -1,7 +1,7 @@
 #include "ChartOutput.h"
 #include "SessionFiles.h"
 #include "GraphChart.h"
-#include "TForm3.h"
+#include "GraphWindow.h"
 #include "Controls.h"
 
 #include <QApplication>
@@ -58,7 +58,7 @@ QList<QPointF> Points(const QXYSeries* series)
     return series ? series->points() : QList<QPointF>{};
 }
 
-class GraphWindow : public testing::Test {
+class GraphWindowTest : public testing::Test {
 protected:
     void Show()
     {
@@ -83,7 +83,7 @@ protected:
     }
 
     SharedState state = DownwardRun();
-    TForm3 form{state};
+    GraphWindow form{state};
 };
 
 TEST(GraphChart, TheChartTheViewMadeForItselfIsDeletedWhenOursTakesItsPlace)
@@ -96,7 +96,7 @@ TEST(GraphChart, TheChartTheViewMadeForItselfIsDeletedWhenOursTakesItsPlace)
     EXPECT_EQ(view.chart(), chart.Chart);
 }
 
-TEST_F(GraphWindow, ControlsAsLaidOut)
+TEST_F(GraphWindowTest, ControlsAsLaidOut)
 {
     EXPECT_EQ(form.windowTitle(), "Quorvex — Results graph");
     EXPECT_EQ(form.minimumSize(), QSize(801, 533));
@@ -120,7 +120,7 @@ TEST_F(GraphWindow, ControlsAsLaidOut)
     }
 }
 
-TEST_F(GraphWindow, TabOrderRunsChartPrintCloseBitmapMetafile)
+TEST_F(GraphWindowTest, TabOrderRunsChartPrintCloseBitmapMetafile)
 {
     Show();
     form.activateWindow();
@@ -138,7 +138,7 @@ TEST_F(GraphWindow, TabOrderRunsChartPrintCloseBitmapMetafile)
 }
 
 // The fixed axes (where points land is checked on the rendered copies below).
-TEST_F(GraphWindow, FixedAxesNoLegendNoZoom)
+TEST_F(GraphWindowTest, FixedAxesNoLegendNoZoom)
 {
     QChart* chart = Chart();
     EXPECT_FALSE(chart->legend()->isVisible());
@@ -160,7 +160,7 @@ TEST_F(GraphWindow, FixedAxesNoLegendNoZoom)
     EXPECT_EQ(l->titleText(), "Masker level (dB SPL)");
 }
 
-TEST_F(GraphWindow, ShowingDrawsTheDownwardRunInAscendingFrequency)
+TEST_F(GraphWindowTest, ShowingDrawsTheDownwardRunInAscendingFrequency)
 {
     Show();
     EXPECT_EQ(Points(Line()), (QList<QPointF>{{1980, 44}, {1990, 47}, {2000, 50}}));
@@ -169,7 +169,7 @@ TEST_F(GraphWindow, ShowingDrawsTheDownwardRunInAscendingFrequency)
     EXPECT_EQ(View()->accessibleName(), "S01: left ear");
 }
 
-TEST_F(GraphWindow, EveryShowingRebuildsFromTheState)
+TEST_F(GraphWindowTest, EveryShowingRebuildsFromTheState)
 {
     Show();
     form.hide();
@@ -190,7 +190,7 @@ TEST_F(GraphWindow, EveryShowingRebuildsFromTheState)
     EXPECT_EQ(Chart()->title(), ": right ear");
 }
 
-TEST_F(GraphWindow, SubjectNameShownAsTyped)
+TEST_F(GraphWindowTest, SubjectNameShownAsTyped)
 {
     state.SubjectName = "<b>A&B</b>";
     Show();
@@ -198,7 +198,7 @@ TEST_F(GraphWindow, SubjectNameShownAsTyped)
     EXPECT_EQ(View()->accessibleName(), "<b>A&B</b>: left ear");
 }
 
-TEST_F(GraphWindow, CloseEndsWithResultOne)
+TEST_F(GraphWindowTest, CloseEndsWithResultOne)
 {
     int result = -1;
     QTimer::singleShot(0, &form, [&] { Find<QPushButton>("Button2")->click(); });
@@ -249,7 +249,7 @@ void ExpectChartDrawing(const QImage& image, QChart* chart, QLineSeries* line, Q
     EXPECT_EQ(image.pixelColor(2, 2), QColor(Qt::white));
 }
 
-TEST_F(GraphWindow, CopyBitmapPutsTheChartAtOnScreenSizeOnTheClipboard)
+TEST_F(GraphWindowTest, CopyBitmapPutsTheChartAtOnScreenSizeOnTheClipboard)
 {
     LineForRendering(state);
     Show();
@@ -277,7 +277,7 @@ QStringList SvgTexts(const QByteArray& svg, QString* title)
     return texts;
 }
 
-TEST_F(GraphWindow, CopyMetafilePutsSvgOnTheClipboard)
+TEST_F(GraphWindowTest, CopyMetafilePutsSvgOnTheClipboard)
 {
     LineForRendering(state);
     Show();
@@ -318,7 +318,7 @@ QImage RenderedSvg(const QByteArray& svg)
     return image;
 }
 
-TEST_F(GraphWindow, APointAtZeroHertzIsLeftOutAndTheRestDrawnInEveryCopy)
+TEST_F(GraphWindowTest, APointAtZeroHertzIsLeftOutAndTheRestDrawnInEveryCopy)
 {
     state.SweepDirection = 0;
     state.ResetResults();
@@ -373,7 +373,7 @@ void ExpectOneLandscapePage(const QString& path)
     EXPECT_GT(pdf.height, 0);
 }
 
-TEST_F(GraphWindow, PdfIsOneLandscapePage)
+TEST_F(GraphWindowTest, PdfIsOneLandscapePage)
 {
     Show();
     QTemporaryDir dir;
@@ -382,7 +382,7 @@ TEST_F(GraphWindow, PdfIsOneLandscapePage)
     ExpectOneLandscapePage(path);
 }
 
-TEST_F(GraphWindow, PdfThatCannotBeWrittenIsReported)
+TEST_F(GraphWindowTest, PdfThatCannotBeWrittenIsReported)
 {
     Show();
     QTemporaryDir dir;
@@ -392,7 +392,7 @@ TEST_F(GraphWindow, PdfThatCannotBeWrittenIsReported)
     EXPECT_FALSE(QFile::exists(path));
 }
 
-TEST_F(GraphWindow, PrintingIsLandscapeAndRestoresTheOrientation)
+TEST_F(GraphWindowTest, PrintingIsLandscapeAndRestoresTheOrientation)
 {
     Show();
     QTemporaryDir dir;
@@ -421,7 +421,7 @@ void AnswerDialogs(std::vector<std::function<bool(QWidget*)>> steps)
     timer->start(10);
 }
 
-TEST_F(GraphWindow, PrintWithoutPrinterOffersAPdf)
+TEST_F(GraphWindowTest, PrintWithoutPrinterOffersAPdf)
 {
     if (!QPrinterInfo::defaultPrinter().isNull())
         GTEST_SKIP() << "this machine has a default printer";
@@ -445,7 +445,7 @@ TEST_F(GraphWindow, PrintWithoutPrinterOffersAPdf)
     ExpectOneLandscapePage(path);
 }
 
-TEST_F(GraphWindow, PrintWithoutPrinterDeclinedWritesNothing)
+TEST_F(GraphWindowTest, PrintWithoutPrinterDeclinedWritesNothing)
 {
     if (!QPrinterInfo::defaultPrinter().isNull())
         GTEST_SKIP() << "this machine has a default printer";
@@ -498,7 +498,7 @@ QString PdfText(const QString& path)
 
 // The session record holds this condition's runs of both ears and directions, the latest run
 // (drawn from memory), another condition's and another subject's.
-TEST_F(GraphWindow, EarlierRunsAreOverlaidWithALegendAndTheGraphSavesAsPngSvgAndPdf)
+TEST_F(GraphWindowTest, EarlierRunsAreOverlaidWithALegendAndTheGraphSavesAsPngSvgAndPdf)
 {
     QTemporaryDir dir;
     state.ResultsFileName = dir.filePath("study.dat").toStdString();

@@ -2,7 +2,7 @@
 #include "QtEventDispatcher.h"
 #include "RecordingSoundOutput.h"
 #include "ScratchFolder.h"
-#include "TForm2.h"
+#include "RunWindow.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -86,7 +86,7 @@ protected:
     RecordingSoundOutput sound;
     HookedClock clock;
     QtEventDispatcher dispatcher;
-    TForm2 window{state, RunDevices{&sound, &clock, &dispatcher, nullptr}};
+    RunWindow window{state, RunDevices{&sound, &clock, &dispatcher, nullptr}};
     QStringList messages;
     std::vector<RunReport> finished;
 };
@@ -186,7 +186,7 @@ TEST_F(RunWindowTest, StimuliPlayedWithADropoutAreNamedAtTheEnd)
 TEST_F(RunWindowTest, TheRunEndSummarySurvivesAHeldSpace)
 {
     sound.ReportDropouts(true);
-    TForm2 own(state, RunDevices{&sound, &clock, &dispatcher, nullptr});  // the operator's own message boxes
+    RunWindow own(state, RunDevices{&sound, &clock, &dispatcher, nullptr});  // the operator's own message boxes
     own.show();
     QApplication::setActiveWindow(&own);
     clock.Stop = [&own] { own.Run().KeyDown('Q'); };

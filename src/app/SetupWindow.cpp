@@ -1,4 +1,4 @@
-#include "TForm1.h"
+#include "SetupWindow.h"
 
 #include "Clock.h"
 #include "FreqPointCount.h"
@@ -16,10 +16,10 @@
 #include "Controls.h"
 #include "EditExitHandlers.h"
 #include "OneLineValidator.h"
-#include "TForm2.h"
-#include "TForm3.h"
-#include "TForm4.h"
-#include "TForm5.h"
+#include "RunWindow.h"
+#include "GraphWindow.h"
+#include "CalibrationWindow.h"
+#include "AboutBox.h"
 #include "TComPort.h"
 
 #include <QApplication>
@@ -104,7 +104,7 @@ QLineEdit* MakeEdit(QWidget* parent, const char* name, const QString& text, QRec
 
 }  // namespace
 
-TForm1::TForm1(TForm1Devices devices, QWidget* parent)
+SetupWindow::SetupWindow(SetupWindowDevices devices, QWidget* parent)
     : QMainWindow(parent)
     , devices_(devices)
 {
@@ -112,8 +112,8 @@ TForm1::TForm1(TForm1Devices devices, QWidget* parent)
         throw std::invalid_argument("The set-up window needs a clock and an event dispatcher");
     }
     if (devices_.serialLink == nullptr) {
-        ComPort1 = std::make_unique<TComPort>();
-        devices_.serialLink = ComPort1.get();
+        ownComPort_ = std::make_unique<TComPort>();
+        devices_.serialLink = ownComPort_.get();
     }
     kc35_ = std::make_unique<Kc35Attenuator>(*devices_.serialLink, *devices_.dispatcher);
     if (devices_.sound == nullptr) {
@@ -145,15 +145,15 @@ TForm1::TForm1(TForm1Devices devices, QWidget* parent)
     GraphPTC->setEnabled(false);
 
     // The other windows, created once in this order and kept hidden until opened.
-    Form2 = new TForm2(state_, RunDevices{devices_.sound, devices_.clock, devices_.dispatcher, kc35_.get()}, this);
-    Form2->OnRunFinished = [this](const RunReport& report) {
+    runWindow_ = new RunWindow(state_, RunDevices{devices_.sound, devices_.clock, devices_.dispatcher, kc35_.get()}, this);
+    runWindow_->OnRunFinished = [this](const RunReport& report) {
         if (report.StoredPoints > 2) {
             GraphPTC->setEnabled(true);
         }
     };
-    Form3 = new TForm3(state_, this);
-    Form4 = new TForm4(state_, *devices_.sound, *devices_.dispatcher, *kc35_, this);
-    Form5 = new TForm5(this);
+    graphWindow_ = new GraphWindow(state_, this);
+    calibrationWindow_ = new CalibrationWindow(state_, *devices_.sound, *devices_.dispatcher, *kc35_, this);
+    aboutBox_ = new AboutBox(this);
 
     setFixedSize(centralWidget()->width(),
                  ClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
@@ -163,9 +163,9 @@ TForm1::TForm1(TForm1Devices devices, QWidget* parent)
     }
 }
 
-TForm1::~TForm1() = default;
+SetupWindow::~SetupWindow() = default;
 
-void TForm1::CreateControls()
+void SetupWindow::CreateControls()
 {
     auto* client = new QWidget(this);
     client->setObjectName("ClientArea");
@@ -213,27 +213,27 @@ void TForm1::CreateControls()
     PlaceLabel(label3, 16, 144, editLeft);
     MaxMaskerEdit = MakeEdit(client, "MaxMaskerEdit", "", edits(112, 144, 121, 21), label3);
 
-    Button1 = MakeButton(client, "Button1", "<--", edits(112, 168, 59, 25));
-    Button2 = MakeButton(client, "Button2", "-->", edits(176, 168, 57, 25));
-    Button1->setAccessibleName("Previous condition (<--)");
-    Button2->setAccessibleName("Next condition (-->)");
+    PreviousButton = MakeButton(client, "Button1", "<--", edits(112, 168, 59, 25));
+    NextButton = MakeButton(client, "Button2", "-->", edits(176, 168, 57, 25));
+    PreviousButton->setAccessibleName("Previous condition (<--)");
+    NextButton->setAccessibleName("Next condition (-->)");
     PlaceLabel(ConditionLabel, 0, 168, editLeft);
     ConditionLabel->clear();
 
     auto* label5 = MakeLabel(client, "Label5", "Tone level");
     PlaceLabel(label5, 72, 200);
-    Label6 = MakeLabel(client, "Label6", "dB SPL");
-    PlaceLabel(Label6, 136 + shift, 200);
-    Label6->setMinimumWidth(90);
-    TrackBar1 = new QSlider(Qt::Horizontal, client);
-    TrackBar1->setObjectName("TrackBar1");
-    TrackBar1->setGeometry(spanning(0, 224, 238, 45));
-    TrackBar1->setRange(0, 100);
-    TrackBar1->setTickInterval(10);
-    TrackBar1->setTickPosition(QSlider::TicksBelow);
-    TrackBar1->setValue(0);
-    label5->setBuddy(TrackBar1);
-    TrackBar1->setAccessibleName(label5->text());
+    LevelUnitLabel = MakeLabel(client, "Label6", "dB SPL");
+    PlaceLabel(LevelUnitLabel, 136 + shift, 200);
+    LevelUnitLabel->setMinimumWidth(90);
+    ToneLevelSlider = new QSlider(Qt::Horizontal, client);
+    ToneLevelSlider->setObjectName("TrackBar1");
+    ToneLevelSlider->setGeometry(spanning(0, 224, 238, 45));
+    ToneLevelSlider->setRange(0, 100);
+    ToneLevelSlider->setTickInterval(10);
+    ToneLevelSlider->setTickPosition(QSlider::TicksBelow);
+    ToneLevelSlider->setValue(0);
+    label5->setBuddy(ToneLevelSlider);
+    ToneLevelSlider->setAccessibleName(label5->text());
 
     // The ellipsis: the button opens a window of its own (and its caption is not its name).
     Calibrate = MakeButton(client, "Calibrate", "Calibrate…", {56, 272, 65, 33});
@@ -258,11 +258,11 @@ void TForm1::CreateControls()
 
     const RadioGroup ear =
         MakeRadioGroup(client, "RadioGroup1", "Ear", rightSpanning(272, 112, 217, 49), {"Left", "Right"}, 1);
-    RadioGroup1 = ear.Box;
+    EarGroup = ear.Box;
     EarButtons = ear.Buttons;
     const RadioGroup sweep = MakeRadioGroup(client, "RadioGroup2", "Sweep direction", rightSpanning(272, 168, 217, 49),
                                             {"Upwards", "Downwards"}, 0);
-    RadioGroup2 = sweep.Box;
+    SweepGroup = sweep.Box;
     SweepButtons = sweep.Buttons;
 
     // The two buttons stay right-aligned under the edits: a wider caption grows a button leftwards.
@@ -276,7 +276,7 @@ void TForm1::CreateControls()
 
     for (QWidget* control : std::initializer_list<QWidget*>{
              ToneFreqEdit, StartFreqEdit, EndFreqEdit, FreqStepEdit, MaskerBWEdit, SPLstepEdit, MaxMaskerEdit,
-             Button1, Button2, TrackBar1, Calibrate, TonePlay, RunPTC, GraphPTC, SerialPort, InitKC35}) {
+             PreviousButton, NextButton, ToneLevelSlider, Calibrate, TonePlay, RunPTC, GraphPTC, SerialPort, InitKC35}) {
         control->setEnabled(false);
     }
 
@@ -290,62 +290,62 @@ void TForm1::CreateControls()
     exitHandlers_.Attach(SubjectEdit, [this] { SubjectEditExit(); });
     exitHandlers_.Attach(ResFileEdit, [this] { ResFileEditExit(); });
 
-    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
-    connect(TrackBar1, &QSlider::valueChanged, this, &TForm1::TrackBar1Change);
-    connect(Calibrate, &QPushButton::clicked, this, &TForm1::CalibrateClick);
-    connect(TonePlay, &QPushButton::clicked, this, &TForm1::TonePlayClick);
-    connect(RunPTC, &QPushButton::clicked, this, &TForm1::RunPTCClick);
-    connect(RunSession, &QPushButton::clicked, this, &TForm1::RunSessionClick);
-    connect(SubjectEdit, &QLineEdit::textChanged, this, &TForm1::EnableRunSession);
-    connect(GraphPTC, &QPushButton::clicked, this, &TForm1::GraphPTCClick);
-    connect(ParamButton, &QPushButton::clicked, this, &TForm1::ParamButtonClick);
-    connect(SerialPort, &QPushButton::clicked, this, &TForm1::SerialPortClick);
-    connect(InitKC35, &QPushButton::clicked, this, &TForm1::InitKC35Click);
+    connect(PreviousButton, &QPushButton::clicked, this, &SetupWindow::PreviousClick);
+    connect(NextButton, &QPushButton::clicked, this, &SetupWindow::NextClick);
+    connect(ToneLevelSlider, &QSlider::valueChanged, this, &SetupWindow::TrackBar1Change);
+    connect(Calibrate, &QPushButton::clicked, this, &SetupWindow::CalibrateClick);
+    connect(TonePlay, &QPushButton::clicked, this, &SetupWindow::TonePlayClick);
+    connect(RunPTC, &QPushButton::clicked, this, &SetupWindow::RunPTCClick);
+    connect(RunSession, &QPushButton::clicked, this, &SetupWindow::RunSessionClick);
+    connect(SubjectEdit, &QLineEdit::textChanged, this, &SetupWindow::EnableRunSession);
+    connect(GraphPTC, &QPushButton::clicked, this, &SetupWindow::GraphPTCClick);
+    connect(ParamButton, &QPushButton::clicked, this, &SetupWindow::ParamButtonClick);
+    connect(SerialPort, &QPushButton::clicked, this, &SetupWindow::SerialPortClick);
+    connect(InitKC35, &QPushButton::clicked, this, &SetupWindow::InitKC35Click);
     connect(EarButtons, &QButtonGroup::idToggled, this, [this](int, bool checked) {
         if (checked) {
-            RadioGroup1Click();
+            EarGroupClick();
         }
     });
     connect(SweepButtons, &QButtonGroup::idToggled, this, [this](int, bool checked) {
         if (checked) {
-            RadioGroup2Click();
+            SweepGroupClick();
         }
     });
 }
 
-void TForm1::CreateMenu()
+void SetupWindow::CreateMenu()
 {
     QMenu* file = menuBar()->addMenu("File");
     file->setObjectName("File1");
-    RunSession1 = file->addAction("Run Session");
-    RunSession1->setObjectName("RunSession1");
-    RunSession1->setEnabled(false);
-    connect(RunSession1, &QAction::triggered, this, &TForm1::RunSessionClick);
+    RunSessionAction = file->addAction("Run Session");
+    RunSessionAction->setObjectName("RunSession1");
+    RunSessionAction->setEnabled(false);
+    connect(RunSessionAction, &QAction::triggered, this, &SetupWindow::RunSessionClick);
     QAction* exit = file->addAction("Exit");
     exit->setObjectName("Exit1");
-    connect(exit, &QAction::triggered, this, &TForm1::Exit1Click);
+    connect(exit, &QAction::triggered, this, &SetupWindow::ExitClick);
 
     QMenu* help = menuBar()->addMenu("Help");
     help->setObjectName("Help1");
     QAction* manual = help->addAction("Quorvex Help");
     manual->setObjectName("QuorvexHelp1");
-    connect(manual, &QAction::triggered, this, &TForm1::QuorvexHelp1Click);
+    connect(manual, &QAction::triggered, this, &SetupWindow::ManualClick);
     QAction* about = help->addAction("About");
     about->setObjectName("About1");
-    connect(about, &QAction::triggered, this, &TForm1::About1Click);
+    connect(about, &QAction::triggered, this, &SetupWindow::AboutClick);
 }
 
-void TForm1::SetTabOrder()
+void SetupWindow::SetTabOrder()
 {
-    const QList<QWidget*> order = {TrackBar1, TonePlay, RunPTC, GraphPTC, StartFreqEdit, EndFreqEdit, FreqStepEdit,
+    const QList<QWidget*> order = {ToneLevelSlider, TonePlay, RunPTC, GraphPTC, StartFreqEdit, EndFreqEdit, FreqStepEdit,
                                    ToneFreqEdit, MaskerBWEdit, SerialPort, InitKC35, Calibrate, SPLstepEdit,
-                                   MaxMaskerEdit, ParamButton, Button1, Button2, RadioGroup1, SubjectEdit,
-                                   ResFileEdit, RadioGroup2, RunSession};
+                                   MaxMaskerEdit, ParamButton, PreviousButton, NextButton, EarGroup, SubjectEdit,
+                                   ResFileEdit, SweepGroup, RunSession};
     // A radio group takes part in the order through its buttons.
     QList<QWidget*> chain;
     for (QWidget* control : order) {
-        const QButtonGroup* group = control == RadioGroup1 ? EarButtons : control == RadioGroup2 ? SweepButtons : nullptr;
+        const QButtonGroup* group = control == EarGroup ? EarButtons : control == SweepGroup ? SweepButtons : nullptr;
         if (group == nullptr) {
             chain.append(control);
             continue;
@@ -359,12 +359,12 @@ void TForm1::SetTabOrder()
     }
 }
 
-char TForm1::DecimalSeparator() const
+char SetupWindow::DecimalSeparator() const
 {
     return SystemDecimalSeparator();
 }
 
-std::optional<QString> TForm1::ShowParameterFileDialog()
+std::optional<QString> SetupWindow::ShowParameterFileDialog()
 {
     QFileDialog dialog(this, "Open test-condition file", ".");
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -376,7 +376,7 @@ std::optional<QString> TForm1::ShowParameterFileDialog()
     return dialog.selectedFiles().constFirst();
 }
 
-void TForm1::ShowNoticeBox(const QString& message)
+void SetupWindow::ShowNoticeBox(const QString& message)
 {
     // One notice at a time: a new load replaces the previous load's notice.
     if (notice_) {
@@ -390,7 +390,7 @@ void TForm1::ShowNoticeBox(const QString& message)
     notice_->show();
 }
 
-void TForm1::ParamButtonClick()
+void SetupWindow::ParamButtonClick()
 {
     const std::optional<QString> chosen = ChooseParameterFile();
     const std::string path = chosen ? chosen->toStdString() : std::string("./PTC.INI");
@@ -426,7 +426,7 @@ void TForm1::ParamButtonClick()
     }
     CheckSoundDevice();
 
-    for (QWidget* control : std::initializer_list<QWidget*>{Button1, Button2, Calibrate, TonePlay, RunPTC, TrackBar1,
+    for (QWidget* control : std::initializer_list<QWidget*>{PreviousButton, NextButton, Calibrate, TonePlay, RunPTC, ToneLevelSlider,
                                                             ToneFreqEdit, StartFreqEdit, EndFreqEdit, FreqStepEdit,
                                                             MaskerBWEdit, SPLstepEdit, MaxMaskerEdit}) {
         control->setEnabled(true);
@@ -435,7 +435,7 @@ void TForm1::ParamButtonClick()
     InitialiseAttenuators();
 }
 
-void TForm1::RefreshParameters()
+void SetupWindow::RefreshParameters()
 {
     if (!state_.HasConditions()) {
         return;
@@ -451,35 +451,35 @@ void TForm1::RefreshParameters()
     state_.MaskerFreq = c.StartF;
     SPLstepEdit->setText(text(c.SPLstep));
     MaxMaskerEdit->setText(text(c.MaxSPL));
-    TrackBar1->setValue(TrackBarPositionFor(c.ToneSPL));  // runs TrackBar1Change when it moves
+    ToneLevelSlider->setValue(TrackBarPositionFor(c.ToneSPL));  // runs TrackBar1Change when it moves
     ConditionLabel->setText(ConditionOfCount(state_.CurrentCondition + 1, static_cast<int>(state_.Conditions.size())));
     ShowToneLevel();
     state_.FreqPointCount = FreqPointCount(state_.Current());
-    Form4->SetLevelText(text(state_.Settings.CalibFactor) + " dB SPL");
+    calibrationWindow_->SetLevelText(text(state_.Settings.CalibFactor) + " dB SPL");
 }
 
-void TForm1::ShowToneLevel()
+void SetupWindow::ShowToneLevel()
 {
     const QString level =
         QString::fromStdString(FormatForDisplay(state_.Current().ToneSPL, DecimalSeparator())) + " dB SPL";
-    Label6->setText(level);
-    Label6->adjustSize();
+    LevelUnitLabel->setText(level);
+    LevelUnitLabel->adjustSize();
     // The label's text is the level; the track bar, named "Tone Level:", tells it too, since its
     // position alone holds whole decibels only.
-    Label6->setAccessibleName("Tone level " + level);
-    TrackBar1->setAccessibleDescription(level);
+    LevelUnitLabel->setAccessibleName("Tone level " + level);
+    ToneLevelSlider->setAccessibleDescription(level);
 }
 
-void TForm1::TrackBar1Change()
+void SetupWindow::TrackBar1Change()
 {
     if (!state_.HasConditions()) {
         return;
     }
-    SetToneLevelFromTrackBar(state_, TrackBar1->value());
+    SetToneLevelFromTrackBar(state_, ToneLevelSlider->value());
     ShowToneLevel();
 }
 
-void TForm1::StoreEdit(QLineEdit* edit, ConditionField field)
+void SetupWindow::StoreEdit(QLineEdit* edit, ConditionField field)
 {
     if (!state_.HasConditions()) {
         return;
@@ -488,32 +488,32 @@ void TForm1::StoreEdit(QLineEdit* edit, ConditionField field)
     RefreshParameters();
 }
 
-void TForm1::ToneFreqEditExit() { StoreEdit(ToneFreqEdit, ConditionField::ToneF); }
-void TForm1::StartFreqEditExit() { StoreEdit(StartFreqEdit, ConditionField::StartF); }
-void TForm1::EndFreqEditExit() { StoreEdit(EndFreqEdit, ConditionField::EndF); }
-void TForm1::FreqStepEditExit() { StoreEdit(FreqStepEdit, ConditionField::FStep); }
-void TForm1::MaskerBWEditExit() { StoreEdit(MaskerBWEdit, ConditionField::MaskerBW); }
-void TForm1::SPLstepEditExit() { StoreEdit(SPLstepEdit, ConditionField::SPLstep); }
-void TForm1::MaxMaskerEditExit() { StoreEdit(MaxMaskerEdit, ConditionField::MaxSPL); }
+void SetupWindow::ToneFreqEditExit() { StoreEdit(ToneFreqEdit, ConditionField::ToneF); }
+void SetupWindow::StartFreqEditExit() { StoreEdit(StartFreqEdit, ConditionField::StartF); }
+void SetupWindow::EndFreqEditExit() { StoreEdit(EndFreqEdit, ConditionField::EndF); }
+void SetupWindow::FreqStepEditExit() { StoreEdit(FreqStepEdit, ConditionField::FStep); }
+void SetupWindow::MaskerBWEditExit() { StoreEdit(MaskerBWEdit, ConditionField::MaskerBW); }
+void SetupWindow::SPLstepEditExit() { StoreEdit(SPLstepEdit, ConditionField::SPLstep); }
+void SetupWindow::MaxMaskerEditExit() { StoreEdit(MaxMaskerEdit, ConditionField::MaxSPL); }
 
-void TForm1::Button1Click()
+void SetupWindow::PreviousClick()
 {
     PreviousCondition(state_);
     RefreshParameters();
 }
 
-void TForm1::Button2Click()
+void SetupWindow::NextClick()
 {
     NextCondition(state_);
     RefreshParameters();
 }
 
-void TForm1::InitialiseAttenuators()
+void SetupWindow::InitialiseAttenuators()
 {
     // A file naming a port chooses it; without the key the port stays as it was (the
     // platform's default, or what the operator chose in the setup dialog).
-    if (ComPort1 && !state_.Settings.SerialPort.empty()) {
-        ComPort1->SetPort(state_.Settings.SerialPort);
+    if (ownComPort_ && !state_.Settings.SerialPort.empty()) {
+        ownComPort_->SetPort(state_.Settings.SerialPort);
     }
     const bool kc35 = state_.Settings.Attenuator == 2;
     if (kc35) {
@@ -523,19 +523,19 @@ void TForm1::InitialiseAttenuators()
     InitKC35->setEnabled(kc35);
 }
 
-void TForm1::SerialPortClick()
+void SetupWindow::SerialPortClick()
 {
-    if (ComPort1) {
-        ComPort1->ShowSetupDialog(this);
+    if (ownComPort_) {
+        ownComPort_->ShowSetupDialog(this);
     }
 }
 
-void TForm1::InitKC35Click()
+void SetupWindow::InitKC35Click()
 {
     kc35_->SendKC35Setup();
 }
 
-void TForm1::RadioGroup1Click()
+void SetupWindow::EarGroupClick()
 {
     state_.Ear = EarButtons->checkedId() == 0 ? 0 : 1;
     if (state_.Settings.Attenuator == 2) {
@@ -543,27 +543,27 @@ void TForm1::RadioGroup1Click()
     }
 }
 
-void TForm1::RadioGroup2Click()
+void SetupWindow::SweepGroupClick()
 {
     state_.SweepDirection = SweepButtons->checkedId() == 1 ? 1 : 0;
 }
 
-void TForm1::SubjectEditExit()
+void SetupWindow::SubjectEditExit()
 {
     state_.SubjectName = SubjectEdit->text().toStdString();
 }
 
-void TForm1::ResFileEditExit()
+void SetupWindow::ResFileEditExit()
 {
     state_.ResultsFileName = ResFileEdit->text().toStdString() + ".dat";
 }
 
-void TForm1::ResetResults()
+void SetupWindow::ResetResults()
 {
     state_.ResetResults();
 }
 
-void TForm1::CreateSoundStatus()
+void SetupWindow::CreateSoundStatus()
 {
     SoundStatus = new QLabel(this);
     SoundStatus->setObjectName("SoundStatus");
@@ -580,7 +580,7 @@ void TForm1::CreateSoundStatus()
     statusBar()->addPermanentWidget(SoundRefresh);
 }
 
-bool TForm1::CheckSoundDevice()
+bool SetupWindow::CheckSoundDevice()
 {
     const OutputDeviceStatus status = devices_.sound->CheckDevice();
     const QString line = QString::fromStdString(DescribeOutputDeviceStatus(status));
@@ -590,7 +590,7 @@ bool TForm1::CheckSoundDevice()
     return status.CanPlay;
 }
 
-bool TForm1::SoundDeviceReadyFor(const QString& action)
+bool SetupWindow::SoundDeviceReadyFor(const QString& action)
 {
     if (!TonePreviewPlaysIn(state_.Settings.Attenuator) || CheckSoundDevice()) {
         return true;
@@ -600,7 +600,7 @@ bool TForm1::SoundDeviceReadyFor(const QString& action)
     return false;
 }
 
-void TForm1::TonePlayClick()
+void SetupWindow::TonePlayClick()
 {
     if (!state_.HasConditions() || !TonePreviewPlaysIn(state_.Settings.Attenuator)) {
         return;
@@ -627,7 +627,7 @@ void TForm1::TonePlayClick()
     }
 }
 
-void TForm1::RunPTCClick()
+void SetupWindow::RunPTCClick()
 {
     if (const auto refusal = CheckRunConditions(state_, DecimalSeparator())) {
         throw std::runtime_error(*refusal);
@@ -637,10 +637,10 @@ void TForm1::RunPTCClick()
     }
     ResetResults();
     GraphPTC->setEnabled(false);
-    Form2->exec();
+    runWindow_->exec();
 }
 
-TForm1::SessionStart TForm1::AskSessionStart(const QString& question)
+SetupWindow::SessionStart SetupWindow::AskSessionStart(const QString& question)
 {
     QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), question, QMessageBox::NoButton, this);
     const QAbstractButton* proceed = box.addButton(question.section('\n', -1), QMessageBox::AcceptRole);
@@ -652,17 +652,17 @@ TForm1::SessionStart TForm1::AskSessionStart(const QString& question)
                                           : SessionStart::Cancel;
 }
 
-void TForm1::EnableRunSession()
+void SetupWindow::EnableRunSession()
 {
-    if (RunSession1 == nullptr) {
+    if (RunSessionAction == nullptr) {
         return;
     }
     const bool ready = protocol_.Present && !SubjectEdit->text().isEmpty();
     RunSession->setEnabled(ready);
-    RunSession1->setEnabled(ready);
+    RunSessionAction->setEnabled(ready);
 }
 
-void TForm1::ShowSessionRun(int index)
+void SetupWindow::ShowSessionRun(int index)
 {
     const SessionRun& run = protocol_.Runs.at(static_cast<std::size_t>(index));
     state_.CurrentCondition = run.Condition - 1;
@@ -672,7 +672,7 @@ void TForm1::ShowSessionRun(int index)
     SweepButtons->button(run.SweepDirection)->setChecked(true);
 }
 
-void TForm1::RunSessionClick()
+void SetupWindow::RunSessionClick()
 {
     SubjectEditExit();
     ResFileEditExit();
@@ -710,37 +710,37 @@ void TForm1::RunSessionClick()
         runner.StartNew(std::chrono::system_clock::now());
     }
     GraphPTC->setEnabled(false);
-    SessionPanel panel(runner, state_, *Form2, [this](int index) { ShowSessionRun(index); });
+    SessionPanel panel(runner, state_, *runWindow_, [this](int index) { ShowSessionRun(index); });
     panel.ShowMessage = ShowMessage;
     panel.show();
     panel.Begin();
-    Form2->exec();
+    runWindow_->exec();
 }
 
-void TForm1::GraphPTCClick()
+void SetupWindow::GraphPTCClick()
 {
-    Form3->exec();
+    graphWindow_->exec();
 }
 
-void TForm1::CalibrateClick()
+void SetupWindow::CalibrateClick()
 {
     if (!SoundDeviceReadyFor("Calibrate")) {
         return;
     }
-    Form4->exec();
+    calibrationWindow_->exec();
 }
 
-void TForm1::Exit1Click()
+void SetupWindow::ExitClick()
 {
     QApplication::quit();
 }
 
-void TForm1::QuorvexHelp1Click()
+void SetupWindow::ManualClick()
 {
     ShowHelpWindow(this);
 }
 
-void TForm1::About1Click()
+void SetupWindow::AboutClick()
 {
-    Form5->exec();
+    aboutBox_->exec();
 }

@@ -19,12 +19,12 @@ class ReportButton;
 // tone marked, over the earlier runs of the same subject and condition that the session record
 // holds, which the operator can print, copy to the clipboard or save as PNG, SVG or PDF. It keeps nothing of
 // its own; every showing redraws from the shared state.
-class TForm3 : public QDialog {
+class GraphWindow : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TForm3(SharedState& state, QWidget* parent = nullptr);
-    ~TForm3() override;
+    explicit GraphWindow(SharedState& state, QWidget* parent = nullptr);
+    ~GraphWindow() override;
 
     // Where to save the graph as PDF when no printer exists: a path, or empty when the
     // operator cancels. The window asks with a file dialog; tests answer directly.
@@ -34,10 +34,10 @@ public:
     std::function<QString()> ChooseSavePath;
 
     void FormShow();
-    void Button1Click();  // Print
-    void Button2Click();  // CLOSE
-    void Button3Click();  // Copy Bitmap
-    void Button4Click();  // Copy as SVG
+    void PrintClick();  // Print
+    void CloseClick();  // CLOSE
+    void CopyPictureClick();  // Copy Bitmap
+    void CopySvgClick();  // Copy as SVG
     void SaveAsButtonClick();
 
 protected:
@@ -51,13 +51,13 @@ private:
     void Report(const QString& message);
 
     SharedState& state_;
-    QChartView* Chart1 = nullptr;
+    QChartView* ChartView = nullptr;
     GraphChart chart_;
     QString title_;  // the title as shown, in plain text
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button2 = nullptr;
-    QPushButton* Button3 = nullptr;
-    QPushButton* Button4 = nullptr;
+    QPushButton* PrintButton = nullptr;
+    QPushButton* CloseButton = nullptr;
+    QPushButton* CopyPictureButton = nullptr;
+    QPushButton* CopySvgButton = nullptr;
     QPushButton* SaveAsButton = nullptr;
     std::unique_ptr<QPrinter> printer_;  // made on the first print, so its settings persist
 

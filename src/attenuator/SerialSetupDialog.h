@@ -10,13 +10,13 @@ class TComPort;
 
 // "Setup": the serial port's six settings as drop-down lists. Nothing changes until OK, which
 // applies all six at once; Cancel or closing the window leaves the port as it was.
-class TComSetupFrm : public QDialog {
+class SerialSetupDialog : public QDialog {
     Q_OBJECT
 
 public:
     // `portNames` is the "Port" list, sorted without regard to case.
-    TComSetupFrm(TComPort& port, std::vector<std::string> portNames, QWidget* parent = nullptr);
-    TComSetupFrm(TComPort& port, QWidget* parent = nullptr);
+    SerialSetupDialog(TComPort& port, std::vector<std::string> portNames, QWidget* parent = nullptr);
+    SerialSetupDialog(TComPort& port, QWidget* parent = nullptr);
 
     void accept() override;
 

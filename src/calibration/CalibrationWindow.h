@@ -20,24 +20,24 @@ struct SharedState;
 // The calibration window: plays the reference tone on a chosen channel, over and over, while
 // the operator adjusts that headphone channel to the level shown. A thin shell over
 // CalibrationTone; the channel chosen stays chosen from one opening to the next.
-class TForm4 : public QDialog {
+class CalibrationWindow : public QDialog {
     Q_OBJECT
 
 public:
-    TForm4(SharedState& state, SoundOutput& sound, EventDispatcher& dispatcher, Kc35Attenuator& attenuator,
+    CalibrationWindow(SharedState& state, SoundOutput& sound, EventDispatcher& dispatcher, Kc35Attenuator& attenuator,
            QWidget* parent = nullptr);
-    ~TForm4() override;
+    ~CalibrationWindow() override;
 
     // The stated level, kept up to date by the set-up window ("100 dB SPL").
     void SetLevelText(const QString& text);
 
     // "Play": repeats the tone until "OK". Attenuator and serial errors leave this handler
     // for the application's error display; the window stays open.
-    void Button2Click();
+    void PlayClick();
     // "OK": closes at once when idle; while the tone repeats, the repetition in progress
     // finishes and the window closes when "Play" returns.
-    void Button1Click();
-    void RadioGroup1Click();
+    void OkClick();
+    void ChannelGroupClick();
     // States the tone's frequency, level, output and earphone as they are now.
     void ShowToneDescription();
 
@@ -59,11 +59,11 @@ private:
     std::unique_ptr<CalibrationTone> procedure_;
     bool closeWhenStopped_ = false;
 
-    QGroupBox* RadioGroup1 = nullptr;
+    QGroupBox* ChannelGroup = nullptr;
     QButtonGroup* ChannelButtons = nullptr;
-    QPlainTextEdit* Memo1 = nullptr;
-    QLabel* Label1 = nullptr;
+    QPlainTextEdit* StepsView = nullptr;
+    QLabel* LevelLabel = nullptr;
     QLabel* ToneLabel = nullptr;
-    QPushButton* Button2 = nullptr;
-    QPushButton* Button1 = nullptr;
+    QPushButton* PlayButton = nullptr;
+    QPushButton* OkButton = nullptr;
 };
