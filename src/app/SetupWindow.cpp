@@ -12,6 +12,7 @@
 #include "SessionPanel.h"
 #include "SessionRunner.h"
 #include "StimulusLimits.h"
+#include "StimulusResolution.h"
 #include "TonePreview.h"
 #include "Controls.h"
 #include "EditExitHandlers.h"
@@ -255,6 +256,13 @@ void SetupWindow::CreateControls()
     HintLabel = MakeLabel(client, "HintLabel", "Load a test-condition file\nwith Parameters");
     HintLabel->setGeometry(rightSpanning(272, 228, 217, HintLabel->sizeHint().height()));
     HintLabel->setAccessibleName("Load a test-condition file with Parameters");
+    // In the hint's place once a file is loaded: a tone too quiet for the device's samples.
+    QuietToneLabel = MakeLabel(client, "QuietToneLabel", "");
+    QuietToneLabel->setWordWrap(true);
+    QuietToneLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QuietToneLabel->setGeometry(rightSpanning(272, 228, 217, 77));
+    QuietToneLabel->setAccessibleName("Quiet tone");
+    QuietToneLabel->hide();
 
     const RadioGroup ear =
         MakeRadioGroup(client, "RadioGroup1", "Ear", rightSpanning(272, 112, 217, 49), {"Left", "Right"}, 1);
@@ -292,7 +300,7 @@ void SetupWindow::CreateControls()
 
     connect(PreviousButton, &QPushButton::clicked, this, &SetupWindow::PreviousClick);
     connect(NextButton, &QPushButton::clicked, this, &SetupWindow::NextClick);
-    connect(ToneLevelSlider, &QSlider::valueChanged, this, &SetupWindow::TrackBar1Change);
+    connect(ToneLevelSlider, &QSlider::valueChanged, this, &SetupWindow::ToneLevelSliderChange);
     connect(Calibrate, &QPushButton::clicked, this, &SetupWindow::CalibrateClick);
     connect(TonePlay, &QPushButton::clicked, this, &SetupWindow::TonePlayClick);
     connect(RunPTC, &QPushButton::clicked, this, &SetupWindow::RunPTCClick);
@@ -451,7 +459,7 @@ void SetupWindow::RefreshParameters()
     state_.MaskerFreq = c.StartF;
     SPLstepEdit->setText(text(c.SPLstep));
     MaxMaskerEdit->setText(text(c.MaxSPL));
-    ToneLevelSlider->setValue(TrackBarPositionFor(c.ToneSPL));  // runs TrackBar1Change when it moves
+    ToneLevelSlider->setValue(TrackBarPositionFor(c.ToneSPL));  // runs ToneLevelSliderChange when it moves
     ConditionLabel->setText(ConditionOfCount(state_.CurrentCondition + 1, static_cast<int>(state_.Conditions.size())));
     ShowToneLevel();
     state_.FreqPointCount = FreqPointCount(state_.Current());
@@ -468,9 +476,10 @@ void SetupWindow::ShowToneLevel()
     // position alone holds whole decibels only.
     LevelUnitLabel->setAccessibleName("Tone level " + level);
     ToneLevelSlider->setAccessibleDescription(level);
+    ShowToneResolution();
 }
 
-void SetupWindow::TrackBar1Change()
+void SetupWindow::ToneLevelSliderChange()
 {
     if (!state_.HasConditions()) {
         return;
@@ -587,7 +596,27 @@ bool SetupWindow::CheckSoundDevice()
     SoundStatus->setText(line);
     SoundStatus->setToolTip(line);
     SoundStatus->setAccessibleDescription(line);
+    outputBits_ = status.CanPlay ? status.SampleBits : 0;
+    ShowToneResolution();
     return status.CanPlay;
+}
+
+void SetupWindow::ShowToneResolution()
+{
+    std::optional<double> bits;
+    if (outputBits_ > 0 && state_.HasConditions()) {
+        bits = RunToneBits(state_.Settings, state_.Current(), outputBits_);
+    }
+    if (!bits || *bits >= FewestEffectiveBits) {
+        QuietToneLabel->hide();
+        return;
+    }
+    const QString warning = QString::fromStdString(
+        QuietStimulusWarning("The tone at " + FormatShortest(state_.Current().ToneSPL) + " dB SPL", *bits, outputBits_));
+    QuietToneLabel->setText(QString::fromStdString(QuietToneNote(*bits, outputBits_)));
+    QuietToneLabel->setToolTip(warning);
+    QuietToneLabel->setAccessibleDescription(warning);
+    QuietToneLabel->show();
 }
 
 bool SetupWindow::SoundDeviceReadyFor(const QString& action)

@@ -81,7 +81,7 @@ public:
     bool CheckSoundDevice();
 
 public slots:
-    void TrackBar1Change();
+    void ToneLevelSliderChange();
     void TonePlayClick();
     void RunPTCClick();
     void RunSessionClick();
@@ -116,6 +116,8 @@ private:
     std::optional<QString> ShowParameterFileDialog();
     void ShowNoticeBox(const QString& message);
     void CreateSoundStatus();
+    // Warns, beside the edits, when the current tone keeps too few of the device's bits.
+    void ShowToneResolution();
     // Calibrate and Run PTC do not start when nothing can play in a mode that plays.
     bool SoundDeviceReadyFor(const QString& action);
     SessionStart AskSessionStart(const QString& question);
@@ -130,6 +132,7 @@ private:
     std::unique_ptr<TComPort> ownComPort_;  // absent when the devices bring their own line
     std::unique_ptr<Kc35Attenuator> kc35_;
     std::unique_ptr<PortAudioOutput> soundDevice_;  // absent when the devices bring their own output
+    int outputBits_ = 0;  // the resolution of the device found; 0 when it cannot play
 
     QLineEdit* ToneFreqEdit = nullptr;
     QLineEdit* StartFreqEdit = nullptr;
@@ -154,6 +157,7 @@ private:
     QLabel* LevelUnitLabel = nullptr;
     QLabel* ConditionLabel = nullptr;  // which condition of how many the edits show
     QLabel* HintLabel = nullptr;       // what to do first, until a file is loaded
+    QLabel* QuietToneLabel = nullptr;
     QLabel* SoundStatus = nullptr;
     QPushButton* SoundRefresh = nullptr;
     QSlider* ToneLevelSlider = nullptr;

@@ -1,5 +1,7 @@
 #include "RunSummary.h"
 
+#include "StimulusResolution.h"
+
 #include <cmath>
 #include <string>
 
@@ -67,6 +69,9 @@ std::vector<std::string> RunSummary(const RunReport& report)
     lines.push_back(LateStimuli(report));
     lines.push_back(Dropouts(report));
     lines.push_back(FilesWritten(report));
+    if (!report.QuietestStimulus.empty() && report.QuietestBits < FewestEffectiveBits) {
+        lines.push_back(QuietStimulusWarning(report.QuietestStimulus, report.QuietestBits, report.SampleBits));
+    }
     for (const std::string* error :
          {&report.ResultsError, &report.RecordError, &report.TrialLogError, &report.TestLogError}) {
         if (!error->empty()) {

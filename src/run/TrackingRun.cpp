@@ -6,7 +6,9 @@
 #include "Kc35Attenuator.h"
 #include "ResultsWriter.h"
 #include "SoundOutput.h"
+#include "NumberFormat.h"
 #include "Stimuli.h"
+#include "StimulusResolution.h"
 
 #include <algorithm>
 #include <cmath>
@@ -98,6 +100,10 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
     const Noise reservoir = MakeNoiseReservoir(c, NoiseSeed);
     const Wave silentWave = MakeTrialBuffer(settings);
     const Tone toneWave = MakeRunTone(settings, c, state_.RunToneSPL);
+    report.SampleBits = stream != nullptr ? stream->SampleBits() : 0;
+    if (mode == 1) {
+        NoteResolution(report, toneWave, "The tone", state_.RunToneSPL);
+    }
     if (mode == 2) {
         SetAttenuatorLevel(2, state_.RunToneSPL);
     }
@@ -157,6 +163,7 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
         first = false;
         if (mode == 1) {
             LevelAndGateMasker(maskerWave, settings, RelativeLevel);
+            NoteResolution(report, maskerWave, "The masker", state_.MaskerSPL);
             maskerWave.Add(toneWave);
             const Wave& left = state_.Ear == 0 ? maskerWave : silentWave;
             const Wave& right = state_.Ear == 0 ? silentWave : maskerWave;
@@ -207,6 +214,15 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
     } while (!StopRequested && !SweepDone);
     if (previous) {
         Complete(*previous, stream, report);
+    }
+}
+
+void TrackingRun::NoteResolution(RunReport& report, const Wave& part, const char* name, float levelDb)
+{
+    const double bits = EffectiveBits(part.Peak(), report.SampleBits);
+    if (report.QuietestStimulus.empty() || bits < report.QuietestBits) {
+        report.QuietestBits = bits;
+        report.QuietestStimulus = std::string(name) + " at " + FormatShortest(levelDb) + " dB SPL";
     }
 }
 

@@ -16,6 +16,7 @@ class EventDispatcher;
 class Kc35Attenuator;
 class SoundOutput;
 class SoundStream;
+class Wave;
 
 // What the run works with: the sound device, the millisecond clock, the window system's
 // event dispatch (where the listener's key changes arrive) and, in KC35 mode, the attenuator.
@@ -44,6 +45,11 @@ struct RunReport {
     std::string Error;             // what ended the run early (attenuator range, serial link)
     std::chrono::system_clock::time_point Started;  // when the run started
     std::string RunStatus;         // of a session's run: "measured", or "ended" by an error or a stop key
+    // Software mode: the quietest part of a stimulus played (the tone, or the masker at its
+    // lowest level) and how many of the output's SampleBits it kept; empty when nothing played.
+    std::string QuietestStimulus;  // "The tone at 30 dB SPL"
+    double QuietestBits = 0.0;
+    int SampleBits = 0;
 };
 
 // The swept-masker tracking procedure and the listener's key handling. The run window owns
@@ -93,6 +99,8 @@ private:
     void Trials(RunReport& report, SoundStream* stream);
     // Waits for the stimulus to be played (or not), counts how it went and reports the trial.
     void Complete(Presentation& presentation, SoundStream* stream, RunReport& report);
+    // Keeps `part` of a stimulus in the report when it is the quietest yet.
+    static void NoteResolution(RunReport& report, const Wave& part, const char* name, float levelDb);
     void WaitUntil(SoundStream& stream, std::int64_t frame);
     void Finish(RunReport& report);
     void CountChange(int previous);

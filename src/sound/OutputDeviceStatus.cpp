@@ -59,24 +59,29 @@ OutputDeviceStatus AssessOutputDevice(const OutputDeviceList& list, const std::s
         return status;
     }
     status.CanPlay = true;
+    status.SampleBits = probes.TakesFloat && probes.TakesFloat(status.Index) ? FloatStreamBits : 16;
     return status;
+}
+
+bool DeviceTakesFormat(int index, int channels, double rate, bool asFloat)
+{
+    const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
+    if (info == nullptr) {
+        return false;
+    }
+    PaStreamParameters parameters{};
+    parameters.device = index;
+    parameters.channelCount = channels;
+    parameters.sampleFormat = asFloat ? paFloat32 : paInt16;
+    parameters.suggestedLatency = info->defaultHighOutputLatency;
+    return Pa_IsFormatSupported(nullptr, &parameters, rate) == paFormatIsSupported;
 }
 
 OutputDeviceProbes SystemOutputDeviceProbes()
 {
     OutputDeviceProbes probes;
-    probes.TakesPlaybackRate = [](int index) {
-        const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
-        if (info == nullptr) {
-            return false;
-        }
-        PaStreamParameters parameters{};
-        parameters.device = index;
-        parameters.channelCount = 2;
-        parameters.sampleFormat = paInt16;
-        parameters.suggestedLatency = info->defaultHighOutputLatency;
-        return Pa_IsFormatSupported(nullptr, &parameters, PlaybackRate) == paFormatIsSupported;
-    };
+    probes.TakesPlaybackRate = [](int index) { return DeviceTakesFormat(index, 2, PlaybackRate, false); };
+    probes.TakesFloat = [](int index) { return DeviceTakesFormat(index, 2, PlaybackRate, true); };
     probes.JackServerRunning = [] {
         jack_status_t jackStatus{};
         jack_client_t* client = jack_client_open("quorvex-check", JackNoStartServer, &jackStatus);

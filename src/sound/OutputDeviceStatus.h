@@ -1,6 +1,7 @@
 #pragma once
 
 #include "OutputDeviceList.h"
+#include "SoundStream.h"
 
 #include <functional>
 #include <string>
@@ -18,6 +19,9 @@ struct OutputDeviceStatus {
     std::string Name;
     std::string HostApi;
     bool TakesPlaybackRate = false;  // accepts PlaybackRate in stereo
+    // The resolution the program's samples keep on it: FloatStreamBits where it takes floats,
+    // 16 where it takes only 16-bit samples; 0 when it cannot play.
+    int SampleBits = 0;
     double DeviceRate = 0.0;         // the rate the device itself runs at (its default)
     // Why it cannot play, or what else is wrong, in one line without a final full stop
     // ("the JACK sound server is not running"); empty when nothing is known to be wrong.
@@ -28,6 +32,7 @@ struct OutputDeviceStatus {
 // and whether the JACK server this process would reach is running.
 struct OutputDeviceProbes {
     std::function<bool(int index)> TakesPlaybackRate;
+    std::function<bool(int index)> TakesFloat;  // in stereo at PlaybackRate
     std::function<bool()> JackServerRunning;
 };
 
@@ -35,6 +40,10 @@ struct OutputDeviceProbes {
 // server is asked about only where it matters: the setting or the chosen device names JACK.
 OutputDeviceStatus AssessOutputDevice(const OutputDeviceList& list, const std::string& wanted,
                                       const OutputDeviceProbes& probes);
+
+// Whether PortAudio device `index` takes `channels` channels at `rate` as 32-bit floats
+// (`asFloat`) or as 16-bit samples.
+bool DeviceTakesFormat(int index, int channels, double rate, bool asFloat);
 
 // The probes on this machine: PortAudio's format check and a JACK client that never starts a server.
 OutputDeviceProbes SystemOutputDeviceProbes();

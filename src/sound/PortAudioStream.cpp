@@ -1,5 +1,6 @@
 #include "PortAudioStream.h"
 
+#include "OutputDeviceStatus.h"
 #include "Pcm16.h"
 #include "PortAudioSession.h"
 #include "StreamTimeline.h"
@@ -167,9 +168,9 @@ SoundFailure PortAudioStream::Open()
     parameters.channelCount = channels_;
     parameters.sampleFormat = paFloat32;
     parameters.suggestedLatency = info->defaultHighOutputLatency;
-    if (Pa_IsFormatSupported(nullptr, &parameters, sampleRate_) != paFormatIsSupported) {
+    if (!DeviceTakesFormat(device_, channels_, sampleRate_, true)) {
         parameters.sampleFormat = paInt16;
-        if (Pa_IsFormatSupported(nullptr, &parameters, sampleRate_) != paFormatIsSupported) {
+        if (!DeviceTakesFormat(device_, channels_, sampleRate_, false)) {
             return SoundFailure::UnsupportedFormat;
         }
     }
@@ -219,6 +220,15 @@ int PortAudioStream::Queue(const std::int16_t* interleaved, std::size_t frames, 
 {
     return QueueSamples(std::vector<float>(interleaved, interleaved + frames * static_cast<std::size_t>(channels_)), start,
                         held);
+}
+
+int PortAudioStream::SampleBits() const
+{
+    // Before its first sound the stream is not open yet: the format it will choose.
+    const bool asFloat = shared_ ? shared_->Float
+                                 : device_ >= 0 && PortAudioSession::Instance().Ready()
+                                       && DeviceTakesFormat(device_, channels_, sampleRate_, true);
+    return asFloat ? FloatStreamBits : 16;
 }
 
 int PortAudioStream::QueueFloat(const float* interleaved, std::size_t frames, SoundStart start, bool held)

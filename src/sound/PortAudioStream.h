@@ -33,6 +33,7 @@ public:
     int Queue(const std::int16_t* interleaved, std::size_t frames, SoundStart start, bool held) override;
     int QueueFloat(const float* interleaved, std::size_t frames, SoundStart start, bool held) override;
     int Channels() const override { return channels_; }
+    int SampleBits() const override;
     void Release(int ticket) override;
     StreamedSound Wait(int ticket) override;
 

@@ -12,6 +12,7 @@ OutputDeviceStatus SoundOutput::CheckDevice()
     OutputDeviceStatus status;
     status.CanPlay = true;
     status.TakesPlaybackRate = true;
+    status.SampleBits = 16;  // the stream of a one-buffer output rounds to 16-bit samples
     status.Name = UsedDevice().empty() ? "the program's own output" : UsedDevice();
     status.HostApi = "no sound device";
     return status;

@@ -5,6 +5,10 @@
 #include <optional>
 #include <string>
 
+// The resolution a stream of 32-bit floats is counted at: the converter behind it takes 24 bits
+// at best, so a quiet sound keeps no more than that of its shape.
+inline constexpr int FloatStreamBits = 24;
+
 // When a queued sound is to start, in frames of its stream's timeline.
 struct SoundStart {
     enum class Kind { Now, AtFrame, AfterPrevious };
@@ -47,6 +51,9 @@ public:
     virtual int QueueFloat(const float* interleaved, std::size_t frames, SoundStart start, bool held);
     // Samples in a frame.
     virtual int Channels() const = 0;
+    // The resolution the queued samples keep on their way to the device: 16 where they are
+    // rounded to 16-bit samples (as QueueFloat does here), FloatStreamBits where floats go through.
+    virtual int SampleBits() const { return 16; }
     virtual void Release(int ticket) = 0;
     // Returns when the sound has been played, or when it cannot be: then the reason has been
     // written to standard error as the one-off output writes it, unless this stream said it

@@ -437,6 +437,22 @@ TEST_F(SetupWindowTest, SoundStatusShowsTheDeviceAndNothingStartsWithoutOne)
     EXPECT_TRUE(status->text().endsWith("44100 Hz accepted"));
 }
 
+// The fake output plays 16-bit samples: the example's tone, 70 dB below CalibFactor, spans a
+// few steps of them until the operator makes it louder.
+TEST_F(SetupWindowTest, SoundStatusWarnsOfAToneThatKeepsTooFewBits)
+{
+    Load("[Tests]\nN_Cond=1\n");
+    form->show();
+    auto* quiet = Control<QLabel>("QuietToneLabel");
+    EXPECT_TRUE(quiet->isVisible());
+    EXPECT_EQ(quiet->text(), "Quiet tone: it keeps 2.8 of the output's 16 bits. Turn the headphone amplifier down and "
+                             "recalibrate.");
+    EXPECT_TRUE(quiet->toolTip().startsWith("The tone at 30 dB SPL keeps 2.8")) << quiet->toolTip().toStdString();
+    EXPECT_LE(quiet->heightForWidth(quiet->width()), quiet->height());
+    Control<QSlider>("TrackBar1")->setValue(95);
+    EXPECT_FALSE(quiet->isVisible());
+}
+
 TEST_F(SetupWindowTest, RunPTCRefusesAConditionTheRunCannotHonour)
 {
     Load("[Tests]\nN_Cond=1\n[Cond1]\nFStep=0\n");

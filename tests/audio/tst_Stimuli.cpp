@@ -1,6 +1,7 @@
 #include "BandEnergy.h"
 #include "Stimuli.h"
 #include "StimulusLimits.h"
+#include "StimulusResolution.h"
 
 #include <gtest/gtest.h>
 
@@ -252,3 +253,28 @@ TEST(PreviewLimits, RefuseWhatThePreviewGateCannotHonour)
 }
 
 }  // namespace
+
+TEST(StimulusResolution, EffectiveBitsCountTheStepsThePeakSpansWithItsSign)
+{
+    EXPECT_NEAR(EffectiveBits(32767.0, 16), 16.0, 1e-4);  // a full-scale sound
+    EXPECT_NEAR(EffectiveBits(32767.0, 24), 24.0, 1e-4);
+    EXPECT_DOUBLE_EQ(EffectiveBits(-1.0, 16), 1.0);  // one step, of either sign
+    EXPECT_DOUBLE_EQ(EffectiveBits(1.0 / 256.0, 24), 1.0);
+    EXPECT_DOUBLE_EQ(EffectiveBits(0.4, 16), 0.0);  // rounds to silence
+    EXPECT_DOUBLE_EQ(EffectiveBits(0.0, 24), 0.0);
+}
+
+TEST(StimulusResolution, TheRunsToneSeventyDbBelowCalibrationKeepsTooFewBitsEvenAsFloats)
+{
+    ExperimentSettings settings;
+    settings.CalibFactor = 100.0f;
+    TestCondition condition;
+    condition.ToneSPL = 30.0f;
+    // RMS 8000 at -70 dB: a peak of 3.58 steps of a 16-bit sample.
+    EXPECT_NEAR(*RunToneBits(settings, condition, 16), 2.84, 0.01);
+    EXPECT_NEAR(*RunToneBits(settings, condition, 24), 10.84, 0.01);
+    condition.ToneSPL = 90.0f;
+    EXPECT_GT(*RunToneBits(settings, condition, 16), FewestEffectiveBits);
+    settings.Attenuator = 2;  // the KC35 plays at the reference level
+    EXPECT_FALSE(RunToneBits(settings, condition, 16).has_value());
+}

@@ -3,6 +3,7 @@
 #include "Kc35Attenuator.h"
 #include "RecordingSerialLink.h"
 #include "RecordingSoundOutput.h"
+#include "RunSummary.h"
 #include "ScratchFolder.h"
 #include "ScriptedListener.h"
 #include "Stimuli.h"
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -449,4 +451,28 @@ TEST_F(TrackingRunTest, KeysAfterTheRunStillCountButAreNeitherWrittenNorShown)
     run.KeyUp(TrackingRun::SpaceKey);
     EXPECT_EQ(state.Results.ResultCount(), 2);
     EXPECT_EQ(state.Results.StoredResultCount, 1);
+}
+
+// The recording fake plays 16-bit samples: 70 dB below CalibFactor the tone spans a few steps.
+TEST_F(TrackingRunTest, AStimulusThatKeepsFewBitsIsToldOnceWithTheAdvice)
+{
+    listener.During(3, {Key::Stop});
+    const std::vector<std::string> quiet = RunSummary(run.Run());
+    const auto warnings = std::count_if(quiet.begin(), quiet.end(), [](const std::string& line) {
+        return line.find("bits (fewer than 12)") != std::string::npos;
+    });
+    EXPECT_EQ(warnings, 1);
+    const auto line = std::find_if(quiet.begin(), quiet.end(), [](const std::string& l) {
+        return l.rfind("The tone at 30 dB SPL keeps 2.8 of the output's 16 bits", 0) == 0;
+    });
+    ASSERT_NE(line, quiet.end()) << testing::PrintToString(quiet);
+    EXPECT_NE(line->find("turn the headphone amplifier down and recalibrate"), std::string::npos);
+
+    // Tone and masker 5 dB below CalibFactor keep more than 13 bits.
+    state.Settings.CalibFactor = 45.0f;
+    Condition().ToneSPL = 40.0f;
+    listener.During(clock.TrialsHeard() + 2, {Key::Stop});
+    for (const std::string& l : RunSummary(run.Run())) {
+        EXPECT_EQ(l.find("bits (fewer than"), std::string::npos) << l;
+    }
 }

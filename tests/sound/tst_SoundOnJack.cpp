@@ -100,6 +100,7 @@ protected:
         return result;
     }
 
+    static constexpr const char* TooBusy = "the machine is so busy that every attempt lost frames";
     static inline std::unique_ptr<JackRecorder> Recorder;
 };
 
@@ -110,7 +111,11 @@ TEST_F(SoundOnJack, EachChannelArrivesUnchangedOnItsOwnSide)
         SCOPED_TRACE(s.Name);
         const std::size_t frames = s.Left.size();
         std::size_t mark = 0;
-        ASSERT_EQ(PlayWhole(output, frames, s.Left, s.Right, mark), 0);
+        const int result = PlayWhole(output, frames, s.Left, s.Right, mark);
+        if (result == SoundOutput::PlayedWithDropout) {
+            GTEST_SKIP() << TooBusy;
+        }
+        ASSERT_EQ(result, 0);
         const std::vector<std::int32_t> recorded = RecordedSince(mark, frames + 4096);
 
         const bool leftSounds = Rms(s.Left, 0, frames) > 0.0;
@@ -149,7 +154,11 @@ TEST_F(SoundOnJack, MainOutputsGetLeftOnLeftAndRightOnRight)
         const std::vector<std::int16_t> left = NoiseWave(11, 8000, Frames600ms);
         const std::vector<std::int16_t> right = NoiseWave(12, 16000, Frames600ms);
         std::size_t mark = 0;
-        ASSERT_EQ(PlayWhole(output, Frames600ms, left, right, mark), 0);
+        const int result = PlayWhole(output, Frames600ms, left, right, mark);
+        if (result == SoundOutput::PlayedWithDropout) {
+            GTEST_SKIP() << TooBusy;
+        }
+        ASSERT_EQ(result, 0);
         const std::vector<std::int32_t> recorded = RecordedSince(mark, Frames600ms + 4096);
 
         const auto start = FindStart(recorded, 0, left);
@@ -314,7 +323,7 @@ TEST_F(SoundOnJack, AToneSeventyDbBelowTheCalibrationLevelKeepsItsShape)
         steady.assign(start, start + 8820);
     }
     if (steady.empty()) {
-        GTEST_SKIP() << "the machine is so busy that every attempt lost frames";
+        GTEST_SKIP() << TooBusy;
     }
     EXPECT_GE(SinadDb(steady, 1000.0), 60.0);
 }
