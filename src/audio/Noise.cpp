@@ -32,8 +32,7 @@ void Noise::SizeFor(float durationMs, int sampleRate)
         }
         count = static_cast<std::uint32_t>(std::pow(2.0, exponent));
     }
-    const float actualMs = sampleRate > 0 ? static_cast<float>(static_cast<double>(count) / sampleRate * 1000.0) : 0.0f;
-    Reshape(sampleRate, actualMs, count);
+    Reshape(sampleRate, count);
 }
 
 void Noise::SetBands(int count, float low0, float high0, float low1, float high1)
@@ -79,6 +78,5 @@ float Noise::Generate()
     }
     RealFft(spectrum.data(), n, -1);
     std::copy(spectrum.begin(), spectrum.end(), Samples().begin());
-    RecordLevels(static_cast<float>(Rms()), PeakValue());
     return 0.0f;
 }

@@ -22,8 +22,7 @@ void Tone::Regenerate(float durationMs, int sampleRate, float frequency, float r
 void Tone::Synthesise(float durationMs, int sampleRate, float frequency, float rms, float phase)
 {
     const auto peak = static_cast<float>(rms * 1.4142136);
-    RecordLevels(rms, peak);
-    Reshape(sampleRate, durationMs, SamplesFor(sampleRate, durationMs));
+    Reshape(sampleRate, SamplesFor(sampleRate, durationMs));
     constexpr double pi = 3.141592653589793;
     const std::span<float> samples = Samples();
     for (std::size_t i = 0; i < samples.size(); ++i) {

@@ -3,7 +3,7 @@
 #include "Wave.h"
 
 // A sine tone: sin(2 pi f i / rate + phase) x amplitude, where the amplitude is the requested
-// RMS x 1.4142136 (recorded in PeakValue; the RMS in RmsValue).
+// RMS x 1.4142136.
 class Tone : public Wave {
 public:
     Tone(float durationMs, int sampleRate, float frequency, float rms);

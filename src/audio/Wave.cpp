@@ -14,24 +14,17 @@ Wave::Wave()
 
 Wave::Wave(float durationMs, int sampleRate)
 {
-    Reshape(sampleRate, durationMs, SamplesFor(sampleRate, durationMs));
+    Reshape(sampleRate, SamplesFor(sampleRate, durationMs));
 }
 
-void Wave::Reshape(int sampleRate, float durationMs, std::uint32_t sampleCount)
+void Wave::Reshape(int sampleRate, std::uint32_t sampleCount)
 {
     if (sampleCount > MaxSampleCount) {
         throw std::length_error("a sound of " + std::to_string(sampleCount) + " samples is longer than the "
                                 + std::to_string(MaxSampleCount) + " samples this program can hold");
     }
     sampleRate_ = sampleRate;
-    durationMs_ = durationMs;
     samples_.resize(sampleCount, 0.0f);
-}
-
-void Wave::RecordLevels(float rms, float peak)
-{
-    rmsValue_ = rms;
-    peakValue_ = peak;
 }
 
 double Wave::Rms() const
@@ -60,17 +53,11 @@ double Wave::Peak() const
 bool Wave::Fill(float value)
 {
     bool withinLimit = true;
-    if (value > clipLevel_) {
-        value = clipLevel_;
+    if (value > FullScale) {
+        value = FullScale;
         withinLimit = false;
     }
     std::fill(samples_.begin(), samples_.end(), value);
-    // Silence needs no measuring (every trial clears its masker).
-    if (value == 0.0f) {
-        RecordLevels(0.0f, 0.0f);
-    } else {
-        RecordLevels(static_cast<float>(Rms()), static_cast<float>(Peak()));
-    }
     return withinLimit;
 }
 

@@ -28,24 +28,14 @@ public:
     std::span<const float> Samples() const { return samples_; }
     std::uint32_t SampleCount() const { return static_cast<std::uint32_t>(samples_.size()); }
     int SampleRate() const { return sampleRate_; }
-    float DurationMs() const { return durationMs_; }
-    float ClipLevel() const { return clipLevel_; }
-    // The level last stored by an operation that changes it (see Rms and Peak).
-    float RmsValue() const { return rmsValue_; }
-    float PeakValue() const { return peakValue_; }
-    // The sample counts of the last Gate.
-    std::uint32_t GateDelaySamples() const { return gateDelaySamples_; }
-    std::uint32_t GateOnSamples() const { return gateOnSamples_; }
-    std::uint32_t GateOffSamples() const { return gateOffSamples_; }
-    std::uint32_t RampSamples() const { return rampSamples_; }
 
     // Root mean square of all samples (accumulated in double); 0 for an empty wave.
     double Rms() const;
     // The first sample of largest magnitude, with its sign; 0 for a silent or empty wave.
     double Peak() const;
 
-    // Sets every sample to `value`, limited from above to the clip level; stores Rms and Peak.
-    // Returns false if the value had to be limited.
+    // Sets every sample to `value`, limited from above to full scale. Returns false if the
+    // value had to be limited.
     bool Fill(float value);
     void AddConstant(float value);
     // Sample-by-sample product with a wave of the same length and rate. Any other wave ends
@@ -55,17 +45,17 @@ public:
     // samples. Any other wave ends the program with a message and exit status -1.
     void Add(const Wave& other);
 
-    // Multiplies every sample by `factor`, clipping at +-ClipLevel. Returns false if a sample
-    // had to be clipped. Stores Rms and Peak.
+    // Multiplies every sample by `factor`, clipping at +-FullScale. Returns false if a sample
+    // had to be clipped.
     bool Scale(double factor);
     // Scales to the given RMS (a silent wave stays silent). Returns Scale's result, or true.
     bool SetRms(float target);
-    // Applies a gain in dB (clipping as Scale does). Always returns true.
+    // Applies a gain in dB; returns Scale's result.
     bool ScaleDb(float gainDb);
     // Silence for `leadingMs`, `onMs` of sound with raised-cosine ramps of `rampMs` at both
     // ends, silence for `trailingMs`; samples after that are left alone. Spans that reach past
-    // the buffer are cut at its end. Always returns true.
-    bool Gate(float leadingMs, float onMs, float trailingMs, float rampMs);
+    // the buffer are cut at its end.
+    void Gate(float leadingMs, float onMs, float trailingMs, float rampMs);
     // Adds `lengthMs` of `source` into this wave at `offsetMs`, from a start drawn with the
     // runtime generator uniformly over every start that fits (source length - section length
     // + 1 of them). A section that does not fit ends the program with a message, a
@@ -91,20 +81,10 @@ public:
     int QueueStereo(SoundStream& stream, const Wave& left, const Wave& right, SoundStart start, bool held) const;
 
 protected:
-    // Gives the wave a new rate, nominal duration and length, keeping its storage where it
-    // can; new samples are 0.0.
-    void Reshape(int sampleRate, float durationMs, std::uint32_t sampleCount);
-    void RecordLevels(float rms, float peak);
+    // Gives the wave a new rate and length, keeping its storage where it can; new samples are 0.0.
+    void Reshape(int sampleRate, std::uint32_t sampleCount);
 
 private:
     std::vector<float> samples_;
     int sampleRate_ = 20000;
-    float durationMs_ = 500.0f;
-    float clipLevel_ = FullScale;
-    float rmsValue_ = 0.0f;
-    float peakValue_ = 0.0f;
-    std::uint32_t gateDelaySamples_ = 0;
-    std::uint32_t gateOnSamples_ = 0;
-    std::uint32_t gateOffSamples_ = 0;
-    std::uint32_t rampSamples_ = 0;
 };

@@ -12,60 +12,42 @@
 
 bool Wave::Scale(double factor)
 {
-    // The levels are taken in the same pass, exactly as Rms and Peak take them: the sum of
-    // squares in sample order, and the first sample of largest magnitude.
     bool clipped = false;
-    double sum = 0.0;
-    float peak = 0.0f;
     for (float& s : samples_) {
         float scaled = static_cast<float>(s * factor);
-        if (std::fabs(scaled) > clipLevel_) {
-            scaled = scaled >= 0.0f ? clipLevel_ : -clipLevel_;
+        if (std::fabs(scaled) > FullScale) {
+            scaled = scaled >= 0.0f ? FullScale : -FullScale;
             clipped = true;
         }
         s = scaled;
-        sum += static_cast<double>(scaled) * scaled;
-        if (std::fabs(scaled) > std::fabs(peak)) {
-            peak = scaled;
-        }
     }
-    const double rms = samples_.empty() ? 0.0 : std::sqrt(sum / static_cast<double>(samples_.size()));
-    RecordLevels(static_cast<float>(rms), peak);
     return !clipped;
 }
 
 bool Wave::SetRms(float target)
 {
-    rmsValue_ = static_cast<float>(Rms());
-    if (rmsValue_ == 0.0f) {
+    const auto rms = static_cast<float>(Rms());
+    if (rms == 0.0f) {
         return true;
     }
-    const bool result = Scale(target / rmsValue_);
-    RecordLevels(static_cast<float>(Rms()), static_cast<float>(Peak()));
-    return result;
+    return Scale(target / rms);
 }
 
 bool Wave::ScaleDb(float gainDb)
 {
-    Scale(std::pow(10.0, 0.05 * gainDb));
-    return true;
+    return Scale(std::pow(10.0, 0.05 * gainDb));
 }
 
-bool Wave::Gate(float leadingMs, float onMs, float trailingMs, float rampMs)
+void Wave::Gate(float leadingMs, float onMs, float trailingMs, float rampMs)
 {
-    const auto count = [this](float ms) { return SamplesFor(sampleRate_, ms); };
-    gateDelaySamples_ = count(leadingMs);
-    gateOnSamples_ = count(onMs);
-    gateOffSamples_ = count(trailingMs);
-    rampSamples_ = count(rampMs);
-
     // Positions in 64 bits: the sums of the four counts cannot wrap, and every span is cut
     // at the end of the buffer.
+    const auto count = [this](float ms) { return static_cast<std::int64_t>(SamplesFor(sampleRate_, ms)); };
     const std::int64_t n = static_cast<std::int64_t>(samples_.size());
-    const std::int64_t d = gateDelaySamples_;
-    const std::int64_t onEnd = d + gateOnSamples_;
-    const std::int64_t offEnd = onEnd + gateOffSamples_;
-    const std::int64_t k = rampSamples_;
+    const std::int64_t d = count(leadingMs);
+    const std::int64_t onEnd = d + count(onMs);
+    const std::int64_t offEnd = onEnd + count(trailingMs);
+    const std::int64_t k = count(rampMs);
     const auto zero = [this, n](std::int64_t from, std::int64_t to) {
         from = std::clamp<std::int64_t>(from, 0, n);
         to = std::clamp<std::int64_t>(to, from, n);
@@ -88,7 +70,6 @@ bool Wave::Gate(float leadingMs, float onMs, float trailingMs, float rampMs)
     for (std::int64_t i = fallingFirst; i < fallingEnd; ++i) {
         samples_[static_cast<std::size_t>(onEnd - 1 - i)] *= weight(i);
     }
-    return true;
 }
 
 void Wave::AddRandomSection(const Wave& source, float offsetMs, float lengthMs)

