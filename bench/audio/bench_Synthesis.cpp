@@ -18,7 +18,7 @@ constexpr std::uint32_t ReservoirSamples = 524288;
 ExperimentSettings RunSettings()
 {
     ExperimentSettings settings;  // MaskerDuration 600, ToneDuration 400, RiseFall 20
-    settings.Attenuator = 1;
+    settings.Attenuator = AttenuatorMode::Software;
     return settings;
 }
 

@@ -49,11 +49,11 @@ bool RunOn(const TestSoundServer& server, int trials, int isi, float maskerMs)
 
     SharedState state;
     state.Conditions.resize(1);
-    state.Settings.Attenuator = 1;
+    state.Settings.Attenuator = AttenuatorMode::Software;
     state.Settings.MaskerDuration = maskerMs;
     state.Settings.ToneDuration = maskerMs / 3.0f;
     state.Settings.ISI = isi;
-    state.Ear = 1;
+    state.Ear = EarSide::Right;
     const auto dir = std::filesystem::temp_directory_path() / ("quorvex_bench_run_" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
     std::filesystem::current_path(dir);
@@ -87,7 +87,7 @@ bool RunOn(const TestSoundServer& server, int trials, int isi, float maskerMs)
 
     std::size_t wrongSamples = 0;
     std::vector<std::size_t> onsets;
-    for (const LocatedSound& sound : LocateSounds(heard, output.Sent, state.Ear)) {
+    for (const LocatedSound& sound : LocateSounds(heard, output.Sent, EarChannel(state.Ear))) {
         onsets.push_back(sound.Onset);
         wrongSamples += sound.Wrong;
     }

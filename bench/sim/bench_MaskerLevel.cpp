@@ -63,6 +63,7 @@ RunFigures MeasureRun(std::uint32_t seed)
     const TestCondition& c = state.Current();
     const Tone tone = MakeRunTone(settings, c, c.ToneSPL);
     const auto ramp = static_cast<std::size_t>(settings.RiseFall * 44.1f);
+    const auto channel = static_cast<std::size_t>(EarChannel(state.Ear));
 
     VirtualClock clock;
     SimKeyboard keyboard;
@@ -78,7 +79,7 @@ RunFigures MeasureRun(std::uint32_t seed)
         std::vector<double>& envelope = envelopes.emplace_back();
         double block = 0.0;
         for (std::size_t i = ramp; i + ramp < frames; ++i) {
-            const double masker = sound.Samples[2 * i + state.Ear] - tone.Samples()[i];
+            const double masker = sound.Samples[2 * i + channel] - tone.Samples()[i];
             sum += masker * masker;
             block += masker * masker;
             if ((i - ramp + 1) % BlockFrames == 0) {

@@ -9,7 +9,7 @@
 
 namespace {
 
-ParameterSet ExampleCondition(int attenuator)
+ParameterSet ExampleCondition(AttenuatorMode attenuator)
 {
     ParameterSet set;
     set.Settings.Attenuator = attenuator;  // MaskerDuration 600, ToneDuration 400, RiseFall 20, ISI 200
@@ -30,7 +30,7 @@ void BM_FullSweep(benchmark::State& state)
     const std::filesystem::path dir = std::filesystem::temp_directory_path() / "quorvex-bench-session";
     std::filesystem::create_directories(dir);
     std::filesystem::current_path(dir);
-    const ParameterSet set = ExampleCondition(static_cast<int>(state.range(0)));
+    const ParameterSet set = ExampleCondition(AttenuatorModeFromNumber(static_cast<int>(state.range(0))));
     VirtualSessionOptions options;
     options.Listener.Seed = 1;
     int trials = 0;

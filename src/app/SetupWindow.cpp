@@ -103,6 +103,17 @@ QLineEdit* MakeEdit(QWidget* parent, const char* name, const QString& text, QRec
     return edit;
 }
 
+// The radio buttons list Left, Right and Upwards, Downwards: a button's id is its place.
+int ButtonOf(EarSide ear)
+{
+    return ear == EarSide::Left ? 0 : 1;
+}
+
+int ButtonOf(Sweep direction)
+{
+    return direction == Sweep::Up ? 0 : 1;
+}
+
 }  // namespace
 
 SetupWindow::SetupWindow(SetupWindowDevices devices, QWidget* parent)
@@ -265,11 +276,12 @@ void SetupWindow::CreateControls()
     QuietToneLabel->hide();
 
     const RadioGroup ear =
-        MakeRadioGroup(client, "RadioGroup1", "Ear", rightSpanning(272, 112, 217, 49), {"Left", "Right"}, 1);
+        MakeRadioGroup(client, "RadioGroup1", "Ear", rightSpanning(272, 112, 217, 49), {"Left", "Right"},
+                       ButtonOf(EarSide::Right));
     EarGroup = ear.Box;
     EarButtons = ear.Buttons;
     const RadioGroup sweep = MakeRadioGroup(client, "RadioGroup2", "Sweep direction", rightSpanning(272, 168, 217, 49),
-                                            {"Upwards", "Downwards"}, 0);
+                                            {"Upwards", "Downwards"}, ButtonOf(Sweep::Up));
     SweepGroup = sweep.Box;
     SweepButtons = sweep.Buttons;
 
@@ -524,7 +536,7 @@ void SetupWindow::InitialiseAttenuators()
     if (ownComPort_ && !state_.Settings.SerialPort.empty()) {
         ownComPort_->SetPort(state_.Settings.SerialPort);
     }
-    const bool kc35 = state_.Settings.Attenuator == 2;
+    const bool kc35 = state_.Settings.Attenuator == AttenuatorMode::Kc35;
     if (kc35) {
         kc35_->SendKC35Setup();  // a serial error leaves both buttons as they were
     }
@@ -546,15 +558,15 @@ void SetupWindow::InitKC35Click()
 
 void SetupWindow::EarGroupClick()
 {
-    state_.Ear = EarButtons->checkedId() == 0 ? 0 : 1;
-    if (state_.Settings.Attenuator == 2) {
+    state_.Ear = EarButtons->checkedId() == ButtonOf(EarSide::Left) ? EarSide::Left : EarSide::Right;
+    if (state_.Settings.Attenuator == AttenuatorMode::Kc35) {
         kc35_->SendEarRouting(state_.Ear);
     }
 }
 
 void SetupWindow::SweepGroupClick()
 {
-    state_.SweepDirection = SweepButtons->checkedId() == 1 ? 1 : 0;
+    state_.SweepDirection = SweepButtons->checkedId() == ButtonOf(Sweep::Down) ? Sweep::Down : Sweep::Up;
 }
 
 void SetupWindow::SubjectEditExit()
@@ -621,7 +633,7 @@ void SetupWindow::ShowToneResolution()
 
 bool SetupWindow::SoundDeviceReadyFor(const QString& action)
 {
-    if (!TonePreviewPlaysIn(state_.Settings.Attenuator) || CheckSoundDevice()) {
+    if (!AttenuatorModePlays(state_.Settings.Attenuator) || CheckSoundDevice()) {
         return true;
     }
     ShowMessage(action + " cannot start. " + SoundStatus->text()
@@ -631,7 +643,7 @@ bool SetupWindow::SoundDeviceReadyFor(const QString& action)
 
 void SetupWindow::TonePlayClick()
 {
-    if (!state_.HasConditions() || !TonePreviewPlaysIn(state_.Settings.Attenuator)) {
+    if (!state_.HasConditions() || !AttenuatorModePlays(state_.Settings.Attenuator)) {
         return;
     }
     CheckSoundDevice();
@@ -697,8 +709,8 @@ void SetupWindow::ShowSessionRun(int index)
     state_.CurrentCondition = run.Condition - 1;
     RefreshParameters();
     // Choosing the ear runs its handler, which in KC35 mode sends the routing when it changes.
-    EarButtons->button(run.Ear)->setChecked(true);
-    SweepButtons->button(run.SweepDirection)->setChecked(true);
+    EarButtons->button(ButtonOf(run.Ear))->setChecked(true);
+    SweepButtons->button(ButtonOf(run.SweepDirection))->setChecked(true);
 }
 
 void SetupWindow::RunSessionClick()

@@ -63,9 +63,9 @@ void Kc35Attenuator::SendKC35Setup()
     SendGroup("N02N80P0202");
 }
 
-void Kc35Attenuator::SendEarRouting(int ear)
+void Kc35Attenuator::SendEarRouting(EarSide ear)
 {
-    SendGroup(ear == 0 ? "L01N01" : "L02N02");
+    SendGroup(ear == EarSide::Left ? "L01N01" : "L02N02");
 }
 
 void Kc35Attenuator::SendGroup(std::string_view bytes)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EventDispatcher.h"
+#include "RunChoices.h"
 #include "SerialLink.h"
 
 #include <stdexcept>
@@ -35,8 +36,8 @@ public:
     void SetAttenuatorLevel(int channel, int level);
     // The two set-up groups "L02L40M80" and "N02N80P0202".
     void SendKC35Setup();
-    // "L01N01" for the left ear (0), "L02N02" for the right (1).
-    void SendEarRouting(int ear);
+    // "L01N01" for the left ear, "L02N02" for the right.
+    void SendEarRouting(EarSide ear);
 
     // How long before a stimulus's onset its level command has to start: the command's time on
     // the line (3 bytes of 11 bits at the link's speed) and a margin for opening the port and

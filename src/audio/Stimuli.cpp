@@ -19,7 +19,7 @@ void Modulate(Wave& tone, float durationMs, float modFreq, float phase)
 
 bool SoftwareLevels(const ExperimentSettings& settings)
 {
-    return settings.Attenuator == 1;
+    return settings.Attenuator == AttenuatorMode::Software;
 }
 
 }  // namespace

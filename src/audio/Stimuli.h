@@ -24,7 +24,7 @@ constexpr float ReservoirRequestMs = 6000.0f;
 
 // The tone of the preview: ToneDuration ms at ToneF, modulated (envelope 0 at the first
 // sample) if Modulated is 1, given the gain ToneSPL - CalibFactor in software mode
-// (Attenuator 1) only, and gated with RiseFall ramps.
+// only, and gated with RiseFall ramps.
 Tone MakePreviewTone(const ExperimentSettings& settings, const TestCondition& condition);
 
 // The starting phase of the run's modulator that puts the envelope's minimum at the tone's

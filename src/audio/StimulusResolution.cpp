@@ -14,7 +14,7 @@ double EffectiveBits(double peak, int sampleBits)
 std::optional<double> RunToneBits(const ExperimentSettings& settings, const TestCondition& condition,
                                   int sampleBits)
 {
-    if (settings.Attenuator != 1) {
+    if (settings.Attenuator != AttenuatorMode::Software) {
         return std::nullopt;
     }
     return EffectiveBits(MakeRunTone(settings, condition, condition.ToneSPL).Peak(), sampleBits);

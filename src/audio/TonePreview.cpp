@@ -2,30 +2,25 @@
 
 #include "Stimuli.h"
 
-bool TonePreviewPlaysIn(int attenuatorMode)
-{
-    return attenuatorMode == 1 || attenuatorMode == 2;
-}
-
 TonePreviewOutcome PlayTonePreview(const SharedState& state, SoundOutput& sound,
                                    const std::function<void(float toneLevel)>& setToneLevel,
                                    const std::string& wavPath)
 {
     TonePreviewOutcome outcome;
-    const int mode = state.Settings.Attenuator;
-    if (!TonePreviewPlaysIn(mode)) {
+    const AttenuatorMode mode = state.Settings.Attenuator;
+    if (!AttenuatorModePlays(mode)) {
         return outcome;
     }
     outcome.Attempted = true;
     const TestCondition& c = state.Current();
     const Tone tone = MakePreviewTone(state.Settings, c);
     const Wave silence(state.Settings.ToneDuration, SharedState::SampleRate);
-    if (mode == 2) {
+    if (mode == AttenuatorMode::Kc35) {
         setToneLevel(c.ToneSPL);  // the attenuator is set before the sound starts
     }
-    const bool left = state.Ear == 0;
+    const bool left = state.Ear == EarSide::Left;
     outcome.FileWritten = tone.WriteStereoWav(wavPath, left ? tone : silence, left ? silence : tone);
-    if (mode == 2 || !left) {
+    if (mode == AttenuatorMode::Kc35 || !left) {
         outcome.Played = tone.PlayStereo(sound, silence, tone, &outcome.Dropout);
     } else {
         outcome.Played = tone.PlayStereo(sound, tone, silence, &outcome.Dropout);

@@ -16,15 +16,12 @@ struct TonePreviewOutcome {
     bool Dropout = false;      // ... but lost frames while playing it: the tone had a gap
 };
 
-// Only the software (1) and KC35 (2) modes have an output for the tone; in any other mode
-// "Tone" does nothing at all, not even check the settings.
-bool TonePreviewPlaysIn(int attenuatorMode);
-
 // The tone preview of the current condition: synthesises the tone, writes it to `wavPath`
 // with the tone on the chosen ear's side and plays it once. In KC35 mode `setToneLevel` first
 // sets attenuator channel 2 to the tone level (whole dB SPL) and the tone is played unscaled
-// on the right output, which that channel carries. Other modes do nothing at all. Refuse
-// settings the preview's gate cannot honour before calling (CheckPreviewTone).
+// on the right output, which that channel carries. Modes that play nothing (AttenuatorModePlays)
+// do nothing at all, not even check the settings. Refuse settings the preview's gate cannot
+// honour before calling (CheckPreviewTone).
 TonePreviewOutcome PlayTonePreview(const SharedState& state, SoundOutput& sound,
                                    const std::function<void(float toneLevel)>& setToneLevel,
                                    const std::string& wavPath = "tone.wav");

@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr int SoftwareMode = 1;
-constexpr int Kc35Mode = 2;
 // Both attenuator channels start nearly shut (attenuation 130 dB) before the selected one
 // opens to the calibration level.
 constexpr int QuietLevel = -10;
@@ -39,12 +37,12 @@ private:
 
 }  // namespace
 
-int CalibrationFileToneChannel(int attenuator, int selectedChannel, int ear)
+int CalibrationFileToneChannel(AttenuatorMode attenuator, int selectedChannel, EarSide ear)
 {
-    if (attenuator == Kc35Mode && selectedChannel == 2) {
-        return ear == 1 ? 0 : 1;
+    if (attenuator == AttenuatorMode::Kc35 && selectedChannel == 2) {
+        return ear == EarSide::Right ? 0 : 1;
     }
-    return ear == 0 ? 0 : 1;
+    return ear == EarSide::Left ? 0 : 1;
 }
 
 int CalibrationOutputChannel(int selectedChannel)
@@ -76,7 +74,7 @@ int CalibrationTone::Play()
     dropouts_ = 0;
     problem_.clear();
     const ExperimentSettings& settings = state_.Settings;
-    if (settings.Attenuator != SoftwareMode && settings.Attenuator != Kc35Mode) {
+    if (!AttenuatorModePlays(settings.Attenuator)) {
         return 0;
     }
     if (!state_.HasConditions()) {
@@ -88,7 +86,7 @@ int CalibrationTone::Play()
     const PlayingMark mark(playing_);
     const Tone tone = MakeCalibrationTone(settings, state_.Current());
     const Wave silence(SilenceMs, SharedState::SampleRate);
-    if (settings.Attenuator == Kc35Mode) {
+    if (settings.Attenuator == AttenuatorMode::Kc35) {
         attenuator_.SetAttenuatorLevel(1, QuietLevel);
         attenuator_.SetAttenuatorLevel(2, QuietLevel);
     }
@@ -129,8 +127,8 @@ void CalibrationTone::Finish(SoundStream& stream, int ticket)
 int CalibrationTone::QueueRepetition(SoundStream& stream, const Wave& tone, const Wave& silence, int& previous)
 {
     const int channel = channel_;
-    const int attenuator = state_.Settings.Attenuator;
-    if (attenuator == Kc35Mode) {
+    const AttenuatorMode attenuator = state_.Settings.Attenuator;
+    if (attenuator == AttenuatorMode::Kc35) {
         // The attenuator acts when the command arrives: after the repetition before has been played.
         if (previous >= 0) {
             Finish(stream, previous);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RunChoices.h"
+
 #include <string>
 
 class EventDispatcher;
@@ -13,9 +15,8 @@ struct SharedState;
 inline constexpr const char* CalibrationWavName = "calib.wav";
 
 // Which channel of "calib.wav" holds the tone (0 left, 1 right; the other is silent). The file
-// follows the ear, except that in KC35 mode (attenuator 2) "Channel 2" writes it to the
-// opposite side.
-int CalibrationFileToneChannel(int attenuator, int selectedChannel, int ear);
+// follows the ear, except that in KC35 mode "Channel 2" writes it to the opposite side.
+int CalibrationFileToneChannel(AttenuatorMode attenuator, int selectedChannel, EarSide ear);
 
 // Which output the tone is played on: "Channel 1" the first (left, 0), "Channel 2" the second
 // (right, 1), in every mode. The KC35's attenuator channel 1 carries the left output and

@@ -60,7 +60,7 @@ ParameterLoad LoadParameters(const IniFile& ini, const std::string& path, char d
     ParameterReader read(ini, decimalSeparator, load.Unreadable);
     ExperimentSettings& s = load.Parameters.Settings;
 
-    s.Attenuator = read.Integer("Settings", "Attenuator", 1);
+    s.Attenuator = AttenuatorModeFromNumber(read.Integer("Settings", "Attenuator", 1));
     s.Debug = read.Integer("Settings", "Debug", 0);
     s.ToneDuration = read.Real("Settings", "ToneDuration", 400.0f);
     s.MaskerDuration = read.Real("Settings", "MaskerDuration", 600.0f);

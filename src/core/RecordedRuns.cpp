@@ -2,6 +2,7 @@
 
 #include "Csv.h"
 #include "NumberParse.h"
+#include "RunChoices.h"
 #include "WholeFile.h"
 
 #include <filesystem>
@@ -147,7 +148,7 @@ void AddTrialLog(RecordedRuns& runs, const std::string& text)
     for (RecordedRun& run : runs.Runs) {
         const auto found = trials.find(run.RunId);
         if (found != trials.end()) {
-            run.Trials = SummariseTrials(found->second, run.Parameters, run.Direction != "down",
+            run.Trials = SummariseTrials(found->second, run.Parameters, DirectionFromName(run.Direction) != Sweep::Down,
                                          run.Settings.MaskerDuration, run.Settings.ISI);
         }
     }

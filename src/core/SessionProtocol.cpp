@@ -72,22 +72,22 @@ int ConditionNumber(const std::string& key, const std::string& value, const std:
     return *number;
 }
 
-int Ear(const std::string& key, const std::string& value, const std::string& item)
+EarSide Ear(const std::string& key, const std::string& value, const std::string& item)
 {
-    const std::string word = Lower(item);
-    if (word != "left" && word != "right") {
+    const std::optional<EarSide> ear = EarFromName(Lower(item));
+    if (!ear) {
         Refuse(key, value, "'" + item + "' is not an ear; an ear is left or right");
     }
-    return word == "left" ? 0 : 1;
+    return *ear;
 }
 
-int Direction(const std::string& key, const std::string& value, const std::string& item)
+Sweep Direction(const std::string& key, const std::string& value, const std::string& item)
 {
-    const std::string word = Lower(item);
-    if (word != "up" && word != "down") {
+    const std::optional<Sweep> direction = DirectionFromName(Lower(item));
+    if (!direction) {
         Refuse(key, value, "'" + item + "' is not a sweep direction; a direction is up or down");
     }
-    return word == "up" ? 0 : 1;
+    return *direction;
 }
 
 // The value of a key, or nothing when it is absent or empty (an empty value counts as absent).
@@ -164,14 +164,14 @@ std::vector<SessionRun> CompactRuns(const IniFile& ini, int conditionCount, std:
             conditions.push_back(c);
         }
     }
-    std::vector<int> ears{1};
+    std::vector<EarSide> ears{EarSide::Right};
     if (const auto value = Text(ini, "Ears")) {
         ears.clear();
         for (const std::string& item : Items("Ears", *value)) {
             ears.push_back(Ear("Ears", *value, item));
         }
     }
-    std::vector<int> directions{0};
+    std::vector<Sweep> directions{Sweep::Up};
     if (const auto value = Text(ini, "Directions")) {
         directions.clear();
         for (const std::string& item : Items("Directions", *value)) {
@@ -193,8 +193,8 @@ std::vector<SessionRun> CompactRuns(const IniFile& ini, int conditionCount, std:
     std::vector<SessionRun> runs;
     for (int repeat = 0; repeat < repeats; ++repeat) {
         for (const int condition : conditions) {
-            for (const int ear : ears) {
-                for (const int direction : directions) {
+            for (const EarSide ear : ears) {
+                for (const Sweep direction : directions) {
                     runs.push_back({condition, ear, direction});
                 }
             }
@@ -287,14 +287,4 @@ std::vector<SessionRun> ShuffleRuns(std::vector<SessionRun> runs, std::uint32_t 
         std::swap(runs[i - 1], runs[j]);
     }
     return runs;
-}
-
-std::string EarName(int ear)
-{
-    return ear == 0 ? "left" : "right";
-}
-
-std::string DirectionName(int sweepDirection)
-{
-    return sweepDirection == 0 ? "up" : "down";
 }

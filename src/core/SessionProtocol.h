@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RunChoices.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -10,8 +12,8 @@ struct UnreadableValue;
 // One run of a listener's session: which condition, to which ear, in which sweep direction.
 struct SessionRun {
     int Condition = 1;       // from 1, as the set-up window counts
-    int Ear = 1;             // 0 left, 1 right
-    int SweepDirection = 0;  // 0 upwards, 1 downwards
+    EarSide Ear = EarSide::Right;
+    Sweep SweepDirection = Sweep::Up;
 
     bool operator==(const SessionRun&) const = default;
 };
@@ -41,7 +43,3 @@ SessionProtocol ReadSessionProtocol(const IniFile& ini, int conditionCount, std:
 // seeded with `seed`, whose output the C++ standard fixes, so the same list and seed give the
 // same order with any compiler on any machine.
 std::vector<SessionRun> ShuffleRuns(std::vector<SessionRun> runs, std::uint32_t seed);
-
-// "left"/"right", "up"/"down": the words of the file, the session record and the windows.
-std::string EarName(int ear);
-std::string DirectionName(int sweepDirection);

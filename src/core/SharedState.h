@@ -14,8 +14,8 @@ struct SharedState {
     int CurrentCondition = 0;
     ExperimentSettings Settings;
 
-    int Ear = 1;             // 0 left, 1 right
-    int SweepDirection = 0;  // 0 upwards, 1 downwards
+    EarSide Ear = EarSide::Right;
+    Sweep SweepDirection = Sweep::Up;
     std::string SubjectName;
     std::string ResultsFileName = "default.dat";
     std::string ParameterFileName;

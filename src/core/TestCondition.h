@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RunChoices.h"
+
 #include <string>
 
 // One measurement condition as the test-condition file describes it. The defaults are the
@@ -19,7 +21,7 @@ struct TestCondition {
 // Experiment-wide settings. The initial values are those of the set-up window before any
 // file has been loaded; every control that uses them is disabled until a load assigns them.
 struct ExperimentSettings {
-    int Attenuator = 1;            // 1 software gain, 2 KC35 attenuator; other values play nothing
+    AttenuatorMode Attenuator = AttenuatorMode::Software;  // other numbers are kept and play nothing
     int Debug = 0;                 // read and kept, nothing depends on it
     float ToneDuration = 400.0f;   // ms
     float MaskerDuration = 600.0f; // ms

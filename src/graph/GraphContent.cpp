@@ -19,9 +19,14 @@ std::vector<ResultPoint> StoredPoints(const ResultsBuffer& results)
 
 } // namespace
 
-std::string GraphTitle(const std::string& subjectName, int ear)
+std::string GraphTitle(const std::string& subjectName, EarSide ear)
 {
-    return subjectName + (ear == 0 ? ": left ear" : ": right ear");
+    return subjectName + ": " + EarName(ear) + " ear";
+}
+
+std::string SweepDisplayName(Sweep direction)
+{
+    return direction == Sweep::Down ? "downwards" : "upwards";
 }
 
 bool OnFrequencyAxis(float frequency)
@@ -29,14 +34,14 @@ bool OnFrequencyAxis(float frequency)
     return std::isfinite(frequency) && frequency > 0.0f;
 }
 
-std::vector<ResultPoint> AscendingLine(std::vector<ResultPoint> points, int sweepDirection)
+std::vector<ResultPoint> AscendingLine(std::vector<ResultPoint> points, Sweep sweepDirection)
 {
     std::vector<ResultPoint> line;
     line.reserve(points.size());
     // A logarithmic axis has no place for the others; given one, the chart draws no line at all.
     std::copy_if(points.begin(), points.end(), std::back_inserter(line),
                  [](const ResultPoint& p) { return OnFrequencyAxis(p.Freq); });
-    if (sweepDirection == 1)
+    if (sweepDirection == Sweep::Down)
         std::reverse(line.begin(), line.end());
 
     // The line keeps its x values ascending, as a sorted chart series does when points are
@@ -47,7 +52,7 @@ std::vector<ResultPoint> AscendingLine(std::vector<ResultPoint> points, int swee
     return line;
 }
 
-std::vector<ResultPoint> LinePoints(const ResultsBuffer& results, int sweepDirection)
+std::vector<ResultPoint> LinePoints(const ResultsBuffer& results, Sweep sweepDirection)
 {
     return AscendingLine(StoredPoints(results), sweepDirection);
 }

@@ -15,23 +15,26 @@ struct GraphContent {
     std::string CurveSummary;               // "Tip: ..." and "Q10: ..." lines, or why not
 };
 
-// Title line for a subject and ear (0 left, anything else right).
-std::string GraphTitle(const std::string& subjectName, int ear);
+// Title line for a subject and ear.
+std::string GraphTitle(const std::string& subjectName, EarSide ear);
+
+// "upwards" or "downwards": the direction as the legend and the window's text say it.
+std::string SweepDisplayName(Sweep direction);
 
 // Whether the logarithmic frequency axis can show `frequency` (finite and above 0 Hz).
 bool OnFrequencyAxis(float frequency);
 
 // A run's points (in recording order) as the graph's line joins them: in ascending frequency,
-// an upward run (direction 0) in recording order, a downward run (direction 1) from its last
-// point back, points at one frequency in that order; points the axis cannot show left out.
-std::vector<ResultPoint> AscendingLine(std::vector<ResultPoint> points, int sweepDirection);
+// an upward run in recording order, a downward run from its last point back, points at one
+// frequency in that order; points the axis cannot show left out.
+std::vector<ResultPoint> AscendingLine(std::vector<ResultPoint> points, Sweep sweepDirection);
 
-// The latest run's points in ascending frequency: an upward run (direction 0) in recording
-// order, a downward run (direction 1) from its last point back. Points recorded at the same
+// The latest run's points in ascending frequency: an upward run in recording order, a
+// downward run from its last point back. Points recorded at the same
 // frequency keep that order, so the line joins them vertically. Points the frequency axis
 // cannot show are left out. Never reads past the points the buffer holds, whatever
 // StoredResultCount says.
-std::vector<ResultPoint> LinePoints(const ResultsBuffer& results, int sweepDirection);
+std::vector<ResultPoint> LinePoints(const ResultsBuffer& results, Sweep sweepDirection);
 
 // The tip and Q10 of the latest run, analysed as "quorvex-sim analyze" analyses the same
 // points read from the results file (in recording order, whatever the sweep direction).

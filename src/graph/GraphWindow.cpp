@@ -109,8 +109,8 @@ void GraphWindow::FormShow()
 void GraphWindow::ShowEarlierRuns()
 {
     const QString latest = QString("Latest run: %1 ear, %2")
-                               .arg(state_.Ear == 0 ? "left" : "right",
-                                    state_.SweepDirection == 1 ? "downwards" : "upwards");
+                               .arg(QString::fromStdString(EarName(state_.Ear)),
+                                    QString::fromStdString(SweepDisplayName(state_.SweepDirection)));
     ShowOverlaidRuns(chart_, OverlaidRunsOf(state_), latest);
 }
 

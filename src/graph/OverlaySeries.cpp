@@ -53,7 +53,7 @@ void ShowOverlaidRuns(GraphChart& chart, const std::vector<OverlaidRun>& runs, c
             line->attachAxis(axis);
         }
         line->setPen(QPen(QColor(Palette[i % Palette.size()]), 1.5,
-                          runs[i].Direction == 1 ? Qt::DashLine : Qt::SolidLine));
+                          runs[i].Direction == Sweep::Down ? Qt::DashLine : Qt::SolidLine));
         chart.Overlays.push_back(line);
     }
     for (QAbstractSeries* series : onTop) {

@@ -43,9 +43,10 @@ std::vector<OverlaidRun> OverlaidRuns(const std::vector<RecordedRun>& record, co
     std::vector<OverlaidRun> runs;
     for (const RecordedRun* run : chosen) {
         OverlaidRun overlaid;
-        overlaid.Ear = run->Ear == "left" ? 0 : 1;
-        overlaid.Direction = run->Direction == "down" ? 1 : 0;
-        overlaid.Label = run->Ear + " ear, " + (overlaid.Direction == 1 ? "downwards" : "upwards") + ", " + run->Date
+        // The record's words as read; a word that is neither counts as the right ear, upwards.
+        overlaid.Ear = EarFromName(run->Ear).value_or(EarSide::Right);
+        overlaid.Direction = DirectionFromName(run->Direction).value_or(Sweep::Up);
+        overlaid.Label = run->Ear + " ear, " + SweepDisplayName(overlaid.Direction) + ", " + run->Date
                          + " " + run->Time;
         overlaid.Line = AscendingLine(run->Points, overlaid.Direction);
         runs.push_back(std::move(overlaid));

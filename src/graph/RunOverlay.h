@@ -10,8 +10,8 @@
 // The earlier runs the graph draws behind the latest one, read from the session record.
 struct OverlaidRun {
     std::string Label;              // for the legend: "left ear, upwards, 2026-12-07 14:05:12"
-    int Ear = 0;                    // 0 left, 1 right
-    int Direction = 0;              // 0 upwards, 1 downwards
+    EarSide Ear = EarSide::Left;
+    Sweep Direction = Sweep::Up;
     std::vector<ResultPoint> Line;  // as the graph's line joins them
 };
 

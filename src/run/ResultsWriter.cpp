@@ -2,6 +2,7 @@
 
 #include "NumberFormat.h"
 #include "PlainText.h"
+#include "RunChoices.h"
 #include "TextFileAppend.h"
 
 #include <algorithm>
@@ -44,13 +45,12 @@ std::string PTCwrite(const SharedState& state, int count)
     std::string block = ";----------------------------------------------------\n";
     // A line break in the name would start a line that reads as a point.
     block += "; Subject = \t" + WithControlCharactersShown(state.SubjectName) + "\n";
-    block += state.Ear == 0 ? "; Ear = left\n" : "; Ear = right\n";
+    block += "; Ear = " + EarName(state.Ear) + "\n";
     block += "; Tone Frequency = \t" + FormatForResults(c.ToneF) + "\n";
     block += "; Tone SPL = \t" + FormatForResults(c.ToneSPL) + "\n";
-    if (state.Settings.Attenuator == 1) {
-        block += "; Attenuator = software\n";
-    } else if (state.Settings.Attenuator == 2) {
-        block += "; Attenuator = KC35\n";
+    // A mode that plays nothing has no line.
+    if (AttenuatorModePlays(state.Settings.Attenuator)) {
+        block += "; Attenuator = " + AttenuatorName(state.Settings.Attenuator) + "\n";
     }
     const auto& points = state.Results.Points();
     const auto n = static_cast<std::size_t>(std::clamp(count, 0, static_cast<int>(points.size())));

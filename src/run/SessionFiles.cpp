@@ -3,6 +3,7 @@
 #include "Csv.h"
 #include "NumberFormat.h"
 #include "ResultsWriter.h"
+#include "RunChoices.h"
 #include "TextFileAppend.h"
 #include "Version.h"
 
@@ -112,22 +113,6 @@ int LastRunNumberIn(const LockedTextFile& file)
     return LastRunNumber(tail, tail.size() == file.Size());
 }
 
-std::string Ear(int ear)
-{
-    return ear == 0 ? "left" : "right";
-}
-
-std::string AttenuatorMode(int mode)
-{
-    if (mode == 1) {
-        return "software";
-    }
-    if (mode == 2) {
-        return "KC35";
-    }
-    return std::to_string(mode);
-}
-
 std::string Seconds(double value)
 {
     std::array<char, 64> text{};
@@ -161,8 +146,8 @@ const RecordColumn RunColumns[] = {
     {"time", [](const RunFacts& run) { return Formatted(run.Started.Fields, "%H:%M:%S"); }},
     {"version", [](const RunFacts&) { return std::string(QuorvexVersion); }},
     {"subject", [](const RunFacts& run) { return run.State.SubjectName; }},
-    {"ear", [](const RunFacts& run) { return Ear(run.State.Ear); }},
-    {"direction", [](const RunFacts& run) { return std::string(run.State.SweepDirection == 0 ? "up" : "down"); }},
+    {"ear", [](const RunFacts& run) { return EarName(run.State.Ear); }},
+    {"direction", [](const RunFacts& run) { return DirectionName(run.State.SweepDirection); }},
     {"condition", [](const RunFacts& run) { return std::to_string(run.State.CurrentCondition + 1); }},
     {"ToneF", [](const RunFacts& run) { return FormatShortest(run.State.Current().ToneF); }},
     {"StartF", [](const RunFacts& run) { return FormatShortest(run.State.Current().StartF); }},
@@ -180,7 +165,7 @@ const RecordColumn RunColumns[] = {
     {"ModFreq", [](const RunFacts& run) { return FormatShortest(run.State.Settings.ModFreq); }},
     {"ISI", [](const RunFacts& run) { return std::to_string(run.State.Settings.ISI); }},
     {"RiseFall", [](const RunFacts& run) { return FormatShortest(run.State.Settings.RiseFall); }},
-    {"attenuator", [](const RunFacts& run) { return AttenuatorMode(run.State.Settings.Attenuator); }},
+    {"attenuator", [](const RunFacts& run) { return AttenuatorName(run.State.Settings.Attenuator); }},
     {"device", [](const RunFacts& run) { return run.Log.SoundDevice; }},
     {"listener_seed",
      [](const RunFacts& run) {

@@ -56,13 +56,13 @@ RunReport TrackingRun::Run()
     openTrial_.reset();
     try {
         // One stream for the whole run, opened before the pause so that it is running by the first stimulus.
-        const int mode = state_.Settings.Attenuator;
+        const AttenuatorMode mode = state_.Settings.Attenuator;
         // In KC35 mode the level command goes out between the key and the stimulus: its time
         // on the line is part of the lead.
-        const int leadMs = KeyLeadMs + (mode == 2 && devices_.attenuator != nullptr
+        const int leadMs = KeyLeadMs + (mode == AttenuatorMode::Kc35 && devices_.attenuator != nullptr
                                             ? devices_.attenuator->LevelCommandLeadMs() : 0);
         const std::unique_ptr<SoundStream> stream =
-            mode == 1 || mode == 2 ? devices_.sound->OpenStream(Rate, 2, leadMs) : nullptr;
+            AttenuatorModePlays(mode) ? devices_.sound->OpenStream(Rate, 2, leadMs) : nullptr;
         devices_.dispatcher->ProcessEvents();
         devices_.clock->Delay(1000);
         Trials(report, stream.get());
@@ -82,7 +82,7 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
 {
     const ExperimentSettings& settings = state_.Settings;
     const TestCondition& c = state_.Current();
-    const int mode = settings.Attenuator;
+    const AttenuatorMode mode = settings.Attenuator;
 
     state_.RunToneSPL = c.ToneSPL;
     SweepDone = false;
@@ -101,22 +101,22 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
     const Wave silentWave = MakeTrialBuffer(settings);
     const Tone toneWave = MakeRunTone(settings, c, state_.RunToneSPL);
     report.SampleBits = stream != nullptr ? stream->SampleBits() : 0;
-    if (mode == 1) {
+    if (mode == AttenuatorMode::Software) {
         NoteResolution(report, toneWave, "The tone", state_.RunToneSPL);
     }
-    if (mode == 2) {
+    if (mode == AttenuatorMode::Kc35) {
         SetAttenuatorLevel(2, state_.RunToneSPL);
     }
     Tone carrierWave = MakeCarrier(settings);
     Wave maskerWave = MakeTrialBuffer(settings);
 
     StopRequested = false;
-    state_.MaskerFreq = state_.SweepDirection == 0 ? c.StartF : c.EndF;
+    state_.MaskerFreq = state_.SweepDirection == Sweep::Up ? c.StartF : c.EndF;
     state_.MaskerSPL = c.MaskStartSPL;
     RelativeLevel = state_.MaskerSPL - settings.CalibFactor;
     LevelDirection = -1;
     state_.Results.Clear();
-    if (mode == 2) {
+    if (mode == AttenuatorMode::Kc35) {
         SetAttenuatorLevel(2, c.ToneSPL);
     }
 
@@ -153,7 +153,7 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
         // The attenuator changes the level the moment the command arrives, so the command
         // waits for the last sample of the stimulus before; when that has been played it goes
         // out at once, as early as the key allows.
-        const bool levelSet = mode == 2 && !previous;
+        const bool levelSet = mode == AttenuatorMode::Kc35 && !previous;
         if (levelSet) {
             SetAttenuatorLevel(1, state_.MaskerSPL);
         }
@@ -161,14 +161,14 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
         // Each stimulus starts ISI after the last frame of the one before.
         const SoundStart start = first ? SoundStart::Now() : SoundStart::AfterPrevious(isiFrames);
         first = false;
-        if (mode == 1) {
+        if (mode == AttenuatorMode::Software) {
             LevelAndGateMasker(maskerWave, settings, RelativeLevel);
             NoteResolution(report, maskerWave, "The masker", state_.MaskerSPL);
             maskerWave.Add(toneWave);
-            const Wave& left = state_.Ear == 0 ? maskerWave : silentWave;
-            const Wave& right = state_.Ear == 0 ? silentWave : maskerWave;
+            const Wave& left = state_.Ear == EarSide::Left ? maskerWave : silentWave;
+            const Wave& right = state_.Ear == EarSide::Left ? silentWave : maskerWave;
             current.Ticket = maskerWave.QueueStereo(*stream, left, right, start, false);
-        } else if (mode == 2) {
+        } else if (mode == AttenuatorMode::Kc35) {
             GateMasker(maskerWave, settings);
             // A stimulus whose level is still to be set waits for its command.
             current.Ticket = maskerWave.QueueStereo(*stream, maskerWave, toneWave, start, !levelSet);
@@ -206,7 +206,7 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
             ++maxLevelTrials;
         }
         if (ReversalCount > UnrecordedChanges || maxLevelTrials > MaxLevelTrialLimit) {
-            state_.MaskerFreq += state_.SweepDirection == 0 ? c.FStep : -c.FStep;
+            state_.MaskerFreq += state_.SweepDirection == Sweep::Up ? c.FStep : -c.FStep;
             SweepDone = frequenciesPlayed >= sweepFrequencies;
             ++frequenciesPlayed;
         }

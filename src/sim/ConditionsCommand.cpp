@@ -61,7 +61,7 @@ int PrintConditions(const std::string& path)
     };
     const auto number = [](double value) { return FormatForDisplay(value, '.'); };
     const ExperimentSettings& s = load->Parameters.Settings;
-    line("Attenuator", std::to_string(s.Attenuator));
+    line("Attenuator", std::to_string(AttenuatorNumber(s.Attenuator)));
     line("Debug", std::to_string(s.Debug));
     line("ToneDuration", number(s.ToneDuration));
     line("MaskerDuration", number(s.MaskerDuration));

@@ -36,7 +36,8 @@ ExpectedCurve::ExpectedCurve(const ExperimentSettings& settings, const TestCondi
         sum2 += static_cast<double>(w) * w;
         sum4 += static_cast<double>(w) * w * w * w;
     }
-    const double toneLevel = settings.Attenuator == 2 ? std::trunc(condition.ToneSPL) : condition.ToneSPL;
+    const double toneLevel =
+        settings.Attenuator == AttenuatorMode::Kc35 ? std::trunc(condition.ToneSPL) : condition.ToneSPL;
     double toneSpectrum = 1.0;
     if (settings.Modulated == 1) {
         toneSpectrum += 0.5 * RoexWeight(toneF_, toneF_ + settings.ModFreq);

@@ -41,9 +41,10 @@ std::string Describe(const RunRequest& request, const ParameterSet& parameters)
                        + Number(c.ToneF) + " Hz at " + Number(c.ToneSPL) + " dB SPL, masker " + Number(c.MaskerBW)
                        + " Hz wide from " + Number(c.StartF) + " to " + Number(c.EndF) + " Hz in "
                        + Number(c.FStep) + " Hz and " + Number(c.SPLstep) + " dB steps, "
-                       + (parameters.Settings.Attenuator == 2 ? "KC35 levels" : "software levels") + "\n";
-    text += std::string("listener: ") + (request.options.Ear == 0 ? "left" : "right") + " ear, sweep "
-            + (request.options.SweepDirection == 0 ? "up" : "down") + ", criterion " + Number(listener.CriterionDb)
+                       + (parameters.Settings.Attenuator == AttenuatorMode::Kc35 ? "KC35 levels" : "software levels")
+                       + "\n";
+    text += "listener: " + EarName(request.options.Ear) + " ear, sweep " + DirectionName(request.options.SweepDirection)
+            + ", criterion " + Number(listener.CriterionDb)
             + " dB, ";
     if (listener.Seed == 0) {
         text += "noise-free (seed 0)\n";
@@ -152,15 +153,18 @@ SimCommand AddRunCommand(CLI::App& tool)
     AddIniOption(*command, request->ini);
     AddConditionOption(*command, options.Condition);
     command->add_option_function<std::string>(
-               "--ear", [&options](const std::string& ear) { options.Ear = ear == "left" ? 0 : 1; },
+               "--ear", [&options](const std::string& ear) { options.Ear = EarFromName(ear).value_or(EarSide::Right); },
                "the ear the tone is played to (default right)")
         ->type_name("left|right")
-        ->check(CLI::IsMember({"left", "right"}).description(""));
+        ->check(CLI::IsMember({EarName(EarSide::Left), EarName(EarSide::Right)}).description(""));
     command->add_option_function<std::string>(
-               "--direction", [&options](const std::string& way) { options.SweepDirection = way == "up" ? 0 : 1; },
+               "--direction",
+               [&options](const std::string& way) {
+                   options.SweepDirection = DirectionFromName(way).value_or(Sweep::Down);
+               },
                "sweep direction (default up)")
         ->type_name("up|down")
-        ->check(CLI::IsMember({"up", "down"}).description(""));
+        ->check(CLI::IsMember({DirectionName(Sweep::Up), DirectionName(Sweep::Down)}).description(""));
     command->add_option("--subject", options.Subject, "subject name written to the results file (default empty)")->type_name("NAME");
     command->add_option("--results", options.ResultsName, "results name; the file is NAME.dat (default default)")
         ->type_name("NAME");

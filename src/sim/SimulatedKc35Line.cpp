@@ -44,9 +44,9 @@ void SimulatedKc35Line::Apply(const std::string& line)
         && (channel == 1 || channel == 2)) {
         levels_[channel - 1] = level;
     } else if (line.starts_with("routing: left ear")) {
-        ear_ = 0;
+        ear_ = EarSide::Left;
     } else if (line.starts_with("routing: right ear") || line.starts_with("set-up group")) {
-        ear_ = 1;
+        ear_ = EarSide::Right;
     } else {
         problems_.push_back(line);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Kc35Decoder.h"
+#include "RunChoices.h"
 #include "SerialLink.h"
 
 #include <optional>
@@ -20,9 +21,9 @@ public:
 
     // The level last set on channel 1 or 2 (dB SPL), nothing before the first command.
     std::optional<int> Level(int channel) const;
-    // 0 left, 1 right; nothing before a set-up or routing command. The set-up groups hold the
-    // right ear's routing commands.
-    std::optional<int> RoutedEar() const { return ear_; }
+    // Nothing before a set-up or routing command. The set-up groups hold the right ear's
+    // routing commands.
+    std::optional<EarSide> RoutedEar() const { return ear_; }
     const std::vector<std::string>& Problems() const { return problems_; }
 
 private:
@@ -31,6 +32,6 @@ private:
     Kc35Decoder decoder_;
     bool connected_ = false;
     std::optional<int> levels_[2];
-    std::optional<int> ear_;
+    std::optional<EarSide> ear_;
     std::vector<std::string> problems_;
 };

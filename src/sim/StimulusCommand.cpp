@@ -128,7 +128,7 @@ std::optional<Wave> BuildStimulus(const StimulusRequest& request, const Experime
     BuildTrialMasker(masker, carrier, reservoir, settings, frequency);
     LevelAndGateMasker(masker, settings, level - settings.CalibFactor);
     ExperimentSettings software = settings;
-    software.Attenuator = 1;
+    software.Attenuator = AttenuatorMode::Software;
     masker.Add(MakeRunTone(software, condition, condition.ToneSPL));
     std::cout << "masker: " << Number(settings.MaskerDuration) << " ms centred on " << Number(frequency)
               << " Hz at " << Number(level) << " dB SPL, tone " << Number(condition.ToneF) << " Hz at "

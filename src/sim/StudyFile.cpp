@@ -183,14 +183,8 @@ std::optional<StudyPlan> LoadStudy(const std::filesystem::path& path, std::strin
     const auto fSteps = splSteps ? GridList<float>(ini, "FStep", c.FStep, positive, error) : std::nullopt;
     const auto bandwidths = fSteps ? GridList<float>(ini, "MaskerBW", c.MaskerBW, positive, error) : std::nullopt;
     const auto directions =
-        bandwidths ? GridList<int>(ini, "Direction", 0,
-                                   [](const std::string& text) -> std::optional<int> {
-                                       if (text == "up") {
-                                           return 0;
-                                       }
-                                       return text == "down" ? std::optional<int>(1) : std::nullopt;
-                                   },
-                                   error)
+        bandwidths ? GridList<Sweep>(ini, "Direction", Sweep::Up,
+                                     [](const std::string& text) { return DirectionFromName(text); }, error)
                    : std::nullopt;
     const auto noises = directions ? GridList<double>(ini, "Noise", listener.NoiseDb,
                                                       [](const std::string& text) -> std::optional<double> {
@@ -213,7 +207,7 @@ std::optional<StudyPlan> LoadStudy(const std::filesystem::path& path, std::strin
     for (const float splStep : *splSteps) {
         for (const float fStep : *fSteps) {
             for (const float bandwidth : *bandwidths) {
-                for (const int direction : *directions) {
+                for (const Sweep direction : *directions) {
                     for (const double noise : *noises) {
                         for (const double criterion : *criteria) {
                             plan.Cells.push_back({splStep, fStep, bandwidth, direction, noise, criterion});

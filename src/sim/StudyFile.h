@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ParameterFile.h"
+#include "RunChoices.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -32,7 +33,7 @@ struct StudyCell {
     float SPLstep = 0.0f;
     float FStep = 0.0f;
     float MaskerBW = 0.0f;
-    int Direction = 0;  // 0 up, 1 down
+    Sweep Direction = Sweep::Up;
     double NoiseDb = 0.0;
     double CriterionDb = 0.0;
 };

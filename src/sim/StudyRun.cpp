@@ -38,7 +38,7 @@ std::vector<std::string> CellFields(const StudyPlan& plan, std::size_t cell)
 {
     const StudyCell& c = plan.Cells[cell];
     return {std::to_string(cell + 1),        Exact(c.SPLstep),     Exact(c.FStep),
-            Exact(c.MaskerBW),               c.Direction == 0 ? "up" : "down",
+            Exact(c.MaskerBW),               DirectionName(c.Direction),
             Exact(c.NoiseDb),                Exact(c.CriterionDb)};
 }
 
@@ -92,7 +92,7 @@ std::vector<std::string> RunStudyRun(const StudyPlan& plan, std::int64_t run)
     RunContext context;
     context.ToneF = condition.ToneF;
     context.MaxSPL = condition.MaxSPL;
-    context.Trials = SummariseTrials(TrialEntries(trials), condition, cell.Direction == 0,
+    context.Trials = SummariseTrials(TrialEntries(trials), condition, cell.Direction == Sweep::Up,
                                      parameters.Settings.MaskerDuration, parameters.Settings.ISI);
     const CurveMeasures measures = MeasureRun(result.Points, context);
     const ExpectedCurve expected(parameters.Settings, condition, cell.CriterionDb);

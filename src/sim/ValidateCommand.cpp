@@ -111,7 +111,7 @@ TestCondition ConditionFor(double toneF)
 ExperimentSettings Settings(int conditions)
 {
     ExperimentSettings s;
-    s.Attenuator = 1;
+    s.Attenuator = AttenuatorMode::Software;
     s.ToneDuration = 400.0f;
     s.MaskerDuration = 600.0f;
     s.ISI = 20;
@@ -211,12 +211,12 @@ int Validate(const Request& request)
         for (int run = 0; run < request.runs; ++run) {
             std::vector<CurveMeasures> pair;
             std::vector<std::vector<ResultPoint>> curves;
-            for (const int direction : {0, 1}) {
+            for (const Sweep direction : {Sweep::Up, Sweep::Down}) {
                 VirtualSessionOptions options;
                 options.Condition = static_cast<int>(k + 1);
                 options.SweepDirection = direction;
                 options.ResultsName = "validate";
-                options.Listener.Seed = static_cast<std::uint32_t>(2 * run + 1 + direction);
+                options.Listener.Seed = static_cast<std::uint32_t>(2 * run + 1 + (direction == Sweep::Down ? 1 : 0));
                 std::vector<TrialRecord> trials;
                 const VirtualSessionResult result = RunVirtualSession(
                     parameters, options, [&trials](const TrialRecord& trial) { trials.push_back(trial); });
@@ -224,13 +224,14 @@ int Validate(const Request& request)
                     std::cerr << "quorvex-sim validate: " << result.Refusal << "\n";
                     return 1;
                 }
-                const TrialSummary summary = SummariseTrials(TrialEntries(trials), c, direction == 0,
+                const TrialSummary summary = SummariseTrials(TrialEntries(trials), c, direction == Sweep::Up,
                                                              parameters.Settings.MaskerDuration, parameters.Settings.ISI);
                 pair.push_back(MeasureRun(result.Points, {c.ToneF, c.MaxSPL, summary}, request.parameters));
-                AddMeasures(direction == 0 ? up : down, pair.back());
+                AddMeasures(direction == Sweep::Up ? up : down, pair.back());
                 curves.push_back(pair.back().Smoothed.Smoothed);
             }
-            AddMeasures(combined, MeasureCombined(CombineCurves(curves, c), c.ToneF, pair, {"up", "down"},
+            AddMeasures(combined, MeasureCombined(CombineCurves(curves, c), c.ToneF, pair,
+                                                  {DirectionName(Sweep::Up), DirectionName(Sweep::Down)},
                                                   request.parameters));
             // The runs' files are not needed: each run starts them anew.
             std::filesystem::remove("validate.dat");

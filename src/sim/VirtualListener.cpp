@@ -25,7 +25,7 @@ VirtualListener::VirtualListener(const SharedState& state, ListenerSettings sett
     , keyboard_(keyboard)
     , attenuator_(attenuator)
     , mode_(state.Settings.Attenuator)
-    , ear_(state.Ear == 0 ? 0 : 1)
+    , ear_(state.Ear)
     , calibFactor_(state.Settings.CalibFactor)
     , meter_(SharedState::SampleRate, state.Current().ToneF, ToneListeningWindow(state.Settings).Weights)
     , random_(settings.Seed)
@@ -36,7 +36,7 @@ VirtualListener::VirtualListener(const SharedState& state, ListenerSettings sett
     for (const float w : window.Weights) {
         windowPower_ += static_cast<double>(w) * w;
     }
-    if (mode_ == 1) {
+    if (mode_ == AttenuatorMode::Software) {
         const Tone tone = MakeRunTone(state.Settings, state.Current(), state.Current().ToneSPL);
         const auto samples = tone.Samples();
         tone_.assign(window.Weights.size(), 0.0f);
@@ -81,18 +81,19 @@ VirtualListener::Decision VirtualListener::Listen(const PlayedSound& sound)
     if (sound.Channels != 2) {
         return decision;
     }
-    if (mode_ == 1) {
+    if (mode_ == AttenuatorMode::Software) {
         // Both components sound on the ear's own output, scaled alike by CalibFactor.
         const std::size_t frames = sound.Samples.size() / 2;
+        const auto channel = static_cast<std::size_t>(EarChannel(ear_));
         for (std::size_t i = 0; i < remainder_.size(); ++i) {
             const std::size_t frame = windowStart_ + i;
-            const float heard = frame < frames ? static_cast<float>(sound.Samples[2 * frame + ear_]) : 0.0f;
+            const float heard = frame < frames ? static_cast<float>(sound.Samples[2 * frame + channel]) : 0.0f;
             remainder_[i] = heard - tone_[i];
         }
         const double scale = 1.0 / (ReferenceRms * ReferenceRms * windowPower_);
         decision.MaskerDb = Db(meter_.Energy(remainder_, 1.0) * scale) + calibFactor_;
         decision.ToneDb = toneDb_;
-    } else if (mode_ == 2 && attenuator_ != nullptr && attenuator_->RoutedEar() == ear_) {
+    } else if (mode_ == AttenuatorMode::Kc35 && attenuator_ != nullptr && attenuator_->RoutedEar() == ear_) {
         const std::optional<int> maskerLevel = attenuator_->Level(1);
         const std::optional<int> toneLevel = attenuator_->Level(2);
         if (maskerLevel) {

@@ -58,8 +58,8 @@ private:
     ListenerSettings settings_;
     SimKeyboard& keyboard_;
     const SimulatedKc35Line* attenuator_;
-    int mode_;
-    int ear_;
+    AttenuatorMode mode_;
+    EarSide ear_;
     double calibFactor_;
     std::size_t windowStart_;
     double windowPower_;        // sum of the window's squared weights

@@ -52,7 +52,7 @@ VirtualSessionResult RunVirtualSession(const ParameterSet& parameters, const Vir
     SimKeyboard keyboard;
     SimulatedKc35Line line;
     Kc35Attenuator attenuator(line, keyboard);
-    const bool kc35 = state.Settings.Attenuator == 2;
+    const bool kc35 = state.Settings.Attenuator == AttenuatorMode::Kc35;
     if (kc35) {
         // What loading the file and choosing the ear send.
         attenuator.SendKC35Setup();

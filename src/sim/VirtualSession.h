@@ -14,8 +14,8 @@
 // no sound device and no waiting.
 struct VirtualSessionOptions {
     int Condition = 1;       // 1-based, as the set-up window counts
-    int Ear = 1;             // 0 left, 1 right
-    int SweepDirection = 0;  // 0 upwards, 1 downwards
+    EarSide Ear = EarSide::Right;
+    Sweep SweepDirection = Sweep::Up;
     std::string Subject = "virtual listener";
     std::string ResultsName = "default";  // the results file is this name followed by ".dat"
     // The listener. Its seed also seeds the noise reservoir, so the same options give the

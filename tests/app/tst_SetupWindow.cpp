@@ -88,9 +88,9 @@ const char* const ParameterControls[] = {"ToneFreqEdit", "StartFreqEdit", "EndFr
 TEST_F(SetupWindowTest, StartsWithTheTabledControlsAndState)
 {
     const SharedState& s = form->State();
-    EXPECT_EQ(s.Ear, 1);
-    EXPECT_EQ(s.SweepDirection, 0);
-    EXPECT_EQ(s.Settings.Attenuator, 1);
+    EXPECT_EQ(s.Ear, EarSide::Right);
+    EXPECT_EQ(s.SweepDirection, Sweep::Up);
+    EXPECT_EQ(s.Settings.Attenuator, AttenuatorMode::Software);
     EXPECT_EQ(s.Settings.CalibFactor, 100.0f);
     EXPECT_EQ(s.ResultsFileName, "default.dat");
     EXPECT_TRUE(s.SubjectName.empty());
@@ -355,11 +355,11 @@ TEST_F(SetupWindowTest, EarAndSweepFollowTheRadioGroups)
     ASSERT_TRUE(left && right && down);
     EXPECT_TRUE(right->isChecked());
     left->click();
-    EXPECT_EQ(form->State().Ear, 0);
+    EXPECT_EQ(form->State().Ear, EarSide::Left);
     right->click();
-    EXPECT_EQ(form->State().Ear, 1);
+    EXPECT_EQ(form->State().Ear, EarSide::Right);
     down->click();
-    EXPECT_EQ(form->State().SweepDirection, 1);
+    EXPECT_EQ(form->State().SweepDirection, Sweep::Down);
 }
 
 TEST_F(SetupWindowTest, AFileWithAnImpossibleConditionCountIsRefusedAndNothingChanges)
@@ -648,7 +648,7 @@ TEST_F(SetupWindowTest, RunSessionRunsTheProtocolsRunsAndOffersToContinueAnUnfin
     runSession->click();
     EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
     EXPECT_EQ(form->State().CurrentCondition, 1) << "the set-up window shows the session's next run";
-    EXPECT_EQ(form->State().Ear, 0);
+    EXPECT_EQ(form->State().Ear, EarSide::Left);
     EXPECT_NE(link.Transcript().find("[L01N01]"), std::string::npos) << "the KC35 routes the session's ear";
     EXPECT_TRUE(Control("RadioGroup1")->findChildren<QRadioButton*>().at(0)->isChecked()) << "the left ear shown";
 

@@ -47,9 +47,9 @@ TEST_F(Kc35AttenuatorTest, SetUpSendsTwoGroupsEachBetweenItsOwnOpenAndClose)
 
 TEST_F(Kc35AttenuatorTest, EarRoutingSendsOneGroup)
 {
-    kc35.SendEarRouting(0);
-    kc35.SendEarRouting(1);
-    kc35.SendEarRouting(0);
+    kc35.SendEarRouting(EarSide::Left);
+    kc35.SendEarRouting(EarSide::Right);
+    kc35.SendEarRouting(EarSide::Left);
     EXPECT_EQ(link.Transcript(), "[L01N01][L02N02][L01N01]");
     EXPECT_EQ(link.WriteSizes(), std::vector<int>(18, 1));
 }
@@ -83,7 +83,7 @@ TEST_F(Kc35AttenuatorTest, AnEventHandlerRunningDuringTheDispatchMaySendItsOwnCo
 {
     events.OnDispatch = [this] {
         events.OnDispatch = nullptr;
-        kc35.SendEarRouting(0);
+        kc35.SendEarRouting(EarSide::Left);
     };
     kc35.SetAttenuatorLevel(1, 100);
     EXPECT_EQ(link.Transcript(), "[L01N01][I14]");
@@ -104,7 +104,7 @@ TEST_F(Kc35AttenuatorTest, FailingWriteLeavesThePortOpenAndTheNextGroupClosesIt)
     EXPECT_TRUE(link.Connected());
     EXPECT_EQ(link.Transcript(), "[I");
 
-    kc35.SendEarRouting(1);
+    kc35.SendEarRouting(EarSide::Right);
     EXPECT_EQ(link.Transcript(), "[IL02N02]") << "the open port is reused, then closed";
     EXPECT_FALSE(link.Connected());
 }

@@ -53,9 +53,9 @@ protected:
         return button != nullptr && button->isEnabled();
     }
 
-    void ChooseEar(int ear)
+    void ChooseEar(EarSide ear)
     {
-        auto* item = form->findChild<QRadioButton*>(ear == 0 ? "RadioGroup1Item0" : "RadioGroup1Item1");
+        auto* item = form->findChild<QRadioButton*>(ear == EarSide::Left ? "RadioGroup1Item0" : "RadioGroup1Item1");
         ASSERT_NE(item, nullptr);
         item->click();
     }
@@ -87,22 +87,22 @@ TEST_F(SetUpWindowAttenuator, LoadingAKc35FileSendsTheSetUpAndEnablesTheSerialBu
 
 TEST_F(SetUpWindowAttenuator, TheEarRoutingIsSentOnlyInKc35Mode)
 {
-    ChooseEar(0);
-    EXPECT_EQ(form->State().Ear, 0);
+    ChooseEar(EarSide::Left);
+    EXPECT_EQ(form->State().Ear, EarSide::Left);
     EXPECT_EQ(link.OpenCalls(), 0) << "nothing is sent before a KC35 file is loaded";
 
     Load(Kc35File);
     link.Clear();
-    ChooseEar(1);
-    ChooseEar(0);
-    ChooseEar(1);
+    ChooseEar(EarSide::Right);
+    ChooseEar(EarSide::Left);
+    ChooseEar(EarSide::Right);
     EXPECT_EQ(link.Transcript(), "[L02N02][L01N01][L02N02]");
-    EXPECT_EQ(form->State().Ear, 1);
+    EXPECT_EQ(form->State().Ear, EarSide::Right);
 
     Load(SoftwareFile);
     link.Clear();
-    ChooseEar(0);
-    EXPECT_EQ(form->State().Ear, 0);
+    ChooseEar(EarSide::Left);
+    EXPECT_EQ(form->State().Ear, EarSide::Left);
     EXPECT_EQ(link.OpenCalls(), 0);
 }
 
@@ -120,7 +120,7 @@ TEST_F(SetUpWindowAttenuator, ASerialErrorWhileLoadingLeavesTheButtonsAsTheyWere
     EXPECT_THROW(Load(Kc35File), EComPort);
     EXPECT_FALSE(Enabled("SerialPort"));
     EXPECT_FALSE(Enabled("InitKC35"));
-    EXPECT_EQ(form->State().Settings.Attenuator, 2) << "the file itself was loaded";
+    EXPECT_EQ(form->State().Settings.Attenuator, AttenuatorMode::Kc35) << "the file itself was loaded";
 
     link.FailOpen(false);
     Load(Kc35File);
@@ -135,7 +135,7 @@ TEST_F(SetUpWindowAttenuator, AnEarRoutingErrorPropagatesAfterTheEarHasChanged)
 {
     Load(Kc35File);
     link.FailOpen(true);
-    form->State().Ear = 1;
+    form->State().Ear = EarSide::Right;
     {
         // Select without the group's signal, then run the handler as the click would.
         auto* group = form->findChild<QGroupBox*>("RadioGroup1")->findChild<QButtonGroup*>();
@@ -143,7 +143,7 @@ TEST_F(SetUpWindowAttenuator, AnEarRoutingErrorPropagatesAfterTheEarHasChanged)
         form->findChild<QRadioButton*>("RadioGroup1Item0")->setChecked(true);
     }
     EXPECT_THROW(form->EarGroupClick(), EComPort);
-    EXPECT_EQ(form->State().Ear, 0);
+    EXPECT_EQ(form->State().Ear, EarSide::Left);
 }
 
 TEST_F(SetUpWindowAttenuator, TheWindowsOwnPortGoesToThePortTheFileNames)

@@ -53,8 +53,8 @@ TEST_F(ComPortOverPty, EveryCommandArrivesExactlyAsSpecifiedAndThePortIsClosedAf
         {"40.9 dB SPL", [](Kc35Attenuator& k) { k.SetAttenuatorLevel(2, TruncateLevel(40.9f)); }, "K50"},
         {"-9.5 dB SPL", [](Kc35Attenuator& k) { k.SetAttenuatorLevel(1, TruncateLevel(-9.5f)); }, "I81"},
         {"set-up", [](Kc35Attenuator& k) { k.SendKC35Setup(); }, "L02L40M80N02N80P0202"},
-        {"left ear", [](Kc35Attenuator& k) { k.SendEarRouting(0); }, "L01N01"},
-        {"right ear", [](Kc35Attenuator& k) { k.SendEarRouting(1); }, "L02N02"},
+        {"left ear", [](Kc35Attenuator& k) { k.SendEarRouting(EarSide::Left); }, "L01N01"},
+        {"right ear", [](Kc35Attenuator& k) { k.SendEarRouting(EarSide::Right); }, "L02N02"},
     };
     for (const Command& command : commands) {
         SCOPED_TRACE(command.name);

@@ -15,7 +15,7 @@ namespace {
 ExperimentSettings Software()
 {
     ExperimentSettings s;
-    s.Attenuator = 1;
+    s.Attenuator = AttenuatorMode::Software;
     s.CalibFactor = 100.0f;
     return s;
 }
@@ -34,7 +34,7 @@ TEST(PreviewTone, DefaultsGiveAQuietRampedTone)
 TEST(PreviewTone, AttenuatorModeKeepsTheReferenceLevel)
 {
     ExperimentSettings kc35 = Software();
-    kc35.Attenuator = 2;
+    kc35.Attenuator = AttenuatorMode::Kc35;
     const Tone tone = MakePreviewTone(kc35, TestCondition{});
     EXPECT_NEAR(std::fabs(tone.Peak()), 11313.709, 0.3);
 }
@@ -44,7 +44,7 @@ TEST(PreviewTone, ModulationEnvelopeIsZeroAtTheStartAndEveryPeriod)
     ExperimentSettings s = Software();
     s.Modulated = 1;
     s.ModFreq = 20.0f;
-    s.Attenuator = 2;  // reference level, easier to compare
+    s.Attenuator = AttenuatorMode::Kc35;  // reference level, easier to compare
     const Tone tone = MakePreviewTone(s, TestCondition{});
     for (std::uint32_t i = 0; i < tone.SampleCount(); i += 2205) {  // every 50 ms
         EXPECT_LT(std::fabs(tone.Samples()[i]), 0.5f) << i;
@@ -82,7 +82,7 @@ TEST(RunTone, SitsGatedInTheMiddleAtItsLevel)
     ExperimentSettings modulated = Software();
     modulated.Modulated = 1;
     modulated.ModFreq = 7.0f;
-    modulated.Attenuator = 2;
+    modulated.Attenuator = AttenuatorMode::Kc35;
     const Tone kc35 = MakeRunTone(modulated, TestCondition{}, 30.0f);
     EXPECT_GT(std::fabs(kc35.Peak()), 11313.709);  // unscaled, envelope up to 2
     EXPECT_LT(std::fabs(kc35.Samples()[4410 + 882]), 1000.0f);  // envelope still near 0 20 ms in
@@ -274,6 +274,6 @@ TEST(StimulusResolution, TheRunsToneSeventyDbBelowCalibrationKeepsTooFewBitsEven
     EXPECT_NEAR(*RunToneBits(settings, condition, 24), 10.84, 0.01);
     condition.ToneSPL = 90.0f;
     EXPECT_GT(*RunToneBits(settings, condition, 16), FewestEffectiveBits);
-    settings.Attenuator = 2;  // the KC35 plays at the reference level
+    settings.Attenuator = AttenuatorMode::Kc35;  // plays at the reference level
     EXPECT_FALSE(RunToneBits(settings, condition, 16).has_value());
 }

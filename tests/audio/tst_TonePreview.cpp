@@ -102,7 +102,7 @@ TEST_F(TonePreviewTest, DefaultsPlayAQuietToneOnTheRightInFileAndSound)
 
 TEST_F(TonePreviewTest, LeftEarPutsTheToneLeftInFileAndSound)
 {
-    state.Ear = 0;
+    state.Ear = EarSide::Left;
     Play();
     std::size_t frames = 0;
     const Stereo file = ReadWav(path, &frames);
@@ -115,8 +115,8 @@ TEST_F(TonePreviewTest, LeftEarPutsTheToneLeftInFileAndSound)
 
 TEST_F(TonePreviewTest, KC35SetsTheToneChannelFirstAndPlaysUnscaledOnTheRight)
 {
-    state.Settings.Attenuator = 2;
-    state.Ear = 0;
+    state.Settings.Attenuator = AttenuatorMode::Kc35;
+    state.Ear = EarSide::Left;
     state.Current().ToneSPL = 45.9f;
     Play();
     ASSERT_EQ(levels, std::vector<float>{45.9f});
@@ -138,7 +138,7 @@ TEST_F(TonePreviewTest, OtherModesLeaveAnExistingFileAndPlayNothing)
 {
     std::ofstream(path) << "previous";
     for (int mode : {0, 3}) {
-        state.Settings.Attenuator = mode;
+        state.Settings.Attenuator = AttenuatorModeFromNumber(mode);
         const TonePreviewOutcome outcome = Play();
         EXPECT_FALSE(outcome.Attempted);
     }
@@ -150,7 +150,7 @@ TEST_F(TonePreviewTest, ModulationSilencesTheToneEveryPeriod)
 {
     state.Settings.Modulated = 1;
     state.Settings.ModFreq = 20.0f;
-    state.Settings.Attenuator = 2;  // unscaled, so the envelope is easy to see
+    state.Settings.Attenuator = AttenuatorMode::Kc35;  // unscaled, so the envelope is easy to see
     Play();
     const Stereo played = Split(sound.Played().at(0).Samples);
     for (int period = 0; period < 8; ++period) {

@@ -42,9 +42,9 @@ protected:
 };
 
 struct ChannelRow {
-    int attenuator;
+    AttenuatorMode attenuator;
     int channel;
-    int ear;
+    EarSide ear;
     int fileTone;  // 0 left, 1 right
     int output;
     const char* commands;
@@ -81,22 +81,27 @@ TEST_P(CalibrationChannelTable, FileFollowsTheEarAndTheSoundTheChannel)
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, CalibrationChannelTable,
-    testing::Values(ChannelRow{1, 1, 0, 0, 0, ""}, ChannelRow{1, 1, 1, 1, 0, ""}, ChannelRow{1, 2, 0, 0, 1, ""},
-                    ChannelRow{1, 2, 1, 1, 1, ""}, ChannelRow{2, 1, 0, 0, 0, "[I82][K82][I14]"},
-                    ChannelRow{2, 1, 1, 1, 0, "[I82][K82][I14]"}, ChannelRow{2, 2, 0, 1, 1, "[I82][K82][K14]"},
-                    ChannelRow{2, 2, 1, 0, 1, "[I82][K82][K14]"}));
+    testing::Values(ChannelRow{AttenuatorMode::Software, 1, EarSide::Left, 0, 0, ""},
+                    ChannelRow{AttenuatorMode::Software, 1, EarSide::Right, 1, 0, ""},
+                    ChannelRow{AttenuatorMode::Software, 2, EarSide::Left, 0, 1, ""},
+                    ChannelRow{AttenuatorMode::Software, 2, EarSide::Right, 1, 1, ""},
+                    ChannelRow{AttenuatorMode::Kc35, 1, EarSide::Left, 0, 0, "[I82][K82][I14]"},
+                    ChannelRow{AttenuatorMode::Kc35, 1, EarSide::Right, 1, 0, "[I82][K82][I14]"},
+                    ChannelRow{AttenuatorMode::Kc35, 2, EarSide::Left, 1, 1, "[I82][K82][K14]"},
+                    ChannelRow{AttenuatorMode::Kc35, 2, EarSide::Right, 0, 1, "[I82][K82][K14]"}));
 
 TEST(CalibrationChannels, AnEarOtherThanLeftOrRightCountsAsNotTheTestedOne)
 {
-    EXPECT_EQ(CalibrationFileToneChannel(1, 1, 2), 1);
-    EXPECT_EQ(CalibrationFileToneChannel(2, 1, -1), 1);
-    EXPECT_EQ(CalibrationFileToneChannel(2, 2, 2), 1);
-    EXPECT_EQ(CalibrationFileToneChannel(0, 2, 0), 0);
+    const auto ear = [](int number) { return static_cast<EarSide>(number); };
+    EXPECT_EQ(CalibrationFileToneChannel(AttenuatorMode::Software, 1, ear(2)), 1);
+    EXPECT_EQ(CalibrationFileToneChannel(AttenuatorMode::Kc35, 1, ear(-1)), 1);
+    EXPECT_EQ(CalibrationFileToneChannel(AttenuatorMode::Kc35, 2, ear(2)), 1);
+    EXPECT_EQ(CalibrationFileToneChannel(AttenuatorModeFromNumber(0), 2, EarSide::Left), 0);
 }
 
 TEST_F(CalibrationToneTest, SwitchingChannelMovesTheToneAndItsCommandAtTheNextRepetition)
 {
-    state.Settings.Attenuator = 2;
+    state.Settings.Attenuator = AttenuatorMode::Kc35;
     state.Settings.CalibFactor = 100.0f;
     sound.SetObserver([this](const PlayedSound&) {
         if (sound.Played().size() == 2) {
@@ -119,9 +124,9 @@ TEST_F(CalibrationToneTest, SwitchingChannelMovesTheToneAndItsCommandAtTheNextRe
 
 TEST_F(CalibrationToneTest, EarIsReadAtEveryRepetition)
 {
-    state.Ear = 1;
+    state.Ear = EarSide::Right;
     sound.SetObserver([this](const PlayedSound&) {
-        state.Ear = 0;
+        state.Ear = EarSide::Left;
         if (sound.Played().size() == 2) {
             procedure.Stop();
         }
@@ -170,7 +175,7 @@ TEST_F(CalibrationToneTest, ToneFollowsTheCurrentConditionAndNotTheCalibrationLe
 TEST_F(CalibrationToneTest, OtherAttenuatorModesDoNothing)
 {
     for (const int mode : {0, 3}) {
-        state.Settings.Attenuator = mode;
+        state.Settings.Attenuator = AttenuatorModeFromNumber(mode);
         EXPECT_EQ(procedure.Play(), 0);
     }
     EXPECT_TRUE(sound.Played().empty());
@@ -181,7 +186,7 @@ TEST_F(CalibrationToneTest, OtherAttenuatorModesDoNothing)
 
 TEST_F(CalibrationToneTest, AToneAboveHalfTheSampleRateIsRefusedBeforeAnything)
 {
-    state.Settings.Attenuator = 2;
+    state.Settings.Attenuator = AttenuatorMode::Kc35;
     state.Conditions[0].ToneF = 30000.0f;
     try {
         procedure.Play();
@@ -196,7 +201,7 @@ TEST_F(CalibrationToneTest, AToneAboveHalfTheSampleRateIsRefusedBeforeAnything)
 
 TEST_F(CalibrationToneTest, LevelOutOfRangeEndsPlayAfterTheQuietCommandsWithNothingPlayed)
 {
-    state.Settings.Attenuator = 2;
+    state.Settings.Attenuator = AttenuatorMode::Kc35;
     state.Settings.CalibFactor = 121.0f;
 
     EXPECT_THROW(procedure.Play(), AttenuatorLevelError);
@@ -214,7 +219,7 @@ TEST_F(CalibrationToneTest, LevelOutOfRangeEndsPlayAfterTheQuietCommandsWithNoth
 
 TEST_F(CalibrationToneTest, SerialErrorEndsPlayAtTheRepetitionItHitsAndPropagates)
 {
-    state.Settings.Attenuator = 2;
+    state.Settings.Attenuator = AttenuatorMode::Kc35;
     link.FailOnWrite(10);  // the "I" of the second repetition's I14
 
     EXPECT_THROW(procedure.Play(), EComPort);

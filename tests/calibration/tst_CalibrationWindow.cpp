@@ -218,7 +218,7 @@ TEST_F(CalibrationWindowTest, ChannelChosenDuringTheToneMovesItAndStaysChosenNex
 
 TEST_F(CalibrationWindowTest, RangeErrorLeavesTheWindowOpenAndUsable)
 {
-    state.Settings.Attenuator = 2;
+    state.Settings.Attenuator = AttenuatorMode::Kc35;
     state.Settings.CalibFactor = 121.0f;
 
     EXPECT_THROW(form.PlayClick(), AttenuatorLevelError);

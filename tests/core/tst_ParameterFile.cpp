@@ -24,7 +24,7 @@ TEST(ParameterFile, MissingFileGivesOneDefaultCondition)
     const ParameterLoad load = LoadParameterFile("/nonexistent/PTC.INI", '.');
     ASSERT_TRUE(load.Loaded);
     const ExperimentSettings& s = load.Parameters.Settings;
-    EXPECT_EQ(s.Attenuator, 1);
+    EXPECT_EQ(s.Attenuator, AttenuatorMode::Software);
     EXPECT_EQ(s.ToneDuration, 400.0f);
     EXPECT_EQ(s.MaskerDuration, 600.0f);
     EXPECT_EQ(s.ModFreq, 20.0f);

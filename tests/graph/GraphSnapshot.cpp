@@ -28,8 +28,8 @@ SharedState TuningCurveState()
     SharedState state;
     state.Conditions.push_back(TestCondition{});
     state.SubjectName = "S01";
-    state.Ear = 0;
-    state.SweepDirection = 0;
+    state.Ear = EarSide::Left;
+    state.SweepDirection = Sweep::Up;
     state.RunToneSPL = 30.0f;
     state.ResetResults();
     for (int i = 0; i < 40; ++i) {

@@ -59,7 +59,7 @@ TEST(GraphCombinedCurve, ShowsTheCombinedCurveAndWritesTheReport)
     SharedState state;
     state.Conditions.push_back(TestCondition{1000, 500, 2000, 15, 200, 3, 90, 30, 40});
     state.SubjectName = "S01";
-    state.Ear = 0;
+    state.Ear = EarSide::Left;
     state.ResultsFileName = "S01.dat";
     state.ResetResults();
     GraphWindow form(state);

@@ -33,7 +33,7 @@ struct LineCase {
     const char* name;
     Points recorded;
     int stored;
-    int direction;
+    Sweep direction;
     Points expected;
 };
 
@@ -48,49 +48,49 @@ TEST_P(LinePointsTest, OrdersTheLatestRunsPoints)
 INSTANTIATE_TEST_SUITE_P(
     Runs, LinePointsTest,
     testing::Values(
-        LineCase{"UpwardInRecordingOrder", {{500, 40}, {510, 43}, {520, 41}}, 3, 0,
+        LineCase{"UpwardInRecordingOrder", {{500, 40}, {510, 43}, {520, 41}}, 3, Sweep::Up,
                  {{500, 40}, {510, 43}, {520, 41}}},
-        LineCase{"DownwardFromLastRecorded", {{2000, 50}, {1990, 47}, {1980, 44}}, 3, 1,
+        LineCase{"DownwardFromLastRecorded", {{2000, 50}, {1990, 47}, {1980, 44}}, 3, Sweep::Down,
                  {{1980, 44}, {1990, 47}, {2000, 50}}},
         // Key changes in the same trial share a frequency; the line joins them vertically
         // in the order they were added.
-        LineCase{"UpwardRepeatedFrequency", {{500, 40}, {510, 43}, {510, 40}, {510, 43}, {520, 46}}, 5, 0,
+        LineCase{"UpwardRepeatedFrequency", {{500, 40}, {510, 43}, {510, 40}, {510, 43}, {520, 46}}, 5, Sweep::Up,
                  {{500, 40}, {510, 43}, {510, 40}, {510, 43}, {520, 46}}},
-        LineCase{"DownwardRepeatedFrequency", {{2000, 50}, {1990, 47}, {1990, 50}, {1980, 53}}, 4, 1,
+        LineCase{"DownwardRepeatedFrequency", {{2000, 50}, {1990, 47}, {1990, 50}, {1980, 53}}, 4, Sweep::Down,
                  {{1980, 53}, {1990, 50}, {1990, 47}, {2000, 50}}},
         // The direction is read when the graph is shown; the line still runs left to right.
-        LineCase{"DirectionChangedAfterUpwardRun", {{500, 40}, {500, 43}, {510, 41}}, 3, 1,
+        LineCase{"DirectionChangedAfterUpwardRun", {{500, 40}, {500, 43}, {510, 41}}, 3, Sweep::Down,
                  {{500, 43}, {500, 40}, {510, 41}}},
         // Points added after the run ended (late key changes) are not part of its curve.
-        LineCase{"OnlyStoredCount", {{500, 40}, {510, 43}, {520, 41}, {520, 44}}, 3, 0,
+        LineCase{"OnlyStoredCount", {{500, 40}, {510, 43}, {520, 41}, {520, 44}}, 3, Sweep::Up,
                  {{500, 40}, {510, 43}, {520, 41}}},
         // A count beyond what the buffer holds (buffer cleared for a new run) reads no further.
-        LineCase{"StoredCountBeyondBuffer", {{500, 40}}, 7, 0, {{500, 40}}},
-        LineCase{"NegativeStoredCount", {{500, 40}}, -3, 0, {}},
-        LineCase{"EmptyRun", {}, 0, 1, {}}),
+        LineCase{"StoredCountBeyondBuffer", {{500, 40}}, 7, Sweep::Up, {{500, 40}}},
+        LineCase{"NegativeStoredCount", {{500, 40}}, -3, Sweep::Up, {}},
+        LineCase{"EmptyRun", {}, 0, Sweep::Down, {}}),
     [](const testing::TestParamInfo<LineCase>& info) { return info.param.name; });
 
 TEST(LinePoints, PointsOutsideTheAxesAreKept)
 {
     const Points recorded{{20, -10}, {1000, 30}, {20000, 140}};
-    EXPECT_EQ(AsPairs(LinePoints(Recorded(recorded, 3), 0)), recorded);
+    EXPECT_EQ(AsPairs(LinePoints(Recorded(recorded, 3), Sweep::Up)), recorded);
 }
 
 TEST(LinePoints, FrequenciesTheLogarithmicAxisCannotShowAreLeftOutWithoutDisturbingTheRest)
 {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
-    const auto line = LinePoints(Recorded({{510, 1}, {nan, 2}, {0, 3}, {500, 4}, {-1500, 5}, {inf, 6}}, 6), 0);
+    const auto line = LinePoints(Recorded({{510, 1}, {nan, 2}, {0, 3}, {500, 4}, {-1500, 5}, {inf, 6}}, 6), Sweep::Up);
     EXPECT_EQ(AsPairs(line), (Points{{500, 4}, {510, 1}}));
 }
 
 TEST(GraphTitle, SubjectFollowedByEar)
 {
-    EXPECT_EQ(GraphTitle("S01", 0), "S01: left ear");
-    EXPECT_EQ(GraphTitle("S01", 1), "S01: right ear");
-    EXPECT_EQ(GraphTitle("", 1), ": right ear");
-    EXPECT_EQ(GraphTitle("", 0), ": left ear");
-    EXPECT_EQ(GraphTitle(" Anna B ", 1), " Anna B : right ear");  // as typed, no trimming
+    EXPECT_EQ(GraphTitle("S01", EarSide::Left), "S01: left ear");
+    EXPECT_EQ(GraphTitle("S01", EarSide::Right), "S01: right ear");
+    EXPECT_EQ(GraphTitle("", EarSide::Right), ": right ear");
+    EXPECT_EQ(GraphTitle("", EarSide::Left), ": left ear");
+    EXPECT_EQ(GraphTitle(" Anna B ", EarSide::Right), " Anna B : right ear");  // as typed, no trimming
 }
 
 SharedState StateAfterRun()
@@ -100,7 +100,7 @@ SharedState StateAfterRun()
     state.Conditions[0].ToneF = 1000.0f;
     state.Conditions[1].ToneF = 4000.0f;
     state.SubjectName = "S01";
-    state.Ear = 0;
+    state.Ear = EarSide::Left;
     state.RunToneSPL = 30.0f;
     state.Conditions[0].ToneSPL = 30.0f;
     state.ResetResults();

@@ -58,7 +58,7 @@ TEST_P(GraphCurve, ShowsTheTipAndQ10ThatAnalyzeReadsFromTheResultsFile)
     const QTemporaryDir dir;
     SharedState state;
     state.Conditions.push_back(TestCondition{});
-    state.SweepDirection = 1;
+    state.SweepDirection = Sweep::Down;
     state.ResultsFileName = dir.filePath("curve.dat").toStdString();
     for (const ResultPoint& p : GetParam().recorded)
         state.Results.Record(p.Freq, p.SPL);

@@ -42,8 +42,8 @@ SharedState DownwardRun()
     SharedState state;
     state.Conditions.push_back(TestCondition{});
     state.SubjectName = "S01";
-    state.Ear = 0;
-    state.SweepDirection = 1;
+    state.Ear = EarSide::Left;
+    state.SweepDirection = Sweep::Down;
     state.RunToneSPL = 30.0f;
     state.ResetResults();
     state.Results.Record(2000, 50);
@@ -175,8 +175,8 @@ TEST_F(GraphWindowTest, EveryShowingRebuildsFromTheState)
     form.hide();
 
     state.SubjectName = "";
-    state.Ear = 1;
-    state.SweepDirection = 0;
+    state.Ear = EarSide::Right;
+    state.SweepDirection = Sweep::Up;
     state.ResetResults();
     for (auto [f, spl] : {std::pair{500.f, 40.f}, {510.f, 43.f}, {510.f, 40.f}, {520.f, 42.f}})
         state.Results.Record(f, spl);
@@ -229,7 +229,7 @@ bool AllWhite(const QImage& image, int x, int fromY, int toY)
 // A flat line at 60 dB from 500 to 2000 Hz and a climb at 5000 Hz that leaves the plot.
 void LineForRendering(SharedState& state)
 {
-    state.SweepDirection = 0;
+    state.SweepDirection = Sweep::Up;
     state.ResetResults();
     for (auto [f, spl] : {std::pair{500.f, 60.f}, {2000.f, 60.f}, {5000.f, 50.f}, {5000.f, 150.f}})
         state.Results.Record(f, spl);
@@ -320,7 +320,7 @@ QImage RenderedSvg(const QByteArray& svg)
 
 TEST_F(GraphWindowTest, APointAtZeroHertzIsLeftOutAndTheRestDrawnInEveryCopy)
 {
-    state.SweepDirection = 0;
+    state.SweepDirection = Sweep::Up;
     state.ResetResults();
     for (auto [f, spl] : {std::pair{0.f, 60.f}, {500.f, 60.f}, {700.f, 60.f}, {1000.f, 60.f}})
         state.Results.Record(f, spl);
@@ -469,7 +469,7 @@ TEST_F(GraphWindowTest, PrintWithoutPrinterDeclinedWritesNothing)
 namespace {
 
 // Appends a run of `state` as the set-up window would have it to the session record.
-void Record(SharedState state, const std::string& subject, int condition, int ear, int direction,
+void Record(SharedState state, const std::string& subject, int condition, EarSide ear, Sweep direction,
             std::vector<ResultPoint> points)
 {
     state.SubjectName = subject;
@@ -502,11 +502,11 @@ TEST_F(GraphWindowTest, EarlierRunsAreOverlaidWithALegendAndTheGraphSavesAsPngSv
 {
     QTemporaryDir dir;
     state.ResultsFileName = dir.filePath("study.dat").toStdString();
-    Record(state, "S01", 1, 0, 0, {{900, 40}, {1000, 30}, {1100, 42}});
-    Record(state, "S01", 1, 1, 1, {{1200, 45}, {1050, 33}, {950, 41}});
-    Record(state, "S01", 2, 0, 0, {{3000, 60}});
-    Record(state, "S02", 1, 0, 0, {{700, 70}});
-    Record(state, "S01", 1, 0, 1, {{2000, 50}, {1990, 47}, {1980, 44}});  // the latest run
+    Record(state, "S01", 1, EarSide::Left, Sweep::Up, {{900, 40}, {1000, 30}, {1100, 42}});
+    Record(state, "S01", 1, EarSide::Right, Sweep::Down, {{1200, 45}, {1050, 33}, {950, 41}});
+    Record(state, "S01", 2, EarSide::Left, Sweep::Up, {{3000, 60}});
+    Record(state, "S02", 1, EarSide::Left, Sweep::Up, {{700, 70}});
+    Record(state, "S01", 1, EarSide::Left, Sweep::Down, {{2000, 50}, {1990, 47}, {1980, 44}});  // the latest run
     Show();
 
     QStringList legend;

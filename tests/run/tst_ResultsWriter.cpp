@@ -33,8 +33,8 @@ protected:
 
 TEST_F(ResultsWriterTest, WritesTheBlockByteForByte)
 {
-    state.Ear = 1;
-    state.Settings.Attenuator = 2;
+    state.Ear = EarSide::Right;
+    state.Settings.Attenuator = AttenuatorMode::Kc35;
     state.SubjectName = "S01";
     state.Results.Record(1000.0f, 42.0f);
     state.Results.Record(1010.0f, 39.5f);
@@ -61,9 +61,9 @@ TEST_F(ResultsWriterTest, TheSubjectStaysOnItsLine)
 
 TEST_F(ResultsWriterTest, AppendsOneBlockPerRunAndOmitsUnknownModes)
 {
-    state.Ear = 0;
+    state.Ear = EarSide::Left;
     for (int mode : {0, 3}) {
-        state.Settings.Attenuator = mode;
+        state.Settings.Attenuator = AttenuatorModeFromNumber(mode);
         state.Results.Clear();
         state.Results.Record(1010.1f, -10.0f);
         EXPECT_EQ(PTCwrite(state, 1), "");

@@ -101,7 +101,7 @@ protected:
         c.MaskerBW = 400.0f;  // a wide band keeps each section's level close to the band's level
         state.Settings.MaskerDuration = 300.0f;
         state.Settings.ToneDuration = 100.0f;
-        state.Ear = 1;
+        state.Ear = EarSide::Right;
         state.ResultsFileName = (dir / "jack.dat").string();
         previousDir = std::filesystem::current_path();
         std::filesystem::current_path(dir);  // the run writes test.out here
@@ -157,7 +157,7 @@ protected:
             std::this_thread::sleep_for(10ms);
         }
         recorded.Sent = output.Sent;
-        const int channel = state.Settings.Attenuator == 2 ? 0 : state.Ear;
+        const int channel = state.Settings.Attenuator == AttenuatorMode::Kc35 ? 0 : EarChannel(state.Ear);
         for (const LocatedSound& sound : LocateSounds(Recorder->Since(recorded.Mark), recorded.Sent, channel)) {
             recorded.Onsets.push_back(sound.Onset);
             recorded.Wrong.push_back(sound.Wrong);
@@ -330,7 +330,7 @@ TEST_F(RunOnJack, Kc35CommandsArriveBetweenTheStimuli)
     if (jack == nullptr) {
         GTEST_SKIP() << "the commands are timed on JACK's clock";
     }
-    state.Settings.Attenuator = 2;
+    state.Settings.Attenuator = AttenuatorMode::Kc35;
     state.Settings.ISI = 20;
     state.Current().MaskStartSPL = 60.0f;
     PseudoTerminal pty;
@@ -392,7 +392,7 @@ TEST_F(RunOnJack, Kc35CommandsOnARealLineLeaveNoStimulusLate)
     if (dynamic_cast<const JackRecorder*>(Recorder) == nullptr) {
         GTEST_SKIP() << "the commands are timed on JACK's clock";
     }
-    state.Settings.Attenuator = 2;
+    state.Settings.Attenuator = AttenuatorMode::Kc35;
     state.Settings.ISI = 100;
     state.Current().MaskStartSPL = 60.0f;
     PseudoTerminal pty;

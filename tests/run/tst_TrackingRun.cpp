@@ -167,7 +167,7 @@ TEST_F(TrackingRunTest, AnUnwritableSessionRecordIsReportedAndTheOtherFilesAreSt
 
 TEST_F(TrackingRunTest, DownwardRunStartsAtTheEndFrequency)
 {
-    state.SweepDirection = 1;
+    state.SweepDirection = Sweep::Down;
     ScriptTheWorkedExample();
     run.Run();
     ASSERT_EQ(trials.size(), 14u);
@@ -214,7 +214,7 @@ struct SweepCase {
     float startF;
     float endF;
     float fStep;
-    int direction;
+    Sweep direction;
     float first;
     float last;
 };
@@ -242,9 +242,10 @@ TEST_P(SweepEndTest, PlaysEveryFrequencyOfTheRangeFromTheStartToTheEnd)
 
 INSTANTIATE_TEST_SUITE_P(
     UpAndDown, SweepEndTest,
-    testing::Values(SweepCase{700, 1300, 10, 0, 700, 1300}, SweepCase{700, 1300, 10, 1, 1300, 700},
-                    SweepCase{500, 2005, 10, 0, 500, 2000}, SweepCase{500, 2005, 10, 1, 2005, 505},
-                    SweepCase{1000, 1001, 0.25f, 0, 1000, 1001}, SweepCase{800, 800, 10, 1, 800, 800}));
+    testing::Values(SweepCase{700, 1300, 10, Sweep::Up, 700, 1300}, SweepCase{700, 1300, 10, Sweep::Down, 1300, 700},
+                    SweepCase{500, 2005, 10, Sweep::Up, 500, 2000}, SweepCase{500, 2005, 10, Sweep::Down, 2005, 505},
+                    SweepCase{1000, 1001, 0.25f, Sweep::Up, 1000, 1001},
+                    SweepCase{800, 800, 10, Sweep::Down, 800, 800}));
 
 // Over a whole run the masker sounds at the level the trial records, less the 3.01 dB the band
 // shift takes from the noise: its sections come from the whole reservoir, whose RMS is the
@@ -309,11 +310,11 @@ TEST_F(TrackingRunTest, AutoRepeatedPressesAndOtherKeysCountNoChange)
     EXPECT_EQ(trials.size(), 3u) << "the run ends after the trial in which the stop key came";
 }
 
-class SoftwareModeEarTest : public TrackingRunTest, public testing::WithParamInterface<int> {};
+class SoftwareModeEarTest : public TrackingRunTest, public testing::WithParamInterface<EarSide> {};
 
 TEST_P(SoftwareModeEarTest, PlaysTheStimulusOnTheChosenEarOnly)
 {
-    const int ear = GetParam();
+    const EarSide ear = GetParam();
     state.Ear = ear;
     listener.During(1, {Key::Stop});
     run.Run();
@@ -324,15 +325,16 @@ TEST_P(SoftwareModeEarTest, PlaysTheStimulusOnTheChosenEarOnly)
     for (std::size_t i = 0; i < pcm.size(); ++i) {
         energy[i % 2] += static_cast<double>(pcm[i]) * pcm[i];
     }
-    EXPECT_GT(energy[ear], 0.0);
-    EXPECT_EQ(energy[1 - ear], 0.0);
+    const int channel = EarChannel(ear);
+    EXPECT_GT(energy[channel], 0.0);
+    EXPECT_EQ(energy[1 - channel], 0.0);
 }
 
-INSTANTIATE_TEST_SUITE_P(LeftAndRight, SoftwareModeEarTest, testing::Values(0, 1));
+INSTANTIATE_TEST_SUITE_P(LeftAndRight, SoftwareModeEarTest, testing::Values(EarSide::Left, EarSide::Right));
 
 TEST_F(TrackingRunTest, KC35ModeSetsTheToneTwiceThenTheMaskerBeforeEveryPresentation)
 {
-    state.Settings.Attenuator = 2;
+    state.Settings.Attenuator = AttenuatorMode::Kc35;
     Condition().MaskStartSPL = 37.5f;
     listener.During(3, {Key::Stop});
     run.Run();
@@ -353,7 +355,7 @@ TEST_F(TrackingRunTest, KC35ModeSetsTheToneTwiceThenTheMaskerBeforeEveryPresenta
 
 TEST_F(TrackingRunTest, KC35KeyChangesArriveAtTheAttenuatorsDispatchToo)
 {
-    state.Settings.Attenuator = 2;
+    state.Settings.Attenuator = AttenuatorMode::Kc35;
     listener.During(1, {Key::Stop});
     run.Run();
     // Before the pause, twice before the loop (tone level), once for the trial's masker level,
@@ -363,7 +365,7 @@ TEST_F(TrackingRunTest, KC35KeyChangesArriveAtTheAttenuatorsDispatchToo)
 
 TEST_F(TrackingRunTest, AnyOtherModeRunsSilentlyAndStillTracks)
 {
-    state.Settings.Attenuator = 3;
+    state.Settings.Attenuator = AttenuatorModeFromNumber(3);
     listener.During(1, {Key::Press});
     listener.During(2, {Key::Release});
     listener.During(3, {Key::Press});
@@ -379,7 +381,7 @@ TEST_F(TrackingRunTest, AnyOtherModeRunsSilentlyAndStillTracks)
 
 TEST_F(TrackingRunTest, AnAttenuatorErrorEndsTheRunButKeepsAndWritesThePoints)
 {
-    state.Settings.Attenuator = 2;
+    state.Settings.Attenuator = AttenuatorMode::Kc35;
     state.Settings.CalibFactor = 125.0f;
     Condition().MaxSPL = 130.0f;
     Condition().MaskStartSPL = 110.0f;

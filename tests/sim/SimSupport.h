@@ -7,7 +7,7 @@
 // long stimuli (2 s masker, 1.8 s tone), so that the level of a masker section at the filter's
 // output varies by a few tenths of a dB near the tip (up to about 1.5 dB on the flanks, where
 // only the band's edge passes) and the curve follows the model closely. ISI costs nothing here.
-inline ParameterSet ListenerConditions(float toneF, int attenuator)
+inline ParameterSet ListenerConditions(float toneF, AttenuatorMode attenuator)
 {
     ParameterSet set;
     set.Settings.Attenuator = attenuator;

@@ -130,9 +130,9 @@ TEST_F(ExpectedCurveTest, Q10EdgesLieTenDecibelsAboveTheTip)
 TEST_F(ExpectedCurveTest, AttenuatorModeUsesTheWholeDecibelToneLevel)
 {
     condition.ToneSPL = 50.7f;
-    settings.Attenuator = 1;
+    settings.Attenuator = AttenuatorMode::Software;
     const double software = ExpectedCurve(settings, condition, 0.0).TipLevel();
-    settings.Attenuator = 2;
+    settings.Attenuator = AttenuatorMode::Kc35;
     const double kc35 = ExpectedCurve(settings, condition, 0.0).TipLevel();
     EXPECT_NEAR(software - kc35, 0.7, 1e-5);
 }

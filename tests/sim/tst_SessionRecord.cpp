@@ -95,7 +95,7 @@ TEST(SessionRecord, ReadsBackToTheResultsFileInACommaLocale)
     const GermanLocale german(dir.Path());
     ASSERT_TRUE(german.Ready()) << "localedef and the de_DE locale source are needed";
 
-    ParameterSet set = ListenerConditions(1000.0f, 1);
+    ParameterSet set = ListenerConditions(1000.0f, AttenuatorMode::Software);
     set.Settings.MaskerDuration = 300.0f;
     set.Settings.ToneDuration = 200.0f;
     set.Conditions[0].FStep = 12.5f;
@@ -105,9 +105,9 @@ TEST(SessionRecord, ReadsBackToTheResultsFileInACommaLocale)
     options.Subject = "Doe, \"J\"";
     options.ResultsName = "session";
     options.Listener.Seed = 3;
-    for (int direction : {0, 1}) {
+    for (const Sweep direction : {Sweep::Up, Sweep::Down}) {
         options.SweepDirection = direction;
-        options.Ear = direction;
+        options.Ear = direction == Sweep::Up ? EarSide::Left : EarSide::Right;
         const VirtualSessionResult result = RunVirtualSession(set, options);
         ASSERT_EQ(result.Refusal + result.Report.RecordError + result.Report.TrialLogError, "");
     }

@@ -25,10 +25,11 @@ PlayedSound Trial(const SharedState& state, float maskerFreq, float maskerLevel,
     const Tone tone = MakeRunTone(s, c, c.ToneSPL);
     const Wave silent = MakeTrialBuffer(s);
     RecordingSoundOutput output;
-    if (s.Attenuator == 1) {
+    if (s.Attenuator == AttenuatorMode::Software) {
         LevelAndGateMasker(masker, s, maskerLevel - s.CalibFactor);
         masker.Add(tone);
-        masker.PlayStereo(output, state.Ear == 0 ? masker : silent, state.Ear == 0 ? silent : masker);
+        masker.PlayStereo(output, state.Ear == EarSide::Left ? masker : silent,
+                          state.Ear == EarSide::Left ? silent : masker);
     } else {
         GateMasker(masker, s);
         masker.PlayStereo(output, masker, tone);
@@ -36,7 +37,7 @@ PlayedSound Trial(const SharedState& state, float maskerFreq, float maskerLevel,
     return output.Played().at(0);
 }
 
-SharedState StateFor(float toneF, int attenuator, int ear)
+SharedState StateFor(float toneF, AttenuatorMode attenuator, EarSide ear)
 {
     const ParameterSet set = ListenerConditions(toneF, attenuator);
     SharedState state;
@@ -47,8 +48,8 @@ SharedState StateFor(float toneF, int attenuator, int ear)
 }
 
 struct Case {
-    int attenuator;
-    int ear;
+    AttenuatorMode attenuator;
+    EarSide ear;
     float maskerFreq;
 };
 
@@ -65,12 +66,13 @@ TEST_P(ListenerRatio, MeasuredRatioIsTheClosedFormsWithinTheMaskersSpread)
     SimulatedKc35Line line;
     Kc35Attenuator attenuator(line, keyboard);
     const float maskerLevel = 60.0f;
-    if (c.attenuator == 2) {
+    if (c.attenuator == AttenuatorMode::Kc35) {
         attenuator.SendEarRouting(c.ear);
         attenuator.SetAttenuatorLevel(1, static_cast<int>(maskerLevel));
         attenuator.SetAttenuatorLevel(2, 50);
     }
-    VirtualListener listener(state, ListenerSettings{0.0, 0.0, 0}, keyboard, c.attenuator == 2 ? &line : nullptr);
+    VirtualListener listener(state, ListenerSettings{0.0, 0.0, 0}, keyboard,
+                             c.attenuator == AttenuatorMode::Kc35 ? &line : nullptr);
     const ExpectedCurve curve(state.Settings, state.Current(), 0.0);
     // At criterion 0 the curve is the masker level at which the ratio is 0 dB.
     const double expectedRatio = curve.MaskerLevel(c.maskerFreq) - maskerLevel;
@@ -87,12 +89,14 @@ TEST_P(ListenerRatio, MeasuredRatioIsTheClosedFormsWithinTheMaskersSpread)
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, ListenerRatio,
-                         testing::Values(Case{1, 1, 1000.0f}, Case{1, 0, 1150.0f}, Case{2, 1, 900.0f},
-                                         Case{2, 0, 1000.0f}));
+                         testing::Values(Case{AttenuatorMode::Software, EarSide::Right, 1000.0f},
+                                         Case{AttenuatorMode::Software, EarSide::Left, 1150.0f},
+                                         Case{AttenuatorMode::Kc35, EarSide::Right, 900.0f},
+                                         Case{AttenuatorMode::Kc35, EarSide::Left, 1000.0f}));
 
 TEST(VirtualListener, HoldsSpaceWhileItHearsAndTheKeysWaitForADispatch)
 {
-    SharedState state = StateFor(1000.0f, 1, 1);
+    SharedState state = StateFor(1000.0f, AttenuatorMode::Software, EarSide::Right);
     state.Settings.MaskerDuration = 600.0f;
     state.Settings.ToneDuration = 400.0f;
     state.ResetResults();
@@ -118,7 +122,7 @@ TEST(VirtualListener, HoldsSpaceWhileItHearsAndTheKeysWaitForADispatch)
 
 TEST(VirtualListener, InternalNoiseIsSeededAndSeedZeroIsNoiseFree)
 {
-    SharedState state = StateFor(1000.0f, 1, 1);
+    SharedState state = StateFor(1000.0f, AttenuatorMode::Software, EarSide::Right);
     state.Settings.MaskerDuration = 300.0f;
     state.Settings.ToneDuration = 200.0f;
     const PlayedSound sound = Trial(state, 1000.0f, 50.0f, 1);
@@ -149,7 +153,7 @@ TEST(VirtualListener, InternalNoiseIsSeededAndSeedZeroIsNoiseFree)
 
 TEST(VirtualListener, WithTheKc35ItHearsNothingRoutedToTheOtherEar)
 {
-    const SharedState state = StateFor(1000.0f, 2, 0);
+    const SharedState state = StateFor(1000.0f, AttenuatorMode::Kc35, EarSide::Left);
     SimKeyboard keyboard;
     SimulatedKc35Line line;
     Kc35Attenuator attenuator(line, keyboard);
@@ -159,7 +163,7 @@ TEST(VirtualListener, WithTheKc35ItHearsNothingRoutedToTheOtherEar)
     VirtualListener listener(state, ListenerSettings{0.0, 0.0, 0}, keyboard, &line);
     listener.Hear(Trial(state, 1000.0f, 10.0f, 1));
     EXPECT_FALSE(listener.LastDecision().Heard);
-    attenuator.SendEarRouting(0);
+    attenuator.SendEarRouting(EarSide::Left);
     listener.Hear(Trial(state, 1000.0f, 10.0f, 1));
     EXPECT_TRUE(listener.LastDecision().Heard);
 }
@@ -172,13 +176,13 @@ TEST(SimulatedKc35Line, KeepsLevelsAndRoutingAndFlagsWhatTheDeviceWouldNotUnders
     EXPECT_FALSE(line.Level(1));
     EXPECT_FALSE(line.RoutedEar());
     attenuator.SendKC35Setup();
-    EXPECT_EQ(line.RoutedEar(), 1);
+    EXPECT_EQ(line.RoutedEar(), EarSide::Right);
     attenuator.SetAttenuatorLevel(1, 100);
     attenuator.SetAttenuatorLevel(2, -23);
-    attenuator.SendEarRouting(0);
+    attenuator.SendEarRouting(EarSide::Left);
     EXPECT_EQ(line.Level(1), 100);
     EXPECT_EQ(line.Level(2), -23);
-    EXPECT_EQ(line.RoutedEar(), 0);
+    EXPECT_EQ(line.RoutedEar(), EarSide::Left);
     EXPECT_TRUE(line.Problems().empty());
 
     line.Write("Z", 1);  // while closed, and no command starts with Z

@@ -17,14 +17,15 @@ namespace {
 
 struct SessionCase {
     float toneF;
-    int attenuator;
-    int direction;
+    AttenuatorMode attenuator;
+    Sweep direction;
 };
 
 std::string Name(const testing::TestParamInfo<SessionCase>& info)
 {
-    return std::to_string(static_cast<int>(info.param.toneF)) + (info.param.attenuator == 1 ? "Hz_software" : "Hz_KC35")
-           + (info.param.direction == 0 ? "_up" : "_down");
+    return std::to_string(static_cast<int>(info.param.toneF))
+           + (info.param.attenuator == AttenuatorMode::Software ? "Hz_software" : "Hz_KC35") + "_"
+           + DirectionName(info.param.direction);
 }
 
 std::string ReadFile(const std::filesystem::path& path)
@@ -46,7 +47,7 @@ TEST_P(NoiseFreeListener, MeasuresTheClosedFormCurve)
     const ParameterSet set = ListenerConditions(c.toneF, c.attenuator);
     VirtualSessionOptions options;
     options.SweepDirection = c.direction;
-    options.Ear = c.direction;  // both ears get their turn
+    options.Ear = c.direction == Sweep::Up ? EarSide::Left : EarSide::Right;  // both ears get their turn
     // The seed still draws the noise reservoir and every trial's section of it. (Seed 1 gives
     // the 1000 Hz downward run a flat 58/60 dB zig-zag from 940 to 1055 Hz, whose smoothed
     // minimum lies at its low end, 5.5 % below the tone.)
@@ -83,23 +84,27 @@ TEST_P(NoiseFreeListener, MeasuresTheClosedFormCurve)
     const std::vector<ResultsBlock> blocks = ReadResultsBlocks(ReadFile(dir.Path("default.dat")));
     ASSERT_EQ(blocks.size(), 1u);
     EXPECT_EQ(blocks[0].Subject, "virtual listener");
-    EXPECT_EQ(blocks[0].Ear, c.direction == 0 ? "left" : "right");
-    EXPECT_EQ(blocks[0].Attenuator, c.attenuator == 1 ? "software" : "KC35");
+    EXPECT_EQ(blocks[0].Ear, c.direction == Sweep::Up ? "left" : "right");
+    EXPECT_EQ(blocks[0].Attenuator, c.attenuator == AttenuatorMode::Software ? "software" : "KC35");
     ASSERT_EQ(blocks[0].Points.size(), result.Points.size());
     EXPECT_EQ(ReadFile(dir.Path("test.out")).substr(0, 2), ";-");
 }
 
 INSTANTIATE_TEST_SUITE_P(TonesModesDirections, NoiseFreeListener,
-                         testing::Values(SessionCase{1000.0f, 1, 0}, SessionCase{1000.0f, 1, 1},
-                                         SessionCase{1000.0f, 2, 0}, SessionCase{1000.0f, 2, 1},
-                                         SessionCase{4000.0f, 1, 0}, SessionCase{4000.0f, 1, 1},
-                                         SessionCase{4000.0f, 2, 0}, SessionCase{4000.0f, 2, 1}),
+                         testing::Values(SessionCase{1000.0f, AttenuatorMode::Software, Sweep::Up},
+                                         SessionCase{1000.0f, AttenuatorMode::Software, Sweep::Down},
+                                         SessionCase{1000.0f, AttenuatorMode::Kc35, Sweep::Up},
+                                         SessionCase{1000.0f, AttenuatorMode::Kc35, Sweep::Down},
+                                         SessionCase{4000.0f, AttenuatorMode::Software, Sweep::Up},
+                                         SessionCase{4000.0f, AttenuatorMode::Software, Sweep::Down},
+                                         SessionCase{4000.0f, AttenuatorMode::Kc35, Sweep::Up},
+                                         SessionCase{4000.0f, AttenuatorMode::Kc35, Sweep::Down}),
                          Name);
 
 // Short stimuli keep the sessions below quick; they test the session, not the curve.
 ParameterSet QuickConditions()
 {
-    ParameterSet set = ListenerConditions(1000.0f, 1);
+    ParameterSet set = ListenerConditions(1000.0f, AttenuatorMode::Software);
     set.Settings.MaskerDuration = 200.0f;
     set.Settings.ToneDuration = 100.0f;
     set.Conditions[0].StartF = 900.0f;
@@ -163,7 +168,7 @@ TEST(VirtualSession, AttenuatorLevelOutOfRangeEndsTheRunAndIsReported)
 {
     const ScratchFolder dir;
     ParameterSet set = QuickConditions();
-    set.Settings.Attenuator = 2;
+    set.Settings.Attenuator = AttenuatorMode::Kc35;
     set.Conditions[0].ToneSPL = 130.0f;  // the KC35 goes up to 120 dB SPL
     const VirtualSessionResult result = RunVirtualSession(set, {});
     EXPECT_TRUE(result.Refusal.empty());

@@ -1,0 +1,58 @@
+#include "RunChoices.h"
+
+AttenuatorMode AttenuatorModeFromNumber(int number)
+{
+    return static_cast<AttenuatorMode>(number);
+}
+
+int AttenuatorNumber(AttenuatorMode mode)
+{
+    return static_cast<int>(mode);
+}
+
+bool AttenuatorModePlays(AttenuatorMode mode)
+{
+    return mode == AttenuatorMode::Software || mode == AttenuatorMode::Kc35;
+}
+
+std::string AttenuatorName(AttenuatorMode mode)
+{
+    switch (mode) {
+    case AttenuatorMode::Software:
+        return "software";
+    case AttenuatorMode::Kc35:
+        return "KC35";
+    }
+    return std::to_string(AttenuatorNumber(mode));
+}
+
+std::string EarName(EarSide ear)
+{
+    return ear == EarSide::Left ? "left" : "right";
+}
+
+std::optional<EarSide> EarFromName(std::string_view word)
+{
+    if (word == "left") {
+        return EarSide::Left;
+    }
+    return word == "right" ? std::optional<EarSide>(EarSide::Right) : std::nullopt;
+}
+
+int EarChannel(EarSide ear)
+{
+    return ear == EarSide::Left ? 0 : 1;
+}
+
+std::string DirectionName(Sweep direction)
+{
+    return direction == Sweep::Up ? "up" : "down";
+}
+
+std::optional<Sweep> DirectionFromName(std::string_view word)
+{
+    if (word == "up") {
+        return Sweep::Up;
+    }
+    return word == "down" ? std::optional<Sweep>(Sweep::Down) : std::nullopt;
+}
