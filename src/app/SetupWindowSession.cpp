@@ -1,0 +1,97 @@
+// The set-up window's "Run Session": a protocol of runs from the loaded file, in the run window
+// with the session panel beside it.
+#include "SetupWindow.h"
+#include "SetupWindowLayout.h"
+
+#include "RunChecks.h"
+#include "RunWindow.h"
+#include "SessionFiles.h"
+#include "SessionPanel.h"
+#include "SessionRunner.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <chrono>
+#include <stdexcept>
+
+SetupWindow::SessionStart SetupWindow::AskSessionStart(const QString& question)
+{
+    QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), question, QMessageBox::NoButton, this);
+    const QAbstractButton* proceed = box.addButton(question.section('\n', -1), QMessageBox::AcceptRole);
+    const QAbstractButton* fresh = box.addButton("Start a new session", QMessageBox::DestructiveRole);
+    box.addButton(QMessageBox::Cancel);
+    box.exec();
+    return box.clickedButton() == proceed ? SessionStart::Continue
+           : box.clickedButton() == fresh ? SessionStart::New
+                                          : SessionStart::Cancel;
+}
+
+void SetupWindow::EnableRunSession()
+{
+    if (RunSessionAction == nullptr) {
+        return;
+    }
+    const bool ready = protocol_.Present && !SubjectEdit->text().isEmpty();
+    RunSession->setEnabled(ready);
+    RunSessionAction->setEnabled(ready);
+}
+
+void SetupWindow::ShowSessionRun(int index)
+{
+    const SessionRun& run = protocol_.Runs.at(static_cast<std::size_t>(index));
+    state_.CurrentCondition = run.Condition - 1;
+    RefreshParameters();
+    // Choosing the ear runs its handler, which in KC35 mode sends the routing when it changes.
+    EarButtons->button(ButtonOf(run.Ear))->setChecked(true);
+    SweepButtons->button(ButtonOf(run.SweepDirection))->setChecked(true);
+}
+
+void SetupWindow::RunSessionClick()
+{
+    SubjectEditExit();
+    ResFileEditExit();
+    if (!protocol_.Runnable()) {
+        throw std::runtime_error(protocol_.Present ? "The session cannot be run: " + protocol_.Refusal
+                                                   : "The test-condition file has no [Session] section.");
+    }
+    if (const auto refusal = CheckSessionRuns(protocol_, state_, DecimalSeparator())) {
+        throw std::runtime_error(*refusal);
+    }
+    if (!SoundDeviceReadyFor("Run Session")) {
+        return;
+    }
+    SessionRunner runner(protocol_, state_.SubjectName, state_.ResultsFileName);
+    if (!runner.RecordProblem().empty()) {
+        throw std::runtime_error(runner.RecordProblem());
+    }
+    if (const auto& unfinished = runner.Unfinished()) {
+        const QString question = QString("%1 has an unfinished session of this protocol in %2.\n"
+                                         "Continue at run %3 of %4")
+                                     .arg(QString::fromStdString(state_.SubjectName),
+                                          QString::fromStdString(SessionRecordFileName(state_.ResultsFileName)))
+                                     .arg(unfinished->ContinueAt + 1)
+                                     .arg(runner.Runs());
+        const SessionStart choice = ChooseSessionStart(question);
+        if (choice == SessionStart::Cancel) {
+            return;
+        }
+        if (choice == SessionStart::Continue) {
+            runner.Continue();
+        } else {
+            runner.StartNew(std::chrono::system_clock::now());
+        }
+    } else {
+        runner.StartNew(std::chrono::system_clock::now());
+    }
+    GraphPTC->setEnabled(false);
+    SessionPanel panel(runner, state_, *runWindow_, [this](int index) { ShowSessionRun(index); });
+    panel.ShowMessage = ShowMessage;
+    panel.show();
+    panel.Begin();
+    runWindow_->exec();
+}
