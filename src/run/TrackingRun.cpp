@@ -85,8 +85,8 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
     const AttenuatorMode mode = settings.Attenuator;
 
     state_.RunToneSPL = c.ToneSPL;
-    SweepDone = false;
-    ReversalCount = 0;
+    sweepDone_ = false;
+    reversalCount_ = 0;
     report.TestLogError = AppendTestLogHeader();
     if (report.TestLogError.empty()) {
         report.FilesWritten.push_back("test.out");
@@ -110,11 +110,11 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
     Tone carrierWave = MakeCarrier(settings);
     Wave maskerWave = MakeTrialBuffer(settings);
 
-    StopRequested = false;
+    stopRequested_ = false;
     state_.MaskerFreq = state_.SweepDirection == Sweep::Up ? c.StartF : c.EndF;
     state_.MaskerSPL = c.MaskStartSPL;
-    RelativeLevel = state_.MaskerSPL - settings.CalibFactor;
-    LevelDirection = -1;
+    relativeLevel_ = state_.MaskerSPL - settings.CalibFactor;
+    levelDirection_ = -1;
     state_.Results.Clear();
     if (mode == AttenuatorMode::Kc35) {
         SetAttenuatorLevel(2, c.ToneSPL);
@@ -132,17 +132,17 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
         // The masker never goes above CalibFactor (no positive gain), nor above MaxSPL or
         // below -10 dB SPL. The limited level is written back so that the track does not
         // wind up beyond a limit.
-        if (RelativeLevel > 0.0f) {
-            RelativeLevel = 0.0f;
+        if (relativeLevel_ > 0.0f) {
+            relativeLevel_ = 0.0f;
         }
-        state_.MaskerSPL = settings.CalibFactor + RelativeLevel;
+        state_.MaskerSPL = settings.CalibFactor + relativeLevel_;
         if (state_.MaskerSPL > c.MaxSPL) {
             state_.MaskerSPL = c.MaxSPL;
-            RelativeLevel = state_.MaskerSPL - settings.CalibFactor;
+            relativeLevel_ = state_.MaskerSPL - settings.CalibFactor;
         }
         if (!(state_.MaskerSPL >= LowestMaskerLevel)) {
             state_.MaskerSPL = LowestMaskerLevel;
-            RelativeLevel = state_.MaskerSPL - settings.CalibFactor;
+            relativeLevel_ = state_.MaskerSPL - settings.CalibFactor;
         }
         Presentation current;
         TrialRecord& trial = current.Trial;
@@ -162,7 +162,7 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
         const SoundStart start = first ? SoundStart::Now() : SoundStart::AfterPrevious(isiFrames);
         first = false;
         if (mode == AttenuatorMode::Software) {
-            LevelAndGateMasker(maskerWave, settings, RelativeLevel);
+            LevelAndGateMasker(maskerWave, settings, relativeLevel_);
             NoteResolution(report, maskerWave, "The masker", state_.MaskerSPL);
             maskerWave.Add(toneWave);
             const Wave& left = state_.Ear == EarSide::Left ? maskerWave : silentWave;
@@ -202,16 +202,16 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
             Complete(current, stream, report);
         }
 
-        if (ReversalCount < UnrecordedChanges && state_.MaskerSPL == c.MaxSPL) {
+        if (reversalCount_ < UnrecordedChanges && state_.MaskerSPL == c.MaxSPL) {
             ++maxLevelTrials;
         }
-        if (ReversalCount > UnrecordedChanges || maxLevelTrials > MaxLevelTrialLimit) {
+        if (reversalCount_ > UnrecordedChanges || maxLevelTrials > MaxLevelTrialLimit) {
             state_.MaskerFreq += state_.SweepDirection == Sweep::Up ? c.FStep : -c.FStep;
-            SweepDone = frequenciesPlayed >= sweepFrequencies;
+            sweepDone_ = frequenciesPlayed >= sweepFrequencies;
             ++frequenciesPlayed;
         }
-        RelativeLevel += static_cast<float>(LevelDirection) * c.SPLstep;
-    } while (!StopRequested && !SweepDone);
+        relativeLevel_ += static_cast<float>(levelDirection_) * c.SPLstep;
+    } while (!stopRequested_ && !sweepDone_);
     if (previous) {
         Complete(*previous, stream, report);
     }
@@ -270,7 +270,7 @@ void TrackingRun::Finish(RunReport& report)
     log_.SoundDevice = devices_.sound->UsedDevice();
     report.Started = log_.Started;
     if (Session) {
-        report.RunStatus = report.Error.empty() && !StopRequested ? "measured" : "ended";
+        report.RunStatus = report.Error.empty() && !stopRequested_ ? "measured" : "ended";
         log_.Session = *Session;
         log_.Session->Status = report.RunStatus;
     }
@@ -284,8 +284,8 @@ void TrackingRun::Finish(RunReport& report)
 
 void TrackingRun::NoteKeys(TrialRecord& trial)
 {
-    trial.ReversalCount = ReversalCount;
-    trial.LevelDirection = LevelDirection;
+    trial.ReversalCount = reversalCount_;
+    trial.LevelDirection = levelDirection_;
     trial.PointsRecorded = state_.Results.ResultCount() - pointsLogged_;
     pointsLogged_ = state_.Results.ResultCount();
 }
@@ -300,11 +300,11 @@ void TrackingRun::SetAttenuatorLevel(int channel, float level)
 
 void TrackingRun::KeyDown(int key)
 {
-    const int previous = LevelDirection;
+    const int previous = levelDirection_;
     if (key == SpaceKey) {
-        LevelDirection = +1;
+        levelDirection_ = +1;
     } else {
-        StopRequested = true;
+        stopRequested_ = true;
         if (OnStopKey) {
             OnStopKey();
         }
@@ -315,20 +315,20 @@ void TrackingRun::KeyDown(int key)
 
 void TrackingRun::KeyUp(int key)
 {
-    const int previous = LevelDirection;
+    const int previous = levelDirection_;
     if (key == SpaceKey) {
-        LevelDirection = -1;
+        levelDirection_ = -1;
     }
     CountChange(previous);
 }
 
 void TrackingRun::CountChange(int previous)
 {
-    if (LevelDirection == previous) {
+    if (levelDirection_ == previous) {
         return;
     }
-    ++ReversalCount;
-    if (ReversalCount > UnrecordedChanges) {
+    ++reversalCount_;
+    if (reversalCount_ > UnrecordedChanges) {
         state_.Results.Record(state_.MaskerFreq, state_.MaskerSPL);
     }
 }

@@ -85,11 +85,13 @@ public:
     // The run's place in a session, written to the session record with its status.
     std::optional<SessionMark> Session;
 
-    bool StopRequested = false;
-    bool SweepDone = false;
-    int LevelDirection = -1;
-    float RelativeLevel = 0.0f;
-    int ReversalCount = 0;
+    // The track as it stands: the sweep has played its last frequency, the level's direction
+    // (-1 down, +1 up), the level relative to CalibFactor for the next stimulus, and the key
+    // changes counted at the current frequency.
+    bool SweepDone() const { return sweepDone_; }
+    int LevelDirection() const { return levelDirection_; }
+    float RelativeLevel() const { return relativeLevel_; }
+    int ReversalCount() const { return reversalCount_; }
 
 private:
     struct Presentation {
@@ -110,6 +112,11 @@ private:
 
     SharedState& state_;
     RunDevices devices_;
+    bool stopRequested_ = false;  // a key other than SPACE ends the run after this trial
+    bool sweepDone_ = false;
+    int levelDirection_ = -1;
+    float relativeLevel_ = 0.0f;
+    int reversalCount_ = 0;
     RunLog log_;
     int pointsLogged_ = 0;                  // points already counted in a trial of the log
     std::optional<TrialRecord> openTrial_;  // the trial being presented, until its key changes are noted

@@ -133,8 +133,8 @@ TEST_F(RunWindowTest, AutoRepeatCountsOnceAndAnotherKeyStopsTheRunAndShowsExit)
     EXPECT_TRUE(window.findChild<QWidget*>("FinishedLabel")->isVisible());
     EXPECT_TRUE(Button("Button3")->isVisible());
     EXPECT_TRUE(Button("Button3")->hasFocus());
-    EXPECT_EQ(window.Run().ReversalCount, 1);
-    EXPECT_EQ(window.Run().LevelDirection, +1);
+    EXPECT_EQ(window.Run().ReversalCount(), 1);
+    EXPECT_EQ(window.Run().LevelDirection(), +1);
     ASSERT_EQ(finished.size(), 1u);
     EXPECT_EQ(finished[0].Trials, 1) << "the run ends after the trial in which the key came";
     EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();

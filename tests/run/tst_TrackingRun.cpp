@@ -199,7 +199,7 @@ TEST_F(TrackingRunTest, HoldingSpaceAtMaxSplStartsTheSweepAndRunsToItsEnd)
     Condition().MaxSPL = 80.0f;  // not above CalibFactor
     listener.During(1, {Key::Press});
     const RunReport report = run.Run();
-    EXPECT_TRUE(run.SweepDone);
+    EXPECT_TRUE(run.SweepDone());
     EXPECT_EQ(trials.front().Frequency, 500.0f);
     EXPECT_EQ(trials.back().Frequency, 2000.0f) << "the sweep ends with EndF";
     EXPECT_EQ(trials[14].Level, 80.0f);
@@ -230,7 +230,7 @@ TEST_P(SweepEndTest, PlaysEveryFrequencyOfTheRangeFromTheStartToTheEnd)
     state.SweepDirection = sweep.direction;
     listener.During(1, {Key::Press});  // held: the sweep starts after 11 trials at MaxSPL
     run.Run();
-    EXPECT_TRUE(run.SweepDone);
+    EXPECT_TRUE(run.SweepDone());
     EXPECT_EQ(trials.front().Frequency, sweep.first);
     EXPECT_EQ(trials.back().Frequency, sweep.last);
     int frequencies = 1;
@@ -286,7 +286,7 @@ TEST_F(TrackingRunTest, BelowMaxSplTheLevelStopsAtCalibFactorAndTheFrequencyStay
     EXPECT_EQ(trials[20].Level, 100.0f);
     EXPECT_EQ(trials[39].Level, 100.0f);
     EXPECT_EQ(trials[39].Frequency, 500.0f);
-    EXPECT_EQ(run.RelativeLevel, 3.0f) << "the step after the last trial; limited again before the next";
+    EXPECT_EQ(run.RelativeLevel(), 3.0f) << "the step after the last trial; limited again before the next";
 }
 
 TEST_F(TrackingRunTest, ExactlyFourKeyChangesNeverMoveTheFrequency)

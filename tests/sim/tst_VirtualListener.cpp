@@ -116,8 +116,8 @@ TEST(VirtualListener, HoldsSpaceWhileItHearsAndTheKeysWaitForADispatch)
     keyboard.Attach(run);
     keyboard.ProcessEvents();
     EXPECT_FALSE(keyboard.Pending());
-    EXPECT_EQ(run.ReversalCount, 2);  // one press, one release
-    EXPECT_EQ(run.LevelDirection, -1);
+    EXPECT_EQ(run.ReversalCount(), 2);  // one press, one release
+    EXPECT_EQ(run.LevelDirection(), -1);
 }
 
 TEST(VirtualListener, InternalNoiseIsSeededAndSeedZeroIsNoiseFree)
