@@ -4,8 +4,10 @@
 #include <jack/jack.h>
 
 #include <algorithm>
+#include <iterator>
 #include <list>
 #include <mutex>
+#include <vector>
 
 namespace {
 
@@ -63,6 +65,19 @@ void Forget(jack_client_t* client)
 
 void WatchJackClientShutdowns() {}
 
+void RepeatJackShutdownNotices()
+{
+    std::vector<Watched> gone;
+    {
+        const std::lock_guard<std::mutex> guard(Lock);
+        std::copy_if(Clients.begin(), Clients.end(), std::back_inserter(gone),
+                     [](const Watched& watched) { return watched.ServerGone && watched.Handler != nullptr; });
+    }
+    for (const Watched& watched : gone) {
+        watched.Handler(watched.Argument);
+    }
+}
+
 extern "C" void jack_on_shutdown(jack_client_t* client, JackShutdownCallback function, void* argument)
 {
     using Register = void (*)(jack_client_t*, JackShutdownCallback, void*);
@@ -82,6 +97,13 @@ extern "C" int jack_deactivate(jack_client_t* client)
     using Call = int (*)(jack_client_t*);
     static const Call next = Next<Call>("jack_deactivate");
     return ServerGone(client) || next == nullptr ? 0 : next(client);
+}
+
+extern "C" int jack_port_unregister(jack_client_t* client, jack_port_t* port)
+{
+    using Call = int (*)(jack_client_t*, jack_port_t*);
+    static const Call next = Next<Call>("jack_port_unregister");
+    return ServerGone(client) || next == nullptr ? 0 : next(client, port);
 }
 
 extern "C" int jack_client_close(jack_client_t* client)

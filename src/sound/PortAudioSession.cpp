@@ -7,7 +7,10 @@
 #include <portaudio.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <optional>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -81,7 +84,25 @@ void PortAudioSession::Abandon(PaStream* stream, std::shared_ptr<void> keepAlive
     ++StreamsBeingClosed;
     try {
         std::thread([stream, keepAlive] {
+            // A JACK server that has gone has told PortAudio so already; told again while the
+            // abort waits, it stops waiting.
+            std::atomic<bool> stopped{false};
+            std::optional<std::thread> waker;
+            try {
+                waker.emplace([&stopped] {
+                    while (!stopped.load()) {
+                        RepeatJackShutdownNotices();
+                        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                    }
+                });
+            } catch (const std::system_error&) {
+                // No thread to wake it: the abort takes PortAudio's own time.
+            }
             Pa_AbortStream(stream);
+            stopped = true;
+            if (waker) {
+                waker->join();
+            }
             Pa_CloseStream(stream);
             --StreamsBeingClosed;
         }).detach();

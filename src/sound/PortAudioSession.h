@@ -32,11 +32,12 @@ public:
     void StreamCreated();
     void StreamDestroyed();
 
-    // Hands over a stream whose device stopped answering. Stopping such a stream can block for
-    // minutes (PortAudio's JACK layer waits that long for a server that has gone), so it is
-    // stopped and closed on a thread of its own; `keepAlive` (what its callbacks use) lives until
-    // then. While any such stream is open, PortAudio is neither shut down at exit nor set up
-    // again, which would block the same way.
+    // Hands over a stream whose device stopped answering. It is stopped and closed on a thread of
+    // its own, since stopping it can block: PortAudio's JACK layer waits up to ten minutes for a
+    // server that has gone unless told again that it has (RepeatJackShutdownNotices), and a hung
+    // device may take as long. `keepAlive` (what its callbacks use) lives until then. While any
+    // such stream is open, PortAudio is neither shut down at exit nor set up again, which would
+    // block the same way.
     void Abandon(PaStream* stream, std::shared_ptr<void> keepAlive);
 
     PortAudioSession(const PortAudioSession&) = delete;
