@@ -1,4 +1,5 @@
 #include "OutputDeviceChoice.h"
+#include "OutputDeviceStatus.h"
 #include "PlayTwoChannel.h"
 #include "RecordingSoundOutput.h"
 #include "StreamTimeline.h"
@@ -206,6 +207,42 @@ std::vector<std::int16_t> Played(StreamTimeline& timeline, std::size_t block, in
 std::vector<float> Floats(const std::vector<std::int16_t>& samples)
 {
     return {samples.begin(), samples.end()};
+}
+
+// The status from the device list and what the probes find, without a sound server: why nothing
+// can play, or the resolution the program's samples keep on the device.
+TEST(AssessOutputDevice, SaysWhyNothingCanPlayOrHowManyBitsTheSamplesKeep)
+{
+    const OutputDeviceList list{{{"default", "ALSA", 2, true, 48000.0}, {"system", "JACK Audio Connection Kit", 2, true, 44100.0}},
+                                0};
+    struct Case {
+        const char* Wanted;
+        bool JackRunning;
+        bool TakesRate;
+        bool TakesFloat;
+        int SampleBits;  // 0: cannot play
+        const char* Reason;
+    };
+    const Case cases[] = {
+        {"", false, true, true, FloatStreamBits, ""},  // ALSA's default: the JACK server does not matter
+        {"", true, true, false, 16, ""},
+        {"JACK", true, true, true, FloatStreamBits, ""},
+        {"JACK", false, true, true, 0, "the JACK sound server is not running"},
+        {"Nothing", true, true, true, 0, "AudioDevice=Nothing matches no sound output device"},
+        {"", true, false, true, 0,
+         "\"default\" of ALSA does not take 44100 Hz (it runs at 48000 Hz); Quorvex plays at 44100 Hz only"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string("AudioDevice=") + c.Wanted + (c.JackRunning ? ", JACK running" : ""));
+        OutputDeviceProbes probes;
+        probes.TakesPlaybackRate = [&c](int) { return c.TakesRate; };
+        probes.TakesFloat = [&c](int) { return c.TakesFloat; };
+        probes.JackServerRunning = [&c] { return c.JackRunning; };
+        const OutputDeviceStatus status = AssessOutputDevice(list, c.Wanted, probes);
+        EXPECT_EQ(status.CanPlay, c.SampleBits > 0);
+        EXPECT_EQ(status.SampleBits, c.SampleBits);
+        EXPECT_EQ(status.Reason, c.Reason);
+    }
 }
 
 TEST(StreamTimeline, HandsOverEveryFrameOnceAtItsFrameThenSilence)

@@ -301,6 +301,9 @@ TEST_F(SoundOnJack, AToneSeventyDbBelowTheCalibrationLevelKeepsItsShape)
     const Tone tone = MakeRunTone(settings, condition, 30.0f);
     PortAudioOutput output(Recorder->Name());
     const std::unique_ptr<SoundStream> stream = output.OpenStream(Rate, 2, 10);
+    // JACK takes floats: the status and the stream count the bits the tone keeps in 24.
+    EXPECT_EQ(output.CheckDevice().SampleBits, FloatStreamBits);
+    EXPECT_EQ(stream->SampleBits(), FloatStreamBits);
     // A busy machine's xruns cut the recording, which no tone survives: such an attempt is
     // played again.
     std::vector<float> steady;
