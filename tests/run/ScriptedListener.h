@@ -12,19 +12,29 @@
 #include <utility>
 #include <vector>
 
-// A clock that never waits and counts the run's pauses: the first is the 1000 ms before the
-// first trial, every later one the pause after a trial. So it knows how many trials were heard.
+// A clock that counts the run's pauses: the first is the 1000 ms before the first trial, every
+// later one the pause after a trial. So it knows how many trials were heard. It never waits
+// unless given a clock to wait on: a run on a real device pauses as the program's does, and a
+// device's stream settles in the pause before the first stimulus.
 class TrialCountingClock final : public Clock {
 public:
+    explicit TrialCountingClock(Clock* waitOn = nullptr)
+        : waitOn_(waitOn)
+    {
+    }
     std::uint32_t NowMs() override { return now_; }
     void Delay(std::uint32_t ms) override
     {
         now_ += ms;
         ++delays_;
+        if (waitOn_ != nullptr) {
+            waitOn_->Delay(ms);
+        }
     }
     int TrialsHeard() const { return delays_ > 0 ? delays_ - 1 : 0; }
 
 private:
+    Clock* waitOn_;
     std::uint32_t now_ = 0;
     int delays_ = 0;
 };
