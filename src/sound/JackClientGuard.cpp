@@ -7,6 +7,7 @@
 #include <iterator>
 #include <list>
 #include <mutex>
+#include <new>
 #include <vector>
 
 namespace {
@@ -19,10 +20,21 @@ struct Watched {
     bool ServerGone = false;
 };
 
-std::mutex Lock;
-// One entry per registered handler until its client is closed; a list, because libjack holds
-// the address of the entry it calls back with.
-std::list<Watched> Clients;
+struct Registry {
+    std::mutex Lock;
+    // One entry per registered handler until its client is closed; a list, because libjack
+    // holds the address of the entry it calls back with.
+    std::list<Watched> Clients;
+};
+
+// Built in place on first use and never destroyed: a thread still letting go of a stream lost
+// with its server asks it while the program exits and destroys its statics.
+Registry& Watch()
+{
+    alignas(Registry) static unsigned char storage[sizeof(Registry)];
+    static Registry* const registry = ::new (static_cast<void*>(storage)) Registry;
+    return *registry;
+}
 
 template <typename Function>
 Function Next(const char* name)
@@ -36,7 +48,7 @@ void ServerShutDown(void* argument)
     JackShutdownCallback handler = nullptr;
     void* handlerArgument = nullptr;
     {
-        const std::lock_guard<std::mutex> guard(Lock);
+        const std::lock_guard<std::mutex> guard(Watch().Lock);
         watched->ServerGone = true;
         handler = watched->Handler;
         handlerArgument = watched->Argument;
@@ -48,8 +60,8 @@ void ServerShutDown(void* argument)
 
 bool ServerGone(jack_client_t* client)
 {
-    const std::lock_guard<std::mutex> guard(Lock);
-    return std::any_of(Clients.begin(), Clients.end(),
+    const std::lock_guard<std::mutex> guard(Watch().Lock);
+    return std::any_of(Watch().Clients.begin(), Watch().Clients.end(),
                        [client](const Watched& watched) { return watched.Client == client && watched.ServerGone; });
 }
 
@@ -57,8 +69,8 @@ bool ServerGone(jack_client_t* client)
 // new client.
 void Forget(jack_client_t* client)
 {
-    const std::lock_guard<std::mutex> guard(Lock);
-    Clients.remove_if([client](const Watched& watched) { return watched.Client == client; });
+    const std::lock_guard<std::mutex> guard(Watch().Lock);
+    Watch().Clients.remove_if([client](const Watched& watched) { return watched.Client == client; });
 }
 
 }  // namespace
@@ -69,8 +81,8 @@ void RepeatJackShutdownNotices()
 {
     std::vector<Watched> gone;
     {
-        const std::lock_guard<std::mutex> guard(Lock);
-        std::copy_if(Clients.begin(), Clients.end(), std::back_inserter(gone),
+        const std::lock_guard<std::mutex> guard(Watch().Lock);
+        std::copy_if(Watch().Clients.begin(), Watch().Clients.end(), std::back_inserter(gone),
                      [](const Watched& watched) { return watched.ServerGone && watched.Handler != nullptr; });
     }
     for (const Watched& watched : gone) {
@@ -84,8 +96,8 @@ extern "C" void jack_on_shutdown(jack_client_t* client, JackShutdownCallback fun
     static const Register next = Next<Register>("jack_on_shutdown");
     Watched* watched = nullptr;
     {
-        const std::lock_guard<std::mutex> guard(Lock);
-        watched = &Clients.emplace_back(Watched{client, function, argument});
+        const std::lock_guard<std::mutex> guard(Watch().Lock);
+        watched = &Watch().Clients.emplace_back(Watched{client, function, argument});
     }
     if (next != nullptr) {
         next(client, ServerShutDown, watched);

@@ -23,6 +23,10 @@ void IgnoreJackMessage(const char*) {}
 // Static storage that outlives the session, as closing threads may still end after it.
 std::atomic<int> StreamsBeingClosed{0};
 
+// Long enough for a stream lost with its JACK server to be let go of (PortAudio is told again
+// every 50 ms that the server has gone), short enough not to hold the program's exit for long.
+constexpr auto ExitWaitForClosing = std::chrono::seconds(2);
+
 }  // namespace
 
 PortAudioSession& PortAudioSession::Instance()
@@ -113,6 +117,12 @@ void PortAudioSession::Abandon(PaStream* stream, std::shared_ptr<void> keepAlive
 
 PortAudioSession::~PortAudioSession()
 {
+    // A thread letting go of a lost stream uses PortAudio and the sound server's library, whose
+    // own statics are destroyed after this: the exit waits for it, but not for a hung device.
+    const auto deadline = std::chrono::steady_clock::now() + ExitWaitForClosing;
+    while (StreamsBeingClosed.load() > 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     if (Initialised && StreamsBeingClosed.load() == 0) {
         Pa_Terminate();
     }

@@ -36,8 +36,8 @@ public:
     // its own, since stopping it can block: PortAudio's JACK layer waits up to ten minutes for a
     // server that has gone unless told again that it has (RepeatJackShutdownNotices), and a hung
     // device may take as long. `keepAlive` (what its callbacks use) lives until then. While any
-    // such stream is open, PortAudio is neither shut down at exit nor set up again, which would
-    // block the same way.
+    // such stream is open, PortAudio is neither shut down at exit (which waits two seconds for
+    // it) nor set up again, which would block the same way.
     void Abandon(PaStream* stream, std::shared_ptr<void> keepAlive);
 
     PortAudioSession(const PortAudioSession&) = delete;
