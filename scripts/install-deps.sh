@@ -33,6 +33,7 @@ test_packages=(
   poppler-utils  # the per-listener report's PDF read back as text (pdftotext)
   clang libclang-rt-dev  # the fuzz targets (libFuzzer)
   slurm-wlm munge  # a single-node Slurm for the study's job-array test (tests/sim/slurm_study.sh)
+  ccache  # the test scripts compile through it: a second run compiles only what changed
 )
 
 case "${1-}" in

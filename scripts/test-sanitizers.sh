@@ -12,17 +12,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-launcher=()
-if command -v ccache >/dev/null; then
-  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
-fi
+source scripts/compiler-cache.sh
 
 # --- the suite under the sanitizers -------------------------------------------------------
 sanitize_dir=${QUORVEX_SANITIZE_BUILD_DIR:-build-sanitize}
 sanitizers="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 # Warnings are errors in the ordinary build; here g++ 12 gives false ones from inside the
 # standard library, so they stay warnings.
-cmake -S . -B "$sanitize_dir" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" -DQUORVEX_WARNINGS_AS_ERRORS=OFF \
+cmake -S . -B "$sanitize_dir" -DCMAKE_BUILD_TYPE=Release "${compiler_cache[@]}" -DQUORVEX_WARNINGS_AS_ERRORS=OFF \
   -DCMAKE_CXX_FLAGS="$sanitizers" -DCMAKE_EXE_LINKER_FLAGS="$sanitizers" >/dev/null
 cmake --build "$sanitize_dir" --parallel "$(nproc)"
 
@@ -59,7 +56,7 @@ if ! command -v clang++ >/dev/null; then
 fi
 fuzz_dir=${QUORVEX_FUZZ_BUILD_DIR:-build-fuzz}
 cmake -S . -B "$fuzz_dir" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
-  "${launcher[@]}" -DQUORVEX_FUZZ=ON >/dev/null
+  "${compiler_cache[@]}" -DQUORVEX_FUZZ=ON >/dev/null
 cmake --build "$fuzz_dir" --parallel "$(nproc)" --target quorvex_fuzz_targets
 
 corpus_root=$(mktemp -d)
