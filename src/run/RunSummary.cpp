@@ -17,11 +17,16 @@ std::string LateStimuli(const RunReport& report)
     if (report.LateStimuli == 0) {
         return "Stimuli late: none.";
     }
+    const std::string cause =
+        report.Kc35NeedsIsiMs > 0
+            ? "in KC35 mode the level command waits for the stimulus before to end, and this sound device needs an "
+              "ISI of about " + Count(report.Kc35NeedsIsiMs)
+                  + " ms for it (its output latency and the command's time on the line)"
+            : "because the computer was too busy to prepare them in time";
     return Count(report.LateStimuli) + " of the " + Count(report.Trials)
            + " stimuli of this run started late, by up to "
            + Count(static_cast<std::int64_t>(std::ceil(report.MostLateMs)))
-           + " ms: the silence before them was longer than the ISI, because the computer was too busy to prepare "
-             "them in time. The points recorded were kept.";
+           + " ms: the silence before them was longer than the ISI, " + cause + ". The points recorded were kept.";
 }
 
 std::string Dropouts(const RunReport& report)

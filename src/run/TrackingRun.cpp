@@ -215,6 +215,15 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
     if (previous) {
         Complete(*previous, stream, report);
     }
+    if (mode == AttenuatorMode::Kc35 && stream != nullptr && report.LateStimuli > 0) {
+        // The level command waits for the stimulus before to be played and the next stimulus
+        // waits for the command, so the device's latency and the command's time fall in the ISI.
+        const std::int64_t needs = stream->LeadFrames() - IsiFrames(KeyLeadMs);
+        const auto needsMs = static_cast<int>((needs * 1000 + Rate - 1) / Rate);
+        if (settings.ISI < needsMs) {
+            report.Kc35NeedsIsiMs = needsMs;
+        }
+    }
 }
 
 void TrackingRun::NoteResolution(RunReport& report, const Wave& part, const char* name, float levelDb)

@@ -50,6 +50,9 @@ struct RunReport {
     std::string QuietestStimulus;  // "The tone at 30 dB SPL"
     double QuietestBits = 0.0;
     int SampleBits = 0;
+    // KC35 mode, when stimuli started late and the ISI was shorter: the ISI this sound device
+    // needs for the level command to fall between the stimuli.
+    int Kc35NeedsIsiMs = 0;
 };
 
 // The swept-masker tracking procedure and the listener's key handling. The run window owns
