@@ -28,18 +28,18 @@ TonePreviewOutcome PlayTonePreview(const SharedState& state, SoundOutput& sound,
     return outcome;
 }
 
-std::optional<std::string> TonePreviewProblem(const TonePreviewOutcome& outcome, const std::string& workingFolder,
-                                              const std::string& deviceAdvice)
+Result<> TonePreviewResult(const TonePreviewOutcome& outcome, const std::string& workingFolder,
+                           const std::string& deviceAdvice)
 {
     if (!outcome.Attempted || (outcome.Played && outcome.FileWritten)) {
-        return std::nullopt;
+        return {};
     }
     const std::string file = "tone.wav could not be written in the working folder " + workingFolder + ".";
     if (outcome.Played) {
-        return "The tone was played, but " + file;
+        return Failure{"The tone was played, but " + file};
     }
     if (outcome.FileWritten) {
-        return "The sound device did not play the tone. " + deviceAdvice;
+        return Failure{"The sound device did not play the tone. " + deviceAdvice};
     }
-    return "The tone was not played and " + file + " " + deviceAdvice;
+    return Failure{"The tone was not played and " + file + " " + deviceAdvice};
 }

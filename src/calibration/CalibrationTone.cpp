@@ -80,8 +80,8 @@ int CalibrationTone::Play()
     if (!state_.HasConditions()) {
         throw std::logic_error("No test-condition file has been loaded: there is no tone to calibrate with");
     }
-    if (const auto refusal = CheckToneFrequency(state_.Current(), SystemDecimalSeparator())) {
-        throw std::runtime_error("The calibration tone cannot be played: " + *refusal + ".");
+    if (const Result<> check = CheckToneFrequency(state_.Current(), SystemDecimalSeparator()); !check) {
+        throw std::runtime_error("The calibration tone cannot be played: " + check.Reason() + ".");
     }
     const PlayingMark mark(playing_);
     const Tone tone = MakeCalibrationTone(settings, state_.Current());

@@ -27,17 +27,17 @@ std::int64_t EstimatedRunMs(const ExperimentSettings& settings, const TestCondit
     return StartPauseMs + static_cast<std::int64_t>(trialMs * static_cast<double>(trials));
 }
 
-std::optional<std::string> CheckSessionRuns(const SessionProtocol& protocol, const SharedState& state, char decimalSeparator)
+Result<> CheckSessionRuns(const SessionProtocol& protocol, const SharedState& state, char decimalSeparator)
 {
     SharedState trial = state;
     for (std::size_t k = 0; k < protocol.Runs.size(); ++k) {
         trial.CurrentCondition = protocol.Runs[k].Condition - 1;
-        if (const auto refusal = CheckRunConditions(trial, decimalSeparator)) {
-            return "Run " + std::to_string(k + 1) + " of the session (condition "
-                   + std::to_string(protocol.Runs[k].Condition) + ") cannot start: " + *refusal;
+        if (const Result<> check = CheckRunConditions(trial, decimalSeparator); !check) {
+            return Failure{"Run " + std::to_string(k + 1) + " of the session (condition "
+                           + std::to_string(protocol.Runs[k].Condition) + ") cannot start: " + check.Reason()};
         }
     }
-    return std::nullopt;
+    return {};
 }
 
 std::string FormatDuration(std::int64_t ms)

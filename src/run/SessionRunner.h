@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Result.h"
 #include "SessionFiles.h"
 #include "SessionProtocol.h"
 #include "SessionResume.h"
@@ -30,7 +31,7 @@ std::int64_t EstimatedRunMs(const ExperimentSettings& settings, const TestCondit
 
 // Whether every run of a runnable `protocol` can start with the settings and conditions of
 // `state` (as "Run PTC" checks one): the first refusal, naming the run and its condition.
-std::optional<std::string> CheckSessionRuns(const SessionProtocol& protocol, const SharedState& state, char decimalSeparator);
+Result<> CheckSessionRuns(const SessionProtocol& protocol, const SharedState& state, char decimalSeparator);
 
 // "12:05" or "1:02:05".
 std::string FormatDuration(std::int64_t ms);
