@@ -19,7 +19,7 @@ TonePreviewOutcome PlayTonePreview(const SharedState& state, SoundOutput& sound,
         setToneLevel(c.ToneSPL);  // the attenuator is set before the sound starts
     }
     const bool left = state.Ear == EarSide::Left;
-    outcome.FileWritten = tone.WriteStereoWav(wavPath, left ? tone : silence, left ? silence : tone);
+    outcome.FileWritten = tone.WriteStereoWav(wavPath, left ? tone : silence, left ? silence : tone).Ok();
     if (mode == AttenuatorMode::Kc35 || !left) {
         outcome.Played = tone.PlayStereo(sound, silence, tone, &outcome.Dropout);
     } else {

@@ -136,9 +136,10 @@ int CalibrationTone::QueueRepetition(SoundStream& stream, const Wave& tone, cons
         }
         attenuator_.SetAttenuatorLevel(channel, TruncateLevel(state_.Settings.CalibFactor));
     }
-    // The file and the sound report their own failures; the repetition goes on regardless.
+    // The file and the sound report their own failures; the repetition goes on regardless, so
+    // the file's result is deliberately not looked at.
     const bool fileLeft = CalibrationFileToneChannel(attenuator, channel, state_.Ear) == 0;
-    tone.WriteStereoWav(CalibrationWavName, fileLeft ? tone : silence, fileLeft ? silence : tone);
+    static_cast<void>(tone.WriteStereoWav(CalibrationWavName, fileLeft ? tone : silence, fileLeft ? silence : tone));
     const bool outputLeft = CalibrationOutputChannel(channel) == 0;
     const SoundStart start = previous < 0 ? SoundStart::Now() : SoundStart::AfterPrevious(0);
     return tone.QueueStereo(stream, outputLeft ? tone : silence, outputLeft ? silence : tone, start, false);

@@ -153,7 +153,7 @@ bool SessionRunner::RestDue() const
     return protocol_.RestEvery > 0 && measuredHere_ > 0 && measuredHere_ % protocol_.RestEvery == 0 && lastMeasured_;
 }
 
-std::string SessionRunner::Append(SharedState& state, int index, const std::string& status,
+Result<> SessionRunner::Append(SharedState& state, int index, const std::string& status,
                                   std::chrono::system_clock::time_point started, const std::string& runId)
 {
     const SessionRun& planned = protocol_.Runs.at(static_cast<std::size_t>(index));
@@ -166,37 +166,41 @@ std::string SessionRunner::Append(SharedState& state, int index, const std::stri
     log.Started = started;
     log.Session = MarkFor(index, status);
     log.RunId = runId;
-    return WriteSessionFiles(state, log, 0).RecordError;
+    const SessionFilesOutcome written = WriteSessionFiles(state, log, 0);
+    if (!written.RecordError.empty()) {
+        return Failure{written.RecordError};
+    }
+    return {};
 }
 
-std::string SessionRunner::Repeat(SharedState& state)
+Result<> SessionRunner::Repeat(SharedState& state)
 {
     if (!CanRepeat()) {
         return {};
     }
     const Measured last = *lastMeasured_;
-    const std::string error = Append(state, last.Index, "repeated", last.Started, last.RunId);
-    if (error.empty()) {
+    Result<> marked = Append(state, last.Index, "repeated", last.Started, last.RunId);
+    if (marked) {
         states_.at(static_cast<std::size_t>(last.Index)) = SessionRunState::Pending;
         lastMeasured_.reset();
     }
-    return error;
+    return marked;
 }
 
-std::string SessionRunner::Skip(SharedState& state)
+Result<> SessionRunner::Skip(SharedState& state)
 {
     const std::optional<int> next = Next();
     if (!next) {
         return {};
     }
-    const std::string error = Append(state, *next, "skipped", std::chrono::system_clock::now(), {});
-    if (error.empty()) {
+    Result<> marked = Append(state, *next, "skipped", std::chrono::system_clock::now(), {});
+    if (marked) {
         states_.at(static_cast<std::size_t>(*next)) = SessionRunState::Skipped;
         if (Over()) {
             endReason_ = "Every run of the session is finished.";
         }
     }
-    return error;
+    return marked;
 }
 
 void SessionRunner::End()

@@ -78,17 +78,17 @@ public:
     bool RestDue() const;
 
     // Between runs: the run just measured is marked repeated in the record and measured
-    // again next; the next run is marked skipped; the session ends. Repeat and Skip return
-    // the record's write error (empty when written); `state` is set to the marked run.
+    // again next; the next run is marked skipped; the session ends. Repeat and Skip fail with
+    // the record's write error; `state` is set to the marked run.
     bool CanRepeat() const { return lastMeasured_.has_value() && !Over(); }
-    std::string Repeat(SharedState& state);
-    std::string Skip(SharedState& state);
+    Result<> Repeat(SharedState& state);
+    Result<> Skip(SharedState& state);
     void End();
 
     SessionProgress Progress(std::int64_t elapsedMs, const SharedState& state) const;
 
 private:
-    std::string Append(SharedState& state, int index, const std::string& status, std::chrono::system_clock::time_point started,
+    Result<> Append(SharedState& state, int index, const std::string& status, std::chrono::system_clock::time_point started,
                        const std::string& runId);
 
     struct Measured {

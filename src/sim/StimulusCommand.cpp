@@ -173,9 +173,8 @@ int WriteStimulus(const StimulusRequest& request)
     const Wave silence(0.0f, SharedState::SampleRate);  // the right channel is padded with silence
     std::cout.flush();  // what was built comes before any complaint
     ReportClipping(*stimulus);
-    const std::string problem = stimulus->SaveStereoWav(request.out, *stimulus, silence);
-    if (!problem.empty()) {
-        std::cerr << "quorvex-sim stimulus: " << problem << '\n';
+    if (const Result<> saved = stimulus->SaveStereoWav(request.out, *stimulus, silence); !saved) {
+        std::cerr << "quorvex-sim stimulus: " << saved.Reason() << '\n';
         return 1;
     }
     return 0;
