@@ -20,11 +20,11 @@ TonePreviewOutcome PlayTonePreview(const SharedState& state, SoundOutput& sound,
     }
     const bool left = state.Ear == EarSide::Left;
     outcome.FileWritten = tone.WriteStereoWav(wavPath, left ? tone : silence, left ? silence : tone).Ok();
-    if (mode == AttenuatorMode::Kc35 || !left) {
-        outcome.Played = tone.PlayStereo(sound, silence, tone, &outcome.Dropout);
-    } else {
-        outcome.Played = tone.PlayStereo(sound, tone, silence, &outcome.Dropout);
-    }
+    const bool toneRight = mode == AttenuatorMode::Kc35 || !left;
+    const Result<SoundPlayed> played =
+        toneRight ? tone.PlayStereo(sound, silence, tone) : tone.PlayStereo(sound, tone, silence);
+    outcome.Played = played.Ok();
+    outcome.Dropout = played.Ok() && played.Value() == SoundPlayed::WithDropout;
     return outcome;
 }
 

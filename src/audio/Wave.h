@@ -73,10 +73,9 @@ public:
     Result<> SaveStereoWav(const std::string& path, const Wave& left, const Wave& right) const;
     // Plays `left` and `right` as one stereo sound of this wave's sample count and rate (in
     // floats where the output plays them, else in 16-bit samples) and returns when it has been
-    // played. Returns false if the device did not play it
-    // (the device has already reported why on standard error). `dropout`, when given, is set to
-    // whether the device lost frames while playing it.
-    bool PlayStereo(SoundOutput& output, const Wave& left, const Wave& right, bool* dropout = nullptr) const;
+    // played: whole or with a dropout, or why the device did not play it (which it has already
+    // reported on standard error).
+    Result<SoundPlayed> PlayStereo(SoundOutput& output, const Wave& left, const Wave& right) const;
     // Queues the same sound on `stream` to start at `start` (held until released if `held`)
     // and returns its ticket.
     int QueueStereo(SoundStream& stream, const Wave& left, const Wave& right, SoundStart start, bool held) const;

@@ -29,7 +29,7 @@ std::vector<std::int16_t> InterleaveTwoChannel(std::uint32_t frameCount, const s
     return interleaved;
 }
 
-int PlayTwoChannel(SoundOutput& output, int sampleRate, std::uint32_t frameCount, const std::int16_t* left,
+Result<SoundPlayed> PlayTwoChannel(SoundOutput& output, int sampleRate, std::uint32_t frameCount, const std::int16_t* left,
                    const std::int16_t* right)
 {
     const std::vector<std::int16_t> interleaved = InterleaveTwoChannel(frameCount, left, right);
