@@ -360,7 +360,8 @@ void SetupWindow::TonePlayClick()
         + "Check that the device is connected and not in use by another program. The command \"quorvex-sim devices "
           "FILE\" lists the sound output devices PortAudio sees and the one AudioDevice in the test-condition file "
           "FILE chooses.";
-    if (const Result<> preview = TonePreviewResult(outcome, QDir::currentPath().toStdString(), deviceAdvice); !preview) {
+    const Result<> preview = TonePreviewResult(outcome, QDir::currentPath().toStdString(), deviceAdvice);
+    if (!preview) {
         ShowMessage(QString::fromStdString(preview.Reason()));
     }
     if (outcome.Played && outcome.Dropout) {

@@ -154,7 +154,7 @@ bool SessionRunner::RestDue() const
 }
 
 Result<> SessionRunner::Append(SharedState& state, int index, const std::string& status,
-                                  std::chrono::system_clock::time_point started, const std::string& runId)
+                               std::chrono::system_clock::time_point started, const std::string& runId)
 {
     const SessionRun& planned = protocol_.Runs.at(static_cast<std::size_t>(index));
     state.CurrentCondition = planned.Condition - 1;

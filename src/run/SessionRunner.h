@@ -88,8 +88,8 @@ public:
     SessionProgress Progress(std::int64_t elapsedMs, const SharedState& state) const;
 
 private:
-    Result<> Append(SharedState& state, int index, const std::string& status, std::chrono::system_clock::time_point started,
-                       const std::string& runId);
+    Result<> Append(SharedState& state, int index, const std::string& status,
+                    std::chrono::system_clock::time_point started, const std::string& runId);
 
     struct Measured {
         int Index = 0;
