@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (std::size_t i = 0; i < count && i < 4; ++i) {
             state.CurrentCondition = static_cast<int>(i);
             state.ResetResults();
-            if (!CheckRunConditions(state, separator)) {
+            if (CheckRunConditions(state, separator).Ok()) {
                 FUZZ_CHECK(state.FreqPointCount >= 1);
             }
         }

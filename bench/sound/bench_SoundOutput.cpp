@@ -45,7 +45,8 @@ int main(int argc, char** argv)
     std::vector<double> overrun, firstCallback, afterStart;
     int failures = 0;
     for (int n = 0; n < count; ++n) {
-        if (PlayTwoChannel(output, Rate, Frames, left.data(), right.data()) != 0) {
+        const Result<SoundPlayed> played = PlayTwoChannel(output, Rate, Frames, left.data(), right.data());
+        if (!played || played.Value() != SoundPlayed::Whole) {
             ++failures;
             continue;
         }

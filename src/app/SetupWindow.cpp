@@ -348,8 +348,8 @@ void SetupWindow::TonePlayClick()
         return;
     }
     CheckSoundDevice();
-    if (const auto refusal = CheckPreviewTone(state_.Settings, state_.Current(), DecimalSeparator())) {
-        throw std::runtime_error("The tone cannot be played: " + *refusal + ".");
+    if (const Result<> check = CheckPreviewTone(state_.Settings, state_.Current(), DecimalSeparator()); !check) {
+        throw std::runtime_error("The tone cannot be played: " + check.Reason() + ".");
     }
     const TonePreviewOutcome outcome = PlayTonePreview(
         state_, *devices_.sound, [this](float level) { kc35_->SetAttenuatorLevel(2, TruncateLevel(level)); });
@@ -360,8 +360,9 @@ void SetupWindow::TonePlayClick()
         + "Check that the device is connected and not in use by another program. The command \"quorvex-sim devices "
           "FILE\" lists the sound output devices PortAudio sees and the one AudioDevice in the test-condition file "
           "FILE chooses.";
-    if (const auto problem = TonePreviewProblem(outcome, QDir::currentPath().toStdString(), deviceAdvice)) {
-        ShowMessage(QString::fromStdString(*problem));
+    const Result<> preview = TonePreviewResult(outcome, QDir::currentPath().toStdString(), deviceAdvice);
+    if (!preview) {
+        ShowMessage(QString::fromStdString(preview.Reason()));
     }
     if (outcome.Played && outcome.Dropout) {
         ShowMessage("The tone was played with a dropout: the sound device lost part of it, so it had a gap. "
@@ -371,8 +372,8 @@ void SetupWindow::TonePlayClick()
 
 void SetupWindow::RunPTCClick()
 {
-    if (const auto refusal = CheckRunConditions(state_, DecimalSeparator())) {
-        throw std::runtime_error(*refusal);
+    if (const Result<> check = CheckRunConditions(state_, DecimalSeparator()); !check) {
+        throw std::runtime_error(check.Reason());
     }
     if (!SoundDeviceReadyFor("Run PTC")) {
         return;

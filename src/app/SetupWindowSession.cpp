@@ -59,8 +59,8 @@ void SetupWindow::RunSessionClick()
         throw std::runtime_error(protocol_.Present ? "The session cannot be run: " + protocol_.Refusal
                                                    : "The test-condition file has no [Session] section.");
     }
-    if (const auto refusal = CheckSessionRuns(protocol_, state_, DecimalSeparator())) {
-        throw std::runtime_error(*refusal);
+    if (const Result<> check = CheckSessionRuns(protocol_, state_, DecimalSeparator()); !check) {
+        throw std::runtime_error(check.Reason());
     }
     if (!SoundDeviceReadyFor("Run Session")) {
         return;

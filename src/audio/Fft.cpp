@@ -1,6 +1,7 @@
 #include "Fft.h"
 
 #include <cmath>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -11,13 +12,9 @@ bool IsPowerOfTwo(std::uint32_t n)
     return n != 0 && (n & (n - 1)) == 0;
 }
 
-}  // namespace
-
-bool ComplexFft(float* data, std::uint32_t m, int direction)
+// ComplexFft for an `m` known to be a power of two.
+void ComplexTransform(float* data, std::uint32_t m, int direction)
 {
-    if (!IsPowerOfTwo(m)) {
-        return false;
-    }
     const std::uint64_t n = 2 * std::uint64_t{m};
     // Bit-reversal permutation of the complex values.
     std::uint64_t j = 0;
@@ -69,20 +66,30 @@ bool ComplexFft(float* data, std::uint32_t m, int direction)
             }
         }
     }
-    return true;
 }
 
-bool RealFft(float* data, std::uint32_t n, int direction)
+}  // namespace
+
+Result<> ComplexFft(float* data, std::uint32_t m, int direction)
+{
+    if (!IsPowerOfTwo(m)) {
+        return Failure{"the complex transform's length " + std::to_string(m) + " is not a power of two"};
+    }
+    ComplexTransform(data, m, direction);
+    return {};
+}
+
+Result<> RealFft(float* data, std::uint32_t n, int direction)
 {
     if (n < 2 || !IsPowerOfTwo(n)) {
-        return false;
+        return Failure{"the real transform's length " + std::to_string(n) + " is not a power of two of at least 2"};
     }
     constexpr float c1 = 0.5f;
     float c2 = 0.0f;
     double theta = 3.141592653589793 / static_cast<double>(n >> 1);
     if (direction == 1) {
         c2 = -0.5f;
-        ComplexFft(data, n >> 1, 1);
+        ComplexTransform(data, n >> 1, 1);
     } else {
         c2 = 0.5f;
         theta = -theta;
@@ -118,7 +125,7 @@ bool RealFft(float* data, std::uint32_t n, int direction)
     } else {
         data[0] = c1 * (e0 + e1);
         data[1] = c1 * (e0 - e1);
-        ComplexFft(data, n >> 1, -1);
+        ComplexTransform(data, n >> 1, -1);
     }
-    return true;
+    return {};
 }

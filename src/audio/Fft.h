@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Result.h"
+
 #include <cstdint>
 
 // In-place radix-2 transforms on single-precision data; the twiddle factors are advanced by
@@ -7,11 +9,11 @@
 
 // The complex transform of `m` values stored as re, im pairs in data[0 .. 2m-1]:
 // X(k) = sum over j of x(j) e^(direction 2 pi i j k / m), direction +1 or -1. `m` must be a
-// power of two; returns false (and leaves the data alone) otherwise.
-bool ComplexFft(float* data, std::uint32_t m, int direction);
+// power of two; refused (and the data left alone) otherwise.
+Result<> ComplexFft(float* data, std::uint32_t m, int direction);
 
 // The transform of `n` real values into the packed half-spectrum (direction +1): element 0
 // holds bin 0, element 1 bin n/2, elements 2k and 2k+1 the real and imaginary parts of bin k
 // for 0 < k < n/2. Direction -1 turns such a spectrum back into n/2 times the real sequence.
-// `n` must be a power of two of at least 2; returns false (and leaves the data alone) otherwise.
-bool RealFft(float* data, std::uint32_t n, int direction);
+// `n` must be a power of two of at least 2; refused (and the data left alone) otherwise.
+Result<> RealFft(float* data, std::uint32_t n, int direction);

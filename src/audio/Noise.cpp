@@ -76,7 +76,8 @@ float Noise::Generate()
     if (n >= 2) {
         spectrum[1] = 0.0f;
     }
-    RealFft(spectrum.data(), n, -1);
+    // Refused only for fewer than two samples, which have no band and stay silent as they are.
+    static_cast<void>(RealFft(spectrum.data(), n, -1));
     std::copy(spectrum.begin(), spectrum.end(), Samples().begin());
     return 0.0f;
 }

@@ -19,25 +19,25 @@ public:
     // A duration that is finite, not negative and not longer than the reservoir.
     void Duration(const char* name, float ms)
     {
-        if (problem_) {
+        if (!outcome_) {
             return;
         }
         if (!std::isfinite(ms)) {
-            problem_ = std::string(name) + " is not a finite number of milliseconds";
+            outcome_ = Failure{std::string(name) + " is not a finite number of milliseconds"};
         } else if (ms < 0.0f) {
-            problem_ = std::string(name) + " (" + Number(ms) + " ms) is negative";
+            outcome_ = Failure{std::string(name) + " (" + Number(ms) + " ms) is negative"};
         } else if (ms > LongestStimulusMs) {
-            problem_ = std::string(name) + " (" + Number(ms) + " ms) is longer than the noise reservoir ("
-                       + Number(LongestStimulusMs) + " ms)";
+            outcome_ = Failure{std::string(name) + " (" + Number(ms) + " ms) is longer than the noise reservoir ("
+                               + Number(LongestStimulusMs) + " ms)"};
         }
     }
 
     // `shorterName` must not exceed `longerName`.
     void NotLonger(const char* shorterName, float shorter, const char* longerName, float longer)
     {
-        if (!problem_ && shorter > longer) {
-            problem_ = std::string(shorterName) + " (" + Number(shorter) + " ms) is longer than " + longerName
-                       + " (" + Number(longer) + " ms)";
+        if (outcome_ && shorter > longer) {
+            outcome_ = Failure{std::string(shorterName) + " (" + Number(shorter) + " ms) is longer than " + longerName
+                               + " (" + Number(longer) + " ms)"};
         }
     }
 
@@ -50,22 +50,21 @@ public:
 
     void Require(bool holds, const std::string& message)
     {
-        if (!problem_ && !holds) {
-            problem_ = message;
+        if (outcome_ && !holds) {
+            outcome_ = Failure{message};
         }
     }
 
-    std::optional<std::string> Result() const { return problem_; }
+    const Result<>& Outcome() const { return outcome_; }
 
 private:
     char separator_;
-    std::optional<std::string> problem_;
+    Result<> outcome_;  // the first refusal
 };
 
 }  // namespace
 
-std::optional<std::string> CheckRunStimulus(const ExperimentSettings& settings, const TestCondition& condition,
-                                            char decimalSeparator)
+Result<> CheckRunStimulus(const ExperimentSettings& settings, const TestCondition& condition, char decimalSeparator)
 {
     Checker check(decimalSeparator);
     check.Duration("MaskerDuration", settings.MaskerDuration);
@@ -86,23 +85,22 @@ std::optional<std::string> CheckRunStimulus(const ExperimentSettings& settings, 
                   "the masker band reaches EndF + MaskerBW/2 = " + check.Number(static_cast<float>(bandTop))
                       + " Hz, above half the sample rate (" + check.Number(NyquistHz)
                       + " Hz); it would be played at wrong frequencies");
-    return check.Result();
+    return check.Outcome();
 }
 
-std::optional<std::string> CheckPreviewTone(const ExperimentSettings& settings, const TestCondition& condition,
-                                            char decimalSeparator)
+Result<> CheckPreviewTone(const ExperimentSettings& settings, const TestCondition& condition, char decimalSeparator)
 {
     Checker check(decimalSeparator);
     check.Duration("ToneDuration", settings.ToneDuration);
     check.Duration("RiseFall", settings.RiseFall);
     check.NotLonger("RiseFall", settings.RiseFall, "ToneDuration", settings.ToneDuration);
     check.ToneFrequency(condition.ToneF);
-    return check.Result();
+    return check.Outcome();
 }
 
-std::optional<std::string> CheckToneFrequency(const TestCondition& condition, char decimalSeparator)
+Result<> CheckToneFrequency(const TestCondition& condition, char decimalSeparator)
 {
     Checker check(decimalSeparator);
     check.ToneFrequency(condition.ToneF);
-    return check.Result();
+    return check.Outcome();
 }

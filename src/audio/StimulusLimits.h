@@ -1,14 +1,12 @@
 #pragma once
 
+#include "Result.h"
 #include "TestCondition.h"
-
-#include <optional>
-#include <string>
 
 // Checks that the durations a stimulus is built from can be honoured before anything is
 // synthesised: every duration finite and not negative, none longer than the noise reservoir
-// the masker is cut from, and every ramp within its on-time. Each returns a message naming the
-// offending value, or nothing when the stimulus can be built. Numbers in the message use
+// the masker is cut from, and every ramp within its on-time. Each refuses with a message naming
+// the offending value, and is Ok when the stimulus can be built. Numbers in the message use
 // `decimalSeparator`.
 
 // The longest stimulus in whole milliseconds: the noise reservoir's length (524288 samples at
@@ -20,13 +18,13 @@ constexpr float LongestStimulusMs = 11888.0f;
 // the masker's on-time, a masker band (MaskerBW) that is finite, not negative and whose half
 // fits below half the sample rate, a tone below half the sample rate and a band whose top at
 // the end of the sweep (EndF + MaskerBW/2) does not reach above it.
-std::optional<std::string> CheckRunStimulus(const ExperimentSettings& settings, const TestCondition& condition,
-                                            char decimalSeparator = '.');
+Result<> CheckRunStimulus(const ExperimentSettings& settings, const TestCondition& condition,
+                          char decimalSeparator = '.');
 
 // The tone preview: ToneDuration and RiseFall as above, RiseFall not longer than ToneDuration,
 // and the tone below half the sample rate.
-std::optional<std::string> CheckPreviewTone(const ExperimentSettings& settings, const TestCondition& condition,
-                                            char decimalSeparator = '.');
+Result<> CheckPreviewTone(const ExperimentSettings& settings, const TestCondition& condition,
+                          char decimalSeparator = '.');
 
 // The calibration tone: ToneF below half the sample rate.
-std::optional<std::string> CheckToneFrequency(const TestCondition& condition, char decimalSeparator = '.');
+Result<> CheckToneFrequency(const TestCondition& condition, char decimalSeparator = '.');

@@ -19,27 +19,27 @@ TonePreviewOutcome PlayTonePreview(const SharedState& state, SoundOutput& sound,
         setToneLevel(c.ToneSPL);  // the attenuator is set before the sound starts
     }
     const bool left = state.Ear == EarSide::Left;
-    outcome.FileWritten = tone.WriteStereoWav(wavPath, left ? tone : silence, left ? silence : tone);
-    if (mode == AttenuatorMode::Kc35 || !left) {
-        outcome.Played = tone.PlayStereo(sound, silence, tone, &outcome.Dropout);
-    } else {
-        outcome.Played = tone.PlayStereo(sound, tone, silence, &outcome.Dropout);
-    }
+    outcome.FileWritten = tone.WriteStereoWav(wavPath, left ? tone : silence, left ? silence : tone).Ok();
+    const bool toneRight = mode == AttenuatorMode::Kc35 || !left;
+    const Result<SoundPlayed> played =
+        toneRight ? tone.PlayStereo(sound, silence, tone) : tone.PlayStereo(sound, tone, silence);
+    outcome.Played = played.Ok();
+    outcome.Dropout = played.Ok() && played.Value() == SoundPlayed::WithDropout;
     return outcome;
 }
 
-std::optional<std::string> TonePreviewProblem(const TonePreviewOutcome& outcome, const std::string& workingFolder,
-                                              const std::string& deviceAdvice)
+Result<> TonePreviewResult(const TonePreviewOutcome& outcome, const std::string& workingFolder,
+                           const std::string& deviceAdvice)
 {
     if (!outcome.Attempted || (outcome.Played && outcome.FileWritten)) {
-        return std::nullopt;
+        return {};
     }
     const std::string file = "tone.wav could not be written in the working folder " + workingFolder + ".";
     if (outcome.Played) {
-        return "The tone was played, but " + file;
+        return Failure{"The tone was played, but " + file};
     }
     if (outcome.FileWritten) {
-        return "The sound device did not play the tone. " + deviceAdvice;
+        return Failure{"The sound device did not play the tone. " + deviceAdvice};
     }
-    return "The tone was not played and " + file + " " + deviceAdvice;
+    return Failure{"The tone was not played and " + file + " " + deviceAdvice};
 }

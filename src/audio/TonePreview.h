@@ -1,9 +1,9 @@
 #pragma once
 
+#include "Result.h"
 #include "SharedState.h"
 
 #include <functional>
-#include <optional>
 #include <string>
 
 class SoundOutput;
@@ -26,8 +26,8 @@ TonePreviewOutcome PlayTonePreview(const SharedState& state, SoundOutput& sound,
                                    const std::function<void(float toneLevel)>& setToneLevel,
                                    const std::string& wavPath = "tone.wav");
 
-// What the operator is told after a preview that went wrong, in one message: whether the tone
-// was heard and whether "tone.wav" was written in `workingFolder`, with `deviceAdvice` when the
-// sound device failed. Nothing when all went well.
-std::optional<std::string> TonePreviewProblem(const TonePreviewOutcome& outcome, const std::string& workingFolder,
-                                              const std::string& deviceAdvice);
+// How a preview went, as the operator is told of it: a failure's reason says in one message
+// whether the tone was heard and whether "tone.wav" was written in `workingFolder`, with
+// `deviceAdvice` when the sound device failed. Ok when all went well.
+Result<> TonePreviewResult(const TonePreviewOutcome& outcome, const std::string& workingFolder,
+                           const std::string& deviceAdvice);

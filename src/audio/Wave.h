@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Result.h"
 #include "SoundStream.h"
 
 #include <cstdint>
@@ -64,18 +65,17 @@ public:
 
     // Writes a two-channel 16-bit WAV file with this wave's sample count and rate, the
     // samples taken from `left` and `right` (a channel shorter than this wave is padded with
-    // silence). Problems go to standard error; returns true if the whole file was written. A
-    // file that could not be written whole is removed, so that no header claims frames it lacks.
-    bool WriteStereoWav(const std::string& path, const Wave& left, const Wave& right) const;
-    // The same, returning the one-line problem (empty when the whole file was written) for a
-    // caller that tells it in its own words.
-    std::string SaveStereoWav(const std::string& path, const Wave& left, const Wave& right) const;
+    // silence). Ok when the whole file was written; a failure's one-line reason has also gone
+    // to standard error. A file that could not be written whole is removed, so that no header
+    // claims frames it lacks.
+    Result<> WriteStereoWav(const std::string& path, const Wave& left, const Wave& right) const;
+    // The same, telling standard error nothing, for a caller that tells the reason in its own words.
+    Result<> SaveStereoWav(const std::string& path, const Wave& left, const Wave& right) const;
     // Plays `left` and `right` as one stereo sound of this wave's sample count and rate (in
     // floats where the output plays them, else in 16-bit samples) and returns when it has been
-    // played. Returns false if the device did not play it
-    // (the device has already reported why on standard error). `dropout`, when given, is set to
-    // whether the device lost frames while playing it.
-    bool PlayStereo(SoundOutput& output, const Wave& left, const Wave& right, bool* dropout = nullptr) const;
+    // played: whole or with a dropout, or why the device did not play it (which it has already
+    // reported on standard error).
+    Result<SoundPlayed> PlayStereo(SoundOutput& output, const Wave& left, const Wave& right) const;
     // Queues the same sound on `stream` to start at `start` (held until released if `held`)
     // and returns its ticket.
     int QueueStereo(SoundStream& stream, const Wave& left, const Wave& right, SoundStart start, bool held) const;

@@ -37,9 +37,9 @@ void PutId(std::array<unsigned char, N>& bytes, std::size_t at, const char (&id)
 }
 
 // What went wrong with the file, with the system's reason.
-std::string Failure(const char* what, const std::string& path, int error)
+Failure FileFailure(const char* what, const std::string& path, int error)
 {
-    return std::string(what) + " '" + path + "': " + std::strerror(error != 0 ? error : EIO);
+    return Failure{std::string(what) + " '" + path + "': " + std::strerror(error != 0 ? error : EIO)};
 }
 
 float SampleOrSilence(const Wave& wave, std::uint32_t i)
@@ -49,21 +49,21 @@ float SampleOrSilence(const Wave& wave, std::uint32_t i)
 
 }  // namespace
 
-bool Wave::WriteStereoWav(const std::string& path, const Wave& left, const Wave& right) const
+Result<> Wave::WriteStereoWav(const std::string& path, const Wave& left, const Wave& right) const
 {
-    const std::string problem = SaveStereoWav(path, left, right);
-    if (!problem.empty()) {
-        std::fprintf(stderr, "%s\n", problem.c_str());
+    Result<> saved = SaveStereoWav(path, left, right);
+    if (!saved) {
+        std::fprintf(stderr, "%s\n", saved.Reason().c_str());
     }
-    return problem.empty();
+    return saved;
 }
 
-std::string Wave::SaveStereoWav(const std::string& path, const Wave& left, const Wave& right) const
+Result<> Wave::SaveStereoWav(const std::string& path, const Wave& left, const Wave& right) const
 {
     errno = 0;
     FileHandle file(std::fopen(path.c_str(), "wb"));
     if (!file) {
-        return Failure("could not open", path, errno);
+        return FileFailure("could not open", path, errno);
     }
     const std::uint32_t frames = SampleCount();
     const std::uint32_t dataBytes = frames * 2u * 2u;
@@ -107,7 +107,9 @@ std::string Wave::SaveStereoWav(const std::string& path, const Wave& left, const
         const int error = !written ? writeError : errno;
         // A file cut short (a full disk) would keep a header that claims every frame: it goes.
         const bool removed = regular && ::unlink(path.c_str()) == 0;
-        return Failure("write error on", path, error) + (removed ? "; the file was removed" : "");
+        Failure failure = FileFailure("write error on", path, error);
+        failure.Reason += removed ? "; the file was removed" : "";
+        return failure;
     }
     return {};
 }

@@ -6,14 +6,10 @@
 #include <memory>
 #include <vector>
 
-bool Wave::PlayStereo(SoundOutput& output, const Wave& left, const Wave& right, bool* dropout) const
+Result<SoundPlayed> Wave::PlayStereo(SoundOutput& output, const Wave& left, const Wave& right) const
 {
     const std::unique_ptr<SoundStream> stream = output.OpenStream(sampleRate_, 2, 0);
-    const StreamedSound sound = stream->Wait(QueueStereo(*stream, left, right, SoundStart::Now(), false));
-    if (dropout != nullptr) {
-        *dropout = sound.Played && sound.Dropout;
-    }
-    return sound.Played;
+    return PlayedResult(stream->Wait(QueueStereo(*stream, left, right, SoundStart::Now(), false)));
 }
 
 int Wave::QueueStereo(SoundStream& stream, const Wave& left, const Wave& right, SoundStart start, bool held) const

@@ -80,8 +80,8 @@ int CalibrationTone::Play()
     if (!state_.HasConditions()) {
         throw std::logic_error("No test-condition file has been loaded: there is no tone to calibrate with");
     }
-    if (const auto refusal = CheckToneFrequency(state_.Current(), SystemDecimalSeparator())) {
-        throw std::runtime_error("The calibration tone cannot be played: " + *refusal + ".");
+    if (const Result<> check = CheckToneFrequency(state_.Current(), SystemDecimalSeparator()); !check) {
+        throw std::runtime_error("The calibration tone cannot be played: " + check.Reason() + ".");
     }
     const PlayingMark mark(playing_);
     const Tone tone = MakeCalibrationTone(settings, state_.Current());
@@ -136,9 +136,10 @@ int CalibrationTone::QueueRepetition(SoundStream& stream, const Wave& tone, cons
         }
         attenuator_.SetAttenuatorLevel(channel, TruncateLevel(state_.Settings.CalibFactor));
     }
-    // The file and the sound report their own failures; the repetition goes on regardless.
+    // The file and the sound report their own failures; the repetition goes on regardless, so
+    // the file's result is deliberately not looked at.
     const bool fileLeft = CalibrationFileToneChannel(attenuator, channel, state_.Ear) == 0;
-    tone.WriteStereoWav(CalibrationWavName, fileLeft ? tone : silence, fileLeft ? silence : tone);
+    static_cast<void>(tone.WriteStereoWav(CalibrationWavName, fileLeft ? tone : silence, fileLeft ? silence : tone));
     const bool outputLeft = CalibrationOutputChannel(channel) == 0;
     const SoundStart start = previous < 0 ? SoundStart::Now() : SoundStart::AfterPrevious(0);
     return tone.QueueStereo(stream, outputLeft ? tone : silence, outputLeft ? silence : tone, start, false);

@@ -83,24 +83,24 @@ std::string Replaced(std::string_view text, bool replaceInvalid, Pick replace)
 
 }  // namespace
 
-std::optional<std::string> FirstControlCharacter(std::string_view text)
+Result<> CheckOneLine(std::string_view text)
 {
     while (!text.empty()) {
         const CodePoint c = Decode(text);
         if (c.Valid && IsControl(c.Value)) {
             if (c.Value == '\n' || c.Value == '\r') {
-                return "a line break";
+                return Failure{"a line break"};
             }
             if (c.Value == '\t') {
-                return "a tab";
+                return Failure{"a tab"};
             }
             std::array<char, 40> name{};
             std::snprintf(name.data(), name.size(), "the control character U+%04X", static_cast<unsigned>(c.Value));
-            return std::string(name.data());
+            return Failure{name.data()};
         }
         text.remove_prefix(c.Length);
     }
-    return std::nullopt;
+    return {};
 }
 
 std::string WithControlCharactersShown(std::string_view text)

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <optional>
+#include "Result.h"
+
 #include <string>
 #include <string_view>
 
@@ -8,9 +9,9 @@
 // results file, a data file or a terminal. Control characters (C0, DEL, C1) would break the
 // line or steer the terminal; bytes that are not UTF-8 would make a UTF-8 file unreadable.
 
-// The first control character of `text` as the operator is told of it ("a line break", "a
-// tab", "the control character U+001B"); nothing when it holds none.
-std::optional<std::string> FirstControlCharacter(std::string_view text);
+// Whether `text` holds no control character; refused with the first one as the operator is
+// told of it ("a line break", "a tab", "the control character U+001B").
+Result<> CheckOneLine(std::string_view text);
 
 // `text` with every control character replaced by U+FFFD, the replacement character, so that
 // the change shows.

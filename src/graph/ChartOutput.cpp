@@ -18,6 +18,11 @@
 
 namespace {
 
+Failure NotSaved(const QString& path, const QString& reason)
+{
+    return Failure{QString("The graph could not be saved to \"%1\": %2").arg(path, reason).toStdString()};
+}
+
 // Puts a printer's orientation back however printing ends.
 class OrientationRestorer {
 public:
@@ -118,11 +123,11 @@ void PaintChartOnPage(QChartView& view, QPainter& painter, const QRectF& page)
     view.render(&painter, page, view.viewport()->rect(), Qt::IgnoreAspectRatio);
 }
 
-QString WriteChartPdf(QChartView& view, const QString& path)
+Result<> WriteChartPdf(QChartView& view, const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return QString("The graph could not be saved to \"%1\": %2").arg(path, file.errorString());
+        return NotSaved(path, file.errorString());
 
     {
         QPdfWriter writer(&file);
@@ -132,43 +137,41 @@ QString WriteChartPdf(QChartView& view, const QString& path)
                                          QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
         QPainter painter;
         if (!painter.begin(&writer))
-            return QString("The graph could not be saved to \"%1\": the PDF could not be started").arg(path);
+            return NotSaved(path, "the PDF could not be started");
         PaintChartOnPage(view, painter, QRectF(painter.viewport()));
         painter.end();
     }
     if (!file.flush() || file.error() != QFileDevice::NoError)
-        return QString("The graph could not be saved to \"%1\": %2").arg(path, file.errorString());
+        return NotSaved(path, file.errorString());
     return {};
 }
 
-QString SaveChart(QChartView& view, const QString& path, const QString& title)
+Result<> SaveChart(QChartView& view, const QString& path, const QString& title)
 {
     const QString suffix = QFileInfo(path).suffix().toLower();
-    const auto failed = [&path](const QString& reason) {
-        return QString("The graph could not be saved to \"%1\": %2").arg(path, reason);
-    };
     if (suffix == "pdf")
         return WriteChartPdf(view, path);
     if (suffix == "png") {
         QImageWriter writer(path, "png");
         if (!writer.write(ChartBitmap(view)))
-            return failed(writer.device() != nullptr ? writer.device()->errorString() : writer.errorString());
+            return NotSaved(path, writer.device() != nullptr ? writer.device()->errorString() : writer.errorString());
         return {};
     }
     if (suffix == "svg") {
         QSaveFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(ChartSvg(view, title)) < 0 || !file.commit())
-            return failed(file.errorString());
+            return NotSaved(path, file.errorString());
         return {};
     }
-    return failed("the file name must end in .png, .svg or .pdf");
+    return NotSaved(path, "the file name must end in .png, .svg or .pdf");
 }
 
-QString PrintChart(QChartView& view, QPrinter& printer)
+Result<> PrintChart(QChartView& view, QPrinter& printer)
 {
     const OrientationRestorer restore(printer);
     printer.setPageOrientation(QPageLayout::Landscape);
-    const QString failed = QString("The graph could not be printed on \"%1\".").arg(printer.printerName());
+    const Failure failed{
+        QString("The graph could not be printed on \"%1\".").arg(printer.printerName()).toStdString()};
 
     QPainter painter;
     if (!painter.begin(&printer))

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Result.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QRectF>
@@ -19,15 +21,15 @@ QByteArray ChartSvg(QChartView& view, const QString& title);
 // on-screen proportions.
 void PaintChartOnPage(QChartView& view, QPainter& painter, const QRectF& page);
 
-// Writes the chart as a one-page landscape A4 PDF file. Returns the reason when the file
-// could not be written, an empty text when it was.
-QString WriteChartPdf(QChartView& view, const QString& path);
+// Writes the chart as a one-page landscape A4 PDF file; fails with the reason when the file
+// could not be written.
+Result<> WriteChartPdf(QChartView& view, const QString& path);
 
 // Saves the chart in the format its file name's suffix names: ".png" the bitmap, ".svg" the
-// vector drawing, ".pdf" the one-page PDF (any other suffix is refused). Returns the reason
-// when the file could not be written, an empty text when it was.
-QString SaveChart(QChartView& view, const QString& path, const QString& title);
+// vector drawing, ".pdf" the one-page PDF (any other suffix is refused); fails with the
+// reason when the file could not be written.
+Result<> SaveChart(QChartView& view, const QString& path, const QString& title);
 
-// Prints the chart in landscape on `printer`, whose orientation is put back afterwards.
-// Returns the reason when printing failed, an empty text when it worked.
-QString PrintChart(QChartView& view, QPrinter& printer);
+// Prints the chart in landscape on `printer`, whose orientation is put back afterwards; fails
+// with the reason when printing failed.
+Result<> PrintChart(QChartView& view, QPrinter& printer);

@@ -122,9 +122,8 @@ void GraphWindow::PrintClick()
     }
     if (!printer_)
         printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    const QString error = PrintChart(*ChartView, *printer_);
-    if (!error.isEmpty())
-        Report(error);
+    if (const Result<> printed = PrintChart(*ChartView, *printer_); !printed)
+        Report(QString::fromStdString(printed.Reason()));
 }
 
 void GraphWindow::CloseClick()
@@ -157,9 +156,8 @@ void GraphWindow::OfferPdfInstead()
     const QString path = ChoosePdfPath();
     if (path.isEmpty())
         return;
-    const QString error = WriteChartPdf(*ChartView, path);
-    if (!error.isEmpty())
-        Report(error);
+    if (const Result<> written = WriteChartPdf(*ChartView, path); !written)
+        Report(QString::fromStdString(written.Reason()));
 }
 
 void GraphWindow::SaveAsButtonClick()
@@ -167,9 +165,8 @@ void GraphWindow::SaveAsButtonClick()
     const QString path = ChooseSavePath();
     if (path.isEmpty())
         return;
-    const QString error = SaveChart(*ChartView, path, title_);
-    if (!error.isEmpty())
-        Report(error);
+    if (const Result<> saved = SaveChart(*ChartView, path, title_); !saved)
+        Report(QString::fromStdString(saved.Reason()));
 }
 
 QString GraphWindow::AskForSavePath()

@@ -39,7 +39,7 @@ std::string WithCrLf(const std::string& text)
     return bytes;
 }
 
-std::string PTCwrite(const SharedState& state, int count)
+Result<> PTCwrite(const SharedState& state, int count)
 {
     const TestCondition& c = state.Current();
     std::string block = ";----------------------------------------------------\n";
@@ -58,27 +58,30 @@ std::string PTCwrite(const SharedState& state, int count)
         block += FormatForResults(points[i].Freq) + "\t" + FormatForResults(points[i].SPL) + "\n";
     }
     const std::error_code error = AppendBlockToTextFile(state.ResultsFileName, WithCrLf(block));
-    return error ? ResultsFileFailure(state.ResultsFileName, error, n) : std::string();
+    if (error) {
+        return Failure{ResultsFileFailure(state.ResultsFileName, error, n)};
+    }
+    return {};
 }
 
-std::string AppendTestLogHeader(const std::string& path)
+Result<> AppendTestLogHeader(const std::string& path)
 {
     const std::error_code error =
         AppendBlockToTextFile(path, WithCrLf(";------------------------------------------------\n;Subject=\t\n;Ear=\t\n"));
     if (!error) {
         return {};
     }
-    return "Quorvex could not write this run's header to the log '" + path + "': " + error.message()
-           + ". The run goes on; the results file is not affected.";
+    return Failure{"Quorvex could not write this run's header to the log '" + path + "': " + error.message()
+                   + ". The run goes on; the results file is not affected."};
 }
 
-std::string CheckResultsFile(const std::string& path)
+Result<> CheckResultsFile(const std::string& path)
 {
     const std::error_code error = CheckAppendable(path);
     if (!error) {
         return {};
     }
-    return "The results file '" + path + "' cannot be opened for appending: " + error.message()
-           + ". The run goes on and keeps its points in memory; they reach the file at the end of the run only "
-             "if it can be written then.";
+    return Failure{"The results file '" + path + "' cannot be opened for appending: " + error.message()
+                   + ". The run goes on and keeps its points in memory; they reach the file at the end of the run "
+                     "only if it can be written then."};
 }

@@ -8,15 +8,15 @@
 #include <cmath>
 #include <utility>
 
-std::optional<std::string> CheckRunConditions(const SharedState& state, char decimalSeparator)
+Result<> CheckRunConditions(const SharedState& state, char decimalSeparator)
 {
     if (!state.HasConditions()) {
-        return "Load a test-condition file with \"Parameters\" before starting a run.";
+        return Failure{"Load a test-condition file with \"Parameters\" before starting a run."};
     }
     const TestCondition& c = state.Current();
     const auto number = [decimalSeparator](double value) { return FormatForDisplay(value, decimalSeparator); };
     const auto refuse = [](const std::string& reason) {
-        return std::optional<std::string>("The run cannot start: " + reason);
+        return Result<>(Failure{"The run cannot start: " + reason});
     };
 
     // The names go into one line of the results file's header, and into file names.
@@ -29,8 +29,8 @@ std::optional<std::string> CheckRunConditions(const SharedState& state, char dec
                       "Type a results name.");
     }
     for (const auto& [what, text] : {std::pair{"results name", resultsName}, {"subject name", state.SubjectName}}) {
-        if (const auto control = FirstControlCharacter(text)) {
-            return refuse(std::string("the ") + what + " holds " + *control + ", which cannot be written on the "
+        if (const Result<> line = CheckOneLine(text); !line) {
+            return refuse(std::string("the ") + what + " holds " + line.Reason() + ", which cannot be written on the "
                           "one line the results file gives it.");
         }
     }
@@ -70,8 +70,8 @@ std::optional<std::string> CheckRunConditions(const SharedState& state, char dec
         return refuse("the pause between presentations ISI is " + std::to_string(state.Settings.ISI)
                       + " ms; it must not be negative.");
     }
-    if (auto stimulus = CheckRunStimulus(state.Settings, c, decimalSeparator)) {
-        return refuse(*stimulus + ".");
+    if (const Result<> stimulus = CheckRunStimulus(state.Settings, c, decimalSeparator); !stimulus) {
+        return refuse(stimulus.Reason() + ".");
     }
-    return std::nullopt;
+    return {};
 }

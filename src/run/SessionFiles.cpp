@@ -78,15 +78,16 @@ std::string FirstRow(const LockedTextFile& file)
     return head;
 }
 
-std::string WriteFailure(const std::string& path, const std::string& reason, const char* what)
+Failure WriteFailure(const std::string& path, const std::string& reason, const char* what)
 {
-    return std::string("Quorvex could not write this run's rows to the ") + what + " '" + path + "': " + reason
-           + ". The file is as it was before the run; the results file and the points in memory are not affected.";
+    return Failure{std::string("Quorvex could not write this run's rows to the ") + what + " '" + path + "': " + reason
+                   + ". The file is as it was before the run; the results file and the points in memory are not "
+                     "affected."};
 }
 
-// Appends the rows under the lock `file` holds, after the header when the file is new; an
-// empty text when they were written, otherwise what the operator is told.
-std::string AppendRows(LockedTextFile& file, const std::string& path, const std::string& header,
+// Appends the rows under the lock `file` holds, after the header when the file is new; a
+// failure's reason is what the operator is told.
+Result<> AppendRows(LockedTextFile& file, const std::string& path, const std::string& header,
                        const std::string& rows, const char* what)
 {
     if (file.OpenError()) {
@@ -104,7 +105,10 @@ std::string AppendRows(LockedTextFile& file, const std::string& path, const std:
     if (!error) {
         error = file.Close();
     }
-    return error ? WriteFailure(path, error.message(), what) : std::string();
+    if (error) {
+        return WriteFailure(path, error.message(), what);
+    }
+    return {};
 }
 
 int LastRunNumberIn(const LockedTextFile& file)
@@ -313,13 +317,15 @@ SessionFilesOutcome WriteSessionFiles(const SharedState& state, const RunLog& lo
     outcome.RunId = !log.RunId.empty() ? log.RunId
                                         : MakeRunId(log.Started, std::max(LastRunNumberIn(record), LastRunNumberIn(trials)));
     outcome.RecordError = AppendRows(record, recordPath, SessionRecordHeader(),
-                                     SessionRecordRows(state, log, outcome.RunId, count, false), "session record");
+                                     SessionRecordRows(state, log, outcome.RunId, count, false), "session record")
+                              .Reason();
     if (outcome.RecordError.empty()) {
         outcome.Written.push_back(recordPath);
     }
     if (!log.Trials.empty()) {
         outcome.TrialLogError =
-            AppendRows(trials, trialsPath, TrialLogHeader(), TrialLogRows(log, outcome.RunId, false), "trial log");
+            AppendRows(trials, trialsPath, TrialLogHeader(), TrialLogRows(log, outcome.RunId, false), "trial log")
+                .Reason();
         outcome.TrialLogWritten = outcome.TrialLogError.empty();
         if (outcome.TrialLogWritten) {
             outcome.Written.push_back(trialsPath);

@@ -149,16 +149,16 @@ void SessionPanel::RunFinished(const RunReport& report)
 
 void SessionPanel::RepeatClick()
 {
-    if (const std::string error = runner_.Repeat(state_); !error.empty()) {
-        ShowMessage(QString::fromStdString(error));
+    if (const Result<> repeated = runner_.Repeat(state_); !repeated) {
+        ShowMessage(QString::fromStdString(repeated.Reason()));
     }
     OfferNext();
 }
 
 void SessionPanel::SkipClick()
 {
-    if (const std::string error = runner_.Skip(state_); !error.empty()) {
-        ShowMessage(QString::fromStdString(error));
+    if (const Result<> skipped = runner_.Skip(state_); !skipped) {
+        ShowMessage(QString::fromStdString(skipped.Reason()));
     }
     OfferNext();
 }

@@ -27,17 +27,17 @@ std::int64_t EstimatedRunMs(const ExperimentSettings& settings, const TestCondit
     return StartPauseMs + static_cast<std::int64_t>(trialMs * static_cast<double>(trials));
 }
 
-std::optional<std::string> CheckSessionRuns(const SessionProtocol& protocol, const SharedState& state, char decimalSeparator)
+Result<> CheckSessionRuns(const SessionProtocol& protocol, const SharedState& state, char decimalSeparator)
 {
     SharedState trial = state;
     for (std::size_t k = 0; k < protocol.Runs.size(); ++k) {
         trial.CurrentCondition = protocol.Runs[k].Condition - 1;
-        if (const auto refusal = CheckRunConditions(trial, decimalSeparator)) {
-            return "Run " + std::to_string(k + 1) + " of the session (condition "
-                   + std::to_string(protocol.Runs[k].Condition) + ") cannot start: " + *refusal;
+        if (const Result<> check = CheckRunConditions(trial, decimalSeparator); !check) {
+            return Failure{"Run " + std::to_string(k + 1) + " of the session (condition "
+                           + std::to_string(protocol.Runs[k].Condition) + ") cannot start: " + check.Reason()};
         }
     }
-    return std::nullopt;
+    return {};
 }
 
 std::string FormatDuration(std::int64_t ms)
@@ -153,8 +153,8 @@ bool SessionRunner::RestDue() const
     return protocol_.RestEvery > 0 && measuredHere_ > 0 && measuredHere_ % protocol_.RestEvery == 0 && lastMeasured_;
 }
 
-std::string SessionRunner::Append(SharedState& state, int index, const std::string& status,
-                                  std::chrono::system_clock::time_point started, const std::string& runId)
+Result<> SessionRunner::Append(SharedState& state, int index, const std::string& status,
+                               std::chrono::system_clock::time_point started, const std::string& runId)
 {
     const SessionRun& planned = protocol_.Runs.at(static_cast<std::size_t>(index));
     state.CurrentCondition = planned.Condition - 1;
@@ -166,37 +166,41 @@ std::string SessionRunner::Append(SharedState& state, int index, const std::stri
     log.Started = started;
     log.Session = MarkFor(index, status);
     log.RunId = runId;
-    return WriteSessionFiles(state, log, 0).RecordError;
+    const SessionFilesOutcome written = WriteSessionFiles(state, log, 0);
+    if (!written.RecordError.empty()) {
+        return Failure{written.RecordError};
+    }
+    return {};
 }
 
-std::string SessionRunner::Repeat(SharedState& state)
+Result<> SessionRunner::Repeat(SharedState& state)
 {
     if (!CanRepeat()) {
         return {};
     }
     const Measured last = *lastMeasured_;
-    const std::string error = Append(state, last.Index, "repeated", last.Started, last.RunId);
-    if (error.empty()) {
+    Result<> marked = Append(state, last.Index, "repeated", last.Started, last.RunId);
+    if (marked) {
         states_.at(static_cast<std::size_t>(last.Index)) = SessionRunState::Pending;
         lastMeasured_.reset();
     }
-    return error;
+    return marked;
 }
 
-std::string SessionRunner::Skip(SharedState& state)
+Result<> SessionRunner::Skip(SharedState& state)
 {
     const std::optional<int> next = Next();
     if (!next) {
         return {};
     }
-    const std::string error = Append(state, *next, "skipped", std::chrono::system_clock::now(), {});
-    if (error.empty()) {
+    Result<> marked = Append(state, *next, "skipped", std::chrono::system_clock::now(), {});
+    if (marked) {
         states_.at(static_cast<std::size_t>(*next)) = SessionRunState::Skipped;
         if (Over()) {
             endReason_ = "Every run of the session is finished.";
         }
     }
-    return error;
+    return marked;
 }
 
 void SessionRunner::End()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Result.h"
 #include "SessionFiles.h"
 #include "SessionProtocol.h"
 #include "SessionResume.h"
@@ -30,7 +31,7 @@ std::int64_t EstimatedRunMs(const ExperimentSettings& settings, const TestCondit
 
 // Whether every run of a runnable `protocol` can start with the settings and conditions of
 // `state` (as "Run PTC" checks one): the first refusal, naming the run and its condition.
-std::optional<std::string> CheckSessionRuns(const SessionProtocol& protocol, const SharedState& state, char decimalSeparator);
+Result<> CheckSessionRuns(const SessionProtocol& protocol, const SharedState& state, char decimalSeparator);
 
 // "12:05" or "1:02:05".
 std::string FormatDuration(std::int64_t ms);
@@ -77,18 +78,18 @@ public:
     bool RestDue() const;
 
     // Between runs: the run just measured is marked repeated in the record and measured
-    // again next; the next run is marked skipped; the session ends. Repeat and Skip return
-    // the record's write error (empty when written); `state` is set to the marked run.
+    // again next; the next run is marked skipped; the session ends. Repeat and Skip fail with
+    // the record's write error; `state` is set to the marked run.
     bool CanRepeat() const { return lastMeasured_.has_value() && !Over(); }
-    std::string Repeat(SharedState& state);
-    std::string Skip(SharedState& state);
+    Result<> Repeat(SharedState& state);
+    Result<> Skip(SharedState& state);
     void End();
 
     SessionProgress Progress(std::int64_t elapsedMs, const SharedState& state) const;
 
 private:
-    std::string Append(SharedState& state, int index, const std::string& status, std::chrono::system_clock::time_point started,
-                       const std::string& runId);
+    Result<> Append(SharedState& state, int index, const std::string& status,
+                    std::chrono::system_clock::time_point started, const std::string& runId);
 
     struct Measured {
         int Index = 0;

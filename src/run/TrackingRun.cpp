@@ -87,11 +87,11 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
     state_.RunToneSPL = c.ToneSPL;
     sweepDone_ = false;
     reversalCount_ = 0;
-    report.TestLogError = AppendTestLogHeader();
+    report.TestLogError = AppendTestLogHeader().Reason();
     if (report.TestLogError.empty()) {
         report.FilesWritten.push_back("test.out");
     }
-    for (const std::string& problem : {report.TestLogError, CheckResultsFile(state_.ResultsFileName)}) {
+    for (const std::string& problem : {report.TestLogError, CheckResultsFile(state_.ResultsFileName).Reason()}) {
         if (!problem.empty() && OnFileProblem) {
             OnFileProblem(problem);
         }
@@ -272,7 +272,7 @@ void TrackingRun::Finish(RunReport& report)
 {
     state_.Results.StoredResultCount = state_.Results.ResultCount();
     report.StoredPoints = state_.Results.StoredResultCount;
-    report.ResultsError = PTCwrite(state_, state_.Results.StoredResultCount);
+    report.ResultsError = PTCwrite(state_, state_.Results.StoredResultCount).Reason();
     if (report.ResultsError.empty()) {
         report.FilesWritten.push_back(state_.ResultsFileName);
     }

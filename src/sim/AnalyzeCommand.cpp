@@ -67,7 +67,7 @@ void PrintCombined(const ResultsAnalysis& analysis, const ConditionCurves& c)
 
 int Analyze(const Request& request)
 {
-    const std::optional<std::string> text = ReadNamedFile(request.path);
+    const Result<std::string> text = ReadNamedFile(request.path);
     if (!text) {
         return 1;
     }
@@ -88,7 +88,7 @@ int Analyze(const Request& request)
         return 1;
     }
     const ResultsAnalysis analysis = AnalyseRecordedRuns(record.Runs, selection, request.parameters);
-    const std::vector<ResultsBlock> blocks = ReadResultsBlocks(*text);
+    const std::vector<ResultsBlock> blocks = ReadResultsBlocks(text.Value());
     const std::vector<BlockRun> matched = MatchBlocksToRuns(blocks, analysis);
     if (request.csv) {
         std::cout << AnalysisCsv(blocks, matched, analysis, selecting);

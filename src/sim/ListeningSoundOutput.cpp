@@ -11,13 +11,13 @@ ListeningSoundOutput::ListeningSoundOutput(VirtualClock& clock, Ear ear)
 {
 }
 
-int ListeningSoundOutput::PlayPcm(const std::int16_t* buffer, int lengthBytes, int sampleRate, int bytesPerSample,
-                                  int channels)
+Result<SoundPlayed> ListeningSoundOutput::PlayPcm(const std::int16_t* buffer, int lengthBytes, int sampleRate,
+                                                  int bytesPerSample, int channels)
 {
     const SoundFailure failure = CheckPcmRequest(buffer, lengthBytes, sampleRate, bytesPerSample, channels);
     if (failure != SoundFailure::None) {
         ReportSoundFailure(failure);
-        return -1;
+        return Failure{"The sound device did not play the sound"};
     }
     const int frames = lengthBytes / (bytesPerSample * channels);
     sound_.Samples.assign(buffer, buffer + static_cast<std::size_t>(frames) * static_cast<std::size_t>(channels));
@@ -31,5 +31,5 @@ int ListeningSoundOutput::PlayPcm(const std::int16_t* buffer, int lengthBytes, i
     const double before = std::floor(playedMs_);
     playedMs_ += 1000.0 * frames / sampleRate;
     clock_.Advance(static_cast<std::uint32_t>(std::floor(playedMs_) - before));
-    return 0;
+    return SoundPlayed::Whole;
 }

@@ -15,8 +15,8 @@ public:
 
     ListeningSoundOutput(VirtualClock& clock, Ear ear);
 
-    int PlayPcm(const std::int16_t* buffer, int lengthBytes, int sampleRate, int bytesPerSample,
-                int channels) override;
+    Result<SoundPlayed> PlayPcm(const std::int16_t* buffer, int lengthBytes, int sampleRate, int bytesPerSample,
+                                int channels) override;
 
     std::string UsedDevice() const override { return "virtual listener"; }
 

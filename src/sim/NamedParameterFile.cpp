@@ -6,28 +6,24 @@
 
 #include <iostream>
 
-void ReportUnreadable(const std::string& path, std::error_code error)
-{
-    std::cerr << "quorvex-sim: cannot read '" << path << "': " << error.message() << '\n';
-}
-
-std::optional<std::string> ReadNamedFile(const std::string& path)
+Result<std::string> ReadNamedFile(const std::string& path)
 {
     WholeFile file = ReadWholeFile(path);
     if (file.Error) {
-        ReportUnreadable(path, file.Error);
-        return std::nullopt;
+        Failure unreadable{"cannot read '" + path + "': " + file.Error.message()};
+        std::cerr << "quorvex-sim: " << unreadable.Reason << '\n';
+        return unreadable;
     }
     return std::move(file.Text);
 }
 
 std::optional<ParameterLoad> LoadNamedParameterFile(const std::string& command, const std::string& path)
 {
-    const std::optional<std::string> text = ReadNamedFile(path);
+    const Result<std::string> text = ReadNamedFile(path);
     if (!text) {
         return std::nullopt;
     }
-    ParameterLoad load = LoadParameters(IniFile::FromText(*text), path, SystemDecimalSeparator());
+    ParameterLoad load = LoadParameters(IniFile::FromText(text.Value()), path, SystemDecimalSeparator());
     if (!load.Loaded) {
         std::cerr << "quorvex-sim " << command << ": " << path << ": " << load.Error << '\n';
         return std::nullopt;

@@ -1,15 +1,15 @@
 #pragma once
 
 #include "ParameterFile.h"
+#include "Result.h"
 
 #include <optional>
 #include <string>
-#include <system_error>
 
-// Tells standard error "quorvex-sim: cannot read 'PATH': <the system's reason>".
-void ReportUnreadable(const std::string& path, std::error_code error);
-// The whole of a file a command was given, or nothing after ReportUnreadable.
-std::optional<std::string> ReadNamedFile(const std::string& path);
+// The whole of a file a command was given. A file that cannot be read fails with "cannot read
+// 'PATH': <the system's reason>", which standard error has already been told after
+// "quorvex-sim: ".
+Result<std::string> ReadNamedFile(const std::string& path);
 
 // Loads the test-condition file a command was given. Unlike "Parameters", a file that cannot
 // be read is refused rather than replaced by defaults: a rehearsal or an inspection must use the

@@ -23,7 +23,7 @@ struct Request {
 
 int Report(const Request& request)
 {
-    if (!ReadNamedFile(request.path)) {
+    if (!ReadNamedFile(request.path).Ok()) {
         return 1;
     }
     // The fonts need a GUI application; it draws on no screen.

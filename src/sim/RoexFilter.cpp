@@ -85,7 +85,8 @@ double RoexEnergyMeter::Energy(const std::vector<float>& samples, double gain)
 double RoexEnergyMeter::Measure(double gain)
 {
     const auto n = static_cast<std::uint32_t>(buffer_.size());
-    RealFft(buffer_.data(), n, +1);
+    // Never refused: TransformLength gives a power of two of at least 2.
+    static_cast<void>(RealFft(buffer_.data(), n, +1));
     // Parseval over the packed half-spectrum: bins 0 and n/2 once, the others twice.
     double sum = weights_[0] * buffer_[0] * buffer_[0] + weights_[n / 2] * buffer_[1] * buffer_[1];
     for (std::uint32_t k = 1; k < n / 2; ++k) {

@@ -87,8 +87,8 @@ int RunSession(const SessionRequest& request)
     SharedState state;
     state.Settings = load->Parameters.Settings;
     state.Conditions = load->Parameters.Conditions;
-    if (const auto refusal = CheckSessionRuns(protocol, state, '.')) {
-        std::cerr << name << *refusal << '\n';
+    if (const Result<> check = CheckSessionRuns(protocol, state, '.'); !check) {
+        std::cerr << name << check.Reason() << '\n';
         return 1;
     }
     SessionRunner runner(protocol, request.subject, request.results + ".dat");

@@ -80,15 +80,15 @@ std::optional<Wave> BuildStimulus(const StimulusRequest& request, const Experime
         return std::optional<Wave>();
     };
     if (request.kind == "calibration") {
-        if (const auto problem = CheckToneFrequency(condition)) {
-            return refuse(*problem);
+        if (const Result<> check = CheckToneFrequency(condition); !check) {
+            return refuse(check.Reason());
         }
         std::cout << "calibration tone: 1000 ms at " << Number(condition.ToneF) << " Hz\n";
         return MakeCalibrationTone(settings, condition);
     }
     if (request.kind == "tone") {
-        if (const auto problem = CheckPreviewTone(settings, condition)) {
-            return refuse(*problem);
+        if (const Result<> check = CheckPreviewTone(settings, condition); !check) {
+            return refuse(check.Reason());
         }
         TestCondition toned = condition;
         toned.ToneSPL = request.level.value_or(condition.ToneSPL);
@@ -100,8 +100,8 @@ std::optional<Wave> BuildStimulus(const StimulusRequest& request, const Experime
     SharedState run;
     run.Settings = settings;
     run.Conditions = {condition};
-    if (const auto problem = CheckRunConditions(run, '.')) {
-        return refuse(*problem);
+    if (const Result<> check = CheckRunConditions(run, '.'); !check) {
+        return refuse(check.Reason());
     }
     if (request.frequency) {
         const float centre = *request.frequency;
@@ -173,9 +173,8 @@ int WriteStimulus(const StimulusRequest& request)
     const Wave silence(0.0f, SharedState::SampleRate);  // the right channel is padded with silence
     std::cout.flush();  // what was built comes before any complaint
     ReportClipping(*stimulus);
-    const std::string problem = stimulus->SaveStereoWav(request.out, *stimulus, silence);
-    if (!problem.empty()) {
-        std::cerr << "quorvex-sim stimulus: " << problem << '\n';
+    if (const Result<> saved = stimulus->SaveStereoWav(request.out, *stimulus, silence); !saved) {
+        std::cerr << "quorvex-sim stimulus: " << saved.Reason() << '\n';
         return 1;
     }
     return 0;

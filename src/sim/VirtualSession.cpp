@@ -39,8 +39,8 @@ VirtualSessionResult RunVirtualSession(const ParameterSet& parameters, const Vir
     state.SubjectName = options.Subject;
     state.ResultsFileName = options.ResultsName + ".dat";
     state.ResetResults();
-    if (const auto refusal = CheckRunConditions(state, '.')) {
-        result.Refusal = *refusal;
+    if (const Result<> check = CheckRunConditions(state, '.'); !check) {
+        result.Refusal = check.Reason();
         return result;
     }
     if (!(state.Current().ToneF > 0.0f)) {

@@ -46,10 +46,11 @@ void ImmediateSoundStream::Play(Sound& sound, const std::int16_t* interleaved, s
     const std::size_t bytes = frames * static_cast<std::size_t>(channels_) * sizeof(std::int16_t);
     const int length = bytes > static_cast<std::size_t>(std::numeric_limits<int>::max()) ? -1 : static_cast<int>(bytes);
     sound.Onset = std::max(sound.Onset, position_);
-    const int result = output_.PlayPcm(interleaved, length, sampleRate_, 2, channels_);
-    sound.Played = result >= 0;
-    sound.Problem = sound.Played ? std::string() : output_.LastProblem();
-    sound.Dropout = result == SoundOutput::PlayedWithDropout;
+    const Result<SoundPlayed> played = output_.PlayPcm(interleaved, length, sampleRate_, 2, channels_);
+    sound.Played = played.Ok();
+    sound.Problem = played.Reason();
+    sound.Dropout = played.Ok() && played.Value() == SoundPlayed::WithDropout;
+    latestProblem_ = played.Reason();
     position_ = sound.Onset + static_cast<std::int64_t>(frames);
 }
 
@@ -61,8 +62,7 @@ StreamedSound ImmediateSoundStream::Wait(int ticket)
     result.Played = it != sounds_.end() && it->second.Played;
     result.Dropout = it != sounds_.end() && it->second.Dropout;
     if (!result.Played) {
-        result.Problem = it != sounds_.end() && !it->second.Problem.empty() ? it->second.Problem
-                                                                            : output_.LastProblem();
+        result.Problem = it != sounds_.end() && !it->second.Problem.empty() ? it->second.Problem : latestProblem_;
     }
     return result;
 }

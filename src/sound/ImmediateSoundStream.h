@@ -43,4 +43,5 @@ private:
     std::int64_t position_ = 0;
     int nextTicket_ = 0;
     std::map<int, Sound> sounds_;
+    std::string latestProblem_;  // why the sound played last was not played; empty when it was
 };

@@ -29,8 +29,8 @@ std::vector<std::int16_t> InterleaveTwoChannel(std::uint32_t frameCount, const s
     return interleaved;
 }
 
-int PlayTwoChannel(SoundOutput& output, int sampleRate, std::uint32_t frameCount, const std::int16_t* left,
-                   const std::int16_t* right)
+Result<SoundPlayed> PlayTwoChannel(SoundOutput& output, int sampleRate, std::uint32_t frameCount,
+                                   const std::int16_t* left, const std::int16_t* right)
 {
     const std::vector<std::int16_t> interleaved = InterleaveTwoChannel(frameCount, left, right);
     return output.PlayPcm(interleaved.data(), static_cast<int>(interleaved.size() * sizeof(std::int16_t)), sampleRate,

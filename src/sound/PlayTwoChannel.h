@@ -11,7 +11,6 @@ std::vector<std::int16_t> InterleaveTwoChannel(std::uint32_t frameCount, const s
                                                const std::int16_t* right);
 
 // Interleaves two 16-bit channels (left sample i at 2i, right at 2i + 1) and plays them as
-// one buffer on `output`. Returns PlayPcm's result: 0 played, SoundOutput::PlayedWithDropout,
-// -1 not played.
-int PlayTwoChannel(SoundOutput& output, int sampleRate, std::uint32_t frameCount, const std::int16_t* left,
-                   const std::int16_t* right);
+// one buffer on `output`. Returns PlayPcm's result.
+Result<SoundPlayed> PlayTwoChannel(SoundOutput& output, int sampleRate, std::uint32_t frameCount,
+                                   const std::int16_t* left, const std::int16_t* right);

@@ -46,8 +46,8 @@ std::string PortAudioOutput::DescribeDevice()
     return DescribeOutputDeviceChoice(list.Devices, list.DefaultIndex, DeviceName);
 }
 
-int PortAudioOutput::PlayPcm(const std::int16_t* buffer, int lengthBytes, int sampleRate, int bytesPerSample,
-                             int channels)
+Result<SoundPlayed> PortAudioOutput::PlayPcm(const std::int16_t* buffer, int lengthBytes, int sampleRate,
+                                             int bytesPerSample, int channels)
 {
     Times = PlaybackTimes{};
     Times.Called = Clock::now();
@@ -62,12 +62,8 @@ int PortAudioOutput::PlayPcm(const std::int16_t* buffer, int lengthBytes, int sa
         ReportSoundFailure(failure);
         sound.Problem = SoundProblem(failure, "");
     }
-    Problem = sound.Problem;
     Times.Returned = Clock::now();
-    if (!sound.Played) {
-        return -1;
-    }
-    return sound.Dropout ? PlayedWithDropout : 0;
+    return PlayedResult(sound);
 }
 
 std::unique_ptr<SoundStream> PortAudioOutput::OpenStream(int sampleRate, int channels, int prepareMs)

@@ -25,14 +25,13 @@ class PortAudioOutput : public SoundOutput {
 public:
     explicit PortAudioOutput(std::string deviceName = {});
 
-    int PlayPcm(const std::int16_t* buffer, int lengthBytes, int sampleRate, int bytesPerSample,
-                int channels) override;
+    Result<SoundPlayed> PlayPcm(const std::int16_t* buffer, int lengthBytes, int sampleRate, int bytesPerSample,
+                                int channels) override;
     std::unique_ptr<SoundStream> OpenStream(int sampleRate, int channels, int prepareMs) override;
 
     std::string UsedDevice() const override { return Used; }
 
     std::string DescribeDevice() override;
-    std::string LastProblem() const override { return Problem; }
     // Sets the sound library up again (when no stream is open) and checks the device.
     OutputDeviceStatus CheckDevice() override { return CheckOutputDevice(DeviceName); }
 
@@ -48,5 +47,4 @@ private:
     std::string DeviceName;
     PlaybackTimes Times;
     std::string Used;
-    std::string Problem;
 };

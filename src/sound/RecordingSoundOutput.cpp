@@ -1,17 +1,16 @@
 #include "RecordingSoundOutput.h"
 
-int RecordingSoundOutput::PlayPcm(const std::int16_t* buffer, int lengthBytes, int sampleRate, int bytesPerSample,
-                                  int channels)
+Result<SoundPlayed> RecordingSoundOutput::PlayPcm(const std::int16_t* buffer, int lengthBytes, int sampleRate,
+                                                  int bytesPerSample, int channels)
 {
     SoundFailure failure = CheckPcmRequest(buffer, lengthBytes, sampleRate, bytesPerSample, channels);
     if (failure == SoundFailure::None) {
         failure = FailureToReport;
     }
-    LastFailure = failure;
     if (failure != SoundFailure::None) {
         ReportSoundFailure(failure);
         ++Failures;
-        return -1;
+        return Failure{SoundFailureMessage(failure)};
     }
     // Whole frames only, as a device would play them.
     const int frames = lengthBytes / (bytesPerSample * channels);
@@ -23,7 +22,7 @@ int RecordingSoundOutput::PlayPcm(const std::int16_t* buffer, int lengthBytes, i
     if (Listener) {
         Listener(Sounds.back());
     }
-    return Dropouts ? PlayedWithDropout : 0;
+    return Dropouts ? SoundPlayed::WithDropout : SoundPlayed::Whole;
 }
 
 OutputDeviceStatus RecordingSoundOutput::CheckDevice()

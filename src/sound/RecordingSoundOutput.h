@@ -21,24 +21,22 @@ class RecordingSoundOutput : public SoundOutput {
 public:
     using Observer = std::function<void(const PlayedSound&)>;
 
-    int PlayPcm(const std::int16_t* buffer, int lengthBytes, int sampleRate, int bytesPerSample,
-                int channels) override;
+    Result<SoundPlayed> PlayPcm(const std::int16_t* buffer, int lengthBytes, int sampleRate, int bytesPerSample,
+                                int channels) override;
 
-    // From now on every call fails with `failure`'s message and returns -1 (None: plays again).
+    // From now on every call fails with `failure`'s message (None: plays again).
     void FailWith(SoundFailure failure) { FailureToReport = failure; }
     // From now on every sound played is reported as played with a dropout (false: cleanly).
     void ReportDropouts(bool on) { Dropouts = on; }
     void SetObserver(Observer observer) { Listener = std::move(observer); }
     // Cannot play while told to fail, with that failure's message as the reason.
     OutputDeviceStatus CheckDevice() override;
-    std::string LastProblem() const override { return SoundFailureMessage(LastFailure); }
 
     const std::vector<PlayedSound>& Played() const { return Sounds; }
     int FailedCount() const { return Failures; }
 
 private:
     SoundFailure FailureToReport = SoundFailure::None;
-    SoundFailure LastFailure = SoundFailure::None;
     bool Dropouts = false;
     Observer Listener;
     std::vector<PlayedSound> Sounds;

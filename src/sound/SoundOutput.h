@@ -12,17 +12,15 @@
 // kept open for many sounds, each queued at its frame.
 class SoundOutput {
 public:
-    static constexpr int PlayedWithDropout = 1;
-
     virtual ~SoundOutput() = default;
 
-    // Plays `lengthBytes` bytes of interleaved PCM at `sampleRate`. Returns 0 when the sound
-    // was played, PlayedWithDropout when it was played but the device lost frames while playing
-    // it (the listener heard a gap), and -1 when it could not be (the reason has been written to standard error:
-    // "Unsupported waveform format/rate\n", "Unable to open waveform output device\n" or
-    // "Error on write to wave out device\n"). Never throws.
-    virtual int PlayPcm(const std::int16_t* buffer, int lengthBytes, int sampleRate, int bytesPerSample,
-                        int channels) = 0;
+    // Plays `lengthBytes` bytes of interleaved PCM at `sampleRate`: how it was played (whole or
+    // with a dropout), or why it could not be, in one line for the operator: the fixed message
+    // and, where known, what is wrong with the device. The fixed message has also been written
+    // to standard error ("Unsupported waveform format/rate\n", "Unable to open waveform output
+    // device\n" or "Error on write to wave out device\n"). Never throws.
+    virtual Result<SoundPlayed> PlayPcm(const std::int16_t* buffer, int lengthBytes, int sampleRate,
+                                        int bytesPerSample, int channels) = 0;
 
     // The device this output plays on, for telling the operator which one did not play;
     // empty when there is nothing to tell.
@@ -34,10 +32,6 @@ public:
     // reason for not playing once, however many sounds it concerns. This one plays each sound
     // with PlayPcm when it is queued, which reports as PlayPcm does.
     virtual std::unique_ptr<SoundStream> OpenStream(int sampleRate, int channels, int prepareMs);
-
-    // Why the latest sound that PlayPcm could not play was not played, in one line for the
-    // operator: the fixed message and, where known, what is wrong with the device.
-    virtual std::string LastProblem() const { return "The sound device did not play the sound"; }
 
     // Whether this output can play now, and on what: looked at again on every call (a sound
     // server may have come or gone). An output that plays nowhere real says it can.

@@ -4,6 +4,14 @@
 
 #include <vector>
 
+Result<SoundPlayed> PlayedResult(const StreamedSound& sound)
+{
+    if (!sound.Played) {
+        return Failure{sound.Problem};
+    }
+    return sound.Dropout ? SoundPlayed::WithDropout : SoundPlayed::Whole;
+}
+
 int SoundStream::QueueFloat(const float* interleaved, std::size_t frames, SoundStart start, bool held)
 {
     std::vector<std::int16_t> pcm(frames * static_cast<std::size_t>(Channels()));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Result.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -33,6 +35,15 @@ struct StreamedSound {
     // device, e.g. "Unable to open waveform output device: the JACK sound server is not running").
     std::string Problem;
 };
+
+// How a sound that was played went.
+enum class SoundPlayed {
+    Whole,        // every frame reached the device in time
+    WithDropout,  // the device lost frames while playing it: the listener heard a gap
+};
+
+// `sound` as a result: how it was played, or the Problem that kept it from being played.
+Result<SoundPlayed> PlayedResult(const StreamedSound& sound);
 
 // One output stream kept open across many sounds, silent between them. Its frames are counted
 // from its start, and a sound can be queued to start at a given frame of that timeline (or a

@@ -3,6 +3,8 @@
 #include "Fft.h"
 #include "Wave.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <vector>
 
@@ -34,7 +36,7 @@ inline PowerSpectrum SpectrumOf(const Wave& wave)
     }
     std::vector<float> data(n, 0.0f);
     std::copy(wave.Samples().begin(), wave.Samples().end(), data.begin());
-    RealFft(data.data(), n, 1);
+    EXPECT_TRUE(RealFft(data.data(), n, 1).Ok());
     PowerSpectrum result;
     result.binHz = static_cast<double>(wave.SampleRate()) / n;
     result.power.resize(n / 2 + 1);

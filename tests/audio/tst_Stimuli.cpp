@@ -197,12 +197,12 @@ TEST_P(RunLimits, RefuseWhatTheRunCannotHonourNamingTheValue)
     s.RiseFall = riseFall;
     TestCondition c;
     c.MaskerBW = bandwidth;
-    const auto problem = CheckRunStimulus(s, c);
+    const Result<> check = CheckRunStimulus(s, c);
     if (named == nullptr) {
-        EXPECT_FALSE(problem) << *problem;
+        EXPECT_TRUE(check.Ok()) << check.Reason();
     } else {
-        ASSERT_TRUE(problem);
-        EXPECT_NE(problem->find(named), std::string::npos) << *problem;
+        ASSERT_FALSE(check.Ok());
+        EXPECT_NE(check.Reason().find(named), std::string::npos) << check.Reason();
     }
 }
 
@@ -229,26 +229,26 @@ TEST(PreviewLimits, RefuseWhatThePreviewGateCannotHonour)
 {
     ExperimentSettings s = Software();
     TestCondition c;
-    EXPECT_FALSE(CheckPreviewTone(s, c));
+    EXPECT_TRUE(CheckPreviewTone(s, c).Ok());
     s.ToneDuration = 10.0f;  // shorter than the run's ramps is fine for the preview
     s.RiseFall = 5.0f;
-    EXPECT_FALSE(CheckPreviewTone(s, c));
+    EXPECT_TRUE(CheckPreviewTone(s, c).Ok());
     s.RiseFall = 10.5f;
-    EXPECT_EQ(CheckPreviewTone(s, c, ','), "RiseFall (10,5 ms) is longer than ToneDuration (10 ms)");
+    EXPECT_EQ(CheckPreviewTone(s, c, ',').Reason(), "RiseFall (10,5 ms) is longer than ToneDuration (10 ms)");
     s.RiseFall = Nan;
-    EXPECT_EQ(CheckPreviewTone(s, c), "RiseFall is not a finite number of milliseconds");
+    EXPECT_EQ(CheckPreviewTone(s, c).Reason(), "RiseFall is not a finite number of milliseconds");
     s.RiseFall = 20.0f;
     s.ToneDuration = 1.0e6f;
-    EXPECT_EQ(CheckPreviewTone(s, c), "ToneDuration (1000000 ms) is longer than the noise reservoir (11888 ms)");
+    EXPECT_EQ(CheckPreviewTone(s, c).Reason(), "ToneDuration (1000000 ms) is longer than the noise reservoir (11888 ms)");
     s.ToneDuration = 400.0f;
     c.ToneF = 22049.5f;
-    EXPECT_FALSE(CheckPreviewTone(s, c));
-    EXPECT_FALSE(CheckToneFrequency(c));
+    EXPECT_TRUE(CheckPreviewTone(s, c).Ok());
+    EXPECT_TRUE(CheckToneFrequency(c).Ok());
     c.ToneF = 30000.0f;
     const std::string aliased =
         "ToneF (30000 Hz) is not below half the sample rate (22050 Hz); it would be played at a wrong frequency";
-    EXPECT_EQ(CheckPreviewTone(s, c), aliased);
-    EXPECT_EQ(CheckToneFrequency(c), aliased);
+    EXPECT_EQ(CheckPreviewTone(s, c).Reason(), aliased);
+    EXPECT_EQ(CheckToneFrequency(c).Reason(), aliased);
 }
 
 }  // namespace

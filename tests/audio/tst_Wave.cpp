@@ -171,7 +171,7 @@ TEST(WavePlayStereo, SendsBothChannelsInterleavedAndSaturated)
     const Wave left = WaveOf({1000.9f, 40000.0f, -40000.0f});
     const Wave right = WaveOf({-1000.9f, 32768.0f});  // one sample short: padded with silence
     RecordingSoundOutput output;
-    EXPECT_TRUE(left.PlayStereo(output, left, right));
+    EXPECT_EQ(left.PlayStereo(output, left, right).Value(), SoundPlayed::Whole);
     ASSERT_EQ(output.Played().size(), 1u);
     EXPECT_EQ(output.Played()[0].SampleRate, 44100);
     EXPECT_EQ(output.Played()[0].Channels, 2);
@@ -184,7 +184,7 @@ TEST(WavePlayStereo, TellsTheCallerWhenTheDeviceDidNotPlay)
     RecordingSoundOutput output;
     output.FailWith(SoundFailure::CannotOpen);
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(w.PlayStereo(output, w, w));
+    EXPECT_EQ(w.PlayStereo(output, w, w).Reason(), "Unable to open waveform output device");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Unable to open waveform output device\n");
     EXPECT_EQ(output.FailedCount(), 1);
 }

@@ -89,8 +89,8 @@ int main(int argc, char** argv)
     }
     ok = page.save(out.filePath("page.png")) && ok;
 
-    const QString pdfError = WriteChartPdf(*view, out.filePath("chart.pdf"));
-    if (!pdfError.isEmpty())
-        std::cerr << pdfError.toStdString() << '\n';
-    return ok && pdfError.isEmpty() ? 0 : 1;
+    const Result<> pdf = WriteChartPdf(*view, out.filePath("chart.pdf"));
+    if (!pdf)
+        std::cerr << pdf.Reason() << '\n';
+    return ok && pdf.Ok() ? 0 : 1;
 }

@@ -378,7 +378,7 @@ TEST_F(GraphWindowTest, PdfIsOneLandscapePage)
     Show();
     QTemporaryDir dir;
     const QString path = dir.filePath("graph.pdf");
-    EXPECT_EQ(WriteChartPdf(*View(), path), "");
+    EXPECT_EQ(WriteChartPdf(*View(), path).Reason(), "");
     ExpectOneLandscapePage(path);
 }
 
@@ -387,7 +387,7 @@ TEST_F(GraphWindowTest, PdfThatCannotBeWrittenIsReported)
     Show();
     QTemporaryDir dir;
     const QString path = dir.filePath("missing/graph.pdf");
-    const QString error = WriteChartPdf(*View(), path);
+    const QString error = QString::fromStdString(WriteChartPdf(*View(), path).Reason());
     EXPECT_TRUE(error.contains(path)) << error.toStdString();
     EXPECT_FALSE(QFile::exists(path));
 }
@@ -401,7 +401,7 @@ TEST_F(GraphWindowTest, PrintingIsLandscapeAndRestoresTheOrientation)
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(path);
     printer.setPageOrientation(QPageLayout::Portrait);
-    EXPECT_EQ(PrintChart(*View(), printer), "");
+    EXPECT_EQ(PrintChart(*View(), printer).Reason(), "");
     EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Portrait);
     ExpectOneLandscapePage(path);
 }
@@ -542,7 +542,7 @@ TEST_F(GraphWindowTest, EarlierRunsAreOverlaidWithALegendAndTheGraphSavesAsPngSv
         EXPECT_TRUE(text.contains(expected)) << expected.toStdString() << " not in: " << text.toStdString();
     }
 
-    const QString refused = SaveChart(*View(), dir.filePath("graph.bmp"), "S01");
+    const QString refused = QString::fromStdString(SaveChart(*View(), dir.filePath("graph.bmp"), "S01").Reason());
     EXPECT_TRUE(refused.contains(".png, .svg or .pdf")) << refused.toStdString();
     EXPECT_FALSE(QFile::exists(dir.filePath("graph.bmp")));
 }

@@ -28,18 +28,18 @@ class RunChecksTest : public testing::TestWithParam<Refusal> {};
 
 TEST(RunChecks, TheDefaultConditionCanRun)
 {
-    EXPECT_EQ(CheckRunConditions(Loaded(), '.'), std::nullopt);
+    EXPECT_EQ(CheckRunConditions(Loaded(), '.').Reason(), "");
 }
 
 TEST(RunChecks, TheSmallestStepThatMovesTheFrequencyAndTheHighestBandCanRun)
 {
     SharedState state = Loaded();
     state.Current().FStep = 0.0000611f;  // just above half the float spacing at 2000 Hz
-    EXPECT_EQ(CheckRunConditions(state, '.'), std::nullopt);
+    EXPECT_EQ(CheckRunConditions(state, '.').Reason(), "");
     state.Current().FStep = 10.0f;
     state.Current().EndF = 21950.0f;
     state.Current().ToneF = 22049.0f;
-    EXPECT_EQ(CheckRunConditions(state, '.'), std::nullopt);
+    EXPECT_EQ(CheckRunConditions(state, '.').Reason(), "");
 }
 
 TEST(RunChecks, NamesInAnyScriptCanRun)
@@ -47,21 +47,21 @@ TEST(RunChecks, NamesInAnyScriptCanRun)
     SharedState state = Loaded();
     state.SubjectName = "Müller, \xEF\xBF\xBD \xE6\x9D\x8E";  // a replaced character and a CJK name
     state.ResultsFileName = "data/S01 Müller.dat";
-    EXPECT_EQ(CheckRunConditions(state, '.'), std::nullopt);
+    EXPECT_EQ(CheckRunConditions(state, '.').Reason(), "");
 }
 
 TEST(RunChecks, NothingLoadedCannotRun)
 {
-    EXPECT_NE(CheckRunConditions(SharedState{}, '.'), std::nullopt);
+    EXPECT_FALSE(CheckRunConditions(SharedState{}, '.').Ok());
 }
 
 TEST_P(RunChecksTest, RefusesWithAMessageNamingTheValue)
 {
     SharedState state = Loaded();
     GetParam().spoil(state);
-    const auto message = CheckRunConditions(state, '.');
-    ASSERT_TRUE(message.has_value());
-    EXPECT_NE(message->find(GetParam().mentions), std::string::npos) << *message;
+    const Result<> check = CheckRunConditions(state, '.');
+    ASSERT_FALSE(check.Ok());
+    EXPECT_NE(check.Reason().find(GetParam().mentions), std::string::npos) << check.Reason();
 }
 
 INSTANTIATE_TEST_SUITE_P(

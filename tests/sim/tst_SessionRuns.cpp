@@ -150,9 +150,9 @@ TEST(SessionWithTheVirtualListener, RepeatAndSkipAreMarkedAndAFinishedRecordHasE
     int firstRuns = 0;
     RunAll(runner, load, [&](int index, const VirtualSessionResult&) {
         if (index == 0 && ++firstRuns == 1) {
-            EXPECT_EQ(runner.Repeat(state), "");
+            EXPECT_EQ(runner.Repeat(state).Reason(), "");
         } else if (index == 0) {
-            EXPECT_EQ(runner.Skip(state), "");  // run 2
+            EXPECT_EQ(runner.Skip(state).Reason(), "");  // run 2
         }
         return true;
     });

@@ -28,11 +28,13 @@ PlayedSound Trial(const SharedState& state, float maskerFreq, float maskerLevel,
     if (s.Attenuator == AttenuatorMode::Software) {
         LevelAndGateMasker(masker, s, maskerLevel - s.CalibFactor);
         masker.Add(tone);
-        masker.PlayStereo(output, state.Ear == EarSide::Left ? masker : silent,
-                          state.Ear == EarSide::Left ? silent : masker);
+        EXPECT_TRUE(masker
+                        .PlayStereo(output, state.Ear == EarSide::Left ? masker : silent,
+                                    state.Ear == EarSide::Left ? silent : masker)
+                        .Ok());
     } else {
         GateMasker(masker, s);
-        masker.PlayStereo(output, masker, tone);
+        EXPECT_TRUE(masker.PlayStereo(output, masker, tone).Ok());
     }
     return output.Played().at(0);
 }

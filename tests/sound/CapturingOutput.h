@@ -37,8 +37,8 @@ class CapturingOutput final : public SoundOutput {
 public:
     explicit CapturingOutput(SoundOutput& device) : device_(device) {}
 
-    int PlayPcm(const std::int16_t* buffer, int lengthBytes, int sampleRate, int bytesPerSample,
-                int channels) override
+    Result<SoundPlayed> PlayPcm(const std::int16_t* buffer, int lengthBytes, int sampleRate, int bytesPerSample,
+                                int channels) override
     {
         return device_.PlayPcm(buffer, lengthBytes, sampleRate, bytesPerSample, channels);
     }

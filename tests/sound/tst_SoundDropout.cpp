@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <functional>
+#include <type_traits>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -38,11 +38,12 @@ protected:
 
     // Runs `play` until the server lost frames exactly `xruns` times while it ran (a busy
     // machine makes xruns of its own) and says what it returned; nothing if it never did.
-    static std::optional<int> WithXruns(int xruns, const std::function<int()>& play)
+    template <typename Play>
+    static std::optional<std::invoke_result_t<Play>> WithXruns(int xruns, const Play& play)
     {
         for (int attempt = 0; attempt < 10; ++attempt) {
             const int before = Staller->Xruns();
-            const int result = play();
+            auto result = play();
             std::this_thread::sleep_for(100ms);  // xruns are told a moment later
             if (Staller->Xruns() - before == xruns) {
                 return result;
@@ -75,15 +76,15 @@ TEST_F(SoundDropout, ThePlayCallReportsADropoutAndOnlyThen)
         StallIn(250ms);
         return play();
     };
-    const std::optional<int> clean = WithXruns(0, play);
-    const std::optional<int> dropout = WithXruns(1, stalled);
-    const std::optional<int> cleanAgain = WithXruns(0, play);
+    const std::optional<Result<SoundPlayed>> clean = WithXruns(0, play);
+    const std::optional<Result<SoundPlayed>> dropout = WithXruns(1, stalled);
+    const std::optional<Result<SoundPlayed>> cleanAgain = WithXruns(0, play);
     if (!clean || !dropout || !cleanAgain) {
         GTEST_SKIP() << TooBusy;
     }
-    EXPECT_EQ(*clean, 0);
-    EXPECT_EQ(*dropout, SoundOutput::PlayedWithDropout);
-    EXPECT_EQ(*cleanAgain, 0) << "the next sound is clean again";
+    EXPECT_EQ(clean->Value(), SoundPlayed::Whole);
+    EXPECT_EQ(dropout->Value(), SoundPlayed::WithDropout);
+    EXPECT_EQ(cleanAgain->Value(), SoundPlayed::Whole) << "the next sound is clean again";
 }
 
 TEST_F(SoundDropout, TheRunCountsTheTrialsWithADropout)

@@ -40,7 +40,8 @@ TEST(PlayTwoChannel, InterleavesLeftThenRightAndPlaysOneBuffer)
         const std::int16_t none[1] = {0};
         const std::int16_t* left = c.Left.empty() ? none : c.Left.data();
         const std::int16_t* right = c.Right.empty() ? none : c.Right.data();
-        ASSERT_EQ(PlayTwoChannel(output, 44100, static_cast<std::uint32_t>(c.Left.size()), left, right), 0);
+        ASSERT_EQ(PlayTwoChannel(output, 44100, static_cast<std::uint32_t>(c.Left.size()), left, right).Value(),
+                  SoundPlayed::Whole);
         ASSERT_EQ(output.Played().size(), 1u);
         EXPECT_EQ(output.Played()[0].Samples, c.Interleaved);
         EXPECT_EQ(output.Played()[0].SampleRate, 44100);
@@ -55,7 +56,7 @@ TEST(PlayTwoChannel, PassesTheDevicesRefusalOn)
     const std::int16_t left[2] = {1, 2};
     const std::int16_t right[2] = {3, 4};
     testing::internal::CaptureStderr();
-    EXPECT_EQ(PlayTwoChannel(output, 44100, 2, left, right), -1);
+    EXPECT_FALSE(PlayTwoChannel(output, 44100, 2, left, right).Ok());
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Unable to open waveform output device\n");
 }
 
@@ -79,14 +80,14 @@ TEST(RecordingSoundOutput, FailsLikeADeviceWhenToldTo)
         output.SetObserver([&](const PlayedSound&) { ++heard; });
         output.FailWith(c.Failure);
         testing::internal::CaptureStderr();
-        EXPECT_EQ(output.PlayPcm(samples.data(), 8, 44100, 2, 2), -1);
+        EXPECT_FALSE(output.PlayPcm(samples.data(), 8, 44100, 2, 2).Ok());
         EXPECT_EQ(testing::internal::GetCapturedStderr(), c.Message);
         EXPECT_TRUE(output.Played().empty());
         EXPECT_EQ(heard, 0);
         EXPECT_EQ(output.FailedCount(), 1);
 
         output.FailWith(SoundFailure::None);
-        EXPECT_EQ(output.PlayPcm(samples.data(), 8, 44100, 2, 2), 0);
+        EXPECT_EQ(output.PlayPcm(samples.data(), 8, 44100, 2, 2).Value(), SoundPlayed::Whole);
         EXPECT_EQ(heard, 1);
     }
 }
@@ -128,7 +129,7 @@ TEST(RecordingSoundOutput, RefusesWhatNoDeviceCouldPlay)
         SCOPED_TRACE(c.Name);
         RecordingSoundOutput output;
         testing::internal::CaptureStderr();
-        EXPECT_EQ(output.PlayPcm(c.Buffer, c.LengthBytes, c.SampleRate, c.BytesPerSample, c.Channels), -1);
+        EXPECT_FALSE(output.PlayPcm(c.Buffer, c.LengthBytes, c.SampleRate, c.BytesPerSample, c.Channels).Ok());
         EXPECT_EQ(testing::internal::GetCapturedStderr(), c.Message);
         EXPECT_TRUE(output.Played().empty());
     }
@@ -140,9 +141,9 @@ TEST(RecordingSoundOutput, KeepsWholeFramesAndTellsTheObserverOfEach)
     std::vector<std::size_t> heardSizes;
     output.SetObserver([&](const PlayedSound& s) { heardSizes.push_back(s.Samples.size()); });
     const std::int16_t samples[6] = {1, 2, 3, 4, 5, 6};
-    EXPECT_EQ(output.PlayPcm(samples, 12, 22050, 2, 2), 0);
-    EXPECT_EQ(output.PlayPcm(samples, 11, 44100, 2, 2), 0);  // a torn last frame is not played
-    EXPECT_EQ(output.PlayPcm(samples, 6, 8000, 2, 1), 0);
+    EXPECT_EQ(output.PlayPcm(samples, 12, 22050, 2, 2).Value(), SoundPlayed::Whole);
+    EXPECT_EQ(output.PlayPcm(samples, 11, 44100, 2, 2).Value(), SoundPlayed::Whole);  // a torn last frame is not played
+    EXPECT_EQ(output.PlayPcm(samples, 6, 8000, 2, 1).Value(), SoundPlayed::Whole);
     ASSERT_EQ(output.Played().size(), 3u);
     EXPECT_EQ(output.Played()[0].Samples, (std::vector<std::int16_t>{1, 2, 3, 4, 5, 6}));
     EXPECT_EQ(output.Played()[1].Samples, (std::vector<std::int16_t>{1, 2, 3, 4}));

@@ -89,11 +89,12 @@ protected:
 
     // Plays a sound until it plays without a dropout (the busy machine's xruns lose frames of
     // the recording too); `mark` is the recorder's frame before the attempt that counted.
-    static int PlayWhole(PortAudioOutput& output, std::size_t frames, const std::vector<std::int16_t>& left,
-                         const std::vector<std::int16_t>& right, std::size_t& mark)
+    static Result<SoundPlayed> PlayWhole(PortAudioOutput& output, std::size_t frames,
+                                         const std::vector<std::int16_t>& left, const std::vector<std::int16_t>& right,
+                                         std::size_t& mark)
     {
-        int result = SoundOutput::PlayedWithDropout;
-        for (int attempt = 0; attempt < 5 && result == SoundOutput::PlayedWithDropout; ++attempt) {
+        Result<SoundPlayed> result = SoundPlayed::WithDropout;
+        for (int attempt = 0; attempt < 5 && result && result.Value() == SoundPlayed::WithDropout; ++attempt) {
             mark = Recorder->Mark();
             result = PlayTwoChannel(output, Rate, static_cast<std::uint32_t>(frames), left.data(), right.data());
         }
@@ -111,11 +112,11 @@ TEST_F(SoundOnJack, EachChannelArrivesUnchangedOnItsOwnSide)
         SCOPED_TRACE(s.Name);
         const std::size_t frames = s.Left.size();
         std::size_t mark = 0;
-        const int result = PlayWhole(output, frames, s.Left, s.Right, mark);
-        if (result == SoundOutput::PlayedWithDropout) {
+        const Result<SoundPlayed> result = PlayWhole(output, frames, s.Left, s.Right, mark);
+        if (result && result.Value() == SoundPlayed::WithDropout) {
             GTEST_SKIP() << TooBusy;
         }
-        ASSERT_EQ(result, 0);
+        ASSERT_TRUE(result.Ok()) << result.Reason();
         const std::vector<std::int32_t> recorded = RecordedSince(mark, frames + 4096);
 
         const bool leftSounds = Rms(s.Left, 0, frames) > 0.0;
@@ -154,11 +155,11 @@ TEST_F(SoundOnJack, MainOutputsGetLeftOnLeftAndRightOnRight)
         const std::vector<std::int16_t> left = NoiseWave(11, 8000, Frames600ms);
         const std::vector<std::int16_t> right = NoiseWave(12, 16000, Frames600ms);
         std::size_t mark = 0;
-        const int result = PlayWhole(output, Frames600ms, left, right, mark);
-        if (result == SoundOutput::PlayedWithDropout) {
+        const Result<SoundPlayed> result = PlayWhole(output, Frames600ms, left, right, mark);
+        if (result && result.Value() == SoundPlayed::WithDropout) {
             GTEST_SKIP() << TooBusy;
         }
-        ASSERT_EQ(result, 0);
+        ASSERT_TRUE(result.Ok()) << result.Reason();
         const std::vector<std::int32_t> recorded = RecordedSince(mark, Frames600ms + 4096);
 
         const auto start = FindStart(recorded, 0, left);
@@ -183,7 +184,7 @@ TEST_F(SoundOnJack, ReturnsNoSoonerThanTheSoundHasPlayed)
         SCOPED_TRACE("AudioDevice=" + device);
         PortAudioOutput output(device);
         const Clock::time_point called = Clock::now();
-        ASSERT_GE(PlayTwoChannel(output, Rate, Frames600ms, left.data(), right.data()), 0);
+        ASSERT_TRUE(PlayTwoChannel(output, Rate, Frames600ms, left.data(), right.data()).Ok());
         const Clock::time_point returned = Clock::now();
         EXPECT_GE(returned - called, 600ms);
         const PlaybackTimes& times = output.LastPlayback();
@@ -200,9 +201,9 @@ TEST_F(SoundOnJack, RefusedRateIsReportedAndNothingPlays)
         PortAudioOutput output(device);
         const std::size_t mark = Recorder->Mark();
         testing::internal::CaptureStderr();
-        const int result = PlayTwoChannel(output, 22050, Frames600ms, left.data(), left.data());
+        const Result<SoundPlayed> result = PlayTwoChannel(output, 22050, Frames600ms, left.data(), left.data());
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "Unsupported waveform format/rate\n");
-        EXPECT_EQ(result, -1);
+        EXPECT_FALSE(result.Ok());
         EXPECT_EQ(output.LastPlayback().FirstCallback, Clock::time_point{}) << "a stream was started";
         // It returns at once instead of waiting for a sound that never plays.
         EXPECT_LT(output.LastPlayback().Returned - output.LastPlayback().Called, 600ms);
@@ -235,7 +236,7 @@ TEST_F(SoundOnJack, RequestsNoDeviceCanPlayAreReported)
     for (const BadRequest& r : requests) {
         SCOPED_TRACE(r.Name);
         testing::internal::CaptureStderr();
-        EXPECT_EQ(output.PlayPcm(samples.data(), r.LengthBytes, r.SampleRate, r.BytesPerSample, r.Channels), -1);
+        EXPECT_FALSE(output.PlayPcm(samples.data(), r.LengthBytes, r.SampleRate, r.BytesPerSample, r.Channels).Ok());
         EXPECT_EQ(testing::internal::GetCapturedStderr(), r.Message);
     }
 }
@@ -248,7 +249,7 @@ TEST_F(SoundOnJack, UnknownDeviceNameIsReportedOncePerPreviewOrRunAndNothingPlay
                                 "AudioDevice=no-such-device matches no sound output device\n";
     for (int preview = 0; preview < 2; ++preview) {
         testing::internal::CaptureStderr();
-        EXPECT_EQ(output.PlayPcm(samples.data(), 128, Rate, 2, 2), -1);
+        EXPECT_FALSE(output.PlayPcm(samples.data(), 128, Rate, 2, 2).Ok());
         EXPECT_EQ(testing::internal::GetCapturedStderr(), refusal);
     }
     testing::internal::CaptureStderr();
@@ -265,7 +266,7 @@ TEST_F(SoundOnJack, EmptySoundPlaysAndReturns)
 {
     PortAudioOutput output(Recorder->Name());
     const std::int16_t none[1] = {0};
-    EXPECT_EQ(PlayTwoChannel(output, Rate, 0, none, none), 0);
+    EXPECT_EQ(PlayTwoChannel(output, Rate, 0, none, none).Value(), SoundPlayed::Whole);
 }
 
 // Signal to noise and distortion of a recorded stretch that should be a sine of `frequency`:

@@ -88,7 +88,7 @@ constexpr int Attempts = 5;
 
 // What the recorder heard of one sound.
 struct HeardSound {
-    int Result = -1;            // what PlayTwoChannel returned
+    bool PlayedWhole = false;   // PlayTwoChannel said it played the sound whole
     bool Found = false;
     std::size_t Whole = 0;      // frames heard as sent, in a row from the first
     std::size_t Stray = 0;      // frames heard outside the sound
@@ -100,7 +100,9 @@ HeardSound PlayAndHear(PortAudioOutput& output, const Stimulus& s, SoundRecorder
     HeardSound heard;
     const std::size_t frames = s.Left.size();
     const std::size_t mark = recorder.Mark();
-    heard.Result = PlayTwoChannel(output, Rate, static_cast<std::uint32_t>(frames), s.Left.data(), s.Right.data());
+    const Result<SoundPlayed> played =
+        PlayTwoChannel(output, Rate, static_cast<std::uint32_t>(frames), s.Left.data(), s.Right.data());
+    heard.PlayedWhole = played && played.Value() == SoundPlayed::Whole;
     const std::vector<std::int32_t> recorded = recordedSince(mark);
     const bool leftSounds = Rms(s.Left, 0, frames) > 0.0;
     const auto start = FindStart(recorded, leftSounds ? 0 : 1, leftSounds ? s.Left : s.Right);
@@ -133,11 +135,11 @@ TEST_F(SoundOnPipeWire, EverySoundArrivesWholeWithItsRamps)
             HeardSound heard;
             for (int attempt = 0; attempt < Attempts; ++attempt) {
                 heard = PlayAndHear(output, s, *Recorder, RecordedSince);
-                if (heard.Result == 0 && heard.Found && heard.Whole == s.Left.size() && heard.Stray == 0) {
+                if (heard.PlayedWhole && heard.Found && heard.Whole == s.Left.size() && heard.Stray == 0) {
                     break;
                 }
             }
-            EXPECT_EQ(heard.Result, 0);
+            EXPECT_TRUE(heard.PlayedWhole);
             EXPECT_TRUE(heard.Found);
             EXPECT_EQ(heard.Whole, s.Left.size()) << "frames heard as sent, in a row from the first";
             EXPECT_EQ(heard.Stray, 0u) << "frames heard outside the sound";

@@ -41,16 +41,16 @@ TEST(SoundServerLost, SoundCutOffIsReportedAndTheNextIsTooThenTheProgramGoesOn)
         server.Stop();
     });
     testing::internal::CaptureStderr();
-    const int cutOff = PlayTwoChannel(output, 44100, 3 * 44100, left.data(), right.data());
+    const Result<SoundPlayed> cutOff = PlayTwoChannel(output, 44100, 3 * 44100, left.data(), right.data());
     const std::string said = testing::internal::GetCapturedStderr();
     killer.join();
-    EXPECT_EQ(cutOff, -1);
+    EXPECT_FALSE(cutOff.Ok());
     EXPECT_EQ(said, "Error on write to wave out device\nThe JACK sound server is not running\n");
 
     testing::internal::CaptureStderr();
-    const int next = PlayTwoChannel(output, 44100, 44100, left.data(), right.data());
+    const Result<SoundPlayed> next = PlayTwoChannel(output, 44100, 44100, left.data(), right.data());
     const std::string saidNext = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(next, -1);
+    EXPECT_FALSE(next.Ok());
     // The lost stream may already be let go of, and the devices listed again without the server's.
     EXPECT_THAT(saidNext, testing::ContainsRegex("(The JACK sound server is not running|There is no default sound "
                                                  "output device)\n"));
@@ -73,12 +73,12 @@ TEST(SoundServerLost, ALongSoundCutOffReturnsLongBeforeItsEnd)
     });
     testing::internal::CaptureStderr();
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(PlayTwoChannel(output, 44100, frames, samples.data(), samples.data()), -1);
+    const Result<SoundPlayed> played = PlayTwoChannel(output, 44100, frames, samples.data(), samples.data());
     const auto took = std::chrono::steady_clock::now() - start;
     testing::internal::GetCapturedStderr();
     killer.join();
     EXPECT_LT(took, 10s) << "the loss of the server was noticed only near the end of a 30 s sound";
-    EXPECT_EQ(output.LastProblem(), "Error on write to wave out device: the JACK sound server is not running");
+    EXPECT_EQ(played.Reason(), "Error on write to wave out device: the JACK sound server is not running");
 }
 
 // The sound library's list of devices is made again after a failure, so the program plays
@@ -130,7 +130,7 @@ TEST(SoundServerLost, AServerThatDiedMidSoundPlaysAgainOnceRestarted)
         server.Stop();
     });
     testing::internal::CaptureStderr();
-    EXPECT_EQ(PlayTwoChannel(output, 44100, 3 * 44100, samples.data(), samples.data()), -1);
+    EXPECT_FALSE(PlayTwoChannel(output, 44100, 3 * 44100, samples.data(), samples.data()).Ok());
     killer.join();
 
     server.Start();
@@ -142,7 +142,7 @@ TEST(SoundServerLost, AServerThatDiedMidSoundPlaysAgainOnceRestarted)
         status = CheckOutputDevice("JACK");
     }
     EXPECT_TRUE(status.CanPlay) << status.Reason;
-    EXPECT_EQ(PlayTwoChannel(output, 44100, 4410, samples.data(), samples.data()), 0);
+    EXPECT_EQ(PlayTwoChannel(output, 44100, 4410, samples.data(), samples.data()).Value(), SoundPlayed::Whole);
     testing::internal::GetCapturedStderr();
 }
 
@@ -164,7 +164,7 @@ TEST(SoundServerLost, ADeviceAt48kHzIsRefusedNamingBothRates)
     const std::vector<std::int16_t> samples(4410, 1000);
     PortAudioOutput output("JACK");
     testing::internal::CaptureStderr();
-    EXPECT_EQ(PlayTwoChannel(output, 44100, 4410, samples.data(), samples.data()), -1);
+    EXPECT_FALSE(PlayTwoChannel(output, 44100, 4410, samples.data(), samples.data()).Ok());
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Unsupported waveform format/rate\n" + reason + "\n");
 }
 

@@ -24,9 +24,9 @@ TEST(SoundWithoutServer, EachSoundIsReportedAndTheProgramGoesOn)
         SCOPED_TRACE(std::string("AudioDevice=") + device);
         PortAudioOutput output(device);
         testing::internal::CaptureStderr();
-        const int result = PlayTwoChannel(output, 44100, 26460, left.data(), right.data());
+        const Result<SoundPlayed> result = PlayTwoChannel(output, 44100, 26460, left.data(), right.data());
         const std::string said = testing::internal::GetCapturedStderr();
-        EXPECT_EQ(result, -1);
+        EXPECT_FALSE(result.Ok());
         const std::string expected = std::string(device).empty()
                                          ? "Unsupported waveform format/rate\n"
                                            "There is no default sound output device\n"
