@@ -29,10 +29,10 @@ constexpr int UnrecordedChanges = 4;
 constexpr int KeyLeadMs = 10;
 constexpr int Rate = SharedState::SampleRate;
 
-// The ISI in frames, truncated.
-std::int64_t IsiFrames(int isiMs)
+// Milliseconds (an ISI, a lead) as frames, truncated.
+std::int64_t FramesOfMs(int ms)
 {
-    return static_cast<std::int64_t>(std::max(isiMs, 0)) * Rate / 1000;
+    return static_cast<std::int64_t>(std::max(ms, 0)) * Rate / 1000;
 }
 
 }  // namespace
@@ -125,7 +125,7 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
     // it at EndF whatever rounding the accumulated frequency carries.
     const int sweepFrequencies = FreqPointCount(c);
     int frequenciesPlayed = 1;
-    const std::int64_t isiFrames = IsiFrames(settings.ISI);
+    const std::int64_t isiFrames = FramesOfMs(settings.ISI);
     std::optional<Presentation> previous;  // a stimulus still playing when the next one is queued
     bool first = true;
     do {
@@ -218,7 +218,7 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
     if (mode == AttenuatorMode::Kc35 && stream != nullptr && report.LateStimuli > 0) {
         // The level command waits for the stimulus before to be played and the next stimulus
         // waits for the command, so the device's latency and the command's time fall in the ISI.
-        const std::int64_t needs = stream->LeadFrames() - IsiFrames(KeyLeadMs);
+        const std::int64_t needs = stream->LeadFrames() - FramesOfMs(KeyLeadMs);
         const auto needsMs = static_cast<int>((needs * 1000 + Rate - 1) / Rate);
         if (settings.ISI < needsMs) {
             report.Kc35NeedsIsiMs = needsMs;
