@@ -66,7 +66,9 @@ SetupWindow::SetupWindow(SetupWindowDevices devices, QWidget* parent)
         QMessageBox::warning(this, QApplication::applicationDisplayName(), message);
     };
     ShowNotice = [this](const QString& message) { ShowNoticeBox(message); };
-    ChooseSessionStart = [this](const QString& question) { return AskSessionStart(question); };
+    ChooseSessionStart = [this](const QString& question, bool canContinue) {
+        return AskSessionStart(question, canContinue);
+    };
 
     // The state's own initial values are those of a window that has loaded nothing; the
     // results name follows the results edit.

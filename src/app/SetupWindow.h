@@ -71,7 +71,8 @@ public:
     // How "Run Session" asks whether to continue the unfinished session `question` names.
     // Tests replace it; the program asks in a message box.
     enum class SessionStart { Continue, New, Cancel };
-    std::function<SessionStart(const QString& question)> ChooseSessionStart;
+    // `canContinue`: the unfinished session may be continued; otherwise only a new one starts.
+    std::function<SessionStart(const QString& question, bool canContinue)> ChooseSessionStart;
 
     void RefreshParameters();
     void InitialiseAttenuators();
@@ -120,7 +121,7 @@ private:
     void ShowToneResolution();
     // Calibrate and Run PTC do not start when nothing can play in a mode that plays.
     bool SoundDeviceReadyFor(const QString& action);
-    SessionStart AskSessionStart(const QString& question);
+    SessionStart AskSessionStart(const QString& question, bool canContinue);
     // "Run Session" can start: the file has a [Session] section and a subject name is typed.
     void EnableRunSession();
     // The set-up window's controls follow run `index` of the session.

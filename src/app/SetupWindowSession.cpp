@@ -19,10 +19,11 @@
 #include <chrono>
 #include <stdexcept>
 
-SetupWindow::SessionStart SetupWindow::AskSessionStart(const QString& question)
+SetupWindow::SessionStart SetupWindow::AskSessionStart(const QString& question, bool canContinue)
 {
     QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), question, QMessageBox::NoButton, this);
-    const QAbstractButton* proceed = box.addButton(question.section('\n', -1), QMessageBox::AcceptRole);
+    const QAbstractButton* proceed =
+        canContinue ? box.addButton(question.section('\n', -1), QMessageBox::AcceptRole) : nullptr;
     const QAbstractButton* fresh = box.addButton("Start a new session", QMessageBox::DestructiveRole);
     box.addButton(QMessageBox::Cancel);
     box.exec();
@@ -65,28 +66,28 @@ void SetupWindow::RunSessionClick()
     if (!SoundDeviceReadyFor("Run Session")) {
         return;
     }
-    SessionRunner runner(protocol_, state_.SubjectName, state_.ResultsFileName);
+    SessionRunner runner(protocol_, PlanSession(protocol_, state_.Settings, state_.Conditions), state_.SubjectName,
+                         state_.ResultsFileName);
     if (!runner.RecordProblem().empty()) {
         throw std::runtime_error(runner.RecordProblem());
     }
-    if (const auto& unfinished = runner.Unfinished()) {
-        const QString question = QString("%1 has an unfinished session of this protocol in %2.\n"
-                                         "Continue at run %3 of %4")
-                                     .arg(QString::fromStdString(state_.SubjectName),
-                                          QString::fromStdString(SessionRecordFileName(state_.ResultsFileName)))
-                                     .arg(unfinished->ContinueAt + 1)
-                                     .arg(runner.Runs());
-        const SessionStart choice = ChooseSessionStart(question);
+    bool fresh = true;
+    if (runner.Unfinished()) {
+        const SessionStart choice = ChooseSessionStart(
+            QString::fromStdString(
+                ResumeQuestion(runner, state_.SubjectName, SessionRecordFileName(state_.ResultsFileName))),
+                                                       runner.CanContinue());
         if (choice == SessionStart::Cancel) {
             return;
         }
-        if (choice == SessionStart::Continue) {
-            runner.Continue();
-        } else {
-            runner.StartNew(std::chrono::system_clock::now());
+        fresh = choice != SessionStart::Continue;
+    }
+    if (fresh) {
+        if (const Result<> started = runner.StartNew(std::chrono::system_clock::now()); !started) {
+            throw std::runtime_error(started.Reason());
         }
     } else {
-        runner.StartNew(std::chrono::system_clock::now());
+        runner.Continue();
     }
     GraphPTC->setEnabled(false);
     SessionPanel panel(runner, state_, *runWindow_, [this](int index) { ShowSessionRun(index); });

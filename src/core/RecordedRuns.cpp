@@ -86,12 +86,23 @@ RecordedRuns ReadSessionRecord(const std::string& text)
         return record;
     }
     const Columns c(rows.front());
+    const std::size_t fields = rows.front().size();
     record.HasSessionColumn = c.Has("session");
     std::map<std::string, std::size_t> byId;
     for (std::size_t r = 1; r < rows.size(); ++r) {
         const auto& row = rows[r];
         const std::string id = c.Text(row, "run");
+        const std::string status = c.Text(row, "run_status");
+        const bool cut = row.size() < fields;
         if (id.empty()) {
+            if (status == "planned" && !cut) {
+                record.Plans.push_back({c.Text(row, "session"), c.Text(row, "subject"),
+                                        ParseInteger(c.Text(row, "session_runs")).value_or(0), c.Text(row, "session_seed"),
+                                        c.Text(row, "session_plan"), c.Text(row, "session_plan_text"),
+                                        c.Text(row, "date"), c.Text(row, "time"), r});
+            } else if (cut) {
+                record.Problems.push_back("row " + std::to_string(r + 1) + " is cut short and names no run");
+            }
             continue;
         }
         auto [where, added] = byId.emplace(id, record.Runs.size());
@@ -99,6 +110,13 @@ RecordedRuns ReadSessionRecord(const std::string& text)
             RecordedRun& run = record.Runs.emplace_back();
             run.RunId = id;
             run.Session = c.Text(row, "session");
+            run.SessionRun = ParseInteger(c.Text(row, "session_run")).value_or(0);
+            run.SessionRuns = ParseInteger(c.Text(row, "session_runs")).value_or(0);
+            run.Status = status;
+            run.SessionSeed = c.Text(row, "session_seed");
+            run.SessionPlan = c.Text(row, "session_plan");
+            run.ExpectedPoints = ParseInteger(c.Text(row, "run_points")).value_or(-1);
+            run.Simulated = !c.Text(row, "listener_seed").empty();
             run.Date = c.Text(row, "date");
             run.Time = c.Text(row, "time");
             run.Version = c.Text(row, "version");
@@ -110,6 +128,16 @@ RecordedRuns ReadSessionRecord(const std::string& text)
             ReadParameters(run, c, row, record.Problems);
         }
         RecordedRun& run = record.Runs[where->second];
+        run.LastRow = r;
+        if (!added && status == "repeated") {
+            run.MarkedRepeated = true;
+            continue;
+        }
+        if (cut) {
+            run.Incomplete = true;
+            record.Problems.push_back("run " + id + ": row " + std::to_string(r + 1) + " is cut short");
+            continue;
+        }
         const std::string freq = c.Text(row, "masker_freq");
         const std::string level = c.Text(row, "masker_spl");
         if (freq.empty() && level.empty()) {
@@ -123,7 +151,28 @@ RecordedRuns ReadSessionRecord(const std::string& text)
             record.Problems.push_back("run " + id + ": a point that is not a number (" + freq + ", " + level + ")");
         }
     }
+    for (RecordedRun& run : record.Runs) {
+        if (run.ExpectedPoints >= 0 && static_cast<int>(run.Points.size()) != run.ExpectedPoints && !run.Incomplete) {
+            run.Incomplete = true;
+            record.Problems.push_back("run " + run.RunId + ": " + std::to_string(run.Points.size()) + " of its "
+                                      + std::to_string(run.ExpectedPoints) + " points are on record");
+        }
+    }
     return record;
+}
+
+std::string LeftOutBecause(const RecordedRun& run)
+{
+    if (run.Incomplete) {
+        return "record incomplete";
+    }
+    if (run.MarkedRepeated) {
+        return "repeated";
+    }
+    if (run.Status == "ended" || run.Status == "practice") {
+        return run.Status;
+    }
+    return {};
 }
 
 void AddTrialLog(RecordedRuns& runs, const std::string& text)

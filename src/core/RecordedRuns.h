@@ -12,6 +12,20 @@
 struct RecordedRun {
     std::string RunId;
     std::string Session;  // empty for runs outside a session, or a record without the column
+    int SessionRun = 0;   // the run's place in its session, from 1; 0 outside a session
+    int SessionRuns = 0;
+    // The run_status of the run's own rows ("measured", "ended", "skipped"; empty outside a
+    // session), and whether a later row marks it repeated (the operator rejected it).
+    std::string Status;
+    bool MarkedRepeated = false;
+    std::string SessionSeed;
+    std::string SessionPlan;  // the fingerprint of the session's plan
+    // The run's rows are fewer than its run_points says, or one of them was cut short (a
+    // power cut or a full disk in the middle of its write): what is there is not the run.
+    bool Incomplete = false;
+    int ExpectedPoints = -1;  // from run_points; -1 where the record does not say
+    bool Simulated = false;   // a virtual listener, not a person, gave the answers
+    std::size_t LastRow = 0;  // the number of its last row in the file, mark rows included
     std::string Date;
     std::string Time;
     std::string Version;
@@ -27,14 +41,29 @@ struct RecordedRun {
     std::optional<TrialSummary> Trials; // when the trial log has the run
 };
 
+// The row that opened a session, with what it was planned with.
+struct RecordedPlan {
+    std::string Session;
+    std::string Subject;
+    int Runs = 0;
+    std::string Seed;
+    std::string Fingerprint;
+    std::string Text;  // "key=value; ..."
+    std::string Date;
+    std::string Time;
+    std::size_t Row = 0;  // its row's number in the file
+};
+
 struct RecordedRuns {
     std::vector<RecordedRun> Runs;      // in the order of their first row
+    std::vector<RecordedPlan> Plans;    // in the order of their rows
     bool HasSessionColumn = false;
     std::vector<std::string> Problems;  // rows or values that could not be read
 };
 
 // Reads the session record's text. Rows without a point (a skipped run of a session) give a
-// run without points.
+// run without points; a row with fewer fields than the header (cut short) marks its run
+// incomplete and is named in Problems.
 RecordedRuns ReadSessionRecord(const std::string& text);
 
 // Adds the trial log's summary to every run it has rows for.
@@ -43,3 +72,7 @@ void AddTrialLog(RecordedRuns& runs, const std::string& text);
 // The session record and the trial log read from their files; a missing file gives no runs
 // (or no summaries) and no problem, an unreadable one a problem naming it.
 RecordedRuns ReadRecordFiles(const std::string& recordPath, const std::string& trialLogPath);
+
+// Whether a run counts in combined curves and test-retest figures; when not, why not
+// ("repeated", "ended", "practice", "record incomplete"); empty when it counts.
+std::string LeftOutBecause(const RecordedRun& run);

@@ -1,5 +1,7 @@
 #include "RunChoices.h"
 
+#include <charconv>
+
 AttenuatorMode AttenuatorModeFromNumber(int number)
 {
     return static_cast<AttenuatorMode>(number);
@@ -24,6 +26,21 @@ std::string AttenuatorName(AttenuatorMode mode)
         return "KC35";
     }
     return std::to_string(AttenuatorNumber(mode));
+}
+
+std::optional<AttenuatorMode> AttenuatorFromName(std::string_view word)
+{
+    for (const AttenuatorMode mode : {AttenuatorMode::Software, AttenuatorMode::Kc35}) {
+        if (word == AttenuatorName(mode)) {
+            return mode;
+        }
+    }
+    int number = 0;
+    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), number);
+    if (error != std::errc() || end != word.data() + word.size() || word.empty()) {
+        return std::nullopt;
+    }
+    return AttenuatorModeFromNumber(number);
 }
 
 std::string EarName(EarSide ear)

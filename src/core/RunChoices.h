@@ -18,6 +18,8 @@ int AttenuatorNumber(AttenuatorMode mode);
 bool AttenuatorModePlays(AttenuatorMode mode);
 // "software", "KC35", or the number as read for a mode that plays nothing.
 std::string AttenuatorName(AttenuatorMode mode);
+// The mode AttenuatorName wrote; nothing for any other text.
+std::optional<AttenuatorMode> AttenuatorFromName(std::string_view word);
 
 // The ear the tone is played to.
 enum class EarSide : int { Left = 0, Right = 1 };

@@ -77,8 +77,8 @@ std::vector<std::string> RunSummary(const RunReport& report)
     if (!report.QuietestStimulus.empty() && report.QuietestBits < FewestEffectiveBits) {
         lines.push_back(QuietStimulusWarning(report.QuietestStimulus, report.QuietestBits, report.SampleBits));
     }
-    for (const std::string* error :
-         {&report.ResultsError, &report.RecordError, &report.TrialLogError, &report.TestLogError}) {
+    for (const std::string* error : {&report.ResultsNotice, &report.ResultsError, &report.RecordError,
+                                     &report.TrialLogError, &report.TestLogError}) {
         if (!error->empty()) {
             lines.push_back(*error);
         }

@@ -64,18 +64,16 @@ std::string IsoTimestamp(std::chrono::system_clock::time_point when)
 // Bytes read from each end of a file: far more than a header row or the last row of a run.
 constexpr std::size_t EndBytes = 64 * 1024;
 
-// The file's first row, without its line end or a byte-order mark an editor may have added.
-std::string FirstRow(const LockedTextFile& file)
+// The file's first row as fields, without a byte-order mark an editor may have added.
+std::vector<std::string> FirstRow(const LockedTextFile& file)
 {
     std::string head = file.Head(EndBytes);
     if (head.starts_with("\xEF\xBB\xBF")) {
         head.erase(0, 3);
     }
     head.resize(std::min(head.size(), head.find('\n')));
-    if (head.ends_with('\r')) {
-        head.pop_back();
-    }
-    return head;
+    const auto rows = ParseCsv(head);
+    return rows.empty() ? std::vector<std::string>{} : rows.front();
 }
 
 Failure WriteFailure(const std::string& path, const std::string& reason, const char* what)
@@ -85,23 +83,45 @@ Failure WriteFailure(const std::string& path, const std::string& reason, const c
                      "affected."};
 }
 
+using Rows = std::vector<std::vector<std::string>>;
+
+// How many of this version's columns a file with `existing` as its header row takes: all of
+// them, or the first ones when an earlier version began the file with just those (at least
+// `least` of them); 0 when the file names other columns.
+std::size_t ColumnsTaken(const std::vector<std::string>& existing, const std::vector<std::string>& header,
+                         std::size_t least)
+{
+    const bool prefix = existing.size() <= header.size() && std::equal(existing.begin(), existing.end(), header.begin());
+    return prefix && existing.size() >= least ? existing.size() : 0;
+}
+
 // Appends the rows under the lock `file` holds, after the header when the file is new; a
 // failure's reason is what the operator is told.
-Result<> AppendRows(LockedTextFile& file, const std::string& path, const std::string& header,
-                       const std::string& rows, const char* what)
+Result<> AppendRows(LockedTextFile& file, const std::string& path, const std::vector<std::string>& header,
+                    std::size_t least, Rows rows, const char* what)
 {
     if (file.OpenError()) {
         return WriteFailure(path, file.OpenError().message(), what);
     }
-    // Rows under another header would sit in the wrong columns for every reader.
-    if (!file.Empty() && FirstRow(file) + "\n" != header) {
+    std::string text;
+    if (file.Empty()) {
+        text = CsvRow(header);
+    } else if (const std::size_t taken = ColumnsTaken(FirstRow(file), header, least); taken > 0) {
+        for (auto& row : rows) {
+            row.resize(taken);
+        }
+    } else {
+        // Rows under another header would sit in the wrong columns for every reader.
         return WriteFailure(path,
                             "its header row names other columns than this version of Quorvex writes (the file "
                             "was begun by another version, or edited); move or rename it and the next run "
                             "begins a new one",
                             what);
     }
-    std::error_code error = file.Append(WithCrLf(file.Empty() ? header + rows : rows));
+    for (const auto& row : rows) {
+        text += CsvRow(row);
+    }
+    std::error_code error = file.Append(WithCrLf(text));
     if (!error) {
         error = file.Close();
     }
@@ -130,6 +150,7 @@ struct RunFacts {
     const RunLog& Log;
     const std::string& RunId;
     LocalTime Started;
+    std::size_t Points;
 };
 
 struct RecordColumn {
@@ -193,6 +214,95 @@ const RecordColumn RunColumns[] = {
 
 const char* const PointColumns[] = {"point", "masker_freq", "masker_spl"};
 
+std::string SessionValue(const RunFacts& run, std::string (*value)(const SessionMark&))
+{
+    return run.Log.Session ? value(*run.Log.Session) : std::string();
+}
+
+// Columns added after the point's: a file begun by a version without them keeps taking rows.
+// run_points lets a reader tell a run whose rows were cut short (a power cut) from a whole one.
+const RecordColumn LaterColumns[] = {
+    {"run_points", [](const RunFacts& run) { return std::to_string(run.Points); }},
+    {"session_seed", [](const RunFacts& run) { return SessionValue(run, [](const SessionMark& s) { return s.Seed; }); }},
+    {"session_plan", [](const RunFacts& run) { return SessionValue(run, [](const SessionMark& s) { return s.Plan; }); }},
+    {"session_plan_text", [](const RunFacts&) { return std::string(); }},
+};
+
+// The columns a session record must have for this version to add rows to it.
+constexpr std::size_t RecordColumnsNeeded = std::size(RunColumns) + std::size(PointColumns);
+
+std::vector<std::string> RecordHeaderFields()
+{
+    std::vector<std::string> names;
+    for (const RecordColumn& column : RunColumns) {
+        names.emplace_back(column.Name);
+    }
+    names.insert(names.end(), std::begin(PointColumns), std::end(PointColumns));
+    for (const RecordColumn& column : LaterColumns) {
+        names.emplace_back(column.Name);
+    }
+    return names;
+}
+
+const std::vector<std::string> TrialLogFields = {"run", "trial", "masker_freq", "masker_spl", "played", "onset",
+                                                 "key", "key_changes", "recorded", "dropout"};
+
+Rows RecordRows(const SharedState& state, const RunLog& log, const std::string& runId, int count)
+{
+    const auto& points = state.Results.Points();
+    const auto n = static_cast<std::size_t>(std::clamp(count, 0, static_cast<int>(points.size())));
+    const RunFacts facts{state, log, runId, ToLocal(log.Started), n};
+    std::vector<std::string> run;
+    for (const RecordColumn& column : RunColumns) {
+        run.push_back(column.Value(facts));
+    }
+    std::vector<std::string> later;
+    for (const RecordColumn& column : LaterColumns) {
+        later.push_back(column.Value(facts));
+    }
+    Rows rows;
+    for (std::size_t i = 0; i < n; ++i) {
+        std::vector<std::string>& row = rows.emplace_back(run);
+        row.push_back(std::to_string(i + 1));
+        row.push_back(FormatForResults(points[i].Freq));
+        row.push_back(FormatForResults(points[i].SPL));
+        row.insert(row.end(), later.begin(), later.end());
+    }
+    if (n == 0) {
+        std::vector<std::string>& row = rows.emplace_back(run);
+        row.resize(row.size() + std::size(PointColumns));
+        row.insert(row.end(), later.begin(), later.end());
+    }
+    return rows;
+}
+
+Rows TrialRows(const RunLog& log, const std::string& runId, std::size_t from)
+{
+    Rows rows;
+    const auto first = std::find_if(log.Trials.begin(), log.Trials.end(),
+                                    [](const TrialRecord& trial) { return trial.OnsetFrame.has_value(); });
+    for (std::size_t i = from; i < log.Trials.size(); ++i) {
+        const TrialRecord& trial = log.Trials[i];
+        const std::string onset =
+            trial.OnsetFrame ? Seconds(static_cast<double>(*trial.OnsetFrame - *first->OnsetFrame) / SharedState::SampleRate)
+                             : std::string();
+        rows.push_back({runId, std::to_string(trial.Trial), FormatForResults(trial.Frequency),
+                        FormatForResults(trial.Level), trial.Played ? "1" : "0", onset,
+                        trial.LevelDirection > 0 ? "down" : "up", std::to_string(trial.ReversalCount),
+                        std::to_string(trial.PointsRecorded), trial.Dropout ? "1" : "0"});
+    }
+    return rows;
+}
+
+std::string Joined(const Rows& rows)
+{
+    std::string text;
+    for (const auto& row : rows) {
+        text += CsvRow(row);
+    }
+    return text;
+}
+
 }  // namespace
 
 std::string SessionRecordFileName(const std::string& resultsFileName)
@@ -240,18 +350,12 @@ int LastRunNumber(std::string_view tail, bool fromStart)
 
 std::string SessionRecordHeader()
 {
-    std::vector<std::string> names;
-    for (const RecordColumn& column : RunColumns) {
-        names.emplace_back(column.Name);
-    }
-    names.insert(names.end(), std::begin(PointColumns), std::end(PointColumns));
-    return CsvRow(names);
+    return CsvRow(RecordHeaderFields());
 }
 
 std::string TrialLogHeader()
 {
-    return CsvRow({"run", "trial", "masker_freq", "masker_spl", "played", "onset", "key", "key_changes", "recorded",
-                   "dropout"});
+    return CsvRow(TrialLogFields);
 }
 
 std::string SessionTimestamp(std::chrono::system_clock::time_point started)
@@ -262,45 +366,51 @@ std::string SessionTimestamp(std::chrono::system_clock::time_point started)
 std::string SessionRecordRows(const SharedState& state, const RunLog& log, const std::string& runId, int count,
                               bool header)
 {
-    const RunFacts facts{state, log, runId, ToLocal(log.Started)};
-    std::vector<std::string> run;
-    for (const RecordColumn& column : RunColumns) {
-        run.push_back(column.Value(facts));
-    }
-    std::string rows = header ? SessionRecordHeader() : std::string();
-    const auto& points = state.Results.Points();
-    const auto n = static_cast<std::size_t>(std::clamp(count, 0, static_cast<int>(points.size())));
-    for (std::size_t i = 0; i < n; ++i) {
-        std::vector<std::string> row = run;
-        row.push_back(std::to_string(i + 1));
-        row.push_back(FormatForResults(points[i].Freq));
-        row.push_back(FormatForResults(points[i].SPL));
-        rows += CsvRow(row);
-    }
-    if (n == 0) {
-        run.resize(run.size() + std::size(PointColumns));
-        rows += CsvRow(run);
-    }
-    return rows;
+    return (header ? SessionRecordHeader() : std::string()) + Joined(RecordRows(state, log, runId, count));
 }
 
-std::string TrialLogRows(const RunLog& log, const std::string& runId, bool header)
+std::string TrialLogRows(const RunLog& log, const std::string& runId, bool header, std::size_t from)
 {
-    std::string rows = header ? TrialLogHeader() : std::string();
-    // Onsets count from the first stimulus whose onset the sound output could tell.
-    const auto first = std::find_if(log.Trials.begin(), log.Trials.end(),
-                                    [](const TrialRecord& trial) { return trial.OnsetFrame.has_value(); });
-    for (const TrialRecord& trial : log.Trials) {
-        const std::string onset =
-            trial.OnsetFrame ? Seconds(static_cast<double>(*trial.OnsetFrame - *first->OnsetFrame) / SharedState::SampleRate)
-                             : std::string();
-        rows += CsvRow({runId, std::to_string(trial.Trial), FormatForResults(trial.Frequency),
-                        FormatForResults(trial.Level), trial.Played ? "1" : "0", onset,
-                        trial.LevelDirection > 0 ? "down" : "up",
-                        std::to_string(trial.ReversalCount), std::to_string(trial.PointsRecorded),
-                        trial.Dropout ? "1" : "0"});
+    return (header ? TrialLogHeader() : std::string()) + Joined(TrialRows(log, runId, from));
+}
+
+namespace {
+
+std::vector<std::string> PlanRow(const SessionPlanRow& plan)
+{
+    const std::vector<std::string> header = RecordHeaderFields();
+    std::vector<std::string> row(header.size());
+    const LocalTime started = ToLocal(plan.Started);
+    const std::pair<const char*, std::string> values[] = {
+        {"date", Formatted(started.Fields, "%Y-%m-%d")},
+        {"time", Formatted(started.Fields, "%H:%M:%S")},
+        {"version", QuorvexVersion},
+        {"subject", plan.Subject},
+        {"session", plan.SessionId},
+        {"session_runs", std::to_string(plan.Runs)},
+        {"run_status", "planned"},
+        {"session_seed", plan.Seed},
+        {"session_plan", plan.Fingerprint},
+        {"session_plan_text", plan.Text},
+    };
+    for (const auto& [name, value] : values) {
+        row[static_cast<std::size_t>(std::find(header.begin(), header.end(), name) - header.begin())] = value;
     }
-    return rows;
+    return row;
+}
+
+}  // namespace
+
+std::string SessionPlanRecordRow(const SessionPlanRow& plan)
+{
+    return CsvRow(PlanRow(plan));
+}
+
+std::string NewRunId(const std::string& resultsFileName, std::chrono::system_clock::time_point started)
+{
+    const LockedTextFile record(SessionRecordFileName(resultsFileName), LockedTextFile::Missing::Leave);
+    const LockedTextFile trials(TrialLogFileName(resultsFileName), LockedTextFile::Missing::Leave);
+    return MakeRunId(started, std::max(LastRunNumberIn(record), LastRunNumberIn(trials)));
 }
 
 SessionFilesOutcome WriteSessionFiles(const SharedState& state, const RunLog& log, int count)
@@ -312,24 +422,46 @@ SessionFilesOutcome WriteSessionFiles(const SharedState& state, const RunLog& lo
     // are in: the run's number and the header are decided on the files as they will be
     // appended to. A run without trials leaves a missing trial log missing.
     LockedTextFile record(recordPath);
-    LockedTextFile trials(trialsPath, log.Trials.empty() ? LockedTextFile::Missing::Leave
-                                                         : LockedTextFile::Missing::Create);
+    const bool trialsToWrite = log.TrialsWritten < log.Trials.size();
+    LockedTextFile trials(trialsPath, trialsToWrite ? LockedTextFile::Missing::Create : LockedTextFile::Missing::Leave);
     outcome.RunId = !log.RunId.empty() ? log.RunId
                                         : MakeRunId(log.Started, std::max(LastRunNumberIn(record), LastRunNumberIn(trials)));
-    outcome.RecordError = AppendRows(record, recordPath, SessionRecordHeader(),
-                                     SessionRecordRows(state, log, outcome.RunId, count, false), "session record")
+    if (trialsToWrite) {
+        outcome.TrialLogError = AppendRows(trials, trialsPath, TrialLogFields, TrialLogFields.size(),
+                                           TrialRows(log, outcome.RunId, log.TrialsWritten), "trial log")
+                                    .Reason();
+    }
+    outcome.RecordError = AppendRows(record, recordPath, RecordHeaderFields(), RecordColumnsNeeded,
+                                     RecordRows(state, log, outcome.RunId, count), "session record")
                               .Reason();
     if (outcome.RecordError.empty()) {
         outcome.Written.push_back(recordPath);
     }
-    if (!log.Trials.empty()) {
-        outcome.TrialLogError =
-            AppendRows(trials, trialsPath, TrialLogHeader(), TrialLogRows(log, outcome.RunId, false), "trial log")
-                .Reason();
-        outcome.TrialLogWritten = outcome.TrialLogError.empty();
-        if (outcome.TrialLogWritten) {
-            outcome.Written.push_back(trialsPath);
-        }
+    outcome.TrialLogWritten = !log.Trials.empty() && outcome.TrialLogError.empty();
+    if (outcome.TrialLogWritten) {
+        outcome.Written.push_back(trialsPath);
     }
     return outcome;
+}
+
+Result<> AppendTrialLogRows(const std::string& resultsFileName, RunLog& log)
+{
+    if (log.TrialsWritten >= log.Trials.size()) {
+        return {};
+    }
+    const std::string path = TrialLogFileName(resultsFileName);
+    LockedTextFile trials(path);
+    Result<> appended = AppendRows(trials, path, TrialLogFields, TrialLogFields.size(),
+                                   TrialRows(log, log.RunId, log.TrialsWritten), "trial log");
+    if (appended) {
+        log.TrialsWritten = log.Trials.size();
+    }
+    return appended;
+}
+
+Result<> WriteSessionPlan(const std::string& resultsFileName, const SessionPlanRow& plan)
+{
+    const std::string path = SessionRecordFileName(resultsFileName);
+    LockedTextFile record(path);
+    return AppendRows(record, path, RecordHeaderFields(), RecordColumnsNeeded, {PlanRow(plan)}, "session record");
 }

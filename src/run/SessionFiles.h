@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Result.h"
 #include "SharedState.h"
 #include "TrialRecord.h"
 
@@ -29,6 +30,21 @@ struct SessionMark {
     int Run = 0;         // the run's position in the session, from 1
     int Runs = 0;        // the session's number of runs
     std::string Status;  // "measured", "repeated", "skipped" or "ended"
+    std::string Seed;    // the shuffle's seed; empty for a listed order
+    std::string Plan;    // the fingerprint of what the session was planned with
+};
+
+// What a session was planned with, as its first row in the session record keeps it: the
+// protocol, its order and seed and the parameters of every condition it uses, readable
+// ("key=value; ..."), and their fingerprint, which every row of the session carries.
+struct SessionPlanRow {
+    std::string SessionId;
+    std::string Subject;
+    int Runs = 0;
+    std::string Seed;
+    std::string Fingerprint;
+    std::string Text;
+    std::chrono::system_clock::time_point Started;
 };
 
 // What the two files say about a run beyond the shared state.
@@ -39,8 +55,11 @@ struct RunLog {
     std::vector<TrialRecord> Trials;
     // Set for a run of a session: the record then has a row for the run even without points.
     std::optional<SessionMark> Session;
-    // Set for a row marking a run already written (a repeated run): its identifier.
+    // The run's identifier once decided: at the start of a run, whose trials then reach the
+    // trial log as they are made, or for a row marking a run already written (a repeated run).
     std::string RunId;
+    // The trials of `Trials` already in the trial log.
+    std::size_t TrialsWritten = 0;
 };
 
 // The results name is ResultsFileName without its ".dat".
@@ -56,6 +75,10 @@ std::string MakeRunId(std::chrono::system_clock::time_point started, int previou
 // Runs are appended in the order of their numbers, so the last one named has the highest.
 int LastRunNumber(std::string_view tail, bool fromStart);
 
+// A new run's identifier, numbered after the last run of the session record and trial log of
+// `resultsFileName` as they stand.
+std::string NewRunId(const std::string& resultsFileName, std::chrono::system_clock::time_point started);
+
 // The header rows of the two files.
 std::string SessionRecordHeader();
 std::string TrialLogHeader();
@@ -67,7 +90,11 @@ std::string SessionTimestamp(std::chrono::system_clock::time_point started);
 // session record row, its point columns empty, so that every run is on record.
 std::string SessionRecordRows(const SharedState& state, const RunLog& log, const std::string& runId, int count,
                               bool header);
-std::string TrialLogRows(const RunLog& log, const std::string& runId, bool header);
+// The trial log's rows of the trials of `log` from `from` on; onsets count from the run's first
+// stimulus whose onset the sound output could tell.
+std::string TrialLogRows(const RunLog& log, const std::string& runId, bool header, std::size_t from = 0);
+// The session record's row that opens a session with its plan.
+std::string SessionPlanRecordRow(const SessionPlanRow& plan);
 
 struct SessionFilesOutcome {
     std::string RunId;
@@ -77,10 +104,21 @@ struct SessionFilesOutcome {
     bool TrialLogWritten = false;  // the run had trials and the trial log took them
 };
 
-// Appends the run's rows to both files: the first `count` recorded points of `state` and
-// every trial of `log` (a run without trials adds nothing to the trial log). Both files are
-// held from numbering the run to its last row, so that runs ending together take numbers of
-// their own and one header between them. A file that does not take its rows is left as it
-// was, and so is a file whose header row names other columns than this version writes.
-// Memory and reading do not grow with the files: only their first and last rows are read.
+// Appends the run's rows to both files: the trials of `log` not yet in the trial log first,
+// then the first `count` recorded points of `state` to the session record, which is what
+// makes a run count as done (a run without trials adds nothing to the trial log). Both files
+// are held from numbering the run (when `log.RunId` is empty) to its last row, so that runs
+// ending together take numbers of their own and one header between them. A file that does
+// not take its rows is left as it was, and so is a file whose header row names other columns
+// than this version writes; a session record begun by an earlier version, whose columns are
+// the first of this version's, takes the rows in its own columns. Memory and reading do not
+// grow with the files: only their first and last rows are read.
 SessionFilesOutcome WriteSessionFiles(const SharedState& state, const RunLog& log, int count);
+
+// Appends the trials of `log` from `log.TrialsWritten` on to the trial log under `log.RunId`,
+// in one block, and advances TrialsWritten when the file took them. A run calls it after every
+// trial, so that a program killed in the middle of a run keeps what the listener did.
+Result<> AppendTrialLogRows(const std::string& resultsFileName, RunLog& log);
+
+// Appends the row that opens a session with its plan to the session record of `resultsFileName`.
+Result<> WriteSessionPlan(const std::string& resultsFileName, const SessionPlanRow& plan);

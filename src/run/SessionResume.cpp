@@ -1,91 +1,67 @@
 #include "SessionResume.h"
 
-#include "Csv.h"
-#include "NumberParse.h"
-
 #include <algorithm>
 #include <map>
 
 namespace {
 
-using Rows = std::vector<std::vector<std::string>>;
-
-// The columns a session's rows are read by; the others may come and go.
-struct Columns {
-    std::size_t Run = 0, Subject = 0, Condition = 0, Ear = 0, Direction = 0;
-    std::size_t Session = 0, Position = 0, Count = 0, Status = 0;
-};
-
-std::optional<Columns> FindColumns(const std::vector<std::string>& header)
-{
-    const auto at = [&header](const char* name) -> std::optional<std::size_t> {
-        const auto found = std::find(header.begin(), header.end(), name);
-        return found == header.end() ? std::nullopt : std::optional<std::size_t>(found - header.begin());
-    };
-    const auto run = at("run"), subject = at("subject"), condition = at("condition"), ear = at("ear"),
-               direction = at("direction"), session = at("session"), position = at("session_run"),
-               count = at("session_runs"), status = at("run_status");
-    if (!run || !subject || !condition || !ear || !direction || !session || !position || !count || !status) {
-        return std::nullopt;
-    }
-    return Columns{*run, *subject, *condition, *ear, *direction, *session, *position, *count, *status};
-}
-
-std::string Field(const std::vector<std::string>& row, std::size_t column)
-{
-    return column < row.size() ? row[column] : std::string();
-}
-
-// The session's rows, in file order, when every one of them fits the protocol and the subject.
-struct Candidate {
-    std::vector<const std::vector<std::string>*> Rows;
+struct RecordedSession {
+    const RecordedPlan* Plan = nullptr;
+    std::vector<const RecordedRun*> Runs;
     std::size_t LastRow = 0;
-    bool Fits = true;
 };
 
-bool Fits(const std::vector<std::string>& row, const Columns& c, const SessionProtocol& protocol,
-          const std::string& subject)
+// A run recorded by an earlier version, whose sessions carry no plan, fits when it stands at
+// its place of the protocol.
+bool FitsProtocol(const RecordedRun& run, const SessionProtocol& protocol)
 {
     const int runs = static_cast<int>(protocol.Runs.size());
-    const std::optional<int> count = ParseInteger(Field(row, c.Count));
-    const std::optional<int> position = ParseInteger(Field(row, c.Position));
-    if (Field(row, c.Subject) != subject || count != runs || !position || *position < 1 || *position > runs) {
+    if (run.SessionRuns != runs || run.SessionRun < 1 || run.SessionRun > runs) {
         return false;
     }
-    const SessionRun& planned = protocol.Runs[static_cast<std::size_t>(*position - 1)];
-    return Field(row, c.Condition) == std::to_string(planned.Condition) && Field(row, c.Ear) == EarName(planned.Ear)
-           && Field(row, c.Direction) == DirectionName(planned.SweepDirection);
+    const SessionRun& planned = protocol.Runs[static_cast<std::size_t>(run.SessionRun - 1)];
+    return run.Condition == planned.Condition && run.Ear == EarName(planned.Ear)
+           && run.Direction == DirectionName(planned.SweepDirection);
 }
 
-std::vector<SessionRunState> States(const Candidate& session, const Columns& c, std::size_t runs)
+UnfinishedSession StatesOf(const std::string& id, const RecordedSession& session, std::size_t runs)
 {
-    std::vector<std::set<std::string>> measured(runs);
-    std::set<std::string> repeated;
-    std::vector<bool> skipped(runs, false), ended(runs, false);
-    for (const auto* row : session.Rows) {
-        const auto k = static_cast<std::size_t>(*ParseInteger(Field(*row, c.Position)) - 1);
-        const std::string status = Field(*row, c.Status);
-        const std::string run = Field(*row, c.Run);
-        if (status == "measured") {
-            measured[k].insert(run);
-        } else if (status == "repeated") {
-            repeated.insert(run);
-        } else if (status == "skipped") {
+    UnfinishedSession unfinished{id, std::vector<SessionRunState>(runs, SessionRunState::Pending), 0, {}, {}};
+    std::vector<bool> measured(runs, false), skipped(runs, false), ended(runs, false);
+    for (const RecordedRun* run : session.Runs) {
+        if (run->SessionRun < 1 || static_cast<std::size_t>(run->SessionRun) > runs) {
+            continue;
+        }
+        const auto k = static_cast<std::size_t>(run->SessionRun - 1);
+        if (run->Status == "skipped") {
             skipped[k] = true;
-        } else if (status == "ended") {
+        } else if (run->Status == "measured" && run->Incomplete) {
+            ended[k] = true;
+            unfinished.Notes.push_back("Run " + std::to_string(k + 1) + " has only " + std::to_string(run->Points.size())
+                                       + (run->ExpectedPoints >= 0 ? " of its " + std::to_string(run->ExpectedPoints) : "")
+                                       + " points in the session record (the file was cut while it was written); "
+                                         "it is measured again.");
+        } else if (run->Status == "measured" && !run->MarkedRepeated) {
+            measured[k] = true;
+        } else if (run->Status == "ended") {
             ended[k] = true;
         }
     }
-    std::vector<SessionRunState> states(runs, SessionRunState::Pending);
     for (std::size_t k = 0; k < runs; ++k) {
-        const bool kept = std::any_of(measured[k].begin(), measured[k].end(),
-                                      [&repeated](const std::string& run) { return !repeated.contains(run); });
-        states[k] = skipped[k] ? SessionRunState::Skipped
-                    : kept     ? SessionRunState::Measured
-                    : ended[k] ? SessionRunState::Ended
-                               : SessionRunState::Pending;
+        unfinished.States[k] = skipped[k]    ? SessionRunState::Skipped
+                               : measured[k] ? SessionRunState::Measured
+                               : ended[k]    ? SessionRunState::Ended
+                                             : SessionRunState::Pending;
     }
-    return states;
+    const auto next = std::find_if(unfinished.States.begin(), unfinished.States.end(),
+                                   [](SessionRunState state) { return !IsFinished(state); });
+    unfinished.ContinueAt = static_cast<int>(next - unfinished.States.begin());
+    return unfinished;
+}
+
+bool Unfinished(const UnfinishedSession& session)
+{
+    return static_cast<std::size_t>(session.ContinueAt) < session.States.size();
 }
 
 }  // namespace
@@ -105,57 +81,75 @@ std::string Describe(SessionRunState state)
     return "to do";
 }
 
-std::optional<UnfinishedSession> FindUnfinishedSession(const std::string& recordText, const SessionProtocol& protocol,
-                                                       const std::string& subject)
+std::optional<UnfinishedSession> FindUnfinishedSession(const RecordedRuns& record, const SessionProtocol& protocol,
+                                                       const SessionPlan& plan, const std::string& subject)
 {
-    const Rows rows = ParseCsv(recordText);
-    if (rows.empty() || protocol.Runs.empty()) {
+    if (protocol.Runs.empty()) {
         return std::nullopt;
     }
-    const std::optional<Columns> columns = FindColumns(rows.front());
-    if (!columns) {
-        return std::nullopt;
-    }
-    std::map<std::string, Candidate> sessions;
-    for (std::size_t i = 1; i < rows.size(); ++i) {
-        const std::string id = Field(rows[i], columns->Session);
-        if (id.empty()) {
-            continue;
-        }
-        Candidate& session = sessions[id];
-        session.Rows.push_back(&rows[i]);
-        session.LastRow = i;
-        session.Fits = session.Fits && Fits(rows[i], *columns, protocol, subject);
-    }
-    const Candidate* latest = nullptr;
-    std::string latestId;
-    for (const auto& [id, session] : sessions) {
-        if (session.Fits && (latest == nullptr || session.LastRow > latest->LastRow)) {
-            latest = &session;
-            latestId = id;
+    std::map<std::string, RecordedSession> sessions;
+    for (const RecordedPlan& planned : record.Plans) {
+        if (planned.Subject == subject && !planned.Session.empty()) {
+            RecordedSession& session = sessions[planned.Session];
+            session.Plan = &planned;
+            session.LastRow = std::max(session.LastRow, planned.Row);
         }
     }
-    if (latest == nullptr) {
+    for (const RecordedRun& run : record.Runs) {
+        if (run.Subject == subject && !run.Session.empty()) {
+            RecordedSession& session = sessions[run.Session];
+            session.Runs.push_back(&run);
+            session.LastRow = std::max(session.LastRow, run.LastRow);
+        }
+    }
+    const auto samePlan = [&](const RecordedSession& session) {
+        if (session.Plan != nullptr) {
+            return session.Plan->Fingerprint == plan.Fingerprint;
+        }
+        return std::all_of(session.Runs.begin(), session.Runs.end(),
+                           [&protocol](const RecordedRun* run) { return FitsProtocol(*run, protocol); });
+    };
+    const std::pair<const std::string, RecordedSession>* latest = nullptr;
+    const std::pair<const std::string, RecordedSession>* latestSame = nullptr;
+    for (const auto& entry : sessions) {
+        if (latest == nullptr || entry.second.LastRow > latest->second.LastRow) {
+            latest = &entry;
+        }
+        if (samePlan(entry.second) && Unfinished(StatesOf(entry.first, entry.second, protocol.Runs.size()))
+            && (latestSame == nullptr || entry.second.LastRow > latestSame->second.LastRow)) {
+            latestSame = &entry;
+        }
+    }
+    if (latestSame != nullptr) {
+        return StatesOf(latestSame->first, latestSame->second, protocol.Runs.size());
+    }
+    // The subject's last session, planned otherwise: the operator learns what changed.
+    if (latest == nullptr || latest->second.Plan == nullptr) {
         return std::nullopt;
     }
-    UnfinishedSession unfinished{latestId, States(*latest, *columns, protocol.Runs.size()), 0};
-    const auto next = std::find_if(unfinished.States.begin(), unfinished.States.end(),
-                                   [](SessionRunState state) { return !IsFinished(state); });
-    if (next == unfinished.States.end()) {
+    const auto runs = static_cast<std::size_t>(std::max(latest->second.Plan->Runs, 0));
+    UnfinishedSession changed = StatesOf(latest->first, latest->second, runs);
+    if (!Unfinished(changed)) {
         return std::nullopt;
     }
-    unfinished.ContinueAt = static_cast<int>(next - unfinished.States.begin());
-    return unfinished;
+    changed.Changes = PlanChanges(latest->second.Plan->Text, plan.Text);
+    if (changed.Changes.empty()) {
+        changed.Changes.push_back("the plan's record does not match its fingerprint (the file was edited)");
+    }
+    return changed;
 }
 
-std::set<std::string> SessionIds(const std::string& recordText)
+std::set<std::string> SessionIds(const RecordedRuns& record)
 {
     std::set<std::string> ids;
-    const Rows rows = ParseCsv(recordText);
-    const std::optional<Columns> columns = rows.empty() ? std::nullopt : FindColumns(rows.front());
-    for (std::size_t i = 1; columns && i < rows.size(); ++i) {
-        if (const std::string id = Field(rows[i], columns->Session); !id.empty()) {
-            ids.insert(id);
+    for (const RecordedRun& run : record.Runs) {
+        if (!run.Session.empty()) {
+            ids.insert(run.Session);
+        }
+    }
+    for (const RecordedPlan& plan : record.Plans) {
+        if (!plan.Session.empty()) {
+            ids.insert(plan.Session);
         }
     }
     return ids;

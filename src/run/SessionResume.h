@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RecordedRuns.h"
+#include "SessionPlan.h"
 #include "SessionProtocol.h"
 
 #include <optional>
@@ -15,7 +17,7 @@ enum class SessionRunState {
     Pending,   // not measured yet
     Measured,  // measured, and not marked repeated since
     Skipped,   // skipped by the operator
-    Ended,     // an error or a stop key ended it; it is measured again
+    Ended,     // an error or a stop key ended it, or its rows on record are incomplete; it is measured again
 };
 
 // A run that no longer needs measuring.
@@ -30,13 +32,22 @@ struct UnfinishedSession {
     std::string Id;
     std::vector<SessionRunState> States;  // one per run of the protocol
     int ContinueAt = 0;                   // the first run not finished, from 0
+    // Runs whose rows on record are incomplete (a power cut in the middle of their write):
+    // they are measured again, and the operator is told which.
+    std::vector<std::string> Notes;
+    // What differs from the plan the session was begun with. A session whose plan changed is
+    // not continued: only a new session can start.
+    std::vector<std::string> Changes;
+
+    bool CanContinue() const { return Changes.empty(); }
 };
 
-// The latest session in the record `recordText` of `subject` whose rows all fit `protocol`
-// (its number of runs, and each run's condition, ear and direction at its place), when it has
-// a run not finished. A record without the session columns has none.
-std::optional<UnfinishedSession> FindUnfinishedSession(const std::string& recordText, const SessionProtocol& protocol,
-                                                       const std::string& subject);
+// The unfinished session of `subject` in `record` to offer: the latest one begun with `plan`
+// (a session recorded without its plan, by an earlier version, when its rows fit `protocol`:
+// its number of runs, and each run's condition, ear and direction at its place); otherwise the
+// subject's latest session when it is unfinished and was planned otherwise, with the changes.
+std::optional<UnfinishedSession> FindUnfinishedSession(const RecordedRuns& record, const SessionProtocol& protocol,
+                                                       const SessionPlan& plan, const std::string& subject);
 
 // The session identifiers the record already holds.
-std::set<std::string> SessionIds(const std::string& recordText);
+std::set<std::string> SessionIds(const RecordedRuns& record);

@@ -40,6 +40,34 @@ Result<> CheckSessionRuns(const SessionProtocol& protocol, const SharedState& st
     return {};
 }
 
+std::string ResumeQuestion(const SessionRunner& runner, const std::string& subject, const std::string& recordFile)
+{
+    const std::optional<UnfinishedSession>& unfinished = runner.Unfinished();
+    if (!unfinished) {
+        return {};
+    }
+    std::string question;
+    if (!unfinished->CanContinue()) {
+        question = subject + " has an unfinished session (" + unfinished->Id + ") in " + recordFile
+                   + " that was planned otherwise than the test-condition file plans it now:\n";
+        constexpr std::size_t Shown = 12;
+        for (std::size_t i = 0; i < unfinished->Changes.size() && i < Shown; ++i) {
+            question += "  " + unfinished->Changes[i] + "\n";
+        }
+        if (unfinished->Changes.size() > Shown) {
+            question += "  and " + std::to_string(unfinished->Changes.size() - Shown) + " more\n";
+        }
+        return question + "It cannot be continued with this plan. Start a new session, or load the file it was "
+                          "planned with to continue it.";
+    }
+    question = subject + " has an unfinished session of this protocol in " + recordFile + ".\n";
+    for (const std::string& note : unfinished->Notes) {
+        question += note + "\n";
+    }
+    return question + "Continue at run " + std::to_string(unfinished->ContinueAt + 1) + " of "
+           + std::to_string(runner.Runs());
+}
+
 std::string FormatDuration(std::int64_t ms)
 {
     const std::int64_t seconds = std::max<std::int64_t>(ms, 0) / 1000;
@@ -54,8 +82,10 @@ std::string FormatDuration(std::int64_t ms)
     return text.data();
 }
 
-SessionRunner::SessionRunner(SessionProtocol protocol, std::string subject, std::string resultsFileName)
+SessionRunner::SessionRunner(SessionProtocol protocol, SessionPlan plan, std::string subject,
+                             std::string resultsFileName)
     : protocol_(std::move(protocol))
+    , plan_(std::move(plan))
     , subject_(std::move(subject))
     , resultsFileName_(std::move(resultsFileName))
 {
@@ -74,23 +104,31 @@ SessionRunner::SessionRunner(SessionProtocol protocol, std::string subject, std:
                          + ". A session keeps its place in that file, so none can start until it can be read.";
         return;
     }
-    existingIds_ = SessionIds(file.Text);
-    unfinished_ = FindUnfinishedSession(file.Text, protocol_, subject_);
+    const RecordedRuns recorded = ReadSessionRecord(file.Text);
+    existingIds_ = SessionIds(recorded);
+    unfinished_ = FindUnfinishedSession(recorded, protocol_, plan_, subject_);
 }
 
-void SessionRunner::StartNew(std::chrono::system_clock::time_point now)
+Result<> SessionRunner::StartNew(std::chrono::system_clock::time_point now)
 {
     const std::string stamp = SessionTimestamp(now);
-    id_ = stamp;
-    for (int n = 2; existingIds_.contains(id_); ++n) {
-        id_ = stamp + "_" + std::to_string(n);
+    std::string id = stamp;
+    for (int n = 2; existingIds_.contains(id); ++n) {
+        id = stamp + "_" + std::to_string(n);
     }
+    const SessionPlanRow row{id, subject_, Runs(), plan_.Seed, plan_.Fingerprint, plan_.Text, now};
+    if (const Result<> written = WriteSessionPlan(resultsFileName_, row); !written) {
+        return written;
+    }
+    existingIds_.insert(id);
+    id_ = id;
     states_.assign(protocol_.Runs.size(), SessionRunState::Pending);
+    return {};
 }
 
 void SessionRunner::Continue()
 {
-    if (!unfinished_) {
+    if (!CanContinue()) {
         throw std::logic_error("There is no unfinished session to continue");
     }
     id_ = unfinished_->Id;
@@ -111,7 +149,7 @@ std::optional<int> SessionRunner::Next() const
 
 SessionMark SessionRunner::MarkFor(int index, const std::string& status) const
 {
-    return SessionMark{id_, index + 1, Runs(), status};
+    return SessionMark{id_, index + 1, Runs(), status, plan_.Seed, plan_.Fingerprint};
 }
 
 void SessionRunner::Prepare(int index, SharedState& state, TrackingRun& run) const

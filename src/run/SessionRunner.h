@@ -2,6 +2,7 @@
 
 #include "Result.h"
 #include "SessionFiles.h"
+#include "SessionPlan.h"
 #include "SessionProtocol.h"
 #include "SessionResume.h"
 #include "SharedState.h"
@@ -33,6 +34,13 @@ std::int64_t EstimatedRunMs(const ExperimentSettings& settings, const TestCondit
 // `state` (as "Run PTC" checks one): the first refusal, naming the run and its condition.
 Result<> CheckSessionRuns(const SessionProtocol& protocol, const SharedState& state, char decimalSeparator);
 
+class SessionRunner;
+
+// What the operator is asked when the record holds an unfinished session of the subject: its
+// runs whose record is incomplete, and "Continue at run k of N" as the last line; or, for a
+// session planned otherwise, what changed, and that only a new session can start.
+std::string ResumeQuestion(const SessionRunner& runner, const std::string& subject, const std::string& recordFile);
+
 // "12:05" or "1:02:05".
 std::string FormatDuration(std::int64_t ms);
 
@@ -42,17 +50,20 @@ std::string FormatDuration(std::int64_t ms);
 // record needs beyond the runs' own rows (skipped runs, repeated runs).
 class SessionRunner {
 public:
-    // `protocol` must be runnable. Reads the session record of `resultsFileName` for an
-    // unfinished session of `subject` with this protocol.
-    SessionRunner(SessionProtocol protocol, std::string subject, std::string resultsFileName);
+    // `protocol` must be runnable; `plan` is what it is planned with now (PlanSession). Reads
+    // the session record of `resultsFileName` for an unfinished session of `subject`.
+    SessionRunner(SessionProtocol protocol, SessionPlan plan, std::string subject, std::string resultsFileName);
 
     // The record could not be read: what the operator is told (a session then cannot start).
     const std::string& RecordProblem() const { return recordProblem_; }
-    // The session that "Continue at run k of N" would continue.
+    // The session that "Continue at run k of N" would continue; one planned otherwise says
+    // what changed and cannot be continued.
     const std::optional<UnfinishedSession>& Unfinished() const { return unfinished_; }
+    bool CanContinue() const { return unfinished_ && unfinished_->CanContinue(); }
 
-    // Starts a new session (a new identifier, every run to do) or continues the unfinished one.
-    void StartNew(std::chrono::system_clock::time_point now);
+    // Starts a new session (a new identifier, every run to do), whose plan opens it in the
+    // session record; fails with the record's write error. Or continues the unfinished one.
+    Result<> StartNew(std::chrono::system_clock::time_point now);
     void Continue();
 
     const SessionProtocol& Protocol() const { return protocol_; }
@@ -98,6 +109,7 @@ private:
     };
 
     SessionProtocol protocol_;
+    SessionPlan plan_;
     std::string subject_;
     std::string resultsFileName_;
     std::string recordProblem_;

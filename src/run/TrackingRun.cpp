@@ -4,6 +4,7 @@
 #include "EventDispatcher.h"
 #include "FreqPointCount.h"
 #include "Kc35Attenuator.h"
+#include "ResultsFileCompletion.h"
 #include "ResultsWriter.h"
 #include "SoundOutput.h"
 #include "NumberFormat.h"
@@ -52,6 +53,7 @@ RunReport TrackingRun::Run()
     log_ = RunLog{};
     log_.Started = std::chrono::system_clock::now();
     log_.Listener = Listener;
+    log_.RunId = NewRunId(state_.ResultsFileName, log_.Started);
     pointsLogged_ = 0;
     openTrial_.reset();
     try {
@@ -91,7 +93,10 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
     if (report.TestLogError.empty()) {
         report.FilesWritten.push_back("test.out");
     }
-    for (const std::string& problem : {report.TestLogError, CheckResultsFile(state_.ResultsFileName).Reason()}) {
+    const Result<std::string> completed = CompleteResultsFile(state_.ResultsFileName);
+    report.ResultsNotice = completed ? completed.Value() : completed.Reason();
+    for (const std::string& problem :
+         {report.TestLogError, CheckResultsFile(state_.ResultsFileName).Reason(), report.ResultsNotice}) {
         if (!problem.empty() && OnFileProblem) {
             OnFileProblem(problem);
         }
@@ -255,6 +260,8 @@ void TrackingRun::Complete(Presentation& presentation, SoundStream* stream, RunR
         }
     }
     log_.Trials.push_back(trial);
+    // A trial log that does not take this trial gets it with the next one, or at the end.
+    (void)AppendTrialLogRows(state_.ResultsFileName, log_);
     if (OnTrial) {
         OnTrial(trial);
     }
@@ -272,10 +279,6 @@ void TrackingRun::Finish(RunReport& report)
 {
     state_.Results.StoredResultCount = state_.Results.ResultCount();
     report.StoredPoints = state_.Results.StoredResultCount;
-    report.ResultsError = PTCwrite(state_, state_.Results.StoredResultCount).Reason();
-    if (report.ResultsError.empty()) {
-        report.FilesWritten.push_back(state_.ResultsFileName);
-    }
     log_.SoundDevice = devices_.sound->UsedDevice();
     report.Started = log_.Started;
     if (Session) {
@@ -283,12 +286,19 @@ void TrackingRun::Finish(RunReport& report)
         log_.Session = *Session;
         log_.Session->Status = report.RunStatus;
     }
+    // The session record is written before the results file: a run is done once its rows are
+    // on record, and a program stopped between the two writes leaves a results file that the
+    // next run completes from the record (CompleteResultsFile), never a block the record lacks.
     const SessionFilesOutcome files = WriteSessionFiles(state_, log_, state_.Results.StoredResultCount);
     report.RunId = files.RunId;
     report.RecordError = files.RecordError;
     report.TrialLogError = files.TrialLogError;
-    report.FilesWritten.insert(report.FilesWritten.end(), files.Written.begin(), files.Written.end());
     report.TrialLogWritten = files.TrialLogWritten;
+    report.ResultsError = PTCwrite(state_, state_.Results.StoredResultCount).Reason();
+    if (report.ResultsError.empty()) {
+        report.FilesWritten.push_back(state_.ResultsFileName);
+    }
+    report.FilesWritten.insert(report.FilesWritten.end(), files.Written.begin(), files.Written.end());
 }
 
 void TrackingRun::NoteKeys(TrialRecord& trial)

@@ -36,6 +36,9 @@ struct RunReport {
     std::vector<std::int64_t> DropoutTrials;  // trials whose stimulus was played with a dropout
     int StoredPoints = 0;
     std::string ResultsError;      // the results file could not be written
+    // Before the run: the results file was completed from the session record, or its last block
+    // is not on record (ResultsFileCompletion.h).
+    std::string ResultsNotice;
     std::string RecordError;       // the session record could not be written
     std::string TrialLogError;     // the trial log could not be written
     bool TrialLogWritten = false;  // the trial log took the run's trials (a run without trials adds none)

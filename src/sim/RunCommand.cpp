@@ -26,6 +26,7 @@ struct RunRequest {
     std::optional<float> criterion;
     std::optional<float> noise;
     bool expected = false;
+    bool intoRealRecord = false;
 };
 
 std::string Number(double value)
@@ -118,6 +119,9 @@ int Rehearse(RunRequest& request)
     if (!load) {
         return 1;
     }
+    if (!RecordTakesVirtualRuns("run", request.options.ResultsName, request.intoRealRecord)) {
+        return 1;
+    }
     const ParameterSet& parameters = load->Parameters;
     const VirtualSessionResult result = RunVirtualSession(parameters, request.options);
     if (!result.Refusal.empty()) {
@@ -171,6 +175,7 @@ SimCommand AddRunCommand(CLI::App& tool)
     AddSeedOption(*command, request->seed)
         ->description("the listener's seed, also the noise reservoir's (default 1); 0: a listener without internal "
                       "noise");
+    AddRealRecordOption(*command, request->intoRealRecord);
     AddRealOption(*command, "--criterion", request->criterion, "DB", "the listener's detection criterion in dB (default -4)");
     AddRealOption(*command, "--noise", request->noise, "DB", "the listener's internal noise in dB, from 0 (default 1)", true);
     command->add_flag("--expected", request->expected, "also print the curve the listener's filter predicts (default: not printed)");

@@ -53,6 +53,7 @@ struct SessionRequest {
     std::string results = "default";
     std::optional<std::uint32_t> seed;
     bool fresh = false;
+    bool intoRealRecord = false;
 };
 
 std::string RunLine(const SessionRunner& runner, int index, const VirtualSessionResult& result)
@@ -91,17 +92,32 @@ int RunSession(const SessionRequest& request)
         std::cerr << name << check.Reason() << '\n';
         return 1;
     }
-    SessionRunner runner(protocol, request.subject, request.results + ".dat");
+    if (!RecordTakesVirtualRuns("session", request.results, request.intoRealRecord)) {
+        return 1;
+    }
+    const std::string resultsFile = request.results + ".dat";
+    SessionRunner runner(protocol, PlanSession(protocol, state.Settings, state.Conditions), request.subject, resultsFile);
     if (!runner.RecordProblem().empty()) {
         std::cerr << name << runner.RecordProblem() << '\n';
         return 1;
     }
     if (runner.Unfinished() && !request.fresh) {
+        if (!runner.CanContinue()) {
+            std::cerr << name << ResumeQuestion(runner, request.subject, SessionRecordFileName(resultsFile))
+                      << " Run it with --new to start a new session.\n";
+            return 1;
+        }
+        for (const std::string& note : runner.Unfinished()->Notes) {
+            std::cerr << name << note << '\n';
+        }
         runner.Continue();
         std::cout << "session " << runner.Id() << ": continued at run " << *runner.Next() + 1 << " of "
                   << runner.Runs() << '\n';
     } else {
-        runner.StartNew(std::chrono::system_clock::now());
+        if (const Result<> started = runner.StartNew(std::chrono::system_clock::now()); !started) {
+            std::cerr << name << started.Reason() << '\n';
+            return 1;
+        }
         std::cout << "session " << runner.Id() << ": " << runner.Runs() << " runs\n";
     }
 
@@ -114,6 +130,9 @@ int RunSession(const SessionRequest& request)
     const std::int64_t elapsedMs = RunSessionWithVirtualListener(
         runner, load->Parameters, options, [&](int index, const VirtualSessionResult& result) {
             std::cout << RunLine(runner, index, result) << std::endl;
+            if (!result.Report.ResultsNotice.empty()) {
+                std::cerr << name << result.Report.ResultsNotice << '\n';
+            }
             for (const std::string* error : {&result.Report.ResultsError, &result.Report.RecordError,
                                              &result.Report.TrialLogError, &result.Report.TestLogError}) {
                 if (!error->empty()) {
@@ -151,5 +170,6 @@ SimCommand AddSessionCommand(CLI::App& tool)
     AddSeedOption(*command, request->seed)
         ->description("the listener's seed (default 1); run k uses seed + k - 1; 0: a listener without internal noise");
     command->add_flag("--new", request->fresh, "start a new session instead of continuing an unfinished one");
+    AddRealRecordOption(*command, request->intoRealRecord);
     return {command, [request] { return RunSession(*request); }};
 }

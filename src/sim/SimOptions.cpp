@@ -1,8 +1,12 @@
 #include "SimOptions.h"
+#include "SessionFiles.h"
+#include "RecordedRuns.h"
 
 #include "NumberParse.h"
 
+#include <algorithm>
 #include <charconv>
+#include <iostream>
 #include <cmath>
 #include <functional>
 
@@ -105,4 +109,28 @@ void AddAnalysisOptions(CLI::App& command, AnalysisParameters& parameters)
                        "distance from the tip left out of the slopes' fits, octaves (default 0.15)")
         ->type_name("OCT")
         ->check(CLI::Range(0.0, 2.0));
+}
+
+CLI::Option* AddRealRecordOption(CLI::App& command, bool& allowed)
+{
+    return command.add_flag("--into-real-record", allowed,
+                            "write the virtual listener's runs into a session record that holds runs a person "
+                            "measured (default: refused)");
+}
+
+bool RecordTakesVirtualRuns(const std::string& command, const std::string& resultsName, bool allowed)
+{
+    const std::string recordPath = SessionRecordFileName(resultsName + ".dat");
+    const RecordedRuns record = ReadRecordFiles(recordPath, "");
+    const auto person = std::find_if(record.Runs.begin(), record.Runs.end(), [](const RecordedRun& run) {
+        return !run.Simulated && run.Status != "skipped";
+    });
+    if (person == record.Runs.end() || allowed) {
+        return true;
+    }
+    std::cerr << "quorvex-sim " << command << ": the session record '" << recordPath << "' holds runs a person measured ("
+              << (person->Subject.empty() ? std::string("run ") + person->RunId : person->Subject + ", run " + person->RunId)
+              << "); the virtual listener's runs would be mixed with them. Use another --results name, or "
+                 "--into-real-record to add them anyway.\n";
+    return false;
 }

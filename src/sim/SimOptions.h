@@ -17,5 +17,12 @@ CLI::Option* AddSeedOption(CLI::App& command, std::optional<std::uint32_t>& seed
 // A real number (with '.' as the decimal separator); `atLeastZero` refuses negative values.
 CLI::Option* AddRealOption(CLI::App& command, const std::string& name, std::optional<float>& value,
                            const std::string& typeName, const std::string& help, bool atLeastZero = false);
+// --into-real-record: a command that writes runs of the virtual listener refuses a session
+// record that holds a person's runs unless it is given.
+CLI::Option* AddRealRecordOption(CLI::App& command, bool& allowed);
+// Whether the virtual listener's runs may go into the session record of `resultsName`: not
+// when it holds runs a person measured, unless `allowed`. Says why on standard error.
+bool RecordTakesVirtualRuns(const std::string& command, const std::string& resultsName, bool allowed);
+
 // The analysis's parameters that `analyze` and `validate` take: --fit-window, --slope-exclusion.
 void AddAnalysisOptions(CLI::App& command, AnalysisParameters& parameters);

@@ -653,7 +653,7 @@ TEST_F(SetupWindowTest, RunSessionRunsTheProtocolsRunsAndOffersToContinueAnUnfin
     EXPECT_TRUE(Control("RadioGroup1")->findChildren<QRadioButton*>().at(0)->isChecked()) << "the left ear shown";
 
     QString question;
-    form->ChooseSessionStart = [&question](const QString& asked) {
+    form->ChooseSessionStart = [&question](const QString& asked, bool) {
         question = asked;
         return SetupWindow::SessionStart::Cancel;
     };

@@ -60,7 +60,7 @@ protected:
     VirtualClock clock;
     QtEventDispatcher dispatcher;
     RunWindow window{state, RunDevices{&sound, &clock, &dispatcher, nullptr}};
-    SessionRunner runner{Protocol(), "P1", "P1.dat"};
+    SessionRunner runner{Protocol(), PlanSession(Protocol(), {}, {}), "P1", "P1.dat"};
     std::vector<int> shown;  // the runs the set-up window was told to show
     SessionPanel panel{runner, state, window, [this](int index) { shown.push_back(index); }};
     QStringList messages;
@@ -70,7 +70,7 @@ protected:
 
 TEST_F(SessionPanelTest, BetweenRunsTheListenerIsOfferedTheNextRunAndTheOperatorSeesProgress)
 {
-    runner.StartNew(std::chrono::system_clock::now());
+    ASSERT_TRUE(runner.StartNew(std::chrono::system_clock::now()));
     panel.Begin();
     window.show();
     EXPECT_TRUE(Memo().startsWith("Run 1 of 2 is ready.\n\nWhen you hear the tone"))

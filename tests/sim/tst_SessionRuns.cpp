@@ -29,14 +29,23 @@ ParameterLoad Load(const std::string& session, int attenuator = 1)
     return load;
 }
 
+SessionPlan Plan(const ParameterLoad& load)
+{
+    return PlanSession(load.Session, load.Parameters.Settings, load.Parameters.Conditions);
+}
+
 const char* const FourRuns = "Run1=2,left,down\nRun2=1,right,up\nRun3=1,left,down\nRun4=2,right,up\n";
 
-// The session record's rows as maps from column name to field.
+// The session record's rows of runs as maps from column name to field; the rows that open a
+// session with its plan are left out.
 std::vector<std::map<std::string, std::string>> Record(const std::string& name = "default.csv")
 {
     const auto rows = ParseCsv(ReadWholeFile(name).Text);
     std::vector<std::map<std::string, std::string>> records;
     for (std::size_t i = 1; i < rows.size(); ++i) {
+        if (rows[i].empty() || rows[i][0].empty()) {
+            continue;
+        }
         auto& record = records.emplace_back();
         for (std::size_t c = 0; c < rows[0].size() && c < rows[i].size(); ++c) {
             record[rows[0][c]] = rows[i][c];
@@ -67,8 +76,8 @@ TEST(SessionWithTheVirtualListener, RunsTheProtocolInOrderWithEachRunsEarAndDire
 {
     const ScratchFolder dir;
     const ParameterLoad load = Load(FourRuns);
-    SessionRunner runner(load.Session, "virtual listener", "default.dat");
-    runner.StartNew(std::chrono::system_clock::now());
+    SessionRunner runner(load.Session, Plan(load), "virtual listener", "default.dat");
+    ASSERT_TRUE(runner.StartNew(std::chrono::system_clock::now()));
     std::vector<int> order;
     RunAll(runner, load, [&](int index, const VirtualSessionResult& result) {
         order.push_back(index);
@@ -107,16 +116,16 @@ TEST(SessionWithTheVirtualListener, AnInterruptedSessionContinuesWithoutRepeatin
     const ParameterLoad load = Load(FourRuns);
     std::string id;
     {
-        SessionRunner first(load.Session, "virtual listener", "default.dat");
-        first.StartNew(std::chrono::system_clock::now());
+        SessionRunner first(load.Session, Plan(load), "virtual listener", "default.dat");
+        ASSERT_TRUE(first.StartNew(std::chrono::system_clock::now()));
         id = first.Id();
         RunAll(first, load, [](int index, const VirtualSessionResult&) { return index < 1; });
         EXPECT_EQ(first.EndReason(), "The operator ended the session; it continues at run 3 of 4.");
     }
-    SessionRunner again(load.Session, "virtual listener", "default.dat");
+    SessionRunner again(load.Session, Plan(load), "virtual listener", "default.dat");
     ASSERT_TRUE(again.Unfinished());
     EXPECT_EQ(again.Unfinished()->ContinueAt, 2);
-    SessionRunner otherSubject(load.Session, "someone else", "default.dat");
+    SessionRunner otherSubject(load.Session, Plan(load), "someone else", "default.dat");
     EXPECT_FALSE(otherSubject.Unfinished()) << "a session belongs to its subject";
 
     again.Continue();
@@ -134,7 +143,7 @@ TEST(SessionWithTheVirtualListener, AnInterruptedSessionContinuesWithoutRepeatin
     for (auto& row : Record()) {
         EXPECT_EQ(row["session"], id);
     }
-    EXPECT_FALSE(SessionRunner(load.Session, "virtual listener", "default.dat").Unfinished())
+    EXPECT_FALSE(SessionRunner(load.Session, Plan(load), "virtual listener", "default.dat").Unfinished())
         << "a finished session is not offered again";
 }
 
@@ -145,8 +154,8 @@ TEST(SessionWithTheVirtualListener, RepeatAndSkipAreMarkedAndAFinishedRecordHasE
     SharedState state;
     state.Settings = load.Parameters.Settings;
     state.Conditions = load.Parameters.Conditions;
-    SessionRunner runner(load.Session, "virtual listener", "default.dat");
-    runner.StartNew(std::chrono::system_clock::now());
+    SessionRunner runner(load.Session, Plan(load), "virtual listener", "default.dat");
+    ASSERT_TRUE(runner.StartNew(std::chrono::system_clock::now()));
     int firstRuns = 0;
     RunAll(runner, load, [&](int index, const VirtualSessionResult&) {
         if (index == 0 && ++firstRuns == 1) {
@@ -181,14 +190,14 @@ TEST(SessionWithTheVirtualListener, AnAttenuatorErrorEndsTheSessionAtItsRunAndIt
     // Condition 2's tone is louder than the KC35 can set: its run ends with an error.
     ParameterLoad load = Load("Conditions=1,2\n", 2);
     load.Parameters.Conditions[1].ToneSPL = 130.0f;
-    SessionRunner runner(load.Session, "virtual listener", "default.dat");
-    runner.StartNew(std::chrono::system_clock::now());
+    SessionRunner runner(load.Session, Plan(load), "virtual listener", "default.dat");
+    ASSERT_TRUE(runner.StartNew(std::chrono::system_clock::now()));
     RunAll(runner, load, [](int, const VirtualSessionResult&) { return true; });
     EXPECT_EQ(runner.State(0), SessionRunState::Measured);
     EXPECT_EQ(runner.State(1), SessionRunState::Ended);
     EXPECT_TRUE(runner.EndReason().starts_with("An error ended run 2 of 2: ")) << runner.EndReason();
     EXPECT_EQ(RunsByPosition().at("2").begin()->second, "ended");
-    const SessionRunner again(load.Session, "virtual listener", "default.dat");
+    const SessionRunner again(load.Session, Plan(load), "virtual listener", "default.dat");
     ASSERT_TRUE(again.Unfinished());
     EXPECT_EQ(again.Unfinished()->ContinueAt, 1);
 }
