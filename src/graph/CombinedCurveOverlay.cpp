@@ -89,7 +89,7 @@ void CombinedCurveOverlay::Refresh(const SharedState& state)
     const ConditionCurves* curves =
         state.Conditions.empty() ? nullptr
                                  : FindConditionCurves(results.Analysis, state.SubjectName, state.CurrentCondition + 1,
-                                                       EarName(state.Ear), state.Current());
+                                                       EarName(state.Ear), state.Current(), state.Settings);
     const bool available = curves != nullptr && curves->HasCombined && !curves->Combined.Points.empty();
     toggle_->setEnabled(available);
     toggle_->setToolTip(available ? QString() : "The results file has no second run of this condition and ear.");

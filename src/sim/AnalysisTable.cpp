@@ -17,6 +17,11 @@ std::string Marked(const std::optional<double>& shift)
     return shift ? (ShiftMarked(*shift) ? "1" : "0") : "";
 }
 
+std::string Bit(bool raised)
+{
+    return raised ? "1" : "0";
+}
+
 bool SamePoints(const std::vector<ResultPoint>& a, const std::vector<ResultPoint>& b)
 {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](const ResultPoint& p, const ResultPoint& q) {
@@ -33,6 +38,7 @@ struct RowHead {
     bool TrialsJudged = false;
     TipSpread Spread;
     std::optional<double> GridFrom, GridTo;
+    std::string Status, LeftOut, Simulated, RecordIncomplete, NoTrialLog;
 };
 
 std::string Flag(const CurveMeasures& m, QualityFlag flag, const RowHead& head)
@@ -71,6 +77,9 @@ std::string Row(const RowHead& h, const CurveMeasures& m, const AnalysisParamete
     row.push_back(reasons);
     row.push_back(FormatForResults(p.FitHalfWidthOctaves));
     row.push_back(FormatForResults(p.SlopeExclusionOctaves));
+    for (const std::string* later : {&h.Status, &h.LeftOut, &h.Simulated, &h.RecordIncomplete, &h.NoTrialLog}) {
+        row.push_back(*later);
+    }
     return CsvRow(row);
 }
 
@@ -86,11 +95,17 @@ std::string Header()
     for (const QualityFlag flag : AllQualityFlags) {
         names.emplace_back(FlagColumn(flag));
     }
-    names.insert(names.end(), {"flag_reasons", "fit_half_width_oct", "slope_exclusion_oct"});
+    names.insert(names.end(), {"flag_reasons", "fit_half_width_oct", "slope_exclusion_oct", "run_status", "left_out",
+                               "simulated", "flag_record_incomplete", "flag_no_trial_log"});
     return CsvRow(names);
 }
 
 }  // namespace
+
+std::string RecordedStatus(const RecordedRun& run)
+{
+    return run.MarkedRepeated ? "repeated" : run.Status;
+}
 
 std::vector<BlockRun> MatchBlocksToRuns(const std::vector<ResultsBlock>& blocks, const ResultsAnalysis& analysis)
 {
@@ -123,7 +138,7 @@ std::string AnalysisCsv(const std::vector<ResultsBlock>& blocks, const std::vect
             continue;
         }
         const ResultsBlock& b = blocks[i];
-        RowHead head;
+        RowHead head{};
         head.Block = std::to_string(i + 1);
         head.Subject = b.Subject.value_or("");
         head.Ear = b.Ear.value_or("");
@@ -139,6 +154,11 @@ std::string AnalysisCsv(const std::vector<ResultsBlock>& blocks, const std::vect
             head.Date = r.Date;
             head.MaxSplJudged = true;
             head.TrialsJudged = r.Trials.has_value();
+            head.Status = RecordedStatus(r);
+            head.LeftOut = run->LeftOut;
+            head.Simulated = Bit(r.Simulated);
+            head.RecordIncomplete = Bit(r.Incomplete);
+            head.NoTrialLog = Bit(!r.Trials);
         }
         text += Row(head, matched[i].Measures, analysis.Parameters);
     }
@@ -146,7 +166,7 @@ std::string AnalysisCsv(const std::vector<ResultsBlock>& blocks, const std::vect
         if (!c.HasCombined) {
             continue;
         }
-        RowHead head;
+        RowHead head{};
         head.Subject = c.Subject;
         head.Ear = c.Ear;
         head.ToneF = c.Parameters.ToneF;
@@ -163,6 +183,7 @@ std::string AnalysisCsv(const std::vector<ResultsBlock>& blocks, const std::vect
             }
         }
         head.Spread = c.Spread;
+        head.Simulated = Bit(c.Simulated);
         if (!c.Combined.Points.empty()) {
             head.GridFrom = c.Combined.Points.front().Freq;
             head.GridTo = c.Combined.Points.back().Freq;

@@ -58,11 +58,33 @@ void PrintCombined(const ResultsAnalysis& analysis, const ConditionCurves& c)
     }
     std::cout << DescribeCurve(c.CombinedMeasures.Smoothed);
     PrintMeasures(c.CombinedMeasures);
-    std::cout << "  tip difference between runs: "
-              << (c.Spread.SmoothedHz ? FormatForResults(*c.Spread.SmoothedHz) + " Hz" : std::string("none"))
-              << " (smoothed), "
-              << (c.Spread.FittedHz ? FormatForResults(*c.Spread.FittedHz) + " Hz" : std::string("none"))
-              << " (fitted)\n";
+    for (const auto& [direction, spread] : {std::pair{"upward", &c.SpreadUp}, std::pair{"downward", &c.SpreadDown}}) {
+        if (spread->SmoothedHz || spread->FittedHz) {
+            std::cout << "  tip difference between " << direction << " runs: "
+                      << (spread->SmoothedHz ? FormatForResults(*spread->SmoothedHz) + " Hz" : std::string("none"))
+                      << " (smoothed), "
+                      << (spread->FittedHz ? FormatForResults(*spread->FittedHz) + " Hz" : std::string("none"))
+                      << " (fitted)\n";
+        }
+    }
+}
+
+void PrintRecordState(const AnalysedRun& run)
+{
+    const RecordedRun& r = run.Run;
+    if (!run.LeftOut.empty()) {
+        std::cout << "  left out of combined curves: " << run.LeftOut << "\n";
+    }
+    if (r.Incomplete) {
+        std::cout << "  flag record incomplete: " << r.Points.size() << " points on record"
+                  << (r.ExpectedPoints >= 0 ? " of " + std::to_string(r.ExpectedPoints) : std::string()) << "\n";
+    }
+    if (!r.Trials) {
+        std::cout << "  flag no trial log: the trial log has no rows of this run; the sweep and playback are not judged\n";
+    }
+    if (r.Simulated) {
+        std::cout << "  measured by the virtual listener\n";
+    }
 }
 
 int Analyze(const Request& request)
@@ -80,6 +102,12 @@ int Analyze(const Request& request)
         std::cerr << "quorvex-sim: the session record '" << recordPath << "' has no session column\n";
         return 1;
     }
+    for (const std::string& id : request.runs) {
+        if (std::none_of(record.Runs.begin(), record.Runs.end(), [&id](const RecordedRun& run) { return run.RunId == id; })) {
+            std::cerr << "quorvex-sim: run '" << id << "' is not in the session record '" << recordPath << "'\n";
+            return 1;
+        }
+    }
     const RunSelection selection{request.session, request.runs};
     const bool selecting = !request.session.empty() || !request.runs.empty();
     if (selecting && std::none_of(record.Runs.begin(), record.Runs.end(),
@@ -92,6 +120,9 @@ int Analyze(const Request& request)
     const std::vector<BlockRun> matched = MatchBlocksToRuns(blocks, analysis);
     if (request.csv) {
         std::cout << AnalysisCsv(blocks, matched, analysis, selecting);
+        for (const std::string& note : request.runs.empty() ? std::vector<std::string>{} : SeparationNotes(analysis)) {
+            std::cerr << "quorvex-sim: note: " << note << "\n";
+        }
         return 0;
     }
     if (blocks.empty()) {
@@ -108,7 +139,8 @@ int Analyze(const Request& request)
         if (run != nullptr) {
             std::cout << "  run: " << run->Run.RunId << " (condition " << run->Run.Condition << ", "
                       << run->Run.Direction << (run->Run.Session.empty() ? "" : ", session " + run->Run.Session)
-                      << ")\n";
+                      << (RecordedStatus(run->Run).empty() ? "" : ", " + RecordedStatus(run->Run)) << ")\n";
+            PrintRecordState(*run);
         } else {
             std::cout << "  run: not in the session record '" << recordPath << "'\n";
         }
@@ -117,6 +149,12 @@ int Analyze(const Request& request)
     for (const ConditionCurves& c : analysis.Conditions) {
         if (c.HasCombined) {
             PrintCombined(analysis, c);
+        }
+    }
+    // Runs asked for by name are expected together: say what keeps them apart.
+    if (!request.runs.empty()) {
+        for (const std::string& note : SeparationNotes(analysis)) {
+            std::cout << "note: " << note << "\n";
         }
     }
     std::cout << "analysis: " << DescribeParameters(request.parameters) << "\n";
