@@ -52,7 +52,7 @@ std::optional<std::string> Separation(const RecordedRun& a, const RecordedRun& b
     if (a.Simulated != b.Simulated) {
         return "one measured by the virtual listener, the other by a person";
     }
-    return FirstDifference(RecordedSettings(a), RecordedSettings(b));
+    return Differences(RecordedSettings(a), RecordedSettings(b));
 }
 
 }  // namespace

@@ -31,19 +31,23 @@ std::vector<NamedSetting> CurveSettings(const TestCondition& c, const Experiment
     return named;
 }
 
-std::optional<std::string> FirstDifference(const std::vector<NamedSetting>& a, const std::vector<NamedSetting>& b)
+std::optional<std::string> Differences(const std::vector<NamedSetting>& a, const std::vector<NamedSetting>& b)
 {
+    std::string differences;
+    const auto add = [&differences](const std::string& name, const std::string& first, const std::string& second) {
+        differences += (differences.empty() ? "" : ", ") + name + " " + first + " and " + second;
+    };
     for (const auto& [name, value] : a) {
         const auto other = std::find_if(b.begin(), b.end(), [&name](const NamedSetting& s) { return s.first == name; });
         const std::string otherValue = other == b.end() ? "none" : other->second;
         if (otherValue != value) {
-            return name + " " + value + " and " + otherValue;
+            add(name, value, otherValue);
         }
     }
     for (const auto& [name, value] : b) {
         if (std::none_of(a.begin(), a.end(), [&name](const NamedSetting& s) { return s.first == name; })) {
-            return name + " none and " + value;
+            add(name, "none", value);
         }
     }
-    return std::nullopt;
+    return differences.empty() ? std::nullopt : std::optional<std::string>(differences);
 }

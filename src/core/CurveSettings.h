@@ -15,6 +15,6 @@
 using NamedSetting = std::pair<std::string, std::string>;
 std::vector<NamedSetting> CurveSettings(const TestCondition& condition, const ExperimentSettings& settings);
 
-// The first setting in which two runs differ, in words ("ToneSPL 30 and 50"); nothing when
-// they agree in all.
-std::optional<std::string> FirstDifference(const std::vector<NamedSetting>& a, const std::vector<NamedSetting>& b);
+// The settings in which two runs differ, in words ("MaskerBW 100 and 400, ToneSPL 30 and 50");
+// nothing when they agree in all.
+std::optional<std::string> Differences(const std::vector<NamedSetting>& a, const std::vector<NamedSetting>& b);

@@ -114,7 +114,12 @@ std::vector<BlockRun> MatchBlocksToRuns(const std::vector<ResultsBlock>& blocks,
     for (const ResultsBlock& block : blocks) {
         BlockRun entry;
         for (std::size_t i = 0; i < analysis.Runs.size(); ++i) {
-            if (!used[i] && SamePoints(analysis.Runs[i].Run.Points, block.Points)) {
+            const RecordedRun& run = analysis.Runs[i].Run;
+            // A record cut short holds the first points of its run's block.
+            const bool same = run.Incomplete && run.Points.size() <= block.Points.size()
+                                  ? SamePoints(run.Points, {block.Points.begin(), block.Points.begin() + static_cast<std::ptrdiff_t>(run.Points.size())})
+                                  : SamePoints(run.Points, block.Points);
+            if (!used[i] && same) {
                 used[i] = true;
                 entry.Run = &analysis.Runs[i];
                 break;

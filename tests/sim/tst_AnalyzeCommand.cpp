@@ -46,6 +46,9 @@ TEST(AnalyzeCommand, CombinesAnUpwardAndADownwardRunIntoATableThatJoinsTheRecord
     }
     EXPECT_EQ(text.output.find("tip difference"), std::string::npos)
         << "an upward and a downward run differ by the track's lag: no test-retest figure";
+    const Outcome typo = Sim("analyze --runs typo S01.dat", " 2>&1 >/dev/null");
+    EXPECT_EQ(typo.status, 1);
+    EXPECT_EQ(typo.output, "quorvex-sim: run 'typo' is not in the session record 'S01.csv'\n");
 
     ASSERT_EQ(Sim("analyze --csv S01.dat >table.csv").status, 0);
     const Outcome joined = Shell(std::string(PYTHON3) + " " + SCRIPTS + "/analysis_pandas.py table.csv S01 2>&1");

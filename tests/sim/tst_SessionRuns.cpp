@@ -224,10 +224,105 @@ TEST(SessionCommand, RunsTheShuffledOrderThatConditionsListsAndRefusesABadProtoc
         EXPECT_NE(run.output.find(line), std::string::npos) << line << " in\n" << run.output;
     }
     EXPECT_NE(run.output.find(": 4 of 4 runs finished"), std::string::npos) << run.output;
+    for (auto& row : Record("S01.csv")) {
+        EXPECT_EQ(row["session_seed"], "3") << "every row names the shuffle's seed";
+    }
 
     std::ofstream("bad.ini") << "[Tests]\nN_Cond=1\n[Session]\nEars=both\n";
     const Outcome bad = Sim("session --ini bad.ini");
     EXPECT_EQ(bad.status, 1);
     EXPECT_EQ(bad.output, "quorvex-sim session: [Session] Ears = both: 'both' is not an ear; an ear is left or right\n");
     EXPECT_EQ(Sim("session --bogus", " 2>/dev/null").status, 2);
+}
+
+// A session interrupted after two runs, and the file changed before it is continued: a level,
+// then the protocol's order. Each change is named, and only a new session can start; with the
+// file as it was, the session continues.
+TEST(SessionWithTheVirtualListener, AChangedPlanIsNamedAndOnlyANewSessionStarts)
+{
+    const ScratchFolder dir;
+    const ParameterLoad load = Load(FourRuns);
+    {
+        SessionRunner first(load.Session, Plan(load), "virtual listener", "default.dat");
+        ASSERT_TRUE(first.StartNew(std::chrono::system_clock::now()));
+        RunAll(first, load, [](int index, const VirtualSessionResult&) { return index < 1; });
+    }
+    ParameterLoad louder = load;
+    louder.Parameters.Conditions[0].ToneSPL = 45.0f;
+    const SessionRunner changedLevel(louder.Session, Plan(louder), "virtual listener", "default.dat");
+    ASSERT_TRUE(changedLevel.Unfinished());
+    EXPECT_FALSE(changedLevel.CanContinue());
+    EXPECT_EQ(changedLevel.Unfinished()->Changes, std::vector<std::string>{"condition 1 ToneSPL: 40 then, 45 now"});
+    const std::string question = ResumeQuestion(changedLevel, "virtual listener", "default.csv");
+    EXPECT_NE(question.find("planned otherwise"), std::string::npos) << question;
+    EXPECT_EQ(question.find("Continue at run"), std::string::npos) << question;
+
+    const ParameterLoad reordered = Load("Run1=2,left,down\nRun2=1,right,up\nRun3=2,left,down\nRun4=2,right,up\n");
+    const SessionRunner changedOrder(reordered.Session, Plan(reordered), "virtual listener", "default.dat");
+    ASSERT_TRUE(changedOrder.Unfinished());
+    EXPECT_EQ(changedOrder.Unfinished()->Changes,
+              std::vector<std::string>{"run 3: condition 1 left down then, condition 2 left down now"});
+
+    const ParameterLoad same = Load(FourRuns);
+    const SessionRunner unchanged(same.Session, Plan(same), "virtual listener", "default.dat");
+    ASSERT_TRUE(unchanged.CanContinue());
+    EXPECT_EQ(unchanged.Unfinished()->ContinueAt, 2);
+    EXPECT_EQ(Sim("session --ini PTC.INI").status, 0) << "the unchanged file continues the session";
+}
+
+// A power cut in the middle of writing run 2's rows: the resume measures run 2 again and says
+// why, and analyze flags the run.
+TEST(SessionWithTheVirtualListener, ARecordCutInsideARunMeasuresItAgainAndSaysSo)
+{
+    const ScratchFolder dir;
+    const ParameterLoad load = Load(FourRuns);
+    {
+        SessionRunner first(load.Session, Plan(load), "virtual listener", "default.dat");
+        ASSERT_TRUE(first.StartNew(std::chrono::system_clock::now()));
+        RunAll(first, load, [](int index, const VirtualSessionResult&) { return index < 1; });
+    }
+    std::string record = ReadWholeFile("default.csv").Text;
+    for (int cut = 0; cut < 3; ++cut) {
+        record.erase(record.rfind('\n', record.size() - 2) + 1);
+    }
+    record.erase(record.size() - 20);  // and the last row left cut short
+    std::ofstream("default.csv", std::ios::binary | std::ios::trunc) << record;
+
+    const SessionRunner again(load.Session, Plan(load), "virtual listener", "default.dat");
+    ASSERT_TRUE(again.CanContinue());
+    EXPECT_EQ(again.Unfinished()->ContinueAt, 1);
+    const std::string question = ResumeQuestion(again, "virtual listener", "default.csv");
+    EXPECT_NE(question.find("Run 2 has only "), std::string::npos) << question;
+    EXPECT_TRUE(question.ends_with("Continue at run 2 of 4")) << question;
+
+    const Outcome analysed = Sim("analyze default.dat", " 2>/dev/null");
+    EXPECT_NE(analysed.output.find("flag record incomplete: "), std::string::npos) << analysed.output;
+    EXPECT_NE(analysed.output.find("left out of combined curves: record incomplete"), std::string::npos)
+        << analysed.output;
+}
+
+// The simulator never adds virtual runs to a record in which a person was measured, unless told to.
+TEST(SessionCommand, RefusesASessionRecordThatHoldsAPersonsRuns)
+{
+    const ScratchFolder dir;
+    Load(FourRuns);
+    ASSERT_EQ(Sim("run --ini PTC.INI --results S01 --subject Anna", " >/dev/null 2>&1").status, 0);
+    // What the program writes for a person: the listener's columns empty.
+    const auto rows = ParseCsv(ReadWholeFile("S01.csv").Text);
+    const auto seed = std::find(rows[0].begin(), rows[0].end(), "listener_seed") - rows[0].begin();
+    std::string person = CsvRow(rows[0]);
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        auto row = rows[i];
+        row[static_cast<std::size_t>(seed)].clear();
+        person += CsvRow(row);
+    }
+    std::ofstream("S01.csv", std::ios::binary | std::ios::trunc) << person;
+
+    for (const char* command : {"session --ini PTC.INI --results S01 --subject Anna", "run --ini PTC.INI --results S01"}) {
+        const Outcome refused = Sim(command, " 2>&1 >/dev/null");
+        EXPECT_EQ(refused.status, 1) << command;
+        EXPECT_NE(refused.output.find("holds runs a person measured (Anna, run "), std::string::npos) << refused.output;
+    }
+    EXPECT_EQ(ReadWholeFile("S01.csv").Text, person) << "nothing was added";
+    EXPECT_EQ(Sim("run --ini PTC.INI --results S01 --into-real-record", " >/dev/null 2>&1").status, 0);
 }
