@@ -298,6 +298,24 @@ void SetupWindow::ResFileEditExit()
     state_.ResultsFileName = ResFileEdit->text().toStdString() + ".dat";
 }
 
+void SetupWindow::ApplyEdits()
+{
+    SubjectEditExit();
+    ResFileEditExit();
+    for (const auto& [edit, field] : {std::pair{ToneFreqEdit, ConditionField::ToneF},
+                                      std::pair{StartFreqEdit, ConditionField::StartF},
+                                      std::pair{EndFreqEdit, ConditionField::EndF},
+                                      std::pair{FreqStepEdit, ConditionField::FStep},
+                                      std::pair{MaskerBWEdit, ConditionField::MaskerBW},
+                                      std::pair{SPLstepEdit, ConditionField::SPLstep},
+                                      std::pair{MaxMaskerEdit, ConditionField::MaxSPL}}) {
+        if (edit->isModified()) {
+            StoreEdit(edit, field);
+            edit->setModified(false);
+        }
+    }
+}
+
 void SetupWindow::ResetResults()
 {
     state_.ResetResults();
@@ -346,6 +364,7 @@ bool SetupWindow::SoundDeviceReadyFor(const QString& action)
 
 void SetupWindow::TonePlayClick()
 {
+    ApplyEdits();
     if (!state_.HasConditions() || !AttenuatorModePlays(state_.Settings.Attenuator)) {
         return;
     }
@@ -374,6 +393,7 @@ void SetupWindow::TonePlayClick()
 
 void SetupWindow::RunPTCClick()
 {
+    ApplyEdits();
     if (const Result<> check = CheckRunConditions(state_, DecimalSeparator()); !check) {
         throw std::runtime_error(check.Reason());
     }
@@ -392,6 +412,7 @@ void SetupWindow::GraphPTCClick()
 
 void SetupWindow::CalibrateClick()
 {
+    ApplyEdits();
     if (!SoundDeviceReadyFor("Calibrate")) {
         return;
     }

@@ -77,6 +77,10 @@ public:
     void RefreshParameters();
     void InitialiseAttenuators();
     void ResetResults();
+    // What the edits hold now, also where the focus never left them (a button pressed from the
+    // keyboard's shortcut or by an accessibility tool): every action that plays or writes
+    // files starts with it.
+    void ApplyEdits();
     // Looks at the sound device again and shows what was found in the status line; true when
     // it can play.
     bool CheckSoundDevice();

@@ -54,8 +54,7 @@ void SetupWindow::ShowSessionRun(int index)
 
 void SetupWindow::RunSessionClick()
 {
-    SubjectEditExit();
-    ResFileEditExit();
+    ApplyEdits();
     if (!protocol_.Runnable()) {
         throw std::runtime_error(protocol_.Present ? "The session cannot be run: " + protocol_.Refusal
                                                    : "The test-condition file has no [Session] section.");

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <stdexcept>
+#include <string>
 #include <ctime>
 #include <vector>
 
@@ -28,7 +30,8 @@ void Noise::SizeFor(float durationMs, int sampleRate)
     if (requested > 0.0 && sampleRate > 0) {
         const double exponent = std::ceil(std::log(requested) / std::log(2.0));
         if (!(exponent <= 31.0) || std::pow(2.0, exponent) > 2147483647.0) {
-            std::exit(-1);
+            throw std::length_error("A noise of " + std::to_string(durationMs)
+                                    + " ms is longer than the longest noise Quorvex can make (2^31 samples).");
         }
         count = static_cast<std::uint32_t>(std::pow(2.0, exponent));
     }

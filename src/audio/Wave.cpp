@@ -71,10 +71,10 @@ void Wave::AddConstant(float value)
 void Wave::Multiply(const Wave& other)
 {
     if (SampleCount() != other.SampleCount()) {
-        EndOnWaveMisuse("Waveforms are of different length");
+        RefuseWaveMisuse("Waveforms are of different length");
     }
     if (sampleRate_ != other.sampleRate_) {
-        EndOnWaveMisuse("Waveform sample frequencies are not equal");
+        RefuseWaveMisuse("Waveform sample frequencies are not equal");
     }
     for (std::size_t i = 0; i < other.samples_.size(); ++i) {
         samples_[i] = other.samples_[i] * samples_[i];
@@ -84,10 +84,10 @@ void Wave::Multiply(const Wave& other)
 void Wave::Add(const Wave& other)
 {
     if (other.SampleCount() > SampleCount()) {
-        EndOnWaveMisuse("Original waveform is longer than that to be added");
+        RefuseWaveMisuse("Original waveform is longer than that to be added");
     }
     if (sampleRate_ != other.sampleRate_) {
-        EndOnWaveMisuse("Waveform sample frequencies are not equal");
+        RefuseWaveMisuse("Waveform sample frequencies are not equal");
     }
     for (std::size_t i = 0; i < other.samples_.size(); ++i) {
         samples_[i] += other.samples_[i];

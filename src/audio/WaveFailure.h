@@ -2,12 +2,9 @@
 
 #include <string>
 
-// The ends of the program for a wave operation that was misused. They exist because such a
-// misuse means the stimulus would be wrong: no sound is better than a wrong one.
-
-// Writes `message` and a line end to standard output and ends with exit status -1.
-[[noreturn]] void EndOnWaveMisuse(const std::string& message);
-
-// The same, followed by an empty line and "Press key to continue...", waiting for one
-// character from standard input before ending with exit status -1.
-[[noreturn]] void EndOnWaveMisuseAfterPrompt(const std::string& message);
+// A wave operation misused: operands of different lengths or rates, or a section that does not
+// fit. No input reaches one (the run's and the preview's checks refuse what would), so it is a
+// fault of the program; the operation stops before it touches a sample, and the fault reaches
+// the operator as a message (the run's summary, the application's message box, quorvex-sim's
+// standard error) instead of a wrong sound or a program that ends without a word.
+[[noreturn]] void RefuseWaveMisuse(const std::string& message);

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <sstream>
+#include <string>
 
 bool Wave::Scale(double factor)
 {
@@ -84,16 +84,14 @@ void Wave::AddRandomSection(const Wave& source, float offsetMs, float lengthMs)
         count <= source.SampleCount() ? std::uint64_t{source.SampleCount()} - count + 1 : 0;
     const std::uint32_t start = SharedRuntimeRandom().Below(starts);
     if (std::uint64_t{SampleCount()} < std::uint64_t{dest} + count) {
-        EndOnWaveMisuseAfterPrompt("Not enough room to copy samples to");
+        RefuseWaveMisuse("a section does not fit the sound it is added to");
     }
     if (std::uint64_t{start} + count > source.SampleCount()) {
-        std::ostringstream message;
-        message << "Not enough samples to copy, try reducing offset to les than: "
-                << (rate < 1 ? 0.0 : (start / static_cast<std::uint32_t>(rate)) * 1000.0);
-        EndOnWaveMisuseAfterPrompt(message.str());
+        RefuseWaveMisuse("a section of " + std::to_string(count) + " samples is longer than its source of "
+                         + std::to_string(source.SampleCount()));
     }
     if (sampleRate_ != rate) {
-        EndOnWaveMisuseAfterPrompt("Sample frequencies are not the same");
+        RefuseWaveMisuse("a section's sample rate is not the sound's");
     }
     for (std::uint32_t i = 0; i < count; ++i) {
         samples_[dest + i] += source.samples_[start + i];

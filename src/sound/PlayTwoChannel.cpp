@@ -1,13 +1,12 @@
 #include "PlayTwoChannel.h"
 
-#include <cstdio>
-#include <cstdlib>
+#include <string>
 #include <limits>
 #include <new>
 #include <vector>
 
-std::vector<std::int16_t> InterleaveTwoChannel(std::uint32_t frameCount, const std::int16_t* left,
-                                               const std::int16_t* right)
+Result<std::vector<std::int16_t>> InterleaveTwoChannel(std::uint32_t frameCount, const std::int16_t* left,
+                                                       const std::int16_t* right)
 {
     constexpr std::uint64_t bytesPerFrame = 4;
     const std::uint64_t lengthBytes = bytesPerFrame * frameCount;
@@ -18,9 +17,8 @@ std::vector<std::int16_t> InterleaveTwoChannel(std::uint32_t frameCount, const s
         }
         interleaved.resize(static_cast<std::size_t>(frameCount) * 2);
     } catch (const std::bad_alloc&) {
-        std::fputs("ERROR: malloc failure in two-channel Sound Blaster output\n\n", stdout);
-        std::fflush(stdout);
-        std::exit(-1);
+        return Failure{"A sound of " + std::to_string(frameCount)
+                       + " frames is too long to be played in one piece: no memory for it."};
     }
     for (std::uint32_t i = 0; i < frameCount; ++i) {
         interleaved[2 * static_cast<std::size_t>(i)] = left[i];
@@ -32,7 +30,11 @@ std::vector<std::int16_t> InterleaveTwoChannel(std::uint32_t frameCount, const s
 Result<SoundPlayed> PlayTwoChannel(SoundOutput& output, int sampleRate, std::uint32_t frameCount,
                                    const std::int16_t* left, const std::int16_t* right)
 {
-    const std::vector<std::int16_t> interleaved = InterleaveTwoChannel(frameCount, left, right);
+    const Result<std::vector<std::int16_t>> buffer = InterleaveTwoChannel(frameCount, left, right);
+    if (!buffer) {
+        return Failure{buffer.Reason()};
+    }
+    const std::vector<std::int16_t>& interleaved = buffer.Value();
     return output.PlayPcm(interleaved.data(), static_cast<int>(interleaved.size() * sizeof(std::int16_t)), sampleRate,
                           2, 2);
 }

@@ -5,9 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-// Left sample i at 2i, right at 2i + 1. A buffer that cannot be had ends the program with the
-// design's message, as it always has.
-std::vector<std::int16_t> InterleaveTwoChannel(std::uint32_t frameCount, const std::int16_t* left,
+// Left sample i at 2i, right at 2i + 1; refused when the buffer cannot be had.
+Result<std::vector<std::int16_t>> InterleaveTwoChannel(std::uint32_t frameCount, const std::int16_t* left,
                                                const std::int16_t* right);
 
 // Interleaves two 16-bit channels (left sample i at 2i, right at 2i + 1) and plays them as

@@ -389,6 +389,25 @@ TEST_F(SetupWindowTest, RunPTCAlwaysDisablesGraphResults)
     EXPECT_EQ(form->State().FreqPointCount, 151);
 }
 
+// A screen reader or a keyboard shortcut presses Run PTC while the focus is still in an edit:
+// the run takes what the edits hold, not what the last exit from them left.
+TEST_F(SetupWindowTest, RunPTCTakesWhatTheEditsHoldWithoutTheirExit)
+{
+    Load("[Tests]\nN_Cond=1\n");
+    QTest::keyClicks(Control<QLineEdit>("SubjectEdit"), "PERSONA");
+    auto* maximum = Control<QLineEdit>("MaxMaskerEdit");
+    maximum->selectAll();
+    QTest::keyClicks(maximum, "85");
+    QTimer::singleShot(0, [] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            modal->close();
+        }
+    });
+    form->RunPTCClick();
+    EXPECT_EQ(form->State().SubjectName, "PERSONA");
+    EXPECT_EQ(form->State().Current().MaxSPL, 85.0f);
+}
+
 TEST_F(SetupWindowTest, RendersAtItsFixedSize)
 {
     Load("[Tests]\nN_Cond=1\n");

@@ -1,9 +1,10 @@
-#include "DeathSupport.h"
 #include "RuntimeRandom.h"
 #include "Wave.h"
 #include "WaveSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <stdexcept>
 
 #include <algorithm>
 #include <array>
@@ -235,38 +236,30 @@ TEST(RandomSectionEdge, EmptyOrNonsenseLengthsAddNothing)
     }
 }
 
-TEST(RandomSectionDeathTest, SectionsThatDoNotFitEndTheProgramAfterTheKeyPrompt)
+TEST(RandomSection, SectionsThatDoNotFitAreRefusedBeforeASampleChanges)
 {
     const Wave reservoir = WaveOfLength(524288);
-    EXPECT_EXIT(
-        {
-            RedirectForDeathTest();
-            Wave masker(12000.0f, 44100);
-            masker.AddRandomSection(reservoir, 0.0f, 12000.0f);
-        },
-        testing::ExitedWithCode(MisuseExitCode),
-        "Not enough samples to copy, try reducing offset to les than: 0\n\nPress key to continue...");
-    EXPECT_EXIT(
-        {
-            RedirectForDeathTest();
-            Wave masker(600.0f, 44100);
-            masker.AddRandomSection(reservoir, 100.0f, 600.0f);
-        },
-        testing::ExitedWithCode(MisuseExitCode), "Not enough room to copy samples to\n\nPress key");
-    EXPECT_EXIT(
-        {
-            RedirectForDeathTest();
-            Wave masker(600.0f, 44100);
-            masker.AddRandomSection(reservoir, 0.0f, Inf);
-        },
-        testing::ExitedWithCode(MisuseExitCode), "Not enough room to copy samples to");
-    EXPECT_EXIT(
-        {
-            RedirectForDeathTest();
-            Wave masker(1200.0f, 22050);
-            masker.AddRandomSection(reservoir, 0.0f, 600.0f);
-        },
-        testing::ExitedWithCode(MisuseExitCode), "Sample frequencies are not the same");
+    struct Misuse {
+        float MaskerMs;
+        int Rate;
+        float OffsetMs;
+        float LengthMs;
+        const char* Reason;
+    };
+    for (const Misuse& m : {Misuse{12000.0f, 44100, 0.0f, 12000.0f, "a section of 529200 samples is longer than its source of 524288"},
+                            Misuse{600.0f, 44100, 100.0f, 600.0f, "a section does not fit the sound it is added to"},
+                            Misuse{600.0f, 44100, 0.0f, Inf, "a section does not fit the sound it is added to"},
+                            Misuse{1200.0f, 22050, 0.0f, 600.0f, "a section's sample rate is not the sound's"}}) {
+        Wave masker(m.MaskerMs, m.Rate);
+        const std::vector<float> before(masker.Samples().begin(), masker.Samples().end());
+        try {
+            masker.AddRandomSection(reservoir, m.OffsetMs, m.LengthMs);
+            ADD_FAILURE() << m.Reason << ": nothing refused";
+        } catch (const std::logic_error& error) {
+            EXPECT_EQ(error.what(), "A sound could not be made: " + std::string(m.Reason) + ".");
+        }
+        EXPECT_TRUE(std::equal(before.begin(), before.end(), masker.Samples().begin(), masker.Samples().end()));
+    }
 }
 
 }  // namespace
