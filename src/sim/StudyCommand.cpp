@@ -47,12 +47,12 @@ constexpr int InterruptedStatus = 130;
 
 std::optional<StudyPlan> Load(const std::string& path)
 {
-    std::string error;
-    std::optional<StudyPlan> plan = LoadStudy(path, error);
+    Result<StudyPlan> plan = LoadStudy(path);
     if (!plan) {
-        std::cerr << "quorvex-sim study: " << path << ": " << error << '\n';
+        std::cerr << "quorvex-sim study: " << path << ": " << plan.Reason() << '\n';
+        return std::nullopt;
     }
-    return plan;
+    return std::move(plan).Value();
 }
 
 // A private working folder for the runs' results files, removed when done.

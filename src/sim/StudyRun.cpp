@@ -66,18 +66,11 @@ std::vector<std::string> RunStudyRun(const StudyPlan& plan, std::int64_t run)
 {
     const auto cellIndex = static_cast<std::size_t>(run / plan.Replications);
     const StudyCell& cell = plan.Cells.at(cellIndex);
-    ParameterSet parameters = plan.Base;
-    TestCondition& condition = parameters.Conditions.at(static_cast<std::size_t>(plan.Condition - 1));
-    condition.SPLstep = cell.SPLstep;
-    condition.FStep = cell.FStep;
-    condition.MaskerBW = cell.MaskerBW;
-    VirtualSessionOptions options;
-    options.Condition = plan.Condition;
-    options.SweepDirection = cell.Direction;
-    options.ResultsName = "run";
+    StudyCellRun setup = CellRun(plan, cellIndex);
+    const ParameterSet& parameters = setup.Parameters;
+    const TestCondition& condition = parameters.Conditions.at(static_cast<std::size_t>(plan.Condition - 1));
+    VirtualSessionOptions& options = setup.Options;
     options.Listener.Seed = StudyRunSeed(plan.Seed, run);
-    options.Listener.NoiseDb = cell.NoiseDb;
-    options.Listener.CriterionDb = cell.CriterionDb;
     std::vector<TrialRecord> trials;
     const VirtualSessionResult result =
         RunVirtualSession(parameters, options, [&trials](const TrialRecord& trial) { trials.push_back(trial); });
@@ -118,35 +111,66 @@ std::vector<std::string> RunStudyRun(const StudyPlan& plan, std::int64_t run)
     return row;
 }
 
+namespace {
+
+// A task's part file, removed unless the task ends complete: a stop, a refused run or a
+// write error leaves nothing half written.
+class PartFile {
+public:
+    explicit PartFile(std::filesystem::path file)
+        : file_(std::move(file)), part_(file_)
+    {
+        part_ += ".part";
+        std::filesystem::create_directories(file_.parent_path());
+        out_.open(part_, std::ios::binary | std::ios::trunc);
+    }
+    ~PartFile()
+    {
+        if (!done_) {
+            out_.close();
+            std::error_code ignored;
+            std::filesystem::remove(part_, ignored);
+        }
+    }
+    PartFile(const PartFile&) = delete;
+    PartFile& operator=(const PartFile&) = delete;
+
+    std::ofstream& Out() { return out_; }
+    // Renames the part file to its own name; throws when it could not be written.
+    void Complete()
+    {
+        out_.close();
+        if (!out_) {
+            throw std::runtime_error("cannot write '" + part_.string() + "'");
+        }
+        std::filesystem::rename(part_, file_);
+        done_ = true;
+    }
+
+private:
+    std::filesystem::path file_;
+    std::filesystem::path part_;
+    std::ofstream out_;
+    bool done_ = false;
+};
+
+}  // namespace
+
 bool RunStudyTask(const StudyPlan& plan, int task, const std::function<void()>& onRun,
                   const volatile std::sig_atomic_t& stop)
 {
-    const std::filesystem::path file = plan.TaskFile(task);
-    std::filesystem::path part = file;
-    part += ".part";
-    std::filesystem::create_directories(file.parent_path());
-    {
-        std::ofstream out(part, std::ios::binary | std::ios::trunc);
-        out << CsvRow(StudyRowColumns());
-        for (std::int64_t run = plan.TaskFirstRun(task); run < plan.TaskEndRun(task); ++run) {
-            if (stop != 0) {
-                out.close();
-                std::filesystem::remove(part);
-                return false;
-            }
-            out << CsvRow(RunStudyRun(plan, run));
-            if (onRun) {
-                onRun();
-            }
+    PartFile part(plan.TaskFile(task));
+    part.Out() << CsvRow(StudyRowColumns());
+    for (std::int64_t run = plan.TaskFirstRun(task); run < plan.TaskEndRun(task); ++run) {
+        if (stop != 0) {
+            return false;
         }
-        out.close();
-        if (!out) {
-            std::error_code ignored;
-            std::filesystem::remove(part, ignored);
-            throw std::runtime_error("cannot write '" + part.string() + "'");
+        part.Out() << CsvRow(RunStudyRun(plan, run));
+        if (onRun) {
+            onRun();
         }
     }
-    std::filesystem::rename(part, file);
+    part.Complete();
     return true;
 }
 

@@ -3,6 +3,7 @@
 // files are refused with the key named.
 #include "ScratchFolder.h"
 #include "SimProcess.h"
+#include "StudyRun.h"
 
 #include <gtest/gtest.h>
 
@@ -99,6 +100,28 @@ TEST_F(Study, MergeRefusesMissingAndHalfWrittenTasksAndWritesNothing)
     EXPECT_FALSE(std::filesystem::exists(dir.Path("summary.csv.part")));
 }
 
+// A run refused in the middle of a task (here a cell the study file's load would have refused)
+// leaves no part file behind.
+TEST_F(Study, ARefusedRunLeavesNoPartFile)
+{
+    Result<StudyPlan> plan = LoadStudy(dir.Path("s.ini"));
+    ASSERT_TRUE(plan) << plan.Reason();
+    plan.Value().Cells[1].MaskerBW = 50000.0f;
+    plan.Value().RunsPerTask = 4;
+    const volatile std::sig_atomic_t go = 0;
+    EXPECT_THROW(RunStudyTask(plan.Value(), 0, {}, go), std::runtime_error);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path("s-tasks")));
+}
+
+TEST_F(Study, DirectionsAreReadInAnyCase)
+{
+    Write(dir.Path("s.ini"), "[Study]\nConditions=PTC.INI\nCondition=1\nReplications=2\nSeed=5\n"
+                             "[Grid]\nDirection=Up,DOWN\n");
+    const Outcome tasks = ::Sim("study tasks s.ini");
+    EXPECT_EQ(tasks.status, 0) << tasks.output;
+    EXPECT_EQ(tasks.output, "1\n");
+}
+
 const std::string Head = "[Study]\nConditions=PTC.INI\nCondition=1\nReplications=2\nSeed=1\n";
 
 struct BadStudy {
@@ -126,7 +149,11 @@ INSTANTIATE_TEST_SUITE_P(
     Files, BadStudyFile,
     testing::Values(BadStudy{Head + "[Grid]\nLevelStep=2\n", "[Grid] has no key 'levelstep'"},
                     BadStudy{Head + "[Grid]\nSPLstep=2,x\n", "[Grid] SPLstep = 2,x: 'x'"},
-                    BadStudy{Head + "[Grid]\nDirection=sideways\n", "'sideways'"},
+                    BadStudy{Head + "[Grid]\nDirection=sideways\n",
+                             "[Grid] Direction = sideways: 'sideways' is not a sweep direction"},
+                    BadStudy{Head + "[Grdi]\nSPLstep=2,4\n", "a study file has no section [grdi]"},
+                    // Cell 1 could run; cell 2's band is wider than the masker can be.
+                    BadStudy{Head + "[Grid]\nMaskerBW=100,50000\n", "[Grid] cell 2 (SPLstep 2, FStep 10, MaskerBW 50000"},
                     BadStudy{"[Study]\nConditions=PTC.INI\nCondition=1\nReplications=many\nSeed=1\n",
                              "[Study] Replications"},
                     BadStudy{"[Study]\nConditions=gone.INI\nCondition=1\nReplications=2\nSeed=1\n", "gone.INI"},
