@@ -235,7 +235,15 @@ int RunStudy(const std::string& path, std::optional<int> onlyTask, int jobs)
         const pid_t pid = ::fork();
         if (pid == 0) {
             ::close(pipeEnds[0]);
-            const int status = RunTasks(*plan, share, [&](char what) { (void)!::write(pipeEnds[1], &what, 1); });
+            // A worker whose parent is gone (killed with SIGKILL) learns it from the pipe and
+            // stops as at Ctrl-C, removing its part file and its folder, instead of dying of
+            // SIGPIPE with both left behind.
+            std::signal(SIGPIPE, SIG_IGN);
+            const int status = RunTasks(*plan, share, [&](char what) {
+                if (::write(pipeEnds[1], &what, 1) != 1) {
+                    stopRequested = 1;
+                }
+            });
             std::_Exit(status);
         }
         if (pid < 0) {

@@ -8,11 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <regex>
+#include <thread>
 
 namespace {
 
@@ -156,6 +158,25 @@ TEST_F(Study, AStopLeavesOnlyCompleteTasks)
     const Outcome stopped = ::Sim("study run s.ini --jobs 2 & p=$!; sleep 1; kill -INT $p; wait $p; echo status $?",
                                   " 2>&1");
     EXPECT_NE(stopped.output.find("status 130"), std::string::npos) << stopped.output;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path("s-tasks"))) {
+        EXPECT_EQ(entry.path().extension(), ".csv") << entry.path();
+    }
+}
+
+// Killed outright, the command cannot tell its workers; they find out when they next report
+// a run, and stop as at Ctrl-C: no part file, no folder of theirs left.
+TEST_F(Study, TheWorkersOfAKilledStudyLeaveNothingBehind)
+{
+    Write(dir.Path("s.ini"), "[Study]\nConditions=PTC.INI\nCondition=1\nReplications=40\nSeed=5\nRunsPerTask=20\n");
+    std::filesystem::create_directory(dir.Path("tmp"));
+    const Outcome killed = ::Sim("study run s.ini --jobs 2 & p=$!; sleep 1; kill -KILL $p; wait $p; echo status $?",
+                                 " 2>&1", "TMPDIR=" + dir.Path("tmp").string() + " ");
+    EXPECT_NE(killed.output.find("status 137"), std::string::npos) << killed.output;
+    // The workers end within a run; the limit only keeps a fault from hanging the test.
+    for (int wait = 0; wait < 600 && !std::filesystem::is_empty(dir.Path("tmp")); ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path("tmp")));
     for (const auto& entry : std::filesystem::directory_iterator(dir.Path("s-tasks"))) {
         EXPECT_EQ(entry.path().extension(), ".csv") << entry.path();
     }
