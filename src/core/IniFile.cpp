@@ -92,6 +92,18 @@ std::vector<std::string> IniFile::Keys(std::string_view section) const
     return keys;
 }
 
+std::vector<std::string> IniFile::Sections() const
+{
+    std::vector<std::string> sections;
+    for (const auto& [name, value] : values_) {
+        std::string section = name.substr(0, name.find('\n'));
+        if (sections.empty() || sections.back() != section) {
+            sections.push_back(std::move(section));
+        }
+    }
+    return sections;
+}
+
 int IniFile::ReadInteger(std::string_view section, std::string_view key, int fallback) const
 {
     const auto text = Value(section, key);

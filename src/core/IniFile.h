@@ -20,6 +20,8 @@ public:
 
     // The names of the keys of `section`, in lower case and sorted; none when it is absent.
     std::vector<std::string> Keys(std::string_view section) const;
+    // The names of the sections that hold a key, in lower case and sorted.
+    std::vector<std::string> Sections() const;
 
     // Typed reads with the default used for an absent, empty or unparsable value.
     int ReadInteger(std::string_view section, std::string_view key, int fallback) const;

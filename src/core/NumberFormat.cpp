@@ -29,3 +29,27 @@ std::string FormatShortest(float value)
     std::string text(buffer.data(), result.ptr);
     return text == "-0" ? "0" : text;
 }
+
+std::string FormatFixed(double value, int decimals)
+{
+    std::array<char, 400> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                      std::chars_format::fixed, decimals);
+    std::string text(buffer.data(), result.ptr);
+    if (text.front() == '-' && text.find_first_not_of("-0.") == std::string::npos) {
+        text.erase(0, 1);
+    }
+    return text;
+}
+
+std::string FormatRounded(double value, int decimals)
+{
+    std::string text = FormatFixed(value, decimals);
+    if (text.find('.') != std::string::npos) {
+        text.erase(text.find_last_not_of('0') + 1);
+        if (text.back() == '.') {
+            text.pop_back();
+        }
+    }
+    return text;
+}

@@ -22,3 +22,11 @@ inline std::string FormatForResults(double value)
 // The fewest digits that read back as the same 32-bit float, '.' as separator: what a data
 // file needs to carry a setting exactly (0.1f gives 0.1, not 0.100000001490116).
 std::string FormatShortest(float value);
+
+// Exactly `decimals` decimals, '.' as separator, never "-0.0": the numbers of a table whose
+// column a reader scans (a value that rounds to zero is written as zero, without its sign).
+std::string FormatFixed(double value, int decimals);
+
+// At most `decimals` decimals, without trailing zeros, never "-0": a number rounded to what
+// its measure can tell, so that rounding noise (an SD of 1e-14) reads as 0.
+std::string FormatRounded(double value, int decimals);

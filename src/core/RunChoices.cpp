@@ -1,6 +1,28 @@
 #include "RunChoices.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
+
+namespace {
+
+std::string Lower(std::string_view word)
+{
+    std::string lower(word);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
+    return lower;
+}
+
+std::string Quoted(std::string_view word)
+{
+    std::string quoted(1, '\'');
+    quoted.append(word);
+    quoted.push_back('\'');
+    return quoted;
+}
+
+}  // namespace
 
 AttenuatorMode AttenuatorModeFromNumber(int number)
 {
@@ -56,6 +78,14 @@ std::optional<EarSide> EarFromName(std::string_view word)
     return word == "right" ? std::optional<EarSide>(EarSide::Right) : std::nullopt;
 }
 
+Result<EarSide> ReadEar(std::string_view word)
+{
+    if (const std::optional<EarSide> ear = EarFromName(Lower(word))) {
+        return *ear;
+    }
+    return Failure{Quoted(word) + " is not an ear; an ear is left or right"};
+}
+
 int EarChannel(EarSide ear)
 {
     return ear == EarSide::Left ? 0 : 1;
@@ -72,4 +102,12 @@ std::optional<Sweep> DirectionFromName(std::string_view word)
         return Sweep::Up;
     }
     return word == "down" ? std::optional<Sweep>(Sweep::Down) : std::nullopt;
+}
+
+Result<Sweep> ReadDirection(std::string_view word)
+{
+    if (const std::optional<Sweep> direction = DirectionFromName(Lower(word))) {
+        return *direction;
+    }
+    return Failure{Quoted(word) + " is not a sweep direction; a direction is up or down"};
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Result.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,6 +30,9 @@ enum class EarSide : int { Left = 0, Right = 1 };
 std::string EarName(EarSide ear);
 // The ear of a word exactly as EarName writes it; nothing for any other text.
 std::optional<EarSide> EarFromName(std::string_view word);
+// The ear of a word as a person writes it in a file: "left" or "right" in any case. Any other
+// word is refused with what an ear is.
+Result<EarSide> ReadEar(std::string_view word);
 // The stereo channel that carries the ear: 0 left, 1 right.
 int EarChannel(EarSide ear);
 
@@ -38,3 +43,6 @@ enum class Sweep : int { Up = 0, Down = 1 };
 std::string DirectionName(Sweep direction);
 // The direction of a word exactly as DirectionName writes it; nothing for any other text.
 std::optional<Sweep> DirectionFromName(std::string_view word);
+// The direction of a word as a person writes it in a file or on the command line: "up" or
+// "down" in any case. Any other word is refused with what a direction is.
+Result<Sweep> ReadDirection(std::string_view word);

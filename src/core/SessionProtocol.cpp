@@ -74,20 +74,20 @@ int ConditionNumber(const std::string& key, const std::string& value, const std:
 
 EarSide Ear(const std::string& key, const std::string& value, const std::string& item)
 {
-    const std::optional<EarSide> ear = EarFromName(Lower(item));
+    const Result<EarSide> ear = ReadEar(item);
     if (!ear) {
-        Refuse(key, value, "'" + item + "' is not an ear; an ear is left or right");
+        Refuse(key, value, ear.Reason());
     }
-    return *ear;
+    return ear.Value();
 }
 
 Sweep Direction(const std::string& key, const std::string& value, const std::string& item)
 {
-    const std::optional<Sweep> direction = DirectionFromName(Lower(item));
+    const Result<Sweep> direction = ReadDirection(item);
     if (!direction) {
-        Refuse(key, value, "'" + item + "' is not a sweep direction; a direction is up or down");
+        Refuse(key, value, direction.Reason());
     }
-    return *direction;
+    return direction.Value();
 }
 
 // The value of a key, or nothing when it is absent or empty (an empty value counts as absent).

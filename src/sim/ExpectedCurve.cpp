@@ -23,6 +23,31 @@ double Crossing(const ExpectedCurve& curve, double inside, double outside, doubl
     return 0.5 * (inside + outside);
 }
 
+// The slope of the line fitted to the curve at the condition's masker frequencies in
+// [fromHz, toHz], levels above MaxSPL left out.
+std::optional<double> LineSlope(const ExpectedCurve& curve, const TestCondition& c, double fromHz, double toHz)
+{
+    double n = 0, x = 0, y = 0, xx = 0, xy = 0;
+    for (double f = c.StartF; f <= c.EndF + 1e-6; f += c.FStep) {
+        const double exact = curve.MaskerLevel(f);
+        if (f < fromHz || f > toHz || exact > c.MaxSPL) {
+            continue;
+        }
+        // At the precision a run records its points.
+        const auto level = static_cast<double>(static_cast<float>(exact));
+        const double lx = std::log2(static_cast<double>(static_cast<float>(f)));
+        n += 1;
+        x += lx;
+        y += level;
+        xx += lx * lx;
+        xy += lx * level;
+    }
+    if (n < 2 || !(n * xx - x * x > 0.0)) {
+        return std::nullopt;
+    }
+    return (n * xy - x * y) / (n * xx - x * x);
+}
+
 }  // namespace
 
 ExpectedCurve::ExpectedCurve(const ExperimentSettings& settings, const TestCondition& condition, double criterionDb)
@@ -79,4 +104,12 @@ std::optional<ExpectedCurve::Bandwidth> ExpectedCurve::Q10() const
     band.HighHz = Crossing(*this, toneF_, high, target);
     band.Q10 = toneF_ / (band.HighHz - band.LowHz);
     return band;
+}
+
+ExpectedSlopes ExpectedSideSlopes(const ExpectedCurve& curve, const TestCondition& condition,
+                                  const AnalysisParameters& parameters)
+{
+    const double exclusion = std::exp2(parameters.SlopeExclusionOctaves);
+    return {LineSlope(curve, condition, condition.StartF, condition.ToneF / exclusion),
+            LineSlope(curve, condition, condition.ToneF * exclusion, condition.EndF)};
 }

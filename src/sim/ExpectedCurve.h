@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CurveMeasures.h"
 #include "TestCondition.h"
 
 #include <optional>
@@ -49,3 +50,15 @@ private:
     double halfBand_;
     double levelOffset_;
 };
+
+// The slopes (dB/octave) a run's analysis should find on the closed-form curve: line fits of
+// level against log2 frequency at the condition's masker frequencies, from StartF to the tone
+// and from the tone to EndF, leaving out the slope exclusion around the tone as the analysis
+// leaves it out around the tip, and levels above MaxSPL, which no run can record. Nothing for a
+// side with fewer than two such points.
+struct ExpectedSlopes {
+    std::optional<double> Low;
+    std::optional<double> High;
+};
+ExpectedSlopes ExpectedSideSlopes(const ExpectedCurve& curve, const TestCondition& condition,
+                                  const AnalysisParameters& parameters = {});

@@ -157,18 +157,18 @@ SimCommand AddRunCommand(CLI::App& tool)
     AddIniOption(*command, request->ini);
     AddConditionOption(*command, options.Condition);
     command->add_option_function<std::string>(
-               "--ear", [&options](const std::string& ear) { options.Ear = EarFromName(ear).value_or(EarSide::Right); },
+               "--ear", [&options](const std::string& ear) { options.Ear = ReadEar(ear).Value(); },
                "the ear the tone is played to (default right)")
         ->type_name("left|right")
-        ->check(CLI::IsMember({EarName(EarSide::Left), EarName(EarSide::Right)}).description(""));
+        ->check(CLI::IsMember({EarName(EarSide::Left), EarName(EarSide::Right)}, CLI::ignore_case).description(""));
     command->add_option_function<std::string>(
                "--direction",
                [&options](const std::string& way) {
-                   options.SweepDirection = DirectionFromName(way).value_or(Sweep::Down);
+                   options.SweepDirection = ReadDirection(way).Value();
                },
                "sweep direction (default up)")
         ->type_name("up|down")
-        ->check(CLI::IsMember({DirectionName(Sweep::Up), DirectionName(Sweep::Down)}).description(""));
+        ->check(CLI::IsMember({DirectionName(Sweep::Up), DirectionName(Sweep::Down)}, CLI::ignore_case).description(""));
     command->add_option("--subject", options.Subject, "subject name written to the results file (default empty)")->type_name("NAME");
     command->add_option("--results", options.ResultsName, "results name; the file is NAME.dat (default default)")
         ->type_name("NAME");

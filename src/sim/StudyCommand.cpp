@@ -2,6 +2,8 @@
 #include "SimCommands.h"
 
 #include "StudyRun.h"
+#include "StudySummary.h"
+#include "StudyTaskFile.h"
 
 #include <CLI/CLI.hpp>
 
@@ -47,12 +49,12 @@ constexpr int InterruptedStatus = 130;
 
 std::optional<StudyPlan> Load(const std::string& path)
 {
-    std::string error;
-    std::optional<StudyPlan> plan = LoadStudy(path, error);
+    Result<StudyPlan> plan = LoadStudy(path);
     if (!plan) {
-        std::cerr << "quorvex-sim study: " << path << ": " << error << '\n';
+        std::cerr << "quorvex-sim study: " << path << ": " << plan.Reason() << '\n';
+        return std::nullopt;
     }
-    return plan;
+    return std::move(plan).Value();
 }
 
 // A private working folder for the runs' results files, removed when done.
@@ -83,19 +85,16 @@ private:
     std::filesystem::path path_;
 };
 
-// The study file's path made absolute, so that the runs' own folder does not change it.
-std::string Absolute(const std::string& path)
-{
-    return std::filesystem::absolute(path).string();
-}
-
 // Runs the given tasks one after another; returns the exit status.
 int RunTasks(const StudyPlan& plan, const std::vector<int>& tasks, const std::function<void(char)>& report)
 {
     try {
+        // The task files' path made absolute, so that the runs' own folder does not change it.
+        StudyPlan absolute = plan;
+        absolute.StudyPath = std::filesystem::absolute(plan.StudyPath);
         const RunFolder folder;
         for (const int task : tasks) {
-            if (!RunStudyTask(plan, task, [&report] { report('r'); }, stopRequested)) {
+            if (!RunStudyTask(absolute, task, [&report] { report('r'); }, stopRequested)) {
                 return InterruptedStatus;
             }
             report('t');
@@ -169,7 +168,7 @@ private:
 
 int RunStudy(const std::string& path, std::optional<int> onlyTask, int jobs)
 {
-    const std::optional<StudyPlan> plan = Load(Absolute(path));
+    const std::optional<StudyPlan> plan = Load(path);
     if (!plan) {
         return 1;
     }
@@ -185,21 +184,38 @@ int RunStudy(const std::string& path, std::optional<int> onlyTask, int jobs)
                       << ", from 0)\n";
             return 2;
         }
-        if (ReadStudyTask(*plan, *onlyTask).Problem.empty()) {
+        const TaskRows rows = ReadStudyTask(*plan, *onlyTask);
+        if (rows.State == TaskState::OtherPlan) {
+            std::cerr << "quorvex-sim study: " << DescribeTask(*plan, *onlyTask, rows) << "; "
+                      << OtherPlanAdvice(*plan) << '\n';
+            return 1;
+        }
+        if (rows.State == TaskState::Complete) {
             return 0;
         }
         return RunTasks(*plan, {*onlyTask}, [](char) {});
     }
 
-    // Complete task files are kept: a stopped study resumes where it stopped.
+    // Complete task files are kept: a stopped study resumes where it stopped. A task file of
+    // another plan is neither skipped nor overwritten: the study file changed under it.
     std::vector<int> pending;
     std::int64_t runsDone = 0;
+    int otherPlan = 0;
     for (int task = 0; task < plan->Tasks(); ++task) {
-        if (ReadStudyTask(*plan, task).Problem.empty()) {
+        const TaskRows rows = ReadStudyTask(*plan, task);
+        if (rows.State == TaskState::OtherPlan && otherPlan++ == 0) {
+            std::cerr << "quorvex-sim study: " << DescribeTask(*plan, task, rows) << '\n';
+        }
+        if (rows.State == TaskState::Complete) {
             runsDone += plan->TaskEndRun(task) - plan->TaskFirstRun(task);
         } else {
             pending.push_back(task);
         }
+    }
+    if (otherPlan > 0) {
+        std::cerr << "quorvex-sim study: " << otherPlan << (otherPlan == 1 ? " task file was" : " task files were")
+                  << " measured for another plan; nothing was run; " << OtherPlanAdvice(*plan) << '\n';
+        return 1;
     }
     Progress progress(plan->Tasks(), plan->Runs(), plan->Tasks() - static_cast<int>(pending.size()), runsDone);
     jobs = std::max(1, std::min(jobs, static_cast<int>(pending.size())));
@@ -219,7 +235,15 @@ int RunStudy(const std::string& path, std::optional<int> onlyTask, int jobs)
         const pid_t pid = ::fork();
         if (pid == 0) {
             ::close(pipeEnds[0]);
-            const int status = RunTasks(*plan, share, [&](char what) { (void)!::write(pipeEnds[1], &what, 1); });
+            // A worker whose parent is gone (killed with SIGKILL) learns it from the pipe and
+            // stops as at Ctrl-C, removing its part file and its folder, instead of dying of
+            // SIGPIPE with both left behind.
+            std::signal(SIGPIPE, SIG_IGN);
+            const int status = RunTasks(*plan, share, [&](char what) {
+                if (::write(pipeEnds[1], &what, 1) != 1) {
+                    stopRequested = 1;
+                }
+            });
             std::_Exit(status);
         }
         if (pid < 0) {
@@ -276,7 +300,12 @@ int MergeStudy(const std::string& path, const std::string& output)
         for (const std::string& problem : summary.Problems) {
             std::cerr << "quorvex-sim study merge: " << problem << '\n';
         }
-        std::cerr << "quorvex-sim study merge: nothing written; run 'quorvex-sim study run " << path << "' first\n";
+        if (summary.OtherPlan) {
+            std::cerr << "quorvex-sim study merge: nothing written; " << OtherPlanAdvice(*plan) << '\n';
+        } else {
+            std::cerr << "quorvex-sim study merge: nothing written; run 'quorvex-sim study run " << path
+                      << "' first\n";
+        }
         return 1;
     }
     if (output == "-") {

@@ -2,11 +2,13 @@
 
 #include "IniFile.h"
 #include "ListenerModel.h"
+#include "NumberFormat.h"
 #include "NumberParse.h"
 #include "WholeFile.h"
 
 #include <algorithm>
 #include <functional>
+#include <map>
 
 namespace {
 
@@ -29,9 +31,8 @@ std::vector<std::string> SplitList(const std::string& text)
 
 // The values of a grid key, each read by `parse`; an absent or empty key gives `fallback`.
 template <typename T>
-std::optional<std::vector<T>> GridList(const IniFile& ini, const char* key, T fallback,
-                                       const std::function<std::optional<T>(const std::string&)>& parse,
-                                       std::string& error)
+Result<std::vector<T>> GridList(const IniFile& ini, const char* key, T fallback,
+                                const std::function<Result<T>(const std::string&)>& parse)
 {
     const std::optional<std::string> text = ini.Value("Grid", key);
     if (!text || text->empty()) {
@@ -39,32 +40,82 @@ std::optional<std::vector<T>> GridList(const IniFile& ini, const char* key, T fa
     }
     std::vector<T> values;
     for (const std::string& item : SplitList(*text)) {
-        const std::optional<T> value = parse(item);
+        Result<T> value = parse(item);
         if (!value) {
-            error = std::string("[Grid] ") + key + " = " + *text + ": '" + item + "' is not a usable value";
-            return std::nullopt;
+            return Failure{std::string("[Grid] ") + key + " = " + *text + ": " + value.Reason()};
         }
-        values.push_back(*value);
+        values.push_back(value.Value());
     }
     return values;
 }
 
-std::optional<float> PositiveReal(const std::string& text)
+Result<float> PositiveReal(const std::string& text)
 {
     const std::optional<float> value = ParseReal(text, '.');
-    return value && *value > 0.0f ? value : std::nullopt;
+    if (value && *value > 0.0f) {
+        return *value;
+    }
+    return Failure{"'" + text + "' is not a number above 0"};
 }
 
-std::optional<int> StudyInteger(const IniFile& ini, const char* key, int least, std::string& error)
+Result<double> NonNegativeReal(const std::string& text)
+{
+    const std::optional<float> value = ParseReal(text, '.');
+    if (value && *value >= 0.0f) {
+        return static_cast<double>(*value);
+    }
+    return Failure{"'" + text + "' is not a number of 0 or more"};
+}
+
+Result<double> Real(const std::string& text)
+{
+    if (const std::optional<float> value = ParseReal(text, '.')) {
+        return static_cast<double>(*value);
+    }
+    return Failure{"'" + text + "' is not a number"};
+}
+
+Result<int> StudyInteger(const IniFile& ini, const char* key, int least)
 {
     const std::optional<std::string> text = ini.Value("Study", key);
     const std::optional<int> value = text ? ParseInteger(*text) : std::nullopt;
     if (!value || *value < least) {
-        error = std::string("[Study] ") + key + " = " + text.value_or("") + ": a whole number of at least "
-                + std::to_string(least) + " is needed";
-        return std::nullopt;
+        return Failure{std::string("[Study] ") + key + " = " + text.value_or("") + ": a whole number of at least "
+                       + std::to_string(least) + " is needed"};
     }
-    return value;
+    return *value;
+}
+
+// Refuses a section or key the study file does not have: a misspelt one would run a study
+// other than the one meant.
+Result<> KnownNames(const IniFile& ini)
+{
+    const std::map<std::string, std::vector<std::string>> known = {
+        {"study", {"conditions", "condition", "replications", "seed", "runspertask"}},
+        {"grid", {"splstep", "fstep", "maskerbw", "direction", "noise", "criterion"}}};
+    for (const std::string& section : ini.Sections()) {
+        if (!known.contains(section)) {
+            return Failure{"a study file has no section [" + section + "] (Study, Grid)"};
+        }
+    }
+    for (const auto& [section, keys] : known) {
+        for (const std::string& key : ini.Keys(section)) {
+            if (std::find(keys.begin(), keys.end(), key) == keys.end()) {
+                return Failure{section == "study"
+                                   ? "[Study] has no key '" + key + "' (Conditions, Condition, Replications, Seed, RunsPerTask)"
+                                   : "[Grid] has no key '" + key + "' (SPLstep, FStep, MaskerBW, Direction, Noise, Criterion)"};
+            }
+        }
+    }
+    return {};
+}
+
+// "SPLstep 2, FStep 10, ...": a cell's settings for a message.
+std::string DescribeCell(const StudyCell& cell)
+{
+    return "SPLstep " + FormatShortest(cell.SPLstep) + ", FStep " + FormatShortest(cell.FStep) + ", MaskerBW "
+           + FormatShortest(cell.MaskerBW) + ", direction " + DirectionName(cell.Direction) + ", noise "
+           + FormatForResults(cell.NoiseDb) + ", criterion " + FormatForResults(cell.CriterionDb);
 }
 
 }  // namespace
@@ -108,113 +159,110 @@ std::uint32_t StudyRunSeed(std::uint32_t masterSeed, std::int64_t globalRun)
     return seed == 0 ? 1 : seed;
 }
 
-std::optional<StudyPlan> LoadStudy(const std::filesystem::path& path, std::string& error)
+StudyCellRun CellRun(const StudyPlan& plan, std::size_t cell)
+{
+    const StudyCell& settings = plan.Cells.at(cell);
+    StudyCellRun run;
+    run.Parameters = plan.Base;
+    TestCondition& condition = run.Parameters.Conditions.at(static_cast<std::size_t>(plan.Condition - 1));
+    condition.SPLstep = settings.SPLstep;
+    condition.FStep = settings.FStep;
+    condition.MaskerBW = settings.MaskerBW;
+    run.Options.Condition = plan.Condition;
+    run.Options.SweepDirection = settings.Direction;
+    run.Options.ResultsName = "run";
+    run.Options.Listener.NoiseDb = settings.NoiseDb;
+    run.Options.Listener.CriterionDb = settings.CriterionDb;
+    return run;
+}
+
+Result<StudyPlan> LoadStudy(const std::filesystem::path& path)
 {
     const WholeFile file = ReadWholeFile(path.string());
     if (file.Error) {
-        error = "cannot read '" + path.string() + "': " + file.Error.message();
-        return std::nullopt;
+        return Failure{"cannot read '" + path.string() + "': " + file.Error.message()};
     }
     const IniFile ini = IniFile::FromText(file.Text);
+    if (const Result<> names = KnownNames(ini); !names) {
+        return Failure{names.Reason()};
+    }
     StudyPlan plan;
     plan.StudyPath = path;
-    for (const std::string& key : ini.Keys("Study")) {
-        if (key != "conditions" && key != "condition" && key != "replications" && key != "seed"
-            && key != "runspertask") {
-            error = "[Study] has no key '" + key + "' (Conditions, Condition, Replications, Seed, RunsPerTask)";
-            return std::nullopt;
-        }
-    }
-    for (const std::string& key : ini.Keys("Grid")) {
-        if (key != "splstep" && key != "fstep" && key != "maskerbw" && key != "direction" && key != "noise"
-            && key != "criterion") {
-            error = "[Grid] has no key '" + key + "' (SPLstep, FStep, MaskerBW, Direction, Noise, Criterion)";
-            return std::nullopt;
-        }
-    }
     const std::optional<std::string> conditions = ini.Value("Study", "Conditions");
     if (!conditions || conditions->empty()) {
-        error = "[Study] Conditions names no test-condition file";
-        return std::nullopt;
+        return Failure{"[Study] Conditions names no test-condition file"};
     }
     plan.ConditionsPath = path.parent_path() / *conditions;
-    const auto condition = StudyInteger(ini, "Condition", 1, error);
-    const auto replications = condition ? StudyInteger(ini, "Replications", 1, error) : std::nullopt;
-    const auto seed = replications ? StudyInteger(ini, "Seed", 0, error) : std::nullopt;
-    if (!seed) {
-        return std::nullopt;
-    }
-    plan.Condition = *condition;
-    plan.Replications = *replications;
-    plan.Seed = static_cast<std::uint32_t>(*seed);
-    if (ini.Value("Study", "RunsPerTask")) {
-        const auto perTask = StudyInteger(ini, "RunsPerTask", 1, error);
-        if (!perTask) {
-            return std::nullopt;
+    const Result<int> condition = StudyInteger(ini, "Condition", 1);
+    const Result<int> replications = StudyInteger(ini, "Replications", 1);
+    const Result<int> seed = StudyInteger(ini, "Seed", 0);
+    for (const Result<int>* value : {&condition, &replications, &seed}) {
+        if (!*value) {
+            return Failure{value->Reason()};
         }
-        plan.RunsPerTask = *perTask;
+    }
+    plan.Condition = condition.Value();
+    plan.Replications = replications.Value();
+    plan.Seed = static_cast<std::uint32_t>(seed.Value());
+    if (ini.Value("Study", "RunsPerTask")) {
+        const Result<int> perTask = StudyInteger(ini, "RunsPerTask", 1);
+        if (!perTask) {
+            return Failure{perTask.Reason()};
+        }
+        plan.RunsPerTask = perTask.Value();
     }
 
     const WholeFile base = ReadWholeFile(plan.ConditionsPath.string());
     if (base.Error) {
-        error = "[Study] Conditions: cannot read '" + plan.ConditionsPath.string() + "': " + base.Error.message();
-        return std::nullopt;
+        return Failure{"[Study] Conditions: cannot read '" + plan.ConditionsPath.string() + "': " + base.Error.message()};
     }
     const ParameterLoad load = LoadParameters(IniFile::FromText(base.Text), plan.ConditionsPath.string(), '.');
     if (!load.Loaded) {
-        error = "[Study] Conditions: " + load.Error;
-        return std::nullopt;
+        return Failure{"[Study] Conditions: " + load.Error};
     }
     if (!load.Unreadable.empty()) {
-        error = "[Study] Conditions: '" + plan.ConditionsPath.string() + "': "
-                + DescribeUnreadableValue(load.Unreadable.front());
-        return std::nullopt;
+        return Failure{"[Study] Conditions: '" + plan.ConditionsPath.string() + "': "
+                       + DescribeUnreadableValue(load.Unreadable.front())};
     }
     plan.Base = load.Parameters;
     if (plan.Condition > static_cast<int>(plan.Base.Conditions.size())) {
-        error = "[Study] Condition = " + std::to_string(plan.Condition) + ": the file has "
-                + std::to_string(plan.Base.Conditions.size()) + " conditions";
-        return std::nullopt;
+        return Failure{"[Study] Condition = " + std::to_string(plan.Condition) + ": the file has "
+                       + std::to_string(plan.Base.Conditions.size()) + " conditions"};
     }
     const TestCondition& c = plan.Base.Conditions[static_cast<std::size_t>(plan.Condition - 1)];
     const ListenerSettings listener;
-    const std::function<std::optional<float>(const std::string&)> positive = PositiveReal;
-    const auto splSteps = GridList<float>(ini, "SPLstep", c.SPLstep, positive, error);
-    const auto fSteps = splSteps ? GridList<float>(ini, "FStep", c.FStep, positive, error) : std::nullopt;
-    const auto bandwidths = fSteps ? GridList<float>(ini, "MaskerBW", c.MaskerBW, positive, error) : std::nullopt;
-    const auto directions =
-        bandwidths ? GridList<Sweep>(ini, "Direction", Sweep::Up,
-                                     [](const std::string& text) { return DirectionFromName(text); }, error)
-                   : std::nullopt;
-    const auto noises = directions ? GridList<double>(ini, "Noise", listener.NoiseDb,
-                                                      [](const std::string& text) -> std::optional<double> {
-                                                          const auto v = ParseReal(text, '.');
-                                                          return v && *v >= 0.0f ? std::optional<double>(*v)
-                                                                                 : std::nullopt;
-                                                      },
-                                                      error)
-                                   : std::nullopt;
-    const auto criteria = noises ? GridList<double>(ini, "Criterion", listener.CriterionDb,
-                                                    [](const std::string& text) -> std::optional<double> {
-                                                        const auto v = ParseReal(text, '.');
-                                                        return v ? std::optional<double>(*v) : std::nullopt;
-                                                    },
-                                                    error)
-                                 : std::nullopt;
-    if (!criteria) {
-        return std::nullopt;
+    const auto splSteps = GridList<float>(ini, "SPLstep", c.SPLstep, PositiveReal);
+    const auto fSteps = GridList<float>(ini, "FStep", c.FStep, PositiveReal);
+    const auto bandwidths = GridList<float>(ini, "MaskerBW", c.MaskerBW, PositiveReal);
+    const auto directions = GridList<Sweep>(ini, "Direction", Sweep::Up, ReadDirection);
+    const auto noises = GridList<double>(ini, "Noise", listener.NoiseDb, NonNegativeReal);
+    const auto criteria = GridList<double>(ini, "Criterion", listener.CriterionDb, Real);
+    for (const std::string* reason : {&splSteps.Reason(), &fSteps.Reason(), &bandwidths.Reason(),
+                                      &directions.Reason(), &noises.Reason(), &criteria.Reason()}) {
+        if (!reason->empty()) {
+            return Failure{*reason};
+        }
     }
-    for (const float splStep : *splSteps) {
-        for (const float fStep : *fSteps) {
-            for (const float bandwidth : *bandwidths) {
-                for (const Sweep direction : *directions) {
-                    for (const double noise : *noises) {
-                        for (const double criterion : *criteria) {
+    for (const float splStep : splSteps.Value()) {
+        for (const float fStep : fSteps.Value()) {
+            for (const float bandwidth : bandwidths.Value()) {
+                for (const Sweep direction : directions.Value()) {
+                    for (const double noise : noises.Value()) {
+                        for (const double criterion : criteria.Value()) {
                             plan.Cells.push_back({splStep, fStep, bandwidth, direction, noise, criterion});
                         }
                     }
                 }
             }
+        }
+    }
+    // Every cell is checked as its runs would be, so that a value no run can take is refused
+    // before any task starts rather than in the middle of the study.
+    for (std::size_t cell = 0; cell < plan.Cells.size(); ++cell) {
+        const StudyCellRun run = CellRun(plan, cell);
+        if (const Result<> check = CheckVirtualSession(run.Parameters, run.Options); !check) {
+            return Failure{"[Grid] cell " + std::to_string(cell + 1) + " (" + DescribeCell(plan.Cells[cell])
+                           + "): " + check.Reason()};
         }
     }
     return plan;

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "ParameterFile.h"
+#include "Result.h"
 #include "RunChoices.h"
+#include "VirtualSession.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -26,7 +28,7 @@
 //   Criterion=           ; empty: the listener's default
 //
 // A grid key that is absent or empty keeps the base condition's value (the listener's default
-// for Noise and Criterion, upwards for Direction).
+// for Noise and Criterion, upwards for Direction). Direction is up or down in any case.
 
 // One cell's settings.
 struct StudyCell {
@@ -62,6 +64,14 @@ struct StudyPlan {
 // (0 would be a noise-free listener).
 std::uint32_t StudyRunSeed(std::uint32_t masterSeed, std::int64_t globalRun);
 
-// Reads a study file and its test-condition file. Anything unreadable is refused with the key
-// named; the reason is in `error`.
-std::optional<StudyPlan> LoadStudy(const std::filesystem::path& path, std::string& error);
+// What a run of the cell is given: the base conditions with the cell's settings, and the
+// listener's (its seed is the run's, StudyRunSeed).
+struct StudyCellRun {
+    ParameterSet Parameters;
+    VirtualSessionOptions Options;
+};
+StudyCellRun CellRun(const StudyPlan& plan, std::size_t cell);
+
+// Reads a study file and its test-condition file. Anything unreadable, an unknown section or
+// key, and a cell whose runs would be refused are refused with the section, key or cell named.
+Result<StudyPlan> LoadStudy(const std::filesystem::path& path);

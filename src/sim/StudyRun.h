@@ -10,7 +10,18 @@
 // The runs of a study and their task files. A task file is a CSV with one row per run, written
 // as "<file>.part" and renamed when every row is in it: a file under its own name is complete.
 
-// The task file's columns.
+// The columns that say what a run was: `run`, the cell's (CellColumns), `seed`, and every value
+// of the base test-condition file the run reads (ToneF, StartF, ..., attenuator). Together they
+// decide every number the run gives, so a task file is checked against the plan by them.
+std::vector<std::string> PlanColumns();
+// Their fields as the plan gives them for global run `run`.
+std::vector<std::string> PlanFields(const StudyPlan& plan, std::int64_t run);
+
+// A cell's columns (`cell`, its number from 1, and its settings) and its fields.
+std::vector<std::string> CellColumns();
+std::vector<std::string> CellFields(const StudyPlan& plan, std::size_t cell);
+
+// The task file's columns: the plan's, then what the run measured and the listener's own values.
 std::vector<std::string> StudyRowColumns();
 
 // Runs global run `run` of the plan in the current folder (which receives and loses the run's
@@ -18,20 +29,7 @@ std::vector<std::string> StudyRowColumns();
 std::vector<std::string> RunStudyRun(const StudyPlan& plan, std::int64_t run);
 
 // Writes task `task`'s file. `onRun` is called after every run. Returns false, leaving no
-// file, when `stop` was set before the task was done.
+// file, when `stop` was set before the task was done; a refused run or a write error throws
+// std::runtime_error and leaves no file either.
 bool RunStudyTask(const StudyPlan& plan, int task, const std::function<void()>& onRun,
                   const volatile std::sig_atomic_t& stop);
-
-// The rows of a task's file when it is complete (every run of the task, in order), else why not.
-struct TaskRows {
-    std::vector<std::vector<std::string>> Rows;  // header first
-    std::string Problem;                         // "missing" or what is wrong with the file
-};
-TaskRows ReadStudyTask(const StudyPlan& plan, int task);
-
-// The per-cell summary of every task's rows, or the tasks that are missing or damaged.
-struct StudySummary {
-    std::string Text;                   // the CSV
-    std::vector<std::string> Problems;  // "task 3: missing", ...
-};
-StudySummary SummariseStudy(const StudyPlan& plan);

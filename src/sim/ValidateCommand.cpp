@@ -13,9 +13,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include <array>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -65,16 +63,8 @@ std::string Number(double value)
     return FormatForResults(value);
 }
 
-// Biases and spreads to two decimals, so that a column reads at a glance.
-std::string Fixed(double value)
-{
-    std::array<char, 32> text{};
-    std::snprintf(text.data(), text.size(), "%.2f", value);
-    return text.data();
-}
-
-// "bias ± SD (n)" against the true value.
-std::string Cell(const Sample& sample, double truth)
+// "bias ± SD (n)" against the true value, with the estimator's decimals.
+std::string Cell(const Sample& sample, double truth, int decimals)
 {
     if (sample.values.empty()) {
         return "none (" + std::to_string(sample.missing) + " without)";
@@ -86,7 +76,7 @@ std::string Cell(const Sample& sample, double truth)
         squares += (v - mean) * (v - mean);
     }
     const double sd = sample.values.size() > 1 ? std::sqrt(squares / (n - 1.0)) : 0.0;
-    std::string text = Fixed(mean - truth) + " ± " + Fixed(sd);
+    std::string text = FormatFixed(mean - truth, decimals) + " ± " + FormatFixed(sd, decimals);
     if (sample.missing > 0) {
         text += " (" + std::to_string(sample.missing) + " without)";
     }
@@ -119,32 +109,6 @@ ExperimentSettings Settings(int conditions)
     s.CalibFactor = 100.0f;
     s.N_Cond = conditions;
     return s;
-}
-
-// The slope of the listener's closed-form curve over a side's range, levels above MaxSPL (which
-// no run can record) left out.
-std::optional<double> TrueSlope(const ExpectedCurve& curve, const TestCondition& c, double fromHz, double toHz)
-{
-    std::vector<ResultPoint> points;
-    for (double f = c.StartF; f <= c.EndF + 1e-6; f += c.FStep) {
-        const double level = curve.MaskerLevel(f);
-        if (f >= fromHz && f <= toHz && level <= c.MaxSPL) {
-            points.push_back({static_cast<float>(f), static_cast<float>(level)});
-        }
-    }
-    double n = 0, x = 0, y = 0, xx = 0, xy = 0;
-    for (const ResultPoint& p : points) {
-        const double lx = std::log2(static_cast<double>(p.Freq));
-        n += 1;
-        x += lx;
-        y += p.SPL;
-        xx += lx * lx;
-        xy += lx * p.SPL;
-    }
-    if (n < 2 || !(n * xx - x * x > 0.0)) {
-        return std::nullopt;
-    }
-    return (n * xy - x * y) / (n * xx - x * x);
 }
 
 // A folder of its own for the runs' files, removed at the end.
@@ -240,28 +204,29 @@ int Validate(const Request& request)
             std::filesystem::remove("test.out");
         }
         const auto band = truth.Q10();
-        const double exclusion = std::exp2(request.parameters.SlopeExclusionOctaves);
-        const std::optional<double> lowTrue = TrueSlope(truth, c, c.StartF, c.ToneF / exclusion);
-        const std::optional<double> highTrue = TrueSlope(truth, c, c.ToneF * exclusion, c.EndF);
+        const ExpectedSlopes slopes = ExpectedSideSlopes(truth, c, request.parameters);
         std::cout << "\n## Tone " << Number(c.ToneF) << " Hz\n\n"
                   << "| estimator | listener's value | upward | downward | combined |\n"
                   << "|---|---|---|---|---|\n";
-        const auto row = [&](const char* name, double value, const Sample Estimators::*sample) {
-            std::cout << "| " << name << " | " << FormatGeneral(value, 4, '.') << " | " << Cell(up.*sample, value) << " | "
-                      << Cell(down.*sample, value) << " | " << Cell(combined.*sample, value) << " |\n";
+        // Each estimator with the decimals its spread can tell: tenths of a Hz and of a dB per
+        // octave, hundredths of a dB, thousandths of a Q10; the listener's value likewise.
+        const auto row = [&](const char* name, double value, const Sample Estimators::*sample, int decimals) {
+            std::cout << "| " << name << " | " << FormatFixed(value, decimals) << " | "
+                      << Cell(up.*sample, value, decimals) << " | " << Cell(down.*sample, value, decimals) << " | "
+                      << Cell(combined.*sample, value, decimals) << " |\n";
         };
-        row("tip frequency, smoothed minimum", truth.TipFrequency(), &Estimators::tipHz);
-        row("tip frequency, fitted parabola", truth.TipFrequency(), &Estimators::fitHz);
-        row("tip level, smoothed minimum", truth.TipLevel(), &Estimators::tipLevel);
-        row("tip level, fitted parabola", truth.TipLevel(), &Estimators::fitLevel);
+        row("tip frequency, smoothed minimum", truth.TipFrequency(), &Estimators::tipHz, 1);
+        row("tip frequency, fitted parabola", truth.TipFrequency(), &Estimators::fitHz, 1);
+        row("tip level, smoothed minimum", truth.TipLevel(), &Estimators::tipLevel, 2);
+        row("tip level, fitted parabola", truth.TipLevel(), &Estimators::fitLevel, 2);
         if (band) {
-            row("Q10", band->Q10, &Estimators::q10);
+            row("Q10", band->Q10, &Estimators::q10, 3);
         }
-        if (lowTrue) {
-            row("low slope", *lowTrue, &Estimators::low);
+        if (slopes.Low) {
+            row("low slope", *slopes.Low, &Estimators::low, 1);
         }
-        if (highTrue) {
-            row("high slope", *highTrue, &Estimators::high);
+        if (slopes.High) {
+            row("high slope", *slopes.High, &Estimators::high, 1);
         }
     }
     return 0;

@@ -13,23 +13,9 @@ namespace {
 // The key that ends a session that would not end: Esc, like an operator's.
 constexpr int StopKey = 27;
 
-}  // namespace
-
-std::int64_t VirtualTrialLimit(int freqPointCount)
+// The state the set-up window would have after loading `parameters` and choosing the options.
+SharedState StateFor(const ParameterSet& parameters, const VirtualSessionOptions& options)
 {
-    return 20 * std::int64_t{freqPointCount} + 1000;
-}
-
-VirtualSessionResult RunVirtualSession(const ParameterSet& parameters, const VirtualSessionOptions& options,
-                                       const std::function<void(const TrialRecord&)>& onTrial)
-{
-    VirtualSessionResult result;
-    const auto conditions = static_cast<int>(parameters.Conditions.size());
-    if (options.Condition < 1 || options.Condition > conditions) {
-        result.Refusal = "there is no condition " + std::to_string(options.Condition) + " (the file has "
-                         + std::to_string(conditions) + ")";
-        return result;
-    }
     SharedState state;
     state.Settings = parameters.Settings;
     state.Conditions = parameters.Conditions;
@@ -39,14 +25,41 @@ VirtualSessionResult RunVirtualSession(const ParameterSet& parameters, const Vir
     state.SubjectName = options.Subject;
     state.ResultsFileName = options.ResultsName + ".dat";
     state.ResetResults();
-    if (const Result<> check = CheckRunConditions(state, '.'); !check) {
+    return state;
+}
+
+}  // namespace
+
+std::int64_t VirtualTrialLimit(int freqPointCount)
+{
+    return 20 * std::int64_t{freqPointCount} + 1000;
+}
+
+Result<> CheckVirtualSession(const ParameterSet& parameters, const VirtualSessionOptions& options)
+{
+    const auto conditions = static_cast<int>(parameters.Conditions.size());
+    if (options.Condition < 1 || options.Condition > conditions) {
+        return Failure{"there is no condition " + std::to_string(options.Condition) + " (the file has "
+                       + std::to_string(conditions) + ")"};
+    }
+    if (const Result<> check = CheckRunConditions(StateFor(parameters, options), '.'); !check) {
+        return check;
+    }
+    if (!(parameters.Conditions[static_cast<std::size_t>(options.Condition - 1)].ToneF > 0.0f)) {
+        return Failure{"the virtual listener's filter needs a tone frequency above 0 Hz"};
+    }
+    return {};
+}
+
+VirtualSessionResult RunVirtualSession(const ParameterSet& parameters, const VirtualSessionOptions& options,
+                                       const std::function<void(const TrialRecord&)>& onTrial)
+{
+    VirtualSessionResult result;
+    if (const Result<> check = CheckVirtualSession(parameters, options); !check) {
         result.Refusal = check.Reason();
         return result;
     }
-    if (!(state.Current().ToneF > 0.0f)) {
-        result.Refusal = "the virtual listener's filter needs a tone frequency above 0 Hz";
-        return result;
-    }
+    SharedState state = StateFor(parameters, options);
 
     VirtualClock clock;
     SimKeyboard keyboard;

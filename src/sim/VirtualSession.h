@@ -40,6 +40,10 @@ struct VirtualSessionResult {
 // never reaches MaxSPL; a stop key is pressed after this many trials.
 std::int64_t VirtualTrialLimit(int freqPointCount);
 
+// Refuses what RunVirtualSession refuses, without running: the checks of "Run PTC" and a tone
+// the listener's filter can take.
+Result<> CheckVirtualSession(const ParameterSet& parameters, const VirtualSessionOptions& options);
+
 // Runs condition `options.Condition` of `parameters` as the set-up window would after loading
 // them: in KC35 mode the attenuator gets the set-up and the ear routing first. Refuses what
 // "Run PTC" refuses. Writes the results file and "test.out" as a run does. `onTrial` sees

@@ -10,6 +10,12 @@ TEST(IniFile, NamesMatchWithoutRegardToCaseAndFirstOccurrenceWins)
     EXPECT_EQ(ini.ReadReal("Cond1", "ToneF", 1000.0f, '.'), 2000.0f);
 }
 
+TEST(IniFile, SectionsAreThoseThatHoldAKey)
+{
+    const IniFile ini = IniFile::FromText("[Grid]\nSPLstep=2\n[Empty]\n[STUDY]\nSeed=1\n[grid]\nFStep=10\n");
+    EXPECT_EQ(ini.Sections(), (std::vector<std::string>{"grid", "study"}));
+}
+
 TEST(IniFile, MissingOrUnparsableValuesTakeTheDefault)
 {
     const IniFile ini = IniFile::FromText("stray=1\n[Tests]\nN_Cond=\nCalibFactor=92.5\nDebug\n[Settings]\nISI=250.5\n");

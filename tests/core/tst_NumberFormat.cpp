@@ -31,3 +31,15 @@ TEST(NumberFormat, ShortestCarriesAFloatExactly)
     EXPECT_EQ(FormatShortest(-0.0f), "0");
     EXPECT_EQ(FormatShortest(100.0f), "100");
 }
+
+TEST(NumberFormat, FixedAndRoundedDecimalsHideRoundingNoise)
+{
+    EXPECT_EQ(FormatFixed(7.384, 2), "7.38");
+    EXPECT_EQ(FormatFixed(-0.004, 2), "0.00");
+    EXPECT_EQ(FormatFixed(1000.0, 1), "1000.0");
+    EXPECT_EQ(FormatRounded(1.4580029302424492e-14, 3), "0");
+    EXPECT_EQ(FormatRounded(66.72000000000001, 3), "66.72");
+    EXPECT_EQ(FormatRounded(-0.0004, 3), "0");
+    EXPECT_EQ(FormatRounded(-55.27683578975443, 2), "-55.28");
+    EXPECT_EQ(FormatRounded(120.0, 2), "120");
+}

@@ -56,4 +56,15 @@ TEST(EarAndDirectionWords, RoundTripAndEveryOtherWordIsRefused)
     }
 }
 
+// Files and the command line forgive case, by one rule: [Session], study files and --direction.
+TEST(EarAndDirectionWords, AreReadInAnyCaseAndOtherWordsRefusedWithWhatIsMeant)
+{
+    EXPECT_EQ(ReadDirection("Up").Value(), Sweep::Up);
+    EXPECT_EQ(ReadDirection("DOWN").Value(), Sweep::Down);
+    EXPECT_EQ(ReadEar("Left").Value(), EarSide::Left);
+    EXPECT_EQ(ReadEar("rIGHT").Value(), EarSide::Right);
+    EXPECT_EQ(ReadDirection("upwards").Reason(), "'upwards' is not a sweep direction; a direction is up or down");
+    EXPECT_EQ(ReadEar(" left").Reason(), "' left' is not an ear; an ear is left or right");
+}
+
 }  // namespace

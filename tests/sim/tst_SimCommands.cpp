@@ -8,6 +8,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <sstream>
 #include <string>
 
@@ -103,6 +104,34 @@ TEST(SimCommands, RunRefusesWhatItCannotDo)
     const Outcome directory = Sim("analyze .");
     EXPECT_EQ(directory.status, 1);
     EXPECT_NE(directory.output.find("cannot read '.': Is a directory"), std::string::npos) << directory.output;
+}
+
+TEST(SimCommands, RunTakesTheEarAndDirectionInAnyCase)
+{
+    const ScratchFolder dir;
+    WriteIni(dir.Path("PTC.INI"), "FStep=20\n");
+    const Outcome run = Sim("run --ear LEFT --direction Down");
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("listener: left ear, sweep down"), std::string::npos) << run.output;
+}
+
+// Each estimator is written with the decimals its spread can tell, the listener's value too.
+TEST(SimCommands, ValidateWritesEachEstimatorWithItsDecimals)
+{
+    const ScratchFolder dir;
+    const Outcome validate = Sim("validate --runs 2 --tones 1000", " 2>/dev/null");
+    ASSERT_EQ(validate.status, 0);
+    const std::string tenths = "-?[0-9]+\\.[0-9]";
+    const std::string hundredths = tenths + "[0-9]";
+    const std::string thousandths = hundredths + "[0-9]";
+    for (const auto& [estimator, number] :
+         {std::pair{"tip frequency, fitted parabola", tenths}, {"tip level, smoothed minimum", hundredths},
+          {"Q10", thousandths}, {"high slope", tenths}}) {
+        const std::string cell = number + " ± " + number;
+        const std::regex row("\\| " + std::string(estimator) + " \\| " + number + " \\| " + cell + " \\| " + cell
+                             + " \\| " + cell + " \\|\n");
+        EXPECT_TRUE(std::regex_search(validate.output, row)) << estimator << "\n" << validate.output;
+    }
 }
 
 // The usage is the reference a user has: every option says what it is when not given, every
