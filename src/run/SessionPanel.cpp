@@ -63,6 +63,7 @@ SessionPanel::SessionPanel(SessionRunner& runner, SharedState& state, RunWindow&
     KeyboardLabel = new QLabel(this);
     KeyboardLabel->setObjectName("KeyboardLabel");
     KeyboardLabel->setWordWrap(true);
+    KeyboardLabel->setMinimumHeight(2 * KeyboardLabel->fontMetrics().lineSpacing());
     ProtocolList = new QListWidget(this);
     ProtocolList->setObjectName("ProtocolList");
     ProtocolList->setAccessibleName("Session protocol");
