@@ -130,6 +130,8 @@ private:
     void EnableRunSession();
     // The set-up window's controls follow run `index` of the session.
     void ShowSessionRun(int index);
+    // The run window and the session panel side by side, or each on a screen of its own.
+    void PlaceSessionWindows(QWidget& panel);
     char DecimalSeparator() const;
 
     SharedState state_;

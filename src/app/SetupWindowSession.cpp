@@ -7,6 +7,7 @@
 #include "RunWindow.h"
 #include "SessionFiles.h"
 #include "SessionPanel.h"
+#include "SessionPlaces.h"
 #include "SessionRunner.h"
 
 #include <QAbstractButton>
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 
 #include <chrono>
 #include <stdexcept>
@@ -91,7 +93,29 @@ void SetupWindow::RunSessionClick()
     GraphPTC->setEnabled(false);
     SessionPanel panel(runner, state_, *runWindow_, [this](int index) { ShowSessionRun(index); });
     panel.ShowMessage = ShowMessage;
+    PlaceSessionWindows(panel);
     panel.show();
     panel.Begin();
     runWindow_->exec();
+    runWindow_->ForgetPlace();
+}
+
+void SetupWindow::PlaceSessionWindows(QWidget& panel)
+{
+    // The operator's screen is the set-up window's; with a second screen the listener's is the other.
+    const QScreen* operatorScreen = screen() != nullptr ? screen() : QApplication::primaryScreen();
+    if (operatorScreen == nullptr) {
+        return;
+    }
+    const QScreen* listenerScreen = operatorScreen;
+    for (const QScreen* other : QApplication::screens()) {
+        if (other != operatorScreen) {
+            listenerScreen = other;
+            break;
+        }
+    }
+    const SessionPlaces places = ::PlaceSessionWindows(operatorScreen->availableGeometry(),
+                                                       listenerScreen->availableGeometry(), panel.width());
+    runWindow_->PlaceOn(places.RunWindow, places.Maximised);
+    panel.setGeometry(places.Panel);
 }

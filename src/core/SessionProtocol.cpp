@@ -266,7 +266,13 @@ SessionProtocol ReadSessionProtocol(const IniFile& ini, int conditionCount, std:
                 Refuse("Order", "shuffled", "a shuffled session needs Seed (a whole number): the same seed gives the same order");
             }
             protocol.Seed = static_cast<std::uint32_t>(*seed);
-            protocol.Runs = ShuffleRuns(std::move(protocol.Runs), protocol.Seed);
+            if (std::optional<std::vector<SessionRun>> apart = ShuffleRunsApart(protocol.Runs, protocol.Seed)) {
+                protocol.Runs = std::move(*apart);
+            } else {
+                protocol.Runs = ShuffleRuns(std::move(protocol.Runs), protocol.Seed);
+                protocol.Notes.push_back("[Session] Order = shuffled: more than half of the runs are the same run, so "
+                                         "some of them follow their twin");
+            }
         }
         protocol.RestEvery = Integer(ini, "RestEvery", unreadable).value_or(0);
         if (protocol.RestEvery < 0) {
@@ -287,4 +293,73 @@ std::vector<SessionRun> ShuffleRuns(std::vector<SessionRun> runs, std::uint32_t 
         std::swap(runs[i - 1], runs[j]);
     }
     return runs;
+}
+
+bool TwinsAdjacent(const std::vector<SessionRun>& runs)
+{
+    return std::adjacent_find(runs.begin(), runs.end()) != runs.end();
+}
+
+std::optional<std::vector<SessionRun>> ShuffleRunsApart(const std::vector<SessionRun>& runs, std::uint32_t seed)
+{
+    std::vector<SessionRun> plain = ShuffleRuns(runs, seed);
+    if (!TwinsAdjacent(plain)) {
+        return plain;
+    }
+    // Each distinct run (a kind) with how many of it are left. An order without twins side by
+    // side exists for n runs left, the first not of kind `previous`, exactly when no kind has more
+    // than (n + 1) / 2 left and `previous` no more than n / 2.
+    std::vector<SessionRun> kinds;
+    std::vector<std::size_t> left;
+    std::vector<std::size_t> kindOf;
+    for (const SessionRun& run : runs) {
+        const auto found = std::find(kinds.begin(), kinds.end(), run);
+        if (found == kinds.end()) {
+            kinds.push_back(run);
+            left.push_back(0);
+        }
+        const auto kind = static_cast<std::size_t>(std::find(kinds.begin(), kinds.end(), run) - kinds.begin());
+        ++left[kind];
+        kindOf.push_back(kind);
+    }
+    if (*std::max_element(left.begin(), left.end()) > (runs.size() + 1) / 2) {
+        return std::nullopt;
+    }
+    std::mt19937 generator(seed);
+    std::vector<std::size_t> remaining = kindOf;  // the kinds of the runs not yet drawn, in listed order
+    std::vector<SessionRun> order;
+    std::optional<std::size_t> previous;
+    while (!remaining.empty()) {
+        const std::size_t after = remaining.size() - 1;  // runs left once this one is drawn
+        // The two largest counts decide whether drawing kind k keeps an order possible.
+        std::size_t first = 0;
+        std::size_t second = 0;
+        std::size_t firstKind = 0;
+        for (std::size_t k = 0; k < left.size(); ++k) {
+            if (left[k] > first) {
+                second = first;
+                first = left[k];
+                firstKind = k;
+            } else if (left[k] > second) {
+                second = left[k];
+            }
+        }
+        const auto possible = [&](std::size_t k) {
+            const std::size_t othersMost = k == firstKind ? second : first;
+            return k != previous && left[k] - 1 <= after / 2 && othersMost <= (after + 1) / 2;
+        };
+        std::vector<std::size_t> candidates;
+        for (std::size_t i = 0; i < remaining.size(); ++i) {
+            if (possible(remaining[i])) {
+                candidates.push_back(i);
+            }
+        }
+        const std::size_t pick = candidates[Draw(generator, static_cast<std::uint32_t>(candidates.size() - 1))];
+        const std::size_t kind = remaining[pick];
+        order.push_back(kinds[kind]);
+        --left[kind];
+        previous = kind;
+        remaining.erase(remaining.begin() + static_cast<std::ptrdiff_t>(pick));
+    }
+    return order;
 }

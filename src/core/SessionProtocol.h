@@ -3,6 +3,7 @@
 #include "RunChoices.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,3 +44,14 @@ SessionProtocol ReadSessionProtocol(const IniFile& ini, int conditionCount, std:
 // seeded with `seed`, whose output the C++ standard fixes, so the same list and seed give the
 // same order with any compiler on any machine.
 std::vector<SessionRun> ShuffleRuns(std::vector<SessionRun> runs, std::uint32_t seed);
+
+// Whether a run anywhere follows its twin (the same condition, ear and direction).
+bool TwinsAdjacent(const std::vector<SessionRun>& runs);
+
+// The order of Order=shuffled: the runs shuffled so that no run follows its twin, since the
+// listener would hear the same run twice in a row. It is ShuffleRuns' order when that already
+// keeps twins apart (so such a file keeps its order); otherwise the runs are drawn one by one
+// with a generator seeded with `seed`, each draw uniform over the runs left that differ from the
+// one before and leave a twin-free order possible. Nothing when none is (more than half of the
+// runs, rounded up, are one run).
+std::optional<std::vector<SessionRun>> ShuffleRunsApart(const std::vector<SessionRun>& runs, std::uint32_t seed);

@@ -55,11 +55,20 @@ std::string FilesWritten(const RunReport& report)
 
 }  // namespace
 
+namespace {
+
+bool TooQuiet(const RunReport& report)
+{
+    return !report.QuietestStimulus.empty() && report.QuietestBits < FewestEffectiveBits;
+}
+
+}  // namespace
+
 bool RunHadProblems(const RunReport& report)
 {
     return report.FailedPresentations > 0 || report.LateStimuli > 0 || !report.DropoutTrials.empty()
            || !report.ResultsError.empty() || !report.RecordError.empty() || !report.TrialLogError.empty()
-           || !report.TestLogError.empty() || !report.Error.empty();
+           || !report.TestLogError.empty() || !report.Error.empty() || TooQuiet(report);
 }
 
 std::vector<std::string> RunSummary(const RunReport& report)
@@ -74,7 +83,7 @@ std::vector<std::string> RunSummary(const RunReport& report)
     lines.push_back(LateStimuli(report));
     lines.push_back(Dropouts(report));
     lines.push_back(FilesWritten(report));
-    if (!report.QuietestStimulus.empty() && report.QuietestBits < FewestEffectiveBits) {
+    if (TooQuiet(report)) {
         lines.push_back(QuietStimulusWarning(report.QuietestStimulus, report.QuietestBits, report.SampleBits));
     }
     for (const std::string* error : {&report.ResultsNotice, &report.ResultsError, &report.RecordError,

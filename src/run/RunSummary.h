@@ -12,5 +12,5 @@
 std::vector<std::string> RunSummary(const RunReport& report);
 
 // Whether the summary tells of anything that went wrong: stimuli not played, late or with a
-// dropout, a file not written, an error that ended the run.
+// dropout, a file not written, an error that ended the run, a stimulus too quiet for the output.
 bool RunHadProblems(const RunReport& report);

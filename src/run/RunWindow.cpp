@@ -1,6 +1,8 @@
 #include "RunWindow.h"
 
+#include "Clock.h"
 #include "Controls.h"
+#include "ListenerTexts.h"
 #include "RunSummary.h"
 #include "SpaceProof.h"
 
@@ -12,24 +14,22 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QStringList>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
 
-// The window as designed. The memo keeps its distance from all four sides, so it grows with
-// the window; the buttons keep their places relative to the memo's bottom centre.
+// The window as designed. The memo grows with the window, keeping its distance from the top and
+// bottom and the designed margins' sum across, and stands centred; the buttons keep their
+// places relative to the memo's bottom centre.
 constexpr QSize DesignSize(976, 771);
 constexpr QRect DesignMemo(88, 64, 625, 233);
 // START and the SPACE-bar button take turns in one place; EXIT stands level with them.
 constexpr QRect DesignKeyButton(208, 312, 385, 177);
 constexpr QRect DesignExit(608, 312, 193, 177);
 
-const QString Instructions = "When you hear the tone - press the space bar\n\n"
-                             "When you can't hear the tone - let go of the space bar\n\n"
-                             "Press any other key to stop test\n\n"
-                             "When you are ready to start press the space bar once.";
 const QString SpaceBarCaption = "PRESS SPACE BAR WHEN YOU CAN HEAR THE TONE";
 
 QFont MsSansSerif(int pixelHeight)
@@ -67,6 +67,7 @@ RunWindow::RunWindow(SharedState& state, RunDevices devices, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                           | Qt::WindowCloseButtonHint)
     , state_(state)
+    , clock_(*devices.clock)
     , run_(state, devices)
 {
     setObjectName("Form2");
@@ -82,7 +83,8 @@ RunWindow::RunWindow(SharedState& state, RunDevices devices, QWidget* parent)
     InstructionsView->setAccessibleName("Instructions");
     // A stray click on the instructions must not take the SPACE bar away from the listener.
     InstructionsView->setFocusPolicy(Qt::NoFocus);
-    InstructionsView->setPlainText(Instructions);
+    readyText_ = QString::fromStdString(BeforeRunText());
+    InstructionsView->setPlainText(readyText_);
 
     StartButton = MakeButton(this, "Button1", "START", DesignKeyButton);
     StartButton->setFont(MsSansSerif(32));
@@ -92,7 +94,7 @@ RunWindow::RunWindow(SharedState& state, RunDevices devices, QWidget* parent)
     ExitButton = MakeButton(this, "Button3", "EXIT", DesignExit);
     ExitButton->setFont(MsSansSerif(24));
 
-    FinishedLabel = new QLabel("Finished — thank you", this);
+    FinishedLabel = new QLabel(QString::fromStdString(FinishedText()), this);
     FinishedLabel->setObjectName("FinishedLabel");
     FinishedLabel->setGeometry(DesignKeyButton);
     FinishedLabel->setAlignment(Qt::AlignCenter);
@@ -103,6 +105,7 @@ RunWindow::RunWindow(SharedState& state, RunDevices devices, QWidget* parent)
     for (QWidget* button : std::initializer_list<QWidget*>{StartButton, SpaceBarButton, ExitButton, FinishedLabel}) {
         designedButtons_.emplace_back(button, button->geometry());
     }
+    StartButton->installEventFilter(this);
     SpaceBarButton->installEventFilter(this);
     ExitButton->installEventFilter(this);
     setTabOrder(StartButton, SpaceBarButton);
@@ -110,7 +113,7 @@ RunWindow::RunWindow(SharedState& state, RunDevices devices, QWidget* parent)
 
     connect(StartButton, &QPushButton::clicked, this, &RunWindow::StartClick);
     connect(ExitButton, &QPushButton::clicked, this, &RunWindow::ExitClick);
-    run_.OnStopKey = [this] { ExitButton->show(); };
+    run_.OnStopKey = [this] { ShowExit(); };
     run_.OnFileProblem = [this](const std::string& problem) { ShowMessage(QString::fromStdString(problem)); };
 
     ShowMessage = [this](const QString& message) { ShowOperatorWarning(this, message); };
@@ -121,8 +124,43 @@ void RunWindow::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
         FormShow();
-        setWindowState(windowState() | Qt::WindowMaximized);
+        if (place_) {
+            setGeometry(place_->first);
+        }
+        if (!place_ || place_->second) {
+            setWindowState(windowState() | Qt::WindowMaximized);
+        }
     }
+}
+
+void RunWindow::PlaceOn(const QRect& area, bool maximised)
+{
+    place_.emplace(area, maximised);
+}
+
+void RunWindow::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange) {
+        return;
+    }
+    if (OnKeyboardChanged) {
+        OnKeyboardChanged(isActiveWindow());
+    }
+    // A click on another window must not leave the listener's SPACE going nowhere.
+    if (running_ && !isActiveWindow()) {
+        QTimer::singleShot(0, this, &RunWindow::TakeKeyboard);
+    }
+}
+
+void RunWindow::TakeKeyboard()
+{
+    const QWidget* modal = QApplication::activeModalWidget();
+    if (!isVisible() || isActiveWindow() || (modal != nullptr && modal != this)) {
+        return;
+    }
+    raise();
+    activateWindow();
 }
 
 void RunWindow::resizeEvent(QResizeEvent* event)
@@ -132,6 +170,7 @@ void RunWindow::resizeEvent(QResizeEvent* event)
     QRect memo = DesignMemo;
     memo.setSize(QSize(std::max(0, DesignMemo.width() + grown.width()),
                        std::max(0, DesignMemo.height() + grown.height())));
+    memo.moveLeft((width() - memo.width()) / 2);
     InstructionsView->setGeometry(memo);
     const QPoint shift(memo.center().x() - DesignMemo.center().x(), memo.bottom() - DesignMemo.bottom());
     for (const auto& [button, designed] : designedButtons_) {
@@ -152,41 +191,66 @@ void RunWindow::keyPressEvent(QKeyEvent* event)
 void RunWindow::SetHeading(const QString& heading)
 {
     heading_ = heading;
-    InstructionsView->setPlainText(heading_.isEmpty() ? Instructions : heading_ + "\n\n" + Instructions);
+    const QString prefix = heading_.isEmpty() ? QString() : heading_ + "\n\n";
+    if (running_) {
+        InstructionsView->setPlainText(prefix + QString::fromStdString(DuringRunText()));
+    } else {
+        readyText_ = prefix + QString::fromStdString(BeforeRunText());
+        InstructionsView->setPlainText(readyText_);
+    }
 }
 
-void RunWindow::OfferNextRun(const QString& heading)
+void RunWindow::OfferNextRun(const QString& text)
 {
-    SetHeading(heading);
+    readyText_ = text;
     ShowStart();
+}
+
+void RunWindow::ShowListenerText(const QString& text)
+{
+    InstructionsView->setFont(MsSansSerif(24));
+    InstructionsView->setPlainText(text);
+    InstructionsView->setAccessibleName("Instructions");
+    startGate_.Close();
+    exitGate_.Close();
+    for (QWidget* widget : std::initializer_list<QWidget*>{StartButton, SpaceBarButton, ExitButton, FinishedLabel}) {
+        widget->hide();
+    }
 }
 
 void RunWindow::ShowClosingText(const QString& text)
 {
-    InstructionsView->setPlainText(text);
-    StartButton->hide();
-    SpaceBarButton->hide();
-    ExitButton->show();
+    ShowListenerText(text);
+    ShowExit();
     ExitButton->setFocus();
+}
+
+void RunWindow::ShowExit()
+{
+    ExitButton->show();
+    exitGate_.Open(clock_.NowMs());
 }
 
 void RunWindow::ShowStart()
 {
     InstructionsView->setFont(MsSansSerif(24));
-    SetHeading(heading_);
+    InstructionsView->setPlainText(readyText_);
     InstructionsView->setAccessibleName("Instructions");
     FinishedLabel->hide();
     SpaceBarButton->hide();
     ExitButton->hide();
+    exitGate_.Close();
     StartButton->show();
     StartButton->setEnabled(true);
     StartButton->setFocus();
+    startGate_.Open(clock_.NowMs());
 }
 
 void RunWindow::FormShow()
 {
     ShowStart();
     closeRequested_ = false;
+    closeBoxUsed_ = false;
     state_.ResetResults();
 }
 
@@ -194,9 +258,11 @@ void RunWindow::StartClick()
 {
     StartButton->setEnabled(false);
     StartButton->hide();
+    startGate_.Close();
     SpaceBarButton->show();
     SpaceBarButton->setFocus();
     running_ = true;
+    SetHeading(heading_);
     if (OnRunStarting) {
         OnRunStarting();
     }
@@ -208,8 +274,11 @@ void RunWindow::StartClick()
         OnRunFinished(report);
     }
     // EXIT clicked during the run closes the window as the run ends, unless the summary has
-    // something to tell.
-    if (closeRequested_ && !RunHadProblems(report)) {
+    // something to tell; the close box closes it all the same, telling it first.
+    if (closeRequested_ && closeBoxUsed_ && RunHadProblems(report)) {
+        ShowMessage(InstructionsView->toPlainText());
+    }
+    if (closeRequested_ && (closeBoxUsed_ || !RunHadProblems(report))) {
         done(1);
     }
 }
@@ -220,7 +289,7 @@ void RunWindow::ShowSummary(const RunReport& report)
     // thanks, and the focus moves to EXIT, which ignores the SPACE bar.
     SpaceBarButton->hide();
     FinishedLabel->show();
-    ExitButton->show();
+    ShowExit();
     ExitButton->setFocus();
     QStringList paragraphs;
     for (const std::string& line : RunSummary(report)) {
@@ -253,39 +322,81 @@ void RunWindow::ExitClick()
 void RunWindow::closeEvent(QCloseEvent* event)
 {
     if (running_) {
-        // The run has to end (and write its results) before the window can go.
+        // The run has to end (and write its results) before the window can go: it stops as a
+        // stop key stops it, and the window closes as it ends.
         closeRequested_ = true;
+        closeBoxUsed_ = true;
         event->ignore();
+        run_.KeyDown(Qt::Key_Close);
         return;
     }
     QDialog::closeEvent(event);
 }
 
+bool RunWindow::StartKey(const QKeyEvent& key)
+{
+    // START answers SPACE only through the gate, and no other key: the listener's key held from
+    // the run before, or its repeats, must not start the next one.
+    if (key.key() == Qt::Key_Space) {
+        if (key.type() == QEvent::KeyRelease) {
+            startGate_.Released(key.timestamp());
+        } else if (startGate_.Pressed(clock_.NowMs(), key.isAutoRepeat(), key.timestamp())) {
+            QTimer::singleShot(0, this, [this] {
+                if (StartButton->isVisible() && StartButton->isEnabled()) {
+                    StartClick();
+                }
+            });
+        }
+    }
+    return true;
+}
+
+bool RunWindow::ExitKey(const QKeyEvent& key)
+{
+    // EXIT is for the operator: SPACE never reaches it, and RETURN closes it only with a press
+    // that begins after EXIT has shown a while (not the RETURN that answered a message before).
+    const bool enter = key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
+    if (enter && key.type() == QEvent::KeyRelease) {
+        exitGate_.Released(key.timestamp());
+    } else if (enter && exitGate_.Pressed(clock_.NowMs(), key.isAutoRepeat(), key.timestamp())) {
+        ExitButton->click();
+    }
+    return enter || key.key() == Qt::Key_Space;
+}
+
+bool RunWindow::RunKey(const QKeyEvent& key)
+{
+    // Holding SPACE repeats release+press pairs; the key has not changed, so they count nothing.
+    if (key.isAutoRepeat()) {
+        return true;
+    }
+    // Another key stops the run only when it was typed into this window: the operator's keys
+    // in another window (Alt+F4 in the set-up window) are not the listener's.
+    if (key.key() != Qt::Key_Space && !isActiveWindow()) {
+        return true;
+    }
+    const int code = key.key() == Qt::Key_Space ? TrackingRun::SpaceKey : key.key();
+    if (key.type() == QEvent::KeyPress) {
+        SpaceBarKeyDown(code);
+    } else {
+        SpaceBarKeyUp(code);
+    }
+    return true;
+}
+
 bool RunWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    // EXIT is for the operator: a SPACE that the listener holds or presses again never reaches it.
-    // RETURN closes it from the keyboard.
-    if (watched == ExitButton && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-        if (enter && event->type() == QEvent::KeyPress && !key->isAutoRepeat()) {
-            ExitButton->click();
-            return true;
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+        const auto& key = *static_cast<QKeyEvent*>(event);
+        if (watched == StartButton) {
+            return StartKey(key);
         }
-        return key->key() == Qt::Key_Space;
-    }
-    if (watched == SpaceBarButton && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        // Holding SPACE repeats release+press pairs; the key has not changed, so they count nothing.
-        if (!key->isAutoRepeat()) {
-            const int code = key->key() == Qt::Key_Space ? TrackingRun::SpaceKey : key->key();
-            if (event->type() == QEvent::KeyPress) {
-                SpaceBarKeyDown(code);
-            } else {
-                SpaceBarKeyUp(code);
-            }
+        if (watched == ExitButton) {
+            return ExitKey(key);
         }
-        return true;
+        if (watched == SpaceBarButton) {
+            return RunKey(key);
+        }
     }
     return QDialog::eventFilter(watched, event);
 }

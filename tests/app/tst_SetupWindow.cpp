@@ -526,6 +526,42 @@ TEST_F(SetupWindowTest, GraphResultsNeedsARunWithMoreThanTwoPoints)
     EXPECT_FALSE(Control("GraphPTC")->isEnabled());
 }
 
+// The operator clicks the set-up window during a run and presses Alt+F4 there. The keys reach
+// the set-up window's focus, and may still reach the run window's (the window manager moves the
+// keyboard before Qt's focus follows): none of them is the listener's stop key.
+TEST_F(SetupWindowTest, TheOperatorsKeysInTheSetupWindowDoNotStopARun)
+{
+    const std::string quick = "StartF=500\nEndF=520\nFStep=10\nSPLstep=0\nMaskStartSPL=80\nMaxSPL=80\n";
+    Load("[Tests]\nN_Cond=1\n[Cond1]\n" + quick);
+    form->show();
+    auto* runWindow = form->findChild<QDialog*>("Form2");
+    bool keyboardBack = false;
+    sound.SetObserver([&](const PlayedSound&) {
+        if (sound.Played().size() != 2) {
+            return;
+        }
+        QApplication::setActiveWindow(form.get());
+        for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            for (const int key : {int(Qt::Key_Alt), int(Qt::Key_F4)}) {
+                for (QWidget* focus : {QApplication::focusWidget(), runWindow->focusWidget()}) {
+                    QKeyEvent event(type, key, Qt::AltModifier);
+                    QCoreApplication::sendEvent(focus != nullptr ? focus : form.get(), &event);
+                }
+            }
+        }
+        QTest::qWait(0);
+        keyboardBack = runWindow->isActiveWindow();
+    });
+    QTimer::singleShot(0, [runWindow] {
+        runWindow->findChild<QPushButton*>("Button1")->click();
+        runWindow->findChild<QPushButton*>("Button3")->click();
+    });
+    form->RunPTCClick();
+    EXPECT_EQ(sound.Played().size(), 13u) << "the run went on to the end of its sweep";
+    EXPECT_TRUE(keyboardBack) << "the run window took the keyboard back";
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+}
+
 TEST_F(SetupWindowTest, TonePreviewInKC35ModeSendsTheTruncatedLevelBeforePlaying)
 {
     Load("[Settings]\nAttenuator=2\n[Tests]\nN_Cond=1\n[Cond1]\nToneSPL=45.9\n");

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -59,14 +60,37 @@ TEST(SessionProtocol, ExplicitRunsWinAndTheNoticeSaysTheCompactKeysWereIgnored)
 
 TEST(SessionProtocol, AShuffleIsAPureFunctionOfTheListAndTheSeed)
 {
-    const SessionProtocol listed = Read("Ears=left,right\nDirections=up,down\nRepeats=2\n");
-    const SessionProtocol shuffled = Read("Ears=left,right\nDirections=up,down\nRepeats=2\nOrder=Shuffled\nSeed=7\n");
+    const SessionProtocol listed = Read("Ears=left,right\nDirections=up,down\n");
+    const SessionProtocol shuffled = Read("Ears=left,right\nDirections=up,down\nOrder=Shuffled\nSeed=7\n");
     ASSERT_TRUE(shuffled.Runnable()) << shuffled.Refusal;
-    EXPECT_EQ(shuffled.Runs, ShuffleRuns(listed.Runs, 7));
+    EXPECT_EQ(shuffled.Runs, ShuffleRuns(listed.Runs, 7)) << "a shuffle without twins keeps its order";
     EXPECT_NE(shuffled.Runs, listed.Runs);
     EXPECT_NE(ShuffleRuns(listed.Runs, 8), shuffled.Runs);
     // The order is fixed by the standard's Mersenne Twister and our own draw: the same on any machine.
-    EXPECT_EQ(Runs(shuffled), "1lu 1ru 2ru 1lu 1ld 1ld 1rd 2lu 2ld 1rd 1ru 2ru 2lu 2ld 2rd 2rd ");
+    EXPECT_EQ(Runs(shuffled), "1ru 2lu 1lu 1rd 2ld 1ld 2ru 2rd ");
+}
+
+TEST(SessionProtocol, AShuffledOrderNeverPutsARunNextToItsTwin)
+{
+    const SessionProtocol listed = Read("Ears=left,right\nDirections=up,down\nRepeats=2\n");
+    ASSERT_TRUE(TwinsAdjacent(ShuffleRuns(listed.Runs, 7))) << "the plain shuffle of seed 7 has twins side by side";
+    const SessionProtocol shuffled = Read("Ears=left,right\nDirections=up,down\nRepeats=2\nOrder=shuffled\nSeed=7\n");
+    ASSERT_TRUE(shuffled.Runnable()) << shuffled.Refusal;
+    EXPECT_FALSE(TwinsAdjacent(shuffled.Runs)) << Runs(shuffled);
+    EXPECT_TRUE(std::is_permutation(shuffled.Runs.begin(), shuffled.Runs.end(), listed.Runs.begin(), listed.Runs.end()));
+    EXPECT_EQ(Runs(shuffled), "2rd 2ru 2lu 1ru 1rd 2lu 1rd 1ld 1lu 2ru 1ru 1ld 1lu 2ld 2rd 2ld ");
+    EXPECT_TRUE(shuffled.Notes.empty());
+    // Only two runs, many times over: the one order left is alternation.
+    for (std::uint32_t seed = 0; seed < 50; ++seed) {
+        const SessionProtocol two = Read("Repeats=6\nOrder=shuffled\nSeed=" + std::to_string(seed) + "\n");
+        EXPECT_FALSE(TwinsAdjacent(two.Runs)) << Runs(two);
+    }
+    const SessionProtocol impossible = Read("Conditions=1\nRepeats=3\nOrder=shuffled\nSeed=1\n");
+    EXPECT_TRUE(impossible.Runnable());
+    EXPECT_EQ(impossible.Runs.size(), 3u);
+    ASSERT_EQ(impossible.Notes.size(), 1u);
+    EXPECT_EQ(impossible.Notes[0], "[Session] Order = shuffled: more than half of the runs are the same run, so some "
+                                   "of them follow their twin");
 }
 
 struct Refused {
