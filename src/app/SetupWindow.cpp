@@ -32,6 +32,8 @@
 #include <QSlider>
 #include <QStatusBar>
 
+#include <cstdio>
+#include <cstring>
 #include <stdexcept>
 
 SetupWindow::SetupWindow(SetupWindowDevices devices, QWidget* parent)
@@ -296,6 +298,23 @@ void SetupWindow::SubjectEditExit()
 void SetupWindow::ResFileEditExit()
 {
     state_.ResultsFileName = ResFileEdit->text().toStdString() + ".dat";
+}
+
+void SetupWindow::EndForSignal(int signalNumber)
+{
+    const auto toStandardError = [](const QString& message) {
+        std::fprintf(stderr, "quorvex: %s\n", message.toLocal8Bit().constData());
+    };
+    std::fprintf(stderr, "quorvex: ending on signal %d (%s)\n", signalNumber, strsignal(signalNumber));
+    ShowMessage = toStandardError;
+    runWindow_->ShowMessage = toStandardError;
+    runWindow_->StopRun("signal " + std::to_string(signalNumber) + " (" + strsignal(signalNumber) + "), which ends Quorvex,");
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window != this && window->isVisible()) {
+            window->close();  // the run window stops its run first, and closes as it ends
+        }
+    }
+    QApplication::quit();
 }
 
 void SetupWindow::ApplyEdits()

@@ -77,6 +77,10 @@ public:
     void RefreshParameters();
     void InitialiseAttenuators();
     void ResetResults();
+    // SIGTERM, SIGINT or SIGHUP: a run going on stops after its trial and writes its files (a
+    // session's run is marked ended), every window closes, messages go to standard error
+    // instead of boxes nobody will click, and the application's event loops end.
+    void EndForSignal(int signalNumber);
     // What the edits hold now, also where the focus never left them (a button pressed from the
     // keyboard's shortcut or by an accessibility tool): every action that plays or writes
     // files starts with it.

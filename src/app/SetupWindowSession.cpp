@@ -92,7 +92,7 @@ void SetupWindow::RunSessionClick()
     }
     GraphPTC->setEnabled(false);
     SessionPanel panel(runner, state_, *runWindow_, [this](int index) { ShowSessionRun(index); });
-    panel.ShowMessage = ShowMessage;
+    panel.ShowMessage = [this](const QString& message) { ShowMessage(message); };
     PlaceSessionWindows(panel);
     panel.show();
     panel.Begin();

@@ -6,6 +6,7 @@
 #include "QtEventDispatcher.h"
 #include "QuorvexApplication.h"
 #include "SetupWindow.h"
+#include "TerminationSignals.h"
 
 #include <cstdio>
 #include <exception>
@@ -55,8 +56,16 @@ int main(int argc, char** argv)
         SteadyClock clock;
         QtEventDispatcher dispatcher;
         SetupWindow form1(SetupWindowDevices{&clock, &dispatcher});
+        int ended = 0;
+        const TerminationSignals termination;
+        QObject::connect(&termination, &TerminationSignals::Requested, &form1, [&form1, &ended](int number) {
+            ended = number;
+            form1.EndForSignal(number);
+        });
         form1.show();
-        return QuorvexApplication::exec();
+        const int status = QuorvexApplication::exec();
+        // A program ended by a signal says so in its status, as the shell reports it.
+        return ended != 0 ? 128 + ended : status;
     } catch (const std::exception& error) {
         QuorvexApplication::ShowException(QString::fromUtf8(error.what()));
     } catch (...) {

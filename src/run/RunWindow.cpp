@@ -310,6 +310,13 @@ void RunWindow::SpaceBarKeyUp(int key)
     run_.KeyUp(key);
 }
 
+void RunWindow::StopRun(const std::string& cause)
+{
+    if (running_) {
+        run_.Stop(cause);
+    }
+}
+
 void RunWindow::ExitClick()
 {
     if (running_) {
@@ -327,7 +334,7 @@ void RunWindow::closeEvent(QCloseEvent* event)
         closeRequested_ = true;
         closeBoxUsed_ = true;
         event->ignore();
-        run_.KeyDown(Qt::Key_Close);
+        run_.Stop("the run window's close box");
         return;
     }
     QDialog::closeEvent(event);

@@ -62,6 +62,9 @@ public:
     // Makes the window the one the keyboard types into, unless an operator's dialog is open.
     void TakeKeyboard();
 
+    // Ends the run going on after its trial, its files written, with what ended it for the record.
+    void StopRun(const std::string& cause);
+
     void FormShow();
     void StartClick();
     void SpaceBarKeyDown(int key);

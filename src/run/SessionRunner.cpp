@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <numeric>
@@ -172,7 +173,9 @@ void SessionRunner::Finished(int index, const RunReport& report, std::int64_t du
     if (report.RunStatus != "measured") {
         states_.at(static_cast<std::size_t>(index)) = SessionRunState::Ended;
         if (endReason_.empty()) {
-            endReason_ = (report.Error.empty() ? "A stop key ended " + position : "An error ended " + position + ": " + report.Error)
+            std::string cause = report.StopCause.empty() ? std::string("a stop key") : report.StopCause;
+            cause[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(cause[0])));
+            endReason_ = (report.Error.empty() ? cause + " ended " + position : "An error ended " + position + ": " + report.Error)
                          + ". The session continues at this run.";
         }
         return;

@@ -54,6 +54,8 @@ RunReport TrackingRun::Run()
     log_.Started = std::chrono::system_clock::now();
     log_.Listener = Listener;
     log_.RunId = NewRunId(state_.ResultsFileName, log_.Started);
+    stopRequested_ = false;
+    stopCause_.clear();
     pointsLogged_ = 0;
     openTrial_.reset();
     try {
@@ -115,7 +117,6 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
     Tone carrierWave = MakeCarrier(settings);
     Wave maskerWave = MakeTrialBuffer(settings);
 
-    stopRequested_ = false;
     state_.MaskerFreq = state_.SweepDirection == Sweep::Up ? c.StartF : c.EndF;
     state_.MaskerSPL = c.MaskStartSPL;
     relativeLevel_ = state_.MaskerSPL - settings.CalibFactor;
@@ -283,6 +284,7 @@ void TrackingRun::Finish(RunReport& report)
     report.Started = log_.Started;
     if (Session) {
         report.RunStatus = report.Error.empty() && !stopRequested_ ? "measured" : "ended";
+        report.StopCause = stopRequested_ ? stopCause_ : std::string();
         log_.Session = *Session;
         log_.Session->Status = report.RunStatus;
     }
@@ -323,13 +325,21 @@ void TrackingRun::KeyDown(int key)
     if (key == SpaceKey) {
         levelDirection_ = +1;
     } else {
-        stopRequested_ = true;
+        Stop("a stop key");
         if (OnStopKey) {
             OnStopKey();
         }
         devices_.dispatcher->ProcessEvents();
     }
     CountChange(previous);
+}
+
+void TrackingRun::Stop(const std::string& cause)
+{
+    if (!stopRequested_) {
+        stopCause_ = cause;
+    }
+    stopRequested_ = true;
 }
 
 void TrackingRun::KeyUp(int key)

@@ -48,6 +48,7 @@ struct RunReport {
     std::string Error;             // what ended the run early (attenuator range, serial link)
     std::chrono::system_clock::time_point Started;  // when the run started
     std::string RunStatus;         // of a session's run: "measured", or "ended" by an error or a stop key
+    std::string StopCause;         // of a session's run that was stopped: what stopped it
     // Software mode: the quietest part of a stimulus played (the tone, or the masker at its
     // lowest level) and how many of the output's SampleBits it kept; empty when nothing played.
     std::string QuietestStimulus;  // "The tone at 30 dB SPL"
@@ -75,6 +76,9 @@ public:
     // The listener's key on the SPACE-bar button.
     void KeyDown(int key);
     void KeyUp(int key);
+    // Ends the run after the trial that is going, as a stop key does; `cause` says what ended
+    // it ("a stop key", "the run window's close box"); the first cause is kept.
+    void Stop(const std::string& cause);
 
     // Called when a key other than SPACE requests the stop (the window shows EXIT).
     std::function<void()> OnStopKey;
@@ -119,6 +123,7 @@ private:
     SharedState& state_;
     RunDevices devices_;
     bool stopRequested_ = false;  // a key other than SPACE ends the run after this trial
+    std::string stopCause_;
     bool sweepDone_ = false;
     int levelDirection_ = -1;
     float relativeLevel_ = 0.0f;

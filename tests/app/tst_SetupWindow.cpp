@@ -3,7 +3,9 @@
 #include "RecordingSerialLink.h"
 #include "RecordingSoundOutput.h"
 #include "ScratchFolder.h"
+#include "RecordedRuns.h"
 #include "SetupWindow.h"
+#include "TerminationSignals.h"
 #include "Version.h"
 
 #include <QApplication>
@@ -30,6 +32,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 
@@ -664,6 +667,44 @@ TEST_F(SetupWindowTest, CommaLocaleReadsAndShowsNumbersWithADecimalComma)
     Control<QLineEdit>("MaskerBWEdit")->setText("0,1");
     form->MaskerBWEditExit();
     EXPECT_EQ(Text("MaskerBWEdit"), "0,100000001490116");
+}
+
+// SIGTERM in the middle of a session's run (a logout, an administrator's kill): the run stops
+// after its trial with its trials and points on file, marked ended, and every window closes
+// without a message box that nobody would answer.
+TEST_F(SetupWindowTest, SigtermInARunKeepsItsTrialsAndPointsAndClosesEveryWindow)
+{
+    Load("[Settings]\nMaskerDuration=300\nToneDuration=200\n[Tests]\nN_Cond=1\n[Session]\nConditions=1\nEars=left\n");
+    Control<QLineEdit>("SubjectEdit")->setText("Ann");
+    Control<QLineEdit>("ResFileEdit")->setText("S01");
+    const TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::Requested, form.get(),
+                     [this](int number) { form->EndForSignal(number); });
+    auto* runWindow = form->findChild<QDialog*>("Form2");
+    QTimer::singleShot(0, [&] {
+        auto* spaceBar = runWindow->findChild<QPushButton*>("Button2");
+        sound.SetObserver([this, spaceBar](const PlayedSound&) {
+            const auto trial = sound.Played().size();
+            if (trial <= 8) {
+                const auto type = trial % 2 == 1 ? QEvent::KeyPress : QEvent::KeyRelease;
+                QCoreApplication::postEvent(spaceBar, new QKeyEvent(type, Qt::Key_Space, Qt::NoModifier));
+            } else if (trial == 9) {
+                ::raise(SIGTERM);
+            }
+        });
+        runWindow->findChild<QPushButton*>("Button1")->click();
+    });
+    form->RunSessionClick();
+    sound.SetObserver({});
+
+    const RecordedRuns record = ReadRecordFiles("S01.csv", "S01.trials.csv");
+    ASSERT_EQ(record.Runs.size(), 1u);
+    EXPECT_EQ(record.Runs[0].Status, "ended");
+    EXPECT_EQ(record.Runs[0].Points.size(), 4u) << "key changes 5 to 8";
+    ASSERT_TRUE(record.Runs[0].Trials);
+    EXPECT_GE(record.Runs[0].Trials->Trials, 9);
+    EXPECT_FALSE(runWindow->isVisible());
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
 }
 
 TEST_F(SetupWindowTest, AboutBoxShowsTheProgramsPictureNameVersionWorkingFolderAndOk)
