@@ -244,7 +244,9 @@ TrialSummary SummariseTrials(const std::vector<TrialEntry>& trials, const TestCo
     const double slot = (maskerDurationMs + isiMs + QualityThresholds::LateMs) / 1000.0;
     for (std::size_t i = 0; i < trials.size(); ++i) {
         const TrialEntry& t = trials[i];
-        summary.AtMaxSpl += t.Level >= condition.MaxSPL ? 1 : 0;
+        const bool atMax = t.Level >= condition.MaxSPL;
+        summary.AtMaxSpl += atMax ? 1 : 0;
+        summary.MaskerAtMax.emplace_back(t.Freq, atMax);
         summary.Dropouts += t.Dropout ? 1 : 0;
         if (i > 0 && t.OnsetSeconds && trials[i - 1].OnsetSeconds
             && *t.OnsetSeconds - *trials[i - 1].OnsetSeconds >= slot) {
@@ -266,20 +268,32 @@ CurveMeasures MeasureRun(const std::vector<ResultPoint>& points, const RunContex
 {
     const std::vector<ResultPoint> sorted = UsablePointsInFrequencyOrder(points);
     CurveMeasures measures = MeasureShape(AnalyseCurve(points), sorted, context.ToneF, parameters);
-    if (context.MaxSPL) {
-        // Judged over the trials when they are known, else over the points.
+    if (context.MaxSPL && !sorted.empty()) {
+        const float lowest = sorted.front().Freq;
+        const float highest = sorted.back().Freq;
         const bool byTrials = context.Trials && context.Trials->Trials > 0;
-        const int total = byTrials ? context.Trials->Trials : static_cast<int>(sorted.size());
-        const int atMax = byTrials ? context.Trials->AtMaxSpl
-                                   : static_cast<int>(std::count_if(sorted.begin(), sorted.end(), [&](const ResultPoint& p) {
-                                         return p.SPL >= *context.MaxSPL;
-                                     }));
+        int total = 0;
+        int atMax = 0;
+        if (byTrials) {
+            for (const auto& [freq, ceiling] : context.Trials->MaskerAtMax) {
+                if (freq >= lowest && freq <= highest) {
+                    ++total;
+                    atMax += ceiling ? 1 : 0;
+                }
+            }
+        } else {
+            total = static_cast<int>(sorted.size());
+            atMax = static_cast<int>(std::count_if(sorted.begin(), sorted.end(),
+                                                   [&](const ResultPoint& p) { return p.SPL >= *context.MaxSPL; }));
+        }
         const double share = total > 0 ? static_cast<double>(atMax) / total : 0.0;
         if (share > QualityThresholds::MaxSplShare) {
             measures.Flags.push_back({QualityFlag::MaskerAtMax,
                                       "the masker was at MaxSPL (" + Number(*context.MaxSPL) + " dB SPL) in "
                                           + Percent(share) + " of the " + (byTrials ? "trials" : "points")
-                                          + " (more than " + Percent(QualityThresholds::MaxSplShare) + ")"});
+                                          + " from " + Number(lowest) + " to " + Number(highest)
+                                          + " Hz, where the curve is measured (more than "
+                                          + Percent(QualityThresholds::MaxSplShare) + ")"});
         }
     }
     if (context.Trials) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // What a laboratory reports of a tuning curve beyond the smoothed tip and Q10: a tip fitted by
@@ -30,7 +31,9 @@ struct AnalysisParameters {
 namespace QualityThresholds {
 // A tip this far (in % of the tone frequency) or further from the tone is off-frequency.
 inline constexpr double ShiftMarkPercent = 20.0;
-// The masker at MaxSPL in more than this share of the trials: the tone could not be masked.
+// The masker at MaxSPL in more than this share of the trials within the frequencies the
+// measures use (from the lowest to the highest recorded point): the tone could not be masked
+// there, so the curve is cut off where it is measured.
 inline constexpr double MaxSplShare = 0.10;
 // Fewer usable points than this leave too few for the fitted tip and both slopes.
 inline constexpr int MinPoints = 20;
@@ -63,6 +66,8 @@ struct SideSlope {
 struct TrialSummary {
     int Trials = 0;
     int AtMaxSpl = 0;   // trials whose masker was at MaxSPL
+    // The masker frequency of every trial, and whether it was at MaxSPL, in trial order.
+    std::vector<std::pair<float, bool>> MaskerAtMax;
     int Late = 0;       // stimuli that started late
     int Dropouts = 0;   // stimuli played with a dropout
     double LastFrequency = 0.0;  // the last trial's masker frequency
@@ -117,8 +122,10 @@ struct RunContext {
     std::optional<TrialSummary> Trials;   // unknown without the trial log
 };
 
-// The measures of one run's points, as recorded. Without trials the MaxSPL share is judged
-// over the points, and the sweep and playback flags are not judged.
+// The measures of one run's points, as recorded. The MaxSPL share is judged over the trials
+// whose masker lay within the frequencies of the recorded points (the ceiling beyond the
+// curve's ends, where the track had no point to give, cuts nothing a measure uses); without
+// trials over the points; the sweep and playback flags are then not judged.
 CurveMeasures MeasureRun(const std::vector<ResultPoint>& points, const RunContext& context,
                          const AnalysisParameters& parameters = {});
 

@@ -49,6 +49,7 @@ std::string DescribeParameters(const AnalysisParameters& parameters)
            + " octave around the smoothed minimum; slopes leave out +-" + Number(parameters.SlopeExclusionOctaves)
            + " octave around the tip; flags: shift " + Number(QualityThresholds::ShiftMarkPercent)
            + " % or more, masker at MaxSPL in more than " + Number(QualityThresholds::MaxSplShare * 100.0)
-           + " % of the trials, fewer than " + std::to_string(QualityThresholds::MinPoints)
+           + " % of the trials within the recorded points' frequencies, fewer than "
+           + std::to_string(QualityThresholds::MinPoints)
            + " points, a stimulus " + Number(QualityThresholds::LateMs) + " ms or more late";
 }

@@ -139,6 +139,22 @@ TEST(CurveMeasures, EachFlagIsRaisedByWhatShouldRaiseItAlone)
     }
     EXPECT_EQ(MeasureRun(good, {1000, 90.0, SummariseTrials(faulty, condition, true, 600, 20)}).Flags.front().Reason,
               "1 stimuli played late (by 1 ms or more), 1 with a dropout");
+
+    // The masker at its ceiling beyond the curve's ends, where the track recorded no point,
+    // cuts off nothing a measure uses: 40 of 151 trials, and no flag. The same trials
+    // inside the curve are flagged, with the range named.
+    auto ends = trials;
+    for (auto& trial : ends) {
+        trial.Level = trial.Freq < 700.0f || trial.Freq > 1800.0f ? 90.0f : 50.0f;
+    }
+    const TrialSummary ceilingAtTheEnds = SummariseTrials(ends, condition, true, 600, 20);
+    EXPECT_EQ(ceilingAtTheEnds.AtMaxSpl, 40);
+    EXPECT_TRUE(MeasureRun(Track(700, 1800, 10, RoundedV(0.0)), {1000, 90.0, ceilingAtTheEnds}).Flags.empty());
+    const CurveMeasures inside = MeasureRun(good, {1000, 90.0, ceilingAtTheEnds});
+    ASSERT_EQ(Flags(inside), std::vector<QualityFlag>{QualityFlag::MaskerAtMax});
+    EXPECT_NE(inside.Flags.front().Reason.find(" of the trials from 500 to 2000 Hz, where the curve is measured"),
+              std::string::npos)
+        << inside.Flags.front().Reason;
 }
 
 TEST(CurveMeasures, CombinesAnUpwardAndADownwardRun)
