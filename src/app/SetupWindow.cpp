@@ -12,6 +12,7 @@
 #include "NumberParse.h"
 #include "ParameterFile.h"
 #include "PortAudioOutput.h"
+#include "RecordedRunState.h"
 #include "RunChecks.h"
 #include "RunWindow.h"
 #include "StimulusLimits.h"
@@ -71,6 +72,7 @@ SetupWindow::SetupWindow(SetupWindowDevices devices, QWidget* parent)
     ChooseSessionStart = [this](const QString& question, bool canContinue) {
         return AskSessionStart(question, canContinue);
     };
+    ChooseUnfinished = [this](const QString& description) { return AskUnfinished(description); };
 
     // The state's own initial values are those of a window that has loaded nothing; the
     // results name follows the results edit.
@@ -134,7 +136,11 @@ void SetupWindow::ShowNoticeBox(const QString& message)
 void SetupWindow::ParamButtonClick()
 {
     const std::optional<QString> chosen = ChooseParameterFile();
-    const std::string path = chosen ? chosen->toStdString() : std::string("./PTC.INI");
+    LoadParameters(chosen ? chosen->toStdString() : std::string("./PTC.INI"));
+}
+
+void SetupWindow::LoadParameters(const std::string& path)
+{
     ParameterLoad load = LoadParameterFile(path, DecimalSeparator());
     if (!load.Loaded) {
         throw std::runtime_error(load.Error);
@@ -174,6 +180,7 @@ void SetupWindow::ParamButtonClick()
     }
     RefreshParameters();
     InitialiseAttenuators();
+    EnableGraphResults();
 }
 
 void SetupWindow::RefreshParameters()
@@ -293,11 +300,13 @@ void SetupWindow::SweepGroupClick()
 void SetupWindow::SubjectEditExit()
 {
     state_.SubjectName = SubjectEdit->text().toStdString();
+    EnableGraphResults();
 }
 
 void SetupWindow::ResFileEditExit()
 {
     state_.ResultsFileName = ResFileEdit->text().toStdString() + ".dat";
+    EnableGraphResults();
 }
 
 void SetupWindow::EndForSignal(int signalNumber)
@@ -426,7 +435,24 @@ void SetupWindow::RunPTCClick()
 
 void SetupWindow::GraphPTCClick()
 {
-    graphWindow_->exec();
+    if (state_.Results.StoredResultCount > 2) {
+        graphWindow_->exec();
+        return;
+    }
+    // After a restart: the latest run on record, in a window of its own state.
+    std::optional<SharedState> recorded = StateOfLatestRecordedRun(state_);
+    if (!recorded) {
+        ShowMessage("The session record of " + ResFileEdit->text() + " holds no run of " + SubjectEdit->text()
+                    + " with more than two points.");
+        return;
+    }
+    GraphWindow window(*recorded, this);
+    window.exec();
+}
+
+void SetupWindow::EnableGraphResults()
+{
+    GraphPTC->setEnabled(state_.Results.StoredResultCount > 2 || HasRecordedRun(state_));
 }
 
 void SetupWindow::CalibrateClick()

@@ -74,6 +74,14 @@ public:
     // `canContinue`: the unfinished session may be continued; otherwise only a new one starts.
     std::function<SessionStart(const QString& question, bool canContinue)> ChooseSessionStart;
 
+    // How the program, as it starts, offers the unfinished session `description` names: continue
+    // it, set it aside for good, or decide later. Tests replace it; the program asks in a message box.
+    enum class UnfinishedChoice { Continue, SetAside, Later };
+    std::function<UnfinishedChoice(const QString& description)> ChooseUnfinished;
+    // Offers the latest unfinished session of the data folder, if any: its subject, results name
+    // and test-condition file are filled in only when the operator chooses to continue it.
+    void OfferUnfinishedSession();
+
     void RefreshParameters();
     void InitialiseAttenuators();
     void ResetResults();
@@ -130,6 +138,13 @@ private:
     // Calibrate and Run PTC do not start when nothing can play in a mode that plays.
     bool SoundDeviceReadyFor(const QString& action);
     SessionStart AskSessionStart(const QString& question, bool canContinue);
+    UnfinishedChoice AskUnfinished(const QString& description);
+    // Loads the test-condition file at `path`, as "Parameters" does with a chosen file.
+    void LoadParameters(const std::string& path);
+    // Graph Results opens a run of the session record when none is in memory.
+    void EnableGraphResults();
+    // The session "Run Session" continues without asking: the one the operator chose at start.
+    std::string continueSession_;
     // "Run Session" can start: the file has a [Session] section and a subject name is typed.
     void EnableRunSession();
     // The set-up window's controls follow run `index` of the session.

@@ -19,6 +19,8 @@
 #include <QScreen>
 
 #include <chrono>
+#include <filesystem>
+#include <utility>
 #include <stdexcept>
 
 SetupWindow::SessionStart SetupWindow::AskSessionStart(const QString& question, bool canContinue)
@@ -32,6 +34,63 @@ SetupWindow::SessionStart SetupWindow::AskSessionStart(const QString& question, 
     return box.clickedButton() == proceed ? SessionStart::Continue
            : box.clickedButton() == fresh ? SessionStart::New
                                           : SessionStart::Cancel;
+}
+
+SetupWindow::UnfinishedChoice SetupWindow::AskUnfinished(const QString& description)
+{
+    QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), description, QMessageBox::NoButton,
+                    this);
+    const QAbstractButton* proceed = box.addButton("Continue it", QMessageBox::AcceptRole);
+    const QAbstractButton* aside = box.addButton("Set it aside", QMessageBox::DestructiveRole);
+    box.addButton("Later", QMessageBox::RejectRole);
+    box.exec();
+    return box.clickedButton() == proceed ? UnfinishedChoice::Continue
+           : box.clickedButton() == aside ? UnfinishedChoice::SetAside
+                                          : UnfinishedChoice::Later;
+}
+
+void SetupWindow::OfferUnfinishedSession()
+{
+    const std::vector<FolderSession> sessions = UnfinishedSessionsIn(".");
+    if (sessions.empty()) {
+        return;
+    }
+    const FolderSession& s = sessions.front();
+    const std::string resultsName = std::filesystem::path(s.ResultsFileName).stem().string();
+    const QString description =
+        QString("This data folder has an unfinished session:\n\nSubject: %1\nResults name: %2\nTest-condition file: "
+                "%3\nBegun %4; %5 of %6 runs finished.\n\nContinue it now, set it aside (it is not offered again; "
+                "Run Session still continues it), or decide later?")
+            .arg(QString::fromStdString(s.Subject), QString::fromStdString(resultsName),
+                 QString::fromStdString(s.ConditionsFile), QString::fromStdString(s.Begun))
+            .arg(s.Finished)
+            .arg(s.Runs);
+    switch (ChooseUnfinished(description)) {
+    case UnfinishedChoice::Later:
+        return;
+    case UnfinishedChoice::SetAside:
+        if (const Result<> aside = SetSessionAside(s.ResultsFileName, s.SessionId, s.Subject,
+                                                   std::chrono::system_clock::now());
+            !aside) {
+            ShowMessage(QString::fromStdString(aside.Reason()));
+        }
+        return;
+    case UnfinishedChoice::Continue:
+        break;
+    }
+    std::error_code missing;
+    if (!std::filesystem::is_regular_file(s.ConditionsFile, missing)) {
+        ShowMessage(QString("The session cannot be continued now: its test-condition file %1 is not there. Load it "
+                            "with Parameters, type the subject %2 and the results name %3, and click Run Session.")
+                        .arg(QString::fromStdString(s.ConditionsFile), QString::fromStdString(s.Subject),
+                             QString::fromStdString(resultsName)));
+        return;
+    }
+    LoadParameters(s.ConditionsFile);
+    SubjectEdit->setText(QString::fromStdString(s.Subject));
+    ResFileEdit->setText(QString::fromStdString(resultsName));
+    continueSession_ = s.SessionId;
+    RunSessionClick();
 }
 
 void SetupWindow::EnableRunSession()
@@ -56,6 +115,7 @@ void SetupWindow::ShowSessionRun(int index)
 
 void SetupWindow::RunSessionClick()
 {
+    const std::string chosenAtStart = std::exchange(continueSession_, std::string());
     ApplyEdits();
     if (!protocol_.Runnable()) {
         throw std::runtime_error(protocol_.Present ? "The session cannot be run: " + protocol_.Refusal
@@ -67,13 +127,17 @@ void SetupWindow::RunSessionClick()
     if (!SoundDeviceReadyFor("Run Session")) {
         return;
     }
-    SessionRunner runner(protocol_, PlanSession(protocol_, state_.Settings, state_.Conditions), state_.SubjectName,
-                         state_.ResultsFileName);
+    SessionPlan plan = PlanSession(protocol_, state_.Settings, state_.Conditions);
+    std::error_code noPath;
+    plan.ConditionsFile = std::filesystem::absolute(state_.ParameterFileName, noPath).string();
+    SessionRunner runner(protocol_, std::move(plan), state_.SubjectName, state_.ResultsFileName);
     if (!runner.RecordProblem().empty()) {
         throw std::runtime_error(runner.RecordProblem());
     }
     bool fresh = true;
-    if (runner.Unfinished()) {
+    if (runner.CanContinue() && runner.Unfinished()->Id == chosenAtStart) {
+        fresh = false;
+    } else if (runner.Unfinished()) {
         const SessionStart choice = ChooseSessionStart(
             QString::fromStdString(
                 ResumeQuestion(runner, state_.SubjectName, SessionRecordFileName(state_.ResultsFileName))),

@@ -8,6 +8,8 @@
 #include "SetupWindow.h"
 #include "TerminationSignals.h"
 
+#include <QTimer>
+
 #include <cstdio>
 #include <exception>
 
@@ -63,6 +65,7 @@ int main(int argc, char** argv)
             form1.EndForSignal(number);
         });
         form1.show();
+        QTimer::singleShot(0, &form1, [&form1] { form1.OfferUnfinishedSession(); });
         const int status = QuorvexApplication::exec();
         // A program ended by a signal says so in its status, as the shell reports it.
         return ended != 0 ? 128 + ended : status;

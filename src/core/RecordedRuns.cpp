@@ -99,7 +99,9 @@ RecordedRuns ReadSessionRecord(const std::string& text)
                 record.Plans.push_back({c.Text(row, "session"), c.Text(row, "subject"),
                                         ParseInteger(c.Text(row, "session_runs")).value_or(0), c.Text(row, "session_seed"),
                                         c.Text(row, "session_plan"), c.Text(row, "session_plan_text"),
-                                        c.Text(row, "date"), c.Text(row, "time"), r});
+                                        c.Text(row, "conditions_file"), c.Text(row, "date"), c.Text(row, "time"), r});
+            } else if (status == "set aside" && !cut) {
+                record.SetAside.insert(c.Text(row, "session"));
             } else if (cut) {
                 record.Problems.push_back("row " + std::to_string(r + 1) + " is cut short and names no run");
             }

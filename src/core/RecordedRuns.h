@@ -4,6 +4,7 @@
 #include "TestCondition.h"
 
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,7 @@ struct RecordedPlan {
     std::string Seed;
     std::string Fingerprint;
     std::string Text;  // "key=value; ..."
+    std::string ConditionsFile;
     std::string Date;
     std::string Time;
     std::size_t Row = 0;  // its row's number in the file
@@ -57,6 +59,7 @@ struct RecordedPlan {
 struct RecordedRuns {
     std::vector<RecordedRun> Runs;      // in the order of their first row
     std::vector<RecordedPlan> Plans;    // in the order of their rows
+    std::set<std::string> SetAside;     // sessions the operator set aside
     bool HasSessionColumn = false;
     std::vector<std::string> Problems;  // rows or values that could not be read
 };

@@ -226,6 +226,7 @@ const RecordColumn LaterColumns[] = {
     {"session_seed", [](const RunFacts& run) { return SessionValue(run, [](const SessionMark& s) { return s.Seed; }); }},
     {"session_plan", [](const RunFacts& run) { return SessionValue(run, [](const SessionMark& s) { return s.Plan; }); }},
     {"session_plan_text", [](const RunFacts&) { return std::string(); }},
+    {"conditions_file", [](const RunFacts&) { return std::string(); }},
 };
 
 // The columns a session record must have for this version to add rows to it.
@@ -376,27 +377,35 @@ std::string TrialLogRows(const RunLog& log, const std::string& runId, bool heade
 
 namespace {
 
-std::vector<std::string> PlanRow(const SessionPlanRow& plan)
+// A row of a session that names no run, with the columns given and the others empty.
+std::vector<std::string> SessionRow(std::chrono::system_clock::time_point when,
+                                    std::initializer_list<std::pair<const char*, std::string>> values)
 {
     const std::vector<std::string> header = RecordHeaderFields();
     std::vector<std::string> row(header.size());
-    const LocalTime started = ToLocal(plan.Started);
-    const std::pair<const char*, std::string> values[] = {
-        {"date", Formatted(started.Fields, "%Y-%m-%d")},
-        {"time", Formatted(started.Fields, "%H:%M:%S")},
-        {"version", QuorvexVersion},
-        {"subject", plan.Subject},
-        {"session", plan.SessionId},
-        {"session_runs", std::to_string(plan.Runs)},
-        {"run_status", "planned"},
-        {"session_seed", plan.Seed},
-        {"session_plan", plan.Fingerprint},
-        {"session_plan_text", plan.Text},
-    };
-    for (const auto& [name, value] : values) {
+    const LocalTime local = ToLocal(when);
+    const auto set = [&](const char* name, const std::string& value) {
         row[static_cast<std::size_t>(std::find(header.begin(), header.end(), name) - header.begin())] = value;
+    };
+    set("date", Formatted(local.Fields, "%Y-%m-%d"));
+    set("time", Formatted(local.Fields, "%H:%M:%S"));
+    set("version", QuorvexVersion);
+    for (const auto& [name, value] : values) {
+        set(name, value);
     }
     return row;
+}
+
+std::vector<std::string> PlanRow(const SessionPlanRow& plan)
+{
+    return SessionRow(plan.Started, {{"subject", plan.Subject},
+                                     {"session", plan.SessionId},
+                                     {"session_runs", std::to_string(plan.Runs)},
+                                     {"run_status", "planned"},
+                                     {"session_seed", plan.Seed},
+                                     {"session_plan", plan.Fingerprint},
+                                     {"session_plan_text", plan.Text},
+                                     {"conditions_file", plan.ConditionsFile}});
 }
 
 }  // namespace
@@ -464,4 +473,14 @@ Result<> WriteSessionPlan(const std::string& resultsFileName, const SessionPlanR
     const std::string path = SessionRecordFileName(resultsFileName);
     LockedTextFile record(path);
     return AppendRows(record, path, RecordHeaderFields(), RecordColumnsNeeded, {PlanRow(plan)}, "session record");
+}
+
+Result<> SetSessionAside(const std::string& resultsFileName, const std::string& sessionId, const std::string& subject,
+                         std::chrono::system_clock::time_point when)
+{
+    const std::string path = SessionRecordFileName(resultsFileName);
+    LockedTextFile record(path);
+    return AppendRows(record, path, RecordHeaderFields(), RecordColumnsNeeded,
+                      {SessionRow(when, {{"subject", subject}, {"session", sessionId}, {"run_status", "set aside"}})},
+                      "session record");
 }

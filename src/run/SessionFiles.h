@@ -45,6 +45,7 @@ struct SessionPlanRow {
     std::string Fingerprint;
     std::string Text;
     std::chrono::system_clock::time_point Started;
+    std::string ConditionsFile;  // the test-condition file it was loaded from, so that it can be offered again
 };
 
 // What the two files say about a run beyond the shared state.
@@ -122,3 +123,8 @@ Result<> AppendTrialLogRows(const std::string& resultsFileName, RunLog& log);
 
 // Appends the row that opens a session with its plan to the session record of `resultsFileName`.
 Result<> WriteSessionPlan(const std::string& resultsFileName, const SessionPlanRow& plan);
+
+// Appends a row that sets session `sessionId` of `subject` aside: it is no longer offered when
+// the program starts, and "Run Session" with its plan still continues it.
+Result<> SetSessionAside(const std::string& resultsFileName, const std::string& sessionId, const std::string& subject,
+                         std::chrono::system_clock::time_point when);

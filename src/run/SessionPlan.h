@@ -13,6 +13,9 @@ struct SessionPlan {
     std::string Text;         // "key=value; key=value; ...", readable and without commas
     std::string Fingerprint;  // 16 hexadecimal digits of the text's 64-bit FNV-1a hash
     std::string Seed;         // the shuffle's seed; empty for a listed order
+    // The test-condition file the plan came from (not part of the fingerprint: a moved file
+    // plans the same session), so that the program can offer the session again at its start.
+    std::string ConditionsFile;
 };
 
 SessionPlan PlanSession(const SessionProtocol& protocol, const ExperimentSettings& settings,

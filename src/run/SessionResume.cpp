@@ -1,6 +1,9 @@
 #include "SessionResume.h"
 
+#include "WholeFile.h"
+
 #include <algorithm>
+#include <filesystem>
 #include <map>
 
 namespace {
@@ -153,4 +156,45 @@ std::set<std::string> SessionIds(const RecordedRuns& record)
         }
     }
     return ids;
+}
+
+UnfinishedSession SessionStates(const RecordedRuns& record, const std::string& id, int runs)
+{
+    RecordedSession session;
+    for (const RecordedRun& run : record.Runs) {
+        if (run.Session == id) {
+            session.Runs.push_back(&run);
+        }
+    }
+    return StatesOf(id, session, static_cast<std::size_t>(std::max(runs, 0)));
+}
+
+std::vector<FolderSession> UnfinishedSessionsIn(const std::string& folder)
+{
+    std::vector<FolderSession> sessions;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (!entry.is_regular_file(error) || !name.ends_with(".csv") || name.ends_with(".trials.csv")) {
+            continue;
+        }
+        const WholeFile file = ReadWholeFile(entry.path().string());
+        const RecordedRuns record = file.Error ? RecordedRuns{} : ReadSessionRecord(file.Text);
+        for (const RecordedPlan& plan : record.Plans) {
+            if (record.SetAside.contains(plan.Session)) {
+                continue;
+            }
+            const UnfinishedSession states = SessionStates(record, plan.Session, plan.Runs);
+            if (!Unfinished(states)) {
+                continue;
+            }
+            const auto finished = std::count_if(states.States.begin(), states.States.end(), IsFinished);
+            const std::string results = entry.path().string();
+            sessions.push_back({results.substr(0, results.size() - 4) + ".dat", plan.Subject, plan.ConditionsFile,
+                                plan.Session, plan.Date + " " + plan.Time, static_cast<int>(finished), plan.Runs});
+        }
+    }
+    std::sort(sessions.begin(), sessions.end(),
+              [](const FolderSession& a, const FolderSession& b) { return a.Begun > b.Begun; });
+    return sessions;
 }

@@ -49,5 +49,24 @@ struct UnfinishedSession {
 std::optional<UnfinishedSession> FindUnfinishedSession(const RecordedRuns& record, const SessionProtocol& protocol,
                                                        const SessionPlan& plan, const std::string& subject);
 
+// Where session `id` of the record stands, for a session of `runs` runs.
+UnfinishedSession SessionStates(const RecordedRuns& record, const std::string& id, int runs);
+
+// A session of a data folder's records that is not finished and not set aside, with what the
+// operator needs to continue it.
+struct FolderSession {
+    std::string ResultsFileName;  // "<results name>.dat"
+    std::string Subject;
+    std::string ConditionsFile;
+    std::string SessionId;
+    std::string Begun;  // "2026-12-08 10:42:05"
+    int Finished = 0;   // runs measured or skipped
+    int Runs = 0;
+};
+
+// The unfinished sessions of every session record in `folder` whose plan is on record, the most
+// recently begun first.
+std::vector<FolderSession> UnfinishedSessionsIn(const std::string& folder);
+
 // The session identifiers the record already holds.
 std::set<std::string> SessionIds(const RecordedRuns& record);

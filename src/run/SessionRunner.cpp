@@ -117,7 +117,7 @@ Result<> SessionRunner::StartNew(std::chrono::system_clock::time_point now)
     for (int n = 2; existingIds_.contains(id); ++n) {
         id = stamp + "_" + std::to_string(n);
     }
-    const SessionPlanRow row{id, subject_, Runs(), plan_.Seed, plan_.Fingerprint, plan_.Text, now};
+    const SessionPlanRow row{id, subject_, Runs(), plan_.Seed, plan_.Fingerprint, plan_.Text, now, plan_.ConditionsFile};
     if (const Result<> written = WriteSessionPlan(resultsFileName_, row); !written) {
         return written;
     }

@@ -4,11 +4,13 @@
 #include "RecordingSoundOutput.h"
 #include "ScratchFolder.h"
 #include "RecordedRuns.h"
+#include "SessionFiles.h"
 #include "SetupWindow.h"
 #include "TerminationSignals.h"
 #include "Version.h"
 
 #include <QApplication>
+#include <QChartView>
 #include <QButtonGroup>
 #include <QClipboard>
 #include <QDir>
@@ -705,6 +707,103 @@ TEST_F(SetupWindowTest, SigtermInARunKeepsItsTrialsAndPointsAndClosesEveryWindow
     EXPECT_GE(record.Runs[0].Trials->Trials, 9);
     EXPECT_FALSE(runWindow->isVisible());
     EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+}
+
+// After a restart the program offers the data folder's unfinished session and fills in nothing
+// until the operator chooses to continue it; set aside, it is not offered again.
+TEST_F(SetupWindowTest, AtStartTheUnfinishedSessionIsOfferedAndContinuedOnlyWhenChosen)
+{
+    const std::string quick = "StartF=500\nEndF=520\nFStep=10\nSPLstep=0\nMaskStartSPL=80\nMaxSPL=80\n";
+    Load("[Settings]\nAttenuator=2\n[Tests]\nN_Cond=2\n[Cond1]\n" + quick + "[Cond2]\n" + quick
+         + "[Session]\nConditions=1,2\nEars=left\n");
+    Control<QLineEdit>("SubjectEdit")->setText("P1");
+    Control<QLineEdit>("ResFileEdit")->setText("S01");
+    const auto runFirstThenEnd = [this] {
+        QTimer::singleShot(0, [this] {
+            auto* runWindow = form->findChild<QDialog*>("Form2");
+            runWindow->findChild<QPushButton*>("Button1")->click();
+            runWindow->findChild<QDialog*>("SessionPanel")->findChild<QPushButton*>("EndButton")->click();
+            runWindow->findChild<QPushButton*>("Button3")->click();
+        });
+    };
+    runFirstThenEnd();
+    form->RunSessionClick();
+
+    // The program starts again in the same folder.
+    form = std::make_unique<SetupWindow>(SetupWindowDevices{&clock, &dispatcher, &link, &sound});
+    form->ShowMessage = [this](const QString& message) { messages << message; };
+    QString offered;
+    form->ChooseUnfinished = [&offered](const QString& description) {
+        offered = description;
+        return SetupWindow::UnfinishedChoice::Later;
+    };
+    form->OfferUnfinishedSession();
+    EXPECT_TRUE(offered.contains("Subject: P1\nResults name: S01\nTest-condition file: ")) << offered.toStdString();
+    EXPECT_TRUE(offered.contains("1 of 2 runs finished")) << offered.toStdString();
+    EXPECT_EQ(Text("SubjectEdit"), "") << "no subject is filled in unless the operator continues";
+
+    bool asked = false;
+    form->ChooseSessionStart = [&asked](const QString&, bool) {
+        asked = true;
+        return SetupWindow::SessionStart::Cancel;
+    };
+    form->ChooseUnfinished = [](const QString&) { return SetupWindow::UnfinishedChoice::Continue; };
+    runFirstThenEnd();
+    form->OfferUnfinishedSession();
+    EXPECT_FALSE(asked) << "the session chosen at start is continued without a second question";
+    EXPECT_EQ(form->State().CurrentCondition, 1) << "run 2 of the same session was measured";
+    const RecordedRuns record = ReadRecordFiles("S01.csv", "");
+    ASSERT_EQ(record.Runs.size(), 2u);
+    EXPECT_EQ(record.Runs[0].Session, record.Runs[1].Session);
+
+    // A finished session is not offered; a new unfinished one set aside is not offered again.
+    offered.clear();
+    form->ChooseUnfinished = [&offered](const QString& description) {
+        offered = description;
+        return SetupWindow::UnfinishedChoice::SetAside;
+    };
+    form->OfferUnfinishedSession();
+    EXPECT_TRUE(offered.isEmpty()) << offered.toStdString();
+    form->ChooseSessionStart = [](const QString&, bool) { return SetupWindow::SessionStart::New; };
+    runFirstThenEnd();
+    form->RunSessionClick();
+    form->OfferUnfinishedSession();
+    EXPECT_FALSE(offered.isEmpty());
+    offered.clear();
+    form->OfferUnfinishedSession();
+    EXPECT_TRUE(offered.isEmpty()) << "set aside";
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+}
+
+// After a restart, with no run in memory, Graph Results shows the subject's latest run on record.
+TEST_F(SetupWindowTest, GraphResultsOpensTheLatestRunOnRecordAfterARestart)
+{
+    Load("[Tests]\nN_Cond=1\n");
+    SharedState measured = form->State();
+    measured.SubjectName = "P1";
+    measured.ResultsFileName = "S01.dat";
+    measured.Ear = EarSide::Left;
+    for (int k = 0; k < 5; ++k) {
+        measured.Results.Record(600.0f + 100.0f * static_cast<float>(k), 60.0f - static_cast<float>(k));
+    }
+    ASSERT_TRUE(WriteSessionFiles(measured, RunLog{std::chrono::system_clock::now(), "", {}, {}, {}, {}}, 5)
+                    .RecordError.empty());
+    EXPECT_FALSE(Control("GraphPTC")->isEnabled());
+    Control<QLineEdit>("SubjectEdit")->setText("P1");
+    Control<QLineEdit>("ResFileEdit")->setText("S01");
+    form->SubjectEditExit();
+    form->ResFileEditExit();
+    EXPECT_TRUE(Control("GraphPTC")->isEnabled());
+    QString shownTitle;
+    QTimer::singleShot(0, [&shownTitle] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            shownTitle = modal->findChild<QChartView*>("Chart1")->chart()->title();
+            modal->close();
+        }
+    });
+    form->GraphPTCClick();
+    EXPECT_TRUE(shownTitle.contains("P1") && shownTitle.contains("left")) << shownTitle.toStdString();
+    EXPECT_EQ(form->State().Ear, EarSide::Right) << "the set-up window's own state is left as it was";
 }
 
 TEST_F(SetupWindowTest, AboutBoxShowsTheProgramsPictureNameVersionWorkingFolderAndOk)
