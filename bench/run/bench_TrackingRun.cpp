@@ -3,11 +3,19 @@
 // own: on JACK, and on PipeWire through ALSA's pipewire device as on a desktop. Prints, per
 // server, how far each stimulus's onset-to-onset interval is from MaskerDuration + ISI, in
 // samples, how many onsets came late and the process's CPU time as a share of the run's wall
-// time (the recording client included). A server that is not running is skipped. Usage:
-//   JACK_DEFAULT_SERVER=NAME scripts/with-test-pipewire.sh bench_tracking_run [trials] [ISI ms] [MaskerDuration ms]
+// time (the recording client included). A server that is not running is skipped. With `kc35`
+// the levels go to a KC35 on a pseudo-terminal, and on JACK each level command's margin is
+// printed too: from the moment the command was written whole to its stimulus's onset as the
+// recording heard it (a real 9600-baud line needs 3.4 ms of it to carry the command and the
+// attenuator 5 ms to settle). Usage:
+//   JACK_DEFAULT_SERVER=NAME scripts/with-test-pipewire.sh bench_tracking_run [trials] [ISI ms] [MaskerDuration ms] [kc35]
 #include "CapturingOutput.h"
 #include "Clock.h"
 #include "EventDispatcher.h"
+#include "JackRecorder.h"
+#include "Kc35Attenuator.h"
+#include "PseudoTerminal.h"
+#include "TComPort.h"
 #include "PortAudioOutput.h"
 #include "Quantile.h"
 #include "TestSoundServer.h"
@@ -33,6 +41,29 @@ public:
     void ProcessEvents() override {}
 };
 
+// The serial link of the KC35, noting on JACK's clock when each level command was written whole.
+class TimedLevelLink final : public SerialLink {
+public:
+    explicit TimedLevelLink(SerialLink& port) : port_(port) {}
+    void Open() override { port_.Open(); }
+    int Write(const char* buffer, int count) override
+    {
+        const int written = port_.Write(buffer, count);
+        if (count > 0 && buffer[0] == 'I') {
+            MaskerCommandEnds.push_back(jack_get_time());
+        }
+        return written;
+    }
+    void Close() override { port_.Close(); }
+    bool Connected() const override { return port_.Connected(); }
+    int BitsPerSecond() const override { return port_.BitsPerSecond(); }
+
+    std::vector<jack_time_t> MaskerCommandEnds;
+
+private:
+    SerialLink& port_;
+};
+
 double CpuSeconds()
 {
     timespec t{};
@@ -41,7 +72,7 @@ double CpuSeconds()
 }
 
 // Runs `trials` trials on `server` and prints what its recorder heard. False when nothing was found.
-bool RunOn(const TestSoundServer& server, int trials, int isi, float maskerMs)
+bool RunOn(const TestSoundServer& server, int trials, int isi, float maskerMs, bool kc35)
 {
     SoundRecorder& recorder = *server.Recorder;
     PortAudioOutput device(server.AudioDevice);
@@ -49,7 +80,7 @@ bool RunOn(const TestSoundServer& server, int trials, int isi, float maskerMs)
 
     SharedState state;
     state.Conditions.resize(1);
-    state.Settings.Attenuator = AttenuatorMode::Software;
+    state.Settings.Attenuator = kc35 ? AttenuatorMode::Kc35 : AttenuatorMode::Software;
     state.Settings.MaskerDuration = maskerMs;
     state.Settings.ToneDuration = maskerMs / 3.0f;
     state.Settings.ISI = isi;
@@ -61,7 +92,11 @@ bool RunOn(const TestSoundServer& server, int trials, int isi, float maskerMs)
 
     SteadyClock clock;
     NoEvents events;
-    TrackingRun run(state, RunDevices{&output, &clock, &events, nullptr});
+    PseudoTerminal pty;
+    TComPort port(pty.SlavePath());
+    TimedLevelLink link(port);
+    Kc35Attenuator attenuator(link, events);
+    TrackingRun run(state, RunDevices{&output, &clock, &events, kc35 ? &attenuator : nullptr});
     run.NoiseSeed = 3;
     // The listener changes the key every third trial and stops after the last.
     run.OnTrial = [&](const TrialRecord& trial) {
@@ -115,6 +150,21 @@ bool RunOn(const TestSoundServer& server, int trials, int isi, float maskerMs)
                 "the latest by %.1f ms\n",
                 late, error.size(), static_cast<long long>(report.LateStimuli), report.MostLateMs);
     std::printf("CPU: %.2f s in %.2f s of run = %.1f %% of a core\n", cpu, wall, 100.0 * cpu / wall);
+    const auto* jack = dynamic_cast<const JackRecorder*>(&recorder);
+    if (kc35 && jack != nullptr && link.MaskerCommandEnds.size() >= onsets.size()) {
+        // The run's last masker commands belong to its stimuli, in order.
+        const std::size_t first = link.MaskerCommandEnds.size() - onsets.size();
+        std::vector<double> margin;
+        for (std::size_t k = 0; k < onsets.size(); ++k) {
+            margin.push_back((static_cast<double>(jack->TimeOf(mark + onsets[k]))
+                              - static_cast<double>(link.MaskerCommandEnds[first + k])) / 1000.0);
+        }
+        std::printf("KC35 level command written whole before the onset heard: min %.1f ms, p5 %.1f, median %.1f, "
+                    "max %.1f (a real line needs %.1f ms)\n",
+                    Quantile(margin, 0.0), Quantile(margin, 0.05), Quantile(margin, 0.5), Quantile(margin, 1.0),
+                    3 * 11 * 1000.0 / 9600 + 5.0);
+    }
+    pty.ReadRest();
     return true;
 }
 
@@ -125,6 +175,7 @@ int main(int argc, char** argv)
     const int trials = argc > 1 ? std::max(3, std::atoi(argv[1])) : 25;
     const int isi = argc > 2 ? std::max(0, std::atoi(argv[2])) : 100;
     const float maskerMs = argc > 3 ? static_cast<float>(std::max(50, std::atoi(argv[3]))) : 300.0f;
+    const bool kc35 = argc > 4 && std::string(argv[4]) == "kc35";
 
     // Every recorder is created before PortAudio starts, which fixes the devices it knows, and
     // records through both runs.
@@ -137,7 +188,7 @@ int main(int argc, char** argv)
     for (const TestSoundServer& server : servers) {
         if (!server.Recorder->Problem().empty()) {
             std::printf("%s: skipped: %s\n", server.Name.c_str(), server.Recorder->Problem().c_str());
-        } else if (RunOn(server, trials, isi, maskerMs)) {
+        } else if (RunOn(server, trials, isi, maskerMs, kc35)) {
             ++measured;
         }
     }

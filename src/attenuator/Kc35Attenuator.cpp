@@ -11,6 +11,10 @@ constexpr std::string_view LowDigits = "0123456789ABCDEF";
 constexpr int LevelCommandBytes = 3;
 constexpr int BitsPerByte = 11;
 constexpr int SettlingMs = 5;
+// The run takes the listener's key, computes the level and writes the command on a thread the
+// system may wake a little late: room for that, so that the command still has its line time and
+// the settling before the onset on a busy machine.
+constexpr int SchedulingMs = 10;
 
 template <typename Level>
 [[noreturn]] void ThrowOutOfRange(Level level)
@@ -48,7 +52,7 @@ int Kc35Attenuator::LevelCommandLeadMs() const
 {
     const long long bits = static_cast<long long>(LevelCommandBytes) * BitsPerByte * 1000;
     const long long rate = std::max(link_.BitsPerSecond(), 1);
-    return static_cast<int>((bits + rate - 1) / rate) + SettlingMs;
+    return static_cast<int>((bits + rate - 1) / rate) + SettlingMs + SchedulingMs;
 }
 
 void Kc35Attenuator::SetAttenuatorLevel(int channel, int level)

@@ -39,9 +39,9 @@ public:
     // "L01N01" for the left ear, "L02N02" for the right.
     void SendEarRouting(EarSide ear);
 
-    // How long before a stimulus's onset its level command has to start: the command's time on
-    // the line (3 bytes of 11 bits at the link's speed) and a margin for opening the port and
-    // for the attenuator to settle, rounded up to whole milliseconds.
+    // How long before a stimulus's onset, as the listener hears it, its level command has to
+    // start: the command's time on the line (3 bytes of 11 bits at the link's speed, rounded up
+    // to whole milliseconds), the attenuator's settling and room for a late wake-up of the run.
     int LevelCommandLeadMs() const;
 
     // The bytes of a level command, e.g. (1, 100) gives "I14". Throws as SetAttenuatorLevel.

@@ -162,6 +162,12 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
         const bool levelSet = mode == AttenuatorMode::Kc35 && !previous;
         if (levelSet) {
             SetAttenuatorLevel(1, state_.MaskerSPL);
+            // The first stimulus starts as soon as the device can take it: it waits for the
+            // command to cross the line and the attenuator to settle first. Later ones are
+            // scheduled a whole lead after the key, on the device's clock.
+            if (first && devices_.attenuator != nullptr && stream != nullptr) {
+                stream->WaitUntil(stream->Position() + FramesOfMs(devices_.attenuator->LevelCommandLeadMs()));
+            }
         }
         BuildTrialMasker(maskerWave, carrierWave, reservoir, settings, state_.MaskerFreq);
         // Each stimulus starts ISI after the last frame of the one before.
