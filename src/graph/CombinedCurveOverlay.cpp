@@ -25,11 +25,11 @@ QString Figures(const ConditionCurves& c)
     const CurveMeasures& m = c.CombinedMeasures;
     QString text = "Combined (" + QString::number(c.Runs.size()) + " runs)\nTip: " + QString::fromStdString(DescribeTip(m.Smoothed));
     if (m.Fitted.Freq && m.Fitted.Level) {
-        text += "\nFitted tip: " + QString::fromStdString(FormatForResults(*m.Fitted.Freq) + " Hz at "
-                                                          + FormatForResults(*m.Fitted.Level) + " dB SPL");
+        text += "\nFitted tip: " + QString::fromStdString(FormatHz(*m.Fitted.Freq) + " Hz at " + FormatDb(*m.Fitted.Level)
+                                                          + " dB SPL");
     }
     if (m.Smoothed.Q10) {
-        text += "\nQ10: " + QString::fromStdString(FormatForResults(*m.Smoothed.Q10));
+        text += "\nQ10: " + QString::fromStdString(FormatQ10(*m.Smoothed.Q10));
     }
     QStringList flags;
     for (const RaisedFlag& flag : m.Flags) {
