@@ -4,9 +4,12 @@
 #include "ScratchFolder.h"
 #include "GraphWindow.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QChart>
 #include <QChartView>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QPushButton>
 #include <QTest>
@@ -77,6 +80,16 @@ TEST(GraphCombinedCurve, ShowsTheCombinedCurveAndWritesTheReport)
     EXPECT_GT(line->count(), 50);
     box->click();
     EXPECT_FALSE(line->isVisible());
+    box->click();
+    QStringList legend;
+    form.show();  // a marker is visible only in a shown legend
+    QApplication::processEvents();
+    for (const QLegendMarker* marker : line->chart()->legend()->markers()) {
+        if (marker->isVisible())
+            legend << marker->label();
+    }
+    EXPECT_TRUE(legend.contains("Combined curve (2 runs)")) << legend.join(" | ").toStdString();
+    EXPECT_FALSE(legend.contains(QString())) << "a marker without a label: " << legend.join(" | ").toStdString();
 
     auto* report = form.findChild<ReportButton*>();
     ASSERT_NE(report, nullptr);
