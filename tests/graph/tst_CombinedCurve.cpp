@@ -96,7 +96,7 @@ TEST(GraphCombinedCurve, ShowsTheCombinedCurveAndWritesTheReport)
     report->ChoosePath = [] { return QString("S01 report.pdf"); };
     report->Button()->click();
     const std::string text = PdfText("S01 report.pdf");
-    for (const char* expected : {"Psychophysical tuning curves", "Subject: S01", "Calibration factor: 100 dB SPL",
+    for (const char* expected : {"Psychophysical tuning curves", "Listener: S01", "calibration factor 100 dB SPL",
                                  "Condition 1, left ear: tone 1000 Hz at 30 dB SPL", "Run r1: sweep up",
                                  "Combined curve of 2 runs", "Fitted tip: ", "Low slope: -", "Flags: none"}) {
         EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
