@@ -3,6 +3,7 @@
 #include "SetupWindowLayout.h"
 
 #include "Controls.h"
+#include "ListenerDetailsDialog.h"
 #include "OneLineValidator.h"
 
 #include <QButtonGroup>
@@ -249,6 +250,13 @@ void SetupWindow::CreateMenu()
 {
     QMenu* file = menuBar()->addMenu("File");
     file->setObjectName("File1");
+    QAction* details = file->addAction("Listener details…");
+    details->setObjectName("ListenerDetails1");
+    connect(details, &QAction::triggered, this, [this] {
+        auto* dialog = new ListenerDetailsDialog(state_, this);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->open();
+    });
     RunSessionAction = file->addAction("Run Session");
     RunSessionAction->setObjectName("RunSession1");
     RunSessionAction->setEnabled(false);

@@ -128,7 +128,7 @@ std::string DescribeTip(const CurveAnalysis& analysis)
     if (!analysis.Tip) {
         return "cannot be computed: " + analysis.TipProblem;
     }
-    return Number(analysis.Tip->Freq) + " Hz at " + Number(analysis.Tip->SPL) + " dB SPL";
+    return FormatHz(analysis.Tip->Freq) + " Hz at " + FormatDb(analysis.Tip->SPL) + " dB SPL";
 }
 
 std::string DescribeQ10(const CurveAnalysis& analysis)
@@ -136,6 +136,6 @@ std::string DescribeQ10(const CurveAnalysis& analysis)
     if (!analysis.Q10 || !analysis.LowHz || !analysis.HighHz) {
         return "cannot be computed: " + analysis.Q10Problem;
     }
-    return Number(*analysis.Q10) + " (10 dB above the tip from " + Number(*analysis.LowHz) + " to "
-           + Number(*analysis.HighHz) + " Hz)";
+    return FormatQ10(*analysis.Q10) + " (10 dB above the tip from " + FormatHz(*analysis.LowHz) + " to "
+           + FormatHz(*analysis.HighHz) + " Hz)";
 }

@@ -41,8 +41,8 @@ std::vector<ResultPoint> UsablePointsInFrequencyOrder(const std::vector<ResultPo
 // its points are taken as they are, and Points counts them.
 CurveAnalysis AnalyseSmoothedCurve(std::vector<ResultPoint> smoothed);
 
-// The tip and Q10 as the program states them wherever it shows them, numbers with 6
-// significant digits: "1000 Hz at 34.5 dB SPL", "5.2 (10 dB above the tip from 905 to
-// 1097 Hz)", or "cannot be computed: " and the reason.
+// The tip and Q10 as the program states them wherever it shows them, each number to the step
+// its quantity can tell (NumberFormat.h): "1000 Hz at 34.5 dB SPL", "5.20 (10 dB above the tip
+// from 905 to 1097 Hz)", or "cannot be computed: " and the reason.
 std::string DescribeTip(const CurveAnalysis& analysis);
 std::string DescribeQ10(const CurveAnalysis& analysis);

@@ -13,7 +13,7 @@ std::string Number(double value)
 
 std::string DescribeShift(double shiftPercent)
 {
-    std::string text = Number(shiftPercent) + " %";
+    std::string text = FormatPercent(shiftPercent) + " %";
     if (ShiftMarked(shiftPercent)) {
         text += " (off-frequency: " + Number(QualityThresholds::ShiftMarkPercent) + " % or more)";
     }
@@ -26,12 +26,12 @@ std::string DescribeFittedTip(const CurveMeasures& measures)
     if (!tip.Freq || !tip.Level) {
         return "none: " + tip.Problem;
     }
-    std::string text = Number(*tip.Freq) + " Hz at " + Number(*tip.Level) + " dB SPL";
+    std::string text = FormatHz(*tip.Freq) + " Hz at " + FormatDb(*tip.Level) + " dB SPL";
     if (measures.FittedShiftPercent) {
         text += ", shift " + DescribeShift(*measures.FittedShiftPercent);
     }
     return text + " (quadratic in log frequency over " + std::to_string(tip.Points) + " points from "
-           + Number(tip.WindowLowHz) + " to " + Number(tip.WindowHighHz) + " Hz)";
+           + FormatHz(tip.WindowLowHz) + " to " + FormatHz(tip.WindowHighHz) + " Hz)";
 }
 
 std::string DescribeSlope(const SideSlope& slope)
@@ -39,8 +39,8 @@ std::string DescribeSlope(const SideSlope& slope)
     if (!slope.DbPerOctave) {
         return "none: " + slope.Problem;
     }
-    return Number(*slope.DbPerOctave) + " dB/octave (" + std::to_string(slope.Points) + " points from "
-           + Number(slope.FromHz) + " to " + Number(slope.ToHz) + " Hz)";
+    return FormatDb(*slope.DbPerOctave) + " dB/octave (" + std::to_string(slope.Points) + " points from "
+           + FormatHz(slope.FromHz) + " to " + FormatHz(slope.ToHz) + " Hz)";
 }
 
 std::string DescribeParameters(const AnalysisParameters& parameters)

@@ -5,7 +5,8 @@
 #include <string>
 
 // The measures as the program states them wherever it shows them (analyze, the graph window,
-// the report), numbers with 6 significant digits.
+// the report), each number to the step its quantity can tell (NumberFormat.h); the settings
+// and thresholds they name as the files give them.
 
 // "2.5 %", with " (off-frequency: 20 % or more)" when marked.
 std::string DescribeShift(double shiftPercent);

@@ -53,3 +53,23 @@ std::string FormatRounded(double value, int decimals)
     }
     return text;
 }
+
+std::string FormatHz(double hz)
+{
+    return FormatFixed(hz, 0);
+}
+
+std::string FormatDb(double db)
+{
+    return FormatFixed(db, 1);
+}
+
+std::string FormatQ10(double q10)
+{
+    return FormatFixed(q10, 2);
+}
+
+std::string FormatPercent(double percent)
+{
+    return FormatFixed(percent, 1);
+}

@@ -30,3 +30,11 @@ std::string FormatFixed(double value, int decimals);
 // At most `decimals` decimals, without trailing zeros, never "-0": a number rounded to what
 // its measure can tell, so that rounding noise (an SD of 1e-14) reads as 0.
 std::string FormatRounded(double value, int decimals);
+
+// A measured quantity as the graph window, quorvex-sim analyze's text and the report state it:
+// to the step the measurement can tell, the same in all three. The CSV tables and the data
+// files keep every digit (FormatForResults).
+std::string FormatHz(double hz);            // to 1 Hz: "1735"
+std::string FormatDb(double db);            // to 0.1 dB, also dB/octave: "31.6"
+std::string FormatQ10(double q10);          // to 0.01: "3.08"
+std::string FormatPercent(double percent);  // to 0.1 %: "-0.3"

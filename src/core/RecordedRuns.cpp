@@ -123,6 +123,7 @@ RecordedRuns ReadSessionRecord(const std::string& text)
             run.Time = c.Text(row, "time");
             run.Version = c.Text(row, "version");
             run.Subject = c.Text(row, "subject");
+            run.Listener = {c.Text(row, "subject_id"), c.Text(row, "birth_date"), c.Text(row, "examiner")};
             run.Ear = c.Text(row, "ear");
             run.Direction = c.Text(row, "direction");
             run.AttenuatorMode = c.Text(row, "attenuator");

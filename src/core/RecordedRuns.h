@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CurveMeasures.h"
+#include "ListenerDetails.h"
 #include "TestCondition.h"
 
 #include <optional>
@@ -31,6 +32,7 @@ struct RecordedRun {
     std::string Time;
     std::string Version;
     std::string Subject;
+    ListenerDetails Listener;  // empty in a record begun before its columns
     std::string Ear;        // "left" or "right"
     std::string Direction;  // "up" or "down"
     int Condition = 0;      // from 1

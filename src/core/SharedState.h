@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ListenerDetails.h"
 #include "ResultsBuffer.h"
 #include "TestCondition.h"
 
@@ -17,6 +18,7 @@ struct SharedState {
     EarSide Ear = EarSide::Right;
     Sweep SweepDirection = Sweep::Up;
     std::string SubjectName;
+    ListenerDetails Listener;  // "Listener details…"; written with every run
     std::string ResultsFileName = "default.dat";
     std::string ParameterFileName;
 

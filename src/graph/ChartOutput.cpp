@@ -1,5 +1,6 @@
 #include "ChartOutput.h"
 
+#include "OverlaySeries.h"
 #include "PolylineClip.h"
 
 #include <QBuffer>
@@ -8,6 +9,8 @@
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QSaveFile>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QPageLayout>
 #include <QPageSize>
@@ -49,11 +52,18 @@ public:
                 hidden_.push_back(line);
             }
         }
+        // Hiding a series hides its legend entry too; the copy still names the lines it draws.
+        for (QLineSeries* line : hidden_) {
+            for (QLegendMarker* marker : chart.legend()->markers(line))
+                marker->setVisible(!line->name().isEmpty());
+        }
     }
     ~LinesHidden()
     {
         for (QLineSeries* line : hidden_)
             line->setVisible(true);
+        if (!hidden_.empty())
+            HideUnnamedInLegend(*hidden_.front()->chart());
     }
     LinesHidden(const LinesHidden&) = delete;
     LinesHidden& operator=(const LinesHidden&) = delete;

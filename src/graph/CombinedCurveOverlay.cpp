@@ -2,6 +2,7 @@
 
 #include "MeasuresText.h"
 #include "NumberFormat.h"
+#include "OverlaySeries.h"
 #include "ResultsFileAnalysis.h"
 
 #include <QChart>
@@ -25,11 +26,11 @@ QString Figures(const ConditionCurves& c)
     const CurveMeasures& m = c.CombinedMeasures;
     QString text = "Combined (" + QString::number(c.Runs.size()) + " runs)\nTip: " + QString::fromStdString(DescribeTip(m.Smoothed));
     if (m.Fitted.Freq && m.Fitted.Level) {
-        text += "\nFitted tip: " + QString::fromStdString(FormatForResults(*m.Fitted.Freq) + " Hz at "
-                                                          + FormatForResults(*m.Fitted.Level) + " dB SPL");
+        text += "\nFitted tip: " + QString::fromStdString(FormatHz(*m.Fitted.Freq) + " Hz at " + FormatDb(*m.Fitted.Level)
+                                                          + " dB SPL");
     }
     if (m.Smoothed.Q10) {
-        text += "\nQ10: " + QString::fromStdString(FormatForResults(*m.Smoothed.Q10));
+        text += "\nQ10: " + QString::fromStdString(FormatQ10(*m.Smoothed.Q10));
     }
     QStringList flags;
     for (const RaisedFlag& flag : m.Flags) {
@@ -55,6 +56,7 @@ CombinedCurveOverlay::CombinedCurveOverlay(QWidget& window, GraphChart& chart, c
 
     line_ = new QLineSeries(chart.Chart);
     line_->setObjectName("CombinedCurve");
+    line_->setName("Combined curve");
     tip_ = new QScatterSeries(chart.Chart);
     tip_->setObjectName("CombinedTip");
     fittedTip_ = new QScatterSeries(chart.Chart);
@@ -94,6 +96,7 @@ void CombinedCurveOverlay::Refresh(const SharedState& state)
     toggle_->setEnabled(available);
     toggle_->setToolTip(available ? QString() : "The results file has no second run of this condition and ear.");
     if (available) {
+        line_->setName(QString("Combined curve (%1 runs)").arg(curves->Runs.size()));
         for (const ResultPoint& p : curves->Combined.Points) {
             line_->append(p.Freq, p.SPL);
         }
@@ -118,4 +121,5 @@ void CombinedCurveOverlay::Show(bool shown)
     tip_->setVisible(visible);
     fittedTip_->setVisible(visible);
     figures_->setVisible(visible);
+    HideUnnamedInLegend(*chart_.Chart);
 }

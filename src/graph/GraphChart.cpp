@@ -1,5 +1,7 @@
 #include "GraphChart.h"
 
+#include "GraphContent.h"
+
 #include <QChart>
 #include <QChartView>
 #include <QFont>
@@ -16,11 +18,7 @@
 
 namespace {
 
-// The axes' fixed ranges.
-constexpr double LowestFrequency = 100.0;
-constexpr double HighestFrequency = 10000.0;
-constexpr double LowestLevel = 0.0;
-constexpr double HighestLevel = 100.0;
+using namespace GraphAxes;
 
 QFont ArialPixels(int pixels)
 {
@@ -105,15 +103,17 @@ GraphChart SetUpGraphChart(QChartView& view)
     auto* line = new QLineSeries(chart);
     auto* marker = new QScatterSeries(chart);
     auto* tip = new QScatterSeries(chart);
+    auto* q10 = new QLineSeries(chart);
     auto* frequency = new QLogValueAxis(chart);
     auto* level = new QValueAxis(chart);
     chart->addSeries(line);
     chart->addSeries(marker);
+    chart->addSeries(q10);
     chart->addSeries(tip);
     chart->addAxis(frequency, Qt::AlignBottom);
     chart->addAxis(level, Qt::AlignLeft);
     for (QAbstractSeries* series : {static_cast<QAbstractSeries*>(line), static_cast<QAbstractSeries*>(marker),
-                                     static_cast<QAbstractSeries*>(tip)}) {
+                                     static_cast<QAbstractSeries*>(q10), static_cast<QAbstractSeries*>(tip)}) {
         series->attachAxis(frequency);
         series->attachAxis(level);
     }
@@ -140,6 +140,10 @@ GraphChart SetUpGraphChart(QChartView& view)
     tip->setPen(QPen(Qt::black, 2));
     tip->setPointLabelsVisible(false);
 
+    q10->setObjectName("Q10Line");
+    q10->setPen(QPen(QColor(90, 90, 90), 2));
+    q10->setPointsVisible(false);
+
     auto* summary = new QGraphicsTextItem(chart);
     summary->setFont(ArialPixels(13));
     summary->setDefaultTextColor(Qt::black);
@@ -155,7 +159,7 @@ GraphChart SetUpGraphChart(QChartView& view)
     view.setFrameShape(QFrame::NoFrame);
     view.setBackgroundBrush(Qt::white);
     view.setRenderHint(QPainter::Antialiasing);
-    return GraphChart{chart, line, marker, tip, summary, {}};
+    return GraphChart{chart, line, marker, tip, q10, summary, {}};
 }
 
 void SetCurveSummary(GraphChart& chart, const QString& text)

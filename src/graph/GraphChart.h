@@ -18,6 +18,7 @@ struct GraphChart {
     QLineSeries* Line = nullptr;       // the tuning curve
     QScatterSeries* Marker = nullptr;  // the tone
     QScatterSeries* Tip = nullptr;     // the curve's tip: an open circle
+    QLineSeries* Q10 = nullptr;        // the width Q10 is taken over, 10 dB above the tip
     QGraphicsTextItem* Summary = nullptr;  // tip and Q10, in the plot's lower left corner
     std::vector<QLineSeries*> Overlays;    // earlier runs, drawn behind the curve
 };
@@ -28,7 +29,8 @@ inline constexpr QSize GraphChartSize{761, 489};
 // Gives `view` (which owns it) a chart with the graph window's fixed settings: white
 // background, no legend, no zooming, logarithmic frequency axis 100-10000 Hz with a minor
 // grid, linear level axis 0-100 dB SPL, a black line, a black square tone marker, an open
-// circle on the tip and the tip and Q10 written in the plot.
+// circle on the tip, a grey line between the 10-dB points and the tip and Q10 written in the
+// plot.
 GraphChart SetUpGraphChart(QChartView& view);
 
 // Shows `text` (lines separated by "\n") in the plot's lower left corner.

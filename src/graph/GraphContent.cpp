@@ -1,6 +1,6 @@
 #include "GraphContent.h"
 
-#include "CurveAnalysis.h"
+#include "NumberFormat.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,9 +19,30 @@ std::vector<ResultPoint> StoredPoints(const ResultsBuffer& results)
 
 } // namespace
 
-std::string GraphTitle(const std::string& subjectName, EarSide ear)
+std::string GraphTitle(const SharedState& state, const std::string& date)
 {
-    return subjectName + ": " + EarName(ear) + " ear";
+    std::string title = state.SubjectName + ": " + EarName(state.Ear) + " ear";
+    const auto index = static_cast<std::size_t>(state.CurrentCondition);
+    if (state.CurrentCondition >= 0 && index < state.Conditions.size()) {
+        title += " — Condition " + std::to_string(state.CurrentCondition + 1) + " — "
+                 + FormatForResults(state.Conditions[index].ToneF) + " Hz tone, "
+                 + (state.SweepDirection == Sweep::Down ? "downward" : "upward") + " sweep";
+    }
+    return date.empty() ? title : title + " — " + date;
+}
+
+std::vector<ResultPoint> Q10Segment(const CurveAnalysis& analysis)
+{
+    if (!analysis.Q10 || !analysis.Tip || !analysis.LowHz || !analysis.HighHz) {
+        return {};
+    }
+    const double level = analysis.Tip->SPL + 10.0;
+    const double low = std::max(*analysis.LowHz, GraphAxes::LowestFrequency);
+    const double high = std::min(*analysis.HighHz, GraphAxes::HighestFrequency);
+    if (level < GraphAxes::LowestLevel || level > GraphAxes::HighestLevel || low >= high) {
+        return {};
+    }
+    return {{static_cast<float>(low), static_cast<float>(level)}, {static_cast<float>(high), static_cast<float>(level)}};
 }
 
 std::string SweepDisplayName(Sweep direction)
@@ -57,10 +78,10 @@ std::vector<ResultPoint> LinePoints(const ResultsBuffer& results, Sweep sweepDir
     return AscendingLine(StoredPoints(results), sweepDirection);
 }
 
-GraphContent BuildGraphContent(const SharedState& state)
+GraphContent BuildGraphContent(const SharedState& state, const std::string& date)
 {
     GraphContent content;
-    content.Title = GraphTitle(state.SubjectName, state.Ear);
+    content.Title = GraphTitle(state, date);
     content.Line = LinePoints(state.Results, state.SweepDirection);
     const auto index = static_cast<std::size_t>(state.CurrentCondition);
     if (state.CurrentCondition >= 0 && index < state.Conditions.size() && OnFrequencyAxis(state.Conditions[index].ToneF))
@@ -68,6 +89,7 @@ GraphContent BuildGraphContent(const SharedState& state)
 
     const CurveAnalysis analysis = AnalyseCurve(StoredPoints(state.Results));
     content.TipMarker = analysis.Tip;
+    content.Q10Line = Q10Segment(analysis);
     content.CurveSummary = "Tip: " + DescribeTip(analysis) + "\nQ10: " + DescribeQ10(analysis);
     return content;
 }

@@ -44,9 +44,9 @@ GraphWindow::GraphWindow(SharedState& state, QWidget* parent)
     chart_ = SetUpGraphChart(*ChartView);
 
     PrintButton = MakeButton(this, "Button1", "Print", {360, 504, 75, 25});
-    CloseButton = MakeButton(this, "Button2", "CLOSE", {704, 504, 75, 25});
-    CopyPictureButton = MakeButton(this, "Button3", "Copy Bitmap", {240, 504, 75, 25});
-    CopySvgButton = MakeButton(this, "Button4", "Copy as SVG", {160, 504, 75, 25});
+    CloseButton = MakeButton(this, "Button2", "Close", {704, 504, 75, 25});
+    CopyPictureButton = MakeButton(this, "Button3", "Copy picture", {240, 504, 75, 25});
+    CopySvgButton = MakeButton(this, "Button4", "Copy SVG", {160, 504, 75, 25});
     SaveAsButton = MakeButton(this, "SaveAsButton", "Save as…", {440, 504, 75, 25});
     setTabOrder(ChartView, PrintButton);
     setTabOrder(PrintButton, CloseButton);
@@ -81,9 +81,11 @@ void GraphWindow::FormShow()
     chart_.Line->clear();
     chart_.Marker->clear();
     chart_.Tip->clear();
+    chart_.Q10->clear();
     chart_.Chart->setTitle(QString());
 
-    const GraphContent content = BuildGraphContent(state_);
+    const RecordedOverlay recorded = OverlaidRunsOf(state_);
+    const GraphContent content = BuildGraphContent(state_, recorded.LatestDate);
     title_ = QString::fromStdString(content.Title);
     // The chart draws its title as rich text; a subject name is shown as typed.
     chart_.Chart->setTitle(title_.toHtmlEscaped());
@@ -102,16 +104,13 @@ void GraphWindow::FormShow()
     // A marker off the axes would be drawn over them in the vector copy; the text still says where the tip is.
     if (content.TipMarker && InsideAxes(content.TipMarker->Freq, content.TipMarker->SPL))
         chart_.Tip->append(content.TipMarker->Freq, content.TipMarker->SPL);
-    ShowEarlierRuns();
-    combined_->Refresh(state_);
-}
-
-void GraphWindow::ShowEarlierRuns()
-{
+    for (const ResultPoint& p : content.Q10Line)
+        chart_.Q10->append(p.Freq, p.SPL);
     const QString latest = QString("Latest run: %1 ear, %2")
                                .arg(QString::fromStdString(EarName(state_.Ear)),
                                     QString::fromStdString(SweepDisplayName(state_.SweepDirection)));
-    ShowOverlaidRuns(chart_, OverlaidRunsOf(state_), latest);
+    ShowOverlaidRuns(chart_, recorded.Earlier, latest);
+    combined_->Refresh(state_);
 }
 
 void GraphWindow::PrintClick()

@@ -34,10 +34,10 @@ public:
     std::function<QString()> ChooseSavePath;
 
     void FormShow();
-    void PrintClick();  // Print
-    void CloseClick();  // CLOSE
-    void CopyPictureClick();  // Copy Bitmap
-    void CopySvgClick();  // Copy as SVG
+    void PrintClick();
+    void CloseClick();
+    void CopyPictureClick();
+    void CopySvgClick();
     void SaveAsButtonClick();
 
 protected:
@@ -47,7 +47,6 @@ private:
     void OfferPdfInstead();
     QString AskForPdfPath();
     QString AskForSavePath();
-    void ShowEarlierRuns();
     void Report(const QString& message);
 
     SharedState& state_;

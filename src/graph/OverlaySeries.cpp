@@ -17,14 +17,16 @@ namespace {
 constexpr std::array<QRgb, 8> Palette = {0x1f77b4, 0xd62728, 0x2ca02c, 0xff7f0e,
                                          0x9467bd, 0x17becf, 0x8c564b, 0xe377c2};
 
-void ShowInLegend(QChart& chart, QAbstractSeries* series, bool shown)
+}  // namespace
+
+void HideUnnamedInLegend(QChart& chart)
 {
-    for (QLegendMarker* marker : chart.legend()->markers(series)) {
-        marker->setVisible(shown);
+    for (QLegendMarker* marker : chart.legend()->markers()) {
+        if (marker->label().isEmpty()) {
+            marker->setVisible(false);
+        }
     }
 }
-
-}  // namespace
 
 void ShowOverlaidRuns(GraphChart& chart, const std::vector<OverlaidRun>& runs, const QString& latestLabel)
 {
@@ -37,7 +39,7 @@ void ShowOverlaidRuns(GraphChart& chart, const std::vector<OverlaidRun>& runs, c
     const QList<QAbstractAxis*> axes = chart.Chart->axes(Qt::Horizontal) + chart.Chart->axes(Qt::Vertical);
     // The chart draws its series in the order they were added: the latest run, the tone and the
     // tip go back on top of the earlier runs.
-    const std::array<QAbstractSeries*, 3> onTop = {chart.Line, chart.Marker, chart.Tip};
+    const std::array<QAbstractSeries*, 4> onTop = {chart.Line, chart.Q10, chart.Marker, chart.Tip};
     for (QAbstractSeries* series : onTop) {
         chart.Chart->removeSeries(series);
     }
@@ -70,7 +72,6 @@ void ShowOverlaidRuns(GraphChart& chart, const std::vector<OverlaidRun>& runs, c
     legend->setFont(font);
     legend->setLabelColor(Qt::black);
     chart.Line->setName(latestLabel);
-    ShowInLegend(*chart.Chart, chart.Marker, false);
-    ShowInLegend(*chart.Chart, chart.Tip, false);
+    HideUnnamedInLegend(*chart.Chart);
     legend->setVisible(!runs.empty());
 }

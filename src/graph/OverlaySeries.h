@@ -11,3 +11,8 @@
 // downward sweep, named in a legend below the plot. The legend names the latest run too, and
 // is shown only while there are earlier runs.
 void ShowOverlaidRuns(GraphChart& chart, const std::vector<OverlaidRun>& runs, const QString& latestLabel);
+
+// Leaves out of the legend every series without a name (the tone, the tips, the Q10 line): a
+// marker without a label tells the reader nothing. Showing a series shows its marker again,
+// so this follows every change of what is shown.
+void HideUnnamedInLegend(QChart& chart);

@@ -11,8 +11,9 @@ class QPushButton;
 class QRect;
 class QWidget;
 
-// "Report…" in the graph window: the per-listener PDF report of the results file's runs, saved
-// where the operator chooses, on A4 or, where the system's measurement system is the US one,
+// "Report…" in the graph window: the per-listener PDF report of the results file's runs, with
+// the listener details set in the set-up window where they are set, saved where the operator
+// chooses, on A4 or, where the system's measurement system is the US one,
 // Letter paper.
 class ReportButton : public QObject {
     Q_OBJECT

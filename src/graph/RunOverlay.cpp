@@ -21,9 +21,10 @@ bool SamePoints(const std::vector<ResultPoint>& recorded, const std::vector<Resu
 
 }  // namespace
 
-std::vector<OverlaidRun> OverlaidRuns(const std::vector<RecordedRun>& record, const std::string& subject,
-                                      int condition, const std::vector<ResultPoint>& latest)
+RecordedOverlay OverlaidRuns(const std::vector<RecordedRun>& record, const std::string& subject, int condition,
+                             const std::vector<ResultPoint>& latest)
 {
+    RecordedOverlay overlay;
     std::vector<const RecordedRun*> chosen;
     for (const RecordedRun& run : record) {
         if (run.Subject == subject && run.Condition == condition) {
@@ -34,27 +35,28 @@ std::vector<OverlaidRun> OverlaidRuns(const std::vector<RecordedRun>& record, co
         return SamePoints(run->Points, latest);
     });
     if (!latest.empty() && drawnFromMemory != chosen.rend()) {
+        overlay.LatestDate = (*drawnFromMemory)->Date;
         chosen.erase(std::next(drawnFromMemory).base());
     }
     if (chosen.size() > MostOverlaidRuns) {
         chosen.erase(chosen.begin(), chosen.end() - static_cast<std::ptrdiff_t>(MostOverlaidRuns));
     }
 
-    std::vector<OverlaidRun> runs;
     for (const RecordedRun* run : chosen) {
         OverlaidRun overlaid;
         // The record's words as read; a word that is neither counts as the right ear, upwards.
         overlaid.Ear = EarFromName(run->Ear).value_or(EarSide::Right);
         overlaid.Direction = DirectionFromName(run->Direction).value_or(Sweep::Up);
-        overlaid.Label = run->Ear + " ear, " + SweepDisplayName(overlaid.Direction) + ", " + run->Date
-                         + " " + run->Time;
+        // The title has the latest run's day; a run of that day is named by its time alone.
+        overlaid.Label = run->Ear + " ear, " + SweepDisplayName(overlaid.Direction) + ", "
+                         + (run->Date == overlay.LatestDate ? std::string() : run->Date + " ") + run->Time;
         overlaid.Line = AscendingLine(run->Points, overlaid.Direction);
-        runs.push_back(std::move(overlaid));
+        overlay.Earlier.push_back(std::move(overlaid));
     }
-    return runs;
+    return overlay;
 }
 
-std::vector<OverlaidRun> OverlaidRunsOf(const SharedState& state)
+RecordedOverlay OverlaidRunsOf(const SharedState& state)
 {
     const WholeFile record = ReadWholeFile(SessionRecordFileName(state.ResultsFileName));
     if (record.Error) {

@@ -8,6 +8,7 @@ ResultsFileAnalysis AnalyseResultsFile(const std::string& resultsFile, const Run
     ResultsFileAnalysis file;
     file.ResultsFile = resultsFile;
     file.RecordFile = SessionRecordFileName(resultsFile);
+    file.Selection = selection;
     file.Record = ReadRecordFiles(file.RecordFile, TrialLogFileName(resultsFile));
     file.Analysis = AnalyseRecordedRuns(file.Record.Runs, selection, parameters);
     return file;

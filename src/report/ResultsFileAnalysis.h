@@ -8,6 +8,7 @@
 struct ResultsFileAnalysis {
     std::string ResultsFile;  // NAME.dat
     std::string RecordFile;   // NAME.csv
+    RunSelection Selection;   // the runs asked for
     RecordedRuns Record;
     ResultsAnalysis Analysis;
 };

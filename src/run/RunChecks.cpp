@@ -35,6 +35,10 @@ Result<> CheckRunConditions(const SharedState& state, char decimalSeparator)
         }
     }
 
+    if (const Result<> details = CheckListenerDetails(state.Listener); !details) {
+        return refuse(details.Reason() + ". Correct it under File, Listener details.");
+    }
+
     const std::pair<const char*, float> values[] = {
         {"ToneF", c.ToneF},     {"StartF", c.StartF}, {"EndF", c.EndF},       {"FStep", c.FStep},
         {"MaskerBW", c.MaskerBW}, {"SPLstep", c.SPLstep}, {"MaxSPL", c.MaxSPL}, {"ToneSPL", c.ToneSPL},

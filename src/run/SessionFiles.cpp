@@ -227,6 +227,9 @@ const RecordColumn LaterColumns[] = {
     {"session_plan", [](const RunFacts& run) { return SessionValue(run, [](const SessionMark& s) { return s.Plan; }); }},
     {"session_plan_text", [](const RunFacts&) { return std::string(); }},
     {"conditions_file", [](const RunFacts&) { return std::string(); }},
+    {"subject_id", [](const RunFacts& run) { return run.State.Listener.Id; }},
+    {"birth_date", [](const RunFacts& run) { return run.State.Listener.BirthDate; }},
+    {"examiner", [](const RunFacts& run) { return run.State.Listener.Examiner; }},
 };
 
 // The columns a session record must have for this version to add rows to it.

@@ -61,9 +61,9 @@ void PrintCombined(const ResultsAnalysis& analysis, const ConditionCurves& c)
     for (const auto& [direction, spread] : {std::pair{"upward", &c.SpreadUp}, std::pair{"downward", &c.SpreadDown}}) {
         if (spread->SmoothedHz || spread->FittedHz) {
             std::cout << "  tip difference between " << direction << " runs: "
-                      << (spread->SmoothedHz ? FormatForResults(*spread->SmoothedHz) + " Hz" : std::string("none"))
+                      << (spread->SmoothedHz ? FormatHz(*spread->SmoothedHz) + " Hz" : std::string("none"))
                       << " (smoothed), "
-                      << (spread->FittedHz ? FormatForResults(*spread->FittedHz) + " Hz" : std::string("none"))
+                      << (spread->FittedHz ? FormatHz(*spread->FittedHz) + " Hz" : std::string("none"))
                       << " (fitted)\n";
         }
     }

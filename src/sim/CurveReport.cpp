@@ -42,11 +42,11 @@ std::string DescribeCurve(const CurveAnalysis& analysis)
 
 std::string DescribeExpectedCurve(const ExpectedCurve& curve)
 {
-    std::string text = "  expected tip: " + Number(curve.TipFrequency()) + " Hz at " + Number(curve.TipLevel())
+    std::string text = "  expected tip: " + FormatHz(curve.TipFrequency()) + " Hz at " + FormatDb(curve.TipLevel())
                        + " dB SPL\n";
     if (const auto band = curve.Q10()) {
-        text += "  expected Q10: " + Number(band->Q10) + " (10 dB above the tip from " + Number(band->LowHz) + " to "
-                + Number(band->HighHz) + " Hz)\n";
+        text += "  expected Q10: " + FormatQ10(band->Q10) + " (10 dB above the tip from " + FormatHz(band->LowHz)
+                + " to " + FormatHz(band->HighHz) + " Hz)\n";
     } else {
         text += "  expected Q10: none (the curve does not rise 10 dB below the tip)\n";
     }

@@ -2,6 +2,7 @@
 #include "SimCommands.h"
 
 #include "ListenerReport.h"
+#include "ReportFirstPage.h"
 #include "NamedParameterFile.h"
 
 #include <CLI/CLI.hpp>
@@ -10,6 +11,7 @@
 
 #include <iostream>
 #include <memory>
+#include <set>
 
 namespace {
 
@@ -19,10 +21,30 @@ struct Request {
     std::string paper = "a4";
     std::string session;
     std::vector<std::string> runs;
+    ListenerDetails listener;
 };
+
+// "Ann (3 runs, 2 conditions)": whose report it is and what it holds.
+std::string WhatWasWritten(const ResultsFileAnalysis& results, const ListenerDetails& given)
+{
+    const ResultsAnalysis& a = results.Analysis;
+    std::set<int> conditions;
+    for (const AnalysedRun& run : a.Runs) {
+        conditions.insert(run.Run.Condition);
+    }
+    const auto count = [](std::size_t n, const char* what) {
+        return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+    };
+    return ReportListener(a, given).Name.toStdString() + " (" + count(a.Runs.size(), "run") + ", "
+           + count(conditions.size(), "condition") + ")";
+}
 
 int Report(const Request& request)
 {
+    if (const Result<> details = CheckListenerDetails(request.listener); !details) {
+        std::cerr << "quorvex-sim report: " << details.Reason() << "\n";
+        return 2;
+    }
     if (!ReadNamedFile(request.path).Ok()) {
         return 1;
     }
@@ -47,13 +69,14 @@ int Report(const Request& request)
         output = (request.path.ends_with(".dat") ? request.path.substr(0, request.path.size() - 4) : request.path) + ".pdf";
     }
     const QString error = WriteListenerReport(results, QString::fromStdString(output),
-                                              request.paper == "letter" ? QPageSize::Letter : QPageSize::A4);
+                                              request.paper == "letter" ? QPageSize::Letter : QPageSize::A4,
+                                              request.listener);
     if (!error.isEmpty()) {
         std::cerr << "quorvex-sim: " << error.toStdString() << "\n";
         return 1;
     }
-    std::cout << output << ": " << results.Analysis.Runs.size() << " runs, " << results.Analysis.Conditions.size()
-              << " conditions and ears\n";
+    std::cout << "quorvex-sim report: wrote the report of " << WhatWasWritten(results, request.listener) << " to "
+              << output << "\n";
     return 0;
 }
 
@@ -72,6 +95,13 @@ SimCommand AddReportCommand(CLI::App& tool)
     command->add_option("--runs", request->runs, "only these runs, ids as the session record has them (default: every run)")
         ->type_name("ID[,ID...]")
         ->delimiter(',');
+    command->add_option("--subject-id", request->listener.Id, "the listener's ID (default: as the session record has it)")
+        ->type_name("ID");
+    command->add_option("--birth-date", request->listener.BirthDate,
+                        "the listener's date of birth (default: as the session record has it)")
+        ->type_name("YYYY-MM-DD");
+    command->add_option("--examiner", request->listener.Examiner, "who measured (default: as the session record has it)")
+        ->type_name("NAME");
     command->add_option("FILE.dat", request->path, "results file")->type_name("")->required();
     return {command, [request] { return Report(*request); }};
 }

@@ -6,6 +6,7 @@
 #include "RecordingSerialLink.h"
 #include "RecordingSoundOutput.h"
 #include "TComPort.h"
+#include "ListenerDetailsDialog.h"
 #include "SerialSetupDialog.h"
 #include "SetupWindow.h"
 
@@ -159,6 +160,8 @@ TEST_F(Captions, EveryWindowShowsItsCaptionsWhole)
     TComPort port("ttyS0");
     SerialSetupDialog setup(port, {"ttyS0", "ttyUSB0"});
     cut << CutCaptions(&setup);
+    ListenerDetailsDialog details(form->State());
+    cut << CutCaptions(&details);
     EXPECT_TRUE(cut.isEmpty()) << cut.join("\n").toStdString();
 }
 

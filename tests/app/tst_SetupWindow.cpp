@@ -1,9 +1,10 @@
 #include "Clock.h"
+#include "ListenerDetailsDialog.h"
 #include "QtEventDispatcher.h"
+#include "RecordedRuns.h"
 #include "RecordingSerialLink.h"
 #include "RecordingSoundOutput.h"
 #include "ScratchFolder.h"
-#include "RecordedRuns.h"
 #include "SessionFiles.h"
 #include "SetupWindow.h"
 #include "TerminationSignals.h"
@@ -862,4 +863,27 @@ TEST_F(SetupWindowTest, RunSessionRunsTheProtocolsRunsAndOffersToContinueAnUnfin
     } catch (const std::runtime_error& error) {
         EXPECT_STREQ(error.what(), "The session cannot be run: [Session] Ears = both: 'both' is not an ear; an ear is left or right");
     }
+}
+
+TEST_F(SetupWindowTest, ListenerDetailsAreSetFromTheFileMenuAndABadBirthDateIsSaidInTheDialog)
+{
+    form->findChild<QAction*>("ListenerDetails1")->trigger();
+    auto* dialog = form->findChild<ListenerDetailsDialog*>("ListenerDetailsDialog");
+    ASSERT_NE(dialog, nullptr);
+    for (const auto& [name, accessible] : {std::pair{"ListenerIdEdit", "Listener ID"}, {"BirthDateEdit", "Date of birth"},
+                                           {"ExaminerEdit", "Examiner"}}) {
+        auto* edit = dialog->findChild<QLineEdit*>(name);
+        ASSERT_NE(edit, nullptr) << name;
+        EXPECT_EQ(edit->accessibleName(), accessible);
+    }
+    dialog->findChild<QLineEdit*>("ListenerIdEdit")->setText("P-0042");
+    dialog->findChild<QLineEdit*>("BirthDateEdit")->setText("1961-02-29");
+    dialog->findChild<QLineEdit*>("ExaminerEdit")->setText("Dr. Ortiz");
+    dialog->OkClick();
+    EXPECT_EQ(dialog->findChild<QLabel*>("ProblemLabel")->text(), "The birth date 1961-02-29 is not a day of the calendar.");
+    EXPECT_EQ(form->State().Listener, ListenerDetails{});
+
+    dialog->findChild<QLineEdit*>("BirthDateEdit")->setText("1961-04-23");
+    dialog->OkClick();
+    EXPECT_EQ(form->State().Listener, (ListenerDetails{"P-0042", "1961-04-23", "Dr. Ortiz"}));
 }

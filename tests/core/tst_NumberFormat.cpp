@@ -43,3 +43,13 @@ TEST(NumberFormat, FixedAndRoundedDecimalsHideRoundingNoise)
     EXPECT_EQ(FormatRounded(-55.27683578975443, 2), "-55.28");
     EXPECT_EQ(FormatRounded(120.0, 2), "120");
 }
+
+TEST(NumberFormat, MeasuresAreStatedToTheStepTheyCanTell)
+{
+    EXPECT_EQ(FormatHz(1734.85), "1735");
+    EXPECT_EQ(FormatDb(31.5755), "31.6");
+    EXPECT_EQ(FormatDb(-45.04), "-45.0");
+    EXPECT_EQ(FormatQ10(3.08037), "3.08");
+    EXPECT_EQ(FormatPercent(-0.3177), "-0.3");
+    EXPECT_EQ(FormatPercent(-0.04), "0.0");
+}

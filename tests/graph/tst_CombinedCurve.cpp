@@ -4,9 +4,12 @@
 #include "ScratchFolder.h"
 #include "GraphWindow.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QChart>
 #include <QChartView>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QPushButton>
 #include <QTest>
@@ -77,13 +80,23 @@ TEST(GraphCombinedCurve, ShowsTheCombinedCurveAndWritesTheReport)
     EXPECT_GT(line->count(), 50);
     box->click();
     EXPECT_FALSE(line->isVisible());
+    box->click();
+    QStringList legend;
+    form.show();  // a marker is visible only in a shown legend
+    QApplication::processEvents();
+    for (const QLegendMarker* marker : line->chart()->legend()->markers()) {
+        if (marker->isVisible())
+            legend << marker->label();
+    }
+    EXPECT_TRUE(legend.contains("Combined curve (2 runs)")) << legend.join(" | ").toStdString();
+    EXPECT_FALSE(legend.contains(QString())) << "a marker without a label: " << legend.join(" | ").toStdString();
 
     auto* report = form.findChild<ReportButton*>();
     ASSERT_NE(report, nullptr);
     report->ChoosePath = [] { return QString("S01 report.pdf"); };
     report->Button()->click();
     const std::string text = PdfText("S01 report.pdf");
-    for (const char* expected : {"Psychophysical tuning curves", "Subject: S01", "Calibration factor: 100 dB SPL",
+    for (const char* expected : {"Psychophysical tuning curves", "Listener: S01", "calibration factor 100 dB SPL",
                                  "Condition 1, left ear: tone 1000 Hz at 30 dB SPL", "Run r1: sweep up",
                                  "Combined curve of 2 runs", "Fitted tip: ", "Low slope: -", "Flags: none"}) {
         EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;

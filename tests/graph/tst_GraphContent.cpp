@@ -84,13 +84,40 @@ TEST(LinePoints, FrequenciesTheLogarithmicAxisCannotShowAreLeftOutWithoutDisturb
     EXPECT_EQ(AsPairs(line), (Points{{500, 4}, {510, 1}}));
 }
 
-TEST(GraphTitle, SubjectFollowedByEar)
+TEST(GraphTitle, SubjectEarConditionToneDirectionAndDate)
 {
-    EXPECT_EQ(GraphTitle("S01", EarSide::Left), "S01: left ear");
-    EXPECT_EQ(GraphTitle("S01", EarSide::Right), "S01: right ear");
-    EXPECT_EQ(GraphTitle("", EarSide::Right), ": right ear");
-    EXPECT_EQ(GraphTitle("", EarSide::Left), ": left ear");
-    EXPECT_EQ(GraphTitle(" Anna B ", EarSide::Right), " Anna B : right ear");  // as typed, no trimming
+    SharedState state;
+    state.SubjectName = " Anna B ";  // as typed, no trimming
+    state.Ear = EarSide::Left;
+    EXPECT_EQ(GraphTitle(state, ""), " Anna B : left ear") << "no file loaded";
+    state.Conditions = {TestCondition{}, TestCondition{}};
+    state.Conditions[1].ToneF = 1500.5f;
+    state.CurrentCondition = 1;
+    state.SweepDirection = Sweep::Down;
+    EXPECT_EQ(GraphTitle(state, "2026-12-08"),
+              " Anna B : left ear — Condition 2 — 1500.5 Hz tone, downward sweep — 2026-12-08");
+    state.SubjectName.clear();
+    state.Ear = EarSide::Right;
+    state.SweepDirection = Sweep::Up;
+    EXPECT_EQ(GraphTitle(state, ""), ": right ear — Condition 2 — 1500.5 Hz tone, upward sweep");
+}
+
+TEST(Q10Segment, RunsBetweenTheTenDecibelPointsCutAtTheAxes)
+{
+    CurveAnalysis analysis;
+    analysis.Tip = ResultPoint{1000.0f, 30.0f};
+    analysis.LowHz = 800.0;
+    analysis.HighHz = 1250.0;
+    analysis.Q10 = 2.2;
+    EXPECT_EQ(AsPairs(Q10Segment(analysis)), (Points{{800, 40}, {1250, 40}}));
+    analysis.LowHz = 50.0;
+    analysis.HighHz = 20000.0;
+    EXPECT_EQ(AsPairs(Q10Segment(analysis)), (Points{{100, 40}, {10000, 40}}));
+    analysis.Tip->SPL = 95.0f;
+    EXPECT_TRUE(Q10Segment(analysis).empty()) << "above the level axis";
+    analysis.Q10.reset();
+    analysis.Tip->SPL = 30.0f;
+    EXPECT_TRUE(Q10Segment(analysis).empty());
 }
 
 SharedState StateAfterRun()
@@ -118,7 +145,7 @@ TEST(BuildGraphContent, ToneMarkerAtCurrentToneFrequencyAndTheRunsToneLevel)
     ASSERT_TRUE(content.ToneMarker.has_value());
     EXPECT_EQ(content.ToneMarker->Freq, 1000.0f);
     EXPECT_EQ(content.ToneMarker->SPL, 30.0f);
-    EXPECT_EQ(content.Title, "S01: left ear");
+    EXPECT_EQ(content.Title, "S01: left ear — Condition 1 — 1000 Hz tone, upward sweep");
     EXPECT_EQ(content.Line.size(), 3u);
 
     // The operator moves the tone level after the run: the marker keeps the run's level.

@@ -1,5 +1,6 @@
 #include "ChartOutput.h"
 #include "Csv.h"
+#include "NumberFormat.h"
 #include "ResultsWriter.h"
 #include "GraphWindow.h"
 
@@ -78,9 +79,14 @@ TEST_P(GraphCurve, ShowsTheTipAndQ10ThatAnalyzeReadsFromTheResultsFile)
         EXPECT_NE(shown.find("Tip: cannot be computed: " + analyze["reason"]), std::string::npos) << shown;
         EXPECT_EQ(tip->count(), 0);
     } else {
-        EXPECT_EQ(shown.rfind("Tip: " + analyze["tip_freq"] + " Hz at " + analyze["tip_spl"] + " dB SPL\n", 0), 0u)
+        // The table keeps every digit; the window states each measure to the step it can tell.
+        EXPECT_EQ(shown.rfind("Tip: " + FormatHz(std::stod(analyze["tip_freq"])) + " Hz at "
+                                  + FormatDb(std::stod(analyze["tip_spl"])) + " dB SPL\n",
+                              0),
+                  0u)
             << shown;
-        const std::string q10 = analyze["Q10"].empty() ? "cannot be computed: " + analyze["reason"] : analyze["Q10"];
+        const std::string q10 = analyze["Q10"].empty() ? "cannot be computed: " + analyze["reason"]
+                                                       : FormatQ10(std::stod(analyze["Q10"]));
         EXPECT_NE(shown.find("\nQ10: " + q10), std::string::npos) << shown;
         ASSERT_EQ(tip->count(), 1);
         EXPECT_NEAR(tip->at(0).x(), std::stod(analyze["tip_freq"]), 0.01);

@@ -10,6 +10,8 @@
 #include <QClipboard>
 #include <QFile>
 #include <QFileDialog>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QLogValueAxis>
 #include <QMessageBox>
@@ -107,9 +109,9 @@ TEST_F(GraphWindowTest, ControlsAsLaidOut)
 
     struct Button { const char* name; const char* caption; QRect geometry; };
     for (const Button& b : {Button{"Button1", "Print", {360, 504, 75, 25}},
-                            Button{"Button2", "CLOSE", {704, 504, 75, 25}},
-                            Button{"Button3", "Copy Bitmap", {240, 504, 75, 25}},
-                            Button{"Button4", "Copy as SVG", {160, 504, 75, 25}},
+                            Button{"Button2", "Close", {704, 504, 75, 25}},
+                            Button{"Button3", "Copy picture", {240, 504, 75, 25}},
+                            Button{"Button4", "Copy SVG", {160, 504, 75, 25}},
                             Button{"SaveAsButton", "Save as…", {440, 504, 75, 25}}}) {
         auto* button = Find<QPushButton>(b.name);
         ASSERT_NE(button, nullptr);
@@ -165,8 +167,8 @@ TEST_F(GraphWindowTest, ShowingDrawsTheDownwardRunInAscendingFrequency)
     Show();
     EXPECT_EQ(Points(Line()), (QList<QPointF>{{1980, 44}, {1990, 47}, {2000, 50}}));
     EXPECT_EQ(Points(Marker()), (QList<QPointF>{{1000, 30}}));
-    EXPECT_EQ(Chart()->title(), "S01: left ear");
-    EXPECT_EQ(View()->accessibleName(), "S01: left ear");
+    EXPECT_EQ(Chart()->title(), "S01: left ear — Condition 1 — 1000 Hz tone, downward sweep");
+    EXPECT_EQ(View()->accessibleName(), "S01: left ear — Condition 1 — 1000 Hz tone, downward sweep");
 }
 
 TEST_F(GraphWindowTest, EveryShowingRebuildsFromTheState)
@@ -187,15 +189,15 @@ TEST_F(GraphWindowTest, EveryShowingRebuildsFromTheState)
 
     EXPECT_EQ(Points(Line()), (QList<QPointF>{{500, 40}, {510, 43}, {510, 40}, {520, 42}}));
     EXPECT_EQ(Points(Marker()), (QList<QPointF>{{800, 30}}));
-    EXPECT_EQ(Chart()->title(), ": right ear");
+    EXPECT_EQ(Chart()->title(), ": right ear — Condition 1 — 800 Hz tone, upward sweep");
 }
 
 TEST_F(GraphWindowTest, SubjectNameShownAsTyped)
 {
     state.SubjectName = "<b>A&B</b>";
     Show();
-    EXPECT_EQ(Chart()->title(), "&lt;b&gt;A&amp;B&lt;/b&gt;: left ear");
-    EXPECT_EQ(View()->accessibleName(), "<b>A&B</b>: left ear");
+    EXPECT_EQ(Chart()->title(), "&lt;b&gt;A&amp;B&lt;/b&gt;: left ear — Condition 1 — 1000 Hz tone, downward sweep");
+    EXPECT_EQ(View()->accessibleName(), "<b>A&B</b>: left ear — Condition 1 — 1000 Hz tone, downward sweep");
 }
 
 TEST_F(GraphWindowTest, CloseEndsWithResultOne)
@@ -292,8 +294,8 @@ TEST_F(GraphWindowTest, CopyMetafilePutsSvgOnTheClipboard)
     const QStringList texts = SvgTexts(svg, &title);
     EXPECT_TRUE(texts.contains("Masker Frequency (Hz)"));
     EXPECT_TRUE(texts.contains("Masker level (dB SPL)"));
-    EXPECT_TRUE(texts.contains("S01: left ear"));
-    EXPECT_EQ(title, "S01: left ear");
+    EXPECT_TRUE(texts.contains("S01: left ear — Condition 1 — 1000 Hz tone, upward sweep"));
+    EXPECT_EQ(title, "S01: left ear — Condition 1 — 1000 Hz tone, upward sweep");
 
     QSvgRenderer renderer(svg);
     ASSERT_TRUE(renderer.isValid());
@@ -522,6 +524,16 @@ TEST_F(GraphWindowTest, EarlierRunsAreOverlaidWithALegendAndTheGraphSavesAsPngSv
     EXPECT_TRUE(Chart()->legend()->isVisible());
     EXPECT_EQ(Line()->name(), "Latest run: left ear, downwards");
     EXPECT_EQ(Chart()->series().last(), Chart()->findChild<QAbstractSeries*>("TipMarker")) << "drawn on top";
+    QStringList shown;
+    for (const QLegendMarker* marker : Chart()->legend()->markers()) {
+        if (marker->isVisible())
+            shown << marker->label();
+    }
+    EXPECT_EQ(shown, (QStringList{legend[0], legend[1], "Latest run: left ear, downwards"}));
+    EXPECT_TRUE(QRegularExpression(" — Condition 1 — 1000 Hz tone, downward sweep — \\d{4}-\\d\\d-\\d\\d$")
+                    .match(Chart()->title())
+                    .hasMatch())
+        << Chart()->title().toStdString() << ": the latest run's day from the record";
 
     for (const char* suffix : {"png", "svg", "pdf"}) {
         form.ChooseSavePath = [&dir, suffix] { return dir.filePath(QString("graph.") + suffix); };

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -73,12 +74,35 @@ TEST(AnalyzeCommand, CombinesAnUpwardAndADownwardRunIntoATableThatJoinsTheRecord
     EXPECT_EQ(Sim("analyze --session x S01.dat").status, 1);
     EXPECT_EQ(Sim("analyze --fit-window 0 S01.dat").status, 2);
 
+    // The first page a clinic files: the listener details given on the command line, each run
+    // named by condition, ear, sweep, time and status.
+    const Outcome written =
+        Sim("report S01.dat -o first.pdf --subject-id P-0042 --birth-date 1961-04-23 --examiner 'Dr. B. Ortiz'", " 2>/dev/null");
+    ASSERT_EQ(written.status, 0) << written.output;
+    EXPECT_EQ(written.output, "quorvex-sim report: wrote the report of Ann (2 runs, 1 condition) to first.pdf\n");
+    const Outcome first = Shell("pdftotext -layout -f 1 -l 1 first.pdf -");
+    ASSERT_EQ(first.status, 0) << first.output;
+    const std::regex expectedLines[] = {
+        std::regex("Listener: Ann\n"), std::regex("Listener ID: P-0042 +Date of birth: 1961-04-23 +Examiner: Dr. B. Ortiz"),
+        std::regex("Levels set in software: a digital gain against the calibration level"),
+        // Each tip beside its own shift, to 1 Hz and 0.1 %; Q10 to 0.01.
+        std::regex("\n1 +right +1000 +2 +\\d+ +-?\\d+\\.\\d +\\d+ +-?\\d+\\.\\d +\\d+\\.\\d\\d "),
+        std::regex("\n1 +right +upward +\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d +measured \\(virtual listener\\) +counted\n"),
+        std::regex("\n1 +right +downward +[-0-9]+ [:0-9]+ +measured \\(virtual listener\\) +counted\n"),
+        std::regex("Comments"), std::regex("Examiner's signature +Date")};
+    for (const std::regex& expected : expectedLines) {
+        EXPECT_TRUE(std::regex_search(first.output, expected)) << first.output;
+    }
+    const Outcome badDate = Sim("report S01.dat --birth-date 1961-02-30", " 2>&1 >/dev/null");
+    EXPECT_EQ(badDate.status, 2);
+    EXPECT_EQ(badDate.output, "quorvex-sim report: the birth date 1961-02-30 is not a day of the calendar\n");
+
     // The report on both paper sizes: its text, and every page's size.
     for (const std::string paper : {"a4", "letter"}) {
         ASSERT_EQ(Sim("report S01.dat -o " + paper + ".pdf --paper " + paper).status, 0);
         const Outcome pdf = Shell("pdftotext -layout " + paper + ".pdf - && pdfinfo " + paper + ".pdf");
         ASSERT_EQ(pdf.status, 0) << pdf.output;
-        for (const std::string& expected : std::vector<std::string>{"Subject: Ann", "Program version: ", "sound device: virtual listener",
+        for (const std::string& expected : std::vector<std::string>{"Listener: Ann", "program version ", "sound device: virtual listener",
                                            "Condition 1, right ear: tone 1000 Hz at 40 dB SPL", "Run " + rows[0][1],
                                            "Combined curve of 2 runs", "Fitted tip: ", "High slope: ",
                                            "between runs (test-retest)", paper == "a4" ? "(A4)" : "(letter)"}) {

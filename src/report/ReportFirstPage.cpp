@@ -1,0 +1,225 @@
+#include "ReportFirstPage.h"
+
+#include "ConditionPlot.h"
+#include "MeasuresText.h"
+#include "NumberFormat.h"
+#include "ReportPage.h"
+#include "Version.h"
+
+#include <QDate>
+
+#include <algorithm>
+#include <set>
+
+namespace {
+
+QString Text(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+QString Measure(const std::optional<double>& value, std::string (*format)(double))
+{
+    return value ? Text(format(*value)) : QString("–");
+}
+
+// The distinct values of one field of the runs, joined; empty when no run has one.
+template <typename Field>
+QString Distinct(const ResultsAnalysis& analysis, Field field)
+{
+    std::set<std::string> values;
+    for (const AnalysedRun& run : analysis.Runs) {
+        if (const std::string value = field(run.Run); !value.empty()) {
+            values.insert(value);
+        }
+    }
+    QStringList list;
+    for (const std::string& value : values) {
+        list << Text(value);
+    }
+    return list.join(", ");
+}
+
+QString Given(const std::string& given, const QString& recorded, const char* none = "not given")
+{
+    const QString value = given.empty() ? recorded : Text(given);
+    return value.isEmpty() ? QString(none) : value;
+}
+
+// "Levels: software" as the reader needs it.
+QString LevelsInWords(const std::string& mode)
+{
+    if (mode == "software") {
+        return "set in software: a digital gain against the calibration level";
+    }
+    if (mode == "KC35") {
+        return "set by a KC35 programmable attenuator";
+    }
+    return "set by attenuator mode " + Text(mode);
+}
+
+// What the page is made of, in its order; a later part (a finding, a calibration profile) is
+// one more function in Parts.
+struct Facts {
+    const ResultsFileAnalysis& Results;
+    ReportedListener Listener;
+};
+
+void Heading(ReportPage& page, const Facts&)
+{
+    page.Paragraph("Psychophysical tuning curves", 16, true);
+    page.Skip(6);
+}
+
+void Listener(ReportPage& page, const Facts& facts)
+{
+    const ReportedListener& l = facts.Listener;
+    page.Paragraph("Listener: " + l.Name, 12, true);
+    page.Paragraph("Listener ID: " + l.Id + "     Date of birth: " + l.BirthDate + "     Examiner: " + l.Examiner, 10);
+    page.Skip(6);
+}
+
+void Measurement(ReportPage& page, const Facts& facts)
+{
+    const ResultsAnalysis& a = facts.Results.Analysis;
+    const QStringList lines = {
+        "Measured on " + Distinct(a, [](const RecordedRun& r) { return r.Date; }) + " (" + QString::number(a.Runs.size())
+            + (a.Runs.size() == 1 ? " run" : " runs") + "); sound device: "
+            + Given({}, Distinct(a, [](const RecordedRun& r) { return r.Device; }), "not recorded"),
+        "Levels " + Distinct(a, [](const RecordedRun& r) { return LevelsInWords(r.AttenuatorMode).toStdString(); })
+            + "; calibration factor "
+            + Distinct(a, [](const RecordedRun& r) { return FormatForResults(r.Settings.CalibFactor); })
+            + " dB SPL (the level of a stimulus of RMS 8000)",
+        "Results file: " + Text(facts.Results.ResultsFile) + " (session record " + Text(facts.Results.RecordFile)
+            + "); program version " + Distinct(a, [](const RecordedRun& r) { return r.Version; })
+            + "; report by Quorvex " + QuorvexVersion + " on " + QDate::currentDate().toString(Qt::ISODate),
+    };
+    for (const QString& line : lines) {
+        page.Paragraph(line, 8.5);
+    }
+    page.Skip(8);
+}
+
+// The combined curve of the first condition and ear that has one, or the first's runs.
+void CombinedPlot(ReportPage& page, const Facts& facts)
+{
+    const ResultsAnalysis& a = facts.Results.Analysis;
+    if (a.Conditions.empty()) {
+        return;
+    }
+    auto shown = std::find_if(a.Conditions.begin(), a.Conditions.end(), [](const ConditionCurves& c) { return c.HasCombined; });
+    if (shown == a.Conditions.end()) {
+        shown = a.Conditions.begin();
+    }
+    page.Paragraph("Condition " + QString::number(shown->Condition) + ", " + Text(shown->Ear) + " ear: tone "
+                       + Text(FormatForResults(shown->Parameters.ToneF)) + " Hz at "
+                       + Text(FormatForResults(shown->Parameters.ToneSPL)) + " dB SPL"
+                       + (shown->Simulated ? " (virtual listener)" : ""),
+                   10, true);
+    page.Plot(ConditionPlot(a, *shown), 250);
+    page.Skip(6);
+}
+
+QString FlagList(const CurveMeasures& m)
+{
+    QStringList titles;
+    for (const RaisedFlag& flag : m.Flags) {
+        titles << FlagTitle(flag.Flag);
+    }
+    return titles.isEmpty() ? QString("none") : titles.join(", ");
+}
+
+QString Shift(const std::optional<double>& shift)
+{
+    return Measure(shift, FormatPercent) + (shift && ShiftMarked(*shift) ? " *" : "");
+}
+
+void Summary(ReportPage& page, const Facts& facts)
+{
+    const ResultsAnalysis& a = facts.Results.Analysis;
+    page.Paragraph("Summary (the combined curve where a condition and ear was measured more than once)", 10, true);
+    page.Skip(3);
+    std::vector<QStringList> rows = {{"Cond.", "Ear", "Tone (Hz)", "Runs", "Tip (Hz)", "Shift (%)", "Fitted tip (Hz)",
+                                      "Shift (%)", "Q10", "Low slope (dB/oct)", "High slope (dB/oct)", "Flags"}};
+    for (const ConditionCurves& c : a.Conditions) {
+        const CurveMeasures& m = c.HasCombined ? c.CombinedMeasures : a.Runs[c.Runs.front()].Measures;
+        rows.push_back({QString::number(c.Condition), Text(c.Ear), Text(FormatForResults(c.Parameters.ToneF)),
+                        QString::number(c.Runs.size()) + (c.HasCombined ? " combined" : ""),
+                        m.Smoothed.Tip ? Text(FormatHz(m.Smoothed.Tip->Freq)) : "–", Shift(m.ShiftPercent),
+                        Measure(m.Fitted.Freq, FormatHz), Shift(m.FittedShiftPercent), Measure(m.Smoothed.Q10, FormatQ10),
+                        Measure(m.Low.DbPerOctave, FormatDb), Measure(m.High.DbPerOctave, FormatDb), FlagList(m)});
+    }
+    page.Table(rows, {0.06, 0.05, 0.06, 0.09, 0.06, 0.06, 0.07, 0.06, 0.05, 0.09, 0.09, 0.26}, 7.5);
+    page.Skip(3);
+    page.Paragraph("Tip: the smoothed curve's minimum; fitted tip: the vertex of a parabola fitted around it. Each "
+                   "shift is of its own tip from the tone, in % of the tone frequency; * marks "
+                       + Text(FormatForResults(QualityThresholds::ShiftMarkPercent))
+                       + " % or more (an off-frequency tip). Analysis: " + Text(DescribeParameters(a.Parameters)) + ".",
+                   7);
+    page.Skip(8);
+}
+
+const AnalysedRun* Analysed(const ResultsAnalysis& analysis, const std::string& runId)
+{
+    for (const AnalysedRun& run : analysis.Runs) {
+        if (run.Run.RunId == runId) {
+            return &run;
+        }
+    }
+    return nullptr;
+}
+
+QString Status(const RecordedRun& run)
+{
+    const QString status = run.MarkedRepeated ? "repeated" : run.Status.empty() ? "measured" : Text(run.Status);
+    return run.Simulated ? status + " (virtual listener)" : status;
+}
+
+void RunTable(ReportPage& page, const Facts& facts)
+{
+    const ResultsFileAnalysis& results = facts.Results;
+    page.Paragraph("Runs", 10, true);
+    page.Skip(3);
+    std::vector<QStringList> rows = {{"Condition", "Ear", "Sweep", "Measured", "Status", "Combined curve"}};
+    for (const RecordedRun& run : results.Record.Runs) {
+        if (!results.Selection.Includes(run)) {
+            continue;
+        }
+        const AnalysedRun* analysed = Analysed(results.Analysis, run.RunId);
+        const QString counted = analysed == nullptr        ? QString("no points")
+                                : analysed->LeftOut.empty() ? QString("counted")
+                                                            : "left out: " + Text(analysed->LeftOut);
+        rows.push_back({QString::number(run.Condition), Text(run.Ear), run.Direction == "down" ? "downward" : "upward",
+                        Text(run.Date + " " + run.Time), Status(run), counted});
+    }
+    page.Table(rows, {0.1, 0.08, 0.1, 0.2, 0.25, 0.27}, 7.5);
+    page.Skip(10);
+}
+
+void SignOff(ReportPage& page, const Facts&)
+{
+    page.WritingBox("Comments", 70);
+    page.Skip(10);
+    page.SignatureLines({"Examiner's signature", "Date"}, {0.65, 0.35});
+}
+
+using Part = void (*)(ReportPage&, const Facts&);
+constexpr Part Parts[] = {Heading, Listener, Measurement, CombinedPlot, Summary, RunTable, SignOff};
+
+}  // namespace
+
+ReportedListener ReportListener(const ResultsAnalysis& analysis, const ListenerDetails& given)
+{
+    return {Given({}, Distinct(analysis, [](const RecordedRun& r) { return r.Subject; })),
+            Given(given.Id, Distinct(analysis, [](const RecordedRun& r) { return r.Listener.Id; })),
+            Given(given.BirthDate, Distinct(analysis, [](const RecordedRun& r) { return r.Listener.BirthDate; })),
+            Given(given.Examiner, Distinct(analysis, [](const RecordedRun& r) { return r.Listener.Examiner; }))};
+}
+
+void WriteFirstPage(ReportPage& page, const ResultsFileAnalysis& results, const ListenerDetails& given)
+{
+    const Facts facts{results, ReportListener(results.Analysis, given)};
+    for (const Part part : Parts) {
+        part(page, facts);
+    }
+}
