@@ -99,7 +99,7 @@ FittedTip FitTip(const std::vector<ResultPoint>& sorted, double minimumHz, doubl
     }
     const double vertex = -b / (2.0 * c);
     if (std::abs(vertex) > halfWidthOctaves) {
-        tip.Problem = "the fitted parabola's minimum (" + Number(minimumHz * std::exp2(vertex))
+        tip.Problem = "the fitted parabola's minimum (" + FormatHz(minimumHz * std::exp2(vertex))
                       + " Hz) falls outside the window";
         return tip;
     }
@@ -142,7 +142,7 @@ std::optional<double> Shift(const std::optional<double>& tipHz, double toneF)
 
 std::string Percent(double share)
 {
-    return Number(share * 100.0) + " %";
+    return FormatPercent(share * 100.0) + " %";
 }
 
 // The fitted tip, the slopes, the shifts and the flags the curve's shape raises.
@@ -168,7 +168,7 @@ CurveMeasures MeasureShape(CurveAnalysis smoothed, const std::vector<ResultPoint
     }
     if (measures.Low.DbPerOctave && *measures.Low.DbPerOctave >= 0.0) {
         measures.Flags.push_back({QualityFlag::LowSideNotFalling, "the low side does not fall toward the tip (slope "
-                                                                      + Number(*measures.Low.DbPerOctave)
+                                                                      + FormatDb(*measures.Low.DbPerOctave)
                                                                       + " dB/octave, not below 0)"});
     }
     if (curve.Points < QualityThresholds::MinPoints) {
@@ -291,7 +291,7 @@ CurveMeasures MeasureRun(const std::vector<ResultPoint>& points, const RunContex
             measures.Flags.push_back({QualityFlag::MaskerAtMax,
                                       "the masker was at MaxSPL (" + Number(*context.MaxSPL) + " dB SPL) in "
                                           + Percent(share) + " of the " + (byTrials ? "trials" : "points")
-                                          + " from " + Number(lowest) + " to " + Number(highest)
+                                          + " from " + FormatHz(lowest) + " to " + FormatHz(highest)
                                           + " Hz, where the curve is measured (more than "
                                           + Percent(QualityThresholds::MaxSplShare) + ")"});
         }
@@ -301,8 +301,8 @@ CurveMeasures MeasureRun(const std::vector<ResultPoint>& points, const RunContex
         if (!t.SweepCompleted) {
             measures.Flags.push_back({QualityFlag::SweepUnfinished,
                                       t.Trials == 0 ? std::string("the run ended before its first trial")
-                                                    : "the run ended at " + Number(t.LastFrequency)
-                                                          + " Hz, before its sweep reached " + Number(t.SweepEndHz)
+                                                    : "the run ended at " + FormatHz(t.LastFrequency)
+                                                          + " Hz, before its sweep reached " + FormatHz(t.SweepEndHz)
                                                           + " Hz"});
         }
         if (t.Late > 0 || t.Dropouts > 0) {
