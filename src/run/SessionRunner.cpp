@@ -93,6 +93,11 @@ SessionRunner::SessionRunner(SessionProtocol protocol, SessionPlan plan, std::st
     if (!protocol_.Runnable() || protocol_.Runs.empty()) {
         throw std::invalid_argument("A session needs a protocol it can run");
     }
+    lock_ = std::make_unique<SessionLock>(resultsFileName_);
+    if (!lock_->Held()) {
+        recordProblem_ = lock_->Problem();
+        return;
+    }
     const std::string record = SessionRecordFileName(resultsFileName_);
     std::error_code missing;
     if (!std::filesystem::exists(record, missing)) {
@@ -178,6 +183,7 @@ void SessionRunner::Finished(int index, const RunReport& report, std::int64_t du
             endReason_ = (report.Error.empty() ? cause + " ended " + position : "An error ended " + position + ": " + report.Error)
                          + ". The session continues at this run.";
         }
+        lock_.reset();  // over: another program may continue it
         return;
     }
     states_.at(static_cast<std::size_t>(index)) = SessionRunState::Measured;
@@ -186,6 +192,9 @@ void SessionRunner::Finished(int index, const RunReport& report, std::int64_t du
     ++measuredHere_;
     if (endReason_.empty() && Over()) {
         endReason_ = "Every run of the session is finished.";
+    }
+    if (Over()) {
+        lock_.reset();
     }
 }
 
@@ -239,6 +248,7 @@ Result<> SessionRunner::Skip(SharedState& state)
         states_.at(static_cast<std::size_t>(*next)) = SessionRunState::Skipped;
         if (Over()) {
             endReason_ = "Every run of the session is finished.";
+            lock_.reset();
         }
     }
     return marked;
@@ -251,6 +261,7 @@ void SessionRunner::End()
                                   + std::to_string(Runs()) + "."
                             : "Every run of the session is finished.";
     }
+    lock_.reset();
 }
 
 SessionProgress SessionRunner::Progress(std::int64_t elapsedMs, const SharedState& state) const

@@ -2,6 +2,7 @@
 
 #include "Result.h"
 #include "SessionFiles.h"
+#include "SessionLock.h"
 #include "SessionPlan.h"
 #include "SessionProtocol.h"
 #include "SessionResume.h"
@@ -9,6 +10,7 @@
 #include "TrackingRun.h"
 
 #include <chrono>
+#include <memory>
 #include <cstdint>
 #include <optional>
 #include <set>
@@ -50,11 +52,13 @@ std::string FormatDuration(std::int64_t ms);
 // record needs beyond the runs' own rows (skipped runs, repeated runs).
 class SessionRunner {
 public:
-    // `protocol` must be runnable; `plan` is what it is planned with now (PlanSession). Reads
-    // the session record of `resultsFileName` for an unfinished session of `subject`.
+    // `protocol` must be runnable; `plan` is what it is planned with now (PlanSession). Takes
+    // the results name's session lock, held until the runner goes, and reads the session record
+    // of `resultsFileName` for an unfinished session of `subject`.
     SessionRunner(SessionProtocol protocol, SessionPlan plan, std::string subject, std::string resultsFileName);
 
-    // The record could not be read: what the operator is told (a session then cannot start).
+    // The record could not be read, or another program runs a session on it: what the operator
+    // is told (a session then cannot start).
     const std::string& RecordProblem() const { return recordProblem_; }
     // The session that "Continue at run k of N" would continue; one planned otherwise says
     // what changed and cannot be continued.
@@ -110,6 +114,7 @@ private:
 
     SessionProtocol protocol_;
     SessionPlan plan_;
+    std::unique_ptr<SessionLock> lock_;
     std::string subject_;
     std::string resultsFileName_;
     std::string recordProblem_;

@@ -249,24 +249,32 @@ TEST(SessionWithTheVirtualListener, AChangedPlanIsNamedAndOnlyANewSessionStarts)
     }
     ParameterLoad louder = load;
     louder.Parameters.Conditions[0].ToneSPL = 45.0f;
-    const SessionRunner changedLevel(louder.Session, Plan(louder), "virtual listener", "default.dat");
-    ASSERT_TRUE(changedLevel.Unfinished());
-    EXPECT_FALSE(changedLevel.CanContinue());
-    EXPECT_EQ(changedLevel.Unfinished()->Changes, std::vector<std::string>{"condition 1 ToneSPL: 40 then, 45 now"});
-    const std::string question = ResumeQuestion(changedLevel, "virtual listener", "default.csv");
-    EXPECT_NE(question.find("planned otherwise"), std::string::npos) << question;
-    EXPECT_EQ(question.find("Continue at run"), std::string::npos) << question;
-
-    const ParameterLoad reordered = Load("Run1=2,left,down\nRun2=1,right,up\nRun3=2,left,down\nRun4=2,right,up\n");
-    const SessionRunner changedOrder(reordered.Session, Plan(reordered), "virtual listener", "default.dat");
-    ASSERT_TRUE(changedOrder.Unfinished());
-    EXPECT_EQ(changedOrder.Unfinished()->Changes,
-              std::vector<std::string>{"run 3: condition 1 left down then, condition 2 left down now"});
-
-    const ParameterLoad same = Load(FourRuns);
-    const SessionRunner unchanged(same.Session, Plan(same), "virtual listener", "default.dat");
-    ASSERT_TRUE(unchanged.CanContinue());
-    EXPECT_EQ(unchanged.Unfinished()->ContinueAt, 2);
+    {
+        const SessionRunner changedLevel(louder.Session, Plan(louder), "virtual listener", "default.dat");
+        ASSERT_TRUE(changedLevel.Unfinished());
+        EXPECT_FALSE(changedLevel.CanContinue());
+        EXPECT_EQ(changedLevel.Unfinished()->Changes, std::vector<std::string>{"condition 1 ToneSPL: 40 then, 45 now"});
+        const std::string question = ResumeQuestion(changedLevel, "virtual listener", "default.csv");
+        EXPECT_NE(question.find("planned otherwise"), std::string::npos) << question;
+        EXPECT_EQ(question.find("Continue at run"), std::string::npos) << question;
+    }
+    {
+        const ParameterLoad reordered = Load("Run1=2,left,down\nRun2=1,right,up\nRun3=2,left,down\nRun4=2,right,up\n");
+        const SessionRunner changedOrder(reordered.Session, Plan(reordered), "virtual listener", "default.dat");
+        ASSERT_TRUE(changedOrder.Unfinished());
+        EXPECT_EQ(changedOrder.Unfinished()->Changes,
+                  std::vector<std::string>{"run 3: condition 1 left down then, condition 2 left down now"});
+    }
+    {
+        const ParameterLoad same = Load(FourRuns);
+        const SessionRunner unchanged(same.Session, Plan(same), "virtual listener", "default.dat");
+        ASSERT_TRUE(unchanged.CanContinue());
+        EXPECT_EQ(unchanged.Unfinished()->ContinueAt, 2);
+        const Outcome second = Sim("session --ini PTC.INI", " 2>&1 >/dev/null");
+        EXPECT_EQ(second.status, 1) << "a second program does not run the session beside the first";
+        EXPECT_NE(second.output.find("Another Quorvex is running a session with this results name"), std::string::npos)
+            << second.output;
+    }
     EXPECT_EQ(Sim("session --ini PTC.INI").status, 0) << "the unchanged file continues the session";
 }
 
