@@ -136,6 +136,15 @@ RecordedRuns ReadSessionRecord(const std::string& text)
             run.MarkedRepeated = true;
             continue;
         }
+        // The operator's last mark withdrawn: a repeat, or else a skip.
+        if (!added && status == "undone") {
+            if (run.MarkedRepeated) {
+                run.MarkedRepeated = false;
+            } else if (run.Status == "skipped") {
+                run.Status = "undone";
+            }
+            continue;
+        }
         if (cut) {
             run.Incomplete = true;
             record.Problems.push_back("run " + id + ": row " + std::to_string(r + 1) + " is cut short");

@@ -82,7 +82,8 @@ SessionPanel::SessionPanel(SessionRunner& runner, SharedState& state, RunWindow&
     RepeatButton = MakeButton(this, "RepeatButton", "Repeat last run", {});
     SkipButton = MakeButton(this, "SkipButton", "Skip next run", {});
     EndButton = MakeButton(this, "EndButton", "End session", {});
-    for (QPushButton* button : {RepeatButton, SkipButton, EndButton}) {
+    UndoButton = MakeButton(this, "UndoButton", "Undo last mark", {});
+    for (QPushButton* button : {RepeatButton, SkipButton, UndoButton, EndButton}) {
         // The listener's SPACE belongs to the run window, never to the operator's buttons.
         button->setFocusPolicy(Qt::NoFocus);
         buttons->addWidget(button);
@@ -93,6 +94,7 @@ SessionPanel::SessionPanel(SessionRunner& runner, SharedState& state, RunWindow&
     connect(RepeatButton, &QPushButton::clicked, this, &SessionPanel::RepeatClick);
     connect(SkipButton, &QPushButton::clicked, this, &SessionPanel::SkipClick);
     connect(EndButton, &QPushButton::clicked, this, &SessionPanel::EndClick);
+    connect(UndoButton, &QPushButton::clicked, this, &SessionPanel::UndoClick);
     clockTimer_ = new QTimer(this);
     connect(clockTimer_, &QTimer::timeout, this, &SessionPanel::Refresh);
 
@@ -237,6 +239,14 @@ void SessionPanel::SkipClick()
     OfferNext();
 }
 
+void SessionPanel::UndoClick()
+{
+    if (const Result<> undone = runner_.Undo(state_); !undone) {
+        ShowMessage(QString::fromStdString(undone.Reason()));
+    }
+    OfferNext();
+}
+
 void SessionPanel::EndClick()
 {
     runner_.End();
@@ -317,4 +327,5 @@ void SessionPanel::Refresh()
     RepeatButton->setEnabled(between && runner_.CanRepeat());
     SkipButton->setEnabled(between);
     EndButton->setEnabled(between);
+    UndoButton->setEnabled(!running_ && runner_.CanUndo());
 }

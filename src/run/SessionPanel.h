@@ -49,6 +49,7 @@ public:
     void RepeatClick();
     void SkipClick();
     void EndClick();
+    void UndoClick();
 
 protected:
     // Escape would hide the panel for the rest of the session: it goes with the run window.
@@ -83,5 +84,6 @@ private:
     QPushButton* RepeatButton = nullptr;
     QPushButton* SkipButton = nullptr;
     QPushButton* EndButton = nullptr;
+    QPushButton* UndoButton = nullptr;
     QTimer* clockTimer_ = nullptr;
 };

@@ -14,6 +14,7 @@
 
 namespace {
 
+constexpr const char* FinishedReason = "Every run of the session is finished.";
 // Trials a track takes to settle before the sweep moves (a few key changes).
 constexpr std::int64_t SettlingTrials = 10;
 // The pause before a run's first trial.
@@ -170,6 +171,7 @@ void SessionRunner::Prepare(int index, SharedState& state, TrackingRun& run) con
 void SessionRunner::Finished(int index, const RunReport& report, std::int64_t durationMs)
 {
     lastMeasured_.reset();
+    lastMark_.reset();
     const std::string position = "run " + std::to_string(index + 1) + " of " + std::to_string(Runs());
     if (!report.RecordError.empty()) {
         endReason_ = "The session record did not take the rows of " + position
@@ -191,11 +193,17 @@ void SessionRunner::Finished(int index, const RunReport& report, std::int64_t du
     durations_.push_back(durationMs);
     ++measuredHere_;
     if (endReason_.empty() && Over()) {
-        endReason_ = "Every run of the session is finished.";
+        endReason_ = FinishedReason;
     }
     if (Over()) {
         lock_.reset();
     }
+}
+
+bool SessionRunner::CanUndo() const
+{
+    // Also the skip of the last run left, which finished the session.
+    return lastMark_.has_value() && (!Over() || (!lastMark_->Repeat && endReason_ == FinishedReason));
 }
 
 bool SessionRunner::RestDue() const
@@ -203,8 +211,8 @@ bool SessionRunner::RestDue() const
     return protocol_.RestEvery > 0 && measuredHere_ > 0 && measuredHere_ % protocol_.RestEvery == 0 && lastMeasured_;
 }
 
-Result<> SessionRunner::Append(SharedState& state, int index, const std::string& status,
-                               std::chrono::system_clock::time_point started, const std::string& runId)
+Result<std::string> SessionRunner::Append(SharedState& state, int index, const std::string& status,
+                                          std::chrono::system_clock::time_point started, const std::string& runId)
 {
     const SessionRun& planned = protocol_.Runs.at(static_cast<std::size_t>(index));
     state.CurrentCondition = planned.Condition - 1;
@@ -220,7 +228,7 @@ Result<> SessionRunner::Append(SharedState& state, int index, const std::string&
     if (!written.RecordError.empty()) {
         return Failure{written.RecordError};
     }
-    return {};
+    return written.RunId;
 }
 
 Result<> SessionRunner::Repeat(SharedState& state)
@@ -229,12 +237,14 @@ Result<> SessionRunner::Repeat(SharedState& state)
         return {};
     }
     const Measured last = *lastMeasured_;
-    Result<> marked = Append(state, last.Index, "repeated", last.Started, last.RunId);
-    if (marked) {
-        states_.at(static_cast<std::size_t>(last.Index)) = SessionRunState::Pending;
-        lastMeasured_.reset();
+    const Result<std::string> marked = Append(state, last.Index, "repeated", last.Started, last.RunId);
+    if (!marked) {
+        return Failure{marked.Reason()};
     }
-    return marked;
+    states_.at(static_cast<std::size_t>(last.Index)) = SessionRunState::Pending;
+    lastMeasured_.reset();
+    lastMark_ = Mark{true, last};
+    return {};
 }
 
 Result<> SessionRunner::Skip(SharedState& state)
@@ -243,15 +253,41 @@ Result<> SessionRunner::Skip(SharedState& state)
     if (!next) {
         return {};
     }
-    Result<> marked = Append(state, *next, "skipped", std::chrono::system_clock::now(), {});
-    if (marked) {
-        states_.at(static_cast<std::size_t>(*next)) = SessionRunState::Skipped;
-        if (Over()) {
-            endReason_ = "Every run of the session is finished.";
-            lock_.reset();
+    const auto now = std::chrono::system_clock::now();
+    const Result<std::string> marked = Append(state, *next, "skipped", now, {});
+    if (!marked) {
+        return Failure{marked.Reason()};
+    }
+    states_.at(static_cast<std::size_t>(*next)) = SessionRunState::Skipped;
+    lastMark_ = Mark{false, Measured{*next, marked.Value(), now}};
+    if (Over()) {
+        // The lock stays until the session is left: the skip that finished it can still be undone.
+        endReason_ = FinishedReason;
+    }
+    return {};
+}
+
+Result<> SessionRunner::Undo(SharedState& state)
+{
+    if (!CanUndo()) {
+        return {};
+    }
+    const Mark mark = *lastMark_;
+    const Result<std::string> marked = Append(state, mark.Run.Index, "undone", mark.Run.Started, mark.Run.RunId);
+    if (!marked) {
+        return Failure{marked.Reason()};
+    }
+    if (mark.Repeat) {
+        states_.at(static_cast<std::size_t>(mark.Run.Index)) = SessionRunState::Measured;
+        lastMeasured_ = mark.Run;
+    } else {
+        states_.at(static_cast<std::size_t>(mark.Run.Index)) = SessionRunState::Pending;
+        if (endReason_ == FinishedReason) {
+            endReason_.clear();
         }
     }
-    return marked;
+    lastMark_.reset();
+    return {};
 }
 
 void SessionRunner::End()
@@ -259,7 +295,7 @@ void SessionRunner::End()
     if (endReason_.empty()) {
         endReason_ = Next() ? "The operator ended the session; it continues at run " + std::to_string(*Next() + 1) + " of "
                                   + std::to_string(Runs()) + "."
-                            : "Every run of the session is finished.";
+                            : FinishedReason;
     }
     lock_.reset();
 }

@@ -99,12 +99,18 @@ public:
     Result<> Repeat(SharedState& state);
     Result<> Skip(SharedState& state);
     void End();
+    // The last Repeat or Skip of this sitting withdrawn: a row marks it undone in the record, and
+    // the run is measured (repeat) or to do (skip) as before the mark. Fails with the record's
+    // write error.
+    bool CanUndo() const;
+    Result<> Undo(SharedState& state);
 
     SessionProgress Progress(std::int64_t elapsedMs, const SharedState& state) const;
 
 private:
-    Result<> Append(SharedState& state, int index, const std::string& status,
-                    std::chrono::system_clock::time_point started, const std::string& runId);
+    // The row's run identifier, or why the record did not take it.
+    Result<std::string> Append(SharedState& state, int index, const std::string& status,
+                               std::chrono::system_clock::time_point started, const std::string& runId);
 
     struct Measured {
         int Index = 0;
@@ -123,6 +129,11 @@ private:
     std::string id_;
     std::vector<SessionRunState> states_;
     std::optional<Measured> lastMeasured_;
+    struct Mark {
+        bool Repeat = false;  // else a skip
+        Measured Run;         // the run marked: the repeated run, or the skipped run's mark row
+    };
+    std::optional<Mark> lastMark_;
     std::vector<std::int64_t> durations_;  // of the runs measured in this sitting
     int measuredHere_ = 0;
     std::string endReason_;

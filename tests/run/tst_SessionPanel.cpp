@@ -168,6 +168,36 @@ TEST_F(SessionPanelTest, TheListenersHeldSpaceDoesNotStartTheNextRun)
     EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
 }
 
+// The operator takes back a Repeat and then a Skip: the run is measured, and the next to do,
+// as before each mark, in the panel and in what the record says to a later resume.
+TEST_F(SessionPanelTest, TheLastMarkCanBeUndone)
+{
+    ASSERT_TRUE(runner.StartNew(std::chrono::system_clock::now()));
+    panel.Confirm = [](const QString&) { return true; };
+    panel.Begin();
+    window.show();
+    Button(window, "Button1")->click();  // run 1
+    EXPECT_FALSE(Button(panel, "UndoButton")->isEnabled());
+    Button(panel, "RepeatButton")->click();
+    EXPECT_EQ(runner.State(0), SessionRunState::Pending);
+    ASSERT_TRUE(Button(panel, "UndoButton")->isEnabled());
+    Button(panel, "UndoButton")->click();
+    EXPECT_EQ(runner.State(0), SessionRunState::Measured);
+    EXPECT_FALSE(Button(panel, "UndoButton")->isEnabled()) << "one mark is taken back, not the one before";
+
+    Button(panel, "SkipButton")->click();
+    EXPECT_EQ(runner.State(1), SessionRunState::Skipped);
+    Button(panel, "UndoButton")->click();
+    EXPECT_EQ(runner.State(1), SessionRunState::Pending);
+    Button(panel, "EndButton")->click();
+
+    const SessionRunner later(Protocol(), PlanSession(Protocol(), {}, {}), "P1", "P1.dat");
+    ASSERT_TRUE(later.CanContinue());
+    EXPECT_EQ(later.Unfinished()->States,
+              (std::vector<SessionRunState>{SessionRunState::Measured, SessionRunState::Pending}));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+}
+
 TEST_F(SessionPanelTest, ARunWithProblemsWaitsForTheOperatorAndItsSummaryStays)
 {
     sound.ReportDropouts(true);
