@@ -2,13 +2,13 @@
 
 #include "OverlaySeries.h"
 #include "PolylineClip.h"
+#include "WholeFileSave.h"
 
 #include <QBuffer>
 #include <QChartView>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
-#include <QSaveFile>
 #include <QLegend>
 #include <QLegendMarker>
 #include <QLineSeries>
@@ -168,9 +168,8 @@ Result<> SaveChart(QChartView& view, const QString& path, const QString& title)
         return {};
     }
     if (suffix == "svg") {
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(ChartSvg(view, title)) < 0 || !file.commit())
-            return NotSaved(path, file.errorString());
+        if (const QString problem = SaveWholeFile(path, ChartSvg(view, title)); !problem.isEmpty())
+            return NotSaved(path, problem);
         return {};
     }
     return NotSaved(path, "the file name must end in .png, .svg or .pdf");

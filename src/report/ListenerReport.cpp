@@ -6,11 +6,11 @@
 #include "ReportFirstPage.h"
 #include "ReportPage.h"
 #include "Version.h"
+#include "WholeFileSave.h"
 
 #include <QBuffer>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 namespace {
 
@@ -111,9 +111,8 @@ QString WriteListenerReport(const ResultsFileAnalysis& results, const QString& p
             ConditionPage(page, results.Analysis, c);
         }
     }
-    QSaveFile file(pdfPath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(pdf.data()) != pdf.data().size() || !file.commit()) {
-        return "The report could not be written to '" + pdfPath + "': " + file.errorString();
+    if (const QString problem = SaveWholeFile(pdfPath, pdf.data()); !problem.isEmpty()) {
+        return "The report could not be written to '" + pdfPath + "': " + problem;
     }
     return {};
 }
