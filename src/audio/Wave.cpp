@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <stdexcept>
 
 Wave::Wave()
@@ -41,13 +43,28 @@ double Wave::Rms() const
 
 double Wave::Peak() const
 {
-    float kept = 0.0f;
-    for (float s : samples_) {
-        if (std::fabs(s) > std::fabs(kept)) {
-            kept = s;
+    // The largest magnitude first, compared as the bit patterns of the magnitudes, which order
+    // like the values and make a loop the compiler vectorises; a NaN (a pattern above
+    // infinity's) counts as 0, as it never won a comparison. Then the first sample that has it.
+    std::int32_t largest = 0;
+    for (const float s : samples_) {
+        std::int32_t bits = 0;
+        std::memcpy(&bits, &s, sizeof bits);
+        bits &= 0x7fffffff;
+        bits = bits > 0x7f800000 ? 0 : bits;
+        largest = bits > largest ? bits : largest;
+    }
+    if (largest == 0) {
+        return 0.0;
+    }
+    float magnitude = 0.0f;
+    std::memcpy(&magnitude, &largest, sizeof magnitude);
+    for (const float s : samples_) {
+        if (std::fabs(s) == magnitude) {
+            return s;
         }
     }
-    return kept;
+    return 0.0;
 }
 
 bool Wave::Fill(float value)

@@ -3,6 +3,7 @@
 
 #include "SoundOutput.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -16,13 +17,15 @@ int Wave::QueueStereo(SoundStream& stream, const Wave& left, const Wave& right, 
 {
     // Floats as synthesised: an output that plays them keeps a quiet stimulus's shape, one that
     // plays 16-bit samples rounds them as the WAV records do.
-    const std::uint32_t frames = SampleCount();
-    std::vector<float> interleaved(2 * static_cast<std::size_t>(frames), 0.0f);
-    const std::span<const float> l = left.Samples();
-    const std::span<const float> r = right.Samples();
-    for (std::uint32_t i = 0; i < frames; ++i) {
-        interleaved[2 * static_cast<std::size_t>(i)] = i < l.size() ? l[i] : 0.0f;
-        interleaved[2 * static_cast<std::size_t>(i) + 1] = i < r.size() ? r[i] : 0.0f;
+    const std::size_t frames = SampleCount();
+    std::vector<float> interleaved(2 * frames, 0.0f);
+    const std::span<const float> l = left.Samples().first(std::min<std::size_t>(frames, left.SampleCount()));
+    const std::span<const float> r = right.Samples().first(std::min<std::size_t>(frames, right.SampleCount()));
+    for (std::size_t i = 0; i < l.size(); ++i) {
+        interleaved[2 * i] = l[i];
+    }
+    for (std::size_t i = 0; i < r.size(); ++i) {
+        interleaved[2 * i + 1] = r[i];
     }
     return stream.QueueFloat(interleaved.data(), frames, start, held);
 }
