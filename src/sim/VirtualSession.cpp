@@ -72,7 +72,7 @@ VirtualSessionResult RunVirtualSession(const ParameterSet& parameters, const Vir
         attenuator.SendEarRouting(state.Ear);
     }
     VirtualListener listener(state, options.Listener, keyboard, kc35 ? &line : nullptr);
-    ListeningSoundOutput headphones(clock, [&listener](const PlayedSound& sound) { listener.Hear(sound); });
+    ListeningSoundOutput headphones(clock, [&listener](const HeardSound& sound) { listener.Hear(sound); });
 
     RunDevices devices;
     devices.sound = &headphones;
