@@ -44,7 +44,7 @@ void Noise::SetBands(int count, float low0, float high0, float low1, float high1
     bandLevels_ = {50.0, 50.0};
 }
 
-float Noise::Generate()
+float Noise::Generate(const InverseTransform& inverse)
 {
     const std::uint32_t n = SampleCount();
     // The spectrum is built in the samples' own storage and transformed there, which halves the
@@ -81,7 +81,11 @@ float Noise::Generate()
     if (n >= 2) {
         spectrum[1] = 0.0f;
     }
-    // Refused only for fewer than two samples, which have no band and stay silent as they are.
-    static_cast<void>(RealFft(spectrum.data(), n, -1));
+    if (inverse && n >= 2) {
+        inverse(spectrum.data(), n);
+    } else {
+        // Refused only for fewer than two samples, which have no band and stay silent as they are.
+        static_cast<void>(RealFft(spectrum.data(), n, -1));
+    }
     return 0.0f;
 }

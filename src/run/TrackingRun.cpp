@@ -102,7 +102,7 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
         }
     }
 
-    const Noise reservoir = MakeNoiseReservoir(c, NoiseSeed);
+    const Noise reservoir = MakeNoiseReservoir(c, NoiseSeed, ReservoirTransform);
     const Wave silentWave = MakeTrialBuffer(settings);
     const Tone toneWave = MakeRunTone(settings, c, state_.RunToneSPL);
     report.SampleBits = stream != nullptr ? stream->SampleBits() : 0;
@@ -162,7 +162,7 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
         if (levelSet) {
             SetAttenuatorLevel(1, state_.MaskerSPL);
         }
-        BuildTrialMasker(maskerWave, carrierWave, reservoir, settings, state_.MaskerFreq);
+        BuildTrialMasker(maskerWave, carrierWave, reservoir, settings, state_.MaskerFreq, CarrierSynthesis);
         // Each stimulus starts ISI after the last frame of the one before.
         const SoundStart start = first ? SoundStart::Now() : SoundStart::AfterPrevious(isiFrames);
         first = false;

@@ -1,6 +1,7 @@
 #include "VirtualSession.h"
 
 #include "Clock.h"
+#include "InverseSpectrum.h"
 #include "Kc35Attenuator.h"
 #include "ListeningSoundOutput.h"
 #include "RunChecks.h"
@@ -81,6 +82,8 @@ VirtualSessionResult RunVirtualSession(const ParameterSet& parameters, const Vir
     devices.attenuator = kc35 ? &attenuator : nullptr;
     TrackingRun run(state, devices);
     run.NoiseSeed = options.Listener.Seed;
+    run.CarrierSynthesis = SineSynthesis::Rotation;
+    run.ReservoirTransform = InverseSpectrumOfReservoir;
     // The command line reads the criterion and the noise as 32-bit floats; so does the record.
     run.Listener = SimulatedListenerRecord{options.Listener.Seed, static_cast<float>(options.Listener.CriterionDb),
                                            static_cast<float>(options.Listener.NoiseDb)};
