@@ -226,6 +226,10 @@ const RecordColumn LaterColumns[] = {
     {"session_seed", [](const RunFacts& run) { return SessionValue(run, [](const SessionMark& s) { return s.Seed; }); }},
     {"session_plan", [](const RunFacts& run) { return SessionValue(run, [](const SessionMark& s) { return s.Plan; }); }},
     {"session_plan_text", [](const RunFacts&) { return std::string(); }},
+    {"listener_model",
+     [](const RunFacts& run) {
+         return ListenerValue(run, [](const SimulatedListenerRecord& l) { return std::to_string(l.Model); });
+     }},
 };
 
 // The columns a session record must have for this version to add rows to it.

@@ -86,7 +86,7 @@ VirtualSessionResult RunVirtualSession(const ParameterSet& parameters, const Vir
     run.ReservoirTransform = InverseSpectrumOfReservoir;
     // The command line reads the criterion and the noise as 32-bit floats; so does the record.
     run.Listener = SimulatedListenerRecord{options.Listener.Seed, static_cast<float>(options.Listener.CriterionDb),
-                                           static_cast<float>(options.Listener.NoiseDb)};
+                                           static_cast<float>(options.Listener.NoiseDb), ListenerModelVersion};
     run.Session = options.Session;
     keyboard.Attach(run);
 
