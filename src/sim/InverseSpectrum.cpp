@@ -15,15 +15,23 @@ void InverseSpectrum::DestroyPlan::operator()(fftwf_plan_s* plan) const
     fftwf_destroy_plan(plan);
 }
 
-InverseSpectrum::InverseSpectrum(std::uint32_t length)
-    : length_(std::max<std::uint32_t>(length, 2))
-    , buffer_(fftwf_alloc_real(std::size_t{length_} + 2))
+InverseSpectrum::Buffer InverseSpectrum::MakeBuffer() const
 {
-    if (!buffer_) {
+    Buffer buffer(fftwf_alloc_real(std::size_t{length_} + 2));
+    if (!buffer) {
         throw std::bad_alloc();
     }
-    plan_.reset(fftwf_plan_dft_c2r_1d(static_cast<int>(length_), reinterpret_cast<fftwf_complex*>(buffer_.get()),
-                                      buffer_.get(), FFTW_ESTIMATE));
+    return buffer;
+}
+
+InverseSpectrum::InverseSpectrum(std::uint32_t length)
+    : length_(std::max<std::uint32_t>(length, 2))
+{
+    // Planned on a buffer of its own; each transform gets a fresh one, aligned alike, that lives
+    // only while it runs, so that no reservoir's worth of memory stays taken between runs.
+    const Buffer buffer = MakeBuffer();
+    plan_.reset(fftwf_plan_dft_c2r_1d(static_cast<int>(length_), reinterpret_cast<fftwf_complex*>(buffer.get()),
+                                      buffer.get(), FFTW_ESTIMATE));
     if (!plan_) {
         throw std::bad_alloc();
     }
@@ -34,7 +42,8 @@ void InverseSpectrum::Apply(float* data)
     // RealFft's transform runs with e^(+i) forward, FFTW's c2r with e^(+i) backward: the
     // conjugate spectrum gives twice RealFft's inverse.
     const std::uint32_t n = length_;
-    float* const b = buffer_.get();
+    const Buffer buffer = MakeBuffer();
+    float* const b = buffer.get();
     b[0] = data[0];
     b[1] = 0.0f;
     b[n] = data[1];
@@ -43,7 +52,7 @@ void InverseSpectrum::Apply(float* data)
         b[2 * k] = data[2 * k];
         b[2 * k + 1] = -data[2 * k + 1];
     }
-    fftwf_execute(plan_.get());
+    fftwf_execute_dft_c2r(plan_.get(), reinterpret_cast<fftwf_complex*>(b), b);
     for (std::uint32_t j = 0; j < n; ++j) {
         data[j] = 0.5f * b[j];
     }

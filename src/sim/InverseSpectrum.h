@@ -24,9 +24,11 @@ private:
     struct DestroyPlan {
         void operator()(fftwf_plan_s* plan) const;
     };
+    using Buffer = std::unique_ptr<float, FreeBuffer>;
+    // length_ + 2 floats, aligned as FFTW's plans need: the spectrum in FFTW's layout, then the samples.
+    Buffer MakeBuffer() const;
 
     std::uint32_t length_;
-    std::unique_ptr<float, FreeBuffer> buffer_;  // length_ + 2 floats: the spectrum in FFTW's layout, then the samples
     std::unique_ptr<fftwf_plan_s, DestroyPlan> plan_;
 };
 
