@@ -21,11 +21,18 @@ int Wave::QueueStereo(SoundStream& stream, const Wave& left, const Wave& right, 
     std::vector<float> interleaved(2 * frames, 0.0f);
     const std::span<const float> l = left.Samples().first(std::min<std::size_t>(frames, left.SampleCount()));
     const std::span<const float> r = right.Samples().first(std::min<std::size_t>(frames, right.SampleCount()));
-    for (std::size_t i = 0; i < l.size(); ++i) {
-        interleaved[2 * i] = l[i];
+    // Both channels in one loop over the frames they share, which the compiler vectorises.
+    const std::size_t both = std::min(l.size(), r.size());
+    float* const out = interleaved.data();
+    for (std::size_t i = 0; i < both; ++i) {
+        out[2 * i] = l[i];
+        out[2 * i + 1] = r[i];
     }
-    for (std::size_t i = 0; i < r.size(); ++i) {
-        interleaved[2 * i + 1] = r[i];
+    for (std::size_t i = both; i < l.size(); ++i) {
+        out[2 * i] = l[i];
+    }
+    for (std::size_t i = both; i < r.size(); ++i) {
+        out[2 * i + 1] = r[i];
     }
     return stream.QueueFloat(interleaved.data(), frames, start, held);
 }

@@ -61,10 +61,19 @@ void Wave::Gate(float leadingMs, float onMs, float trailingMs, float rampMs)
         return (1.0 - std::cos(3.1415927 / static_cast<double>(k) * static_cast<double>(i))) * 0.5;
     };
     // The weights of the ramp positions that can lie inside the buffer, computed once for both
-    // ramps; a falling ramp cut at the buffer's end may need positions beyond them.
-    std::vector<double> weights(static_cast<std::size_t>(std::clamp<std::int64_t>(k, 0, n)));
-    for (std::size_t i = 0; i < weights.size(); ++i) {
-        weights[i] = weight(static_cast<std::int64_t>(i));
+    // ramps and kept for the next gate of the same ramp (a run gates every trial's masker
+    // alike); ramps longer than a few seconds, and the positions of a falling ramp cut at the
+    // buffer's end, are computed where they are needed.
+    constexpr std::int64_t longestKeptRamp = 1 << 18;
+    thread_local std::vector<double> weights;
+    thread_local std::int64_t weightsRamp = -1;
+    const auto kept = static_cast<std::size_t>(std::clamp<std::int64_t>(std::min(k, n), 0, longestKeptRamp));
+    if (weightsRamp != k || weights.size() < kept) {
+        weights.resize(kept);
+        for (std::size_t i = 0; i < kept; ++i) {
+            weights[i] = weight(static_cast<std::int64_t>(i));
+        }
+        weightsRamp = k;
     }
     const auto rampWeight = [&](std::int64_t i) {
         return static_cast<std::size_t>(i) < weights.size() ? weights[static_cast<std::size_t>(i)] : weight(i);
