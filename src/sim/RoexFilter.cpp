@@ -32,19 +32,24 @@ double SignedIntegral(double p, double g)
     return g < 0.0 ? -value : value;
 }
 
-// The smallest power of two times 1, 3, 5, 9, 15, 25, 27 or 45 not below n: lengths that FFTW's
-// estimated plans transform quickly.
+// The smallest 2^a 3^b 5^c not below n with a of at least 5: lengths that FFTW's estimated
+// plans transform quickly.
 std::size_t FastLength(std::size_t n)
 {
-    std::size_t best = 0;
-    for (const std::size_t odd : {1, 3, 5, 9, 15, 25, 27, 45}) {
-        std::size_t m = odd;
-        while (m < n) {
-            m *= 2;
-        }
-        best = best == 0 ? m : std::min(best, m);
+    std::size_t best = 32;
+    while (best < n) {
+        best *= 2;
     }
-    return std::max<std::size_t>(best, 2);
+    for (std::size_t threes = 1; threes < best; threes *= 3) {
+        for (std::size_t odd = threes; odd < best; odd *= 5) {
+            std::size_t m = 32 * odd;
+            while (m < n) {
+                m *= 2;
+            }
+            best = std::min(best, m);
+        }
+    }
+    return best;
 }
 
 std::size_t TransformLengthFor(double sampleRate, double centreHz, std::size_t windowLength)
