@@ -43,25 +43,37 @@ double Wave::Rms() const
 
 double Wave::Peak() const
 {
-    // The largest magnitude first, compared as the bit patterns of the magnitudes, which order
-    // like the values and make a loop the compiler vectorises; a NaN (a pattern above
-    // infinity's) counts as 0, as it never won a comparison. Then the first sample that has it.
+    // The largest magnitude of each block of samples, compared as the bit patterns of the
+    // magnitudes, which order like the values and make a loop the compiler vectorises; a NaN
+    // (a pattern above infinity's) counts as 0, as it never won a comparison. Then the first
+    // sample with the largest of them, searched for in the first block that has it.
+    constexpr std::size_t block = 1024;
+    const std::size_t n = samples_.size();
     std::int32_t largest = 0;
-    for (const float s : samples_) {
-        std::int32_t bits = 0;
-        std::memcpy(&bits, &s, sizeof bits);
-        bits &= 0x7fffffff;
-        bits = bits > 0x7f800000 ? 0 : bits;
-        largest = bits > largest ? bits : largest;
+    std::size_t largestBlock = 0;
+    for (std::size_t first = 0; first < n; first += block) {
+        const std::size_t end = std::min(n, first + block);
+        std::int32_t blockLargest = 0;
+        for (std::size_t i = first; i < end; ++i) {
+            std::int32_t bits = 0;
+            std::memcpy(&bits, &samples_[i], sizeof bits);
+            bits &= 0x7fffffff;
+            bits = bits > 0x7f800000 ? 0 : bits;
+            blockLargest = bits > blockLargest ? bits : blockLargest;
+        }
+        if (blockLargest > largest) {
+            largest = blockLargest;
+            largestBlock = first;
+        }
     }
     if (largest == 0) {
         return 0.0;
     }
     float magnitude = 0.0f;
     std::memcpy(&magnitude, &largest, sizeof magnitude);
-    for (const float s : samples_) {
-        if (std::fabs(s) == magnitude) {
-            return s;
+    for (std::size_t i = largestBlock; i < n; ++i) {
+        if (std::fabs(samples_[i]) == magnitude) {
+            return samples_[i];
         }
     }
     return 0.0;
