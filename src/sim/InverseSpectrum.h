@@ -33,5 +33,5 @@ private:
 };
 
 // The transform for the reservoirs of this process: one plan per length, kept while the process
-// runs, as a study's runs all use the same.
+// runs, as a study's runs all use the same. For one thread, as FFTW's planner is.
 void InverseSpectrumOfReservoir(float* data, std::uint32_t length);

@@ -105,15 +105,12 @@ double RoexEnergyMeter::HeardEnergy(const float* samples, std::size_t available,
         x = x <= -32768.0f ? -32768.0f : x;
         input[i] = x == x ? x : 0.0f;
     }
-    for (std::size_t i = 0; i < heard; ++i) {
-        input[i] = static_cast<float>(static_cast<std::int32_t>(input[i]));
-    }
     const std::size_t both = std::min(heard, known.size());
     for (std::size_t i = 0; i < both; ++i) {
-        input[i] = (input[i] - known[i]) * window_[i];
+        input[i] = (static_cast<float>(static_cast<std::int32_t>(input[i])) - known[i]) * window_[i];
     }
     for (std::size_t i = both; i < heard; ++i) {
-        input[i] *= window_[i];
+        input[i] = static_cast<float>(static_cast<std::int32_t>(input[i])) * window_[i];
     }
     const std::size_t knownOnly = std::max(heard, std::min(length, known.size()));
     for (std::size_t i = heard; i < knownOnly; ++i) {
