@@ -5,9 +5,10 @@
 
 struct fftwf_plan_s;
 
-// RealFft's inverse (a packed half-spectrum into n/2 times the real sequence, in place) with an
-// FFTW plan, for the virtual runs' noise reservoirs: the same samples to within float rounding,
-// several times faster. Planned with FFTW_ESTIMATE, so every result depends on the data alone.
+// RealFft's inverse (a packed half-spectrum into n/2 times the real sequence, in place) with
+// FFTW's complex transform inside it, for the virtual runs' noise reservoirs: the same samples
+// to within float rounding, several times faster, and in the samples' own storage. Planned with
+// FFTW_ESTIMATE, so every result depends on the data alone.
 class InverseSpectrum {
 public:
     // `length`: a power of two of at least 2.
@@ -18,15 +19,9 @@ public:
     void Apply(float* data);
 
 private:
-    struct FreeBuffer {
-        void operator()(float* buffer) const;
-    };
     struct DestroyPlan {
         void operator()(fftwf_plan_s* plan) const;
     };
-    using Buffer = std::unique_ptr<float, FreeBuffer>;
-    // length_ + 2 floats, aligned as FFTW's plans need: the spectrum in FFTW's layout, then the samples.
-    Buffer MakeBuffer() const;
 
     std::uint32_t length_;
     std::unique_ptr<fftwf_plan_s, DestroyPlan> plan_;
