@@ -13,6 +13,7 @@ packages=(
   librsvg2-bin  # draws the menu icon's PNGs from its SVG
   help2man      # quorvex-sim's manual page, from its --help
   libcli11-dev  # quorvex-sim's argument parser
+  libfftw3-dev  # quorvex-sim: the virtual listener's spectra and its noise reservoirs
   fonts-liberation2  # metric twin of Arial, the graph window's font
   dpkg-dev      # dpkg-shlibdeps: the .deb's run-time dependencies, read from the binaries
 )
@@ -23,7 +24,7 @@ test_packages=(
   # The tests' PipeWire server, played to through ALSA as on a desktop and recorded through its
   # pulse server (scripts/with-test-pipewire.sh).
   pipewire wireplumber pipewire-pulse pipewire-alsa pulseaudio-utils libpulse-dev dbus-daemon
-  libbenchmark-dev libfftw3-dev
+  libbenchmark-dev
   xvfb xauth
   poppler-utils  # pdftotext: the text of the graph saved as PDF, read back
   fonts-dejavu-core  # a Debian desktop's default sans-serif: the windows' captions are checked with it

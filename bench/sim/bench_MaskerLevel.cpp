@@ -72,7 +72,7 @@ RunFigures MeasureRun(std::uint32_t seed)
     VirtualListener listener(state, listenerSettings, keyboard, nullptr);
     std::vector<double> playedDb;
     std::vector<std::vector<double>> envelopes;
-    ListeningSoundOutput headphones(clock, [&](const PlayedSound& sound) {
+    ListeningSoundOutput headphones(clock, [&](const HeardSound& sound) {
         listener.Hear(sound);
         const std::size_t frames = sound.Samples.size() / 2;
         double sum = 0.0;

@@ -81,6 +81,11 @@ Result<> ComplexFft(float* data, std::uint32_t m, int direction)
 
 Result<> RealFft(float* data, std::uint32_t n, int direction)
 {
+    return RealFftWith(data, n, direction, ComplexTransform);
+}
+
+Result<> RealFftWith(float* data, std::uint32_t n, int direction, const HalfLengthTransform& complexTransform)
+{
     if (n < 2 || !IsPowerOfTwo(n)) {
         return Failure{"the real transform's length " + std::to_string(n) + " is not a power of two of at least 2"};
     }
@@ -89,7 +94,7 @@ Result<> RealFft(float* data, std::uint32_t n, int direction)
     double theta = 3.141592653589793 / static_cast<double>(n >> 1);
     if (direction == 1) {
         c2 = -0.5f;
-        ComplexTransform(data, n >> 1, 1);
+        complexTransform(data, n >> 1, 1);
     } else {
         c2 = 0.5f;
         theta = -theta;
@@ -125,7 +130,7 @@ Result<> RealFft(float* data, std::uint32_t n, int direction)
     } else {
         data[0] = c1 * (e0 + e1);
         data[1] = c1 * (e0 - e1);
-        ComplexTransform(data, n >> 1, -1);
+        complexTransform(data, n >> 1, -1);
     }
     return {};
 }

@@ -3,6 +3,7 @@
 #include "Result.h"
 
 #include <cstdint>
+#include <functional>
 
 // In-place radix-2 transforms on single-precision data; the twiddle factors are advanced by
 // a trigonometric recurrence in double precision. Neither transform scales its result.
@@ -17,3 +18,9 @@ Result<> ComplexFft(float* data, std::uint32_t m, int direction);
 // for 0 < k < n/2. Direction -1 turns such a spectrum back into n/2 times the real sequence.
 // `n` must be a power of two of at least 2; refused (and the data left alone) otherwise.
 Result<> RealFft(float* data, std::uint32_t n, int direction);
+
+// RealFft with `complexTransform` as its complex transform of the n/2 values (ComplexFft's
+// definition, for an `m` that is a power of two), the separation of the bins around it the
+// same: the simulator passes FFTW's.
+using HalfLengthTransform = std::function<void(float* data, std::uint32_t m, int direction)>;
+Result<> RealFftWith(float* data, std::uint32_t n, int direction, const HalfLengthTransform& complexTransform);

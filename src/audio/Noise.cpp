@@ -10,7 +10,6 @@
 #include <stdexcept>
 #include <string>
 #include <ctime>
-#include <vector>
 
 Noise::Noise(float durationMs, int sampleRate)
     : Noise(durationMs, sampleRate, static_cast<std::uint32_t>(std::time(nullptr)))
@@ -45,10 +44,13 @@ void Noise::SetBands(int count, float low0, float high0, float low1, float high1
     bandLevels_ = {50.0, 50.0};
 }
 
-float Noise::Generate()
+float Noise::Generate(const InverseTransform& inverse)
 {
     const std::uint32_t n = SampleCount();
-    std::vector<float> spectrum(n, 0.0f);
+    // The spectrum is built in the samples' own storage and transformed there, which halves the
+    // memory a reservoir takes to make.
+    const std::span<float> spectrum = Samples();
+    std::fill(spectrum.begin(), spectrum.end(), 0.0f);
     NoiseSeed = -SharedRuntimeRandom().Next();
     const double binSpacing = static_cast<double>(SampleRate()) / n;
     // Bins are kept below n/2 so that both parts of every component lie inside the spectrum,
@@ -79,8 +81,11 @@ float Noise::Generate()
     if (n >= 2) {
         spectrum[1] = 0.0f;
     }
-    // Refused only for fewer than two samples, which have no band and stay silent as they are.
-    static_cast<void>(RealFft(spectrum.data(), n, -1));
-    std::copy(spectrum.begin(), spectrum.end(), Samples().begin());
+    if (inverse && n >= 2) {
+        inverse(spectrum.data(), n);
+    } else {
+        // Refused only for fewer than two samples, which have no band and stay silent as they are.
+        static_cast<void>(RealFft(spectrum.data(), n, -1));
+    }
     return 0.0f;
 }

@@ -59,11 +59,11 @@ Tone MakeRunTone(const ExperimentSettings& settings, const TestCondition& condit
 }
 
 Noise MakeNoiseReservoir(const TestCondition& condition,
-                         std::optional<std::uint32_t> runtimeSeed)
+                         std::optional<std::uint32_t> runtimeSeed, const Noise::InverseTransform& inverse)
 {
     Noise noise = runtimeSeed ? Noise(ReservoirRequestMs, Rate, *runtimeSeed) : Noise(ReservoirRequestMs, Rate);
     noise.SetBands(1, 0.0f, condition.MaskerBW * 0.5f, 0.0f, 0.0f);
-    noise.Generate();
+    noise.Generate(inverse);
     noise.SetRms(Reference);
     return noise;
 }
@@ -84,11 +84,11 @@ void AddTrialSection(Wave& masker, const Wave& reservoir, const ExperimentSettin
 }
 
 void BuildTrialMasker(Wave& masker, Tone& carrier, const Wave& reservoir, const ExperimentSettings& settings,
-                      float centreFrequency)
+                      float centreFrequency, SineSynthesis carrierSynthesis)
 {
     masker.Fill(0.0f);
     AddTrialSection(masker, reservoir, settings);
-    carrier.Regenerate(settings.MaskerDuration, Rate, centreFrequency, UnitSineRms);
+    carrier.Regenerate(settings.MaskerDuration, Rate, centreFrequency, UnitSineRms, carrierSynthesis);
     masker.Multiply(carrier);
 }
 

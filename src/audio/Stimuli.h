@@ -37,9 +37,11 @@ float RunModulationPhase(const ExperimentSettings& settings);
 Tone MakeRunTone(const ExperimentSettings& settings, const TestCondition& condition, float toneLevelDb);
 
 // The run's noise reservoir: low-pass noise from 0 Hz to MaskerBW / 2 at RMS 8000. The runtime
-// generator is seeded from the clock, or from `runtimeSeed` when given.
+// generator is seeded from the clock, or from `runtimeSeed` when given; `inverse`, where given,
+// turns its spectrum into samples (Noise::Generate).
 Noise MakeNoiseReservoir(const TestCondition& condition,
-                         std::optional<std::uint32_t> runtimeSeed = std::nullopt);
+                         std::optional<std::uint32_t> runtimeSeed = std::nullopt,
+                         const Noise::InverseTransform& inverse = {});
 
 // A silent buffer of one stimulus (MaskerDuration ms): the masker's working buffer and the
 // silent channel.
@@ -53,7 +55,7 @@ void AddTrialSection(Wave& masker, const Wave& reservoir, const ExperimentSettin
 // section of `reservoir` is added into it (AddTrialSection), `carrier` is refilled at `centreFrequency` and the
 // masker multiplied by it, which centres the band on that frequency. Reuses both buffers.
 void BuildTrialMasker(Wave& masker, Tone& carrier, const Wave& reservoir, const ExperimentSettings& settings,
-                      float centreFrequency);
+                      float centreFrequency, SineSynthesis carrierSynthesis = SineSynthesis::Exact);
 // The masker's gate: MaskerDuration ms on with RiseFall ramps (alone in KC35 mode).
 void GateMasker(Wave& masker, const ExperimentSettings& settings);
 // Software mode: the gain relativeLevelDb (the masker level - CalibFactor), then the gate.

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <stdexcept>
 
 Wave::Wave()
@@ -41,13 +43,40 @@ double Wave::Rms() const
 
 double Wave::Peak() const
 {
-    float kept = 0.0f;
-    for (float s : samples_) {
-        if (std::fabs(s) > std::fabs(kept)) {
-            kept = s;
+    // The largest magnitude of each block of samples, compared as the bit patterns of the
+    // magnitudes, which order like the values and make a loop the compiler vectorises; a NaN
+    // (a pattern above infinity's) counts as 0, as it never won a comparison. Then the first
+    // sample with the largest of them, searched for in the first block that has it.
+    constexpr std::size_t block = 1024;
+    const std::size_t n = samples_.size();
+    std::int32_t largest = 0;
+    std::size_t largestBlock = 0;
+    for (std::size_t first = 0; first < n; first += block) {
+        const std::size_t end = std::min(n, first + block);
+        std::int32_t blockLargest = 0;
+        for (std::size_t i = first; i < end; ++i) {
+            std::int32_t bits = 0;
+            std::memcpy(&bits, &samples_[i], sizeof bits);
+            bits &= 0x7fffffff;
+            bits = bits > 0x7f800000 ? 0 : bits;
+            blockLargest = bits > blockLargest ? bits : blockLargest;
+        }
+        if (blockLargest > largest) {
+            largest = blockLargest;
+            largestBlock = first;
         }
     }
-    return kept;
+    if (largest == 0) {
+        return 0.0;
+    }
+    float magnitude = 0.0f;
+    std::memcpy(&magnitude, &largest, sizeof magnitude);
+    for (std::size_t i = largestBlock; i < n; ++i) {
+        if (std::fabs(samples_[i]) == magnitude) {
+            return samples_[i];
+        }
+    }
+    return 0.0;
 }
 
 bool Wave::Fill(float value)

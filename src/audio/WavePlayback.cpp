@@ -3,8 +3,8 @@
 
 #include "SoundOutput.h"
 
+#include <algorithm>
 #include <memory>
-#include <vector>
 
 Result<SoundPlayed> Wave::PlayStereo(SoundOutput& output, const Wave& left, const Wave& right) const
 {
@@ -16,13 +16,21 @@ int Wave::QueueStereo(SoundStream& stream, const Wave& left, const Wave& right, 
 {
     // Floats as synthesised: an output that plays them keeps a quiet stimulus's shape, one that
     // plays 16-bit samples rounds them as the WAV records do.
-    const std::uint32_t frames = SampleCount();
-    std::vector<float> interleaved(2 * static_cast<std::size_t>(frames), 0.0f);
-    const std::span<const float> l = left.Samples();
-    const std::span<const float> r = right.Samples();
-    for (std::uint32_t i = 0; i < frames; ++i) {
-        interleaved[2 * static_cast<std::size_t>(i)] = i < l.size() ? l[i] : 0.0f;
-        interleaved[2 * static_cast<std::size_t>(i) + 1] = i < r.size() ? r[i] : 0.0f;
+    const std::size_t frames = SampleCount();
+    const std::span<const float> l = left.Samples().first(std::min<std::size_t>(frames, left.SampleCount()));
+    const std::span<const float> r = right.Samples().first(std::min<std::size_t>(frames, right.SampleCount()));
+    // Written once each: both channels in one loop over the frames they share, which the
+    // compiler vectorises, then each one's own frames, then silence after the shorter.
+    const std::unique_ptr<float[]> interleaved(new float[2 * frames]);
+    float* const out = interleaved.get();
+    const std::size_t both = std::min(l.size(), r.size());
+    for (std::size_t i = 0; i < both; ++i) {
+        out[2 * i] = l[i];
+        out[2 * i + 1] = r[i];
     }
-    return stream.QueueFloat(interleaved.data(), frames, start, held);
+    for (std::size_t i = both; i < frames; ++i) {
+        out[2 * i] = i < l.size() ? l[i] : 0.0f;
+        out[2 * i + 1] = i < r.size() ? r[i] : 0.0f;
+    }
+    return stream.QueueFloat(out, frames, start, held);
 }

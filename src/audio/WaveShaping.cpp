@@ -9,19 +9,20 @@
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 bool Wave::Scale(double factor)
 {
-    bool clipped = false;
+    // Without branches, so that the compiler vectorises the loop.
+    int clipped = 0;
     for (float& s : samples_) {
         float scaled = static_cast<float>(s * factor);
-        if (std::fabs(scaled) > FullScale) {
-            scaled = scaled >= 0.0f ? FullScale : -FullScale;
-            clipped = true;
-        }
+        clipped |= static_cast<int>(scaled > FullScale) | static_cast<int>(scaled < -FullScale);
+        scaled = scaled > FullScale ? FullScale : scaled;
+        scaled = scaled < -FullScale ? -FullScale : scaled;
         s = scaled;
     }
-    return !clipped;
+    return clipped == 0;
 }
 
 bool Wave::SetRms(float target)
@@ -59,16 +60,34 @@ void Wave::Gate(float leadingMs, float onMs, float trailingMs, float rampMs)
     const auto weight = [k](std::int64_t i) {
         return (1.0 - std::cos(3.1415927 / static_cast<double>(k) * static_cast<double>(i))) * 0.5;
     };
+    // The weights of the ramp positions that can lie inside the buffer, computed once for both
+    // ramps and kept for the next gate of the same ramp (a run gates every trial's masker
+    // alike); ramps longer than a few seconds, and the positions of a falling ramp cut at the
+    // buffer's end, are computed where they are needed.
+    constexpr std::int64_t longestKeptRamp = 1 << 18;
+    thread_local std::vector<double> weights;
+    thread_local std::int64_t weightsRamp = -1;
+    const auto kept = static_cast<std::size_t>(std::clamp<std::int64_t>(std::min(k, n), 0, longestKeptRamp));
+    if (weightsRamp != k || weights.size() < kept) {
+        weights.resize(kept);
+        for (std::size_t i = 0; i < kept; ++i) {
+            weights[i] = weight(static_cast<std::int64_t>(i));
+        }
+        weightsRamp = k;
+    }
+    const auto rampWeight = [&](std::int64_t i) {
+        return static_cast<std::size_t>(i) < weights.size() ? weights[static_cast<std::size_t>(i)] : weight(i);
+    };
     // The rising ramp runs forward from d, the falling one backward from onEnd - 1; each
     // covers only the ramp positions that lie inside the buffer.
     const std::int64_t risingEnd = std::min(k, n - d);
     for (std::int64_t i = 0; i < risingEnd; ++i) {
-        samples_[static_cast<std::size_t>(d + i)] *= weight(i);
+        samples_[static_cast<std::size_t>(d + i)] *= rampWeight(i);
     }
     const std::int64_t fallingFirst = std::max<std::int64_t>(0, onEnd - n);
     const std::int64_t fallingEnd = std::min(k, onEnd);
     for (std::int64_t i = fallingFirst; i < fallingEnd; ++i) {
-        samples_[static_cast<std::size_t>(onEnd - 1 - i)] *= weight(i);
+        samples_[static_cast<std::size_t>(onEnd - 1 - i)] *= rampWeight(i);
     }
 }
 
@@ -93,7 +112,9 @@ void Wave::AddRandomSection(const Wave& source, float offsetMs, float lengthMs)
     if (sampleRate_ != rate) {
         RefuseWaveMisuse("a section's sample rate is not the sound's");
     }
-    for (std::uint32_t i = 0; i < count; ++i) {
-        samples_[dest + i] += source.samples_[start + i];
+    float* to = samples_.data() + dest;
+    const float* from = source.samples_.data() + start;
+    for (std::size_t i = 0; i < count; ++i) {
+        to[i] += from[i];
     }
 }

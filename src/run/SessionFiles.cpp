@@ -230,6 +230,10 @@ const RecordColumn LaterColumns[] = {
     {"subject_id", [](const RunFacts& run) { return run.State.Listener.Id; }},
     {"birth_date", [](const RunFacts& run) { return run.State.Listener.BirthDate; }},
     {"examiner", [](const RunFacts& run) { return run.State.Listener.Examiner; }},
+    {"listener_model",
+     [](const RunFacts& run) {
+         return ListenerValue(run, [](const SimulatedListenerRecord& l) { return std::to_string(l.Model); });
+     }},
 };
 
 // The columns a session record must have for this version to add rows to it.

@@ -22,6 +22,7 @@ struct SimulatedListenerRecord {
     std::uint32_t Seed = 0;  // 0: a listener without internal noise
     float CriterionDb = 0.0f;
     float NoiseDb = 0.0f;
+    int Model = 0;  // the listener model's version (ListenerModelVersion)
 };
 
 // A run's place in a session, as the session record's session columns give it.

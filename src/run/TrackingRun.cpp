@@ -104,7 +104,7 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
         }
     }
 
-    const Noise reservoir = MakeNoiseReservoir(c, NoiseSeed);
+    const Noise reservoir = MakeNoiseReservoir(c, NoiseSeed, ReservoirTransform);
     const Wave silentWave = MakeTrialBuffer(settings);
     const Tone toneWave = MakeRunTone(settings, c, state_.RunToneSPL);
     report.SampleBits = stream != nullptr ? stream->SampleBits() : 0;
@@ -169,7 +169,7 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
                 stream->WaitUntil(stream->Position() + FramesOfMs(devices_.attenuator->LevelCommandLeadMs()));
             }
         }
-        BuildTrialMasker(maskerWave, carrierWave, reservoir, settings, state_.MaskerFreq);
+        BuildTrialMasker(maskerWave, carrierWave, reservoir, settings, state_.MaskerFreq, CarrierSynthesis);
         // Each stimulus starts ISI after the last frame of the one before.
         const SoundStart start = first ? SoundStart::Now() : SoundStart::AfterPrevious(isiFrames);
         first = false;

@@ -2,6 +2,8 @@
 
 #include "SessionFiles.h"
 #include "SharedState.h"
+#include "Noise.h"
+#include "Tone.h"
 #include "TrialRecord.h"
 
 #include <chrono>
@@ -90,6 +92,12 @@ public:
     // Seeds the runtime generator for the noise reservoir instead of the calendar clock, so
     // that a run can be repeated exactly (the simulator, tests).
     std::optional<std::uint32_t> NoiseSeed;
+    // How the masker's carrier is computed: exactly for a device; by rotation in a rehearsal with
+    // the virtual listener, whose filter cannot tell the two apart.
+    SineSynthesis CarrierSynthesis = SineSynthesis::Exact;
+    // How the noise reservoir's spectrum becomes samples: RealFft's own transform when empty (a
+    // device's noise); a rehearsal passes a faster one.
+    Noise::InverseTransform ReservoirTransform;
     // The virtual listener of a rehearsal, for the session record.
     std::optional<SimulatedListenerRecord> Listener;
     // The run's place in a session, written to the session record with its status.

@@ -5,6 +5,15 @@
 #include <cstdint>
 #include <vector>
 
+// The version of the listener model, written beside every virtual run (the session record's
+// listener_model, a study's task files and summary). It changes whenever the listener's
+// decisions could change for the same seed, so that a file says which listener made it.
+// 1: files without the column, up to the roex energy of a 32768-point transform of our own;
+// 2: the energy from FFTW over the window plus a guard, with the carrier by rotation and the
+//    noise reservoir through FFTW (the same statistics; runs may part from version 1's after
+//    a decision within a rounding of the criterion).
+inline constexpr int ListenerModelVersion = 2;
+
 // How the virtual listener decides, shared by the listener and its expected curve.
 struct ListenerSettings {
     // The listener hears the tone when the tone's energy at the output of its auditory filter

@@ -1,6 +1,9 @@
 #pragma once
 
-#include <cstdint>
+#include "RealSpectrum.h"
+
+#include <cstddef>
+#include <span>
 #include <vector>
 
 // The roex(p) auditory filter of Glasberg and Moore (1990): an intensity weighting
@@ -18,23 +21,33 @@ double RoexBandIntegral(double centreHz, double lowHz, double highHz);
 // Measures the energy a listener's roex filter passes from one stretch of a signal: the stretch
 // is weighted by an analysis window, transformed, and every spectral bin weighted by W. The
 // window and the weights depend only on the stretch's length, so one meter serves every trial.
+// The transform is longer than the window by a guard of ten time constants of the filter's
+// response (4 fs / (2 pi ERB) samples), so that the circular transform weighs every pair of
+// samples as the filter does to within 1e-4 of the response's peak, and then only pairs at
+// the window's two tapered ends; its length is one FFTW transforms quickly. Bins where W is
+// below 1e-15 are left out.
 class RoexEnergyMeter {
 public:
     // `window`: the analysis weighting of the stretch, one factor per sample.
     RoexEnergyMeter(double sampleRate, double centreHz, std::vector<float> window);
 
-    // The filtered energy (sum of squared sample units, scaled by `gain` squared) of the
-    // stretch starting at samples[0] every `stride` values: the window's length of samples.
-    // Samples beyond the end of `samples` count as silence.
-    double Energy(const std::int16_t* samples, std::size_t available, std::size_t stride, double gain);
-    double Energy(const std::vector<float>& samples, double gain);
+    // The filtered energy (sum of squared sample units) of the stretch starting at samples[0]
+    // every `stride` values, as a 16-bit device plays them (ToPcm16), less `known` sample by
+    // sample: the window's length of samples. Samples beyond `available` values count as
+    // silence, as does `known` beyond its end.
+    double HeardEnergy(const float* samples, std::size_t available, std::size_t stride,
+                       std::span<const float> known = {});
+    // The filtered energy of the window's length of `samples` as they are (beyond their end: silence).
+    double Energy(std::span<const float> samples);
 
     std::size_t Length() const { return window_.size(); }
+    std::size_t TransformLength() const { return spectrum_.Length(); }
 
 private:
-    double Measure(double gain);
+    double Measure();
 
     std::vector<float> window_;
-    std::vector<float> buffer_;
-    std::vector<double> weights_;  // W per bin of the packed half-spectrum
+    RealSpectrum spectrum_;
+    std::size_t firstBin_ = 0;
+    std::vector<double> weights_;  // W per bin from firstBin_, twice where the bin stands for its mirror too
 };

@@ -69,6 +69,7 @@ std::vector<std::string> PlanColumns()
     columns.insert(columns.end(), std::begin(CellNames), std::end(CellNames));
     columns.emplace_back("seed");
     columns.insert(columns.end(), std::begin(BaseNames), std::end(BaseNames));
+    columns.emplace_back("listener_model");
     return columns;
 }
 
@@ -80,6 +81,7 @@ std::vector<std::string> PlanFields(const StudyPlan& plan, std::int64_t run)
     fields.push_back(std::to_string(StudyRunSeed(plan.Seed, run)));
     const std::vector<std::string> base = BaseFields(plan);
     fields.insert(fields.end(), base.begin(), base.end());
+    fields.push_back(std::to_string(ListenerModelVersion));
     return fields;
 }
 

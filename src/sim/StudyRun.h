@@ -10,9 +10,10 @@
 // The runs of a study and their task files. A task file is a CSV with one row per run, written
 // as "<file>.part" and renamed when every row is in it: a file under its own name is complete.
 
-// The columns that say what a run was: `run`, the cell's (CellColumns), `seed`, and every value
-// of the base test-condition file the run reads (ToneF, StartF, ..., attenuator). Together they
-// decide every number the run gives, so a task file is checked against the plan by them.
+// The columns that say what a run was: `run`, the cell's (CellColumns), `seed`, every value of
+// the base test-condition file the run reads (ToneF, StartF, ..., attenuator) and the listener
+// model's version (`listener_model`). Together they decide every number the run gives, so a
+// task file is checked against the plan by them.
 std::vector<std::string> PlanColumns();
 // Their fields as the plan gives them for global run `run`.
 std::vector<std::string> PlanFields(const StudyPlan& plan, std::int64_t run);

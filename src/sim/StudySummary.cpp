@@ -2,6 +2,7 @@
 
 #include "Csv.h"
 #include "CurveMeasures.h"
+#include "ListenerModel.h"
 #include "NumberFormat.h"
 #include "StudyRun.h"
 #include "StudyTaskFile.h"
@@ -143,7 +144,7 @@ StudySummary SummariseStudy(const StudyPlan& plan)
         return summary;
     }
     std::vector<std::string> header = CellColumns();
-    for (const char* name : {"runs", "measure", "n", "mean", "sd", "p5", "p95"}) {
+    for (const char* name : {"runs", "measure", "n", "mean", "sd", "p5", "p95", "listener_model"}) {
         header.emplace_back(name);
     }
     summary.Text = CsvRow(header);
@@ -164,6 +165,7 @@ StudySummary SummariseStudy(const StudyPlan& plan)
             for (const double v : {s.Mean, s.Sd, s.P5, s.P95}) {
                 row.push_back(s.N > 0 ? FormatRounded(v, measure.Decimals) : std::string());
             }
+            row.push_back(std::to_string(ListenerModelVersion));
             summary.Text += CsvRow(row);
         }
     }

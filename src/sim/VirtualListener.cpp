@@ -43,12 +43,11 @@ VirtualListener::VirtualListener(const SharedState& state, ListenerSettings sett
         for (std::size_t i = 0; i < tone_.size() && windowStart_ + i < samples.size(); ++i) {
             tone_[i] = samples[windowStart_ + i];
         }
-        remainder_.resize(tone_.size());
-        toneDb_ = Db(meter_.Energy(tone_, 1.0) / (ReferenceRms * ReferenceRms * windowPower_)) + calibFactor_;
+        toneDb_ = Db(meter_.Energy(tone_) / (ReferenceRms * ReferenceRms * windowPower_)) + calibFactor_;
     }
 }
 
-void VirtualListener::Hear(const PlayedSound& sound)
+void VirtualListener::Hear(const HeardSound& sound)
 {
     ++presentations_;
     last_ = Listen(sound);
@@ -73,7 +72,7 @@ double VirtualListener::InternalNoise()
     return settings_.NoiseDb * std::sqrt(-2.0 * std::log(u1)) * std::cos(2.0 * 3.141592653589793 * u2);
 }
 
-VirtualListener::Decision VirtualListener::Listen(const PlayedSound& sound)
+VirtualListener::Decision VirtualListener::Listen(const HeardSound& sound)
 {
     Decision decision;
     decision.ToneDb = -std::numeric_limits<double>::infinity();
@@ -83,15 +82,12 @@ VirtualListener::Decision VirtualListener::Listen(const PlayedSound& sound)
     }
     if (mode_ == AttenuatorMode::Software) {
         // Both components sound on the ear's own output, scaled alike by CalibFactor.
-        const std::size_t frames = sound.Samples.size() / 2;
         const auto channel = static_cast<std::size_t>(EarChannel(ear_));
-        for (std::size_t i = 0; i < remainder_.size(); ++i) {
-            const std::size_t frame = windowStart_ + i;
-            const float heard = frame < frames ? static_cast<float>(sound.Samples[2 * frame + channel]) : 0.0f;
-            remainder_[i] = heard - tone_[i];
-        }
-        const double scale = 1.0 / (ReferenceRms * ReferenceRms * windowPower_);
-        decision.MaskerDb = Db(meter_.Energy(remainder_, 1.0) * scale) + calibFactor_;
+        const std::size_t first = 2 * windowStart_ + channel;
+        const double energy = first < sound.Samples.size()
+                                  ? meter_.HeardEnergy(sound.Samples.data() + first, sound.Samples.size() - first, 2, tone_)
+                                  : 0.0;
+        decision.MaskerDb = Db(energy / (ReferenceRms * ReferenceRms * windowPower_)) + calibFactor_;
         decision.ToneDb = toneDb_;
     } else if (mode_ == AttenuatorMode::Kc35 && attenuator_ != nullptr && attenuator_->RoutedEar() == ear_) {
         const std::optional<int> maskerLevel = attenuator_->Level(1);
@@ -106,12 +102,12 @@ VirtualListener::Decision VirtualListener::Listen(const PlayedSound& sound)
     return decision;
 }
 
-double VirtualListener::ChannelEnergy(const PlayedSound& sound, int channel, double levelDb)
+double VirtualListener::ChannelEnergy(const HeardSound& sound, int channel, double levelDb)
 {
     const std::size_t first = 2 * windowStart_ + static_cast<std::size_t>(channel);
     if (first >= sound.Samples.size()) {
         return -std::numeric_limits<double>::infinity();
     }
-    const double energy = meter_.Energy(sound.Samples.data() + first, sound.Samples.size() - first, 2, 1.0);
+    const double energy = meter_.HeardEnergy(sound.Samples.data() + first, sound.Samples.size() - first, 2);
     return Db(energy / (ReferenceRms * ReferenceRms * windowPower_)) + levelDb;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ListenerModel.h"
-#include "RecordingSoundOutput.h"
+#include "ListeningSoundOutput.h"
 #include "RoexFilter.h"
 #include "SharedState.h"
 
@@ -24,7 +24,7 @@ class SimulatedKc35Line;
 //   that is its own ear.
 // - In software mode its ear's output carries masker and tone summed. The listener knows the
 //   tone it listens for (the run's tone as the stimulus code builds it for the condition) and
-//   takes it away sample by sample; what remains is the masker, exact to the 16-bit step.
+//   takes it away sample by sample; what remains is the masker as synthesised.
 //   Anything the run got wrong about the tone stays in that remainder and lowers the
 //   tone-to-masker ratio, so a wrong tone still moves the curve.
 // The energies are those of the components, not of their sum, which keeps the random
@@ -44,7 +44,7 @@ public:
                     const SimulatedKc35Line* attenuator);
 
     // One stimulus has been played: decide and press or release SPACE on a change.
-    void Hear(const PlayedSound& sound);
+    void Hear(const HeardSound& sound);
 
     const Decision& LastDecision() const { return last_; }
     bool Holding() const { return holding_; }
@@ -52,8 +52,8 @@ public:
 
 private:
     double InternalNoise();
-    Decision Listen(const PlayedSound& sound);
-    double ChannelEnergy(const PlayedSound& sound, int channel, double levelDb);
+    Decision Listen(const HeardSound& sound);
+    double ChannelEnergy(const HeardSound& sound, int channel, double levelDb);
 
     ListenerSettings settings_;
     SimKeyboard& keyboard_;
@@ -65,7 +65,6 @@ private:
     double windowPower_;        // sum of the window's squared weights
     std::vector<float> tone_;   // software mode: the expected tone in the window
     double toneDb_ = 0.0;       // and its level at the filter output
-    std::vector<float> remainder_;
     RoexEnergyMeter meter_;
     std::mt19937 random_;
     Decision last_;

@@ -1,6 +1,7 @@
 #include "VirtualSession.h"
 
 #include "Clock.h"
+#include "InverseSpectrum.h"
 #include "Kc35Attenuator.h"
 #include "ListeningSoundOutput.h"
 #include "RunChecks.h"
@@ -72,7 +73,7 @@ VirtualSessionResult RunVirtualSession(const ParameterSet& parameters, const Vir
         attenuator.SendEarRouting(state.Ear);
     }
     VirtualListener listener(state, options.Listener, keyboard, kc35 ? &line : nullptr);
-    ListeningSoundOutput headphones(clock, [&listener](const PlayedSound& sound) { listener.Hear(sound); });
+    ListeningSoundOutput headphones(clock, [&listener](const HeardSound& sound) { listener.Hear(sound); });
 
     RunDevices devices;
     devices.sound = &headphones;
@@ -81,9 +82,11 @@ VirtualSessionResult RunVirtualSession(const ParameterSet& parameters, const Vir
     devices.attenuator = kc35 ? &attenuator : nullptr;
     TrackingRun run(state, devices);
     run.NoiseSeed = options.Listener.Seed;
+    run.CarrierSynthesis = SineSynthesis::Rotation;
+    run.ReservoirTransform = InverseSpectrumOfReservoir;
     // The command line reads the criterion and the noise as 32-bit floats; so does the record.
     run.Listener = SimulatedListenerRecord{options.Listener.Seed, static_cast<float>(options.Listener.CriterionDb),
-                                           static_cast<float>(options.Listener.NoiseDb)};
+                                           static_cast<float>(options.Listener.NoiseDb), ListenerModelVersion};
     run.Session = options.Session;
     keyboard.Attach(run);
 

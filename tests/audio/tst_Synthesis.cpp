@@ -38,6 +38,27 @@ TEST(Tone, UnitModulatorStartsAtItsMinimumAndPeaksHalfACycleLater)
     EXPECT_NEAR(s[221], 2.0f, 1.0e-4);
 }
 
+// The rehearsal's carrier, by rotation, against the library's sine sample by sample: within
+// 1e-6 of the unit amplitude (float rounding), over the longest carrier the sweep makes and a
+// length that is no multiple of the rotation's block.
+TEST(Tone, RotationFollowsTheExactSine)
+{
+    for (const float frequency : {500.0f, 1234.5f, 8000.0f, 19999.0f}) {
+        Tone exact(600.0f, 44100, 1000.0f, UnitSineRms);
+        Tone rotated(600.0f, 44100, 1000.0f, UnitSineRms);
+        for (const float duration : {600.0f, 2000.0f}) {
+            exact.Regenerate(duration, 44100, frequency, UnitSineRms);
+            rotated.Regenerate(duration, 44100, frequency, UnitSineRms, SineSynthesis::Rotation);
+            ASSERT_EQ(rotated.SampleCount(), exact.SampleCount());
+            double largest = 0.0;
+            for (std::size_t i = 0; i < exact.SampleCount(); ++i) {
+                largest = std::max(largest, std::fabs(static_cast<double>(rotated.Samples()[i]) - exact.Samples()[i]));
+            }
+            EXPECT_LT(largest, 1e-6) << frequency << " Hz, " << duration << " ms";
+        }
+    }
+}
+
 TEST(Tone, RegenerateRetunesInPlace)
 {
     Tone carrier(600.0f, 44100, 1000.0f, UnitSineRms);

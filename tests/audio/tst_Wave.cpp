@@ -79,6 +79,21 @@ TEST(Wave, PeakKeepsTheFirstLargestMagnitudeWithItsSign)
     EXPECT_EQ(Wave(0.0f, 44100).Rms(), 0.0);
 }
 
+// Over many blocks of samples too: the first of two equal magnitudes in different blocks, a
+// NaN never, an infinity before any finite value, and 0 for a wave of NaNs.
+TEST(Wave, PeakKeepsTheFirstLargestMagnitudeAcrossALongWave)
+{
+    Wave w = WaveOfLength(5000);
+    w.Samples()[10] = Nan;
+    w.Samples()[1500] = -7.0f;
+    w.Samples()[3000] = 7.0f;
+    w.Samples()[4999] = 6.5f;
+    EXPECT_EQ(w.Peak(), -7.0);
+    w.Samples()[4000] = -Inf;
+    EXPECT_EQ(w.Peak(), -Inf);
+    EXPECT_EQ(WaveOf({Nan, Nan, -0.0f}).Peak(), 0.0);
+}
+
 TEST(Wave, FillLimitsFromAbove)
 {
     Wave w(10.0f, 44100);
@@ -170,6 +185,16 @@ TEST(WavePlayStereo, SendsBothChannelsInterleavedAndSaturated)
     EXPECT_EQ(output.Played()[0].SampleRate, 44100);
     EXPECT_EQ(output.Played()[0].Channels, 2);
     EXPECT_EQ(output.Played()[0].Samples, (std::vector<std::int16_t>{1000, -1000, 32767, 32767, -32768, 0}));
+}
+
+// A left channel shorter than the right one, and both shorter than the wave: silence after each.
+TEST(WavePlayStereo, PadsEitherChannelWithSilence)
+{
+    const Wave frame = WaveOf({0.0f, 0.0f, 0.0f, 0.0f});
+    RecordingSoundOutput output;
+    EXPECT_TRUE(frame.PlayStereo(output, WaveOf({5.0f}), WaveOf({-6.0f, 7.0f, -8.0f})).Ok());
+    ASSERT_EQ(output.Played().size(), 1u);
+    EXPECT_EQ(output.Played()[0].Samples, (std::vector<std::int16_t>{5, -6, 0, 7, 0, -8, 0, 0}));
 }
 
 TEST(WavePlayStereo, TellsTheCallerWhenTheDeviceDidNotPlay)

@@ -78,6 +78,32 @@ TEST(WaveGate, FourHundredMsWithTwentyMsRamps)
     }
 }
 
+// Gates of different ramps one after another, as the run, the preview and the calibration
+// tone give them: each ramp has its own raised-cosine weights, also ramps longer than the
+// wave, which overlap (the rising ramp's weight first, then the falling one's).
+TEST(WaveGate, EachGateWeighsByItsOwnRamp)
+{
+    for (const float rampMs : {20.0f, 10.0f, 20.0f, 500.0f}) {
+        Wave w = Constant(400.0f, 1000.0f);
+        w.Gate(0.0f, 400.0f, 0.0f, rampMs);
+        const auto k = static_cast<std::uint32_t>(rampMs * 44.1f);
+        const auto weight = [k](std::uint32_t i) {
+            return (1.0 - std::cos(3.1415927 / static_cast<double>(k) * i)) * 0.5;
+        };
+        const std::uint32_t last = w.SampleCount() - 1;
+        for (const std::uint32_t i : {1u, k / 3, k / 2, k - 1}) {
+            if (i > last) {
+                continue;
+            }
+            float expected = static_cast<float>(1000.0f * weight(i));
+            if (last - i < k) {
+                expected = static_cast<float>(expected * weight(last - i));
+            }
+            ASSERT_EQ(w.Samples()[i], expected) << rampMs << " ms, sample " << i;
+        }
+    }
+}
+
 TEST(WaveGate, RunToneSitsInTheMiddleOfTheMasker)
 {
     Wave w = Constant(600.0f, 1000.0f);

@@ -93,7 +93,7 @@ mkdir "$work/pkg"
 deb=$work/pkg/quorvex_${version}_$(dpkg --print-architecture).deb
 [[ -f $deb ]] || fail "no $(basename "$deb") among: $(ls "$work/pkg")"
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libportaudio2 libqt6core6 libqt6gui6 libqt6widgets6 libqt6charts6 libqt6serialport6; do
+for lib in libportaudio2 libqt6core6 libqt6gui6 libqt6widgets6 libqt6charts6 libqt6serialport6 libfftw3-single3; do
   contains "$depends" "$lib"
 done
 if grep -qE -- '-dev( |,|$)' <<<"$depends"; then fail "a -dev package among the dependencies: $depends"; fi

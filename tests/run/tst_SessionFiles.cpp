@@ -185,12 +185,12 @@ TEST(LastRunNumber, IsTheNumberOfTheLastRowThatBeginsWithARunIdentifier)
     EXPECT_EQ(LastRunNumber(row3.substr(5) + row12, false), 12);
 }
 
-TEST_F(SessionFilesTest, TheListenerDetailsGoAtTheRecordsEndAndReadBack)
+TEST_F(SessionFilesTest, TheListenerDetailsGoAfterThePointsColumnsAndReadBack)
 {
     state.Listener = {"P-0042", "1961-04-23", "Dr. Ortiz, audiology"};
     ASSERT_EQ(WriteSessionFiles(state, log, 2).RecordError, "");
     const auto header = ParseCsv(Text(Record())).front();
-    EXPECT_EQ(std::vector<std::string>(header.end() - 3, header.end()),
+    EXPECT_EQ(std::vector<std::string>(header.end() - 4, header.end() - 1),
               (std::vector<std::string>{"subject_id", "birth_date", "examiner"}));
     const RecordedRuns read = ReadSessionRecord(Text(Record()));
     ASSERT_EQ(read.Runs.size(), 1u);

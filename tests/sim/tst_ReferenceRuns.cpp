@@ -1,8 +1,8 @@
-// Virtual runs give the same results for the same seed, whatever is done to make them faster:
-// quorvex-sim run writes the results file, the session record and the trial log of
-// tests/sim/reference/ again. The .dat must be byte for byte the same; in the CSV files every
-// column of the reference must hold the same text, except the run's clock and the program's
-// version (run, date, time, version).
+// Virtual runs give the same results for the same seed and listener model (listener_model),
+// whatever is done to make them faster: quorvex-sim run writes the results file, the session
+// record and the trial log of tests/sim/reference/ again. The .dat must be byte for byte the
+// same; in the CSV files every column of the reference must hold the same text, except the
+// run's clock and the program's version (run, date, time, version).
 #include "Csv.h"
 #include "ScratchFolder.h"
 #include "SimProcess.h"

@@ -2,6 +2,7 @@
 // stopped study resumes, the merge refuses what is missing or half written, and bad study
 // files are refused with the key named.
 #include "Csv.h"
+#include "ListenerModel.h"
 #include "ScratchFolder.h"
 #include "SimProcess.h"
 #include "StudyRun.h"
@@ -89,12 +90,13 @@ TEST_F(Study, TheSummaryGivesSlopeErrorsInReadableNumbers)
     ASSERT_GT(rows.size(), 1u);
     const std::regex readable("-?[0-9]+(\\.[0-9]{1,3})?");
     for (std::size_t r = 1; r < rows.size(); ++r) {
-        ASSERT_EQ(rows[r].size(), 14u);
+        ASSERT_EQ(rows[r].size(), 15u);
         for (std::size_t k = 10; k < 14; ++k) {
             EXPECT_TRUE(std::regex_match(rows[r][k], readable)) << rows[r][8] << ": " << rows[r][k];
         }
+        EXPECT_EQ(rows[r][14], std::to_string(ListenerModelVersion));
         if (rows[r][0] == "1") {
-            firstCell[rows[r][8]] = {rows[r].begin() + 9, rows[r].end()};
+            firstCell[rows[r][8]] = {rows[r].begin() + 9, rows[r].begin() + 14};
         }
     }
     for (const std::string side : {"low", "high"}) {
@@ -151,10 +153,26 @@ TEST_F(Study, TaskFilesOfAnotherPlanAreRefusedByRunAndMerge)
     EXPECT_EQ(Merged(), summary);
 }
 
+// Runs measured with another listener model are not mixed with this one's.
+TEST_F(Study, TaskFilesOfAnotherListenerModelAreRefused)
+{
+    ASSERT_EQ(::Sim("study run s.ini").status, 0);
+    const std::string model = "," + std::to_string(ListenerModelVersion) + ",";
+    const std::string task = Text(dir.Path("s-tasks/task-000001.csv"));
+    Write(dir.Path("s-tasks/task-000001.csv"), std::regex_replace(task, std::regex(",software" + model), ",software,1,"));
+    const Outcome merge = ::Sim("study merge s.ini -o summary.csv");
+    EXPECT_EQ(merge.status, 1);
+    EXPECT_NE(merge.output.find("task 1 (s-tasks/task-000001.csv) was measured with listener_model 1 where the study "
+                                "now plans "
+                                + std::to_string(ListenerModelVersion)),
+              std::string::npos)
+        << merge.output;
+}
+
 TEST_F(Study, AStopLeavesOnlyCompleteTasks)
 {
-    Write(dir.Path("s.ini"), "[Study]\nConditions=PTC.INI\nCondition=1\nReplications=40\nSeed=5\nRunsPerTask=20\n");
-    // The stop comes while the first runs are under way (a run takes a good tenth of a second).
+    Write(dir.Path("s.ini"), "[Study]\nConditions=PTC.INI\nCondition=1\nReplications=400\nSeed=5\nRunsPerTask=20\n");
+    // The stop comes while the runs are under way (a run takes some 30 ms; 400 take seconds).
     const Outcome stopped = ::Sim("study run s.ini --jobs 2 & p=$!; sleep 1; kill -INT $p; wait $p; echo status $?",
                                   " 2>&1");
     EXPECT_NE(stopped.output.find("status 130"), std::string::npos) << stopped.output;
@@ -167,7 +185,7 @@ TEST_F(Study, AStopLeavesOnlyCompleteTasks)
 // a run, and stop as at Ctrl-C: no part file, no folder of theirs left.
 TEST_F(Study, TheWorkersOfAKilledStudyLeaveNothingBehind)
 {
-    Write(dir.Path("s.ini"), "[Study]\nConditions=PTC.INI\nCondition=1\nReplications=40\nSeed=5\nRunsPerTask=20\n");
+    Write(dir.Path("s.ini"), "[Study]\nConditions=PTC.INI\nCondition=1\nReplications=400\nSeed=5\nRunsPerTask=20\n");
     std::filesystem::create_directory(dir.Path("tmp"));
     const Outcome killed = ::Sim("study run s.ini --jobs 2 & p=$!; sleep 1; kill -KILL $p; wait $p; echo status $?",
                                  " 2>&1", "TMPDIR=" + dir.Path("tmp").string() + " ");

@@ -1,6 +1,7 @@
 #include "Clock.h"
 #include "ExpectedCurve.h"
 #include "Kc35Attenuator.h"
+#include "ListeningSoundOutput.h"
 #include "RecordingSoundOutput.h"
 #include "SimKeyboard.h"
 #include "SimSupport.h"
@@ -13,8 +14,13 @@
 
 namespace {
 
-// The stereo stimulus of one trial as the run builds it, caught by a recording output.
-PlayedSound Trial(const SharedState& state, float maskerFreq, float maskerLevel, std::uint32_t seed)
+// The stereo stimulus of one trial as the run builds it, as the listener's headphones hand it on.
+struct HeardTrial {
+    std::vector<float> samples;
+    HeardSound Sound() const { return {samples, 44100, 2}; }
+};
+
+HeardTrial Trial(const SharedState& state, float maskerFreq, float maskerLevel, std::uint32_t seed)
 {
     const ExperimentSettings& s = state.Settings;
     const TestCondition& c = state.Current();
@@ -24,7 +30,11 @@ PlayedSound Trial(const SharedState& state, float maskerFreq, float maskerLevel,
     BuildTrialMasker(masker, carrier, reservoir, s, maskerFreq);
     const Tone tone = MakeRunTone(s, c, c.ToneSPL);
     const Wave silent = MakeTrialBuffer(s);
-    RecordingSoundOutput output;
+    HeardTrial heard;
+    VirtualClock clock;
+    ListeningSoundOutput output(clock, [&heard](const HeardSound& sound) {
+        heard.samples.assign(sound.Samples.begin(), sound.Samples.end());
+    });
     if (s.Attenuator == AttenuatorMode::Software) {
         LevelAndGateMasker(masker, s, maskerLevel - s.CalibFactor);
         masker.Add(tone);
@@ -36,7 +46,7 @@ PlayedSound Trial(const SharedState& state, float maskerFreq, float maskerLevel,
         GateMasker(masker, s);
         EXPECT_TRUE(masker.PlayStereo(output, masker, tone).Ok());
     }
-    return output.Played().at(0);
+    return heard;
 }
 
 SharedState StateFor(float toneF, AttenuatorMode attenuator, EarSide ear)
@@ -81,7 +91,7 @@ TEST_P(ListenerRatio, MeasuredRatioIsTheClosedFormsWithinTheMaskersSpread)
     const int sections = 12;
     double sum = 0.0;
     for (std::uint32_t seed = 1; seed <= sections; ++seed) {
-        listener.Hear(Trial(state, c.maskerFreq, maskerLevel, seed));
+        listener.Hear(Trial(state, c.maskerFreq, maskerLevel, seed).Sound());
         const VirtualListener::Decision& d = listener.LastDecision();
         EXPECT_NEAR(d.ToneDb - d.MaskerDb, expectedRatio, 1.0) << "seed " << seed;
         EXPECT_NEAR(d.ToneDb, 50.0, 0.05);
@@ -104,10 +114,10 @@ TEST(VirtualListener, HoldsSpaceWhileItHearsAndTheKeysWaitForADispatch)
     state.ResetResults();
     SimKeyboard keyboard;
     VirtualListener listener(state, ListenerSettings{0.0, 0.0, 0}, keyboard, nullptr);
-    listener.Hear(Trial(state, 1000.0f, 30.0f, 1));  // masker 20 dB below the tone: heard
+    listener.Hear(Trial(state, 1000.0f, 30.0f, 1).Sound());  // masker 20 dB below the tone: heard
     EXPECT_TRUE(listener.Holding());
-    listener.Hear(Trial(state, 1000.0f, 35.0f, 2));  // still heard: no second press
-    listener.Hear(Trial(state, 1000.0f, 80.0f, 3));  // masked
+    listener.Hear(Trial(state, 1000.0f, 35.0f, 2).Sound());  // still heard: no second press
+    listener.Hear(Trial(state, 1000.0f, 80.0f, 3).Sound());  // masked
     EXPECT_FALSE(listener.Holding());
     EXPECT_EQ(listener.Presentations(), 3);
     ASSERT_TRUE(keyboard.Pending());
@@ -127,13 +137,13 @@ TEST(VirtualListener, InternalNoiseIsSeededAndSeedZeroIsNoiseFree)
     SharedState state = StateFor(1000.0f, AttenuatorMode::Software, EarSide::Right);
     state.Settings.MaskerDuration = 300.0f;
     state.Settings.ToneDuration = 200.0f;
-    const PlayedSound sound = Trial(state, 1000.0f, 50.0f, 1);
+    const HeardTrial trial = Trial(state, 1000.0f, 50.0f, 1);
     const auto noises = [&](ListenerSettings settings) {
         SimKeyboard keyboard;
         VirtualListener listener(state, settings, keyboard, nullptr);
         std::vector<double> values;
         for (int i = 0; i < 200; ++i) {
-            listener.Hear(sound);
+            listener.Hear(trial.Sound());
             values.push_back(listener.LastDecision().Noise);
         }
         return values;
@@ -163,10 +173,10 @@ TEST(VirtualListener, WithTheKc35ItHearsNothingRoutedToTheOtherEar)
     attenuator.SetAttenuatorLevel(1, 10);
     attenuator.SetAttenuatorLevel(2, 50);
     VirtualListener listener(state, ListenerSettings{0.0, 0.0, 0}, keyboard, &line);
-    listener.Hear(Trial(state, 1000.0f, 10.0f, 1));
+    listener.Hear(Trial(state, 1000.0f, 10.0f, 1).Sound());
     EXPECT_FALSE(listener.LastDecision().Heard);
     attenuator.SendEarRouting(EarSide::Left);
-    listener.Hear(Trial(state, 1000.0f, 10.0f, 1));
+    listener.Hear(Trial(state, 1000.0f, 10.0f, 1).Sound());
     EXPECT_TRUE(listener.LastDecision().Heard);
 }
 
