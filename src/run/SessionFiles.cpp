@@ -255,6 +255,8 @@ std::vector<std::string> RecordHeaderFields()
 const std::vector<std::string> TrialLogFields = {"run", "trial", "masker_freq", "masker_spl", "played", "onset",
                                                  "key", "key_changes", "recorded", "dropout"};
 
+// The rows of one run. A run without points has one row, its point columns empty, so that every
+// run is on record.
 Rows RecordRows(const SharedState& state, const RunLog& log, const std::string& runId, int count)
 {
     const auto& points = state.Results.Points();
@@ -284,6 +286,8 @@ Rows RecordRows(const SharedState& state, const RunLog& log, const std::string& 
     return rows;
 }
 
+// The trial log's rows of the trials of `log` from `from` on. Onsets count from the run's first
+// stimulus whose onset the sound output could tell.
 Rows TrialRows(const RunLog& log, const std::string& runId, std::size_t from)
 {
     Rows rows;
@@ -300,15 +304,6 @@ Rows TrialRows(const RunLog& log, const std::string& runId, std::size_t from)
                         std::to_string(trial.PointsRecorded), trial.Dropout ? "1" : "0"});
     }
     return rows;
-}
-
-std::string Joined(const Rows& rows)
-{
-    std::string text;
-    for (const auto& row : rows) {
-        text += CsvRow(row);
-    }
-    return text;
 }
 
 }  // namespace
@@ -371,17 +366,6 @@ std::string SessionTimestamp(std::chrono::system_clock::time_point started)
     return IsoTimestamp(started);
 }
 
-std::string SessionRecordRows(const SharedState& state, const RunLog& log, const std::string& runId, int count,
-                              bool header)
-{
-    return (header ? SessionRecordHeader() : std::string()) + Joined(RecordRows(state, log, runId, count));
-}
-
-std::string TrialLogRows(const RunLog& log, const std::string& runId, bool header, std::size_t from)
-{
-    return (header ? TrialLogHeader() : std::string()) + Joined(TrialRows(log, runId, from));
-}
-
 namespace {
 
 // A row of a session that names no run, with the columns given and the others empty.
@@ -416,11 +400,6 @@ std::vector<std::string> PlanRow(const SessionPlanRow& plan)
 }
 
 }  // namespace
-
-std::string SessionPlanRecordRow(const SessionPlanRow& plan)
-{
-    return CsvRow(PlanRow(plan));
-}
 
 std::string NewRunId(const std::string& resultsFileName, std::chrono::system_clock::time_point started)
 {

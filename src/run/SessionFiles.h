@@ -88,16 +88,6 @@ std::string TrialLogHeader();
 // A session's identifier: its local start time to the millisecond in ISO 8601 with the UTC offset.
 std::string SessionTimestamp(std::chrono::system_clock::time_point started);
 
-// The rows of one run, the header row first when `header`. A run without points has one
-// session record row, its point columns empty, so that every run is on record.
-std::string SessionRecordRows(const SharedState& state, const RunLog& log, const std::string& runId, int count,
-                              bool header);
-// The trial log's rows of the trials of `log` from `from` on; onsets count from the run's first
-// stimulus whose onset the sound output could tell.
-std::string TrialLogRows(const RunLog& log, const std::string& runId, bool header, std::size_t from = 0);
-// The session record's row that opens a session with its plan.
-std::string SessionPlanRecordRow(const SessionPlanRow& plan);
-
 struct SessionFilesOutcome {
     std::string RunId;
     std::string RecordError;    // the session record could not be written: file name and reason
