@@ -355,7 +355,7 @@ SimCommand AddStudyCommand(CLI::App& tool)
 {
     CLI::App* command = tool.add_subcommand("study", "a procedure study: many virtual runs over a grid of settings");
     command->require_subcommand(1);
-    command->footer("Task files are written beside STUDY in STUDY-tasks/; see the README's \"Procedure studies\".");
+    command->footer("Task files are written beside STUDY in STUDY-tasks/; see \"Procedure studies\" in docs/studies.md.");
     struct Request {
         std::string study;
         std::optional<int> task;
