@@ -141,7 +141,7 @@ RecordedRuns ReadSessionRecord(const std::string& text)
             if (run.MarkedRepeated) {
                 run.MarkedRepeated = false;
             } else if (run.Status == "skipped") {
-                run.Status = "undone";
+                run.SkipUndone = true;
             }
             continue;
         }

@@ -20,6 +20,7 @@ struct RecordedRun {
     // session), and whether a later row marks it repeated (the operator rejected it).
     std::string Status;
     bool MarkedRepeated = false;
+    bool SkipUndone = false;  // a skipped run's mark taken back: the run is to do again
     std::string SessionSeed;
     std::string SessionPlan;  // the fingerprint of the session's plan
     // The run's rows are fewer than its run_points says, or one of them was cut short (a

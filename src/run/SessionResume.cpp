@@ -37,7 +37,7 @@ UnfinishedSession StatesOf(const std::string& id, const RecordedSession& session
         }
         const auto k = static_cast<std::size_t>(run->SessionRun - 1);
         if (run->Status == "skipped") {
-            skipped[k] = true;
+            skipped[k] = skipped[k] || !run->SkipUndone;
         } else if (run->Status == "measured" && run->Incomplete) {
             ended[k] = true;
             unfinished.Notes.push_back("Run " + std::to_string(k + 1) + " has only " + std::to_string(run->Points.size())
