@@ -37,16 +37,19 @@ std::optional<std::string> Differences(const std::vector<NamedSetting>& a, const
     const auto add = [&differences](const std::string& name, const std::string& first, const std::string& second) {
         differences += (differences.empty() ? "" : ", ") + name + " " + first + " and " + second;
     };
-    for (const auto& [name, value] : a) {
-        const auto other = std::find_if(b.begin(), b.end(), [&name](const NamedSetting& s) { return s.first == name; });
+    const auto find = [](const std::vector<NamedSetting>& settings, const std::string& name) {
+        return std::find_if(settings.begin(), settings.end(), [&name](const NamedSetting& s) { return s.first == name; });
+    };
+    for (const NamedSetting& setting : a) {
+        const auto other = find(b, setting.first);
         const std::string otherValue = other == b.end() ? "none" : other->second;
-        if (otherValue != value) {
-            add(name, value, otherValue);
+        if (otherValue != setting.second) {
+            add(setting.first, setting.second, otherValue);
         }
     }
-    for (const auto& [name, value] : b) {
-        if (std::none_of(a.begin(), a.end(), [&name](const NamedSetting& s) { return s.first == name; })) {
-            add(name, "none", value);
+    for (const NamedSetting& setting : b) {
+        if (find(a, setting.first) == a.end()) {
+            add(setting.first, "none", setting.second);
         }
     }
     return differences.empty() ? std::nullopt : std::optional<std::string>(differences);
