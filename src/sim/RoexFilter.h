@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RealSpectrum.h"
+#include "RealFourierTransform.h"
 
 #include <cstddef>
 #include <span>
@@ -47,7 +47,7 @@ private:
     double Measure();
 
     std::vector<float> window_;
-    RealSpectrum spectrum_;
+    RealFourierTransform spectrum_;
     std::size_t firstBin_ = 0;
     std::vector<double> weights_;  // W per bin from firstBin_, twice where the bin stands for its mirror too
 };

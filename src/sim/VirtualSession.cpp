@@ -1,7 +1,7 @@
 #include "VirtualSession.h"
 
 #include "Clock.h"
-#include "InverseSpectrum.h"
+#include "InverseFourierTransform.h"
 #include "Kc35Attenuator.h"
 #include "ListeningSoundOutput.h"
 #include "RunChecks.h"
@@ -83,7 +83,7 @@ VirtualSessionResult RunVirtualSession(const ParameterSet& parameters, const Vir
     TrackingRun run(state, devices);
     run.NoiseSeed = options.Listener.Seed;
     run.CarrierSynthesis = SineSynthesis::Rotation;
-    run.ReservoirTransform = InverseSpectrumOfReservoir;
+    run.ReservoirTransform = InverseTransformOfReservoir;
     // The command line reads the criterion and the noise as 32-bit floats; so does the record.
     run.Listener = SimulatedListenerRecord{options.Listener.Seed, static_cast<float>(options.Listener.CriterionDb),
                                            static_cast<float>(options.Listener.NoiseDb), ListenerModelVersion};

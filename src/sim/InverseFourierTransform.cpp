@@ -1,4 +1,4 @@
-#include "InverseSpectrum.h"
+#include "InverseFourierTransform.h"
 
 #include "Fft.h"
 
@@ -7,12 +7,12 @@
 #include <algorithm>
 #include <new>
 
-void InverseSpectrum::DestroyPlan::operator()(fftwf_plan_s* plan) const
+void InverseFourierTransform::DestroyPlan::operator()(fftwf_plan_s* plan) const
 {
     fftwf_destroy_plan(plan);
 }
 
-InverseSpectrum::InverseSpectrum(std::uint32_t length)
+InverseFourierTransform::InverseFourierTransform(std::uint32_t length)
     : length_(std::max<std::uint32_t>(length, 2))
 {
     // RealFft's inverse ends with the complex transform of the n/2 values in the direction -1,
@@ -31,7 +31,7 @@ InverseSpectrum::InverseSpectrum(std::uint32_t length)
     }
 }
 
-void InverseSpectrum::Apply(float* data)
+void InverseFourierTransform::Apply(float* data)
 {
     // Data that FFTW's plan cannot take as it is aligned gets the program's own transform.
     if (fftwf_alignment_of(data) != 0) {
@@ -44,12 +44,12 @@ void InverseSpectrum::Apply(float* data)
     }));
 }
 
-void InverseSpectrumOfReservoir(float* data, std::uint32_t length)
+void InverseTransformOfReservoir(float* data, std::uint32_t length)
 {
-    static std::unique_ptr<InverseSpectrum> kept;
+    static std::unique_ptr<InverseFourierTransform> kept;
     if (!kept || kept->Length() != length) {
         kept.reset();
-        kept = std::make_unique<InverseSpectrum>(length);
+        kept = std::make_unique<InverseFourierTransform>(length);
     }
     kept->Apply(data);
 }

@@ -8,13 +8,13 @@
 struct fftwf_plan_s;
 
 // The forward transform of a fixed number of real samples, planned once with FFTW: fill
-// Input(), call Transform(), read the Length() / 2 + 1 bins of the half-spectrum (unscaled).
+// Input(), call Transform(), read the Length() / 2 + 1 bins from 0 to n/2 (unscaled).
 // Planned with FFTW_ESTIMATE, so that the plan, and with it every result, depends on the length
-// alone and not on timings. FFTW's planner is not thread-safe: make spectra on one thread.
-class RealSpectrum {
+// alone and not on timings. FFTW's planner is not thread-safe: transform on one thread.
+class RealFourierTransform {
 public:
     // `length` of at least 2.
-    explicit RealSpectrum(std::size_t length);
+    explicit RealFourierTransform(std::size_t length);
 
     std::size_t Length() const { return length_; }
     std::span<float> Input() { return {input_.get(), length_}; }

@@ -1,4 +1,4 @@
-#include "RealSpectrum.h"
+#include "RealFourierTransform.h"
 
 #include <fftw3.h>
 
@@ -19,17 +19,17 @@ T* Allocate(std::size_t count)
 
 }  // namespace
 
-void RealSpectrum::FreeBuffer::operator()(void* buffer) const
+void RealFourierTransform::FreeBuffer::operator()(void* buffer) const
 {
     fftwf_free(buffer);
 }
 
-void RealSpectrum::DestroyPlan::operator()(fftwf_plan_s* plan) const
+void RealFourierTransform::DestroyPlan::operator()(fftwf_plan_s* plan) const
 {
     fftwf_destroy_plan(plan);
 }
 
-RealSpectrum::RealSpectrum(std::size_t length)
+RealFourierTransform::RealFourierTransform(std::size_t length)
     : length_(std::max<std::size_t>(length, 2))
     , input_(Allocate<float>(length_))
     , bins_(Allocate<std::complex<float>>(length_ / 2 + 1))
@@ -43,12 +43,12 @@ RealSpectrum::RealSpectrum(std::size_t length)
     }
 }
 
-void RealSpectrum::Transform()
+void RealFourierTransform::Transform()
 {
     fftwf_execute(plan_.get());
 }
 
-std::span<const std::complex<float>> RealSpectrum::Bins() const
+std::span<const std::complex<float>> RealFourierTransform::Bins() const
 {
     return {bins_.get(), length_ / 2 + 1};
 }
