@@ -1,5 +1,6 @@
 #pragma once
 
+#include "HeadphoneResponse.h"
 #include "ListenerDetails.h"
 #include "ResultsBuffer.h"
 #include "TestCondition.h"
@@ -19,6 +20,7 @@ struct SharedState {
     Sweep SweepDirection = Sweep::Up;
     std::string SubjectName;
     ListenerDetails Listener;  // "Listener details…"; written with every run
+    CalibrationInUse Calibration;  // the headphone calibration profile chosen; none by default
     std::string ResultsFileName = "default.dat";
     std::string ParameterFileName;
 
