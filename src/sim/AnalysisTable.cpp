@@ -22,13 +22,6 @@ std::string Bit(bool raised)
     return raised ? "1" : "0";
 }
 
-bool SamePoints(const std::vector<ResultPoint>& a, const std::vector<ResultPoint>& b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](const ResultPoint& p, const ResultPoint& q) {
-               return p.Freq == q.Freq && p.SPL == q.SPL;
-           });
-}
-
 // What one row says beside the measures.
 struct RowHead {
     std::string Block, Subject, Ear;
@@ -115,10 +108,7 @@ std::vector<BlockRun> MatchBlocksToRuns(const std::vector<ResultsBlock>& blocks,
         BlockRun entry;
         for (std::size_t i = 0; i < analysis.Runs.size(); ++i) {
             const RecordedRun& run = analysis.Runs[i].Run;
-            // A record cut short holds the first points of its run's block.
-            const bool same = run.Incomplete && run.Points.size() <= block.Points.size()
-                                  ? SamePoints(run.Points, {block.Points.begin(), block.Points.begin() + static_cast<std::ptrdiff_t>(run.Points.size())})
-                                  : SamePoints(run.Points, block.Points);
+            const bool same = run.Incomplete ? StartsWithPoints(block.Points, run.Points) : SamePoints(run.Points, block.Points);
             if (!used[i] && same) {
                 used[i] = true;
                 entry.Run = &analysis.Runs[i];
