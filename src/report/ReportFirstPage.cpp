@@ -61,7 +61,7 @@ QString LevelsInWords(const std::string& mode)
 // What the page is made of, in its order; a later part (a finding, a calibration profile) is
 // one more function in Parts.
 struct Facts {
-    const ResultsFileAnalysis& Results;
+    const RecordAnalysis& Results;
     ReportedListener Listener;
 };
 
@@ -177,7 +177,7 @@ QString Status(const RecordedRun& run)
 
 void RunTable(ReportPage& page, const Facts& facts)
 {
-    const ResultsFileAnalysis& results = facts.Results;
+    const RecordAnalysis& results = facts.Results;
     page.Paragraph("Runs", 10, true);
     page.Skip(3);
     std::vector<QStringList> rows = {{"Condition", "Ear", "Sweep", "Measured", "Status", "Combined curve"}};
@@ -216,7 +216,7 @@ ReportedListener ReportListener(const ResultsAnalysis& analysis, const ListenerD
             Given(given.Examiner, Distinct(analysis, [](const RecordedRun& r) { return r.Listener.Examiner; }))};
 }
 
-void WriteFirstPage(ReportPage& page, const ResultsFileAnalysis& results, const ListenerDetails& given)
+void WriteFirstPage(ReportPage& page, const RecordAnalysis& results, const ListenerDetails& given)
 {
     const Facts facts{results, ReportListener(results.Analysis, given)};
     for (const Part part : Parts) {

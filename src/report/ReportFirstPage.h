@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ListenerDetails.h"
-#include "ResultsFileAnalysis.h"
+#include "RecordAnalysis.h"
 
 #include <QString>
 
@@ -11,7 +11,7 @@ class ReportPage;
 // the examiner, how the runs were measured, the combined curve with its runs, the summary of
 // every condition and ear, the runs with their status, and room for comments and a signature.
 // A field of `given` that is not empty replaces what the session record says.
-void WriteFirstPage(ReportPage& page, const ResultsFileAnalysis& results, const ListenerDetails& given);
+void WriteFirstPage(ReportPage& page, const RecordAnalysis& results, const ListenerDetails& given);
 
 // The listener's name and details as the report states them: a field of `given` that is not
 // empty, or the record's values of the analysed runs, joined; "not given" where neither has one.

@@ -56,7 +56,7 @@ struct SessionRequest {
     bool intoRealRecord = false;
 };
 
-std::string RunLine(const SessionRunner& runner, int index, const VirtualSessionResult& result)
+std::string RunLine(const SessionRunner& runner, int index, const VirtualRunResult& result)
 {
     const SessionRun& run = runner.Protocol().Runs[static_cast<std::size_t>(index)];
     const CurveAnalysis curve = AnalyseCurve(result.Points);
@@ -128,7 +128,7 @@ int RunSession(const SessionRequest& request)
     options.Seed = request.seed.value_or(1);
     bool trouble = false;
     const std::int64_t elapsedMs = RunSessionWithVirtualListener(
-        runner, load->Parameters, options, [&](int index, const VirtualSessionResult& result) {
+        runner, load->Parameters, options, [&](int index, const VirtualRunResult& result) {
             std::cout << RunLine(runner, index, result) << std::endl;
             if (!result.Report.ResultsNotice.empty()) {
                 std::cerr << name << result.Report.ResultsNotice << '\n';

@@ -9,7 +9,7 @@
 #include "MeasuresText.h"
 #include "NumberFormat.h"
 #include "TrialEntries.h"
-#include "VirtualSession.h"
+#include "VirtualRun.h"
 
 #include <CLI/CLI.hpp>
 
@@ -176,13 +176,13 @@ int Validate(const Request& request)
             std::vector<CurveMeasures> pair;
             std::vector<std::vector<ResultPoint>> curves;
             for (const Sweep direction : {Sweep::Up, Sweep::Down}) {
-                VirtualSessionOptions options;
+                VirtualRunOptions options;
                 options.Condition = static_cast<int>(k + 1);
                 options.SweepDirection = direction;
                 options.ResultsName = "validate";
                 options.Listener.Seed = static_cast<std::uint32_t>(2 * run + 1 + (direction == Sweep::Down ? 1 : 0));
                 std::vector<TrialRecord> trials;
-                const VirtualSessionResult result = RunVirtualSession(
+                const VirtualRunResult result = RunWithVirtualListener(
                     parameters, options, [&trials](const TrialRecord& trial) { trials.push_back(trial); });
                 if (!result.Refusal.empty()) {
                     std::cerr << "quorvex-sim validate: " << result.Refusal << "\n";

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "SessionRunner.h"
-#include "VirtualSession.h"
+#include "VirtualRun.h"
 
 #include <cstdint>
 #include <functional>
@@ -20,4 +20,4 @@ struct VirtualSessionRunsOptions {
 // are written and returns false to end the session there (Ctrl-C). Returns the simulated time.
 std::int64_t RunSessionWithVirtualListener(
     SessionRunner& runner, const ParameterSet& parameters, const VirtualSessionRunsOptions& options,
-    const std::function<bool(int index, const VirtualSessionResult& result)>& afterRun);
+    const std::function<bool(int index, const VirtualRunResult& result)>& afterRun);

@@ -12,7 +12,7 @@
 
 // A measurement rehearsed with the virtual listener: the real run on the real stimuli, with
 // no sound device and no waiting.
-struct VirtualSessionOptions {
+struct VirtualRunOptions {
     int Condition = 1;       // 1-based, as the set-up window counts
     EarSide Ear = EarSide::Right;
     Sweep SweepDirection = Sweep::Up;
@@ -25,9 +25,9 @@ struct VirtualSessionOptions {
     std::optional<SessionMark> Session;
 };
 
-struct VirtualSessionResult {
+struct VirtualRunResult {
     std::string Refusal;  // why the run did not start (nothing else is set then)
-    RunReport Report;
+    RunOutcome Report;
     std::vector<ResultPoint> Points;
     std::uint32_t ElapsedMs = 0;  // simulated: pauses, presentations and intervals
     std::int64_t TrialLimit = 0;
@@ -40,13 +40,13 @@ struct VirtualSessionResult {
 // never reaches MaxSPL; a stop key is pressed after this many trials.
 std::int64_t VirtualTrialLimit(int freqPointCount);
 
-// Refuses what RunVirtualSession refuses, without running: the checks of "Run PTC" and a tone
+// Refuses what RunWithVirtualListener refuses, without running: the checks of "Run PTC" and a tone
 // the listener's filter can take.
-Result<> CheckVirtualSession(const ParameterSet& parameters, const VirtualSessionOptions& options);
+Result<> CheckVirtualRun(const ParameterSet& parameters, const VirtualRunOptions& options);
 
 // Runs condition `options.Condition` of `parameters` as the set-up window would after loading
 // them: in KC35 mode the attenuator gets the set-up and the ear routing first. Refuses what
 // "Run PTC" refuses. Writes the results file and "test.out" as a run does. `onTrial` sees
 // every trial after its key changes.
-VirtualSessionResult RunVirtualSession(const ParameterSet& parameters, const VirtualSessionOptions& options,
+VirtualRunResult RunWithVirtualListener(const ParameterSet& parameters, const VirtualRunOptions& options,
                                        const std::function<void(const TrialRecord&)>& onTrial = {});
