@@ -2,7 +2,7 @@
 
 #include "IniFile.h"
 #include "NumberParse.h"
-#include "TipFinding.h"
+#include "TipNorm.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CurveMeasures.h"
+#include "TipNorm.h"
 
 #include <optional>
 #include <string>
@@ -17,20 +18,6 @@
 // (docs/analysis-validation.md, fitted tip, mean over 1, 2 and 4 kHz): downward -2.7 %,
 // combined -1.4 %. The off-frequency criterion is not moved: it is a size of shift far beyond
 // any direction's bias.
-
-// The norm as the test-condition file gives it ([Settings] NormalTipLow, NormalTipHigh,
-// OffFrequencyShift), for upward sweeps, in % of ToneF.
-struct TipNorm {
-    double LowPercent = -3.0;
-    double HighPercent = 10.0;
-    double OffFrequencyPercent = 20.0;
-};
-
-TipNorm NormOf(const ExperimentSettings& settings);
-
-// Why a norm cannot be used ("NormalTipLow (12) is not below NormalTipHigh (10)"); empty when
-// it can: the range must be one and lie within the criterion on both sides.
-std::string NormProblem(const TipNorm& norm);
 
 // The curve the finding is about, which decides the range.
 enum class CurveKind { Upward, Downward, Combined };
