@@ -7,7 +7,8 @@
 
 class ReportPage;
 
-// The report's first page, the one a clinic files: the listener (name, ID, date of birth) and
+// The report's first page, the one a clinic files: the tip's finding of every condition and
+// ear with its criterion and the runs it rests on, the listener (name, ID, date of birth) and
 // the examiner, how the runs were measured, the combined curve with its runs, the summary of
 // every condition and ear, the runs with their status, and room for comments and a signature.
 // A field of `given` that is not empty replaces what the session record says.

@@ -52,6 +52,10 @@ std::string Describe(const RunRequest& request, const ParameterSet& parameters)
     } else {
         text += "internal noise " + Number(listener.NoiseDb) + " dB (seed " + std::to_string(listener.Seed) + ")\n";
     }
+    const EarHearing& hearing = request.options.Hearing.Of(request.options.Ear);
+    if (!hearing.Normal()) {
+        text += "hearing: " + DescribeHearing(hearing) + "\n";
+    }
     return text;
 }
 
@@ -178,6 +182,7 @@ SimCommand AddRunCommand(CLI::App& tool)
     AddRealRecordOption(*command, request->intoRealRecord);
     AddRealOption(*command, "--criterion", request->criterion, "DB", "the listener's detection criterion in dB (default -4)");
     AddRealOption(*command, "--noise", request->noise, "DB", "the listener's internal noise in dB, from 0 (default 1)", true);
+    AddHearingOptions(*command, options.Hearing);
     command->add_flag("--expected", request->expected, "also print the curve the listener's filter predicts (default: not printed)");
     return {command, [request] { return Rehearse(*request); }};
 }

@@ -72,7 +72,8 @@ VirtualRunResult RunWithVirtualListener(const ParameterSet& parameters, const Vi
         attenuator.SendKC35Setup();
         attenuator.SendEarRouting(state.Ear);
     }
-    VirtualListener listener(state, options.Listener, keyboard, kc35 ? &line : nullptr);
+    const EarHearing& hearing = options.Hearing.Of(options.Ear);
+    VirtualListener listener(state, options.Listener, keyboard, kc35 ? &line : nullptr, hearing);
     ListeningSoundOutput headphones(clock, [&listener](const HeardSound& sound) { listener.Hear(sound); });
 
     RunDevices devices;
@@ -86,7 +87,8 @@ VirtualRunResult RunWithVirtualListener(const ParameterSet& parameters, const Vi
     run.ReservoirTransform = InverseTransformOfReservoir;
     // The command line reads the criterion and the noise as 32-bit floats; so does the record.
     run.Listener = SimulatedListenerRecord{options.Listener.Seed, static_cast<float>(options.Listener.CriterionDb),
-                                           static_cast<float>(options.Listener.NoiseDb), ListenerModelVersion};
+                                           static_cast<float>(options.Listener.NoiseDb),
+                                           hearing.Normal() ? ListenerModelVersion : HearingListenerModelVersion};
     run.Session = options.Session;
     keyboard.Attach(run);
 

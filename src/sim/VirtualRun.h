@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ListenerHearing.h"
 #include "ListenerModel.h"
 #include "ParameterFile.h"
 #include "TrackingRun.h"
@@ -21,6 +22,8 @@ struct VirtualRunOptions {
     // The listener. Its seed also seeds the noise reservoir, so the same options give the
     // same session.
     ListenerSettings Listener;
+    // Its threshold in quiet and dead region in each ear; none: model 2's listener.
+    ListenerHearing Hearing;
     // The run's place in a session, for the session record.
     std::optional<SessionMark> Session;
 };

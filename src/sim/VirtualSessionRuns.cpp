@@ -14,6 +14,7 @@ std::int64_t RunSessionWithVirtualListener(
         session.Subject = options.Subject;
         session.ResultsName = options.ResultsName;
         session.Listener.Seed = options.Seed == 0 ? 0 : options.Seed + static_cast<std::uint32_t>(*next);
+        session.Hearing = options.Hearing;
         session.Session = runner.MarkFor(*next, {});
         VirtualRunResult result = RunWithVirtualListener(parameters, session);
         if (!result.Refusal.empty()) {
