@@ -18,10 +18,12 @@ source scripts/compiler-cache.sh
 sanitize_dir=${QUORVEX_SANITIZE_BUILD_DIR:-build-sanitize}
 sanitizers="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 # Warnings are errors in the ordinary build; here g++ 12 gives false ones from inside the
-# standard library, so they stay warnings.
-cmake -S . -B "$sanitize_dir" -DCMAKE_BUILD_TYPE=Release "${compiler_cache[@]}" -DQUORVEX_WARNINGS_AS_ERRORS=OFF \
+# standard library, so they stay warnings. -O1: the sanitizers find the same faults as at -O3,
+# and the build takes half the time. Only the test programs and what they run are built.
+cmake -S . -B "$sanitize_dir" $(new_build_generator "$sanitize_dir") -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_CXX_FLAGS_RELEASE="-O1 -DNDEBUG" "${compiler_cache[@]}" -DQUORVEX_WARNINGS_AS_ERRORS=OFF \
   -DCMAKE_CXX_FLAGS="$sanitizers" -DCMAKE_EXE_LINKER_FLAGS="$sanitizers" >/dev/null
-cmake --build "$sanitize_dir" --parallel "$(nproc)"
+cmake --build "$sanitize_dir" --parallel "$(nproc)" --target quorvex_tests
 
 # Reports end the process with a failing status: ASan and UBSan abort at the first finding,
 # LeakSanitizer fails the exit of a process that leaked. Leaks inside Qt that our code cannot
@@ -36,8 +38,9 @@ if [[ -z ${JACK_DEFAULT_SERVER:-} ]]; then
   sound_labels='sound|pipewire'
 fi
 cd "$sanitize_dir"
-# The Slurm study test checks the scheduler's path, not memory: it runs in the ordinary suite only.
-ctest --output-on-failure --parallel 2 -LE 'sound|pipewire|jack|slurm'
+# The Slurm study test checks the scheduler's path and the install test the package, not memory:
+# they run in the ordinary suite only.
+ctest --output-on-failure --parallel 2 -LE 'sound|pipewire|jack|slurm|install'
 # The sound tests go through PortAudio into ALSA, JACK, PipeWire and their plugins, which are
 # built without frame pointers: only the slow unwinder shows where their allocations come
 # from, and so lets the suppressions name them. The 'pipewire' tests get a private server.
@@ -55,7 +58,9 @@ if ! command -v clang++ >/dev/null; then
   exit 0
 fi
 fuzz_dir=${QUORVEX_FUZZ_BUILD_DIR:-build-fuzz}
-cmake -S . -B "$fuzz_dir" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
+# -O1, as libFuzzer's own guide builds its targets: a few percent fewer runs, half the build time.
+cmake -S . -B "$fuzz_dir" $(new_build_generator "$fuzz_dir") -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_CXX_FLAGS_RELEASE="-O1 -DNDEBUG" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
   "${compiler_cache[@]}" -DQUORVEX_FUZZ=ON >/dev/null
 cmake --build "$fuzz_dir" --parallel "$(nproc)" --target quorvex_fuzz_targets
 
