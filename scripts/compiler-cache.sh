@@ -7,9 +7,6 @@ compiler_cache=()
 if command -v ccache >/dev/null; then
   export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
   export CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
-  # Precompiled headers (cmake/QuorvexTargets.cmake) are cached only with these: the compiled
-  # header is hashed as it is, and is newer than the sources that use it.
-  export CCACHE_SLOPPINESS=${CCACHE_SLOPPINESS:-pch_defines,time_macros,include_file_mtime,include_file_ctime}
   compiler_cache=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
 
