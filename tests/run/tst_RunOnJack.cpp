@@ -12,7 +12,7 @@
 #include "PseudoTerminal.h"
 #include "RetriedAttempts.h"
 #include "ScriptedListener.h"
-#include "TComPort.h"
+#include "SerialPortLink.h"
 #include "TestSoundServer.h"
 #include "TrackingRun.h"
 #include "WholeFile.h"
@@ -42,7 +42,7 @@ constexpr std::int64_t FramesPerMs = 44;  // whole frames; ISIs here are multipl
 
 // A run as the recorder heard it.
 struct RecordedRun {
-    RunReport Report;
+    RunOutcome Report;
     std::vector<TrialRecord> Trials;
     std::vector<std::vector<std::int16_t>> Sent;  // interleaved stereo, in order
     std::size_t Mark = 0;                         // the recorder's frame when the run started
@@ -363,7 +363,7 @@ TEST_F(RunOnJack, Kc35CommandsArriveBetweenTheStimuli)
     state.Settings.ISI = 20;
     state.Current().MaskStartSPL = 60.0f;
     PseudoTerminal pty;
-    TComPort port(pty.SlavePath());
+    SerialPortLink port(pty.SlavePath());
     TimedLink link(port);
     const RecordedRun run = Record(6, {}, &link);
 
@@ -428,7 +428,7 @@ TEST_F(RunOnJack, Kc35CommandsOnARealLineLeaveNoStimulusLate)
     state.Settings.ISI = dynamic_cast<const JackRecorder*>(Recorder) != nullptr ? 20 : 100;
     state.Current().MaskStartSPL = 60.0f;
     PseudoTerminal pty;
-    TComPort port(pty.SlavePath());
+    SerialPortLink port(pty.SlavePath());
     LineTimeLink line(port);
     RecordedRun run = Record(8, {}, &line);
     int again = 0;
@@ -459,7 +459,7 @@ TEST_F(RunOnJack, Kc35AnIsiTooShortForTheDeviceIsNamedInTheSummary)
     state.Settings.Attenuator = AttenuatorMode::Kc35;
     state.Settings.ISI = 0;
     PseudoTerminal pty;
-    TComPort port(pty.SlavePath());
+    SerialPortLink port(pty.SlavePath());
     const RecordedRun run = Record(4, {}, &port);
 
     EXPECT_EQ(run.Report.LateStimuli, 3);

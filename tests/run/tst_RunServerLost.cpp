@@ -42,7 +42,7 @@ TEST(RunServerLost, TheRunEndsWithItsPointsWrittenAndTheLossReported)
         }
     };
     testing::internal::CaptureStderr();
-    const RunReport report = run.Run();
+    const RunOutcome report = run.Run();
     const std::string said = testing::internal::GetCapturedStderr();
 
     ASSERT_TRUE(stopper.Disarm()) << "the third stimulus was never heard";
