@@ -72,10 +72,8 @@ if ! command -v clang++ >/dev/null; then
   end
 fi
 fuzz_dir=${QUORVEX_FUZZ_BUILD_DIR:-build-fuzz}
-# -O1, as libFuzzer's own guide builds its targets, for the compile time.
 cmake -S . -B "$fuzz_dir" $(new_build_generator "$fuzz_dir") -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_CXX_FLAGS_RELEASE="-O1 -DNDEBUG" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
-  "${compiler_cache[@]}" -DQUORVEX_FUZZ=ON >/dev/null
+  -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang "${compiler_cache[@]}" -DQUORVEX_FUZZ=ON >/dev/null
 cmake --build "$fuzz_dir" --parallel "$(nproc)" --target quorvex_fuzz_targets
 
 corpus_root=$(mktemp -d)
