@@ -35,7 +35,6 @@ test_packages=(
   clang libclang-rt-dev  # the fuzz targets (libFuzzer)
   slurm-wlm munge  # a single-node Slurm for the study's job-array test (tests/sim/slurm_study.sh)
   ccache  # the test scripts compile through it: a second run compiles only what changed
-  ninja-build  # the test scripts' build folders: less waiting on the build tool than make
   strace  # a session killed at each of its writes in turn (tests/sim/tst_SessionKills.cpp)
 )
 

@@ -9,8 +9,7 @@ bash scripts/install-deps.sh --test  # building, running, and the tests' own pac
 
 source scripts/compiler-cache.sh
 build_dir=${QUORVEX_BUILD_DIR:-build}
-cmake -S . -B "$build_dir" $(new_build_generator "$build_dir") -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON \
-  "${compiler_cache[@]}" >/dev/null
+cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON "${compiler_cache[@]}" >/dev/null
 cmake --build "$build_dir" --parallel "$(nproc)"
 
 # A JACK server with the dummy (timer-paced) driver, so that sound tests play real audio
