@@ -72,6 +72,7 @@ ParameterLoad LoadParameters(const IniFile& ini, const std::string& path, char d
     s.CalibFactor = static_cast<float>(read.Integer("Tests", "CalibFactor", 100));
     s.AudioDevice = ini.Value("Settings", "AudioDevice").value_or("");
     s.SerialPort = ini.Value("Settings", "SerialPort").value_or("");
+    s.CalibrationProfile = ini.Value("Settings", "CalibrationProfile").value_or("");
 
     if (s.N_Cond < MinConditionCount || s.N_Cond > MaxConditionCount) {
         load.Error = "The test-condition file '" + path + "' asks for N_Cond=" + std::to_string(s.N_Cond)
