@@ -22,13 +22,6 @@ std::string Bit(bool raised)
     return raised ? "1" : "0";
 }
 
-bool SamePoints(const std::vector<ResultPoint>& a, const std::vector<ResultPoint>& b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](const ResultPoint& p, const ResultPoint& q) {
-               return p.Freq == q.Freq && p.SPL == q.SPL;
-           });
-}
-
 // What one row says beside the measures.
 struct RowHead {
     std::string Block, Subject, Ear;
@@ -115,10 +108,7 @@ std::vector<BlockRun> MatchBlocksToRuns(const std::vector<ResultsBlock>& blocks,
         BlockRun entry;
         for (std::size_t i = 0; i < analysis.Runs.size(); ++i) {
             const RecordedRun& run = analysis.Runs[i].Run;
-            // A record cut short holds the first points of its run's block.
-            const bool same = run.Incomplete && run.Points.size() <= block.Points.size()
-                                  ? SamePoints(run.Points, {block.Points.begin(), block.Points.begin() + static_cast<std::ptrdiff_t>(run.Points.size())})
-                                  : SamePoints(run.Points, block.Points);
+            const bool same = run.Incomplete ? StartsWithPoints(block.Points, run.Points) : SamePoints(run.Points, block.Points);
             if (!used[i] && same) {
                 used[i] = true;
                 entry.Run = &analysis.Runs[i];
@@ -158,12 +148,12 @@ std::string AnalysisCsv(const std::vector<ResultsBlock>& blocks, const std::vect
             head.Runs = r.RunId;
             head.Date = r.Date;
             head.MaxSplJudged = true;
-            head.TrialsJudged = r.Trials.has_value();
+            head.TrialsJudged = r.LoggedTrials.has_value();
             head.Status = RecordedStatus(r);
             head.LeftOut = run->LeftOut;
             head.Simulated = Bit(r.Simulated);
             head.RecordIncomplete = Bit(r.Incomplete);
-            head.NoTrialLog = Bit(!r.Trials);
+            head.NoTrialLog = Bit(!r.LoggedTrials);
         }
         text += Row(head, matched[i].Measures, analysis.Parameters);
     }
@@ -182,7 +172,7 @@ std::string AnalysisCsv(const std::vector<ResultsBlock>& blocks, const std::vect
         head.MaxSplJudged = true;
         head.TrialsJudged = true;
         for (const std::size_t i : c.Runs) {
-            head.TrialsJudged = head.TrialsJudged && analysis.Runs[i].Run.Trials.has_value();
+            head.TrialsJudged = head.TrialsJudged && analysis.Runs[i].Run.LoggedTrials.has_value();
             if (head.Session.empty() || head.Session == analysis.Runs[i].Run.Session) {
                 head.Session = analysis.Runs[i].Run.Session;
             }

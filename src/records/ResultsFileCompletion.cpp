@@ -26,16 +26,8 @@ const RecordedRun* LastRunWithBlock(const RecordedRuns& record)
 
 bool SameRun(const RecordedRun& run, const ResultsBlock& block)
 {
-    if (block.Subject != WithControlCharactersShown(run.Subject) || block.Ear != run.Ear
-        || block.Points.size() != run.Points.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < run.Points.size(); ++i) {
-        if (block.Points[i].Freq != run.Points[i].Freq || block.Points[i].SPL != run.Points[i].SPL) {
-            return false;
-        }
-    }
-    return true;
+    return block.Subject == WithControlCharactersShown(run.Subject) && block.Ear == run.Ear
+           && SamePoints(block.Points, run.Points);
 }
 
 Result<> AppendBlockOf(const RecordedRun& run, const std::string& resultsFileName)

@@ -318,6 +318,11 @@ std::string TrialLogFileName(const std::string& resultsFileName)
     return ResultsName(resultsFileName) + ".trials.csv";
 }
 
+std::string SessionLockFileName(const std::string& resultsFileName)
+{
+    return ResultsName(resultsFileName) + ".session.lock";
+}
+
 std::string MakeRunId(std::chrono::system_clock::time_point started, int previousRunNumber)
 {
     return IsoTimestamp(started) + "_" + std::to_string(std::max(previousRunNumber, 0) + 1);
