@@ -38,6 +38,12 @@ struct ExperimentSettings {
     // The headphone calibration profile the file's runs are measured with, by name; empty: the
     // one the operator chooses (none by default).
     std::string CalibrationProfile;
+
+    // The norm the tip's finding is judged against (TipFinding.h), in % of ToneF, for upward
+    // sweeps: the normal range and the off-frequency criterion.
+    float NormalTipLow = -3.0f;
+    float NormalTipHigh = 10.0f;
+    float OffFrequencyShift = 20.0f;
 };
 
 // A recorded track point: masker centre frequency (Hz) and masker level (dB SPL).

@@ -43,7 +43,7 @@ Result<> AppendBlockOf(const RecordedRun& run, const std::string& resultsFileNam
     for (const ResultPoint& point : run.Points) {
         state.Results.Record(point.Freq, point.SPL);
     }
-    return PTCwrite(state, static_cast<int>(run.Points.size()));
+    return WriteResultsBlock(state, static_cast<int>(run.Points.size()));
 }
 
 }  // namespace

@@ -234,6 +234,10 @@ const RecordColumn LaterColumns[] = {
      [](const RunFacts& run) {
          return ListenerValue(run, [](const SimulatedListenerRecord& l) { return std::to_string(l.Model); });
      }},
+    // The norm the run's tip is judged against, as the test-condition file gave it.
+    {"normal_tip_low", [](const RunFacts& run) { return FormatShortest(run.State.Settings.NormalTipLow); }},
+    {"normal_tip_high", [](const RunFacts& run) { return FormatShortest(run.State.Settings.NormalTipHigh); }},
+    {"off_frequency_shift", [](const RunFacts& run) { return FormatShortest(run.State.Settings.OffFrequencyShift); }},
 };
 
 // The columns a session record must have for this version to add rows to it.

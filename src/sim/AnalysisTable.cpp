@@ -32,7 +32,22 @@ struct RowHead {
     TipSpread Spread;
     std::optional<double> GridFrom, GridTo;
     std::string Status, LeftOut, Simulated, RecordIncomplete, NoTrialLog;
+    const TipFinding* Finding = nullptr;  // none for a block the record does not have
 };
+
+// The finding's columns; empty for a block without a run on record, whose direction and norm
+// are unknown.
+void AddFinding(std::vector<std::string>& row, const TipFinding* f)
+{
+    if (f == nullptr) {
+        row.insert(row.end(), {"", "", "", "", "", "", "not in the session record: its sweep direction and norm are unknown"});
+        return;
+    }
+    const bool tip = f->Kind != FindingKind::NotDefinable;
+    row.insert(row.end(), {FindingWord(f->Kind), tip ? Number(f->ShiftPercent) : "",
+                           tip ? (f->Fitted ? "fitted" : "smoothed") : "", FormatForResults(f->LowPercent),
+                           FormatForResults(f->HighPercent), FormatForResults(f->CriterionPercent), f->Reason});
+}
 
 std::string Flag(const CurveMeasures& m, QualityFlag flag, const RowHead& head)
 {
@@ -73,6 +88,7 @@ std::string Row(const RowHead& h, const CurveMeasures& m, const AnalysisParamete
     for (const std::string* later : {&h.Status, &h.LeftOut, &h.Simulated, &h.RecordIncomplete, &h.NoTrialLog}) {
         row.push_back(*later);
     }
+    AddFinding(row, h.Finding);
     return CsvRow(row);
 }
 
@@ -89,7 +105,9 @@ std::string Header()
         names.emplace_back(FlagColumn(flag));
     }
     names.insert(names.end(), {"flag_reasons", "fit_half_width_oct", "slope_exclusion_oct", "run_status", "left_out",
-                               "simulated", "flag_record_incomplete", "flag_no_trial_log"});
+                               "simulated", "flag_record_incomplete", "flag_no_trial_log", "finding", "finding_shift_pct",
+                               "finding_tip", "normal_low_pct", "normal_high_pct", "off_frequency_pct",
+                               "finding_reason"});
     return CsvRow(names);
 }
 
@@ -154,6 +172,7 @@ std::string AnalysisCsv(const std::vector<ResultsBlock>& blocks, const std::vect
             head.Simulated = Bit(r.Simulated);
             head.RecordIncomplete = Bit(r.Incomplete);
             head.NoTrialLog = Bit(!r.LoggedTrials);
+            head.Finding = &run->Finding;
         }
         text += Row(head, matched[i].Measures, analysis.Parameters);
     }
@@ -179,6 +198,7 @@ std::string AnalysisCsv(const std::vector<ResultsBlock>& blocks, const std::vect
         }
         head.Spread = c.Spread;
         head.Simulated = Bit(c.Simulated);
+        head.Finding = &c.CombinedFinding;
         if (!c.Combined.Points.empty()) {
             head.GridFrom = c.Combined.Points.front().Freq;
             head.GridTo = c.Combined.Points.back().Freq;

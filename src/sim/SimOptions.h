@@ -3,6 +3,7 @@
 #include "CurveMeasures.h"
 #include "HeadphoneResponse.h"
 #include "TestCondition.h"
+#include "ListenerHearing.h"
 
 #include <CLI/CLI.hpp>
 
@@ -42,3 +43,8 @@ std::optional<CalibrationInUse> ChooseRunCalibration(const std::string& command,
                                                      const ExperimentSettings& settings);
 // "calibration: Booth A (calibrated 2026-12-01 …)" for a run's summary; empty without a profile.
 std::string DescribeRunCalibration(const CalibrationInUse& calibration);
+// The virtual listener's hearing in each ear: --left-audiogram, --right-audiogram
+// (HZ:DB,HZ:DB...), --left-dead-region, --right-dead-region (LOW-HIGH).
+void AddHearingOptions(CLI::App& command, ListenerHearing& hearing);
+// "audiogram 500:20,1000:40; dead region 800-20000 Hz", "normal hearing".
+std::string DescribeHearing(const EarHearing& ear);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "SessionRunner.h"
-#include "VirtualSession.h"
+#include "VirtualRun.h"
 
 #include <cstdint>
 #include <functional>
@@ -16,10 +16,11 @@ struct VirtualSessionRunsOptions {
     std::uint32_t Seed = 1;
     // The headphone calibration every run is measured with.
     CalibrationInUse Calibration;
+    ListenerHearing Hearing;
 };
 
 // Runs the session until it is over. `afterRun` sees each run (its index from 0) once its files
 // are written and returns false to end the session there (Ctrl-C). Returns the simulated time.
 std::int64_t RunSessionWithVirtualListener(
     SessionRunner& runner, const ParameterSet& parameters, const VirtualSessionRunsOptions& options,
-    const std::function<bool(int index, const VirtualSessionResult& result)>& afterRun);
+    const std::function<bool(int index, const VirtualRunResult& result)>& afterRun);
