@@ -37,7 +37,10 @@ function(quorvex_test name)
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 300)
   endif()
-  set(environment QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 LANG=C.UTF-8)
+  # No test reaches the calibration store of the user running them: the store's default place
+  # is in the build folder, and tests that use a store move it to a folder of their own.
+  set(environment QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 LANG=C.UTF-8
+    XDG_DATA_HOME=${PROJECT_BINARY_DIR}/test-data-home)
   if(NOT "pipewire" IN_LIST ARG_LABELS)
     # ALSA's default device leads to a desktop's PipeWire (pipewire-alsa makes it so) or
     # PulseAudio: tests play to the JACK test server or to nothing, never to the tester's ears.
@@ -58,7 +61,7 @@ function(quorvex_pipewire_test name target)
   cmake_parse_arguments(ARG "" "" "ARGS" ${ARGN})
   add_test(NAME ${name} COMMAND ${target} ${ARG_ARGS} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
   set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;LANG=C.UTF-8;QUORVEX_TEST_SOUND_SERVER=pipewire"
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;LANG=C.UTF-8;QUORVEX_TEST_SOUND_SERVER=pipewire;XDG_DATA_HOME=${PROJECT_BINARY_DIR}/test-data-home"
     LABELS pipewire
     RESOURCE_LOCK quorvex-test-sink
     SKIP_REGULAR_EXPRESSION "QUORVEX-ALL-SKIPPED"

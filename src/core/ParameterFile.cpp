@@ -73,6 +73,7 @@ ParameterLoad LoadParameters(const IniFile& ini, const std::string& path, char d
     s.CalibFactor = static_cast<float>(read.Integer("Tests", "CalibFactor", 100));
     s.AudioDevice = ini.Value("Settings", "AudioDevice").value_or("");
     s.SerialPort = ini.Value("Settings", "SerialPort").value_or("");
+    s.CalibrationProfile = ini.Value("Settings", "CalibrationProfile").value_or("");
     s.NormalTipLow = read.Real("Settings", "NormalTipLow", s.NormalTipLow);
     s.NormalTipHigh = read.Real("Settings", "NormalTipHigh", s.NormalTipHigh);
     s.OffFrequencyShift = read.Real("Settings", "OffFrequencyShift", s.OffFrequencyShift);

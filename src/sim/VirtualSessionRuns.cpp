@@ -16,6 +16,7 @@ std::int64_t RunSessionWithVirtualListener(
         session.Listener.Seed = options.Seed == 0 ? 0 : options.Seed + static_cast<std::uint32_t>(*next);
         session.Hearing = options.Hearing;
         session.Session = runner.MarkFor(*next, {});
+        session.Calibration = options.Calibration;
         VirtualRunResult result = RunWithVirtualListener(parameters, session);
         if (!result.Refusal.empty()) {
             result.Report.Error = result.Refusal;  // a run that could not start ends the session there
