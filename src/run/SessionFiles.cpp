@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <iterator>
@@ -219,6 +220,21 @@ std::string SessionValue(const RunFacts& run, std::string (*value)(const Session
     return run.Log.Session ? value(*run.Log.Session) : std::string();
 }
 
+// The calibration columns are empty for a run without a profile.
+std::string ProfileValue(const RunFacts& run, std::string (*value)(const CalibrationInUse&))
+{
+    return run.State.Calibration.InUse() ? value(run.State.Calibration) : std::string();
+}
+
+std::string AppliedValue(const RunFacts& run, std::optional<float> AppliedCalibration::*field)
+{
+    if (!run.Log.Calibration) {
+        return {};
+    }
+    const std::optional<float>& value = (*run.Log.Calibration).*field;
+    return value ? FormatForResults(*value) : std::string();
+}
+
 // Columns added after the point's: a file begun by a version without them keeps taking rows.
 // run_points lets a reader tell a run whose rows were cut short (a power cut) from a whole one.
 const RecordColumn LaterColumns[] = {
@@ -233,6 +249,26 @@ const RecordColumn LaterColumns[] = {
     {"listener_model",
      [](const RunFacts& run) {
          return ListenerValue(run, [](const SimulatedListenerRecord& l) { return std::to_string(l.Model); });
+     }},
+    // The calibration profile the run was measured with and what it applied (dB).
+    {"calibration_profile",
+     [](const RunFacts& run) { return ProfileValue(run, [](const CalibrationInUse& c) { return c.Profile; }); }},
+    {"calibration_date",
+     [](const RunFacts& run) { return ProfileValue(run, [](const CalibrationInUse& c) { return c.LastCalibrated; }); }},
+    {"tone_correction",
+     [](const RunFacts& run) {
+         return run.Log.Calibration ? FormatForResults(run.Log.Calibration->ToneDb) : std::string();
+     }},
+    {"masker_correction_min", [](const RunFacts& run) { return AppliedValue(run, &AppliedCalibration::MaskerMinDb); }},
+    {"masker_correction_max", [](const RunFacts& run) { return AppliedValue(run, &AppliedCalibration::MaskerMaxDb); }},
+    {"kc35_residual", [](const RunFacts& run) { return AppliedValue(run, &AppliedCalibration::Kc35ResidualDb); }},
+    {"flag_calibration_overdue",
+     [](const RunFacts& run) {
+         return ProfileValue(run, [](const CalibrationInUse& c) { return std::string(c.Overdue ? "1" : "0"); });
+     }},
+    {"flag_no_listening_check",
+     [](const RunFacts& run) {
+         return ProfileValue(run, [](const CalibrationInUse& c) { return std::string(c.CheckedToday ? "0" : "1"); });
      }},
 };
 
@@ -253,7 +289,9 @@ std::vector<std::string> RecordHeaderFields()
 }
 
 const std::vector<std::string> TrialLogFields = {"run", "trial", "masker_freq", "masker_spl", "played", "onset",
-                                                 "key", "key_changes", "recorded", "dropout"};
+                                                 "key", "key_changes", "recorded", "dropout", "masker_correction"};
+// A trial log begun by a version without the later columns keeps taking rows in its own.
+constexpr std::size_t TrialLogColumnsNeeded = 10;
 
 // The rows of one run. A run without points has one row, its point columns empty, so that every
 // run is on record.
@@ -301,12 +339,26 @@ Rows TrialRows(const RunLog& log, const std::string& runId, std::size_t from)
         rows.push_back({runId, std::to_string(trial.Trial), FormatForResults(trial.Frequency),
                         FormatForResults(trial.Level), trial.Played ? "1" : "0", onset,
                         trial.LevelDirection > 0 ? "down" : "up", std::to_string(trial.ReversalCount),
-                        std::to_string(trial.PointsRecorded), trial.Dropout ? "1" : "0"});
+                        std::to_string(trial.PointsRecorded), trial.Dropout ? "1" : "0",
+                        log.Calibration ? FormatForResults(trial.MaskerCorrection) : std::string()});
     }
     return rows;
 }
 
 }  // namespace
+
+void AppliedCalibration::NoteMasker(float correctionDb)
+{
+    MaskerMinDb = std::min(MaskerMinDb.value_or(correctionDb), correctionDb);
+    MaskerMaxDb = std::max(MaskerMaxDb.value_or(correctionDb), correctionDb);
+}
+
+void AppliedCalibration::NoteResidual(float residualDb)
+{
+    if (!Kc35ResidualDb || std::abs(residualDb) > std::abs(*Kc35ResidualDb)) {
+        Kc35ResidualDb = residualDb;
+    }
+}
 
 std::string SessionRecordFileName(const std::string& resultsFileName)
 {
@@ -422,7 +474,7 @@ SessionFilesOutcome WriteSessionFiles(const SharedState& state, const RunLog& lo
     outcome.RunId = !log.RunId.empty() ? log.RunId
                                         : MakeRunId(log.Started, std::max(LastRunNumberIn(record), LastRunNumberIn(trials)));
     if (trialsToWrite) {
-        outcome.TrialLogError = AppendRows(trials, trialsPath, TrialLogFields, TrialLogFields.size(),
+        outcome.TrialLogError = AppendRows(trials, trialsPath, TrialLogFields, TrialLogColumnsNeeded,
                                            TrialRows(log, outcome.RunId, log.TrialsWritten), "trial log")
                                     .Reason();
     }
@@ -446,7 +498,7 @@ Result<> AppendTrialLogRows(const std::string& resultsFileName, RunLog& log)
     }
     const std::string path = TrialLogFileName(resultsFileName);
     LockedTextFile trials(path);
-    Result<> appended = AppendRows(trials, path, TrialLogFields, TrialLogFields.size(),
+    Result<> appended = AppendRows(trials, path, TrialLogFields, TrialLogColumnsNeeded,
                                    TrialRows(log, log.RunId, log.TrialsWritten), "trial log");
     if (appended) {
         log.TrialsWritten = log.Trials.size();

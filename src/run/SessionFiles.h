@@ -49,6 +49,18 @@ struct SessionPlanRow {
     std::string ConditionsFile;  // the test-condition file it was loaded from, so that it can be offered again
 };
 
+// What a run with a calibration profile applied, for the session record: the tone's correction,
+// the range of the maskers' and, with the KC35, the residual its whole-dB steps left.
+struct AppliedCalibration {
+    float ToneDb = 0.0f;
+    std::optional<float> MaskerMinDb;  // empty until a masker has been played
+    std::optional<float> MaskerMaxDb;
+    std::optional<float> Kc35ResidualDb;  // the largest in magnitude, level at the ear − level meant
+
+    void NoteMasker(float correctionDb);
+    void NoteResidual(float residualDb);
+};
+
 // What the two files say about a run beyond the shared state.
 struct RunLog {
     std::chrono::system_clock::time_point Started;  // when the run started
@@ -62,6 +74,8 @@ struct RunLog {
     std::string RunId;
     // The trials of `Trials` already in the trial log.
     std::size_t TrialsWritten = 0;
+    // Set when the run played through a calibration profile (SharedState::Calibration).
+    std::optional<AppliedCalibration> Calibration;
 };
 
 // The results name is ResultsFileName without its ".dat".

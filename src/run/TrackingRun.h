@@ -127,6 +127,11 @@ private:
     // The listener's key changes of the trial just heard, as the trial log gives them.
     void NoteKeys(TrialRecord& trial);
     void SetAttenuatorLevel(int channel, float level);
+    void SendAttenuatorLevel(int channel, int level);
+    // KC35 levels through a calibration profile: the correction in whole-dB steps, the residual
+    // noted; without a profile the level as it is (SetAttenuatorLevel).
+    void SetToneAttenuatorLevel(float level, float correctionDb);
+    void SetMaskerAttenuatorLevel(float level, float correctionDb, float maxSpl);
 
     SharedState& state_;
     RunDevices devices_;

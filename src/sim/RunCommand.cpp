@@ -7,6 +7,7 @@
 #include "CurveAnalysis.h"
 #include "CurveReport.h"
 #include "ExpectedCurve.h"
+#include "HeadphonePoints.h"
 #include "NumberFormat.h"
 #include "NumberParse.h"
 #include "SessionFiles.h"
@@ -27,6 +28,7 @@ struct RunRequest {
     std::optional<float> noise;
     bool expected = false;
     bool intoRealRecord = false;
+    HeadphoneRequest headphone;
 };
 
 std::string Number(double value)
@@ -123,6 +125,10 @@ int Rehearse(RunRequest& request)
         return 1;
     }
     const ParameterSet& parameters = load->Parameters;
+    request.options.Headphone = request.headphone.Response;
+    if (request.headphone.Corrected && request.headphone.Response) {
+        request.options.Calibration = CalibrationOfHeadphone(*request.headphone.Response);
+    }
     const VirtualSessionResult result = RunVirtualSession(parameters, request.options);
     if (!result.Refusal.empty()) {
         std::cerr << "quorvex-sim run: " << result.Refusal << '\n';
@@ -178,6 +184,7 @@ SimCommand AddRunCommand(CLI::App& tool)
     AddRealRecordOption(*command, request->intoRealRecord);
     AddRealOption(*command, "--criterion", request->criterion, "DB", "the listener's detection criterion in dB (default -4)");
     AddRealOption(*command, "--noise", request->noise, "DB", "the listener's internal noise in dB, from 0 (default 1)", true);
+    AddHeadphoneOptions(*command, request->headphone);
     command->add_flag("--expected", request->expected, "also print the curve the listener's filter predicts (default: not printed)");
     return {command, [request] { return Rehearse(*request); }};
 }

@@ -3,6 +3,7 @@
 #include "SimCommands.h"
 
 #include "NamedParameterFile.h"
+#include "HeadphonePoints.h"
 #include "SimOptions.h"
 
 #include "CurveAnalysis.h"
@@ -54,6 +55,7 @@ struct SessionRequest {
     std::optional<std::uint32_t> seed;
     bool fresh = false;
     bool intoRealRecord = false;
+    HeadphoneRequest headphone;
 };
 
 std::string RunLine(const SessionRunner& runner, int index, const VirtualSessionResult& result)
@@ -126,6 +128,10 @@ int RunSession(const SessionRequest& request)
     options.Subject = request.subject;
     options.ResultsName = request.results;
     options.Seed = request.seed.value_or(1);
+    options.Headphone = request.headphone.Response;
+    if (request.headphone.Corrected && request.headphone.Response) {
+        options.Calibration = CalibrationOfHeadphone(*request.headphone.Response);
+    }
     bool trouble = false;
     const std::int64_t elapsedMs = RunSessionWithVirtualListener(
         runner, load->Parameters, options, [&](int index, const VirtualSessionResult& result) {
@@ -171,5 +177,6 @@ SimCommand AddSessionCommand(CLI::App& tool)
         ->description("the listener's seed (default 1); run k uses seed + k - 1; 0: a listener without internal noise");
     command->add_flag("--new", request->fresh, "start a new session instead of continuing an unfinished one");
     AddRealRecordOption(*command, request->intoRealRecord);
+    AddHeadphoneOptions(*command, request->headphone);
     return {command, [request] { return RunSession(*request); }};
 }

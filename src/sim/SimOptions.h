@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CurveMeasures.h"
+#include "HeadphoneResponse.h"
 
 #include <CLI/CLI.hpp>
 
@@ -26,3 +27,12 @@ bool RecordTakesVirtualRuns(const std::string& command, const std::string& resul
 
 // The analysis's parameters that `analyze` and `validate` take: --fit-window, --slope-exclusion.
 void AddAnalysisOptions(CLI::App& command, AnalysisParameters& parameters);
+
+// --headphone POINTS|FILE: the response of the simulated headphone the virtual listener hears
+// through (ReadHeadphonePoints, from the file when one of that name exists); --correct-headphone:
+// the run is told that response as its calibration profile and plays through it corrected.
+struct HeadphoneRequest {
+    std::optional<HeadphoneResponse> Response;
+    bool Corrected = false;
+};
+void AddHeadphoneOptions(CLI::App& command, HeadphoneRequest& request);

@@ -1,6 +1,8 @@
 #include "VirtualListener.h"
 
+#include "CalibrationLevels.h"
 #include "SimKeyboard.h"
+#include "SimulatedHeadphone.h"
 #include "SimulatedKc35Line.h"
 #include "Stimuli.h"
 #include "TrackingRun.h"
@@ -20,7 +22,7 @@ double Db(double energy)
 }  // namespace
 
 VirtualListener::VirtualListener(const SharedState& state, ListenerSettings settings, SimKeyboard& keyboard,
-                                 const SimulatedKc35Line* attenuator)
+                                 const SimulatedKc35Line* attenuator, SimulatedHeadphone* headphone)
     : settings_(settings)
     , keyboard_(keyboard)
     , attenuator_(attenuator)
@@ -37,11 +39,25 @@ VirtualListener::VirtualListener(const SharedState& state, ListenerSettings sett
         windowPower_ += static_cast<double>(w) * w;
     }
     if (mode_ == AttenuatorMode::Software) {
-        const Tone tone = MakeRunTone(state.Settings, state.Current(), state.Current().ToneSPL);
+        const TestCondition& c = state.Current();
+        const Tone tone = MakeRunTone(state.Settings, c, c.ToneSPL - StimulusCorrectionDb(state.Calibration, ear_, c.ToneF));
         const auto samples = tone.Samples();
         tone_.assign(window.Weights.size(), 0.0f);
-        for (std::size_t i = 0; i < tone_.size() && windowStart_ + i < samples.size(); ++i) {
-            tone_[i] = samples[windowStart_ + i];
+        if (headphone != nullptr) {
+            // The tone alone on the ear's output, through the headphone as the stimuli pass it.
+            const auto channel = static_cast<std::size_t>(EarChannel(ear_));
+            std::vector<float> stereo(2 * samples.size(), 0.0f);
+            for (std::size_t i = 0; i < samples.size(); ++i) {
+                stereo[2 * i + channel] = samples[i];
+            }
+            const HeardSound heard = headphone->Play(HeardSound{stereo, SharedState::SampleRate, 2});
+            for (std::size_t i = 0; i < tone_.size() && windowStart_ + i < samples.size(); ++i) {
+                tone_[i] = heard.Samples[2 * (windowStart_ + i) + channel];
+            }
+        } else {
+            for (std::size_t i = 0; i < tone_.size() && windowStart_ + i < samples.size(); ++i) {
+                tone_[i] = samples[windowStart_ + i];
+            }
         }
         toneDb_ = Db(meter_.Energy(tone_) / (ReferenceRms * ReferenceRms * windowPower_)) + calibFactor_;
     }

@@ -6,6 +6,7 @@
 #include "ListeningSoundOutput.h"
 #include "RunChecks.h"
 #include "SimKeyboard.h"
+#include "SimulatedHeadphone.h"
 #include "SimulatedKc35Line.h"
 #include "VirtualListener.h"
 
@@ -25,6 +26,7 @@ SharedState StateFor(const ParameterSet& parameters, const VirtualSessionOptions
     state.SweepDirection = options.SweepDirection;
     state.SubjectName = options.Subject;
     state.ResultsFileName = options.ResultsName + ".dat";
+    state.Calibration = options.Calibration;
     state.ResetResults();
     return state;
 }
@@ -72,8 +74,17 @@ VirtualSessionResult RunVirtualSession(const ParameterSet& parameters, const Vir
         attenuator.SendKC35Setup();
         attenuator.SendEarRouting(state.Ear);
     }
-    VirtualListener listener(state, options.Listener, keyboard, kc35 ? &line : nullptr);
-    ListeningSoundOutput headphones(clock, [&listener](const HeardSound& sound) { listener.Hear(sound); });
+    const HeadphoneResponse response = options.Headphone.value_or(options.Calibration.Response);
+    // Without a response the listener hears the samples themselves, as it always has.
+    std::optional<SimulatedHeadphone> headphone;
+    if (!response.Empty()) {
+        headphone.emplace(response, kc35 ? std::array{state.Ear, state.Ear} : std::array{EarSide::Left, EarSide::Right});
+    }
+    SimulatedHeadphone* const heardThrough = headphone ? &*headphone : nullptr;
+    VirtualListener listener(state, options.Listener, keyboard, kc35 ? &line : nullptr, heardThrough);
+    ListeningSoundOutput headphones(clock, [&listener, heardThrough](const HeardSound& sound) {
+        listener.Hear(heardThrough != nullptr ? heardThrough->Play(sound) : sound);
+    });
 
     RunDevices devices;
     devices.sound = &headphones;

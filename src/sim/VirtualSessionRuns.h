@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 // A session's runs with the virtual listener, one after the other as "Run Session" runs them:
@@ -14,6 +15,9 @@ struct VirtualSessionRunsOptions {
     std::string ResultsName = "default";
     // Run k's listener and noise are seeded with Seed + k - 1; 0 stays the noise-free listener.
     std::uint32_t Seed = 1;
+    // As VirtualSessionOptions: the run's calibration and the simulated headphone's response.
+    CalibrationInUse Calibration;
+    std::optional<HeadphoneResponse> Headphone;
 };
 
 // Runs the session until it is over. `afterRun` sees each run (its index from 0) once its files
