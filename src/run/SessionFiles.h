@@ -75,7 +75,7 @@ struct RunLog {
     // The trials of `Trials` already in the trial log.
     std::size_t TrialsWritten = 0;
     // Set when the run played through a calibration profile (SharedState::Calibration).
-    std::optional<AppliedCalibration> Calibration;
+    std::optional<AppliedCalibration> Calibration = std::nullopt;
 };
 
 // The results name is ResultsFileName without its ".dat".
