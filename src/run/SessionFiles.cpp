@@ -2,6 +2,7 @@
 
 #include "Csv.h"
 #include "NumberFormat.h"
+#include "RecordDictionary.h"
 #include "ResultsWriter.h"
 #include "RunChoices.h"
 #include "TextFileAppend.h"
@@ -130,6 +131,21 @@ Result<> AppendRows(LockedTextFile& file, const std::string& path, const std::ve
         return WriteFailure(path, error.message(), what);
     }
     return {};
+}
+
+// The columns a file's rows go into: this version's header for a new file, or the file's own.
+std::vector<std::string> ColumnsIn(const LockedTextFile& file, const std::vector<std::string>& header, std::size_t least)
+{
+    if (file.OpenError()) {
+        return {};
+    }
+    if (file.Empty()) {
+        return header;
+    }
+    const std::vector<std::string> existing = FirstRow(file);
+    const std::size_t taken = ColumnsTaken(existing, header, least);
+    return taken > 0 ? std::vector<std::string>(header.begin(), header.begin() + static_cast<std::ptrdiff_t>(taken))
+                     : existing;
 }
 
 int LastRunNumberIn(const LockedTextFile& file)
@@ -473,6 +489,8 @@ SessionFilesOutcome WriteSessionFiles(const SharedState& state, const RunLog& lo
     LockedTextFile trials(trialsPath, trialsToWrite ? LockedTextFile::Missing::Create : LockedTextFile::Missing::Leave);
     outcome.RunId = !log.RunId.empty() ? log.RunId
                                         : MakeRunId(log.Started, std::max(LastRunNumberIn(record), LastRunNumberIn(trials)));
+    const std::vector<std::string> recordColumns = ColumnsIn(record, RecordHeaderFields(), RecordColumnsNeeded);
+    const std::vector<std::string> trialColumns = ColumnsIn(trials, TrialLogFields, TrialLogColumnsNeeded);
     if (trialsToWrite) {
         outcome.TrialLogError = AppendRows(trials, trialsPath, TrialLogFields, TrialLogColumnsNeeded,
                                            TrialRows(log, outcome.RunId, log.TrialsWritten), "trial log")
@@ -483,6 +501,10 @@ SessionFilesOutcome WriteSessionFiles(const SharedState& state, const RunLog& lo
                               .Reason();
     if (outcome.RecordError.empty()) {
         outcome.Written.push_back(recordPath);
+        outcome.DictionaryError =
+            UpdateRecordDictionary(state.ResultsFileName, recordColumns, trialColumns,
+                                   DictionaryFacts{state.Calibration, log.SoundDevice})
+                .Reason();
     }
     outcome.TrialLogWritten = !log.Trials.empty() && outcome.TrialLogError.empty();
     if (outcome.TrialLogWritten) {
@@ -510,7 +532,15 @@ Result<> WriteSessionPlan(const std::string& resultsFileName, const SessionPlanR
 {
     const std::string path = SessionRecordFileName(resultsFileName);
     LockedTextFile record(path);
-    return AppendRows(record, path, RecordHeaderFields(), RecordColumnsNeeded, {PlanRow(plan)}, "session record");
+    const bool created = record.Empty();
+    const std::vector<std::string> columns = ColumnsIn(record, RecordHeaderFields(), RecordColumnsNeeded);
+    Result<> appended = AppendRows(record, path, RecordHeaderFields(), RecordColumnsNeeded, {PlanRow(plan)}, "session record");
+    // A record begun by a session's plan has its dictionary from the start. A dictionary that
+    // cannot be written here is written, or its failure reported, with the first run's rows.
+    if (appended && created) {
+        (void)UpdateRecordDictionary(resultsFileName, columns, {}, {});
+    }
+    return appended;
 }
 
 Result<> SetSessionAside(const std::string& resultsFileName, const std::string& sessionId, const std::string& subject,

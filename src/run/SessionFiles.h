@@ -108,9 +108,12 @@ struct SessionFilesOutcome {
     std::string TrialLogError;  // the trial log could not be written: file name and reason
     std::vector<std::string> Written;  // the files that took the run's rows
     bool TrialLogWritten = false;  // the run had trials and the trial log took them
+    // The data dictionary beside the record (RecordDictionary.h) could not be written.
+    std::string DictionaryError;
 };
 
-// Appends the run's rows to both files: the trials of `log` not yet in the trial log first,
+// Appends the run's rows to both files and brings the data dictionary beside the record up to
+// date (RecordDictionary.h): the trials of `log` not yet in the trial log first,
 // then the first `count` recorded points of `state` to the session record, which is what
 // makes a run count as done (a run without trials adds nothing to the trial log). Both files
 // are held from numbering the run (when `log.RunId` is empty) to its last row, so that runs

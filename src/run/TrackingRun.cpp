@@ -317,6 +317,7 @@ void TrackingRun::Finish(RunReport& report)
     report.RunId = files.RunId;
     report.RecordError = files.RecordError;
     report.TrialLogError = files.TrialLogError;
+    report.DictionaryError = files.DictionaryError;
     report.TrialLogWritten = files.TrialLogWritten;
     report.ResultsError = PTCwrite(state_, state_.Results.StoredResultCount).Reason();
     if (report.ResultsError.empty()) {

@@ -43,6 +43,7 @@ struct RunReport {
     std::string ResultsNotice;
     std::string RecordError;       // the session record could not be written
     std::string TrialLogError;     // the trial log could not be written
+    std::string DictionaryError;   // the data dictionary beside the session record could not be written
     bool TrialLogWritten = false;  // the trial log took the run's trials (a run without trials adds none)
     std::string RunId;             // the run's identifier in the session record and trial log
     std::string TestLogError;      // "test.out" could not be written

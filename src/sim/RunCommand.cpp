@@ -86,6 +86,9 @@ bool ReportTrouble(const VirtualSessionResult& result, const std::string& result
     if (!result.Report.Error.empty()) {
         say("the run ended early: " + result.Report.Error);
     }
+    if (!result.Report.DictionaryError.empty()) {
+        say(result.Report.DictionaryError);
+    }
     if (result.Report.FailedPresentations > 0) {
         say(std::to_string(result.Report.FailedPresentations) + " stimuli were not played");
     }

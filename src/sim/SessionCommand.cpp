@@ -140,7 +140,8 @@ int RunSession(const SessionRequest& request)
                 std::cerr << name << result.Report.ResultsNotice << '\n';
             }
             for (const std::string* error : {&result.Report.ResultsError, &result.Report.RecordError,
-                                             &result.Report.TrialLogError, &result.Report.TestLogError}) {
+                                             &result.Report.TrialLogError, &result.Report.DictionaryError,
+                                             &result.Report.TestLogError}) {
                 if (!error->empty()) {
                     std::cerr << name << *error << '\n';
                     trouble = true;
