@@ -124,10 +124,12 @@ TEST_F(RecordDictionaryTest, OneThatCannotBeWrittenIsReportedAndTheRecordKept)
 
 TEST(RecordDictionaryColumns, EveryColumnThisVersionWritesIsDescribed)
 {
-    for (const std::string& column : ParseCsv(SessionRecordHeader()).front()) {
+    const auto record = ParseCsv(SessionRecordHeader());
+    for (const std::string& column : record.front()) {
         EXPECT_TRUE(RecordColumnDescribed(column)) << column;
     }
-    for (const std::string& column : ParseCsv(TrialLogHeader()).front()) {
+    const auto trials = ParseCsv(TrialLogHeader());
+    for (const std::string& column : trials.front()) {
         EXPECT_TRUE(TrialColumnDescribed(column)) << column;
     }
 }
