@@ -1,0 +1,149 @@
+// The virtual listener hearing through a headphone with a response: a run corrected with that
+// response measures the flat headphone's curve, an uncorrected one the curve shifted by it.
+#include "Csv.h"
+#include "ExpectedCurve.h"
+#include "ScratchFolder.h"
+#include "SimProcess.h"
+#include "SimSupport.h"
+#include "SimulatedHeadphone.h"
+#include "Tone.h"
+#include "VirtualSession.h"
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <cmath>
+
+namespace {
+
+// Louder below the tone, quieter above it, flat at the tone itself.
+HeadphoneResponse Tilted()
+{
+    HeadphoneResponse response;
+    for (const EarSide ear : {EarSide::Left, EarSide::Right}) {
+        response.Set(ear, 700.0f, 4.0f);
+        response.Set(ear, 850.0f, 3.0f);
+        response.Set(ear, 1000.0f, 0.0f);
+        response.Set(ear, 1300.0f, -4.0f);
+    }
+    return response;
+}
+
+TEST(SimulatedHeadphone, PlaysEachFrequencyLouderByTheEarsCorrection)
+{
+    HeadphoneResponse response;
+    response.Set(EarSide::Left, 1000.0f, 3.0f);
+    response.Set(EarSide::Left, 2000.0f, -2.0f);
+    SimulatedHeadphone headphone(response, {EarSide::Left, EarSide::Right});
+    const float hz = 1414.2f;  // half way in log frequency: 0.5 dB
+    const Tone tone(500.0f, 44100, hz, 8000.0f);
+    std::vector<float> stereo(2 * tone.Samples().size(), 0.0f);
+    for (std::size_t i = 0; i < tone.Samples().size(); ++i) {
+        stereo[2 * i] = tone.Samples()[i];
+    }
+    const HeardSound heard = headphone.Play(HeardSound{stereo, 44100, 2});
+    double in = 0.0;
+    double out = 0.0;
+    double right = 0.0;
+    for (std::size_t i = 4410; i < tone.Samples().size() - 4410; ++i) {  // away from the ends
+        in += static_cast<double>(stereo[2 * i]) * stereo[2 * i];
+        out += static_cast<double>(heard.Samples[2 * i]) * heard.Samples[2 * i];
+        right += std::abs(heard.Samples[2 * i + 1]);
+    }
+    EXPECT_NEAR(10.0 * std::log10(out / in), response.CorrectionDb(EarSide::Left, hz), 0.05);
+    EXPECT_EQ(right, 0.0);
+}
+
+class HeardThroughAHeadphone : public testing::TestWithParam<AttenuatorMode> {};
+
+// The mean of the measured minus the flat headphone's closed-form curve below 900 Hz, where the
+// response lifts the masker by 3 to 4 dB.
+double LowSideDeviation(AttenuatorMode mode, const CalibrationInUse& calibration)
+{
+    const ParameterSet set = ListenerConditions(1000.0f, mode);
+    VirtualSessionOptions options;
+    options.Listener = ListenerSettings{-4.0, 0.0, 2};
+    options.Calibration = calibration;
+    options.Headphone = Tilted();
+    const VirtualSessionResult result = RunVirtualSession(set, options);
+    EXPECT_TRUE(result.Report.Error.empty()) << result.Report.Error;
+    const ExpectedCurve curve(set.Settings, set.Conditions[0], -4.0);
+    double sum = 0.0;
+    int count = 0;
+    for (const ResultPoint& p : result.Points) {
+        if (p.Freq < 900.0f && p.SPL < set.Conditions[0].MaxSPL) {
+            sum += p.SPL - curve.MaskerLevel(p.Freq);
+            ++count;
+        }
+    }
+    EXPECT_GT(count, 10);
+    return sum / count;
+}
+
+TEST_P(HeardThroughAHeadphone, ACorrectedRunMeasuresTheFlatCurveAnUncorrectedOneTheShift)
+{
+    const ScratchFolder dir;
+    ::setenv("XDG_DATA_HOME", dir.Path("data").c_str(), 1);
+    ::setenv("QUORVEX_CALIBRATION_DIR", dir.Path("calibration").c_str(), 1);
+    CalibrationInUse profile;
+    profile.Profile = "Booth A";
+    profile.Response = Tilted();
+    const double corrected = LowSideDeviation(GetParam(), profile);
+    const double uncorrected = LowSideDeviation(GetParam(), CalibrationInUse{});
+    // The level steps are 2 dB; the tip level's spread in the validation table is below 1 dB.
+    EXPECT_NEAR(corrected, 0.0, 1.0);
+    // The headphone adds 3 to 4 dB to the masker there: the uncorrected curve lies that much lower.
+    EXPECT_LT(uncorrected - corrected, -2.5);
+    EXPECT_GT(uncorrected - corrected, -4.5);
+}
+
+INSTANTIATE_TEST_SUITE_P(SoftwareAndKc35, HeardThroughAHeadphone,
+                         testing::Values(AttenuatorMode::Software, AttenuatorMode::Kc35),
+                         [](const testing::TestParamInfo<AttenuatorMode>& info) {
+                             return std::string(info.param == AttenuatorMode::Software ? "software" : "KC35");
+                         });
+
+TEST(CalibrationFlags, TravelFromTheRecordToAnalyzeAndTheReport)
+{
+    const ScratchFolder dir;
+    ::setenv("XDG_DATA_HOME", dir.Path("data").c_str(), 1);
+    ::setenv("QUORVEX_CALIBRATION_DIR", dir.Path("calibration").c_str(), 1);
+    ParameterSet set = ListenerConditions(1000.0f, AttenuatorMode::Software);
+    set.Settings.MaskerDuration = 300.0f;
+    set.Settings.ToneDuration = 200.0f;
+    VirtualSessionOptions options;
+    options.Calibration.Profile = "Booth A: HDA 200";
+    options.Calibration.LastCalibrated = "2025-10-01T09:00:00";
+    options.Calibration.Overdue = true;
+    options.Calibration.CheckedToday = false;
+    options.Calibration.Response = Tilted();
+    ASSERT_TRUE(RunVirtualSession(set, options).Report.Error.empty());
+
+    const Outcome table = Sim("analyze default.dat --csv", " 2>/dev/null");
+    ASSERT_EQ(table.status, 0) << table.output;
+    const auto rows = ParseCsv(table.output);
+    ASSERT_GE(rows.size(), 2u);
+    const auto value = [&rows](const std::string& name) {
+        const auto at = std::find(rows[0].begin(), rows[0].end(), name);
+        return at == rows[0].end() ? std::string("no column") : rows[1][static_cast<std::size_t>(at - rows[0].begin())];
+    };
+    EXPECT_EQ(value("calibration_profile"), "Booth A: HDA 200");
+    EXPECT_EQ(value("calibration_date"), "2025-10-01T09:00:00");
+    EXPECT_EQ(value("tone_correction"), "0");
+    EXPECT_EQ(value("masker_correction_max"), "4");
+    EXPECT_EQ(value("flag_calibration_overdue"), "1");
+    EXPECT_EQ(value("flag_no_listening_check"), "1");
+
+    const Outcome text = Sim("analyze default.dat", " 2>/dev/null");
+    EXPECT_NE(text.output.find("  flag calibration overdue\n  flag no listening check\n"), std::string::npos) << text.output;
+
+    ASSERT_EQ(Sim("report default.dat -o report.pdf").status, 0);
+    // pdftotext joins "fi" and "fl" into ligatures: the words looked for have neither.
+    const Outcome page = Shell("pdftotext -f 1 -l 1 report.pdf - | tr -s ' \\n' ' '");
+    EXPECT_NE(page.output.find("\"Booth A: HDA 200\", calibrated 2025-10-01 ("), std::string::npos) << page.output;
+    EXPECT_NE(page.output.find("listening check of the day not done"), std::string::npos) << page.output;
+    EXPECT_NE(page.output.find("calibration overdue, no listening check"), std::string::npos) << page.output;
+}
+
+}  // namespace
