@@ -14,6 +14,8 @@
 #include <stdlib.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -103,6 +105,30 @@ INSTANTIATE_TEST_SUITE_P(SoftwareAndKc35, HeardThroughAHeadphone,
                          [](const testing::TestParamInfo<AttenuatorMode>& info) {
                              return std::string(info.param == AttenuatorMode::Software ? "software" : "KC35");
                          });
+
+TEST(HeadphoneOption, ReadsPointsOrAFileAndRefusesWhatIsNeither)
+{
+    const ScratchFolder dir;
+    ::setenv("XDG_DATA_HOME", dir.Path("data").c_str(), 1);
+    ::setenv("QUORVEX_CALIBRATION_DIR", dir.Path("calibration").c_str(), 1);
+    std::ofstream(dir.Path("PTC.INI")) << "[Settings]\nMaskerDuration=200\nToneDuration=100\n[Tests]\nN_Cond=1\n"
+                                          "[Cond1]\nToneF=1000\nStartF=900\nEndF=1100\nFStep=50\n";
+    std::ofstream(dir.Path("booth.txt")) << "# left and right ear of booth A\nleft:1000:2.5\nright:1000:-1, right:2000:1\n";
+    ASSERT_EQ(Sim("run --headphone booth.txt --correct-headphone --results a", " 2>&1 >/dev/null").output, "");
+    const auto record = ParseCsv(Shell("cat a.csv").output);
+    const auto column = std::find(record[0].begin(), record[0].end(), "tone_correction") - record[0].begin();
+    EXPECT_EQ(record[1].at(static_cast<std::size_t>(column)), "-1");  // the right ear at 1000 Hz
+
+    for (const char* refused : {"--headphone 1000", "--headphone 1000:x", "--headphone middle:1000:2",
+                                "--headphone 0:3", "--correct-headphone", "--headphone data"}) {
+        SCOPED_TRACE(refused);
+        std::filesystem::create_directories(dir.Path("data"));
+        const Outcome outcome = Sim(std::string("run --results b ") + refused, " 2>&1 >/dev/null");
+        EXPECT_EQ(outcome.status, 2) << outcome.output;
+        EXPECT_FALSE(outcome.output.empty());
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("b.dat")));
+}
 
 TEST(CalibrationFlags, TravelFromTheRecordToAnalyzeAndTheReport)
 {
