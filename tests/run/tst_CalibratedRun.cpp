@@ -7,6 +7,7 @@
 #include "RecordingSerialLink.h"
 #include "RecordingSoundOutput.h"
 #include "RunChecks.h"
+#include "RunQuality.h"
 #include "ScratchFolder.h"
 #include "ScriptedListener.h"
 #include "SessionFiles.h"
@@ -207,6 +208,17 @@ TEST(CalibratedRecord, WithoutAProfileItsColumnsAreEmpty)
     const auto log = one.TrialLog();
     EXPECT_EQ(log[0].back(), "masker_correction");
     EXPECT_EQ(log[1].back(), "");
+}
+
+TEST(CalibratedRecord, TheSessionPanelsQualityLineNamesTheCalibrationsFlags)
+{
+    const std::string line = QualityLine({}, TestCondition{}, Profile(FivePoints()));
+    EXPECT_NE(line.find("calibration overdue ("), std::string::npos) << line;
+    EXPECT_NE(line.find("; no listening check ("), std::string::npos) << line;
+    CalibrationInUse checked = Profile(FivePoints());
+    checked.Overdue = false;
+    checked.CheckedToday = true;
+    EXPECT_EQ(QualityLine({}, TestCondition{}, checked), QualityLine({}, TestCondition{}));
 }
 
 struct Kc35Case {
