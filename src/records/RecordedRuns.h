@@ -1,8 +1,8 @@
 #pragma once
 
-#include "CurveMeasures.h"
 #include "ListenerDetails.h"
 #include "TestCondition.h"
+#include "TrialEntries.h"
 
 #include <optional>
 #include <set>
@@ -60,7 +60,7 @@ struct RecordedRun {
     std::string Device;
     RecordedCalibration Calibration;
     std::vector<ResultPoint> Points;    // in their recorded order
-    std::optional<TrialSummary> Trials; // when the trial log has the run
+    std::optional<std::vector<TrialEntry>> LoggedTrials;  // when the trial log has the run
 };
 
 // The row that opened a session, with what it was planned with.
@@ -90,7 +90,7 @@ struct RecordedRuns {
 // incomplete and is named in Problems.
 RecordedRuns ReadSessionRecord(const std::string& text);
 
-// Adds the trial log's summary to every run it has rows for.
+// Adds the trial log's trials to every run it has rows for.
 void AddTrialLog(RecordedRuns& runs, const std::string& text);
 
 // The session record and the trial log read from their files; a missing file gives no runs
