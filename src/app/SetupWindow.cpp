@@ -17,7 +17,8 @@
 #include "RunWindow.h"
 #include "StimulusLimits.h"
 #include "StimulusResolution.h"
-#include "TComPort.h"
+#include "SerialPortLink.h"
+#include "SerialSetupDialog.h"
 #include "TonePreview.h"
 
 #include <QApplication>
@@ -45,7 +46,7 @@ SetupWindow::SetupWindow(SetupWindowDevices devices, QWidget* parent)
         throw std::invalid_argument("The set-up window needs a clock and an event dispatcher");
     }
     if (devices_.serialLink == nullptr) {
-        ownComPort_ = std::make_unique<TComPort>();
+        ownComPort_ = std::make_unique<SerialPortLink>();
         devices_.serialLink = ownComPort_.get();
     }
     kc35_ = std::make_unique<Kc35Attenuator>(*devices_.serialLink, *devices_.dispatcher);
@@ -82,7 +83,7 @@ SetupWindow::SetupWindow(SetupWindowDevices devices, QWidget* parent)
 
     // The other windows, created once in this order and kept hidden until opened.
     runWindow_ = new RunWindow(state_, RunDevices{devices_.sound, devices_.clock, devices_.dispatcher, kc35_.get()}, this);
-    runWindow_->OnRunFinished = [this](const RunReport& report) {
+    runWindow_->OnRunFinished = [this](const RunOutcome& report) {
         if (report.StoredPoints > 2) {
             GraphPTC->setEnabled(true);
         }
@@ -233,7 +234,11 @@ void SetupWindow::StoreEdit(QLineEdit* edit, ConditionField field)
     if (!state_.HasConditions()) {
         return;
     }
-    StoreEditedValue(state_, field, edit->text().toStdString(), DecimalSeparator());
+    if (const Result<> stored = StoreEditedValue(state_, field, edit->text().toStdString(), DecimalSeparator());
+        !stored) {
+        ShowMessage(QString::fromStdString(stored.Reason()));
+        return;  // the edit keeps the text, for the operator to mend
+    }
     RefreshParameters();
 }
 
@@ -275,7 +280,7 @@ void SetupWindow::InitialiseAttenuators()
 void SetupWindow::SerialPortClick()
 {
     if (ownComPort_) {
-        ownComPort_->ShowSetupDialog(this);
+        ShowSerialSetupDialog(*ownComPort_, this);
     }
 }
 

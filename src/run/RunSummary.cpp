@@ -12,7 +12,7 @@ std::string Count(std::int64_t n)
     return std::to_string(n);
 }
 
-std::string LateStimuli(const RunReport& report)
+std::string LateStimuli(const RunOutcome& report)
 {
     if (report.LateStimuli == 0) {
         return "Stimuli late: none.";
@@ -29,7 +29,7 @@ std::string LateStimuli(const RunReport& report)
            + " ms: the silence before them was longer than the ISI, " + cause + ". The points recorded were kept.";
 }
 
-std::string Dropouts(const RunReport& report)
+std::string Dropouts(const RunOutcome& report)
 {
     if (report.DropoutTrials.empty()) {
         return "Dropouts: none.";
@@ -44,7 +44,7 @@ std::string Dropouts(const RunReport& report)
            + trials + "). The points recorded were kept; consider repeating the run.";
 }
 
-std::string FilesWritten(const RunReport& report)
+std::string FilesWritten(const RunOutcome& report)
 {
     std::string files;
     for (const std::string& file : report.FilesWritten) {
@@ -57,21 +57,21 @@ std::string FilesWritten(const RunReport& report)
 
 namespace {
 
-bool TooQuiet(const RunReport& report)
+bool TooQuiet(const RunOutcome& report)
 {
     return !report.QuietestStimulus.empty() && report.QuietestBits < FewestEffectiveBits;
 }
 
 }  // namespace
 
-bool RunHadProblems(const RunReport& report)
+bool RunHadProblems(const RunOutcome& report)
 {
     return report.FailedPresentations > 0 || report.LateStimuli > 0 || !report.DropoutTrials.empty()
            || !report.ResultsError.empty() || !report.RecordError.empty() || !report.TrialLogError.empty()
            || !report.TestLogError.empty() || !report.Error.empty() || TooQuiet(report);
 }
 
-std::vector<std::string> RunSummary(const RunReport& report)
+std::vector<std::string> RunSummary(const RunOutcome& report)
 {
     std::vector<std::string> lines{"Points stored: " + Count(report.StoredPoints) + ", from " + Count(report.Trials)
                                    + " trials."};

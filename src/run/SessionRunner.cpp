@@ -168,7 +168,7 @@ void SessionRunner::Prepare(int index, SharedState& state, TrackingRun& run) con
     run.Session = MarkFor(index, {});
 }
 
-void SessionRunner::Finished(int index, const RunReport& report, std::int64_t durationMs)
+void SessionRunner::Finished(int index, const RunOutcome& report, std::int64_t durationMs)
 {
     lastMeasured_.reset();
     lastMark_.reset();

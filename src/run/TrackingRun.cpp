@@ -48,9 +48,9 @@ TrackingRun::TrackingRun(SharedState& state, RunDevices devices)
     }
 }
 
-RunReport TrackingRun::Run()
+RunOutcome TrackingRun::Run()
 {
-    RunReport report;
+    RunOutcome report;
     log_ = RunLog{};
     log_.Started = std::chrono::system_clock::now();
     log_.Listener = Listener;
@@ -86,7 +86,7 @@ RunReport TrackingRun::Run()
     return report;
 }
 
-void TrackingRun::Trials(RunReport& report, SoundStream* stream)
+void TrackingRun::Trials(RunOutcome& report, SoundStream* stream)
 {
     const ExperimentSettings& settings = state_.Settings;
     const TestCondition& c = state_.Current();
@@ -254,7 +254,7 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
     }
 }
 
-void TrackingRun::NoteResolution(RunReport& report, const Wave& part, const char* name, float levelDb)
+void TrackingRun::NoteResolution(RunOutcome& report, const Wave& part, const char* name, float levelDb)
 {
     const double bits = EffectiveBits(part.Peak(), report.SampleBits);
     if (report.QuietestStimulus.empty() || bits < report.QuietestBits) {
@@ -263,7 +263,7 @@ void TrackingRun::NoteResolution(RunReport& report, const Wave& part, const char
     }
 }
 
-void TrackingRun::Complete(Presentation& presentation, SoundStream* stream, RunReport& report)
+void TrackingRun::Complete(Presentation& presentation, SoundStream* stream, RunOutcome& report)
 {
     TrialRecord& trial = presentation.Trial;
     if (stream != nullptr) {
@@ -298,7 +298,7 @@ void TrackingRun::WaitUntil(SoundStream& stream, std::int64_t frame)
     stream.WaitUntil(frame);
 }
 
-void TrackingRun::Finish(RunReport& report)
+void TrackingRun::Finish(RunOutcome& report)
 {
     state_.Results.StoredResultCount = state_.Results.ResultCount();
     report.StoredPoints = state_.Results.StoredResultCount;
@@ -319,7 +319,7 @@ void TrackingRun::Finish(RunReport& report)
     report.TrialLogError = files.TrialLogError;
     report.DictionaryError = files.DictionaryError;
     report.TrialLogWritten = files.TrialLogWritten;
-    report.ResultsError = PTCwrite(state_, state_.Results.StoredResultCount).Reason();
+    report.ResultsError = WriteResultsBlock(state_, state_.Results.StoredResultCount).Reason();
     if (report.ResultsError.empty()) {
         report.FilesWritten.push_back(state_.ResultsFileName);
     }

@@ -13,6 +13,9 @@
 //    noise reservoir through FFTW (the same statistics; runs may part from version 1's after
 //    a decision within a rounding of the criterion).
 inline constexpr int ListenerModelVersion = 2;
+// 3: a listener with a threshold in quiet or a dead region in the ear it listens with
+//    (ListenerHearing.h); a listener without them decides as model 2 does, and its runs say 2.
+inline constexpr int HearingListenerModelVersion = 3;
 
 // How the virtual listener decides, shared by the listener and its expected curve.
 struct ListenerSettings {

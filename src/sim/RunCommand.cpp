@@ -11,7 +11,7 @@
 #include "NumberFormat.h"
 #include "NumberParse.h"
 #include "SessionFiles.h"
-#include "VirtualSession.h"
+#include "VirtualRun.h"
 
 #include <cstdio>
 #include <iostream>
@@ -22,7 +22,7 @@ namespace {
 
 struct RunRequest {
     std::string ini = "./PTC.INI";
-    VirtualSessionOptions options;
+    VirtualRunOptions options;
     std::optional<std::uint32_t> seed;
     std::optional<float> criterion;
     std::optional<float> noise;
@@ -54,10 +54,14 @@ std::string Describe(const RunRequest& request, const ParameterSet& parameters)
     } else {
         text += "internal noise " + Number(listener.NoiseDb) + " dB (seed " + std::to_string(listener.Seed) + ")\n";
     }
+    const EarHearing& hearing = request.options.Hearing.Of(request.options.Ear);
+    if (!hearing.Normal()) {
+        text += "hearing: " + DescribeHearing(hearing) + "\n";
+    }
     return text;
 }
 
-void PrintPoints(const VirtualSessionResult& result, const std::optional<ExpectedCurve>& expected)
+void PrintPoints(const VirtualRunResult& result, const std::optional<ExpectedCurve>& expected)
 {
     std::cout << "points: " << result.Points.size() << '\n';
     std::cout << (expected ? "  frequency\tlevel\texpected\tdifference\n" : "  frequency\tlevel\n");
@@ -72,7 +76,7 @@ void PrintPoints(const VirtualSessionResult& result, const std::optional<Expecte
 }
 
 // Everything that went wrong, on standard error; true if anything did.
-bool ReportTrouble(const VirtualSessionResult& result, const std::string& resultsName)
+bool ReportTrouble(const VirtualRunResult& result, const std::string& resultsName)
 {
     bool trouble = false;
     const auto say = [&trouble](const std::string& message) {
@@ -132,7 +136,7 @@ int Rehearse(RunRequest& request)
     if (request.headphone.Corrected && request.headphone.Response) {
         request.options.Calibration = CalibrationOfHeadphone(*request.headphone.Response);
     }
-    const VirtualSessionResult result = RunVirtualSession(parameters, request.options);
+    const VirtualRunResult result = RunWithVirtualListener(parameters, request.options);
     if (!result.Refusal.empty()) {
         std::cerr << "quorvex-sim run: " << result.Refusal << '\n';
         return 1;
@@ -162,7 +166,7 @@ SimCommand AddRunCommand(CLI::App& tool)
                     "results file NAME.dat, the session record NAME.csv, the trial log "
                     "NAME.trials.csv and test.out. The run's summary goes to standard output.");
     const auto request = std::make_shared<RunRequest>();
-    VirtualSessionOptions& options = request->options;
+    VirtualRunOptions& options = request->options;
     AddIniOption(*command, request->ini);
     AddConditionOption(*command, options.Condition);
     command->add_option_function<std::string>(
@@ -187,6 +191,7 @@ SimCommand AddRunCommand(CLI::App& tool)
     AddRealRecordOption(*command, request->intoRealRecord);
     AddRealOption(*command, "--criterion", request->criterion, "DB", "the listener's detection criterion in dB (default -4)");
     AddRealOption(*command, "--noise", request->noise, "DB", "the listener's internal noise in dB, from 0 (default 1)", true);
+    AddHearingOptions(*command, options.Hearing);
     AddHeadphoneOptions(*command, request->headphone);
     command->add_flag("--expected", request->expected, "also print the curve the listener's filter predicts (default: not printed)");
     return {command, [request] { return Rehearse(*request); }};

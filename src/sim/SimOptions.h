@@ -2,6 +2,7 @@
 
 #include "CurveMeasures.h"
 #include "HeadphoneResponse.h"
+#include "ListenerHearing.h"
 
 #include <CLI/CLI.hpp>
 
@@ -36,3 +37,8 @@ struct HeadphoneRequest {
     bool Corrected = false;
 };
 void AddHeadphoneOptions(CLI::App& command, HeadphoneRequest& request);
+// The virtual listener's hearing in each ear: --left-audiogram, --right-audiogram
+// (HZ:DB,HZ:DB...), --left-dead-region, --right-dead-region (LOW-HIGH).
+void AddHearingOptions(CLI::App& command, ListenerHearing& hearing);
+// "audiogram 500:20,1000:40; dead region 800-20000 Hz", "normal hearing".
+std::string DescribeHearing(const EarHearing& ear);

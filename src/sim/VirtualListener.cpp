@@ -22,14 +22,16 @@ double Db(double energy)
 }  // namespace
 
 VirtualListener::VirtualListener(const SharedState& state, ListenerSettings settings, SimKeyboard& keyboard,
-                                 const SimulatedKc35Line* attenuator, SimulatedHeadphone* headphone)
+                                 const SimulatedKc35Line* attenuator, const EarHearing& hearing,
+                                 SimulatedHeadphone* headphone)
     : settings_(settings)
     , keyboard_(keyboard)
     , attenuator_(attenuator)
     , mode_(state.Settings.Attenuator)
     , ear_(state.Ear)
     , calibFactor_(state.Settings.CalibFactor)
-    , meter_(SharedState::SampleRate, state.Current().ToneF, ToneListeningWindow(state.Settings).Weights)
+    , meter_(SharedState::SampleRate, ListeningCentre(hearing, state.Current().ToneF),
+             ToneListeningWindow(state.Settings).Weights)
     , random_(settings.Seed)
 {
     const ListeningWindow window = ToneListeningWindow(state.Settings);
@@ -37,6 +39,11 @@ VirtualListener::VirtualListener(const SharedState& state, ListenerSettings sett
     windowPower_ = 0.0;
     for (const float w : window.Weights) {
         windowPower_ += static_cast<double>(w) * w;
+    }
+    const double toneF = state.Current().ToneF;
+    if (const std::optional<double> threshold = ThresholdInQuiet(hearing, toneF)) {
+        const double passed = 10.0 * std::log10(RoexWeight(ListeningCentre(hearing, toneF), toneF));
+        floorDb_ = *threshold + passed - settings_.CriterionDb;
     }
     if (mode_ == AttenuatorMode::Software) {
         const TestCondition& c = state.Current();
@@ -68,7 +75,10 @@ void VirtualListener::Hear(const HeardSound& sound)
     ++presentations_;
     last_ = Listen(sound);
     last_.Noise = InternalNoise();
-    last_.Heard = last_.ToneDb + last_.Noise - last_.MaskerDb > settings_.CriterionDb;
+    // The floor adds to the masker in power: alone, it is what a tone at threshold just beats.
+    const double masker = floorDb_ ? 10.0 * std::log10(std::pow(10.0, last_.MaskerDb / 10.0) + std::pow(10.0, *floorDb_ / 10.0))
+                                   : last_.MaskerDb;
+    last_.Heard = last_.ToneDb + last_.Noise - masker > settings_.CriterionDb;
     if (last_.Heard && !holding_) {
         keyboard_.Press(TrackingRun::SpaceKey);
     } else if (!last_.Heard && holding_) {

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "ListenerHearing.h"
 #include "ListenerModel.h"
 #include "ListeningSoundOutput.h"
 #include "RoexFilter.h"
 #include "SharedState.h"
 
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -41,10 +43,12 @@ public:
     };
 
     // Listens with the ear and for the tone of `state`'s current condition; `attenuator` is
-    // the KC35's line in KC35 mode (nothing in software mode); `headphone`, where given, is
-    // what every sound passes before it reaches the listener.
+    // the KC35's line in KC35 mode (nothing in software mode); `hearing`: the ear's threshold
+    // in quiet and dead region, if any; `headphone`, where given, is what every sound passes
+    // before it reaches the listener.
     VirtualListener(const SharedState& state, ListenerSettings settings, SimKeyboard& keyboard,
-                    const SimulatedKc35Line* attenuator, SimulatedHeadphone* headphone = nullptr);
+                    const SimulatedKc35Line* attenuator, const EarHearing& hearing = {},
+                    SimulatedHeadphone* headphone = nullptr);
 
     // One stimulus has been played: decide and press or release SPACE on a change.
     void Hear(const HeardSound& sound);
@@ -68,6 +72,9 @@ private:
     double windowPower_;        // sum of the window's squared weights
     std::vector<float> tone_;   // software mode: the expected tone in the window
     double toneDb_ = 0.0;       // and its level at the filter output
+    // The internal floor the threshold in quiet sets at the filter output, dB SPL; none
+    // without an audiogram (ListenerHearing.h).
+    std::optional<double> floorDb_;
     RoexEnergyMeter meter_;
     std::mt19937 random_;
     Decision last_;

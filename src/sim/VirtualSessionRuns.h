@@ -1,7 +1,7 @@
 #pragma once
 
 #include "SessionRunner.h"
-#include "VirtualSession.h"
+#include "VirtualRun.h"
 
 #include <cstdint>
 #include <functional>
@@ -15,7 +15,8 @@ struct VirtualSessionRunsOptions {
     std::string ResultsName = "default";
     // Run k's listener and noise are seeded with Seed + k - 1; 0 stays the noise-free listener.
     std::uint32_t Seed = 1;
-    // As VirtualSessionOptions: the run's calibration and the simulated headphone's response.
+    ListenerHearing Hearing;
+    // As VirtualRunOptions: the run's calibration and the simulated headphone's response.
     CalibrationInUse Calibration;
     std::optional<HeadphoneResponse> Headphone;
 };
@@ -24,4 +25,4 @@ struct VirtualSessionRunsOptions {
 // are written and returns false to end the session there (Ctrl-C). Returns the simulated time.
 std::int64_t RunSessionWithVirtualListener(
     SessionRunner& runner, const ParameterSet& parameters, const VirtualSessionRunsOptions& options,
-    const std::function<bool(int index, const VirtualSessionResult& result)>& afterRun);
+    const std::function<bool(int index, const VirtualRunResult& result)>& afterRun);

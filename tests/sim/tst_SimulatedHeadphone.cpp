@@ -7,7 +7,7 @@
 #include "SimSupport.h"
 #include "SimulatedHeadphone.h"
 #include "Tone.h"
-#include "VirtualSession.h"
+#include "VirtualRun.h"
 
 #include <gtest/gtest.h>
 
@@ -64,11 +64,11 @@ class HeardThroughAHeadphone : public testing::TestWithParam<AttenuatorMode> {};
 double LowSideDeviation(AttenuatorMode mode, const CalibrationInUse& calibration)
 {
     const ParameterSet set = ListenerConditions(1000.0f, mode);
-    VirtualSessionOptions options;
+    VirtualRunOptions options;
     options.Listener = ListenerSettings{-4.0, 0.0, 2};
     options.Calibration = calibration;
     options.Headphone = Tilted();
-    const VirtualSessionResult result = RunVirtualSession(set, options);
+    const VirtualRunResult result = RunWithVirtualListener(set, options);
     EXPECT_TRUE(result.Report.Error.empty()) << result.Report.Error;
     const ExpectedCurve curve(set.Settings, set.Conditions[0], -4.0);
     double sum = 0.0;
@@ -138,13 +138,13 @@ TEST(CalibrationFlags, TravelFromTheRecordToAnalyzeAndTheReport)
     ParameterSet set = ListenerConditions(1000.0f, AttenuatorMode::Software);
     set.Settings.MaskerDuration = 300.0f;
     set.Settings.ToneDuration = 200.0f;
-    VirtualSessionOptions options;
+    VirtualRunOptions options;
     options.Calibration.Profile = "Booth A: HDA 200";
     options.Calibration.LastCalibrated = "2025-10-01T09:00:00";
     options.Calibration.Overdue = true;
     options.Calibration.CheckedToday = false;
     options.Calibration.Response = Tilted();
-    ASSERT_TRUE(RunVirtualSession(set, options).Report.Error.empty());
+    ASSERT_TRUE(RunWithVirtualListener(set, options).Report.Error.empty());
 
     const Outcome table = Sim("analyze default.dat --csv", " 2>/dev/null");
     ASSERT_EQ(table.status, 0) << table.output;
