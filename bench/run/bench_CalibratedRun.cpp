@@ -70,7 +70,7 @@ double MsPerTrial(const CalibrationInUse& calibration, int trials, const std::fi
         }
     };
     const auto start = std::chrono::steady_clock::now();
-    const RunReport report = run.Run();
+    const RunOutcome report = run.Run();
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     return ms / static_cast<double>(std::max<std::int64_t>(report.Trials, 1));
 }

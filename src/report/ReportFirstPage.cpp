@@ -194,12 +194,16 @@ void Calibration(ReportPage& page, const Facts& facts)
             lines << line;
         }
     }
+    // Runs without a profile alone leave the page as it was before profiles.
+    const bool anyProfile = std::any_of(facts.Results.Analysis.Runs.begin(), facts.Results.Analysis.Runs.end(),
+                                        [](const AnalysedRun& run) { return !run.Run.Calibration.Profile.empty(); });
+    if (!anyProfile) {
+        return;
+    }
     for (const QString& line : lines) {
         page.Paragraph(line, 8.5);
     }
-    if (!lines.isEmpty()) {
-        page.Skip(8);
-    }
+    page.Skip(8);
 }
 
 // The combined curve of the first condition and ear that has one, or the first's runs.

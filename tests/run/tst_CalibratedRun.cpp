@@ -116,7 +116,7 @@ TEST_P(CalibratedToneTest, PlaysTheToneLowerByItsEarsCorrectionAtToneF)
         // The masker held at -10 dB SPL, 110 dB below the reference: the tone alone is heard.
         one.Condition() = {toneF, 500.0f, 2000.0f, 10.0f, 100.0f, 2.0f, -10.0f, 90.0f, -10.0f};
         one.listener.During(2, {Key::Stop});
-        const RunReport report = one.run.Run();
+        const RunOutcome report = one.run.Run();
         ASSERT_TRUE(report.Error.empty()) << report.Error;
         ASSERT_EQ(one.sound.Played().size(), 2u);
         levels[corrected] = ChannelDb(one.sound.Played()[0], EarChannel(EarSide::Right), ToneFrom, ToneTo);
@@ -137,7 +137,7 @@ TEST(CalibratedMasker, EveryMaskerPlaysLowerByTheCorrectionAtItsCentreFrequency)
         // masker stays at MaxSPL and the sweep moves every trial after ten there.
         one.Condition() = {1000.0f, 500.0f, 2000.0f, 125.0f, 100.0f, 2.0f, 90.0f, -50.0f, 90.0f};
         one.listener.During(1, {Key::Press});
-        const RunReport report = one.run.Run();
+        const RunOutcome report = one.run.Run();
         ASSERT_TRUE(report.Error.empty()) << report.Error;
         played[corrected] = one.sound.Played();
         trials[corrected] = one.trials;
