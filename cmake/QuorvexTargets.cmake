@@ -21,9 +21,10 @@ endfunction()
 # A GoogleTest executable registered with CTest as one test. Widget tests run on the offscreen
 # platform; text comparisons run in the C locale unless a test pins another. A program whose
 # tests were all skipped shows as skipped (tests/support/SkipReport.cpp).
-# quorvex_test(<name> SOURCES ... LIBS ... [QT_MAIN] [LABELS ...] [TIMEOUT s])
+# ARGS go to the program (e.g. a --gtest_filter leaving out tests that another registration runs).
+# quorvex_test(<name> SOURCES ... LIBS ... [QT_MAIN] [LABELS ...] [TIMEOUT s] [ARGS ...])
 function(quorvex_test name)
-  cmake_parse_arguments(ARG "QT_MAIN" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "QT_MAIN" "TIMEOUT" "SOURCES;LIBS;LABELS;ARGS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   if(ARG_QT_MAIN)
     target_link_libraries(${name} PRIVATE quorvex_test_support GTest::gtest)
@@ -42,7 +43,7 @@ function(quorvex_test name)
     # PulseAudio: tests play to the JACK test server or to nothing, never to the tester's ears.
     list(APPEND environment PIPEWIRE_RUNTIME_DIR=/nonexistent PULSE_SERVER=unix:/nonexistent)
   endif()
-  add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  add_test(NAME ${name} COMMAND ${name} ${ARG_ARGS} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "${environment}"
     LABELS "${ARG_LABELS}"
@@ -52,9 +53,10 @@ endfunction()
 
 # Registers the test program `target` once more, as test `name`, against the PipeWire test server
 # (QUORVEX_TEST_SOUND_SERVER=pipewire), labelled pipewire. The tests of that label share the
-# server's one sink, so they run one at a time.
+# server's one sink, so they run one at a time. quorvex_pipewire_test(<name> <target> [ARGS ...])
 function(quorvex_pipewire_test name target)
-  add_test(NAME ${name} COMMAND ${target} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  cmake_parse_arguments(ARG "" "" "ARGS" ${ARGN})
+  add_test(NAME ${name} COMMAND ${target} ${ARG_ARGS} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;LANG=C.UTF-8;QUORVEX_TEST_SOUND_SERVER=pipewire"
     LABELS pipewire

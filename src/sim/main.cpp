@@ -7,6 +7,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <exception>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -114,7 +115,12 @@ int RunTool(int argc, char** argv)
     }
     for (const SimCommand& command : commands) {
         if (*command.Parser) {
-            return command.Run();
+            try {
+                return command.Run();
+            } catch (const std::exception& error) {  // memory or a length the standard library refused
+                std::cerr << "quorvex-sim " << command.Parser->get_name() << ": " << error.what() << '\n';
+                return 1;
+            }
         }
     }
     return UsageError;
