@@ -66,6 +66,20 @@ void ReadParameters(RecordedRun& run, const Columns& c, const std::vector<std::s
     run.ToneSL = c.Real(row, "tone_sl");
 }
 
+RecordedCalibration ReadCalibration(const Columns& c, const std::vector<std::string>& row)
+{
+    RecordedCalibration calibration;
+    calibration.Profile = c.Text(row, "calibration_profile");
+    calibration.LastCalibrated = c.Text(row, "calibration_date");
+    calibration.ToneDb = c.Real(row, "tone_correction");
+    calibration.MaskerMinDb = c.Real(row, "masker_correction_min");
+    calibration.MaskerMaxDb = c.Real(row, "masker_correction_max");
+    calibration.Kc35ResidualDb = c.Real(row, "kc35_residual");
+    calibration.Overdue = c.Text(row, "flag_calibration_overdue") == "1";
+    calibration.NoListeningCheck = c.Text(row, "flag_no_listening_check") == "1";
+    return calibration;
+}
+
 std::string FileText(const std::string& path, const char* what, std::vector<std::string>& problems)
 {
     std::error_code error;
@@ -80,6 +94,18 @@ std::string FileText(const std::string& path, const char* what, std::vector<std:
 }
 
 }  // namespace
+
+std::vector<std::string> CalibrationFlagTitles(const RecordedCalibration& calibration)
+{
+    std::vector<std::string> titles;
+    if (calibration.Overdue) {
+        titles.emplace_back("calibration overdue");
+    }
+    if (calibration.NoListeningCheck) {
+        titles.emplace_back("no listening check");
+    }
+    return titles;
+}
 
 RecordedRuns ReadSessionRecord(const std::string& text)
 {
@@ -131,6 +157,7 @@ RecordedRuns ReadSessionRecord(const std::string& text)
             run.Direction = c.Text(row, "direction");
             run.AttenuatorMode = c.Text(row, "attenuator");
             run.Device = c.Text(row, "device");
+            run.Calibration = ReadCalibration(c, row);
             ReadParameters(run, c, row, record.Problems);
         }
         RecordedRun& run = record.Runs[where->second];

@@ -9,6 +9,23 @@
 #include <string>
 #include <vector>
 
+// The calibration profile a run was measured with, as its record gives it; an empty Profile
+// means none (or a record begun before its columns). Corrections in dB.
+struct RecordedCalibration {
+    std::string Profile;
+    std::string LastCalibrated;  // ISO date and time of the profile's objective calibration
+    std::optional<float> ToneDb;
+    std::optional<float> MaskerMinDb;
+    std::optional<float> MaskerMaxDb;
+    std::optional<float> Kc35ResidualDb;
+    bool Overdue = false;           // the flag "calibration overdue"
+    bool NoListeningCheck = false;  // the flag "no listening check"
+};
+
+// The calibration's quality flags a run raised, by name: "calibration overdue", "no listening
+// check". A run is measured all the same; the flags travel with it.
+std::vector<std::string> CalibrationFlagTitles(const RecordedCalibration& calibration);
+
 // The runs of a session record ("<results name>.csv"), read back by column name so that
 // columns added later do no harm, with what the trial log says of each.
 struct RecordedRun {
@@ -42,6 +59,7 @@ struct RecordedRun {
     std::optional<float> ToneSL;  // dB above the listener's threshold, when the tone was set so
     std::string AttenuatorMode;
     std::string Device;
+    RecordedCalibration Calibration;
     std::vector<ResultPoint> Points;    // in their recorded order
     std::optional<std::vector<TrialEntry>> LoggedTrials;  // when the trial log has the run
 };

@@ -2,6 +2,7 @@
 
 #include "Csv.h"
 #include "NumberFormat.h"
+#include "RecordDictionary.h"
 #include "ResultsWriter.h"
 #include "RunChoices.h"
 #include "TextFileAppend.h"
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <iterator>
@@ -131,6 +133,21 @@ Result<> AppendRows(LockedTextFile& file, const std::string& path, const std::ve
     return {};
 }
 
+// The columns a file's rows go into: this version's header for a new file, or the file's own.
+std::vector<std::string> ColumnsIn(const LockedTextFile& file, const std::vector<std::string>& header, std::size_t least)
+{
+    if (file.OpenError()) {
+        return {};
+    }
+    if (file.Empty()) {
+        return header;
+    }
+    const std::vector<std::string> existing = FirstRow(file);
+    const std::size_t taken = ColumnsTaken(existing, header, least);
+    return taken > 0 ? std::vector<std::string>(header.begin(), header.begin() + static_cast<std::ptrdiff_t>(taken))
+                     : existing;
+}
+
 int LastRunNumberIn(const LockedTextFile& file)
 {
     const std::string tail = file.Tail(EndBytes);
@@ -219,6 +236,21 @@ std::string SessionValue(const RunFacts& run, std::string (*value)(const Session
     return run.Log.Session ? value(*run.Log.Session) : std::string();
 }
 
+// The calibration columns are empty for a run without a profile.
+std::string ProfileValue(const RunFacts& run, std::string (*value)(const CalibrationInUse&))
+{
+    return run.State.Calibration.InUse() ? value(run.State.Calibration) : std::string();
+}
+
+std::string AppliedValue(const RunFacts& run, std::optional<float> AppliedCalibration::*field)
+{
+    if (!run.Log.Calibration) {
+        return {};
+    }
+    const std::optional<float>& value = (*run.Log.Calibration).*field;
+    return value ? FormatForResults(*value) : std::string();
+}
+
 // Columns added after the point's: a file begun by a version without them keeps taking rows.
 // run_points lets a reader tell a run whose rows were cut short (a power cut) from a whole one.
 const RecordColumn LaterColumns[] = {
@@ -238,6 +270,26 @@ const RecordColumn LaterColumns[] = {
     {"normal_tip_low", [](const RunFacts& run) { return FormatShortest(run.State.Settings.NormalTipLow); }},
     {"normal_tip_high", [](const RunFacts& run) { return FormatShortest(run.State.Settings.NormalTipHigh); }},
     {"off_frequency_shift", [](const RunFacts& run) { return FormatShortest(run.State.Settings.OffFrequencyShift); }},
+    // The calibration profile the run was measured with and what it applied (dB).
+    {"calibration_profile",
+     [](const RunFacts& run) { return ProfileValue(run, [](const CalibrationInUse& c) { return c.Profile; }); }},
+    {"calibration_date",
+     [](const RunFacts& run) { return ProfileValue(run, [](const CalibrationInUse& c) { return c.LastCalibrated; }); }},
+    {"tone_correction",
+     [](const RunFacts& run) {
+         return run.Log.Calibration ? FormatForResults(run.Log.Calibration->ToneDb) : std::string();
+     }},
+    {"masker_correction_min", [](const RunFacts& run) { return AppliedValue(run, &AppliedCalibration::MaskerMinDb); }},
+    {"masker_correction_max", [](const RunFacts& run) { return AppliedValue(run, &AppliedCalibration::MaskerMaxDb); }},
+    {"kc35_residual", [](const RunFacts& run) { return AppliedValue(run, &AppliedCalibration::Kc35ResidualDb); }},
+    {"flag_calibration_overdue",
+     [](const RunFacts& run) {
+         return ProfileValue(run, [](const CalibrationInUse& c) { return std::string(c.Overdue ? "1" : "0"); });
+     }},
+    {"flag_no_listening_check",
+     [](const RunFacts& run) {
+         return ProfileValue(run, [](const CalibrationInUse& c) { return std::string(c.CheckedToday ? "0" : "1"); });
+     }},
 };
 
 // The columns a session record must have for this version to add rows to it.
@@ -257,7 +309,9 @@ std::vector<std::string> RecordHeaderFields()
 }
 
 const std::vector<std::string> TrialLogFields = {"run", "trial", "masker_freq", "masker_spl", "played", "onset",
-                                                 "key", "key_changes", "recorded", "dropout"};
+                                                 "key", "key_changes", "recorded", "dropout", "masker_correction"};
+// A trial log begun by a version without the later columns keeps taking rows in its own.
+constexpr std::size_t TrialLogColumnsNeeded = 10;
 
 // The rows of one run. A run without points has one row, its point columns empty, so that every
 // run is on record.
@@ -305,12 +359,26 @@ Rows TrialRows(const RunLog& log, const std::string& runId, std::size_t from)
         rows.push_back({runId, std::to_string(trial.Trial), FormatForResults(trial.Frequency),
                         FormatForResults(trial.Level), trial.Played ? "1" : "0", onset,
                         trial.LevelDirection > 0 ? "down" : "up", std::to_string(trial.ReversalCount),
-                        std::to_string(trial.PointsRecorded), trial.Dropout ? "1" : "0"});
+                        std::to_string(trial.PointsRecorded), trial.Dropout ? "1" : "0",
+                        log.Calibration ? FormatForResults(trial.MaskerCorrection) : std::string()});
     }
     return rows;
 }
 
 }  // namespace
+
+void AppliedCalibration::NoteMasker(float correctionDb)
+{
+    MaskerMinDb = std::min(MaskerMinDb.value_or(correctionDb), correctionDb);
+    MaskerMaxDb = std::max(MaskerMaxDb.value_or(correctionDb), correctionDb);
+}
+
+void AppliedCalibration::NoteResidual(float residualDb)
+{
+    if (!Kc35ResidualDb || std::abs(residualDb) > std::abs(*Kc35ResidualDb)) {
+        Kc35ResidualDb = residualDb;
+    }
+}
 
 std::string SessionRecordFileName(const std::string& resultsFileName)
 {
@@ -430,8 +498,10 @@ SessionFilesOutcome WriteSessionFiles(const SharedState& state, const RunLog& lo
     LockedTextFile trials(trialsPath, trialsToWrite ? LockedTextFile::Missing::Create : LockedTextFile::Missing::Leave);
     outcome.RunId = !log.RunId.empty() ? log.RunId
                                         : MakeRunId(log.Started, std::max(LastRunNumberIn(record), LastRunNumberIn(trials)));
+    const std::vector<std::string> recordColumns = ColumnsIn(record, RecordHeaderFields(), RecordColumnsNeeded);
+    const std::vector<std::string> trialColumns = ColumnsIn(trials, TrialLogFields, TrialLogColumnsNeeded);
     if (trialsToWrite) {
-        outcome.TrialLogError = AppendRows(trials, trialsPath, TrialLogFields, TrialLogFields.size(),
+        outcome.TrialLogError = AppendRows(trials, trialsPath, TrialLogFields, TrialLogColumnsNeeded,
                                            TrialRows(log, outcome.RunId, log.TrialsWritten), "trial log")
                                     .Reason();
     }
@@ -440,6 +510,10 @@ SessionFilesOutcome WriteSessionFiles(const SharedState& state, const RunLog& lo
                               .Reason();
     if (outcome.RecordError.empty()) {
         outcome.Written.push_back(recordPath);
+        outcome.DictionaryError =
+            UpdateRecordDictionary(state.ResultsFileName, recordColumns, trialColumns,
+                                   DictionaryFacts{state.Calibration, log.SoundDevice})
+                .Reason();
     }
     outcome.TrialLogWritten = !log.Trials.empty() && outcome.TrialLogError.empty();
     if (outcome.TrialLogWritten) {
@@ -455,7 +529,7 @@ Result<> AppendTrialLogRows(const std::string& resultsFileName, RunLog& log)
     }
     const std::string path = TrialLogFileName(resultsFileName);
     LockedTextFile trials(path);
-    Result<> appended = AppendRows(trials, path, TrialLogFields, TrialLogFields.size(),
+    Result<> appended = AppendRows(trials, path, TrialLogFields, TrialLogColumnsNeeded,
                                    TrialRows(log, log.RunId, log.TrialsWritten), "trial log");
     if (appended) {
         log.TrialsWritten = log.Trials.size();
@@ -467,7 +541,15 @@ Result<> WriteSessionPlan(const std::string& resultsFileName, const SessionPlanR
 {
     const std::string path = SessionRecordFileName(resultsFileName);
     LockedTextFile record(path);
-    return AppendRows(record, path, RecordHeaderFields(), RecordColumnsNeeded, {PlanRow(plan)}, "session record");
+    const bool created = record.Empty();
+    const std::vector<std::string> columns = ColumnsIn(record, RecordHeaderFields(), RecordColumnsNeeded);
+    Result<> appended = AppendRows(record, path, RecordHeaderFields(), RecordColumnsNeeded, {PlanRow(plan)}, "session record");
+    // A record begun by a session's plan has its dictionary from the start. A dictionary that
+    // cannot be written here is written, or its failure reported, with the first run's rows.
+    if (appended && created) {
+        (void)UpdateRecordDictionary(resultsFileName, columns, {}, {});
+    }
+    return appended;
 }
 
 Result<> SetSessionAside(const std::string& resultsFileName, const std::string& sessionId, const std::string& subject,

@@ -49,6 +49,18 @@ struct SessionPlanRow {
     std::string ConditionsFile;  // the test-condition file it was loaded from, so that it can be offered again
 };
 
+// What a run with a calibration profile applied, for the session record: the tone's correction,
+// the range of the maskers' and, with the KC35, the residual its whole-dB steps left.
+struct AppliedCalibration {
+    float ToneDb = 0.0f;
+    std::optional<float> MaskerMinDb;  // empty until a masker has been played
+    std::optional<float> MaskerMaxDb;
+    std::optional<float> Kc35ResidualDb;  // the largest in magnitude, level at the ear − level meant
+
+    void NoteMasker(float correctionDb);
+    void NoteResidual(float residualDb);
+};
+
 // What the two files say about a run beyond the shared state.
 struct RunLog {
     std::chrono::system_clock::time_point Started;  // when the run started
@@ -62,6 +74,8 @@ struct RunLog {
     std::string RunId;
     // The trials of `Trials` already in the trial log.
     std::size_t TrialsWritten = 0;
+    // Set when the run played through a calibration profile (SharedState::Calibration).
+    std::optional<AppliedCalibration> Calibration = std::nullopt;
 };
 
 // The results name is ResultsFileName without its ".dat".
@@ -96,9 +110,12 @@ struct SessionFilesOutcome {
     std::string TrialLogError;  // the trial log could not be written: file name and reason
     std::vector<std::string> Written;  // the files that took the run's rows
     bool TrialLogWritten = false;  // the run had trials and the trial log took them
+    // The data dictionary beside the record (RecordDictionary.h) could not be written.
+    std::string DictionaryError;
 };
 
-// Appends the run's rows to both files: the trials of `log` not yet in the trial log first,
+// Appends the run's rows to both files and brings the data dictionary beside the record up to
+// date (RecordDictionary.h): the trials of `log` not yet in the trial log first,
 // then the first `count` recorded points of `state` to the session record, which is what
 // makes a run count as done (a run without trials adds nothing to the trial log). Both files
 // are held from numbering the run (when `log.RunId` is empty) to its last row, so that runs

@@ -17,4 +17,7 @@ struct TrialRecord {
     int ReversalCount = 0;    // after the listener's key changes of this trial
     int LevelDirection = -1;  // after the listener's key changes of this trial: +1 SPACE held
     int PointsRecorded = 0;   // points the key changes of this trial recorded
+    // The headphone's correction at the masker's centre frequency, by which the masker was
+    // played lower than Level (0 without a calibration profile).
+    float MaskerCorrection = 0.0f;
 };

@@ -151,6 +151,61 @@ void Measurement(ReportPage& page, const Facts& facts)
     page.Skip(8);
 }
 
+// The age of a calibration on the day a run was measured, in words.
+QString CalibrationAge(const std::string& calibrated, const std::string& measured)
+{
+    const QDate from = QDate::fromString(Text(calibrated.substr(0, 10)), Qt::ISODate);
+    const QDate to = QDate::fromString(Text(measured), Qt::ISODate);
+    if (!from.isValid() || !to.isValid()) {
+        return "age unknown";
+    }
+    const qint64 days = from.daysTo(to);
+    return QString::number(days) + (days == 1 ? " day" : " days") + " old when measured";
+}
+
+// The headphone calibration of every run: the profile, when it was calibrated and how old that
+// was, the day's listening check, and the corrections applied.
+void Calibration(ReportPage& page, const Facts& facts)
+{
+    QStringList lines;
+    for (const AnalysedRun& analysed : facts.Results.Analysis.Runs) {
+        const RecordedRun& run = analysed.Run;
+        const RecordedCalibration& c = run.Calibration;
+        const auto db = [](const std::optional<float>& value) { return value ? Text(FormatDb(*value)) : QString("?"); };
+        QString line = c.Profile.empty()
+                           ? "no calibration profile (uncalibrated: the levels rest on the calibration factor alone)"
+                           : "profile \"" + Text(c.Profile) + "\", calibrated "
+                                 + (c.LastCalibrated.empty() ? QString("never")
+                                                             : Text(c.LastCalibrated.substr(0, 10)) + " ("
+                                                                   + CalibrationAge(c.LastCalibrated, run.Date) + ")")
+                                 + "; listening check of the day " + (c.NoListeningCheck ? "not done" : "done")
+                                 + "; corrections: tone " + db(c.ToneDb) + " dB, masker " + db(c.MaskerMinDb) + " to "
+                                 + db(c.MaskerMaxDb) + " dB"
+                                 + (c.Kc35ResidualDb ? ", KC35 residual " + db(c.Kc35ResidualDb) + " dB" : QString());
+        QStringList flags;
+        for (const std::string& flag : CalibrationFlagTitles(c)) {
+            flags << Text(flag);
+        }
+        if (!flags.isEmpty()) {
+            line += "; flags: " + flags.join(", ");
+        }
+        line = "Headphone calibration: " + line;
+        if (!lines.contains(line)) {
+            lines << line;
+        }
+    }
+    // Runs without a profile alone leave the page as it was before profiles.
+    const bool anyProfile = std::any_of(facts.Results.Analysis.Runs.begin(), facts.Results.Analysis.Runs.end(),
+                                        [](const AnalysedRun& run) { return !run.Run.Calibration.Profile.empty(); });
+    if (!anyProfile) {
+        return;
+    }
+    for (const QString& line : lines) {
+        page.Paragraph(line, 8.5);
+    }
+    page.Skip(8);
+}
+
 // The combined curve of the first condition and ear that has one, or the first's runs.
 void CombinedPlot(ReportPage& page, const Facts& facts)
 {
@@ -255,7 +310,7 @@ void SignOff(ReportPage& page, const Facts&)
 }
 
 using Part = void (*)(ReportPage&, const Facts&);
-constexpr Part Parts[] = {Heading, Finding, Listener, Measurement, CombinedPlot, Summary, RunTable, SignOff};
+constexpr Part Parts[] = {Heading, Finding, Listener, Measurement, Calibration, CombinedPlot, Summary, RunTable, SignOff};
 
 }  // namespace
 

@@ -1,5 +1,6 @@
 #include "RunChecks.h"
 
+#include "CalibrationLevels.h"
 #include "FreqPointCount.h"
 #include "NumberFormat.h"
 #include "PlainText.h"
@@ -76,6 +77,9 @@ Result<> CheckRunConditions(const SharedState& state, char decimalSeparator)
     }
     if (const Result<> stimulus = CheckRunStimulus(state.Settings, c, decimalSeparator); !stimulus) {
         return refuse(stimulus.Reason() + ".");
+    }
+    if (const Result<> tone = CheckCorrectedTone(state, decimalSeparator); !tone) {
+        return refuse(tone.Reason() + ".");
     }
     return {};
 }

@@ -2,15 +2,35 @@
 
 #include "CurveMeasures.h"
 
-std::string QualityLine(const std::vector<ResultPoint>& points, const TestCondition& condition)
+std::vector<std::string> CalibrationFlags(const CalibrationInUse& calibration)
+{
+    std::vector<std::string> flags;
+    if (calibration.InUse() && calibration.Overdue) {
+        flags.emplace_back("calibration overdue (the profile's objective calibration is older than its interval)");
+    }
+    if (calibration.InUse() && !calibration.CheckedToday) {
+        flags.emplace_back("no listening check (today's check of both ears is not on record)");
+    }
+    return flags;
+}
+
+std::string QualityLine(const std::vector<ResultPoint>& points, const TestCondition& condition,
+                        const CalibrationInUse& calibration)
 {
     const CurveMeasures measures = MeasureRun(points, RunContext{condition.ToneF, condition.MaxSPL, std::nullopt});
-    if (measures.Flags.empty()) {
+    std::vector<std::string> flags;
+    for (const RaisedFlag& flag : measures.Flags) {
+        flags.push_back(std::string(FlagTitle(flag.Flag)) + " (" + flag.Reason + ")");
+    }
+    for (std::string& flag : CalibrationFlags(calibration)) {
+        flags.push_back(std::move(flag));
+    }
+    if (flags.empty()) {
         return "Quality flags: none.";
     }
     std::string line = "Quality flags:";
-    for (const RaisedFlag& flag : measures.Flags) {
-        line += std::string(line.back() == ':' ? " " : "; ") + FlagTitle(flag.Flag) + " (" + flag.Reason + ")";
+    for (const std::string& flag : flags) {
+        line += std::string(line.back() == ':' ? " " : "; ") + flag;
     }
     return line + ".";
 }

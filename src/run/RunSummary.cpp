@@ -87,7 +87,7 @@ std::vector<std::string> RunSummary(const RunOutcome& report)
         lines.push_back(QuietStimulusWarning(report.QuietestStimulus, report.QuietestBits, report.SampleBits));
     }
     for (const std::string* error : {&report.ResultsNotice, &report.ResultsError, &report.RecordError,
-                                     &report.TrialLogError, &report.TestLogError}) {
+                                     &report.TrialLogError, &report.DictionaryError, &report.TestLogError}) {
         if (!error->empty()) {
             lines.push_back(*error);
         }

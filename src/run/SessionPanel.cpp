@@ -170,7 +170,7 @@ void SessionPanel::RunFinished(const RunOutcome& report)
         runner_.Finished(*running_, report, runClock_.elapsed());
         const auto condition = static_cast<std::size_t>(state_.CurrentCondition);
         if (condition < state_.Conditions.size()) {
-            lines.push_back(QualityLine(state_.Results.Points(), state_.Conditions[condition]));
+            lines.push_back(QualityLine(state_.Results.Points(), state_.Conditions[condition], state_.Calibration));
         }
         SummaryView->appendPlainText(Position(runner_, *running_) + ": " + RunText(runner_, *running_) + " - "
                                      + QString::fromStdString(Describe(runner_.State(*running_))) + "\n"

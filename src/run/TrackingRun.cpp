@@ -1,5 +1,6 @@
 #include "TrackingRun.h"
 
+#include "CalibrationLevels.h"
 #include "Clock.h"
 #include "EventDispatcher.h"
 #include "FreqPointCount.h"
@@ -54,6 +55,9 @@ RunOutcome TrackingRun::Run()
     log_.Started = std::chrono::system_clock::now();
     log_.Listener = Listener;
     log_.RunId = NewRunId(state_.ResultsFileName, log_.Started);
+    if (state_.Calibration.InUse()) {
+        log_.Calibration = AppliedCalibration{};
+    }
     stopRequested_ = false;
     stopCause_.clear();
     pointsLogged_ = 0;
@@ -106,13 +110,19 @@ void TrackingRun::Trials(RunOutcome& report, SoundStream* stream)
 
     const Noise reservoir = MakeNoiseReservoir(c, NoiseSeed, ReservoirTransform);
     const Wave silentWave = MakeTrialBuffer(settings);
-    const Tone toneWave = MakeRunTone(settings, c, state_.RunToneSPL);
+    const float toneCorrection = StimulusCorrectionDb(state_.Calibration, state_.Ear, c.ToneF);
+    if (log_.Calibration) {
+        log_.Calibration->ToneDb = toneCorrection;
+    }
+    // The tone is played lower by the headphone's correction at ToneF, so that it reaches the
+    // ear at RunToneSPL; the level recorded stays RunToneSPL.
+    const Tone toneWave = MakeRunTone(settings, c, state_.RunToneSPL - toneCorrection);
     report.SampleBits = stream != nullptr ? stream->SampleBits() : 0;
     if (mode == AttenuatorMode::Software) {
         NoteResolution(report, toneWave, "The tone", state_.RunToneSPL);
     }
     if (mode == AttenuatorMode::Kc35) {
-        SetAttenuatorLevel(2, state_.RunToneSPL);
+        SetToneAttenuatorLevel(state_.RunToneSPL, toneCorrection);
     }
     Tone carrierWave = MakeCarrier(settings);
     Wave maskerWave = MakeTrialBuffer(settings);
@@ -123,7 +133,7 @@ void TrackingRun::Trials(RunOutcome& report, SoundStream* stream)
     levelDirection_ = -1;
     state_.Results.Clear();
     if (mode == AttenuatorMode::Kc35) {
-        SetAttenuatorLevel(2, c.ToneSPL);
+        SetToneAttenuatorLevel(c.ToneSPL, toneCorrection);
     }
 
     std::int64_t maxLevelTrials = 0;
@@ -135,11 +145,13 @@ void TrackingRun::Trials(RunOutcome& report, SoundStream* stream)
     std::optional<Presentation> previous;  // a stimulus still playing when the next one is queued
     bool first = true;
     do {
-        // The masker never goes above CalibFactor (no positive gain), nor above MaxSPL or
-        // below -10 dB SPL. The limited level is written back so that the track does not
-        // wind up beyond a limit.
-        if (relativeLevel_ > 0.0f) {
-            relativeLevel_ = 0.0f;
+        // The masker is never played above the reference RMS (no positive gain after the
+        // headphone's correction), nor recorded above MaxSPL or below -10 dB SPL. The limited
+        // level is written back so that the track does not wind up beyond a limit.
+        const float maskerCorrection = StimulusCorrectionDb(state_.Calibration, state_.Ear, state_.MaskerFreq);
+        const float ceiling = MaskerCeilingRelativeDb(mode == AttenuatorMode::Software, maskerCorrection);
+        if (relativeLevel_ > ceiling) {
+            relativeLevel_ = ceiling;
         }
         state_.MaskerSPL = settings.CalibFactor + relativeLevel_;
         if (state_.MaskerSPL > c.MaxSPL) {
@@ -155,13 +167,17 @@ void TrackingRun::Trials(RunOutcome& report, SoundStream* stream)
         trial.Trial = report.Trials + 1;
         trial.Frequency = state_.MaskerFreq;
         trial.Level = state_.MaskerSPL;
+        trial.MaskerCorrection = maskerCorrection;
+        if (log_.Calibration) {
+            log_.Calibration->NoteMasker(maskerCorrection);
+        }
         openTrial_ = trial;
         // The attenuator changes the level the moment the command arrives, so the command
         // waits for the last sample of the stimulus before; when that has been played it goes
         // out at once, as early as the key allows.
         const bool levelSet = mode == AttenuatorMode::Kc35 && !previous;
         if (levelSet) {
-            SetAttenuatorLevel(1, state_.MaskerSPL);
+            SetMaskerAttenuatorLevel(state_.MaskerSPL, maskerCorrection, c.MaxSPL);
             // The first stimulus starts as soon as the device can take it: it waits for the
             // command to cross the line and the attenuator to settle first. Later ones are
             // scheduled a whole lead after the key, on the device's clock.
@@ -174,7 +190,7 @@ void TrackingRun::Trials(RunOutcome& report, SoundStream* stream)
         const SoundStart start = first ? SoundStart::Now() : SoundStart::AfterPrevious(isiFrames);
         first = false;
         if (mode == AttenuatorMode::Software) {
-            LevelAndGateMasker(maskerWave, settings, relativeLevel_);
+            LevelAndGateMasker(maskerWave, settings, relativeLevel_ - maskerCorrection);
             NoteResolution(report, maskerWave, "The masker", state_.MaskerSPL);
             maskerWave.Add(toneWave);
             const Wave& left = state_.Ear == EarSide::Left ? maskerWave : silentWave;
@@ -187,7 +203,7 @@ void TrackingRun::Trials(RunOutcome& report, SoundStream* stream)
             if (!levelSet) {
                 Complete(*previous, stream, report);
                 previous.reset();
-                SetAttenuatorLevel(1, state_.MaskerSPL);
+                SetMaskerAttenuatorLevel(state_.MaskerSPL, maskerCorrection, c.MaxSPL);
                 stream->Release(current.Ticket);
             }
         }
@@ -301,6 +317,7 @@ void TrackingRun::Finish(RunOutcome& report)
     report.RunId = files.RunId;
     report.RecordError = files.RecordError;
     report.TrialLogError = files.TrialLogError;
+    report.DictionaryError = files.DictionaryError;
     report.TrialLogWritten = files.TrialLogWritten;
     report.ResultsError = WriteResultsBlock(state_, state_.Results.StoredResultCount).Reason();
     if (report.ResultsError.empty()) {
@@ -319,10 +336,37 @@ void TrackingRun::NoteKeys(TrialRecord& trial)
 
 void TrackingRun::SetAttenuatorLevel(int channel, float level)
 {
+    SendAttenuatorLevel(channel, TruncateLevel(level));
+}
+
+void TrackingRun::SendAttenuatorLevel(int channel, int level)
+{
     if (devices_.attenuator == nullptr) {
         throw std::logic_error("KC35 mode needs an attenuator link");
     }
-    devices_.attenuator->SetAttenuatorLevel(channel, TruncateLevel(level));
+    devices_.attenuator->SetAttenuatorLevel(channel, level);
+}
+
+void TrackingRun::SetToneAttenuatorLevel(float level, float correctionDb)
+{
+    if (!log_.Calibration) {
+        SetAttenuatorLevel(2, level);
+        return;
+    }
+    const Kc35Setting setting = Kc35CorrectedLevel(level, correctionDb);
+    log_.Calibration->NoteResidual(setting.ResidualDb);
+    SendAttenuatorLevel(2, setting.Level);
+}
+
+void TrackingRun::SetMaskerAttenuatorLevel(float level, float correctionDb, float maxSpl)
+{
+    if (!log_.Calibration) {
+        SetAttenuatorLevel(1, level);
+        return;
+    }
+    const Kc35Setting setting = Kc35CorrectedLevel(level, correctionDb, maxSpl);
+    log_.Calibration->NoteResidual(setting.ResidualDb);
+    SendAttenuatorLevel(1, setting.Level);
 }
 
 void TrackingRun::KeyDown(int key)

@@ -43,6 +43,7 @@ struct RunOutcome {
     std::string ResultsNotice;
     std::string RecordError;       // the session record could not be written
     std::string TrialLogError;     // the trial log could not be written
+    std::string DictionaryError;   // the data dictionary beside the session record could not be written
     bool TrialLogWritten = false;  // the trial log took the run's trials (a run without trials adds none)
     std::string RunId;             // the run's identifier in the session record and trial log
     std::string TestLogError;      // "test.out" could not be written
@@ -127,6 +128,11 @@ private:
     // The listener's key changes of the trial just heard, as the trial log gives them.
     void NoteKeys(TrialRecord& trial);
     void SetAttenuatorLevel(int channel, float level);
+    void SendAttenuatorLevel(int channel, int level);
+    // KC35 levels through a calibration profile: the correction in whole-dB steps, the residual
+    // noted; without a profile the level as it is (SetAttenuatorLevel).
+    void SetToneAttenuatorLevel(float level, float correctionDb);
+    void SetMaskerAttenuatorLevel(float level, float correctionDb, float maxSpl);
 
     SharedState& state_;
     RunDevices devices_;

@@ -32,8 +32,50 @@ struct RowHead {
     TipSpread Spread;
     std::optional<double> GridFrom, GridTo;
     std::string Status, LeftOut, Simulated, RecordIncomplete, NoTrialLog;
+    std::string CalibrationProfile, CalibrationDate, ToneCorrection, MaskerCorrectionMin, MaskerCorrectionMax;
+    std::string CalibrationOverdue, NoListeningCheck;
     const TipFinding* Finding = nullptr;  // none for a block the record does not have
 };
+
+std::string Number(const std::optional<float>& value)
+{
+    return value ? FormatForResults(*value) : std::string();
+}
+
+// A run's calibration columns; the flags are judged only for a run with a profile.
+void SetCalibration(RowHead& head, const RecordedCalibration& c)
+{
+    if (c.Profile.empty()) {
+        return;
+    }
+    head.CalibrationProfile = c.Profile;
+    head.CalibrationDate = c.LastCalibrated;
+    head.ToneCorrection = Number(c.ToneDb);
+    head.MaskerCorrectionMin = Number(c.MaskerMinDb);
+    head.MaskerCorrectionMax = Number(c.MaskerMaxDb);
+    head.CalibrationOverdue = Bit(c.Overdue);
+    head.NoListeningCheck = Bit(c.NoListeningCheck);
+}
+
+// A combined curve's: a flag raised by any of its runs; the profile when they share one.
+void AddCalibration(RowHead& head, const RecordedCalibration& c, bool first)
+{
+    if (first) {
+        SetCalibration(head, c);
+        head.CalibrationDate.clear();
+        head.ToneCorrection.clear();
+        head.MaskerCorrectionMin.clear();
+        head.MaskerCorrectionMax.clear();
+        return;
+    }
+    if (head.CalibrationProfile != c.Profile) {
+        head.CalibrationProfile.clear();
+    }
+    if (!c.Profile.empty()) {
+        head.CalibrationOverdue = Bit(head.CalibrationOverdue == "1" || c.Overdue);
+        head.NoListeningCheck = Bit(head.NoListeningCheck == "1" || c.NoListeningCheck);
+    }
+}
 
 // The finding's columns; empty for a block without a run on record, whose direction and norm
 // are unknown.
@@ -89,6 +131,11 @@ std::string Row(const RowHead& h, const CurveMeasures& m, const AnalysisParamete
         row.push_back(*later);
     }
     AddFinding(row, h.Finding);
+    for (const std::string* calibration : {&h.CalibrationProfile, &h.CalibrationDate, &h.ToneCorrection,
+                                           &h.MaskerCorrectionMin, &h.MaskerCorrectionMax, &h.CalibrationOverdue,
+                                           &h.NoListeningCheck}) {
+        row.push_back(*calibration);
+    }
     return CsvRow(row);
 }
 
@@ -107,7 +154,9 @@ std::string Header()
     names.insert(names.end(), {"flag_reasons", "fit_half_width_oct", "slope_exclusion_oct", "run_status", "left_out",
                                "simulated", "flag_record_incomplete", "flag_no_trial_log", "finding", "finding_shift_pct",
                                "finding_tip", "normal_low_pct", "normal_high_pct", "off_frequency_pct",
-                               "finding_reason"});
+                               "finding_reason", "calibration_profile", "calibration_date", "tone_correction",
+                               "masker_correction_min", "masker_correction_max", "flag_calibration_overdue",
+                               "flag_no_listening_check"});
     return CsvRow(names);
 }
 
@@ -173,6 +222,7 @@ std::string AnalysisCsv(const std::vector<ResultsBlock>& blocks, const std::vect
             head.RecordIncomplete = Bit(r.Incomplete);
             head.NoTrialLog = Bit(!r.LoggedTrials);
             head.Finding = &run->Finding;
+            SetCalibration(head, r.Calibration);
         }
         text += Row(head, matched[i].Measures, analysis.Parameters);
     }
@@ -191,6 +241,7 @@ std::string AnalysisCsv(const std::vector<ResultsBlock>& blocks, const std::vect
         head.MaxSplJudged = true;
         head.TrialsJudged = true;
         for (const std::size_t i : c.Runs) {
+            AddCalibration(head, analysis.Runs[i].Run.Calibration, i == c.Runs.front());
             head.TrialsJudged = head.TrialsJudged && analysis.Runs[i].Run.LoggedTrials.has_value();
             if (head.Session.empty() || head.Session == analysis.Runs[i].Run.Session) {
                 head.Session = analysis.Runs[i].Run.Session;

@@ -92,6 +92,21 @@ void PrintRecordState(const AnalysedRun& run)
     if (r.Simulated) {
         std::cout << "  measured by the virtual listener\n";
     }
+    const RecordedCalibration& calibration = r.Calibration;
+    if (!calibration.Profile.empty()) {
+        const auto db = [](const std::optional<float>& value) { return value ? FormatDb(*value) : std::string("?"); };
+        std::cout << "  calibration profile \"" << calibration.Profile << "\", calibrated "
+                  << (calibration.LastCalibrated.empty() ? std::string("never") : calibration.LastCalibrated)
+                  << "; correction of the tone " << db(calibration.ToneDb) << " dB, of the masker "
+                  << db(calibration.MaskerMinDb) << " to " << db(calibration.MaskerMaxDb) << " dB";
+        if (calibration.Kc35ResidualDb) {
+            std::cout << ", KC35 residual " << db(calibration.Kc35ResidualDb) << " dB";
+        }
+        std::cout << "\n";
+    }
+    for (const std::string& flag : CalibrationFlagTitles(calibration)) {
+        std::cout << "  flag " << flag << "\n";
+    }
 }
 
 int Analyze(const Request& request)

@@ -7,6 +7,7 @@
 #include "CurveAnalysis.h"
 #include "CurveReport.h"
 #include "ExpectedCurve.h"
+#include "HeadphonePoints.h"
 #include "NumberFormat.h"
 #include "NumberParse.h"
 #include "SessionFiles.h"
@@ -28,6 +29,7 @@ struct RunRequest {
     bool expected = false;
     bool intoRealRecord = false;
     std::string calibration;
+    HeadphoneRequest headphone;
 };
 
 std::string Number(double value)
@@ -89,6 +91,9 @@ bool ReportTrouble(const VirtualRunResult& result, const std::string& resultsNam
     if (!result.Report.Error.empty()) {
         say("the run ended early: " + result.Report.Error);
     }
+    if (!result.Report.DictionaryError.empty()) {
+        say(result.Report.DictionaryError);
+    }
     if (result.Report.FailedPresentations > 0) {
         say(std::to_string(result.Report.FailedPresentations) + " stimuli were not played");
     }
@@ -134,6 +139,10 @@ int Rehearse(RunRequest& request)
         return 1;
     }
     request.options.Calibration = *calibration;
+    request.options.Headphone = request.headphone.Response;
+    if (request.headphone.Corrected && request.headphone.Response) {
+        request.options.Calibration = CalibrationOfHeadphone(*request.headphone.Response);
+    }
     const VirtualRunResult result = RunWithVirtualListener(parameters, request.options);
     if (!result.Refusal.empty()) {
         std::cerr << "quorvex-sim run: " << result.Refusal << '\n';
@@ -192,6 +201,7 @@ SimCommand AddRunCommand(CLI::App& tool)
     AddRealOption(*command, "--criterion", request->criterion, "DB", "the listener's detection criterion in dB (default -4)");
     AddRealOption(*command, "--noise", request->noise, "DB", "the listener's internal noise in dB, from 0 (default 1)", true);
     AddHearingOptions(*command, options.Hearing);
+    AddHeadphoneOptions(*command, request->headphone);
     command->add_flag("--expected", request->expected, "also print the curve the listener's filter predicts (default: not printed)");
     return {command, [request] { return Rehearse(*request); }};
 }

@@ -3,6 +3,7 @@
 #include "SimCommands.h"
 
 #include "NamedParameterFile.h"
+#include "HeadphonePoints.h"
 #include "SimOptions.h"
 
 #include "ConditionAnalysis.h"
@@ -58,6 +59,7 @@ struct SessionRequest {
     bool intoRealRecord = false;
     std::string calibration;
     ListenerHearing hearing;
+    HeadphoneRequest headphone;
 };
 
 // The finding of every run of the session and of each combined curve, from the record.
@@ -156,6 +158,10 @@ int RunSession(const SessionRequest& request)
     options.Calibration = *calibration;
     std::cout << DescribeRunCalibration(options.Calibration);
     options.Hearing = request.hearing;
+    options.Headphone = request.headphone.Response;
+    if (request.headphone.Corrected && request.headphone.Response) {
+        options.Calibration = CalibrationOfHeadphone(*request.headphone.Response);
+    }
     bool trouble = false;
     const std::int64_t elapsedMs = RunSessionWithVirtualListener(
         runner, load->Parameters, options, [&](int index, const VirtualRunResult& result) {
@@ -164,7 +170,8 @@ int RunSession(const SessionRequest& request)
                 std::cerr << name << result.Report.ResultsNotice << '\n';
             }
             for (const std::string* error : {&result.Report.ResultsError, &result.Report.RecordError,
-                                             &result.Report.TrialLogError, &result.Report.TestLogError}) {
+                                             &result.Report.TrialLogError, &result.Report.DictionaryError,
+                                             &result.Report.TestLogError}) {
                 if (!error->empty()) {
                     std::cerr << name << *error << '\n';
                     trouble = true;
@@ -207,5 +214,6 @@ SimCommand AddSessionCommand(CLI::App& tool)
     AddCalibrationOption(*command, request->calibration);
     AddCalibrationStoreOption(*command);
     AddHearingOptions(*command, request->hearing);
+    AddHeadphoneOptions(*command, request->headphone);
     return {command, [request] { return RunSession(*request); }};
 }

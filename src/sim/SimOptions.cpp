@@ -3,12 +3,15 @@
 #include "SessionFiles.h"
 #include "RecordedRuns.h"
 
+#include "HeadphonePoints.h"
 #include "NumberParse.h"
+#include "WholeFile.h"
 
 #include <algorithm>
 #include <charconv>
 #include <iostream>
 #include <cmath>
+#include <filesystem>
 #include <functional>
 
 namespace {
@@ -181,6 +184,21 @@ std::string DescribeRunCalibration(const CalibrationInUse& calibration)
 
 namespace {
 
+// The points of --headphone's value: a file's text when a file of that name exists.
+Result<HeadphoneResponse> HeadphoneFrom(const std::string& value)
+{
+    std::error_code error;
+    if (!std::filesystem::exists(value, error)) {
+        return ReadHeadphonePoints(value);
+    }
+    const WholeFile file = ReadWholeFile(value);
+    if (file.Error) {
+        return Failure{"cannot read '" + value + "': " + file.Error.message()};
+    }
+    const Result<HeadphoneResponse> points = ReadHeadphonePoints(file.Text);
+    return points ? points : Result<HeadphoneResponse>(Failure{"'" + value + "': " + points.Reason()});
+}
+
 // An option whose text `parse` reads into a Result; its failure is the usage error.
 template <typename T>
 void AddResultOption(CLI::App& command, const std::string& name, const std::string& typeName, const std::string& help,
@@ -200,6 +218,25 @@ void AddResultOption(CLI::App& command, const std::string& name, const std::stri
 }
 
 }  // namespace
+
+void AddHeadphoneOptions(CLI::App& command, HeadphoneRequest& request)
+{
+    CLI::Validator check([](std::string& text) { return HeadphoneFrom(text).Reason(); }, "");
+    CLI::Option* headphone =
+        command
+            .add_option_function<std::string>(
+                "--headphone", [&request](const std::string& text) { request.Response = HeadphoneFrom(text).Value(); },
+                "the listener hears through a headphone with this response: points HZ:DB (both ears) or "
+                "left:HZ:DB, right:HZ:DB, separated by commas, or a file of them, one or more a line; DB is what a "
+                "meter reads above the level meant (default: the run's calibration, or flat)")
+            ->type_name("POINTS|FILE")
+            ->check(check);
+    command
+        .add_flag("--correct-headphone", request.Corrected,
+                  "the run is told the headphone's response as its calibration profile \"simulated headphone\" "
+                  "and corrects for it (default: the run does not know it)")
+        ->needs(headphone);
+}
 
 void AddHearingOptions(CLI::App& command, ListenerHearing& hearing)
 {

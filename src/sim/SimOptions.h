@@ -43,6 +43,14 @@ std::optional<CalibrationInUse> ChooseRunCalibration(const std::string& command,
                                                      const ExperimentSettings& settings);
 // "calibration: Booth A (calibrated 2026-12-01 …)" for a run's summary; empty without a profile.
 std::string DescribeRunCalibration(const CalibrationInUse& calibration);
+// --headphone POINTS|FILE: the response of the simulated headphone the virtual listener hears
+// through (ReadHeadphonePoints, from the file when one of that name exists); --correct-headphone:
+// the run is told that response as its calibration profile and plays through it corrected.
+struct HeadphoneRequest {
+    std::optional<HeadphoneResponse> Response;
+    bool Corrected = false;
+};
+void AddHeadphoneOptions(CLI::App& command, HeadphoneRequest& request);
 // The virtual listener's hearing in each ear: --left-audiogram, --right-audiogram
 // (HZ:DB,HZ:DB...), --left-dead-region, --right-dead-region (LOW-HIGH).
 void AddHearingOptions(CLI::App& command, ListenerHearing& hearing);

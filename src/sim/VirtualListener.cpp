@@ -1,6 +1,8 @@
 #include "VirtualListener.h"
 
+#include "CalibrationLevels.h"
 #include "SimKeyboard.h"
+#include "SimulatedHeadphone.h"
 #include "SimulatedKc35Line.h"
 #include "Stimuli.h"
 #include "TrackingRun.h"
@@ -20,7 +22,8 @@ double Db(double energy)
 }  // namespace
 
 VirtualListener::VirtualListener(const SharedState& state, ListenerSettings settings, SimKeyboard& keyboard,
-                                 const SimulatedKc35Line* attenuator, const EarHearing& hearing)
+                                 const SimulatedKc35Line* attenuator, const EarHearing& hearing,
+                                 SimulatedHeadphone* headphone)
     : settings_(settings)
     , keyboard_(keyboard)
     , attenuator_(attenuator)
@@ -43,11 +46,25 @@ VirtualListener::VirtualListener(const SharedState& state, ListenerSettings sett
         floorDb_ = *threshold + passed - settings_.CriterionDb;
     }
     if (mode_ == AttenuatorMode::Software) {
-        const Tone tone = MakeRunTone(state.Settings, state.Current(), state.Current().ToneSPL);
+        const TestCondition& c = state.Current();
+        const Tone tone = MakeRunTone(state.Settings, c, c.ToneSPL - StimulusCorrectionDb(state.Calibration, ear_, c.ToneF));
         const auto samples = tone.Samples();
         tone_.assign(window.Weights.size(), 0.0f);
-        for (std::size_t i = 0; i < tone_.size() && windowStart_ + i < samples.size(); ++i) {
-            tone_[i] = samples[windowStart_ + i];
+        if (headphone != nullptr) {
+            // The tone alone on the ear's output, through the headphone as the stimuli pass it.
+            const auto channel = static_cast<std::size_t>(EarChannel(ear_));
+            std::vector<float> stereo(2 * samples.size(), 0.0f);
+            for (std::size_t i = 0; i < samples.size(); ++i) {
+                stereo[2 * i + channel] = samples[i];
+            }
+            const HeardSound heard = headphone->Play(HeardSound{stereo, SharedState::SampleRate, 2});
+            for (std::size_t i = 0; i < tone_.size() && windowStart_ + i < samples.size(); ++i) {
+                tone_[i] = heard.Samples[2 * (windowStart_ + i) + channel];
+            }
+        } else {
+            for (std::size_t i = 0; i < tone_.size() && windowStart_ + i < samples.size(); ++i) {
+                tone_[i] = samples[windowStart_ + i];
+            }
         }
         toneDb_ = Db(meter_.Energy(tone_) / (ReferenceRms * ReferenceRms * windowPower_)) + calibFactor_;
     }

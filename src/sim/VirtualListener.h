@@ -12,6 +12,7 @@
 #include <vector>
 
 class SimKeyboard;
+class SimulatedHeadphone;
 class SimulatedKc35Line;
 
 // A listener in a swept-masker session. It hears what is played to its ear, passes it through
@@ -25,7 +26,8 @@ class SimulatedKc35Line;
 //   and both reach the ear the attenuator routes them to; the listener hears them only if
 //   that is its own ear.
 // - In software mode its ear's output carries masker and tone summed. The listener knows the
-//   tone it listens for (the run's tone as the stimulus code builds it for the condition) and
+//   tone it listens for (the run's tone as the stimulus code builds it for the condition, played
+//   lower by the run's calibration correction at ToneF and heard through the headphone) and
 //   takes it away sample by sample; what remains is the masker as synthesised.
 //   Anything the run got wrong about the tone stays in that remainder and lowers the
 //   tone-to-masker ratio, so a wrong tone still moves the curve.
@@ -42,9 +44,11 @@ public:
 
     // Listens with the ear and for the tone of `state`'s current condition; `attenuator` is
     // the KC35's line in KC35 mode (nothing in software mode); `hearing`: the ear's threshold
-    // in quiet and dead region, if any.
+    // in quiet and dead region, if any; `headphone`, where given, is what every sound passes
+    // before it reaches the listener.
     VirtualListener(const SharedState& state, ListenerSettings settings, SimKeyboard& keyboard,
-                    const SimulatedKc35Line* attenuator, const EarHearing& hearing = {});
+                    const SimulatedKc35Line* attenuator, const EarHearing& hearing = {},
+                    SimulatedHeadphone* headphone = nullptr);
 
     // One stimulus has been played: decide and press or release SPACE on a change.
     void Hear(const HeardSound& sound);

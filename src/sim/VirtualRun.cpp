@@ -6,6 +6,7 @@
 #include "ListeningSoundOutput.h"
 #include "RunChecks.h"
 #include "SimKeyboard.h"
+#include "SimulatedHeadphone.h"
 #include "SimulatedKc35Line.h"
 #include "VirtualListener.h"
 
@@ -73,9 +74,18 @@ VirtualRunResult RunWithVirtualListener(const ParameterSet& parameters, const Vi
         attenuator.SendKC35Setup();
         attenuator.SendEarRouting(state.Ear);
     }
+    const HeadphoneResponse response = options.Headphone.value_or(options.Calibration.Response);
+    // Without a response the listener hears the samples themselves, as it always has.
+    std::optional<SimulatedHeadphone> headphone;
+    if (!response.Empty()) {
+        headphone.emplace(response, kc35 ? std::array{state.Ear, state.Ear} : std::array{EarSide::Left, EarSide::Right});
+    }
+    SimulatedHeadphone* const heardThrough = headphone ? &*headphone : nullptr;
     const EarHearing& hearing = options.Hearing.Of(options.Ear);
-    VirtualListener listener(state, options.Listener, keyboard, kc35 ? &line : nullptr, hearing);
-    ListeningSoundOutput headphones(clock, [&listener](const HeardSound& sound) { listener.Hear(sound); });
+    VirtualListener listener(state, options.Listener, keyboard, kc35 ? &line : nullptr, hearing, heardThrough);
+    ListeningSoundOutput headphones(clock, [&listener, heardThrough](const HeardSound& sound) {
+        listener.Hear(heardThrough != nullptr ? heardThrough->Play(sound) : sound);
+    });
 
     RunDevices devices;
     devices.sound = &headphones;

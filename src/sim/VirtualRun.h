@@ -26,8 +26,12 @@ struct VirtualRunOptions {
     ListenerHearing Hearing;
     // The run's place in a session, for the session record.
     std::optional<SessionMark> Session;
-    // The headphone calibration the run is measured with (SharedState::Calibration); none by default.
+    // The calibration profile the run applies (none by default).
     CalibrationInUse Calibration;
+    // The response of the headphone the listener hears through; without one, the response of
+    // the run's calibration profile (the headphone the profile was measured on), and without
+    // that a flat headphone.
+    std::optional<HeadphoneResponse> Headphone;
 };
 
 struct VirtualRunResult {

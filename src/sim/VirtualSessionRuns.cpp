@@ -17,6 +17,7 @@ std::int64_t RunSessionWithVirtualListener(
         session.Hearing = options.Hearing;
         session.Session = runner.MarkFor(*next, {});
         session.Calibration = options.Calibration;
+        session.Headphone = options.Headphone;
         VirtualRunResult result = RunWithVirtualListener(parameters, session);
         if (!result.Refusal.empty()) {
             result.Report.Error = result.Refusal;  // a run that could not start ends the session there

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 // A session's runs with the virtual listener, one after the other as "Run Session" runs them:
@@ -17,6 +18,9 @@ struct VirtualSessionRunsOptions {
     // The headphone calibration every run is measured with.
     CalibrationInUse Calibration;
     ListenerHearing Hearing;
+    // As VirtualRunOptions: the run's calibration and the simulated headphone's response.
+    CalibrationInUse Calibration;
+    std::optional<HeadphoneResponse> Headphone;
 };
 
 // Runs the session until it is over. `afterRun` sees each run (its index from 0) once its files
