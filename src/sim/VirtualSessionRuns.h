@@ -15,10 +15,8 @@ struct VirtualSessionRunsOptions {
     std::string ResultsName = "default";
     // Run k's listener and noise are seeded with Seed + k - 1; 0 stays the noise-free listener.
     std::uint32_t Seed = 1;
-    // The headphone calibration every run is measured with.
-    CalibrationInUse Calibration;
     ListenerHearing Hearing;
-    // As VirtualRunOptions: the run's calibration and the simulated headphone's response.
+    // As VirtualRunOptions: the calibration every run is measured with, and the simulated headphone's response.
     CalibrationInUse Calibration;
     std::optional<HeadphoneResponse> Headphone;
 };
