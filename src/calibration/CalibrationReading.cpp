@@ -74,14 +74,11 @@ Result<CalibrationEntry> MakeReadingEntry(const std::string& profile, const std:
     if (!correction) {
         return Failure{correction.Reason()};
     }
-    if (const Result<> check = CheckOperatorName(operatorName); !check) {
-        return Failure{check.Reason()};
+    Result<CalibrationEntry> stamped = StampedEntry(profile, operatorName, CalibrationEvent::Reading, now);
+    if (!stamped) {
+        return Failure{stamped.Reason()};
     }
-    CalibrationEntry entry;
-    entry.Time = CalibrationTime(now);
-    entry.Operator = operatorName;
-    entry.Profile = profile;
-    entry.Event = CalibrationEvent::Reading;
+    CalibrationEntry entry = stamped.Value();
     entry.Ear = ear;
     entry.FreqHz = freqHz;
     entry.ReferenceDb = targetDb;
@@ -93,15 +90,10 @@ Result<CalibrationEntry> MakeReadingEntry(const std::string& profile, const std:
 Result<CalibrationEntry> MakeListeningCheck(const std::string& profile, const std::string& operatorName,
                                             const QDateTime& now)
 {
-    if (const Result<> check = CheckOperatorName(operatorName); !check) {
-        return Failure{check.Reason()};
+    Result<CalibrationEntry> entry = StampedEntry(profile, operatorName, CalibrationEvent::ListeningCheck, now);
+    if (entry) {
+        entry.Value().Note = "both ears sounded right";
     }
-    CalibrationEntry entry;
-    entry.Time = CalibrationTime(now);
-    entry.Operator = operatorName;
-    entry.Profile = profile;
-    entry.Event = CalibrationEvent::ListeningCheck;
-    entry.Note = "both ears sounded right";
     return entry;
 }
 

@@ -138,6 +138,20 @@ Result<> CheckOperatorName(const std::string& name)
     return {};
 }
 
+Result<CalibrationEntry> StampedEntry(const std::string& profile, const std::string& operatorName,
+                                      CalibrationEvent event, const QDateTime& now)
+{
+    if (const Result<> check = CheckOperatorName(operatorName); !check) {
+        return Failure{check.Reason()};
+    }
+    CalibrationEntry entry;
+    entry.Time = CalibrationTime(now);
+    entry.Operator = operatorName;
+    entry.Profile = profile;
+    entry.Event = event;
+    return entry;
+}
+
 CalibrationStore::CalibrationStore(std::string folder)
     : folder_(std::move(folder))
     , writer_(WriteBlock)
@@ -290,17 +304,14 @@ Result<CalibrationProfile> CalibrationStore::Create(const std::string& name, con
     if (const Result<> check = CheckNewName(name); !check) {
         return Failure{check.Reason()};
     }
-    if (const Result<> check = CheckOperatorName(operatorName); !check) {
-        return Failure{check.Reason()};
+    Result<CalibrationEntry> stamped = StampedEntry(name, operatorName, CalibrationEvent::Created, now);
+    if (!stamped) {
+        return Failure{stamped.Reason()};
     }
     if (intervalDays < 1) {
         return Failure{"The interval for objective calibration must be 1 day or more."};
     }
-    CalibrationEntry created;
-    created.Time = CalibrationTime(now);
-    created.Operator = operatorName;
-    created.Profile = name;
-    created.Event = CalibrationEvent::Created;
+    CalibrationEntry created = stamped.Value();
     created.IntervalDays = intervalDays;
     const std::string fileName = ProfileFileName(name);
     if (const Result<> written =
@@ -363,14 +374,11 @@ Result<CalibrationProfile> CalibrationStore::Import(const std::string& text, con
     if (const Result<> check = CheckNewName(name); !check) {
         return Failure{"The profile of " + source + " is not imported. " + check.Reason()};
     }
-    if (const Result<> check = CheckOperatorName(operatorName); !check) {
-        return Failure{check.Reason()};
+    Result<CalibrationEntry> stamped = StampedEntry(name, operatorName, CalibrationEvent::Imported, now);
+    if (!stamped) {
+        return Failure{stamped.Reason()};
     }
-    CalibrationEntry imported;
-    imported.Time = CalibrationTime(now);
-    imported.Operator = operatorName;
-    imported.Profile = name;
-    imported.Event = CalibrationEvent::Imported;
+    CalibrationEntry imported = stamped.Value();
     imported.Note = "from " + WithControlCharactersShown(source);
     std::string block = text;
     if (!block.empty() && block.back() != '\n') {

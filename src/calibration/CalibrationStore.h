@@ -75,6 +75,10 @@ std::string ProfileFileName(const std::string& name);
 Result<> CheckProfileName(const std::string& name);
 // Whether `name` can name who calibrated or checked: one line, not empty.
 Result<> CheckOperatorName(const std::string& name);
+// A history entry of `event` made now by `operatorName` for `profile`: the fields every entry
+// has, once the operator's name passes CheckOperatorName.
+Result<CalibrationEntry> StampedEntry(const std::string& profile, const std::string& operatorName,
+                                      CalibrationEvent event, const QDateTime& now);
 
 // The calibration to measure with: none for an empty name, otherwise the named profile's as it
 // stands at `now` (CalibrationFor). An unknown name is refused with the names the store has.
