@@ -18,6 +18,7 @@
 #include "StimulusLimits.h"
 #include "StimulusResolution.h"
 #include "TComPort.h"
+#include "ToneLevel.h"
 #include "TonePreview.h"
 
 #include <QApplication>
@@ -173,7 +174,7 @@ void SetupWindow::LoadParameters(const std::string& path)
     }
     CheckSoundDevice();
 
-    for (QWidget* control : std::initializer_list<QWidget*>{PreviousButton, NextButton, Calibrate, TonePlay, RunPTC, ToneLevelSlider,
+    for (QWidget* control : std::initializer_list<QWidget*>{PreviousButton, NextButton, Calibrate, TonePlay, RunPTC, Threshold, ToneLevelSlider,
                                                             ToneFreqEdit, StartFreqEdit, EndFreqEdit, FreqStepEdit,
                                                             MaskerBWEdit, SPLstepEdit, MaxMaskerEdit}) {
         control->setEnabled(true);
@@ -208,8 +209,13 @@ void SetupWindow::RefreshParameters()
 
 void SetupWindow::ShowToneLevel()
 {
-    const QString level =
-        QString::fromStdString(FormatForDisplay(state_.Current().ToneSPL, DecimalSeparator())) + " dB SPL";
+    const TestCondition& c = state_.Current();
+    QString level = QString::fromStdString(FormatForDisplay(c.ToneSPL, DecimalSeparator())) + " dB SPL";
+    if (c.ToneSL) {
+        const Result<ResolvedTone> tone = ResolveToneSL(state_, {});
+        level = QString::fromStdString(tone ? DescribeTone(tone.Value())
+                                            : FormatShortest(*c.ToneSL) + " dB SL: no threshold on record");
+    }
     LevelUnitLabel->setText(level);
     LevelUnitLabel->adjustSize();
     // The label's text is the level; the track bar, named "Tone Level:", tells it too, since its
@@ -425,12 +431,33 @@ void SetupWindow::RunPTCClick()
     if (const Result<> check = CheckRunConditions(state_, DecimalSeparator()); !check) {
         throw std::runtime_error(check.Reason());
     }
+    if (state_.Current().ToneSL) {
+        if (const Result<ResolvedTone> tone = ResolveToneSL(state_, {}); !tone) {
+            throw std::runtime_error(tone.Reason());
+        }
+    }
     if (!SoundDeviceReadyFor("Run PTC")) {
         return;
     }
     ResetResults();
     GraphPTC->setEnabled(false);
+    runWindow_->Run().Kind = RunKind::Ptc;
     runWindow_->exec();
+}
+
+void SetupWindow::ThresholdClick()
+{
+    ApplyEdits();
+    if (const Result<> check = CheckThresholdRun(state_, DecimalSeparator()); !check) {
+        throw std::runtime_error(check.Reason());
+    }
+    if (!SoundDeviceReadyFor("Threshold")) {
+        return;
+    }
+    runWindow_->Run().Kind = RunKind::Threshold;
+    runWindow_->exec();
+    runWindow_->Run().Kind = RunKind::Ptc;
+    ShowToneLevel();  // a tone in dB SL now rests on this threshold
 }
 
 void SetupWindow::GraphPTCClick()

@@ -101,6 +101,8 @@ public slots:
     void ToneLevelSliderChange();
     void TonePlayClick();
     void RunPTCClick();
+    // The listener's threshold in quiet at the condition's ToneF, in the run window.
+    void ThresholdClick();
     void RunSessionClick();
     void GraphPTCClick();
     void ToneFreqEditExit();
@@ -175,6 +177,7 @@ private:
     QPushButton* TonePlay = nullptr;
     QPushButton* RunPTC = nullptr;
     QPushButton* RunSession = nullptr;
+    QPushButton* Threshold = nullptr;
     QAction* RunSessionAction = nullptr;
     QPushButton* GraphPTC = nullptr;
     QPushButton* ParamButton = nullptr;

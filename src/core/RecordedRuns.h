@@ -2,7 +2,9 @@
 
 #include "CurveMeasures.h"
 #include "ListenerDetails.h"
+#include "RunChoices.h"
 #include "TestCondition.h"
+#include "ThresholdEstimate.h"
 
 #include <optional>
 #include <set>
@@ -43,6 +45,13 @@ struct RecordedRun {
     std::string Device;
     std::vector<ResultPoint> Points;    // in their recorded order
     std::optional<TrialSummary> Trials; // when the trial log has the run
+    // A threshold run has no points: its estimate and the levels of its reversals. A tuning
+    // curve whose tone was set in dB SL names the threshold run it rests on (Parameters.ToneSL).
+    RunKind Kind = RunKind::Ptc;
+    std::optional<ThresholdEstimate> Threshold;
+    std::vector<float> Reversals;
+    std::string ThresholdRun;
+    std::string CalibrationProfile;  // the calibration profile's name; empty for none or an older record
 };
 
 // The row that opened a session, with what it was planned with.
@@ -80,5 +89,5 @@ void AddTrialLog(RecordedRuns& runs, const std::string& text);
 RecordedRuns ReadRecordFiles(const std::string& recordPath, const std::string& trialLogPath);
 
 // Whether a run counts in combined curves and test-retest figures; when not, why not
-// ("repeated", "ended", "practice", "record incomplete"); empty when it counts.
+// ("repeated", "ended", "practice", "record incomplete", "threshold run"); empty when it counts.
 std::string LeftOutBecause(const RecordedRun& run);

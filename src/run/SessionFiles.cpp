@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <iterator>
@@ -137,6 +138,14 @@ int LastRunNumberIn(const LockedTextFile& file)
     return LastRunNumber(tail, tail.size() == file.Size());
 }
 
+// An estimate to 0.001 dB: more than any threshold can tell, and stable across platforms.
+std::string FormatNumber(double value)
+{
+    std::array<char, 64> text{};
+    const auto result = std::to_chars(text.data(), text.data() + text.size(), std::round(value * 1000.0) / 1000.0);
+    return std::string(text.data(), result.ptr);
+}
+
 std::string Seconds(double value)
 {
     std::array<char, 64> text{};
@@ -181,7 +190,12 @@ const RecordColumn RunColumns[] = {
     {"MaskerBW", [](const RunFacts& run) { return FormatShortest(run.State.Current().MaskerBW); }},
     {"SPLstep", [](const RunFacts& run) { return FormatShortest(run.State.Current().SPLstep); }},
     {"MaxSPL", [](const RunFacts& run) { return FormatShortest(run.State.Current().MaxSPL); }},
-    {"ToneSPL", [](const RunFacts& run) { return FormatShortest(run.State.Current().ToneSPL); }},
+    // A threshold run's tone starts at ThresholdStartSPL and follows the key.
+    {"ToneSPL",
+     [](const RunFacts& run) {
+         return FormatShortest(run.Log.Kind == RunKind::Threshold ? run.State.Settings.ThresholdStartSPL
+                                                                  : run.State.Current().ToneSPL);
+     }},
     {"MaskStartSPL", [](const RunFacts& run) { return FormatShortest(run.State.Current().MaskStartSPL); }},
     {"CalibFactor", [](const RunFacts& run) { return FormatShortest(run.State.Settings.CalibFactor); }},
     {"ToneDuration", [](const RunFacts& run) { return FormatShortest(run.State.Settings.ToneDuration); }},
@@ -233,6 +247,26 @@ const RecordColumn LaterColumns[] = {
     {"listener_model",
      [](const RunFacts& run) {
          return ListenerValue(run, [](const SimulatedListenerRecord& l) { return std::to_string(l.Model); });
+     }},
+    // What the run measured, and the threshold: a threshold run's own estimate, or the threshold
+    // run a tone in dB SL rests on.
+    {"run_type", [](const RunFacts& run) { return RunKindName(run.Log.Kind); }},
+    {"ToneSL", [](const RunFacts& run) { return run.Log.ToneSL ? FormatShortest(*run.Log.ToneSL) : std::string(); }},
+    {"threshold_run", [](const RunFacts& run) { return run.Log.ThresholdRun; }},
+    {"threshold",
+     [](const RunFacts& run) { return run.Log.Threshold ? FormatNumber(run.Log.Threshold->Level) : std::string(); }},
+    {"threshold_sd",
+     [](const RunFacts& run) { return run.Log.Threshold ? FormatNumber(run.Log.Threshold->Sd) : std::string(); }},
+    {"threshold_reversals",
+     [](const RunFacts& run) {
+         std::string levels;
+         for (const float level : run.Log.Reversals) {
+             if (!levels.empty()) {
+                 levels += ' ';
+             }
+             levels += FormatShortest(level);
+         }
+         return levels;
      }},
 };
 

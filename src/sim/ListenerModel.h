@@ -14,6 +14,11 @@
 //    a decision within a rounding of the criterion).
 inline constexpr int ListenerModelVersion = 2;
 
+// The listener's threshold in quiet, dB SPL at its ear, where nothing gives it another: a tone
+// alone is heard when its level at the filter output plus the internal noise exceeds it. A
+// masker is far above it wherever a tuning curve is measured, so curves do not depend on it.
+inline constexpr double ModelQuietThresholdDb = 10.0;
+
 // How the virtual listener decides, shared by the listener and its expected curve.
 struct ListenerSettings {
     // The listener hears the tone when the tone's energy at the output of its auditory filter
@@ -23,6 +28,8 @@ struct ListenerSettings {
     double NoiseDb = 1.0;
     // Seed of the internal noise; 0 makes the listener noise-free.
     std::uint32_t Seed = 0;
+    // The threshold in quiet at the tone, dB SPL: what a threshold run measures.
+    double QuietThresholdDb = ModelQuietThresholdDb;
 };
 
 // The window the listener attends to: the tone's on-time, weighted by the tone's own gate

@@ -3,6 +3,7 @@
 #include "SimCommands.h"
 
 #include "NamedParameterFile.h"
+#include "NumberFormat.h"
 #include "SimOptions.h"
 
 #include "CurveAnalysis.h"
@@ -59,11 +60,20 @@ struct SessionRequest {
 std::string RunLine(const SessionRunner& runner, int index, const VirtualSessionResult& result)
 {
     const SessionRun& run = runner.Protocol().Runs[static_cast<std::size_t>(index)];
+    const std::string position = "run " + std::to_string(index + 1) + "/" + std::to_string(runner.Runs()) + ": ";
+    const std::string ended = MeasuredStatus(result.Report.RunStatus) ? "" : " (ended)";
+    if (run.Kind == RunKind::Threshold) {
+        const std::optional<ThresholdEstimate>& threshold = result.Report.Threshold;
+        return position + "threshold, condition " + std::to_string(run.Condition) + ", " + EarName(run.Ear) + " ear: "
+               + (threshold ? FormatDb(threshold->Level) + " dB SPL (SD " + FormatDb(threshold->Sd) + " dB, "
+                                  + std::to_string(result.Report.Reversals.size()) + " reversals)"
+                            : std::string("no threshold"))
+               + ended;
+    }
     const CurveAnalysis curve = AnalyseCurve(result.Points);
-    return "run " + std::to_string(index + 1) + "/" + std::to_string(runner.Runs()) + ": condition "
-           + std::to_string(run.Condition) + ", " + EarName(run.Ear) + " ear, " + DirectionName(run.SweepDirection)
-           + ": " + std::to_string(result.Points.size()) + " points, tip " + DescribeTip(curve)
-           + (result.Report.RunStatus == "measured" ? "" : " (ended)");
+    return position + "condition " + std::to_string(run.Condition) + ", " + EarName(run.Ear) + " ear, "
+           + DirectionName(run.SweepDirection) + ": " + std::to_string(result.Points.size()) + " points, tip "
+           + DescribeTip(curve) + (run.Practice ? " (practice)" : "") + ended;
 }
 
 int RunSession(const SessionRequest& request)

@@ -20,11 +20,12 @@ double Db(double energy)
 }  // namespace
 
 VirtualListener::VirtualListener(const SharedState& state, ListenerSettings settings, SimKeyboard& keyboard,
-                                 const SimulatedKc35Line* attenuator)
+                                 const SimulatedKc35Line* attenuator, RunKind kind)
     : settings_(settings)
     , keyboard_(keyboard)
     , attenuator_(attenuator)
     , mode_(state.Settings.Attenuator)
+    , kind_(kind)
     , ear_(state.Ear)
     , calibFactor_(state.Settings.CalibFactor)
     , meter_(SharedState::SampleRate, state.Current().ToneF, ToneListeningWindow(state.Settings).Weights)
@@ -78,6 +79,19 @@ VirtualListener::Decision VirtualListener::Listen(const HeardSound& sound)
     decision.ToneDb = -std::numeric_limits<double>::infinity();
     decision.MaskerDb = -std::numeric_limits<double>::infinity();
     if (sound.Channels != 2) {
+        return decision;
+    }
+    if (kind_ == RunKind::Threshold) {
+        // The tone alone, taken whole; the threshold in quiet stands where a masker would, so
+        // that the criterion puts the listener's threshold at QuietThresholdDb.
+        decision.MaskerDb = settings_.QuietThresholdDb - settings_.CriterionDb;
+        if (mode_ == AttenuatorMode::Software) {
+            decision.ToneDb = ChannelEnergy(sound, EarChannel(ear_), calibFactor_);
+        } else if (mode_ == AttenuatorMode::Kc35 && attenuator_ != nullptr && attenuator_->RoutedEar() == ear_) {
+            if (const std::optional<int> toneLevel = attenuator_->Level(2)) {
+                decision.ToneDb = ChannelEnergy(sound, 1, *toneLevel);
+            }
+        }
         return decision;
     }
     if (mode_ == AttenuatorMode::Software) {

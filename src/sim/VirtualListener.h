@@ -39,9 +39,11 @@ public:
     };
 
     // Listens with the ear and for the tone of `state`'s current condition; `attenuator` is
-    // the KC35's line in KC35 mode (nothing in software mode).
+    // the KC35's line in KC35 mode (nothing in software mode). In a threshold run (`kind`) the
+    // tone comes alone at a level that changes: the listener hears it when it exceeds its
+    // threshold in quiet, with the internal noise of every decision.
     VirtualListener(const SharedState& state, ListenerSettings settings, SimKeyboard& keyboard,
-                    const SimulatedKc35Line* attenuator);
+                    const SimulatedKc35Line* attenuator, RunKind kind = RunKind::Ptc);
 
     // One stimulus has been played: decide and press or release SPACE on a change.
     void Hear(const HeardSound& sound);
@@ -59,6 +61,7 @@ private:
     SimKeyboard& keyboard_;
     const SimulatedKc35Line* attenuator_;
     AttenuatorMode mode_;
+    RunKind kind_;
     EarSide ear_;
     double calibFactor_;
     std::size_t windowStart_;

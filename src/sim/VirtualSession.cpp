@@ -7,6 +7,7 @@
 #include "RunChecks.h"
 #include "SimKeyboard.h"
 #include "SimulatedKc35Line.h"
+#include "ToneLevel.h"
 #include "VirtualListener.h"
 
 namespace {
@@ -43,7 +44,10 @@ Result<> CheckVirtualSession(const ParameterSet& parameters, const VirtualSessio
         return Failure{"there is no condition " + std::to_string(options.Condition) + " (the file has "
                        + std::to_string(conditions) + ")"};
     }
-    if (const Result<> check = CheckRunConditions(StateFor(parameters, options), '.'); !check) {
+    const SharedState state = StateFor(parameters, options);
+    if (const Result<> check = options.Kind == RunKind::Threshold ? CheckThresholdRun(state, '.')
+                                                                   : CheckRunConditions(state, '.');
+        !check) {
         return check;
     }
     if (!(parameters.Conditions[static_cast<std::size_t>(options.Condition - 1)].ToneF > 0.0f)) {
@@ -61,6 +65,15 @@ VirtualSessionResult RunVirtualSession(const ParameterSet& parameters, const Vir
         return result;
     }
     SharedState state = StateFor(parameters, options);
+    if (options.Kind == RunKind::Ptc && state.Current().ToneSL) {
+        // The listener listens for the tone the run will play: at its threshold plus ToneSL.
+        const Result<ResolvedTone> tone = ResolveToneSL(state, options.Session ? options.Session->Id : std::string());
+        if (!tone) {
+            result.Refusal = tone.Reason();
+            return result;
+        }
+        state.Current().ToneSPL = tone.Value().ToneSPL;
+    }
 
     VirtualClock clock;
     SimKeyboard keyboard;
@@ -72,7 +85,7 @@ VirtualSessionResult RunVirtualSession(const ParameterSet& parameters, const Vir
         attenuator.SendKC35Setup();
         attenuator.SendEarRouting(state.Ear);
     }
-    VirtualListener listener(state, options.Listener, keyboard, kc35 ? &line : nullptr);
+    VirtualListener listener(state, options.Listener, keyboard, kc35 ? &line : nullptr, options.Kind);
     ListeningSoundOutput headphones(clock, [&listener](const HeardSound& sound) { listener.Hear(sound); });
 
     RunDevices devices;
@@ -88,6 +101,7 @@ VirtualSessionResult RunVirtualSession(const ParameterSet& parameters, const Vir
     run.Listener = SimulatedListenerRecord{options.Listener.Seed, static_cast<float>(options.Listener.CriterionDb),
                                            static_cast<float>(options.Listener.NoiseDb), ListenerModelVersion};
     run.Session = options.Session;
+    run.Kind = options.Kind;
     keyboard.Attach(run);
 
     result.TrialLimit = VirtualTrialLimit(state.FreqPointCount);

@@ -23,6 +23,8 @@ struct VirtualSessionOptions {
     ListenerSettings Listener;
     // The run's place in a session, for the session record.
     std::optional<SessionMark> Session;
+    // A tuning curve, or the threshold in quiet at the condition's ToneF.
+    RunKind Kind = RunKind::Ptc;
 };
 
 struct VirtualSessionResult {

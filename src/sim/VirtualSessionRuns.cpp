@@ -15,6 +15,8 @@ std::int64_t RunSessionWithVirtualListener(
         session.ResultsName = options.ResultsName;
         session.Listener.Seed = options.Seed == 0 ? 0 : options.Seed + static_cast<std::uint32_t>(*next);
         session.Session = runner.MarkFor(*next, {});
+        session.Session->Practice = run.Practice;
+        session.Kind = run.Kind;
         VirtualSessionResult result = RunVirtualSession(parameters, session);
         if (!result.Refusal.empty()) {
             result.Report.Error = result.Refusal;  // a run that could not start ends the session there

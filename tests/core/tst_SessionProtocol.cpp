@@ -14,7 +14,7 @@ SessionProtocol Read(const std::string& session, std::vector<UnreadableValue>* u
 {
     const IniFile ini = IniFile::FromText("[Tests]\nN_Cond=2\n[Session]\n" + session);
     std::vector<UnreadableValue> values;
-    SessionProtocol protocol = ReadSessionProtocol(ini, 2, values);
+    SessionProtocol protocol = ReadSessionProtocol(ini, std::vector<TestCondition>(2), values);
     if (unreadable != nullptr) {
         *unreadable = values;
     }
