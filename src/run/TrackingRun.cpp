@@ -134,8 +134,9 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
     }
     const Result<std::string> completed = CompleteResultsFile(state_.ResultsFileName);
     report.ResultsNotice = completed ? completed.Value() : completed.Reason();
-    for (const std::string& problem :
-         {report.TestLogError, CheckResultsFile(state_.ResultsFileName).Reason(), report.ResultsNotice}) {
+    // A threshold run writes no block, so the results file is neither opened nor made.
+    const std::string resultsProblem = Kind == RunKind::Ptc ? CheckResultsFile(state_.ResultsFileName).Reason() : std::string();
+    for (const std::string& problem : {report.TestLogError, resultsProblem, report.ResultsNotice}) {
         if (!problem.empty() && OnFileProblem) {
             OnFileProblem(problem);
         }

@@ -219,6 +219,7 @@ SimCommand AddRunCommand(CLI::App& tool)
     command->add_flag_callback(
         "--threshold", [&options] { options.Kind = RunKind::Threshold; },
         "measure the listener's threshold in quiet at the condition's ToneF instead of a tuning curve: the tone "
-        "alone, from ThresholdStartSPL in ThresholdStep steps until ThresholdReversals reversals; no results-file block");
+        "alone, from ThresholdStartSPL in ThresholdStep steps until ThresholdReversals reversals; no results-file block "
+        "(default: a tuning curve)");
     return {command, [request] { return Rehearse(*request); }};
 }
