@@ -2,6 +2,7 @@
 
 #include "FreqPointCount.h"
 #include "RunChecks.h"
+#include "ToneLevel.h"
 #include "WholeFile.h"
 
 #include <algorithm>
@@ -39,10 +40,25 @@ std::int64_t EstimatedThresholdRunMs(const ExperimentSettings& settings)
 Result<> CheckSessionRuns(const SessionProtocol& protocol, const SharedState& state, char decimalSeparator)
 {
     SharedState trial = state;
+    std::optional<RecordedRuns> record;  // read once, for the first tone in dB SL
+    std::set<std::pair<EarSide, float>> thresholdsBefore;  // measured by the session before the run
     for (std::size_t k = 0; k < protocol.Runs.size(); ++k) {
-        trial.CurrentCondition = protocol.Runs[k].Condition - 1;
-        const Result<> check = protocol.Runs[k].Kind == RunKind::Threshold ? CheckThresholdRun(trial, decimalSeparator)
-                                                                           : CheckRunConditions(trial, decimalSeparator);
+        const SessionRun& run = protocol.Runs[k];
+        trial.CurrentCondition = run.Condition - 1;
+        trial.Ear = run.Ear;
+        Result<> check = run.Kind == RunKind::Threshold ? CheckThresholdRun(trial, decimalSeparator)
+                                                        : CheckRunConditions(trial, decimalSeparator);
+        const float toneF = trial.HasConditions() ? trial.Current().ToneF : 0.0f;
+        if (check && run.Kind == RunKind::Threshold) {
+            thresholdsBefore.insert({run.Ear, toneF});
+        } else if (check && trial.Current().ToneSL && !thresholdsBefore.contains({run.Ear, toneF})) {
+            if (!record) {
+                record = ReadRecordFiles(SessionRecordFileName(state.ResultsFileName), "");
+            }
+            if (const Result<ResolvedTone> tone = ResolveToneSL(*record, trial, "", ""); !tone) {
+                check = Failure{tone.Reason()};
+            }
+        }
         if (!check) {
             return Failure{"Run " + std::to_string(k + 1) + " of the session (condition "
                            + std::to_string(protocol.Runs[k].Condition) + ") cannot start: " + check.Reason()};

@@ -98,6 +98,9 @@ int RunSession(const SessionRequest& request)
     SharedState state;
     state.Settings = load->Parameters.Settings;
     state.Conditions = load->Parameters.Conditions;
+    // A tone in dB SL is checked against this subject's thresholds in this results name's record.
+    state.SubjectName = request.subject;
+    state.ResultsFileName = request.results + ".dat";
     if (const Result<> check = CheckSessionRuns(protocol, state, '.'); !check) {
         std::cerr << name << check.Reason() << '\n';
         return 1;
