@@ -307,12 +307,21 @@ void SetupWindow::SubjectEditExit()
 {
     state_.SubjectName = SubjectEdit->text().toStdString();
     EnableGraphResults();
+    ShowThresholdOfSubject();
 }
 
 void SetupWindow::ResFileEditExit()
 {
     state_.ResultsFileName = ResFileEdit->text().toStdString() + ".dat";
     EnableGraphResults();
+    ShowThresholdOfSubject();
+}
+
+void SetupWindow::ShowThresholdOfSubject()
+{
+    if (state_.HasConditions() && state_.Current().ToneSL) {
+        ShowToneLevel();
+    }
 }
 
 void SetupWindow::EndForSignal(int signalNumber)

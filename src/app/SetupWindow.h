@@ -103,6 +103,8 @@ public slots:
     void RunPTCClick();
     // The listener's threshold in quiet at the condition's ToneF, in the run window.
     void ThresholdClick();
+    // A tone in dB SL rests on the threshold of the subject in the results name's record.
+    void ShowThresholdOfSubject();
     void RunSessionClick();
     void GraphPTCClick();
     void ToneFreqEditExit();

@@ -288,7 +288,7 @@ void SetupWindow::SetTabOrder()
     const QList<QWidget*> order = {ToneLevelSlider, TonePlay, RunPTC, GraphPTC, StartFreqEdit, EndFreqEdit, FreqStepEdit,
                                    ToneFreqEdit, MaskerBWEdit, SerialPort, InitKC35, Calibrate, SPLstepEdit,
                                    MaxMaskerEdit, ParamButton, PreviousButton, NextButton, EarGroup, SubjectEdit,
-                                   ResFileEdit, SweepGroup, RunSession};
+                                   ResFileEdit, SweepGroup, Threshold, RunSession};
     // A radio group takes part in the order through its buttons.
     QList<QWidget*> chain;
     for (QWidget* control : order) {
