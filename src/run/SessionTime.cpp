@@ -15,15 +15,15 @@ std::int64_t RecordedSessionMs(const RecordedRuns& record, const std::string& se
 {
     std::int64_t total = 0;
     for (const RecordedRun& run : record.Runs) {
-        if (sessionId.empty() || run.Session != sessionId || (!run.Trials && run.Points.empty())) {
+        if (sessionId.empty() || run.Session != sessionId || (!run.LoggedTrials && run.Points.empty())) {
             continue;  // another session's run, or a skipped run's row
         }
-        if (!run.Trials) {
+        if (!run.LoggedTrials) {
             total += EstimatedRunMs(run.Settings, run.Parameters);
             continue;
         }
         const double trialMs = std::max(0.0, static_cast<double>(run.Settings.MaskerDuration) + run.Settings.ISI);
-        total += StartPauseMs + static_cast<std::int64_t>(trialMs * run.Trials->Trials);
+        total += StartPauseMs + static_cast<std::int64_t>(trialMs * run.LoggedTrials->size());
     }
     return total;
 }

@@ -158,12 +158,12 @@ std::string AnalysisCsv(const std::vector<ResultsBlock>& blocks, const std::vect
             head.Runs = r.RunId;
             head.Date = r.Date;
             head.MaxSplJudged = true;
-            head.TrialsJudged = r.Trials.has_value();
+            head.TrialsJudged = r.LoggedTrials.has_value();
             head.Status = RecordedStatus(r);
             head.LeftOut = run->LeftOut;
             head.Simulated = Bit(r.Simulated);
             head.RecordIncomplete = Bit(r.Incomplete);
-            head.NoTrialLog = Bit(!r.Trials);
+            head.NoTrialLog = Bit(!r.LoggedTrials);
         }
         text += Row(head, matched[i].Measures, analysis.Parameters);
     }
@@ -182,7 +182,7 @@ std::string AnalysisCsv(const std::vector<ResultsBlock>& blocks, const std::vect
         head.MaxSplJudged = true;
         head.TrialsJudged = true;
         for (const std::size_t i : c.Runs) {
-            head.TrialsJudged = head.TrialsJudged && analysis.Runs[i].Run.Trials.has_value();
+            head.TrialsJudged = head.TrialsJudged && analysis.Runs[i].Run.LoggedTrials.has_value();
             if (head.Session.empty() || head.Session == analysis.Runs[i].Run.Session) {
                 head.Session = analysis.Runs[i].Run.Session;
             }

@@ -79,7 +79,7 @@ void PrintRecordState(const AnalysedRun& run)
         std::cout << "  flag record incomplete: " << r.Points.size() << " points on record"
                   << (r.ExpectedPoints >= 0 ? " of " + std::to_string(r.ExpectedPoints) : std::string()) << "\n";
     }
-    if (!r.Trials) {
+    if (!r.LoggedTrials) {
         std::cout << "  flag no trial log: the trial log has no rows of this run; the sweep and playback are not judged\n";
     }
     if (r.Simulated) {

@@ -732,8 +732,8 @@ TEST_F(SetupWindowTest, SigtermInARunKeepsItsTrialsAndPointsAndClosesEveryWindow
     ASSERT_EQ(record.Runs.size(), 1u);
     EXPECT_EQ(record.Runs[0].Status, "ended");
     EXPECT_EQ(record.Runs[0].Points.size(), 4u) << "key changes 5 to 8";
-    ASSERT_TRUE(record.Runs[0].Trials);
-    EXPECT_GE(record.Runs[0].Trials->Trials, 9);
+    ASSERT_TRUE(record.Runs[0].LoggedTrials);
+    EXPECT_GE(record.Runs[0].LoggedTrials->size(), 9u);
     EXPECT_FALSE(runWindow->isVisible());
     EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
 }

@@ -6,14 +6,16 @@ namespace {
 
 RecordedRun ThresholdOf(const std::string& id, const std::string& ear, float toneF, double level)
 {
+    // Copied from strings, not assigned from literals, which GCC 12 warns about here in error.
+    const std::string subject = "P1", date = "2026-12-08", time = "10:42:05", session = "S", status = "measured";
     RecordedRun run;
     run.RunId = id;
-    run.Subject = "P1";
+    run.Subject = subject;
     run.Ear = ear;
-    run.Date = "2026-12-08";
-    run.Time = "10:42:05";
-    run.Session = "S";
-    run.Status = "measured";
+    run.Date = date;
+    run.Time = time;
+    run.Session = session;
+    run.Status = status;
     run.Kind = RunKind::Threshold;
     run.Parameters.ToneF = toneF;
     run.Threshold = ThresholdEstimate{level, 1.0, 6};

@@ -70,7 +70,7 @@ TEST(SessionKilledAtEveryWrite, CountsEachRunOnceAndTheResultsFileHoldsEachRunOn
             EXPECT_FALSE(run.Incomplete) << run.RunId;
             if (run.Status == "measured" && !run.MarkedRepeated) {
                 ++measured[run.Session][run.SessionRun];
-                EXPECT_TRUE(run.Trials.has_value()) << "run " << run.RunId << " has no trial log";
+                EXPECT_TRUE(run.LoggedTrials.has_value()) << "run " << run.RunId << " has no trial log";
             }
         }
         ASSERT_FALSE(measured.empty());

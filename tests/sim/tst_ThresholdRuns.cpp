@@ -72,8 +72,8 @@ TEST(ThresholdRun, EstimatesTheListenersThresholdAndRecordsItWithoutAResultsBloc
     EXPECT_NEAR(run.Threshold->Level, EstimateThreshold(run.Reversals)->Level, 1e-3);
     EXPECT_NEAR(run.Threshold->Sd, EstimateThreshold(run.Reversals)->Sd, 1e-3);
     EXPECT_TRUE(run.Points.empty());
-    ASSERT_TRUE(run.Trials);
-    EXPECT_GT(run.Trials->Trials, 8);
+    ASSERT_TRUE(run.LoggedTrials) << "the trial log has the run's trials";
+    EXPECT_GT(run.LoggedTrials->size(), 8u);
     EXPECT_EQ(LeftOutBecause(run), "threshold run");
     EXPECT_TRUE(AnalyseRecordedRuns(record.Runs, {}, {}).Runs.empty()) << "a threshold run is no curve";
 }

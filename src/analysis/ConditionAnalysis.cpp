@@ -70,9 +70,18 @@ std::vector<NamedSetting> RecordedSettings(const RecordedRun& run)
     return CurveSettings(run.Parameters, SettingsOf(run));
 }
 
+std::optional<TrialSummary> SummariseLoggedTrials(const RecordedRun& run)
+{
+    if (!run.LoggedTrials) {
+        return std::nullopt;
+    }
+    return SummariseTrials(*run.LoggedTrials, run.Parameters, DirectionFromName(run.Direction) != Sweep::Down,
+                           run.Settings.MaskerDuration, run.Settings.ISI);
+}
+
 CurveMeasures MeasureRecordedRun(const RecordedRun& run, const AnalysisParameters& parameters)
 {
-    return MeasureRun(run.Points, {run.Parameters.ToneF, run.Parameters.MaxSPL, run.Trials}, parameters);
+    return MeasureRun(run.Points, {run.Parameters.ToneF, run.Parameters.MaxSPL, SummariseLoggedTrials(run)}, parameters);
 }
 
 ResultsAnalysis AnalyseRecordedRuns(const std::vector<RecordedRun>& runs, const RunSelection& selection,

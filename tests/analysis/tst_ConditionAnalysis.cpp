@@ -48,9 +48,9 @@ TEST(RecordedRuns, ReadsRunsByColumnNameAndCombinesTheSelected)
         log += CsvRow({"r1", std::to_string(k + 1), std::to_string(500 + 15 * k), "50", "1", "", "0"});
     }
     AddTrialLog(record, log);
-    ASSERT_TRUE(record.Runs[0].Trials);
-    EXPECT_FALSE(record.Runs[0].Trials->SweepCompleted);
-    EXPECT_FALSE(record.Runs[1].Trials);
+    ASSERT_TRUE(record.Runs[0].LoggedTrials);
+    EXPECT_FALSE(SummariseLoggedTrials(record.Runs[0])->SweepCompleted);
+    EXPECT_FALSE(record.Runs[1].LoggedTrials);
 
     const ResultsAnalysis all = AnalyseRecordedRuns(record.Runs, {});
     ASSERT_EQ(all.Conditions.size(), 1u);

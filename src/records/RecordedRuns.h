@@ -1,10 +1,10 @@
 #pragma once
 
-#include "CurveMeasures.h"
 #include "ListenerDetails.h"
 #include "RunChoices.h"
 #include "TestCondition.h"
 #include "ThresholdEstimate.h"
+#include "TrialEntries.h"
 
 #include <optional>
 #include <set>
@@ -44,7 +44,7 @@ struct RecordedRun {
     std::string AttenuatorMode;
     std::string Device;
     std::vector<ResultPoint> Points;    // in their recorded order
-    std::optional<TrialSummary> Trials; // when the trial log has the run
+    std::optional<std::vector<TrialEntry>> LoggedTrials;  // when the trial log has the run
     // A threshold run has no points: its estimate and the levels of its reversals. A tuning
     // curve whose tone was set in dB SL names the threshold run it rests on (Parameters.ToneSL).
     RunKind Kind = RunKind::Ptc;
@@ -81,7 +81,7 @@ struct RecordedRuns {
 // incomplete and is named in Problems.
 RecordedRuns ReadSessionRecord(const std::string& text);
 
-// Adds the trial log's summary to every run it has rows for.
+// Adds the trial log's trials to every run it has rows for.
 void AddTrialLog(RecordedRuns& runs, const std::string& text);
 
 // The session record and the trial log read from their files; a missing file gives no runs

@@ -1,7 +1,6 @@
 #include "Csv.h"
 #include "ScratchFolder.h"
 #include "RecordedRuns.h"
-#include "RunChecks.h"
 #include "SessionFiles.h"
 
 #include <gtest/gtest.h>
@@ -197,21 +196,3 @@ TEST_F(SessionFilesTest, TheListenerDetailsGoAfterThePointsColumnsAndReadBack)
     EXPECT_EQ(read.Runs[0].Listener, state.Listener);
 }
 
-TEST(ListenerDetails, RefusedWithControlCharactersOrABirthDateThatIsNoDay)
-{
-    EXPECT_TRUE(CheckListenerDetails({"P-1", "2000-02-29", "Dr. Ortiz"}));
-    EXPECT_TRUE(CheckListenerDetails({}));
-    EXPECT_EQ(CheckListenerDetails({"P\t1", "", ""}).Reason(),
-              "the listener ID holds a tab, which cannot be written on the one line the session record gives it");
-    EXPECT_EQ(CheckListenerDetails({"", "", "A\nB"}).Reason().substr(0, 34), "the examiner holds a line break, w");
-    EXPECT_EQ(CheckBirthDate("1961-02-29").Reason(), "the birth date 1961-02-29 is not a day of the calendar");
-    for (const char* shape : {"23.04.1961", "1961-4-23", "-961-04-23", "1961-04-2x"}) {
-        EXPECT_EQ(CheckBirthDate(shape).Reason(), std::string("the birth date \"") + shape + "\" is not written YYYY-MM-DD");
-    }
-
-    SharedState state;
-    state.Conditions.resize(1);
-    state.Listener.BirthDate = "1961-13-01";
-    const std::string refused = CheckRunConditions(state, '.').Reason();
-    EXPECT_EQ(refused.rfind("The run cannot start: the birth date 1961-13-01 is not a day", 0), 0u) << refused;
-}

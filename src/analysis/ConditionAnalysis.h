@@ -54,6 +54,9 @@ struct ResultsAnalysis {
 ResultsAnalysis AnalyseRecordedRuns(const std::vector<RecordedRun>& runs, const RunSelection& selection,
                                     const AnalysisParameters& parameters = {});
 
+// The trial log's trials of a run summed up; nothing when the log has none of them.
+std::optional<TrialSummary> SummariseLoggedTrials(const RecordedRun& run);
+
 // The run's measures from its points and what the record and the trial log say of it.
 CurveMeasures MeasureRecordedRun(const RecordedRun& run, const AnalysisParameters& parameters = {});
 

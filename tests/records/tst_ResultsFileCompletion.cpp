@@ -2,7 +2,6 @@
 #include "ResultsWriter.h"
 #include "ScratchFolder.h"
 #include "SessionFiles.h"
-#include "SessionLock.h"
 #include "WholeFile.h"
 
 #include <gtest/gtest.h>
@@ -76,18 +75,3 @@ TEST_F(ResultsFileCompletionTest, NamesALastBlockTheRecordLacksAndWritesNothing)
     EXPECT_EQ(Dat(), before);
 }
 
-// One program at a time runs a session on a results name; the lock file goes with the lock.
-TEST(SessionLock, IsHeldByOneHolderAndGoesWithIt)
-{
-    const ScratchFolder scratch{ScratchFolder::Mode::Stay};
-    const std::string results = scratch.Path("s.dat").string();
-    {
-        const SessionLock first(results);
-        ASSERT_TRUE(first.Held()) << first.Problem();
-        const SessionLock second(results);
-        EXPECT_FALSE(second.Held());
-        EXPECT_NE(second.Problem().find("Another Quorvex is running a session"), std::string::npos) << second.Problem();
-    }
-    EXPECT_FALSE(std::filesystem::exists(scratch.Path("s.session.lock")));
-    EXPECT_TRUE(SessionLock(results).Held());
-}

@@ -254,8 +254,7 @@ void AddTrialLog(RecordedRuns& runs, const std::string& text)
     for (RecordedRun& run : runs.Runs) {
         const auto found = trials.find(run.RunId);
         if (found != trials.end()) {
-            run.Trials = SummariseTrials(found->second, run.Parameters, DirectionFromName(run.Direction) != Sweep::Down,
-                                         run.Settings.MaskerDuration, run.Settings.ISI);
+            run.LoggedTrials = std::move(found->second);
         }
     }
 }

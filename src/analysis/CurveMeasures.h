@@ -2,6 +2,7 @@
 
 #include "CurveAnalysis.h"
 #include "TestCondition.h"
+#include "TrialEntries.h"
 
 #include <array>
 #include <optional>
@@ -73,14 +74,6 @@ struct TrialSummary {
     double LastFrequency = 0.0;  // the last trial's masker frequency
     double SweepEndHz = 0.0;     // where the sweep ends (EndF upwards, StartF downwards)
     bool SweepCompleted = false;
-};
-
-// One trial as the trial log or a run's records have it.
-struct TrialEntry {
-    float Freq = 0.0f;
-    float Level = 0.0f;
-    std::optional<double> OnsetSeconds;  // from the run's first stimulus; empty when unknown
-    bool Dropout = false;
 };
 
 // Sums up a run's trials. `upward`: the sweep's direction. A trial is late when its onset
