@@ -19,7 +19,7 @@ struct TestCondition {
     float MaskStartSPL = 40.0f;  // dB SPL, masker level at the start of a run
     // dB above the listener's threshold in quiet at ToneF, in place of ToneSPL: the run plays
     // the tone at the latest threshold on record plus this (ToneLevel.h).
-    std::optional<float> ToneSL;
+    std::optional<float> ToneSL{};
 };
 
 // Experiment-wide settings. The initial values are those of the set-up window before any

@@ -72,11 +72,11 @@ struct RunLog {
     std::size_t TrialsWritten = 0;
     RunKind Kind = RunKind::Ptc;
     // A tuning curve whose tone was set in dB SL: that SL and the threshold run it rests on.
-    std::optional<float> ToneSL;
-    std::string ThresholdRun;
+    std::optional<float> ToneSL{};
+    std::string ThresholdRun{};
     // A threshold run: the levels at its reversals and the estimate from them.
-    std::vector<float> Reversals;
-    std::optional<ThresholdEstimate> Threshold;
+    std::vector<float> Reversals{};
+    std::optional<ThresholdEstimate> Threshold{};
 };
 
 // The results name is ResultsFileName without its ".dat".

@@ -416,7 +416,9 @@ void TrackingRun::Finish(RunReport& report)
     const bool measured = report.Error.empty() && !stopRequested_ && (Kind != RunKind::Threshold || report.Threshold);
     if (Session) {
         report.RunStatus = !measured ? "ended" : Session->Practice ? "practice" : "measured";
-        report.StopCause = stopRequested_ ? stopCause_ : std::string();
+        report.StopCause = stopRequested_ ? stopCause_
+                           : !measured && report.Error.empty() ? "a threshold track without a reversal"
+                                                               : std::string();
         log_.Session = *Session;
         log_.Session->Status = report.RunStatus;
     }

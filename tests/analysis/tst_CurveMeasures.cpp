@@ -93,7 +93,7 @@ TEST(CurveMeasures, SaysWhyThereIsNoFittedTip)
 TEST(CurveMeasures, EachFlagIsRaisedByWhatShouldRaiseItAlone)
 {
     const auto good = Track(500, 2000, 10, RoundedV(0.0));
-    const TestCondition condition{1000, 500, 2000, 10, 200, 3, 90, 30, 40, std::nullopt};
+    const TestCondition condition{1000, 500, 2000, 10, 200, 3, 90, 30, 40};
     std::vector<TrialEntry> trials;
     for (double f = 500; f <= 2000; f += 10) {
         trials.push_back({static_cast<float>(f), 50.0f, trials.size() * 0.62, false});
@@ -160,7 +160,7 @@ TEST(CurveMeasures, EachFlagIsRaisedByWhatShouldRaiseItAlone)
 TEST(CurveMeasures, CombinesAnUpwardAndADownwardRun)
 {
     // The track's lag moves an upward run's tip up and a downward run's down by as much.
-    const TestCondition condition{1000, 500, 2000, 10, 200, 3, 90, 30, 40, std::nullopt};
+    const TestCondition condition{1000, 500, 2000, 10, 200, 3, 90, 30, 40};
     const auto up = Track(500, 2000, 10, SymmetricV(0.05));
     const auto down = Track(520, 1980, 10, SymmetricV(-0.05));
     const std::vector<CurveMeasures> runs = {MeasureRun(up, {1000, 90.0, std::nullopt}),

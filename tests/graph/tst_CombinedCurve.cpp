@@ -60,7 +60,7 @@ TEST(GraphCombinedCurve, ShowsTheCombinedCurveAndWritesTheReport)
 {
     const ScratchFolder dir;
     SharedState state;
-    state.Conditions.push_back(TestCondition{1000, 500, 2000, 15, 200, 3, 120, 30, 40, std::nullopt});
+    state.Conditions.push_back(TestCondition{1000, 500, 2000, 15, 200, 3, 120, 30, 40});
     state.SubjectName = "S01";
     state.Ear = EarSide::Left;
     state.ResultsFileName = "S01.dat";

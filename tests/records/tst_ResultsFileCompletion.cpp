@@ -15,7 +15,7 @@ class ResultsFileCompletionTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        state.Conditions = {TestCondition{1000, 500, 2000, 10, 200, 3, 90, 40, 50, std::nullopt}};
+        state.Conditions = {TestCondition{1000, 500, 2000, 10, 200, 3, 90, 40, 50}};
         state.SubjectName = "Ann\tB";  // a control character, shown in the .dat as U+FFFD
         state.Ear = EarSide::Left;
         state.ResultsFileName = scratch.Path("s.dat").string();
