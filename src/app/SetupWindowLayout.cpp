@@ -208,7 +208,7 @@ void SetupWindow::CreateControls()
     // Threshold shares Run Session's place, nearest to Run PTC.
     const QRect sessionPlace = RunSession->geometry();
     const int thresholdWidth = (sessionPlace.width() - 5) / 2;
-    Threshold = MakeButton(client, "Threshold", "Threshold",
+    Threshold = MakeButton(client, "RunThreshold", "Threshold",
                            QRect(sessionPlace.x(), sessionPlace.y(), thresholdWidth, sessionPlace.height()));
     RunSession->setGeometry(sessionPlace.adjusted(thresholdWidth + 5, 0, 0, 0));
 

@@ -368,7 +368,7 @@ TEST_F(SetupWindowTest, AToneInDbSLRestsOnTheSubjectsLatestThreshold)
     } catch (const std::runtime_error& error) {
         EXPECT_NE(std::string(error.what()).find("Measure it first with \"Threshold\""), std::string::npos) << error.what();
     }
-    EXPECT_TRUE(Control("Threshold")->isEnabled());
+    EXPECT_TRUE(Control("RunThreshold")->isEnabled());
 
     SharedState measured = form->State();
     RunLog log;

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/resource.h>
@@ -189,8 +191,15 @@ TEST_F(SessionFilesTest, TheListenerDetailsGoAfterThePointsColumnsAndReadBack)
     state.Listener = {"P-0042", "1961-04-23", "Dr. Ortiz, audiology"};
     ASSERT_EQ(WriteSessionFiles(state, log, 2).RecordError, "");
     const auto header = ParseCsv(Text(Record())).front();
-    EXPECT_EQ(std::vector<std::string>(header.end() - 4, header.end() - 1),
+    const auto details = std::find(header.begin(), header.end(), "subject_id");
+    ASSERT_LE(details + 3, header.end());
+    EXPECT_GT(details, std::find(header.begin(), header.end(), "masker_spl"));
+    EXPECT_EQ(std::vector<std::string>(details, details + 3),
               (std::vector<std::string>{"subject_id", "birth_date", "examiner"}));
+    EXPECT_EQ(std::vector<std::string>(header.end() - 6, header.end()),
+              (std::vector<std::string>{"run_type", "ToneSL", "threshold_run", "threshold", "threshold_sd",
+                                        "threshold_reversals"}))
+        << "the threshold columns, one block at the end";
     const RecordedRuns read = ReadSessionRecord(Text(Record()));
     ASSERT_EQ(read.Runs.size(), 1u);
     EXPECT_EQ(read.Runs[0].Listener, state.Listener);
