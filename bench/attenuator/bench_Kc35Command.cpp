@@ -6,7 +6,7 @@
 #include "EventDispatcher.h"
 #include "Kc35Attenuator.h"
 #include "Quantile.h"
-#include "TComPort.h"
+#include "SerialPortLink.h"
 
 #include <QCoreApplication>
 
@@ -64,7 +64,7 @@ int main(int argc, char** argv)
         });
     }
 
-    TComPort comPort(port);
+    SerialPortLink comPort(port);
     NoEvents events;
     Kc35Attenuator kc35(comPort, events);
     std::vector<double> ms;

@@ -15,7 +15,7 @@
 #include "JackRecorder.h"
 #include "Kc35Attenuator.h"
 #include "PseudoTerminal.h"
-#include "TComPort.h"
+#include "SerialPortLink.h"
 #include "PortAudioOutput.h"
 #include "Quantile.h"
 #include "TestSoundServer.h"
@@ -93,7 +93,7 @@ bool RunOn(const TestSoundServer& server, int trials, int isi, float maskerMs, b
     SteadyClock clock;
     NoEvents events;
     PseudoTerminal pty;
-    TComPort port(pty.SlavePath());
+    SerialPortLink port(pty.SlavePath());
     TimedLevelLink link(port);
     Kc35Attenuator attenuator(link, events);
     TrackingRun run(state, RunDevices{&output, &clock, &events, kc35 ? &attenuator : nullptr});
@@ -112,7 +112,7 @@ bool RunOn(const TestSoundServer& server, int trials, int isi, float maskerMs, b
     const std::size_t mark = recorder.Mark();
     const auto wallStart = std::chrono::steady_clock::now();
     const double cpuStart = CpuSeconds();
-    const RunReport report = run.Run();
+    const RunOutcome report = run.Run();
     const double cpu = CpuSeconds() - cpuStart;
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
     usleep(500000);  // the last frames reach the recorder

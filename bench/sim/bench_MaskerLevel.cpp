@@ -14,7 +14,7 @@
 #include "Stimuli.h"
 #include "TrackingRun.h"
 #include "VirtualListener.h"
-#include "VirtualSession.h"
+#include "VirtualRun.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 // A whole rehearsal as `quorvex-sim run` makes it: 500 to 2000 Hz in 10 Hz steps (151 masker
 // frequencies, the example file's first condition), the real run with its stimuli, the virtual
 // listener's filter on every presentation, and the results files written. Wall time per session.
-#include "VirtualSession.h"
+#include "VirtualRun.h"
 
 #include <benchmark/benchmark.h>
 
@@ -31,11 +31,11 @@ void BM_FullSweep(benchmark::State& state)
     std::filesystem::create_directories(dir);
     std::filesystem::current_path(dir);
     const ParameterSet set = ExampleCondition(AttenuatorModeFromNumber(static_cast<int>(state.range(0))));
-    VirtualSessionOptions options;
+    VirtualRunOptions options;
     options.Listener.Seed = 1;
     int trials = 0;
     for (auto _ : state) {
-        const VirtualSessionResult result = RunVirtualSession(set, options);
+        const VirtualRunResult result = RunWithVirtualListener(set, options);
         trials = result.Report.Trials;
         benchmark::DoNotOptimize(result.Points.data());
     }

@@ -65,6 +65,11 @@ bool RunSelection::Includes(const RecordedRun& run) const
     return RunIds.empty() || std::find(RunIds.begin(), RunIds.end(), run.RunId) != RunIds.end();
 }
 
+CurveKind RunCurveKind(const RecordedRun& run)
+{
+    return run.Direction == DirectionName(Sweep::Down) ? CurveKind::Downward : CurveKind::Upward;
+}
+
 std::vector<NamedSetting> RecordedSettings(const RecordedRun& run)
 {
     return CurveSettings(run.Parameters, SettingsOf(run));
@@ -95,7 +100,9 @@ ResultsAnalysis AnalyseRecordedRuns(const std::vector<RecordedRun>& runs, const 
             continue;
         }
         const std::size_t index = analysis.Runs.size();
-        analysis.Runs.push_back({run, MeasureRecordedRun(run, parameters), LeftOutBecause(run)});
+        const CurveMeasures measures = MeasureRecordedRun(run, parameters);
+        analysis.Runs.push_back({run, measures, FindTip(measures, NormOf(run.Settings), RunCurveKind(run)),
+                                 LeftOutBecause(run)});
         if (!analysis.Runs.back().LeftOut.empty()) {
             continue;
         }
@@ -132,6 +139,12 @@ ResultsAnalysis AnalyseRecordedRuns(const std::vector<RecordedRun>& runs, const 
         group.HasCombined = true;
         group.Combined = CombineCurves(curves, group.Parameters);
         group.CombinedMeasures = MeasureCombined(group.Combined, group.Parameters.ToneF, measures, names, parameters);
+        const CurveKind first = RunCurveKind(analysis.Runs[group.Runs.front()].Run);
+        const bool oneDirection = std::all_of(group.Runs.begin(), group.Runs.end(), [&](std::size_t i) {
+            return RunCurveKind(analysis.Runs[i].Run) == first;
+        });
+        group.CombinedFinding = FindTip(group.CombinedMeasures, NormOf(group.Settings),
+                                        oneDirection ? first : CurveKind::Combined);
     }
     return analysis;
 }

@@ -3,6 +3,7 @@
 #include "CurveMeasures.h"
 #include "CurveSettings.h"
 #include "RecordedRuns.h"
+#include "TipFinding.h"
 
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@ struct RunSelection {
 struct AnalysedRun {
     RecordedRun Run;
     CurveMeasures Measures;
+    TipFinding Finding;  // against the norm the run was measured with, for its sweep direction
     // Why the run is left out of combined curves and test-retest figures (LeftOutBecause);
     // empty when it counts.
     std::string LeftOut;
@@ -36,6 +38,9 @@ struct ConditionCurves {
     bool HasCombined = false;
     CombinedCurve Combined;
     CurveMeasures CombinedMeasures;
+    // The combined curve's finding: a curve of one direction's runs takes that direction's range,
+    // of both directions the combined range; the norm is the first run's.
+    TipFinding CombinedFinding;
     // Test-retest: the tip difference between runs of the same sweep direction (an upward and
     // a downward run differ by the track's lag, not by chance); Spread is the larger of the two.
     TipSpread Spread;
@@ -59,6 +64,9 @@ std::optional<TrialSummary> SummariseLoggedTrials(const RecordedRun& run);
 
 // The run's measures from its points and what the record and the trial log say of it.
 CurveMeasures MeasureRecordedRun(const RecordedRun& run, const AnalysisParameters& parameters = {});
+
+// The kind of curve a run's direction gives ("down": downward; otherwise upward).
+CurveKind RunCurveKind(const RecordedRun& run);
 
 // The settings of a recorded run as CurveSettings names them.
 std::vector<NamedSetting> RecordedSettings(const RecordedRun& run);

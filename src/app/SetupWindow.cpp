@@ -17,7 +17,8 @@
 #include "RunWindow.h"
 #include "StimulusLimits.h"
 #include "StimulusResolution.h"
-#include "TComPort.h"
+#include "SerialPortLink.h"
+#include "SerialSetupDialog.h"
 #include "ToneLevel.h"
 #include "TonePreview.h"
 
@@ -46,7 +47,7 @@ SetupWindow::SetupWindow(SetupWindowDevices devices, QWidget* parent)
         throw std::invalid_argument("The set-up window needs a clock and an event dispatcher");
     }
     if (devices_.serialLink == nullptr) {
-        ownComPort_ = std::make_unique<TComPort>();
+        ownComPort_ = std::make_unique<SerialPortLink>();
         devices_.serialLink = ownComPort_.get();
     }
     kc35_ = std::make_unique<Kc35Attenuator>(*devices_.serialLink, *devices_.dispatcher);
@@ -83,7 +84,7 @@ SetupWindow::SetupWindow(SetupWindowDevices devices, QWidget* parent)
 
     // The other windows, created once in this order and kept hidden until opened.
     runWindow_ = new RunWindow(state_, RunDevices{devices_.sound, devices_.clock, devices_.dispatcher, kc35_.get()}, this);
-    runWindow_->OnRunFinished = [this](const RunReport& report) {
+    runWindow_->OnRunFinished = [this](const RunOutcome& report) {
         if (report.StoredPoints > 2) {
             GraphPTC->setEnabled(true);
         }
@@ -239,7 +240,11 @@ void SetupWindow::StoreEdit(QLineEdit* edit, ConditionField field)
     if (!state_.HasConditions()) {
         return;
     }
-    StoreEditedValue(state_, field, edit->text().toStdString(), DecimalSeparator());
+    if (const Result<> stored = StoreEditedValue(state_, field, edit->text().toStdString(), DecimalSeparator());
+        !stored) {
+        ShowMessage(QString::fromStdString(stored.Reason()));
+        return;  // the edit keeps the text, for the operator to mend
+    }
     RefreshParameters();
 }
 
@@ -281,7 +286,7 @@ void SetupWindow::InitialiseAttenuators()
 void SetupWindow::SerialPortClick()
 {
     if (ownComPort_) {
-        ownComPort_->ShowSetupDialog(this);
+        ShowSerialSetupDialog(*ownComPort_, this);
     }
 }
 

@@ -18,7 +18,7 @@ class Kc35Attenuator;
 class PortAudioOutput;
 class SoundOutput;
 class SerialLink;
-class TComPort;
+class SerialPortLink;
 class QAction;
 class QButtonGroup;
 class QGroupBox;
@@ -159,7 +159,7 @@ private:
 
     SharedState state_;
     SetupWindowDevices devices_;
-    std::unique_ptr<TComPort> ownComPort_;  // absent when the devices bring their own line
+    std::unique_ptr<SerialPortLink> ownComPort_;  // absent when the devices bring their own line
     std::unique_ptr<Kc35Attenuator> kc35_;
     std::unique_ptr<PortAudioOutput> soundDevice_;  // absent when the devices bring their own output
     int outputBits_ = 0;  // the resolution of the device found; 0 when it cannot play

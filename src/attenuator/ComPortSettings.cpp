@@ -27,22 +27,22 @@ std::string DevicePath(const std::string& portName)
 int BaudRateValue(BaudRate rate, int custom)
 {
     switch (rate) {
-    case BaudRate::brCustom: return custom;
-    case BaudRate::br110: return 110;
-    case BaudRate::br300: return 300;
-    case BaudRate::br600: return 600;
-    case BaudRate::br1200: return 1200;
-    case BaudRate::br2400: return 2400;
-    case BaudRate::br4800: return 4800;
-    case BaudRate::br9600: return 9600;
-    case BaudRate::br14400: return 14400;
-    case BaudRate::br19200: return 19200;
-    case BaudRate::br38400: return 38400;
-    case BaudRate::br56000: return 56000;
-    case BaudRate::br57600: return 57600;
-    case BaudRate::br115200: return 115200;
-    case BaudRate::br128000: return 128000;
-    case BaudRate::br256000: return 256000;
+    case BaudRate::Custom: return custom;
+    case BaudRate::Baud110: return 110;
+    case BaudRate::Baud300: return 300;
+    case BaudRate::Baud600: return 600;
+    case BaudRate::Baud1200: return 1200;
+    case BaudRate::Baud2400: return 2400;
+    case BaudRate::Baud4800: return 4800;
+    case BaudRate::Baud9600: return 9600;
+    case BaudRate::Baud14400: return 14400;
+    case BaudRate::Baud19200: return 19200;
+    case BaudRate::Baud38400: return 38400;
+    case BaudRate::Baud56000: return 56000;
+    case BaudRate::Baud57600: return 57600;
+    case BaudRate::Baud115200: return 115200;
+    case BaudRate::Baud128000: return 128000;
+    case BaudRate::Baud256000: return 256000;
     }
     return custom;
 }

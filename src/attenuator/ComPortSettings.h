@@ -7,20 +7,20 @@
 // memory only; every start of the program begins with these.
 
 enum class BaudRate {
-    brCustom, br110, br300, br600, br1200, br2400, br4800, br9600, br14400, br19200, br38400,
-    br56000, br57600, br115200, br128000, br256000,
+    Custom, Baud110, Baud300, Baud600, Baud1200, Baud2400, Baud4800, Baud9600, Baud14400, Baud19200, Baud38400,
+    Baud56000, Baud57600, Baud115200, Baud128000, Baud256000,
 };
-enum class DataBits { dbFive, dbSix, dbSeven, dbEight };
-enum class StopBits { sbOneStopBit, sbOne5StopBits, sbTwoStopBits };
-enum class ParityBits { prNone, prOdd, prEven, prMark, prSpace };
-enum class DtrControl { dtrDisable, dtrEnable, dtrHandshake };
-enum class RtsControl { rtsDisable, rtsEnable, rtsHandshake, rtsToggle };
+enum class DataBits { Five, Six, Seven, Eight };
+enum class StopBits { One, OneAndHalf, Two };
+enum class ParityBits { None, Odd, Even, Mark, Space };
+enum class DtrControl { Disable, Enable, Handshake };
+enum class RtsControl { Disable, Enable, Handshake, Toggle };
 
 struct FlowControlSettings {
     bool OutCTSFlow = true;    // output waits for CTS
     bool OutDSRFlow = false;   // output waits for DSR
-    DtrControl ControlDTR = DtrControl::dtrDisable;
-    RtsControl ControlRTS = RtsControl::rtsHandshake;
+    DtrControl ControlDTR = DtrControl::Disable;
+    RtsControl ControlRTS = RtsControl::Handshake;
     bool XonXoffOut = false;
     bool XonXoffIn = false;
 
@@ -29,11 +29,11 @@ struct FlowControlSettings {
 
 struct ComPortSettings {
     std::string Port;  // "ttyS0" (under /dev), an absolute device path, or "COM1" on Windows
-    BaudRate Baud = BaudRate::br9600;
-    int CustomBaudRate = 9600;  // used only with brCustom
-    DataBits Data = DataBits::dbSeven;
-    StopBits Stop = StopBits::sbTwoStopBits;
-    ParityBits Parity = ParityBits::prEven;
+    BaudRate Baud = BaudRate::Baud9600;
+    int CustomBaudRate = 9600;  // used only with Custom
+    DataBits Data = DataBits::Seven;
+    StopBits Stop = StopBits::Two;
+    ParityBits Parity = ParityBits::Even;
     FlowControlSettings FlowControl;
     int InputBufferSize = 1024;
     int WriteTotalMultiplier = 100;  // ms per byte of a write
@@ -49,7 +49,7 @@ std::string DefaultPortName();
 // On Windows the name is handed to the system unchanged.
 std::string DevicePath(const std::string& portName);
 
-// Bits per second of a baud-rate setting (brCustom: `custom`).
+// Bits per second of a baud-rate setting (Custom: `custom`).
 int BaudRateValue(BaudRate rate, int custom);
 
 // The time bound of writing `count` bytes, in milliseconds.

@@ -41,10 +41,10 @@ FlowControlChoice ReadFlowControl(const FlowControlSettings& flow)
 {
     const bool xonBoth = flow.XonXoffOut && flow.XonXoffIn;
     const bool xonNone = !flow.XonXoffOut && !flow.XonXoffIn;
-    if (flow.ControlRTS == RtsControl::rtsHandshake && flow.OutCTSFlow && xonNone) {
+    if (flow.ControlRTS == RtsControl::Handshake && flow.OutCTSFlow && xonNone) {
         return FlowControlChoice::Hardware;
     }
-    if (flow.ControlRTS == RtsControl::rtsDisable && !flow.OutCTSFlow) {
+    if (flow.ControlRTS == RtsControl::Disable && !flow.OutCTSFlow) {
         if (xonBoth) {
             return FlowControlChoice::Software;
         }
@@ -59,17 +59,17 @@ void ApplyFlowControl(FlowControlSettings& flow, FlowControlChoice choice)
 {
     switch (choice) {
     case FlowControlChoice::Hardware:
-        flow.ControlRTS = RtsControl::rtsHandshake;
+        flow.ControlRTS = RtsControl::Handshake;
         flow.OutCTSFlow = true;
         flow.XonXoffOut = flow.XonXoffIn = false;
         break;
     case FlowControlChoice::Software:
-        flow.ControlRTS = RtsControl::rtsDisable;
+        flow.ControlRTS = RtsControl::Disable;
         flow.OutCTSFlow = false;
         flow.XonXoffOut = flow.XonXoffIn = true;
         break;
     case FlowControlChoice::None:
-        flow.ControlRTS = RtsControl::rtsDisable;
+        flow.ControlRTS = RtsControl::Disable;
         flow.OutCTSFlow = false;
         flow.XonXoffOut = flow.XonXoffIn = false;
         break;

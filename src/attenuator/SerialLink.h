@@ -1,13 +1,13 @@
 #pragma once
 
 // The line to the attenuator, as the command protocol sees it: open, write, close. The real
-// link is TComPort; tests substitute a recording one.
+// link is SerialPortLink; tests substitute a recording one.
 class SerialLink {
 public:
     virtual ~SerialLink() = default;
-    // Does nothing when already connected. Throws EComPort when the port cannot be opened.
+    // Does nothing when already connected. Throws SerialPortError when the port cannot be opened.
     virtual void Open() = 0;
-    // Sends `count` bytes and returns how many were transferred. Throws EComPort on failure.
+    // Sends `count` bytes and returns how many were transferred. Throws SerialPortError on failure.
     virtual int Write(const char* buffer, int count) = 0;
     // Does nothing when not connected.
     virtual void Close() = 0;

@@ -1,7 +1,7 @@
 #include "SerialSetupDialog.h"
 
 #include "ComSetupChoices.h"
-#include "TComPort.h"
+#include "SerialPortLink.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -31,12 +31,12 @@ QPushButton* AddButton(QDialog* dialog, const char* caption, const char* objectN
 
 }  // namespace
 
-SerialSetupDialog::SerialSetupDialog(TComPort& port, QWidget* parent)
+SerialSetupDialog::SerialSetupDialog(SerialPortLink& port, QWidget* parent)
     : SerialSetupDialog(port, AvailablePortNames(), parent)
 {
 }
 
-SerialSetupDialog::SerialSetupDialog(TComPort& port, std::vector<std::string> portNames, QWidget* parent)
+SerialSetupDialog::SerialSetupDialog(SerialPortLink& port, std::vector<std::string> portNames, QWidget* parent)
     : QDialog(parent), port_(port)
 {
     setObjectName("ComSetupFrm");
@@ -115,8 +115,8 @@ void SerialSetupDialog::accept()
     QDialog::accept();
 }
 
-bool TComPort::ShowSetupDialog(QWidget* parent)
+bool ShowSerialSetupDialog(SerialPortLink& port, QWidget* parent)
 {
-    SerialSetupDialog dialog(*this, parent);
+    SerialSetupDialog dialog(port, parent);
     return dialog.exec() == QDialog::Accepted;
 }

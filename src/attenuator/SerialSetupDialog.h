@@ -6,7 +6,7 @@
 #include <vector>
 
 class QComboBox;
-class TComPort;
+class SerialPortLink;
 
 // "Setup": the serial port's six settings as drop-down lists. Nothing changes until OK, which
 // applies all six at once; Cancel or closing the window leaves the port as it was.
@@ -15,8 +15,8 @@ class SerialSetupDialog : public QDialog {
 
 public:
     // `portNames` is the "Port" list, sorted without regard to case.
-    SerialSetupDialog(TComPort& port, std::vector<std::string> portNames, QWidget* parent = nullptr);
-    SerialSetupDialog(TComPort& port, QWidget* parent = nullptr);
+    SerialSetupDialog(SerialPortLink& port, std::vector<std::string> portNames, QWidget* parent = nullptr);
+    SerialSetupDialog(SerialPortLink& port, QWidget* parent = nullptr);
 
     void accept() override;
 
@@ -24,7 +24,7 @@ private:
     QComboBox* AddList(QWidget* group, int row, const char* label, const char* objectName,
                        const std::vector<std::string>& items, int selected);
 
-    TComPort& port_;
+    SerialPortLink& port_;
     QComboBox* portList_ = nullptr;
     QComboBox* baudList_ = nullptr;
     QComboBox* dataBitsList_ = nullptr;
@@ -32,3 +32,6 @@ private:
     QComboBox* parityList_ = nullptr;
     QComboBox* flowList_ = nullptr;
 };
+
+// The modal setup dialog for `port`; applies the chosen settings on OK. Returns true on OK.
+bool ShowSerialSetupDialog(SerialPortLink& port, QWidget* parent);

@@ -24,11 +24,11 @@ void NextCondition(SharedState& state)
     state.CurrentCondition = std::max(std::min(state.CurrentCondition + 1, last), 0);
 }
 
-void StoreEditedValue(SharedState& state, ConditionField field, const std::string& text, char decimalSeparator)
+Result<> StoreEditedValue(SharedState& state, ConditionField field, const std::string& text, char decimalSeparator)
 {
     const auto value = ParseReal(text, decimalSeparator);
     if (!value) {
-        throw EConvertError("'" + text + "' is not a valid floating point value");
+        return Failure{"'" + text + "' is not a valid floating point value"};
     }
     TestCondition& c = state.Current();
     switch (field) {
@@ -43,6 +43,7 @@ void StoreEditedValue(SharedState& state, ConditionField field, const std::strin
     if (field == ConditionField::StartF || field == ConditionField::EndF || field == ConditionField::FStep) {
         state.FreqPointCount = FreqPointCount(c);
     }
+    return {};
 }
 
 void SetToneLevelFromTrackBar(SharedState& state, int position)

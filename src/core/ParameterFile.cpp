@@ -2,6 +2,7 @@
 
 #include "IniFile.h"
 #include "NumberParse.h"
+#include "TipNorm.h"
 
 #include <cmath>
 #include <limits>
@@ -79,6 +80,14 @@ ParameterLoad LoadParameters(const IniFile& ini, const std::string& path, char d
     s.ThresholdTimeLimit = read.Real("Settings", "ThresholdTimeLimit", 300.0f);
     s.AudioDevice = ini.Value("Settings", "AudioDevice").value_or("");
     s.SerialPort = ini.Value("Settings", "SerialPort").value_or("");
+    s.NormalTipLow = read.Real("Settings", "NormalTipLow", s.NormalTipLow);
+    s.NormalTipHigh = read.Real("Settings", "NormalTipHigh", s.NormalTipHigh);
+    s.OffFrequencyShift = read.Real("Settings", "OffFrequencyShift", s.OffFrequencyShift);
+    if (const std::string problem = NormProblem(NormOf(s)); !problem.empty()) {
+        load.Error = "The test-condition file '" + path + "' gives a tip norm that cannot be used: " + problem
+                     + ". Nothing was loaded.";
+        return load;
+    }
 
     if (s.N_Cond < MinConditionCount || s.N_Cond > MaxConditionCount) {
         load.Error = "The test-condition file '" + path + "' asks for N_Cond=" + std::to_string(s.N_Cond)

@@ -46,6 +46,12 @@ struct ExperimentSettings {
     // Optional keys of [Settings]; empty means the platform's default device or port.
     std::string AudioDevice;  // text contained in a sound device's or host API's name, e.g. "JACK"
     std::string SerialPort;   // the attenuator's serial port, e.g. "ttyUSB0" or "/dev/pts/3"
+
+    // The norm the tip's finding is judged against (TipFinding.h), in % of ToneF, for upward
+    // sweeps: the normal range and the off-frequency criterion.
+    float NormalTipLow = -3.0f;
+    float NormalTipHigh = 10.0f;
+    float OffFrequencyShift = 20.0f;
 };
 
 // A recorded track point: masker centre frequency (Hz) and masker level (dB SPL).

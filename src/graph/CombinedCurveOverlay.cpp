@@ -3,7 +3,7 @@
 #include "MeasuresText.h"
 #include "NumberFormat.h"
 #include "OverlaySeries.h"
-#include "ResultsFileAnalysis.h"
+#include "RecordAnalysis.h"
 
 #include <QChart>
 #include <QCheckBox>
@@ -87,7 +87,7 @@ void CombinedCurveOverlay::Refresh(const SharedState& state)
     tip_->clear();
     fittedTip_->clear();
     figures_->setPlainText(QString());
-    const ResultsFileAnalysis results = AnalyseResultsFile(state.ResultsFileName);
+    const RecordAnalysis results = AnalyseRecordOf(state.ResultsFileName);
     const ConditionCurves* curves =
         state.Conditions.empty() ? nullptr
                                  : FindConditionCurves(results.Analysis, state.SubjectName, state.CurrentCondition + 1,

@@ -2,6 +2,7 @@
 
 #include "GraphContent.h"
 
+#include <QAreaSeries>
 #include <QChart>
 #include <QChartView>
 #include <QFont>
@@ -100,19 +101,24 @@ GraphChart SetUpGraphChart(QChartView& view)
     chart->setAnimationOptions(QChart::NoAnimation);
 
     // Styled after being added: adding applies the theme to whatever is still at its default.
+    // Added first, so drawn behind the curves.
+    auto* normalRange = new QAreaSeries(chart);
+    normalRange->setUpperSeries(new QLineSeries(normalRange));
+    normalRange->setLowerSeries(new QLineSeries(normalRange));
     auto* line = new QLineSeries(chart);
     auto* marker = new QScatterSeries(chart);
     auto* tip = new QScatterSeries(chart);
     auto* q10 = new QLineSeries(chart);
     auto* frequency = new QLogValueAxis(chart);
     auto* level = new QValueAxis(chart);
+    chart->addSeries(normalRange);
     chart->addSeries(line);
     chart->addSeries(marker);
     chart->addSeries(q10);
     chart->addSeries(tip);
     chart->addAxis(frequency, Qt::AlignBottom);
     chart->addAxis(level, Qt::AlignLeft);
-    for (QAbstractSeries* series : {static_cast<QAbstractSeries*>(line), static_cast<QAbstractSeries*>(marker),
+    for (QAbstractSeries* series : {static_cast<QAbstractSeries*>(normalRange), static_cast<QAbstractSeries*>(line), static_cast<QAbstractSeries*>(marker),
                                      static_cast<QAbstractSeries*>(q10), static_cast<QAbstractSeries*>(tip)}) {
         series->attachAxis(frequency);
         series->attachAxis(level);
@@ -140,6 +146,11 @@ GraphChart SetUpGraphChart(QChartView& view)
     tip->setPen(QPen(Qt::black, 2));
     tip->setPointLabelsVisible(false);
 
+    // Unnamed, so out of the legend, which names runs.
+    normalRange->setObjectName("NormalTipRange");
+    normalRange->setPen(Qt::NoPen);
+    normalRange->setBrush(QColor(200, 235, 200));
+
     q10->setObjectName("Q10Line");
     q10->setPen(QPen(QColor(90, 90, 90), 2));
     q10->setPointsVisible(false);
@@ -159,7 +170,7 @@ GraphChart SetUpGraphChart(QChartView& view)
     view.setFrameShape(QFrame::NoFrame);
     view.setBackgroundBrush(Qt::white);
     view.setRenderHint(QPainter::Antialiasing);
-    return GraphChart{chart, line, marker, tip, q10, summary, {}};
+    return GraphChart{chart, line, marker, tip, q10, summary, {}, normalRange};
 }
 
 void SetCurveSummary(GraphChart& chart, const QString& text)
@@ -172,4 +183,19 @@ bool InsideAxes(double frequency, double level)
 {
     return frequency >= LowestFrequency && frequency <= HighestFrequency && level >= LowestLevel
            && level <= HighestLevel;
+}
+
+void ShowNormalRange(GraphChart& chart, const std::optional<std::pair<double, double>>& rangeHz)
+{
+    QLineSeries* upper = chart.NormalRange->upperSeries();
+    QLineSeries* lower = chart.NormalRange->lowerSeries();
+    upper->clear();
+    lower->clear();
+    if (!rangeHz) {
+        return;
+    }
+    const double low = std::clamp(rangeHz->first, LowestFrequency, HighestFrequency);
+    const double high = std::clamp(rangeHz->second, LowestFrequency, HighestFrequency);
+    upper->append({QPointF(low, HighestLevel), QPointF(high, HighestLevel)});
+    lower->append({QPointF(low, LowestLevel), QPointF(high, LowestLevel)});
 }

@@ -1,5 +1,7 @@
 #include "GraphContent.h"
 
+#include "TipFinding.h"
+
 #include "NumberFormat.h"
 
 #include <algorithm>
@@ -86,6 +88,12 @@ GraphContent BuildGraphContent(const SharedState& state, const std::string& date
     const auto index = static_cast<std::size_t>(state.CurrentCondition);
     if (state.CurrentCondition >= 0 && index < state.Conditions.size() && OnFrequencyAxis(state.Conditions[index].ToneF))
         content.ToneMarker = ResultPoint{state.Conditions[index].ToneF, state.RunToneSPL};
+    if (state.CurrentCondition >= 0 && index < state.Conditions.size()) {
+        const TipFinding range = FindTip({}, NormOf(state.Settings),
+                                         state.SweepDirection == Sweep::Down ? CurveKind::Downward : CurveKind::Upward);
+        const double tone = state.Conditions[index].ToneF;
+        content.NormalRangeHz = std::pair{tone * (1.0 + range.LowPercent / 100.0), tone * (1.0 + range.HighPercent / 100.0)};
+    }
 
     const CurveAnalysis analysis = AnalyseCurve(StoredPoints(state.Results));
     content.TipMarker = analysis.Tip;

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The axes' fixed ranges.
@@ -23,6 +24,9 @@ struct GraphContent {
     std::optional<ResultPoint> TipMarker;   // the curve's tip, when it can be computed
     std::vector<ResultPoint> Q10Line;       // Q10Segment of the curve
     std::string CurveSummary;               // "Tip: ..." and "Q10: ..." lines, or why not
+    // The frequencies a normal tip lies within for the current condition and sweep direction
+    // (TipFinding.h), low and high, in Hz; none before a file is loaded.
+    std::optional<std::pair<double, double>> NormalRangeHz;
 };
 
 // The title: "S01: left ear — Condition 1 — 1000 Hz tone, upward sweep — 2026-12-08"; the

@@ -106,6 +106,7 @@ void GraphWindow::FormShow()
         chart_.Tip->append(content.TipMarker->Freq, content.TipMarker->SPL);
     for (const ResultPoint& p : content.Q10Line)
         chart_.Q10->append(p.Freq, p.SPL);
+    ShowNormalRange(chart_, content.NormalRangeHz);
     const QString latest = QString("Latest run: %1 ear, %2")
                                .arg(QString::fromStdString(EarName(state_.Ear)),
                                     QString::fromStdString(SweepDisplayName(state_.SweepDirection)));

@@ -28,7 +28,7 @@ void ReportButton::Click()
     }
     const QPageSize::PageSizeId paper =
         QLocale::system().measurementSystem() == QLocale::ImperialUSSystem ? QPageSize::Letter : QPageSize::A4;
-    const QString error = WriteListenerReport(AnalyseResultsFile(state_.ResultsFileName), path, paper, state_.Listener);
+    const QString error = WriteListenerReport(AnalyseRecordOf(state_.ResultsFileName), path, paper, state_.Listener);
     if (!error.isEmpty()) {
         QMessageBox::critical(&window_, QGuiApplication::applicationDisplayName(), error);
     }

@@ -1,25 +1,11 @@
 #include "RunOverlay.h"
 
 #include "GraphContent.h"
-#include "NumberFormat.h"
+#include "ResultsFileBlocks.h"
 #include "SessionFiles.h"
 #include "WholeFile.h"
 
 #include <algorithm>
-
-namespace {
-
-// Whether two runs have the same points as the results files write them (six significant digits).
-bool SamePoints(const std::vector<ResultPoint>& recorded, const std::vector<ResultPoint>& latest)
-{
-    return std::equal(recorded.begin(), recorded.end(), latest.begin(), latest.end(),
-                      [](const ResultPoint& a, const ResultPoint& b) {
-                          return FormatForResults(a.Freq) == FormatForResults(b.Freq)
-                                 && FormatForResults(a.SPL) == FormatForResults(b.SPL);
-                      });
-}
-
-}  // namespace
 
 RecordedOverlay OverlaidRuns(const std::vector<RecordedRun>& record, const std::string& subject, int condition,
                              const std::vector<ResultPoint>& latest)

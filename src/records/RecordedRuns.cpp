@@ -51,6 +51,8 @@ void ReadParameters(RecordedRun& run, const Columns& c, const std::vector<std::s
         {"MaskStartSPL", &p.MaskStartSPL}, {"CalibFactor", &s.CalibFactor},
         {"ToneDuration", &s.ToneDuration}, {"MaskerDuration", &s.MaskerDuration},
         {"ModFreq", &s.ModFreq},     {"RiseFall", &s.RiseFall},
+        {"normal_tip_low", &s.NormalTipLow}, {"normal_tip_high", &s.NormalTipHigh},
+        {"off_frequency_shift", &s.OffFrequencyShift},
     };
     for (const auto& [name, field] : fields) {
         if (const auto value = c.Real(row, name)) {
@@ -68,6 +70,7 @@ void ReadParameters(RecordedRun& run, const Columns& c, const std::vector<std::s
     s.ISI = ParseInteger(c.Text(row, "ISI")).value_or(s.ISI);
     s.Modulated = ParseInteger(c.Text(row, "Modulated")).value_or(s.Modulated);
     run.Condition = ParseInteger(c.Text(row, "condition")).value_or(0);
+    run.ToneSL = c.Real(row, "tone_sl");
 }
 
 // The run type and, of a threshold run, its estimate and reversals ("40 36 38 ...").

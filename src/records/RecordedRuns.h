@@ -41,6 +41,7 @@ struct RecordedRun {
     int Condition = 0;      // from 1
     TestCondition Parameters;
     ExperimentSettings Settings;
+    std::optional<float> ToneSL;  // dB above the listener's threshold, when the tone was set so
     std::string AttenuatorMode;
     std::string Device;
     std::vector<ResultPoint> Points;    // in their recorded order

@@ -1,6 +1,9 @@
 #include "ResultsFileBlocks.h"
 
+#include "NumberFormat.h"
 #include "NumberParse.h"
+
+#include <algorithm>
 
 #include <sstream>
 #include <string_view>
@@ -108,4 +111,23 @@ std::vector<ResultsBlock> ReadResultsBlocks(const std::string& text)
         ReadLine(blocks.back(), line, number);
     }
     return blocks;
+}
+
+namespace {
+
+bool SamePoint(const ResultPoint& a, const ResultPoint& b)
+{
+    return FormatForResults(a.Freq) == FormatForResults(b.Freq) && FormatForResults(a.SPL) == FormatForResults(b.SPL);
+}
+
+}  // namespace
+
+bool SamePoints(const std::vector<ResultPoint>& a, const std::vector<ResultPoint>& b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), SamePoint);
+}
+
+bool StartsWithPoints(const std::vector<ResultPoint>& block, const std::vector<ResultPoint>& points)
+{
+    return points.size() <= block.size() && std::equal(points.begin(), points.end(), block.begin(), SamePoint);
 }

@@ -22,3 +22,12 @@ struct ResultsBlock {
 // hyphens; lines before the first such line form a block of their own if they hold anything.
 // Lines may end with CR LF or LF.
 std::vector<ResultsBlock> ReadResultsBlocks(const std::string& text);
+
+// Whether two runs' points are the same as the results file writes them (six significant
+// digits): how a block is matched to its run in the session record, or a recorded run to the one
+// in memory.
+bool SamePoints(const std::vector<ResultPoint>& a, const std::vector<ResultPoint>& b);
+
+// Whether `block` starts with all of `points` (a run whose record was cut short holds the first
+// points of its block).
+bool StartsWithPoints(const std::vector<ResultPoint>& block, const std::vector<ResultPoint>& points);

@@ -26,16 +26,8 @@ const RecordedRun* LastRunWithBlock(const RecordedRuns& record)
 
 bool SameRun(const RecordedRun& run, const ResultsBlock& block)
 {
-    if (block.Subject != WithControlCharactersShown(run.Subject) || block.Ear != run.Ear
-        || block.Points.size() != run.Points.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < run.Points.size(); ++i) {
-        if (block.Points[i].Freq != run.Points[i].Freq || block.Points[i].SPL != run.Points[i].SPL) {
-            return false;
-        }
-    }
-    return true;
+    return block.Subject == WithControlCharactersShown(run.Subject) && block.Ear == run.Ear
+           && SamePoints(block.Points, run.Points);
 }
 
 Result<> AppendBlockOf(const RecordedRun& run, const std::string& resultsFileName)
@@ -51,7 +43,7 @@ Result<> AppendBlockOf(const RecordedRun& run, const std::string& resultsFileNam
     for (const ResultPoint& point : run.Points) {
         state.Results.Record(point.Freq, point.SPL);
     }
-    return PTCwrite(state, static_cast<int>(run.Points.size()));
+    return WriteResultsBlock(state, static_cast<int>(run.Points.size()));
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ std::string WithCrLf(const std::string& text)
     return bytes;
 }
 
-Result<> PTCwrite(const SharedState& state, int count)
+Result<> WriteResultsBlock(const SharedState& state, int count)
 {
     const TestCondition& c = state.Current();
     std::string block = ";----------------------------------------------------\n";

@@ -12,7 +12,7 @@
 
 // Appends the run's block to `state.ResultsFileName`: the commented header for the current
 // condition and the first `count` recorded points.
-Result<> PTCwrite(const SharedState& state, int count);
+Result<> WriteResultsBlock(const SharedState& state, int count);
 
 // `text` with every "\n" written as CR LF, the line end of the files a run writes.
 std::string WithCrLf(const std::string& text);

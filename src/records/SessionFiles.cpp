@@ -248,6 +248,10 @@ const RecordColumn LaterColumns[] = {
      [](const RunFacts& run) {
          return ListenerValue(run, [](const SimulatedListenerRecord& l) { return std::to_string(l.Model); });
      }},
+    // The norm the run's tip is judged against, as the test-condition file gave it.
+    {"normal_tip_low", [](const RunFacts& run) { return FormatShortest(run.State.Settings.NormalTipLow); }},
+    {"normal_tip_high", [](const RunFacts& run) { return FormatShortest(run.State.Settings.NormalTipHigh); }},
+    {"off_frequency_shift", [](const RunFacts& run) { return FormatShortest(run.State.Settings.OffFrequencyShift); }},
     // What the run measured, and the threshold: a threshold run's own estimate, or the threshold
     // run a tone in dB SL rests on.
     {"run_type", [](const RunFacts& run) { return RunKindName(run.Log.Kind); }},
@@ -350,6 +354,11 @@ std::string SessionRecordFileName(const std::string& resultsFileName)
 std::string TrialLogFileName(const std::string& resultsFileName)
 {
     return ResultsName(resultsFileName) + ".trials.csv";
+}
+
+std::string SessionLockFileName(const std::string& resultsFileName)
+{
+    return ResultsName(resultsFileName) + ".session.lock";
 }
 
 std::string MakeRunId(std::chrono::system_clock::time_point started, int previousRunNumber)

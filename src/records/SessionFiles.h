@@ -82,6 +82,8 @@ struct RunLog {
 // The results name is ResultsFileName without its ".dat".
 std::string SessionRecordFileName(const std::string& resultsFileName);
 std::string TrialLogFileName(const std::string& resultsFileName);
+// The lock one program holds while it runs a session on the results name.
+std::string SessionLockFileName(const std::string& resultsFileName);
 
 // The run's identifier: its local start time to the millisecond in ISO 8601 with the UTC
 // offset, "_" and the run's number in the files, one more than `previousRunNumber`.

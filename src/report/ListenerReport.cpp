@@ -86,7 +86,7 @@ void ConditionPage(ReportPage& page, const ResultsAnalysis& a, const ConditionCu
 
 }  // namespace
 
-QString WriteListenerReport(const ResultsFileAnalysis& results, const QString& pdfPath, QPageSize::PageSizeId paper,
+QString WriteListenerReport(const RecordAnalysis& results, const QString& pdfPath, QPageSize::PageSizeId paper,
                             const ListenerDetails& given)
 {
     if (results.Analysis.Runs.empty()) {

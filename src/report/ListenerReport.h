@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ListenerDetails.h"
-#include "ResultsFileAnalysis.h"
+#include "RecordAnalysis.h"
 
 #include <QPageSize>
 #include <QString>
@@ -13,5 +13,5 @@
 //
 // Writes `pdfPath` whole or not at all; returns an empty text, or what went wrong with the
 // file named. Needs a QGuiApplication (the fonts).
-QString WriteListenerReport(const ResultsFileAnalysis& results, const QString& pdfPath,
+QString WriteListenerReport(const RecordAnalysis& results, const QString& pdfPath,
                             QPageSize::PageSizeId paper = QPageSize::A4, const ListenerDetails& given = {});

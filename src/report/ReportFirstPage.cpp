@@ -58,16 +58,67 @@ QString LevelsInWords(const std::string& mode)
     return "set by attenuator mode " + Text(mode);
 }
 
-// What the page is made of, in its order; a later part (a finding, a calibration profile) is
-// one more function in Parts.
+// What the page is made of, in its order; a later part (a calibration profile) is one more
+// function in Parts.
 struct Facts {
-    const ResultsFileAnalysis& Results;
+    const RecordAnalysis& Results;
     ReportedListener Listener;
 };
 
 void Heading(ReportPage& page, const Facts&)
 {
     page.Paragraph("Psychophysical tuning curves", 16, true);
+    page.Skip(6);
+}
+
+// The runs a finding rests on: "upward 10:42:03, downward 10:47:55".
+QString RunsOf(const ResultsAnalysis& a, const ConditionCurves& c)
+{
+    QStringList runs;
+    for (const std::size_t i : c.Runs) {
+        const RecordedRun& run = a.Runs[i].Run;
+        runs << (run.Direction == "down" ? "downward " : "upward ") + Text(run.Date + " " + run.Time);
+    }
+    return runs.join(", ");
+}
+
+// "40 dB SPL (10 dB SL)": the dB SL when the runs set the tone above the listener's threshold.
+QString ToneLevel(const ResultsAnalysis& a, const ConditionCurves& c)
+{
+    std::set<std::string> sl;
+    for (const std::size_t i : c.Runs) {
+        if (const std::optional<float> level = a.Runs[i].Run.ToneSL) {
+            sl.insert(FormatForResults(*level));
+        }
+    }
+    QStringList levels;
+    for (const std::string& level : sl) {
+        levels << Text(level);
+    }
+    return Text(FormatForResults(c.Parameters.ToneSPL)) + " dB SPL" + (sl.empty() ? "" : " (" + levels.join(", ") + " dB SL)");
+}
+
+// The finding of every condition and ear, the criterion it was judged by and the runs it rests on.
+void Finding(ReportPage& page, const Facts& facts)
+{
+    const ResultsAnalysis& a = facts.Results.Analysis;
+    if (a.Conditions.empty()) {
+        return;
+    }
+    page.Paragraph("Finding", 12, true);
+    std::set<std::string> criteria;
+    for (const ConditionCurves& c : a.Conditions) {
+        const TipFinding& finding = c.HasCombined ? c.CombinedFinding : a.Runs[c.Runs.front()].Finding;
+        page.Paragraph("Condition " + QString::number(c.Condition) + ", " + Text(c.Ear) + " ear, tone "
+                           + Text(FormatForResults(c.Parameters.ToneF)) + " Hz at " + ToneLevel(a, c) + ": "
+                           + Text(DescribeFinding(finding)) + ".",
+                       10, true);
+        page.Paragraph(QString(c.HasCombined ? "From the combined curve of " : "From the run ") + RunsOf(a, c) + ".", 7.5);
+        criteria.insert(DescribeCriterion(finding));
+    }
+    for (const std::string& criterion : criteria) {
+        page.Paragraph("Criterion: " + Text(criterion) + ".", 7.5);
+    }
     page.Skip(6);
 }
 
@@ -113,10 +164,10 @@ void CombinedPlot(ReportPage& page, const Facts& facts)
     }
     page.Paragraph("Condition " + QString::number(shown->Condition) + ", " + Text(shown->Ear) + " ear: tone "
                        + Text(FormatForResults(shown->Parameters.ToneF)) + " Hz at "
-                       + Text(FormatForResults(shown->Parameters.ToneSPL)) + " dB SPL"
+                       + ToneLevel(a, *shown)
                        + (shown->Simulated ? " (virtual listener)" : ""),
                    10, true);
-    page.Plot(ConditionPlot(a, *shown), 250);
+    page.Plot(ConditionPlot(a, *shown), 190);
     page.Skip(6);
 }
 
@@ -177,7 +228,7 @@ QString Status(const RecordedRun& run)
 
 void RunTable(ReportPage& page, const Facts& facts)
 {
-    const ResultsFileAnalysis& results = facts.Results;
+    const RecordAnalysis& results = facts.Results;
     page.Paragraph("Runs", 10, true);
     page.Skip(3);
     std::vector<QStringList> rows = {{"Condition", "Ear", "Sweep", "Measured", "Status", "Combined curve"}};
@@ -204,7 +255,7 @@ void SignOff(ReportPage& page, const Facts&)
 }
 
 using Part = void (*)(ReportPage&, const Facts&);
-constexpr Part Parts[] = {Heading, Listener, Measurement, CombinedPlot, Summary, RunTable, SignOff};
+constexpr Part Parts[] = {Heading, Finding, Listener, Measurement, CombinedPlot, Summary, RunTable, SignOff};
 
 }  // namespace
 
@@ -216,7 +267,7 @@ ReportedListener ReportListener(const ResultsAnalysis& analysis, const ListenerD
             Given(given.Examiner, Distinct(analysis, [](const RecordedRun& r) { return r.Listener.Examiner; }))};
 }
 
-void WriteFirstPage(ReportPage& page, const ResultsFileAnalysis& results, const ListenerDetails& given)
+void WriteFirstPage(ReportPage& page, const RecordAnalysis& results, const ListenerDetails& given)
 {
     const Facts facts{results, ReportListener(results.Analysis, given)};
     for (const Part part : Parts) {

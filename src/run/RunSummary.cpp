@@ -13,7 +13,7 @@ std::string Count(std::int64_t n)
     return std::to_string(n);
 }
 
-std::string LateStimuli(const RunReport& report)
+std::string LateStimuli(const RunOutcome& report)
 {
     if (report.LateStimuli == 0) {
         return "Stimuli late: none.";
@@ -30,7 +30,7 @@ std::string LateStimuli(const RunReport& report)
            + " ms: the silence before them was longer than the ISI, " + cause + ". The points recorded were kept.";
 }
 
-std::string Dropouts(const RunReport& report)
+std::string Dropouts(const RunOutcome& report)
 {
     if (report.DropoutTrials.empty()) {
         return "Dropouts: none.";
@@ -45,7 +45,7 @@ std::string Dropouts(const RunReport& report)
            + trials + "). The points recorded were kept; consider repeating the run.";
 }
 
-std::string FilesWritten(const RunReport& report)
+std::string FilesWritten(const RunOutcome& report)
 {
     std::string files;
     for (const std::string& file : report.FilesWritten) {
@@ -58,14 +58,14 @@ std::string FilesWritten(const RunReport& report)
 
 namespace {
 
-bool TooQuiet(const RunReport& report)
+bool TooQuiet(const RunOutcome& report)
 {
     return !report.QuietestStimulus.empty() && report.QuietestBits < FewestEffectiveBits;
 }
 
 
 // A threshold run's result: the estimate with its spread, or why there is none.
-std::string ThresholdLine(const RunReport& report)
+std::string ThresholdLine(const RunOutcome& report)
 {
     if (!report.Threshold) {
         return "No threshold: the listener's key made no reversal in " + Count(report.Trials)
@@ -83,21 +83,21 @@ std::string ThresholdLine(const RunReport& report)
            + " reversals, from " + Count(report.Trials) + " trials). Reversals at " + levels + " dB SPL.";
 }
 
-bool ThresholdDoubtful(const RunReport& report)
+bool ThresholdDoubtful(const RunOutcome& report)
 {
     return report.Kind == RunKind::Threshold && (!report.Threshold || !report.ThresholdFlags.empty());
 }
 
 }  // namespace
 
-bool RunHadProblems(const RunReport& report)
+bool RunHadProblems(const RunOutcome& report)
 {
     return ThresholdDoubtful(report) || report.FailedPresentations > 0 || report.LateStimuli > 0 || !report.DropoutTrials.empty()
            || !report.ResultsError.empty() || !report.RecordError.empty() || !report.TrialLogError.empty()
            || !report.TestLogError.empty() || !report.Error.empty() || TooQuiet(report);
 }
 
-std::vector<std::string> RunSummary(const RunReport& report)
+std::vector<std::string> RunSummary(const RunOutcome& report)
 {
     std::vector<std::string> lines;
     if (report.Kind == RunKind::Threshold) {

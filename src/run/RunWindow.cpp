@@ -266,7 +266,7 @@ void RunWindow::StartClick()
     if (OnRunStarting) {
         OnRunStarting();
     }
-    const RunReport report = run_.Run();
+    const RunOutcome report = run_.Run();
     running_ = false;
     ShowSummary(report);
     // A session offers its next run from here, in place of the summary; its panel shows the summary.
@@ -283,7 +283,7 @@ void RunWindow::StartClick()
     }
 }
 
-void RunWindow::ShowSummary(const RunReport& report)
+void RunWindow::ShowSummary(const RunOutcome& report)
 {
     // The listener's key has nowhere left to go: the SPACE-bar button gives way to the
     // thanks, and the focus moves to EXIT, which ignores the SPACE bar.

@@ -36,7 +36,7 @@ public:
 
     // Called when a run has ended, with its report (the set-up window enables "Graph
     // Results" when more than two points were stored).
-    std::function<void(const RunReport&)> OnRunFinished;
+    std::function<void(const RunOutcome&)> OnRunFinished;
     // Called when START is pressed, before the run begins (a session sets up its next run).
     std::function<void()> OnRunStarting;
     // How the operator is told, as the run starts, of a file it cannot write. Tests replace it.
@@ -80,7 +80,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void ShowSummary(const RunReport& report);
+    void ShowSummary(const RunOutcome& report);
     void ShowStart();
     void ShowExit();
     bool StartKey(const QKeyEvent& key);

@@ -1,5 +1,7 @@
 #include "SessionLock.h"
 
+#include "SessionFiles.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -8,21 +10,8 @@
 #include <cerrno>
 #include <system_error>
 
-namespace {
-
-std::string LockPath(const std::string& resultsFileName)
-{
-    const std::string suffix = ".dat";
-    const std::string name = resultsFileName.ends_with(suffix)
-                                 ? resultsFileName.substr(0, resultsFileName.size() - suffix.size())
-                                 : resultsFileName;
-    return name + ".session.lock";
-}
-
-}  // namespace
-
 SessionLock::SessionLock(const std::string& resultsFileName)
-    : path_(LockPath(resultsFileName))
+    : path_(SessionLockFileName(resultsFileName))
 {
     // A lock file removed by the program that held it may have been opened before it went: the
     // lock counts only on the file that is still at the path.

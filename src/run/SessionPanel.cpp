@@ -107,7 +107,7 @@ SessionPanel::SessionPanel(SessionRunner& runner, SharedState& state, RunWindow&
     AskAfterProblems = [this](const QString& summary) { return AskInBox(summary); };
     previousOnFinished_ = runWindow_.OnRunFinished;
     runWindow_.OnRunStarting = [this] { RunStarting(); };
-    runWindow_.OnRunFinished = [this](const RunReport& report) {
+    runWindow_.OnRunFinished = [this](const RunOutcome& report) {
         if (previousOnFinished_) {
             previousOnFinished_(report);
         }
@@ -167,7 +167,7 @@ void SessionPanel::RunStarting()
     Refresh();
 }
 
-void SessionPanel::RunFinished(const RunReport& report)
+void SessionPanel::RunFinished(const RunOutcome& report)
 {
     std::vector<std::string> lines = RunSummary(report);
     if (running_) {

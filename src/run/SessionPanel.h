@@ -57,7 +57,7 @@ protected:
 
 private:
     void RunStarting();
-    void RunFinished(const RunReport& report);
+    void RunFinished(const RunOutcome& report);
     // What the operator decides about a run with problems, done.
     void Decide(const QString& summary);
     // The next run ready in the listener's window, or the session's end.
@@ -71,7 +71,7 @@ private:
     SharedState& state_;
     RunWindow& runWindow_;
     std::function<void(int)> showRun_;
-    std::function<void(const RunReport&)> previousOnFinished_;
+    std::function<void(const RunOutcome&)> previousOnFinished_;
     std::optional<int> running_;  // the run going on, from 0
     std::int64_t earlierMs_ = 0;  // the session's time in earlier sittings, from the record
     QElapsedTimer sessionClock_;

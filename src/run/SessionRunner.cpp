@@ -195,7 +195,7 @@ void SessionRunner::Prepare(int index, SharedState& state, TrackingRun& run) con
     run.Session->Practice = planned.Practice;
 }
 
-void SessionRunner::Finished(int index, const RunReport& report, std::int64_t durationMs)
+void SessionRunner::Finished(int index, const RunOutcome& report, std::int64_t durationMs)
 {
     lastMeasured_.reset();
     lastMark_.reset();

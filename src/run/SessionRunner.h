@@ -90,7 +90,7 @@ public:
     SessionMark MarkFor(int index, const std::string& status) const;
     // Takes in how run `index` went. An error or a stop key ended it: the session ends there
     // and continues at this run. So does a session record that did not take its rows.
-    void Finished(int index, const RunReport& report, std::int64_t durationMs);
+    void Finished(int index, const RunOutcome& report, std::int64_t durationMs);
 
     // A rest is offered before the next run (after every RestEvery runs measured).
     bool RestDue() const;

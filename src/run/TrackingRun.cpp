@@ -67,9 +67,9 @@ TrackingRun::TrackingRun(SharedState& state, RunDevices devices)
     }
 }
 
-RunReport TrackingRun::Run()
+RunOutcome TrackingRun::Run()
 {
-    RunReport report;
+    RunOutcome report;
     log_ = RunLog{};
     log_.Started = std::chrono::system_clock::now();
     log_.Listener = Listener;
@@ -120,7 +120,7 @@ RunReport TrackingRun::Run()
     return report;
 }
 
-void TrackingRun::Trials(RunReport& report, SoundStream* stream)
+void TrackingRun::Trials(RunOutcome& report, SoundStream* stream)
 {
     const ExperimentSettings& settings = state_.Settings;
     const AttenuatorMode mode = settings.Attenuator;
@@ -164,7 +164,7 @@ void TrackingRun::Trials(RunReport& report, SoundStream* stream)
     }
 }
 
-void TrackingRun::CurveTrials(RunReport& report, SoundStream* stream, TrialSchedule& schedule)
+void TrackingRun::CurveTrials(RunOutcome& report, SoundStream* stream, TrialSchedule& schedule)
 {
     const ExperimentSettings& settings = state_.Settings;
     const TestCondition& c = state_.Current();
@@ -239,7 +239,7 @@ void TrackingRun::CurveTrials(RunReport& report, SoundStream* stream, TrialSched
     } while (!stopRequested_ && !sweepDone_);
 }
 
-void TrackingRun::ThresholdTrials(RunReport& report, SoundStream* stream, TrialSchedule& schedule)
+void TrackingRun::ThresholdTrials(RunOutcome& report, SoundStream* stream, TrialSchedule& schedule)
 {
     const ExperimentSettings& settings = state_.Settings;
     const TestCondition& c = state_.Current();
@@ -296,7 +296,7 @@ void TrackingRun::ThresholdTrials(RunReport& report, SoundStream* stream, TrialS
     }
 }
 
-void TrackingRun::Present(RunReport& report, SoundStream* stream, TrialSchedule& schedule, const TrialRecord& trial,
+void TrackingRun::Present(RunOutcome& report, SoundStream* stream, TrialSchedule& schedule, const TrialRecord& trial,
                           int levelChannel, float level, const std::function<StereoSound()>& build)
 {
     const AttenuatorMode mode = state_.Settings.Attenuator;
@@ -356,7 +356,7 @@ void TrackingRun::Present(RunReport& report, SoundStream* stream, TrialSchedule&
     }
 }
 
-void TrackingRun::NoteResolution(RunReport& report, const Wave& part, const char* name, float levelDb)
+void TrackingRun::NoteResolution(RunOutcome& report, const Wave& part, const char* name, float levelDb)
 {
     const double bits = EffectiveBits(part.Peak(), report.SampleBits);
     if (report.QuietestStimulus.empty() || bits < report.QuietestBits) {
@@ -365,7 +365,7 @@ void TrackingRun::NoteResolution(RunReport& report, const Wave& part, const char
     }
 }
 
-void TrackingRun::Complete(Presentation& presentation, SoundStream* stream, RunReport& report)
+void TrackingRun::Complete(Presentation& presentation, SoundStream* stream, RunOutcome& report)
 {
     TrialRecord& trial = presentation.Trial;
     if (stream != nullptr) {
@@ -400,7 +400,7 @@ void TrackingRun::WaitUntil(SoundStream& stream, std::int64_t frame)
     stream.WaitUntil(frame);
 }
 
-void TrackingRun::Finish(RunReport& report)
+void TrackingRun::Finish(RunOutcome& report)
 {
     state_.Results.StoredResultCount = state_.Results.ResultCount();
     report.StoredPoints = state_.Results.StoredResultCount;
@@ -432,7 +432,7 @@ void TrackingRun::Finish(RunReport& report)
     report.TrialLogWritten = files.TrialLogWritten;
     // The results file holds tuning curves only: its readers know no other block.
     if (Kind == RunKind::Ptc) {
-        report.ResultsError = PTCwrite(state_, state_.Results.StoredResultCount).Reason();
+        report.ResultsError = WriteResultsBlock(state_, state_.Results.StoredResultCount).Reason();
         if (report.ResultsError.empty()) {
             report.FilesWritten.push_back(state_.ResultsFileName);
         }

@@ -32,7 +32,7 @@ struct RunDevices {
 };
 
 // How a run ended.
-struct RunReport {
+struct RunOutcome {
     std::int64_t Trials = 0;
     std::int64_t FailedPresentations = 0;  // stimuli the sound device could not play
     std::int64_t LateStimuli = 0;          // stimuli that started later than ISI after the one before
@@ -88,7 +88,7 @@ public:
     // stimuli, the trials until the sweep ends or a stop key, then the results stored and
     // written with the session record and the trial log. Errors that end it early are
     // reported in the result after the points and trials so far have been written.
-    RunReport Run();
+    RunOutcome Run();
 
     // The listener's key on the SPACE-bar button.
     void KeyDown(int key);
@@ -140,20 +140,20 @@ private:
         std::int64_t IsiFrames = 0;
     };
     using StereoSound = std::pair<const Wave*, const Wave*>;  // left, right
-    void Trials(RunReport& report, SoundStream* stream);
-    void CurveTrials(RunReport& report, SoundStream* stream, TrialSchedule& schedule);
-    void ThresholdTrials(RunReport& report, SoundStream* stream, TrialSchedule& schedule);
+    void Trials(RunOutcome& report, SoundStream* stream);
+    void CurveTrials(RunOutcome& report, SoundStream* stream, TrialSchedule& schedule);
+    void ThresholdTrials(RunOutcome& report, SoundStream* stream, TrialSchedule& schedule);
     // Plays one trial: in KC35 mode sets `level` on attenuator channel `levelChannel` between
     // the stimuli, queues what `build` makes ISI after the stimulus before, waits for the
     // listener's key and completes the trial (or keeps it in `schedule` while it plays).
-    void Present(RunReport& report, SoundStream* stream, TrialSchedule& schedule, const TrialRecord& trial,
+    void Present(RunOutcome& report, SoundStream* stream, TrialSchedule& schedule, const TrialRecord& trial,
                  int levelChannel, float level, const std::function<StereoSound()>& build);
     // Waits for the stimulus to be played (or not), counts how it went and reports the trial.
-    void Complete(Presentation& presentation, SoundStream* stream, RunReport& report);
+    void Complete(Presentation& presentation, SoundStream* stream, RunOutcome& report);
     // Keeps `part` of a stimulus in the report when it is the quietest yet.
-    static void NoteResolution(RunReport& report, const Wave& part, const char* name, float levelDb);
+    static void NoteResolution(RunOutcome& report, const Wave& part, const char* name, float levelDb);
     void WaitUntil(SoundStream& stream, std::int64_t frame);
-    void Finish(RunReport& report);
+    void Finish(RunOutcome& report);
     void CountChange(int previous);
     // The listener's key changes of the trial just heard, as the trial log gives them.
     void NoteKeys(TrialRecord& trial);

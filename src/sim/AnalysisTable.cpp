@@ -22,13 +22,6 @@ std::string Bit(bool raised)
     return raised ? "1" : "0";
 }
 
-bool SamePoints(const std::vector<ResultPoint>& a, const std::vector<ResultPoint>& b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](const ResultPoint& p, const ResultPoint& q) {
-               return p.Freq == q.Freq && p.SPL == q.SPL;
-           });
-}
-
 // What one row says beside the measures.
 struct RowHead {
     std::string Block, Subject, Ear;
@@ -39,7 +32,22 @@ struct RowHead {
     TipSpread Spread;
     std::optional<double> GridFrom, GridTo;
     std::string Status, LeftOut, Simulated, RecordIncomplete, NoTrialLog;
+    const TipFinding* Finding = nullptr;  // none for a block the record does not have
 };
+
+// The finding's columns; empty for a block without a run on record, whose direction and norm
+// are unknown.
+void AddFinding(std::vector<std::string>& row, const TipFinding* f)
+{
+    if (f == nullptr) {
+        row.insert(row.end(), {"", "", "", "", "", "", "not in the session record: its sweep direction and norm are unknown"});
+        return;
+    }
+    const bool tip = f->Kind != FindingKind::NotDefinable;
+    row.insert(row.end(), {FindingWord(f->Kind), tip ? Number(f->ShiftPercent) : "",
+                           tip ? (f->Fitted ? "fitted" : "smoothed") : "", FormatForResults(f->LowPercent),
+                           FormatForResults(f->HighPercent), FormatForResults(f->CriterionPercent), f->Reason});
+}
 
 std::string Flag(const CurveMeasures& m, QualityFlag flag, const RowHead& head)
 {
@@ -80,6 +88,7 @@ std::string Row(const RowHead& h, const CurveMeasures& m, const AnalysisParamete
     for (const std::string* later : {&h.Status, &h.LeftOut, &h.Simulated, &h.RecordIncomplete, &h.NoTrialLog}) {
         row.push_back(*later);
     }
+    AddFinding(row, h.Finding);
     return CsvRow(row);
 }
 
@@ -96,7 +105,9 @@ std::string Header()
         names.emplace_back(FlagColumn(flag));
     }
     names.insert(names.end(), {"flag_reasons", "fit_half_width_oct", "slope_exclusion_oct", "run_status", "left_out",
-                               "simulated", "flag_record_incomplete", "flag_no_trial_log"});
+                               "simulated", "flag_record_incomplete", "flag_no_trial_log", "finding", "finding_shift_pct",
+                               "finding_tip", "normal_low_pct", "normal_high_pct", "off_frequency_pct",
+                               "finding_reason"});
     return CsvRow(names);
 }
 
@@ -115,10 +126,7 @@ std::vector<BlockRun> MatchBlocksToRuns(const std::vector<ResultsBlock>& blocks,
         BlockRun entry;
         for (std::size_t i = 0; i < analysis.Runs.size(); ++i) {
             const RecordedRun& run = analysis.Runs[i].Run;
-            // A record cut short holds the first points of its run's block.
-            const bool same = run.Incomplete && run.Points.size() <= block.Points.size()
-                                  ? SamePoints(run.Points, {block.Points.begin(), block.Points.begin() + static_cast<std::ptrdiff_t>(run.Points.size())})
-                                  : SamePoints(run.Points, block.Points);
+            const bool same = run.Incomplete ? StartsWithPoints(block.Points, run.Points) : SamePoints(run.Points, block.Points);
             if (!used[i] && same) {
                 used[i] = true;
                 entry.Run = &analysis.Runs[i];
@@ -164,6 +172,7 @@ std::string AnalysisCsv(const std::vector<ResultsBlock>& blocks, const std::vect
             head.Simulated = Bit(r.Simulated);
             head.RecordIncomplete = Bit(r.Incomplete);
             head.NoTrialLog = Bit(!r.LoggedTrials);
+            head.Finding = &run->Finding;
         }
         text += Row(head, matched[i].Measures, analysis.Parameters);
     }
@@ -189,6 +198,7 @@ std::string AnalysisCsv(const std::vector<ResultsBlock>& blocks, const std::vect
         }
         head.Spread = c.Spread;
         head.Simulated = Bit(c.Simulated);
+        head.Finding = &c.CombinedFinding;
         if (!c.Combined.Points.empty()) {
             head.GridFrom = c.Combined.Points.front().Freq;
             head.GridTo = c.Combined.Points.back().Freq;

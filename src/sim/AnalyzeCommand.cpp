@@ -45,6 +45,12 @@ void PrintMeasures(const CurveMeasures& m)
     }
 }
 
+void PrintFinding(const TipFinding& finding)
+{
+    std::cout << "  finding: " << DescribeFinding(finding) << "\n";
+    std::cout << "  criterion: " << DescribeCriterion(finding) << "\n";
+}
+
 void PrintCombined(const ResultsAnalysis& analysis, const ConditionCurves& c)
 {
     std::cout << "combined: \"" << c.Subject << "\", condition " << c.Condition << ", " << c.Ear << " ear, "
@@ -58,6 +64,7 @@ void PrintCombined(const ResultsAnalysis& analysis, const ConditionCurves& c)
     }
     std::cout << DescribeCurve(c.CombinedMeasures.Smoothed);
     PrintMeasures(c.CombinedMeasures);
+    PrintFinding(c.CombinedFinding);
     for (const auto& [direction, spread] : {std::pair{"upward", &c.SpreadUp}, std::pair{"downward", &c.SpreadDown}}) {
         if (spread->SmoothedHz || spread->FittedHz) {
             std::cout << "  tip difference between " << direction << " runs: "
@@ -145,6 +152,9 @@ int Analyze(const Request& request)
             std::cout << "  run: not in the session record '" << recordPath << "'\n";
         }
         PrintMeasures(matched[i].Measures);
+        if (run != nullptr) {
+            PrintFinding(run->Finding);
+        }
     }
     for (const ConditionCurves& c : analysis.Conditions) {
         if (c.HasCombined) {

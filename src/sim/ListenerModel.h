@@ -13,10 +13,13 @@
 //    noise reservoir through FFTW (the same statistics; runs may part from version 1's after
 //    a decision within a rounding of the criterion).
 inline constexpr int ListenerModelVersion = 2;
+// 3: a listener with a threshold in quiet or a dead region in the ear it listens with
+//    (ListenerHearing.h); a listener without them decides as model 2 does, and its runs say 2.
+inline constexpr int HearingListenerModelVersion = 3;
 
-// The listener's threshold in quiet, dB SPL at its ear, where nothing gives it another: a tone
-// alone is heard when its level at the filter output plus the internal noise exceeds it. A
-// masker is far above it wherever a tuning curve is measured, so curves do not depend on it.
+// The listener's threshold in quiet, dB SPL at its ear, in a threshold run of an ear without an
+// audiogram (ListenerHearing.h): a tone alone is heard when its level plus the internal noise
+// exceeds it.
 inline constexpr double ModelQuietThresholdDb = 10.0;
 
 // How the virtual listener decides, shared by the listener and its expected curve.
@@ -28,8 +31,6 @@ struct ListenerSettings {
     double NoiseDb = 1.0;
     // Seed of the internal noise; 0 makes the listener noise-free.
     std::uint32_t Seed = 0;
-    // The threshold in quiet at the tone, dB SPL: what a threshold run measures.
-    double QuietThresholdDb = ModelQuietThresholdDb;
 };
 
 // The window the listener attends to: the tone's on-time, weighted by the tone's own gate

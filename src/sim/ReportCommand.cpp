@@ -25,7 +25,7 @@ struct Request {
 };
 
 // "Ann (3 runs, 2 conditions)": whose report it is and what it holds.
-std::string WhatWasWritten(const ResultsFileAnalysis& results, const ListenerDetails& given)
+std::string WhatWasWritten(const RecordAnalysis& results, const ListenerDetails& given)
 {
     const ResultsAnalysis& a = results.Analysis;
     std::set<int> conditions;
@@ -56,7 +56,7 @@ int Report(const Request& request)
     char* argv[] = {name, option, platform, nullptr};
     const QGuiApplication application(argc, argv);
 
-    const ResultsFileAnalysis results = AnalyseResultsFile(request.path, {request.session, request.runs});
+    const RecordAnalysis results = AnalyseRecordOf(request.path, {request.session, request.runs});
     for (const std::string& problem : results.Record.Problems) {
         std::cerr << "quorvex-sim: " << problem << "\n";
     }

@@ -7,10 +7,11 @@
 #include "CurveAnalysis.h"
 #include "CurveReport.h"
 #include "ExpectedCurve.h"
+#include "ListenerHearing.h"
 #include "NumberFormat.h"
 #include "NumberParse.h"
 #include "SessionFiles.h"
-#include "VirtualSession.h"
+#include "VirtualRun.h"
 
 #include <cstdio>
 #include <iostream>
@@ -21,7 +22,7 @@ namespace {
 
 struct RunRequest {
     std::string ini = "./PTC.INI";
-    VirtualSessionOptions options;
+    VirtualRunOptions options;
     std::optional<std::uint32_t> seed;
     std::optional<float> criterion;
     std::optional<float> noise;
@@ -52,10 +53,14 @@ std::string Describe(const RunRequest& request, const ParameterSet& parameters)
     } else {
         text += "internal noise " + Number(listener.NoiseDb) + " dB (seed " + std::to_string(listener.Seed) + ")\n";
     }
+    const EarHearing& hearing = request.options.Hearing.Of(request.options.Ear);
+    if (!hearing.Normal()) {
+        text += "hearing: " + DescribeHearing(hearing) + "\n";
+    }
     return text;
 }
 
-void PrintPoints(const VirtualSessionResult& result, const std::optional<ExpectedCurve>& expected)
+void PrintPoints(const VirtualRunResult& result, const std::optional<ExpectedCurve>& expected)
 {
     std::cout << "points: " << result.Points.size() << '\n';
     std::cout << (expected ? "  frequency\tlevel\texpected\tdifference\n" : "  frequency\tlevel\n");
@@ -70,7 +75,7 @@ void PrintPoints(const VirtualSessionResult& result, const std::optional<Expecte
 }
 
 // Everything that went wrong, on standard error; true if anything did.
-bool ReportTrouble(const VirtualSessionResult& result, const std::string& resultsName)
+bool ReportTrouble(const VirtualRunResult& result, const std::string& resultsName)
 {
     bool trouble = false;
     const auto say = [&trouble](const std::string& message) {
@@ -112,7 +117,7 @@ bool ReportTrouble(const VirtualSessionResult& result, const std::string& result
 }
 
 // A threshold run's account: the track's reversals and the estimate beside the listener's threshold.
-int PrintThreshold(const RunRequest& request, const ParameterSet& parameters, const VirtualSessionResult& result)
+int PrintThreshold(const RunRequest& request, const ParameterSet& parameters, const VirtualRunResult& result)
 {
     const TestCondition& c = parameters.Conditions[static_cast<std::size_t>(request.options.Condition - 1)];
     const ExperimentSettings& s = parameters.Settings;
@@ -131,7 +136,9 @@ int PrintThreshold(const RunRequest& request, const ParameterSet& parameters, co
     } else {
         std::cout << "threshold: none (no reversal)\n";
     }
-    std::cout << "listener's threshold: " << Number(request.options.Listener.QuietThresholdDb) << " dB SPL\n";
+    const std::optional<double> audiogram = ThresholdInQuiet(request.options.Hearing.Of(request.options.Ear), c.ToneF);
+    std::cout << "listener's threshold: " << Number(audiogram.value_or(ModelQuietThresholdDb)) << " dB SPL"
+              << (audiogram ? "" : " (the model's own, without an audiogram)") << '\n';
     std::cout << "elapsed (simulated): " << Number(result.ElapsedMs / 1000.0) << " s\n";
     for (const std::string& flag : result.Report.ThresholdFlags) {
         std::cerr << "quorvex-sim run: " << flag << '\n';
@@ -154,7 +161,7 @@ int Rehearse(RunRequest& request)
         return 1;
     }
     const ParameterSet& parameters = load->Parameters;
-    const VirtualSessionResult result = RunVirtualSession(parameters, request.options);
+    const VirtualRunResult result = RunWithVirtualListener(parameters, request.options);
     if (!result.Refusal.empty()) {
         std::cerr << "quorvex-sim run: " << result.Refusal << '\n';
         return 1;
@@ -190,7 +197,7 @@ SimCommand AddRunCommand(CLI::App& tool)
                     "results file NAME.dat, the session record NAME.csv, the trial log "
                     "NAME.trials.csv and test.out. The run's summary goes to standard output.");
     const auto request = std::make_shared<RunRequest>();
-    VirtualSessionOptions& options = request->options;
+    VirtualRunOptions& options = request->options;
     AddIniOption(*command, request->ini);
     AddConditionOption(*command, options.Condition);
     command->add_option_function<std::string>(
@@ -215,6 +222,7 @@ SimCommand AddRunCommand(CLI::App& tool)
     AddRealRecordOption(*command, request->intoRealRecord);
     AddRealOption(*command, "--criterion", request->criterion, "DB", "the listener's detection criterion in dB (default -4)");
     AddRealOption(*command, "--noise", request->noise, "DB", "the listener's internal noise in dB, from 0 (default 1)", true);
+    AddHearingOptions(*command, options.Hearing);
     command->add_flag("--expected", request->expected, "also print the curve the listener's filter predicts (default: not printed)");
     command->add_flag_callback(
         "--threshold", [&options] { options.Kind = RunKind::Threshold; },

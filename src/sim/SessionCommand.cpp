@@ -6,7 +6,9 @@
 #include "NumberFormat.h"
 #include "SimOptions.h"
 
+#include "ConditionAnalysis.h"
 #include "CurveAnalysis.h"
+#include "SessionFiles.h"
 #include "SessionRunner.h"
 #include "VirtualSessionRuns.h"
 
@@ -55,9 +57,28 @@ struct SessionRequest {
     std::optional<std::uint32_t> seed;
     bool fresh = false;
     bool intoRealRecord = false;
+    ListenerHearing hearing;
 };
 
-std::string RunLine(const SessionRunner& runner, int index, const VirtualSessionResult& result)
+// The finding of every run of the session and of each combined curve, from the record.
+void PrintFindings(const std::string& resultsFile, const std::string& session)
+{
+    const RecordedRuns record = ReadRecordFiles(SessionRecordFileName(resultsFile), TrialLogFileName(resultsFile));
+    const ResultsAnalysis analysis = AnalyseRecordedRuns(record.Runs, RunSelection{session, {}});
+    for (const AnalysedRun& run : analysis.Runs) {
+        std::cout << "finding, run " << run.Run.SessionRun << " (" << run.Run.Ear << ", condition " << run.Run.Condition
+                  << ", " << run.Run.Direction << (run.LeftOut.empty() ? "" : ", left out: " + run.LeftOut)
+                  << "): " << DescribeFinding(run.Finding) << '\n';
+    }
+    for (const ConditionCurves& c : analysis.Conditions) {
+        if (c.HasCombined) {
+            std::cout << "finding, combined (" << c.Ear << ", condition " << c.Condition << ", runs "
+                      << JoinedRunIds(analysis, c) << "): " << DescribeFinding(c.CombinedFinding) << '\n';
+        }
+    }
+}
+
+std::string RunLine(const SessionRunner& runner, int index, const VirtualRunResult& result)
 {
     const SessionRun& run = runner.Protocol().Runs[static_cast<std::size_t>(index)];
     const std::string position = "run " + std::to_string(index + 1) + "/" + std::to_string(runner.Runs()) + ": ";
@@ -139,9 +160,10 @@ int RunSession(const SessionRequest& request)
     options.Subject = request.subject;
     options.ResultsName = request.results;
     options.Seed = request.seed.value_or(1);
+    options.Hearing = request.hearing;
     bool trouble = false;
     const std::int64_t elapsedMs = RunSessionWithVirtualListener(
-        runner, load->Parameters, options, [&](int index, const VirtualSessionResult& result) {
+        runner, load->Parameters, options, [&](int index, const VirtualRunResult& result) {
             std::cout << RunLine(runner, index, result) << std::endl;
             if (!result.Report.ResultsNotice.empty()) {
                 std::cerr << name << result.Report.ResultsNotice << '\n';
@@ -159,6 +181,9 @@ int RunSession(const SessionRequest& request)
     std::cout << "session " << runner.Id() << ": " << progress.Finished << " of " << progress.Runs
               << " runs finished, " << FormatDuration(elapsedMs) << " simulated\n";
     const bool complete = progress.Finished == progress.Runs;
+    if (complete) {
+        PrintFindings(resultsFile, runner.Id());
+    }
     if (!complete) {
         std::cout << runner.EndReason() << " Run 'quorvex-sim session' with the same options to continue.\n";
     }
@@ -184,5 +209,6 @@ SimCommand AddSessionCommand(CLI::App& tool)
         ->description("the listener's seed (default 1); run k uses seed + k - 1; 0: a listener without internal noise");
     command->add_flag("--new", request->fresh, "start a new session instead of continuing an unfinished one");
     AddRealRecordOption(*command, request->intoRealRecord);
+    AddHearingOptions(*command, request->hearing);
     return {command, [request] { return RunSession(*request); }};
 }

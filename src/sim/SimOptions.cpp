@@ -134,3 +134,52 @@ bool RecordTakesVirtualRuns(const std::string& command, const std::string& resul
                  "--into-real-record to add them anyway.\n";
     return false;
 }
+
+namespace {
+
+// An option whose text `parse` reads into a Result; its failure is the usage error.
+template <typename T>
+void AddResultOption(CLI::App& command, const std::string& name, const std::string& typeName, const std::string& help,
+                     Result<T> (*parse)(const std::string&), std::function<void(T)> store)
+{
+    CLI::Validator check(
+        [parse](std::string& text) -> std::string {
+            const Result<T> value = parse(text);
+            return value ? std::string() : value.Reason();
+        },
+        "");
+    command
+        .add_option_function<std::string>(
+            name, [parse, store](const std::string& text) { store(parse(text).Value()); }, help)
+        ->type_name(typeName)
+        ->check(check);
+}
+
+}  // namespace
+
+void AddHearingOptions(CLI::App& command, ListenerHearing& hearing)
+{
+    for (EarHearing* ear : {&hearing.Left, &hearing.Right}) {
+        const std::string side = ear == &hearing.Left ? "left" : "right";
+        AddResultOption<std::vector<AudiogramPoint>>(
+            command, "--" + side + "-audiogram", "HZ:DB[,HZ:DB...]",
+            "the listener's threshold in quiet in the " + side
+                + " ear, dB SPL at each frequency, interpolated in log frequency (default: none; every tone "
+                  "is heard in quiet)",
+            ParseAudiogram, [ear](std::vector<AudiogramPoint> points) { ear->Audiogram = std::move(points); });
+        AddResultOption<DeadRegion>(
+            command, "--" + side + "-dead-region", "LOW-HIGH",
+            "a dead region in the " + side
+                + " ear, Hz: a tone within it is heard through the filter at its nearer edge (default: none)",
+            ParseDeadRegion, [ear](DeadRegion region) { ear->Dead = region; });
+    }
+}
+
+std::string DescribeHearing(const EarHearing& ear)
+{
+    if (ear.Normal()) {
+        return "no threshold in quiet, no dead region";
+    }
+    std::string text = ear.Audiogram.empty() ? "no threshold in quiet" : "audiogram " + DescribeAudiogram(ear.Audiogram) + " (Hz:dB SPL)";
+    return text + (ear.Dead ? "; dead region " + DescribeDeadRegion(*ear.Dead) + " Hz" : std::string("; no dead region"));
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CurveMeasures.h"
+#include "ListenerHearing.h"
 
 #include <CLI/CLI.hpp>
 
@@ -26,3 +27,9 @@ bool RecordTakesVirtualRuns(const std::string& command, const std::string& resul
 
 // The analysis's parameters that `analyze` and `validate` take: --fit-window, --slope-exclusion.
 void AddAnalysisOptions(CLI::App& command, AnalysisParameters& parameters);
+
+// The virtual listener's hearing in each ear: --left-audiogram, --right-audiogram
+// (HZ:DB,HZ:DB...), --left-dead-region, --right-dead-region (LOW-HIGH).
+void AddHearingOptions(CLI::App& command, ListenerHearing& hearing);
+// "audiogram 500:20,1000:40; dead region 800-20000 Hz", "normal hearing".
+std::string DescribeHearing(const EarHearing& ear);

@@ -260,7 +260,7 @@ Result<StudyPlan> LoadStudy(const std::filesystem::path& path)
     // before any task starts rather than in the middle of the study.
     for (std::size_t cell = 0; cell < plan.Cells.size(); ++cell) {
         const StudyCellRun run = CellRun(plan, cell);
-        if (const Result<> check = CheckVirtualSession(run.Parameters, run.Options); !check) {
+        if (const Result<> check = CheckVirtualRun(run.Parameters, run.Options); !check) {
             return Failure{"[Grid] cell " + std::to_string(cell + 1) + " (" + DescribeCell(plan.Cells[cell])
                            + "): " + check.Reason()};
         }

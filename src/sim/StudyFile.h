@@ -3,7 +3,7 @@
 #include "ParameterFile.h"
 #include "Result.h"
 #include "RunChoices.h"
-#include "VirtualSession.h"
+#include "VirtualRun.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -68,7 +68,7 @@ std::uint32_t StudyRunSeed(std::uint32_t masterSeed, std::int64_t globalRun);
 // listener's (its seed is the run's, StudyRunSeed).
 struct StudyCellRun {
     ParameterSet Parameters;
-    VirtualSessionOptions Options;
+    VirtualRunOptions Options;
 };
 StudyCellRun CellRun(const StudyPlan& plan, std::size_t cell);
 

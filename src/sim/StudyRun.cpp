@@ -4,7 +4,7 @@
 #include "CurveMeasures.h"
 #include "ExpectedCurve.h"
 #include "TrialEntries.h"
-#include "VirtualSession.h"
+#include "VirtualRun.h"
 
 #include <charconv>
 #include <filesystem>
@@ -106,11 +106,11 @@ std::vector<std::string> RunStudyRun(const StudyPlan& plan, std::int64_t run)
     StudyCellRun setup = CellRun(plan, cellIndex);
     const ParameterSet& parameters = setup.Parameters;
     const TestCondition& condition = parameters.Conditions.at(static_cast<std::size_t>(plan.Condition - 1));
-    VirtualSessionOptions& options = setup.Options;
+    VirtualRunOptions& options = setup.Options;
     options.Listener.Seed = StudyRunSeed(plan.Seed, run);
     std::vector<TrialRecord> trials;
-    const VirtualSessionResult result =
-        RunVirtualSession(parameters, options, [&trials](const TrialRecord& trial) { trials.push_back(trial); });
+    const VirtualRunResult result =
+        RunWithVirtualListener(parameters, options, [&trials](const TrialRecord& trial) { trials.push_back(trial); });
     for (const char* file : RunFiles) {
         std::error_code ignored;
         std::filesystem::remove(file, ignored);

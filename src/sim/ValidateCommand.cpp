@@ -8,8 +8,9 @@
 #include "ExpectedCurve.h"
 #include "MeasuresText.h"
 #include "NumberFormat.h"
+#include "TipFinding.h"
 #include "TrialEntries.h"
-#include "VirtualSession.h"
+#include "VirtualRun.h"
 
 #include <CLI/CLI.hpp>
 
@@ -26,6 +27,9 @@ struct Request {
     int runs = 100;
     std::vector<double> tones = {1000.0, 2000.0, 4000.0};
     AnalysisParameters parameters;
+    bool findings = false;
+    double thresholdDb = 30.0;  // the listeners' threshold in quiet at every frequency
+    double deadEdge = 0.75;     // the dead region's lower edge, times the tone frequency
 };
 
 // The values one estimator gave over the runs of one direction (or their combined curves).
@@ -141,6 +145,117 @@ private:
     std::filesystem::path path_;
 };
 
+// The measures of seeded run `run` of condition `k` (from 0) in one direction, its files removed.
+std::optional<CurveMeasures> MeasureSeededRun(const ParameterSet& parameters, std::size_t k, int run, Sweep direction,
+                                              const ListenerHearing& hearing, const AnalysisParameters& analysis)
+{
+    const TestCondition& c = parameters.Conditions[k];
+    VirtualRunOptions options;
+    options.Condition = static_cast<int>(k + 1);
+    options.SweepDirection = direction;
+    options.ResultsName = "validate";
+    options.Listener.Seed = static_cast<std::uint32_t>(2 * run + 1 + (direction == Sweep::Down ? 1 : 0));
+    options.Hearing = hearing;
+    std::vector<TrialRecord> trials;
+    const VirtualRunResult result
+        = RunWithVirtualListener(parameters, options, [&trials](const TrialRecord& trial) { trials.push_back(trial); });
+    // The runs' files are not needed: each run starts them anew.
+    for (const char* file : {"validate.dat", "validate.csv", "validate.trials.csv", "test.out"}) {
+        std::filesystem::remove(file);
+    }
+    if (!result.Refusal.empty()) {
+        std::cerr << "quorvex-sim validate: " << result.Refusal << "\n";
+        return std::nullopt;
+    }
+    const TrialSummary summary = SummariseTrials(TrialEntries(trials), c, direction == Sweep::Up,
+                                                 parameters.Settings.MaskerDuration, parameters.Settings.ISI);
+    return MeasureRun(result.Points, {c.ToneF, c.MaxSPL, summary}, analysis);
+}
+
+// How often each finding came out, over the runs of one kind of curve.
+struct FindingCounts {
+    int counts[4] = {0, 0, 0, 0};
+    int total = 0;
+    void Add(FindingKind kind)
+    {
+        ++counts[static_cast<int>(kind)];
+        ++total;
+    }
+    std::string Rate(FindingKind kind) const
+    {
+        const int n = counts[static_cast<int>(kind)];
+        return std::to_string(n) + "/" + std::to_string(total) + " (" + FormatPercent(100.0 * n / total) + " %)";
+    }
+};
+
+int ValidateFindings(const Request& request, const ParameterSet& parameters)
+{
+    const TipNorm norm;
+    std::cout << "# The tip's finding against the virtual listener\n\n"
+              << "Made by `quorvex-sim validate --findings --runs " << request.runs << " --threshold "
+              << Number(request.thresholdDb) << " --dead-edge " << Number(request.deadEdge) << "` (" << request.runs
+              << " seeded pairs of runs per listener and tone, one upward and one downward, combined; run k upward "
+                 "has seed 2k+1, downward 2k+2). The conditions are those of the estimators' table "
+                 "(analysis-validation.md): tone at 40 dB SPL, masker from 0.6 to 1.6 times the tone frequency. "
+                 "Both listeners have a threshold in quiet of "
+              << Number(request.thresholdDb)
+              << " dB SPL at every frequency, so the tone is "
+              << Number(40.0 - request.thresholdDb)
+              << " dB above it; the listener with a dead region has one from " << Number(request.deadEdge)
+              << " times the tone frequency up to 20 kHz, and hears the tone through the filter at that edge. "
+                 "Norm: the defaults ("
+              << FormatPercent(norm.LowPercent) << " % to " << FormatPercent(norm.HighPercent)
+              << " % for upward curves, moved for downward and combined ones; off-frequency from "
+              << FormatPercent(norm.OffFrequencyPercent) << " %).\n\n"
+              << "Each cell: runs (or combined curves) with that finding, of all.\n";
+    const WorkFolder folder;
+    if (!folder.Made()) {
+        std::cerr << "quorvex-sim validate: no temporary folder could be made\n";
+        return 1;
+    }
+    for (std::size_t k = 0; k < parameters.Conditions.size(); ++k) {
+        const TestCondition& c = parameters.Conditions[k];
+        std::cout << "\n## Tone " << Number(c.ToneF) << " Hz\n\n"
+                  << "| listener | curve | tip within the normal range | outside the range | off-frequency | not definable |\n"
+                  << "|---|---|---|---|---|---|\n";
+        for (const bool dead : {false, true}) {
+            ListenerHearing hearing;
+            hearing.Right.Audiogram = {{c.ToneF, request.thresholdDb}};
+            if (dead) {
+                hearing.Right.Dead = DeadRegion{request.deadEdge * c.ToneF, 20000.0};
+            }
+            FindingCounts up, down, combined;
+            for (int run = 0; run < request.runs; ++run) {
+                std::vector<CurveMeasures> pair;
+                std::vector<std::vector<ResultPoint>> curves;
+                for (const Sweep direction : {Sweep::Up, Sweep::Down}) {
+                    const std::optional<CurveMeasures> m
+                        = MeasureSeededRun(parameters, k, run, direction, hearing, request.parameters);
+                    if (!m) {
+                        return 1;
+                    }
+                    const bool upward = direction == Sweep::Up;
+                    (upward ? up : down).Add(FindTip(*m, norm, upward ? CurveKind::Upward : CurveKind::Downward).Kind);
+                    pair.push_back(*m);
+                    curves.push_back(m->Smoothed.Smoothed);
+                }
+                const CurveMeasures both = MeasureCombined(CombineCurves(curves, c), c.ToneF, pair,
+                                                           {DirectionName(Sweep::Up), DirectionName(Sweep::Down)},
+                                                           request.parameters);
+                combined.Add(FindTip(both, norm, CurveKind::Combined).Kind);
+            }
+            for (const auto& [name, counts] : {std::pair{"upward", &up}, std::pair{"downward", &down},
+                                              std::pair{"combined", &combined}}) {
+                std::cout << "| " << (dead ? "dead region from " + Number(request.deadEdge * c.ToneF) + " Hz" : std::string("normal"))
+                          << " | " << name << " | " << counts->Rate(FindingKind::Normal) << " | "
+                          << counts->Rate(FindingKind::OutsideRange) << " | " << counts->Rate(FindingKind::OffFrequency)
+                          << " | " << counts->Rate(FindingKind::NotDefinable) << " |\n";
+            }
+        }
+    }
+    return 0;
+}
+
 int Validate(const Request& request)
 {
     ParameterSet parameters;
@@ -148,6 +263,9 @@ int Validate(const Request& request)
         parameters.Conditions.push_back(ConditionFor(tone));
     }
     parameters.Settings = Settings(static_cast<int>(parameters.Conditions.size()));
+    if (request.findings) {
+        return ValidateFindings(request, parameters);
+    }
     const ListenerSettings listenerDefaults;
     std::cout << "# Tip, Q10 and slope estimators against the virtual listener\n\n"
               << "Made by `quorvex-sim validate --runs " << request.runs << "` (" << request.runs
@@ -176,32 +294,17 @@ int Validate(const Request& request)
             std::vector<CurveMeasures> pair;
             std::vector<std::vector<ResultPoint>> curves;
             for (const Sweep direction : {Sweep::Up, Sweep::Down}) {
-                VirtualSessionOptions options;
-                options.Condition = static_cast<int>(k + 1);
-                options.SweepDirection = direction;
-                options.ResultsName = "validate";
-                options.Listener.Seed = static_cast<std::uint32_t>(2 * run + 1 + (direction == Sweep::Down ? 1 : 0));
-                std::vector<TrialRecord> trials;
-                const VirtualSessionResult result = RunVirtualSession(
-                    parameters, options, [&trials](const TrialRecord& trial) { trials.push_back(trial); });
-                if (!result.Refusal.empty()) {
-                    std::cerr << "quorvex-sim validate: " << result.Refusal << "\n";
+                const std::optional<CurveMeasures> m = MeasureSeededRun(parameters, k, run, direction, {}, request.parameters);
+                if (!m) {
                     return 1;
                 }
-                const TrialSummary summary = SummariseTrials(TrialEntries(trials), c, direction == Sweep::Up,
-                                                             parameters.Settings.MaskerDuration, parameters.Settings.ISI);
-                pair.push_back(MeasureRun(result.Points, {c.ToneF, c.MaxSPL, summary}, request.parameters));
+                pair.push_back(*m);
                 AddMeasures(direction == Sweep::Up ? up : down, pair.back());
                 curves.push_back(pair.back().Smoothed.Smoothed);
             }
             AddMeasures(combined, MeasureCombined(CombineCurves(curves, c), c.ToneF, pair,
                                                   {DirectionName(Sweep::Up), DirectionName(Sweep::Down)},
                                                   request.parameters));
-            // The runs' files are not needed: each run starts them anew.
-            std::filesystem::remove("validate.dat");
-            std::filesystem::remove("validate.csv");
-            std::filesystem::remove("validate.trials.csv");
-            std::filesystem::remove("test.out");
         }
         const auto band = truth.Q10();
         const ExpectedSlopes slopes = ExpectedSideSlopes(truth, c, request.parameters);
@@ -248,5 +351,16 @@ SimCommand AddValidateCommand(CLI::App& tool)
         ->delimiter(',')
         ->check(CLI::Range(100.0, 8000.0));
     AddAnalysisOptions(*command, request->parameters);
+    command->add_flag("--findings", request->findings,
+                      "instead: how often the tip's finding is normal for a listener with normal filters and "
+                      "off-frequency for one with a dead region below the tone (default: the estimators)");
+    command->add_option("--threshold", request->thresholdDb,
+                        "with --findings: the listeners' threshold in quiet, dB SPL (default 30)")
+        ->type_name("DB")
+        ->check(CLI::Range(-20.0, 39.0));
+    command->add_option("--dead-edge", request->deadEdge,
+                        "with --findings: the dead region's lower edge, times the tone frequency (default 0.75)")
+        ->type_name("RATIO")
+        ->check(CLI::Range(0.6, 0.99));
     return {command, [request] { return Validate(*request); }};
 }

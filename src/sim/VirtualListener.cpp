@@ -20,7 +20,7 @@ double Db(double energy)
 }  // namespace
 
 VirtualListener::VirtualListener(const SharedState& state, ListenerSettings settings, SimKeyboard& keyboard,
-                                 const SimulatedKc35Line* attenuator, RunKind kind)
+                                 const SimulatedKc35Line* attenuator, const EarHearing& hearing, RunKind kind)
     : settings_(settings)
     , keyboard_(keyboard)
     , attenuator_(attenuator)
@@ -28,7 +28,8 @@ VirtualListener::VirtualListener(const SharedState& state, ListenerSettings sett
     , kind_(kind)
     , ear_(state.Ear)
     , calibFactor_(state.Settings.CalibFactor)
-    , meter_(SharedState::SampleRate, state.Current().ToneF, ToneListeningWindow(state.Settings).Weights)
+    , meter_(SharedState::SampleRate, ListeningCentre(hearing, state.Current().ToneF),
+             ToneListeningWindow(state.Settings).Weights)
     , random_(settings.Seed)
 {
     const ListeningWindow window = ToneListeningWindow(state.Settings);
@@ -36,6 +37,15 @@ VirtualListener::VirtualListener(const SharedState& state, ListenerSettings sett
     windowPower_ = 0.0;
     for (const float w : window.Weights) {
         windowPower_ += static_cast<double>(w) * w;
+    }
+    const double toneF = state.Current().ToneF;
+    std::optional<double> threshold = ThresholdInQuiet(hearing, toneF);
+    if (!threshold && kind_ == RunKind::Threshold) {
+        threshold = ModelQuietThresholdDb;  // a tone alone needs a threshold to be missed at all
+    }
+    if (threshold) {
+        const double passed = 10.0 * std::log10(RoexWeight(ListeningCentre(hearing, toneF), toneF));
+        floorDb_ = *threshold + passed - settings_.CriterionDb;
     }
     if (mode_ == AttenuatorMode::Software) {
         const Tone tone = MakeRunTone(state.Settings, state.Current(), state.Current().ToneSPL);
@@ -53,7 +63,10 @@ void VirtualListener::Hear(const HeardSound& sound)
     ++presentations_;
     last_ = Listen(sound);
     last_.Noise = InternalNoise();
-    last_.Heard = last_.ToneDb + last_.Noise - last_.MaskerDb > settings_.CriterionDb;
+    // The floor adds to the masker in power: alone, it is what a tone at threshold just beats.
+    const double masker = floorDb_ ? 10.0 * std::log10(std::pow(10.0, last_.MaskerDb / 10.0) + std::pow(10.0, *floorDb_ / 10.0))
+                                   : last_.MaskerDb;
+    last_.Heard = last_.ToneDb + last_.Noise - masker > settings_.CriterionDb;
     if (last_.Heard && !holding_) {
         keyboard_.Press(TrackingRun::SpaceKey);
     } else if (!last_.Heard && holding_) {
@@ -82,9 +95,8 @@ VirtualListener::Decision VirtualListener::Listen(const HeardSound& sound)
         return decision;
     }
     if (kind_ == RunKind::Threshold) {
-        // The tone alone, taken whole; the threshold in quiet stands where a masker would, so
-        // that the criterion puts the listener's threshold at QuietThresholdDb.
-        decision.MaskerDb = settings_.QuietThresholdDb - settings_.CriterionDb;
+        // The tone alone, at the level the run gives it, taken whole: no masker, and the floor
+        // of the threshold in quiet (Hear) decides.
         if (mode_ == AttenuatorMode::Software) {
             decision.ToneDb = ChannelEnergy(sound, EarChannel(ear_), calibFactor_);
         } else if (mode_ == AttenuatorMode::Kc35 && attenuator_ != nullptr && attenuator_->RoutedEar() == ear_) {

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "ListenerHearing.h"
 #include "ListenerModel.h"
 #include "ListeningSoundOutput.h"
 #include "RoexFilter.h"
 #include "SharedState.h"
 
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -39,11 +41,12 @@ public:
     };
 
     // Listens with the ear and for the tone of `state`'s current condition; `attenuator` is
-    // the KC35's line in KC35 mode (nothing in software mode). In a threshold run (`kind`) the
-    // tone comes alone at a level that changes: the listener hears it when it exceeds its
-    // threshold in quiet, with the internal noise of every decision.
+    // the KC35's line in KC35 mode (nothing in software mode); `hearing`: the ear's threshold
+    // in quiet and dead region, if any. In a threshold run (`kind`) the tone comes alone at a
+    // level that changes: the listener hears it above its threshold in quiet, the audiogram's or,
+    // without one, the model's own (ModelQuietThresholdDb), with the internal noise of every decision.
     VirtualListener(const SharedState& state, ListenerSettings settings, SimKeyboard& keyboard,
-                    const SimulatedKc35Line* attenuator, RunKind kind = RunKind::Ptc);
+                    const SimulatedKc35Line* attenuator, const EarHearing& hearing = {}, RunKind kind = RunKind::Ptc);
 
     // One stimulus has been played: decide and press or release SPACE on a change.
     void Hear(const HeardSound& sound);
@@ -68,6 +71,9 @@ private:
     double windowPower_;        // sum of the window's squared weights
     std::vector<float> tone_;   // software mode: the expected tone in the window
     double toneDb_ = 0.0;       // and its level at the filter output
+    // The internal floor the threshold in quiet sets at the filter output, dB SPL; none
+    // without an audiogram (ListenerHearing.h).
+    std::optional<double> floorDb_;
     RoexEnergyMeter meter_;
     std::mt19937 random_;
     Decision last_;

@@ -2,22 +2,23 @@
 
 std::int64_t RunSessionWithVirtualListener(
     SessionRunner& runner, const ParameterSet& parameters, const VirtualSessionRunsOptions& options,
-    const std::function<bool(int index, const VirtualSessionResult& result)>& afterRun)
+    const std::function<bool(int index, const VirtualRunResult& result)>& afterRun)
 {
     std::int64_t elapsedMs = 0;
     while (const std::optional<int> next = runner.Next()) {
         const SessionRun& run = runner.Protocol().Runs[static_cast<std::size_t>(*next)];
-        VirtualSessionOptions session;
+        VirtualRunOptions session;
         session.Condition = run.Condition;
         session.Ear = run.Ear;
         session.SweepDirection = run.SweepDirection;
         session.Subject = options.Subject;
         session.ResultsName = options.ResultsName;
         session.Listener.Seed = options.Seed == 0 ? 0 : options.Seed + static_cast<std::uint32_t>(*next);
+        session.Hearing = options.Hearing;
         session.Session = runner.MarkFor(*next, {});
         session.Session->Practice = run.Practice;
         session.Kind = run.Kind;
-        VirtualSessionResult result = RunVirtualSession(parameters, session);
+        VirtualRunResult result = RunWithVirtualListener(parameters, session);
         if (!result.Refusal.empty()) {
             result.Report.Error = result.Refusal;  // a run that could not start ends the session there
         }

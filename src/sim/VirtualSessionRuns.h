@@ -1,7 +1,7 @@
 #pragma once
 
 #include "SessionRunner.h"
-#include "VirtualSession.h"
+#include "VirtualRun.h"
 
 #include <cstdint>
 #include <functional>
@@ -14,10 +14,11 @@ struct VirtualSessionRunsOptions {
     std::string ResultsName = "default";
     // Run k's listener and noise are seeded with Seed + k - 1; 0 stays the noise-free listener.
     std::uint32_t Seed = 1;
+    ListenerHearing Hearing;
 };
 
 // Runs the session until it is over. `afterRun` sees each run (its index from 0) once its files
 // are written and returns false to end the session there (Ctrl-C). Returns the simulated time.
 std::int64_t RunSessionWithVirtualListener(
     SessionRunner& runner, const ParameterSet& parameters, const VirtualSessionRunsOptions& options,
-    const std::function<bool(int index, const VirtualSessionResult& result)>& afterRun);
+    const std::function<bool(int index, const VirtualRunResult& result)>& afterRun);

@@ -1,13 +1,13 @@
 #include "OutputDeviceList.h"
 
-#include "PortAudioSession.h"
+#include "PortAudioLibrary.h"
 
 #include <portaudio.h>
 
 OutputDeviceList ListOutputDevices()
 {
     OutputDeviceList list;
-    if (!PortAudioSession::Instance().Ready()) {
+    if (!PortAudioLibrary::Instance().Ready()) {
         return list;
     }
     const int count = Pa_GetDeviceCount();

@@ -1,6 +1,6 @@
 #include "OutputDeviceStatus.h"
 
-#include "PortAudioSession.h"
+#include "PortAudioLibrary.h"
 
 #include <jack/jack.h>
 #include <portaudio.h>
@@ -96,7 +96,7 @@ OutputDeviceProbes SystemOutputDeviceProbes()
 
 OutputDeviceStatus CheckOutputDevice(const std::string& wanted)
 {
-    PortAudioSession& session = PortAudioSession::Instance();
+    PortAudioLibrary& session = PortAudioLibrary::Instance();
     if (!session.Reopen() && session.ClosingLostStreams()) {
         OutputDeviceStatus status;
         status.Reason = "PortAudio is still letting go of a sound device that stopped answering (for up to ten "

@@ -2,7 +2,7 @@
 
 #include "OutputDeviceList.h"
 #include "OutputDeviceStatus.h"
-#include "PortAudioSession.h"
+#include "PortAudioLibrary.h"
 #include "PortAudioStream.h"
 #include "SoundFailure.h"
 
@@ -20,7 +20,7 @@ int PortAudioOutput::Device()
 {
     OutputDeviceList list = ListOutputDevices();
     int device = ChooseOutputDevice(list.Devices, list.DefaultIndex, DeviceName);
-    PortAudioSession& session = PortAudioSession::Instance();
+    PortAudioLibrary& session = PortAudioLibrary::Instance();
     if ((device < 0 && session.Reopen()) || session.ReopenIfStale()) {
         list = ListOutputDevices();
         device = ChooseOutputDevice(list.Devices, list.DefaultIndex, DeviceName);
@@ -35,7 +35,7 @@ int PortAudioOutput::Device()
 PortAudioStream::Explanation PortAudioOutput::Explain()
 {
     return [wanted = DeviceName](SoundFailure) {
-        PortAudioSession::Instance().MarkStale();
+        PortAudioLibrary::Instance().MarkStale();
         return AssessOutputDevice(ListOutputDevices(), wanted, SystemOutputDeviceProbes()).Reason;
     };
 }

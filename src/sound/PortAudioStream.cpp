@@ -2,7 +2,7 @@
 
 #include "OutputDeviceStatus.h"
 #include "Pcm16.h"
-#include "PortAudioSession.h"
+#include "PortAudioLibrary.h"
 #include "StreamTimeline.h"
 
 #include <portaudio.h>
@@ -140,7 +140,7 @@ PortAudioStream::PortAudioStream(int device, int sampleRate, int channels, int p
       prepareFrames_(static_cast<std::int64_t>(prepareMs) * sampleRate / 1000),
       explain_(std::move(explain))
 {
-    PortAudioSession::Instance().StreamCreated();
+    PortAudioLibrary::Instance().StreamCreated();
     // Started at once, so that the device is running and its position known when the first
     // sound is queued: a device that starts with that sound (as ALSA's do) puts its first
     // frames at the stream's start, before any estimate of its onset. A failure here is the
@@ -151,12 +151,12 @@ PortAudioStream::PortAudioStream(int device, int sampleRate, int channels, int p
 PortAudioStream::~PortAudioStream()
 {
     Close();
-    PortAudioSession::Instance().StreamDestroyed();
+    PortAudioLibrary::Instance().StreamDestroyed();
 }
 
 SoundFailure PortAudioStream::Open()
 {
-    if (device_ < 0 || !PortAudioSession::Instance().Ready()) {
+    if (device_ < 0 || !PortAudioLibrary::Instance().Ready()) {
         return SoundFailure::UnsupportedFormat;
     }
     const PaDeviceInfo* info = Pa_GetDeviceInfo(device_);
@@ -211,7 +211,7 @@ void PortAudioStream::Close()
         Pa_StopStream(stream_);
         Pa_CloseStream(stream_);
     } else {
-        PortAudioSession::Instance().Abandon(stream_, shared_);
+        PortAudioLibrary::Instance().Abandon(stream_, shared_);
     }
     stream_ = nullptr;
 }
@@ -226,7 +226,7 @@ int PortAudioStream::SampleBits() const
 {
     // Before its first sound the stream is not open yet: the format it will choose.
     const bool asFloat = shared_ ? shared_->Float
-                                 : device_ >= 0 && PortAudioSession::Instance().Ready()
+                                 : device_ >= 0 && PortAudioLibrary::Instance().Ready()
                                        && DeviceTakesFormat(device_, channels_, sampleRate_, true);
     return asFloat ? FloatStreamBits : 16;
 }

@@ -5,7 +5,7 @@
 #include "QtEventDispatcher.h"
 #include "RecordingSerialLink.h"
 #include "RecordingSoundOutput.h"
-#include "TComPort.h"
+#include "SerialPortLink.h"
 #include "ListenerDetailsDialog.h"
 #include "SerialSetupDialog.h"
 #include "SetupWindow.h"
@@ -157,7 +157,7 @@ TEST_F(Captions, EveryWindowShowsItsCaptionsWhole)
         ASSERT_NE(window, nullptr) << name;
         cut << CutCaptions(window);
     }
-    TComPort port("ttyS0");
+    SerialPortLink port("ttyS0");
     SerialSetupDialog setup(port, {"ttyS0", "ttyUSB0"});
     cut << CutCaptions(&setup);
     ListenerDetailsDialog details(form->State());
@@ -178,7 +178,7 @@ TEST_F(Captions, NoWindowShowsAnObjectNameAsText)
         shown << NamesShown(window);
         window->hide();
     }
-    TComPort port("ttyS0");
+    SerialPortLink port("ttyS0");
     SerialSetupDialog setup(port, {"ttyS0", "ttyUSB0"});
     shown << NamesShown(&setup);
     EXPECT_TRUE(shown.isEmpty()) << shown.join("\n").toStdString();

@@ -1,6 +1,6 @@
 #include "RecordingSerialLink.h"
 
-#include "EComPort.h"
+#include "SerialPortError.h"
 
 #include <cerrno>
 
@@ -11,7 +11,7 @@ void RecordingSerialLink::Open()
         return;
     }
     if (failOpen_) {
-        throw EComPort(EComPort::Code::OpenFailed, ENOENT);
+        throw SerialPortError(SerialPortError::Code::OpenFailed, ENOENT);
     }
     connected_ = true;
     transcript_ += '[';
@@ -21,10 +21,10 @@ int RecordingSerialLink::Write(const char* buffer, int count)
 {
     writeSizes_.push_back(count);
     if (!connected_) {
-        throw EComPort(EComPort::Code::WriteFailed, EBADF);
+        throw SerialPortError(SerialPortError::Code::WriteFailed, EBADF);
     }
     if (failWriteCountdown_ > 0 && --failWriteCountdown_ == 0) {
-        throw EComPort(EComPort::Code::WriteFailed, EIO);
+        throw SerialPortError(SerialPortError::Code::WriteFailed, EIO);
     }
     transcript_.append(buffer, static_cast<std::size_t>(count));
     return count;

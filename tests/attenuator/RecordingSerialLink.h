@@ -23,7 +23,7 @@ public:
     int OpenCalls() const { return openCalls_; }
 
     void FailOpen(bool fail) { failOpen_ = fail; }
-    // The nth Write from now (1-based) throws EComPort; the link stays open.
+    // The nth Write from now (1-based) throws SerialPortError; the link stays open.
     void FailOnWrite(int nth) { failWriteCountdown_ = nth; }
     // Lets other fakes note their calls in the same transcript.
     void Note(const std::string& text) { transcript_ += text; }

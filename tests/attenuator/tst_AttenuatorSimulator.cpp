@@ -1,7 +1,7 @@
 // The operator's stand-in for the KC35: quorvex-sim attenuator, driven by the real link.
 #include "Kc35Attenuator.h"
 #include "RecordingSerialLink.h"
-#include "TComPort.h"
+#include "SerialPortLink.h"
 
 #include <gtest/gtest.h>
 
@@ -115,7 +115,7 @@ TEST(AttenuatorSimulator, ShowsEachCommandThePortSendsAndStopsCleanly)
     const std::string path = simulator.ReadLine();
     ASSERT_EQ(path.rfind("/dev/", 0), 0u) << path;
 
-    TComPort port(path);
+    SerialPortLink port(path);
     RecordingDispatcher events;
     Kc35Attenuator kc35(port, events);
     kc35.SendKC35Setup();

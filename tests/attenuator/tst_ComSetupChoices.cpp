@@ -19,15 +19,15 @@ TEST(ComSetupChoices, FlowControlReadsFromRtsCtsAndXonXoff)
     using enum RtsControl;
     using enum FlowControlChoice;
     const FlowCase cases[] = {
-        {rtsHandshake, true, false, false, Hardware},
-        {rtsDisable, false, true, true, Software},
-        {rtsDisable, false, false, false, None},
-        {rtsHandshake, false, false, false, Custom},
-        {rtsHandshake, true, true, false, Custom},
-        {rtsDisable, false, true, false, Custom},
-        {rtsEnable, false, false, false, Custom},
-        {rtsToggle, false, true, true, Custom},
-        {rtsDisable, true, false, false, Custom},
+        {Handshake, true, false, false, Hardware},
+        {Disable, false, true, true, Software},
+        {Disable, false, false, false, None},
+        {Handshake, false, false, false, Custom},
+        {Handshake, true, true, false, Custom},
+        {Disable, false, true, false, Custom},
+        {Enable, false, false, false, Custom},
+        {Toggle, false, true, true, Custom},
+        {Disable, true, false, false, Custom},
     };
     for (const FlowCase& c : cases) {
         FlowControlSettings flow;
@@ -43,15 +43,15 @@ TEST(ComSetupChoices, EachFlowChoiceReadsBackAsItselfAndLeavesDtrAndDsrAlone)
 {
     for (const FlowControlChoice choice : {FlowControlChoice::Hardware, FlowControlChoice::Software, FlowControlChoice::None}) {
         FlowControlSettings flow;
-        flow.ControlDTR = DtrControl::dtrHandshake;
+        flow.ControlDTR = DtrControl::Handshake;
         flow.OutDSRFlow = true;
         ApplyFlowControl(flow, choice);
         EXPECT_EQ(ReadFlowControl(flow), choice);
-        EXPECT_EQ(flow.ControlDTR, DtrControl::dtrHandshake);
+        EXPECT_EQ(flow.ControlDTR, DtrControl::Handshake);
         EXPECT_TRUE(flow.OutDSRFlow);
     }
     FlowControlSettings mixed;
-    mixed.ControlRTS = RtsControl::rtsToggle;
+    mixed.ControlRTS = RtsControl::Toggle;
     mixed.XonXoffIn = true;
     const FlowControlSettings before = mixed;
     ApplyFlowControl(mixed, FlowControlChoice::Custom);
@@ -66,7 +66,7 @@ TEST(ComSetupChoices, TheInitialSettingsAreTheKc35Line)
     EXPECT_EQ(StopBitsTexts()[static_cast<std::size_t>(s.Stop)], "2");
     EXPECT_EQ(ParityTexts()[static_cast<std::size_t>(s.Parity)], "Even");
     EXPECT_EQ(ReadFlowControl(s.FlowControl), FlowControlChoice::Hardware);
-    EXPECT_EQ(s.FlowControl.ControlDTR, DtrControl::dtrDisable);
+    EXPECT_EQ(s.FlowControl.ControlDTR, DtrControl::Disable);
     EXPECT_EQ(WriteTimeoutMs(s, 1), 1100);
     EXPECT_EQ(WriteTimeoutMs(s, std::numeric_limits<int>::max()), std::numeric_limits<int>::max()) << "no wrap-around";
 }
@@ -76,7 +76,7 @@ TEST(ComSetupChoices, EveryBaudRateTextIsItsRate)
     for (std::size_t i = 1; i < BaudRateTexts().size(); ++i) {
         EXPECT_EQ(std::to_string(BaudRateValue(static_cast<BaudRate>(i), 0)), BaudRateTexts()[i]);
     }
-    EXPECT_EQ(BaudRateValue(BaudRate::brCustom, 9600), 9600);
+    EXPECT_EQ(BaudRateValue(BaudRate::Custom, 9600), 9600);
 }
 
 TEST(ComSetupChoices, PortNamesSortWithoutRegardToCase)

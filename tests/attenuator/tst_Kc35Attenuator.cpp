@@ -1,4 +1,4 @@
-#include "EComPort.h"
+#include "SerialPortError.h"
 #include "Kc35Attenuator.h"
 #include "RecordingSerialLink.h"
 
@@ -100,7 +100,7 @@ TEST_F(Kc35AttenuatorTest, ChannelsOtherThanOneAndTwoAreRefusedBeforeAnythingIsS
 TEST_F(Kc35AttenuatorTest, FailingWriteLeavesThePortOpenAndTheNextGroupClosesIt)
 {
     link.FailOnWrite(2);
-    EXPECT_THROW(kc35.SetAttenuatorLevel(1, 100), EComPort);
+    EXPECT_THROW(kc35.SetAttenuatorLevel(1, 100), SerialPortError);
     EXPECT_TRUE(link.Connected());
     EXPECT_EQ(link.Transcript(), "[I");
 
@@ -112,7 +112,7 @@ TEST_F(Kc35AttenuatorTest, FailingWriteLeavesThePortOpenAndTheNextGroupClosesIt)
 TEST_F(Kc35AttenuatorTest, FailingSetUpStopsAtTheFailingByte)
 {
     link.FailOnWrite(12);
-    EXPECT_THROW(kc35.SendKC35Setup(), EComPort);
+    EXPECT_THROW(kc35.SendKC35Setup(), SerialPortError);
     EXPECT_EQ(link.Transcript(), "[L02L40M80][N0");
     EXPECT_TRUE(link.Connected());
 }
@@ -123,7 +123,7 @@ TEST_F(Kc35AttenuatorTest, FailingOpenPropagatesAndSendsNothing)
     try {
         kc35.SendKC35Setup();
         FAIL() << "no error";
-    } catch (const EComPort& error) {
+    } catch (const SerialPortError& error) {
         EXPECT_STREQ(error.what(), "Cannot open the serial port: No such file or directory (error code: 2)");
     }
     EXPECT_EQ(link.Transcript(), "");

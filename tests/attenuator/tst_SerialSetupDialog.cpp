@@ -1,5 +1,5 @@
 #include "ComSetupChoices.h"
-#include "TComPort.h"
+#include "SerialPortLink.h"
 #include "SerialSetupDialog.h"
 
 #include <QApplication>
@@ -42,9 +42,9 @@ void Choose(QDialog& dialog, const char* name, const char* text)
     list->setCurrentIndex(index);
 }
 
-TEST(ComSetupFrm, ShowsTheSixSettingsOfThePort)
+TEST(SerialSetupDialog, ShowsTheSixSettingsOfThePort)
 {
-    TComPort port("ttyS0");
+    SerialPortLink port("ttyS0");
     SerialSetupDialog dialog(port, installedPorts);
     EXPECT_EQ(dialog.windowTitle(), "Quorvex — Serial port");
     // The tabled size, widened by as much as the widest caption needs beyond its 70 pixels.
@@ -66,9 +66,9 @@ TEST(ComSetupFrm, ShowsTheSixSettingsOfThePort)
     EXPECT_EQ(Items(List(dialog, "PortComboBox")), (QStringList{"COM1", "ttyS0", "ttyS1", "ttyUSB0"}));
 }
 
-TEST(ComSetupFrm, EveryControlHasItsAccessibleNameAndTheListsTheirLabels)
+TEST(SerialSetupDialog, EveryControlHasItsAccessibleNameAndTheListsTheirLabels)
 {
-    TComPort port;
+    SerialPortLink port;
     SerialSetupDialog dialog(port, installedPorts);
     const std::pair<const char*, const char*> lists[] = {
         {"PortComboBox", "Port"}, {"BaudRateComboBox", "Baud rate"}, {"DataBitsComboBox", "Data bits"},
@@ -98,9 +98,9 @@ TEST(ComSetupFrm, EveryControlHasItsAccessibleNameAndTheListsTheirLabels)
     EXPECT_EQ(group->accessibleName(), "Settings");
 }
 
-TEST(ComSetupFrm, OkAppliesTheChosenValues)
+TEST(SerialSetupDialog, OkAppliesTheChosenValues)
 {
-    TComPort port("ttyS0");
+    SerialPortLink port("ttyS0");
     SerialSetupDialog dialog(port, installedPorts);
     Choose(dialog, "PortComboBox", "ttyUSB0");
     Choose(dialog, "BaudRateComboBox", "19200");
@@ -111,30 +111,30 @@ TEST(ComSetupFrm, OkAppliesTheChosenValues)
     dialog.accept();
     const ComPortSettings& s = port.Settings();
     EXPECT_EQ(s.Port, "ttyUSB0");
-    EXPECT_EQ(s.Baud, BaudRate::br19200);
-    EXPECT_EQ(s.Data, DataBits::dbEight);
-    EXPECT_EQ(s.Stop, StopBits::sbOne5StopBits);
-    EXPECT_EQ(s.Parity, ParityBits::prMark);
-    EXPECT_EQ(s.FlowControl.ControlRTS, RtsControl::rtsDisable);
+    EXPECT_EQ(s.Baud, BaudRate::Baud19200);
+    EXPECT_EQ(s.Data, DataBits::Eight);
+    EXPECT_EQ(s.Stop, StopBits::OneAndHalf);
+    EXPECT_EQ(s.Parity, ParityBits::Mark);
+    EXPECT_EQ(s.FlowControl.ControlRTS, RtsControl::Disable);
     EXPECT_FALSE(s.FlowControl.OutCTSFlow);
     EXPECT_TRUE(s.FlowControl.XonXoffIn && s.FlowControl.XonXoffOut);
-    EXPECT_EQ(s.FlowControl.ControlDTR, DtrControl::dtrDisable) << "DTR is never changed";
+    EXPECT_EQ(s.FlowControl.ControlDTR, DtrControl::Disable) << "DTR is never changed";
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
-TEST(ComSetupFrm, CustomBaudRateUsesTheCustomValue)
+TEST(SerialSetupDialog, CustomBaudRateUsesTheCustomValue)
 {
-    TComPort port("ttyS0");
+    SerialPortLink port("ttyS0");
     SerialSetupDialog dialog(port, installedPorts);
     Choose(dialog, "BaudRateComboBox", "Custom");
     dialog.accept();
-    EXPECT_EQ(port.Settings().Baud, BaudRate::brCustom);
+    EXPECT_EQ(port.Settings().Baud, BaudRate::Custom);
     EXPECT_EQ(BaudRateValue(port.Settings().Baud, port.Settings().CustomBaudRate), 9600);
 }
 
-TEST(ComSetupFrm, CancelOrOkWithoutChangesLeavesEverySetting)
+TEST(SerialSetupDialog, CancelOrOkWithoutChangesLeavesEverySetting)
 {
-    TComPort port("ttyS1");
+    SerialPortLink port("ttyS1");
     const ComPortSettings before = port.Settings();
     {
         SerialSetupDialog dialog(port, installedPorts);
@@ -150,9 +150,9 @@ TEST(ComSetupFrm, CancelOrOkWithoutChangesLeavesEverySetting)
     EXPECT_EQ(port.Settings(), before);
 }
 
-TEST(ComSetupFrm, FlowControlThatIsNoneOfTheThreeShowsCustomAndOkKeepsIt)
+TEST(SerialSetupDialog, FlowControlThatIsNoneOfTheThreeShowsCustomAndOkKeepsIt)
 {
-    TComPort port("ttyS0");
+    SerialPortLink port("ttyS0");
     ComPortSettings mixed = port.Settings();
     mixed.FlowControl.XonXoffOut = true;  // RTS/CTS plus XON/XOFF out
     port.SetSettings(mixed);
@@ -164,7 +164,7 @@ TEST(ComSetupFrm, FlowControlThatIsNoneOfTheThreeShowsCustomAndOkKeepsIt)
     EXPECT_EQ(port.Settings(), mixed);
 
     ComPortSettings software = mixed;
-    software.FlowControl.ControlRTS = RtsControl::rtsDisable;
+    software.FlowControl.ControlRTS = RtsControl::Disable;
     software.FlowControl.OutCTSFlow = false;
     software.FlowControl.XonXoffIn = true;
     port.SetSettings(software);
@@ -175,12 +175,12 @@ TEST(ComSetupFrm, FlowControlThatIsNoneOfTheThreeShowsCustomAndOkKeepsIt)
     EXPECT_EQ(ReadFlowControl(port.Settings().FlowControl), FlowControlChoice::None);
 }
 
-TEST(ComSetupFrm, APortTheSystemDoesNotListIsShownAsItIsAndOkKeepsIt)
+TEST(SerialSetupDialog, APortTheSystemDoesNotListIsShownAsItIsAndOkKeepsIt)
 {
     for (const char* path : {"/dev/ttyS0", "/dev/pts/3", "ttyACM7"}) {
-        TComPort port(path);
+        SerialPortLink port(path);
         ComPortSettings before = port.Settings();
-        before.Baud = BaudRate::br19200;
+        before.Baud = BaudRate::Baud19200;
         port.SetSettings(before);
         SerialSetupDialog dialog(port, installedPorts);
         EXPECT_EQ(List(dialog, "PortComboBox")->currentText(), path);
@@ -189,7 +189,7 @@ TEST(ComSetupFrm, APortTheSystemDoesNotListIsShownAsItIsAndOkKeepsIt)
         EXPECT_EQ(port.Port(), path);
         EXPECT_EQ(port.Settings(), before) << path;
     }
-    TComPort unnamed("");
+    SerialPortLink unnamed("");
     SerialSetupDialog dialog(unnamed, installedPorts);
     EXPECT_EQ(List(dialog, "PortComboBox")->currentIndex(), -1);
     EXPECT_EQ(Items(List(dialog, "PortComboBox")), (QStringList{"COM1", "ttyS0", "ttyS1", "ttyUSB0"}));
@@ -198,9 +198,9 @@ TEST(ComSetupFrm, APortTheSystemDoesNotListIsShownAsItIsAndOkKeepsIt)
     EXPECT_EQ(unnamed.Port(), "ttyS1");
 }
 
-TEST(ComSetupFrm, ShowSetupDialogIsModalAndReportsOk)
+TEST(SerialSetupDialog, ShowSetupDialogIsModalAndReportsOk)
 {
-    TComPort port("ttyS0");
+    SerialPortLink port("ttyS0");
     QTimer::singleShot(0, [] {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
@@ -208,8 +208,8 @@ TEST(ComSetupFrm, ShowSetupDialogIsModalAndReportsOk)
         parity->setCurrentIndex(parity->findText("Odd"));
         dialog->findChild<QPushButton*>("OkButton")->click();
     });
-    EXPECT_TRUE(port.ShowSetupDialog(nullptr));
-    EXPECT_EQ(port.Settings().Parity, ParityBits::prOdd);
+    EXPECT_TRUE(ShowSerialSetupDialog(port, nullptr));
+    EXPECT_EQ(port.Settings().Parity, ParityBits::Odd);
 }
 
 }  // namespace

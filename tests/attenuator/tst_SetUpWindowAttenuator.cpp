@@ -1,7 +1,7 @@
 // The set-up window's attenuator handling: the set-up sequence on loading, the two serial
 // buttons, and the ear routing.
 #include "Clock.h"
-#include "EComPort.h"
+#include "SerialPortError.h"
 #include "PseudoTerminal.h"
 #include "QtEventDispatcher.h"
 #include "RecordingSerialLink.h"
@@ -117,7 +117,7 @@ TEST_F(SetUpWindowAttenuator, InitialiseKc35SendsTheSetUpAgain)
 TEST_F(SetUpWindowAttenuator, ASerialErrorWhileLoadingLeavesTheButtonsAsTheyWere)
 {
     link.FailOpen(true);
-    EXPECT_THROW(Load(Kc35File), EComPort);
+    EXPECT_THROW(Load(Kc35File), SerialPortError);
     EXPECT_FALSE(Enabled("SerialPort"));
     EXPECT_FALSE(Enabled("InitKC35"));
     EXPECT_EQ(form->State().Settings.Attenuator, AttenuatorMode::Kc35) << "the file itself was loaded";
@@ -125,7 +125,7 @@ TEST_F(SetUpWindowAttenuator, ASerialErrorWhileLoadingLeavesTheButtonsAsTheyWere
     link.FailOpen(false);
     Load(Kc35File);
     link.FailOnWrite(3);
-    EXPECT_THROW(Load(Kc35File), EComPort);
+    EXPECT_THROW(Load(Kc35File), SerialPortError);
     EXPECT_TRUE(Enabled("SerialPort"));
     EXPECT_TRUE(Enabled("InitKC35"));
     EXPECT_TRUE(link.Connected()) << "a failed write leaves the port open";
@@ -142,7 +142,7 @@ TEST_F(SetUpWindowAttenuator, AnEarRoutingErrorPropagatesAfterTheEarHasChanged)
         const QSignalBlocker quiet(group);
         form->findChild<QRadioButton*>("RadioGroup1Item0")->setChecked(true);
     }
-    EXPECT_THROW(form->EarGroupClick(), EComPort);
+    EXPECT_THROW(form->EarGroupClick(), SerialPortError);
     EXPECT_EQ(form->State().Ear, EarSide::Left);
 }
 

@@ -2,7 +2,7 @@
 // attenuator commands around each repetition, stopping, and its failures.
 #include "CalibrationSupport.h"
 #include "CalibrationTone.h"
-#include "EComPort.h"
+#include "SerialPortError.h"
 #include "Kc35Attenuator.h"
 #include "RecordingSerialLink.h"
 #include "ScratchFolder.h"
@@ -222,7 +222,7 @@ TEST_F(CalibrationToneTest, SerialErrorEndsPlayAtTheRepetitionItHitsAndPropagate
     state.Settings.Attenuator = AttenuatorMode::Kc35;
     link.FailOnWrite(10);  // the "I" of the second repetition's I14
 
-    EXPECT_THROW(procedure.Play(), EComPort);
+    EXPECT_THROW(procedure.Play(), SerialPortError);
 
     EXPECT_EQ(sound.Played().size(), 1u);
     EXPECT_FALSE(procedure.Playing());

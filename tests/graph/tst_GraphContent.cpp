@@ -159,6 +159,21 @@ TEST(BuildGraphContent, ToneMarkerAtCurrentToneFrequencyAndTheRunsToneLevel)
     EXPECT_EQ(BuildGraphContent(state).ToneMarker->Freq, 4000.0f);
 }
 
+TEST(BuildGraphContent, NormalTipRangeOfTheConditionAndSweep)
+{
+    SharedState state = StateAfterRun();
+    const auto upward = BuildGraphContent(state).NormalRangeHz;
+    ASSERT_TRUE(upward.has_value());
+    EXPECT_NEAR(upward->first, 970.0, 1e-3);
+    EXPECT_NEAR(upward->second, 1100.0, 1e-3);
+    // A downward sweep's tip lies lower: its range is moved by the measured bias.
+    state.SweepDirection = Sweep::Down;
+    state.Settings.NormalTipHigh = 8.0f;
+    const auto downward = BuildGraphContent(state).NormalRangeHz;
+    EXPECT_NEAR(downward->first, 943.0, 1e-3);
+    EXPECT_NEAR(downward->second, 1053.0, 1e-3);
+}
+
 TEST(BuildGraphContent, NoToneMarkerWithoutACondition)
 {
     SharedState state = StateAfterRun();

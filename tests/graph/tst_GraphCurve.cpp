@@ -64,7 +64,7 @@ TEST_P(GraphCurve, ShowsTheTipAndQ10ThatAnalyzeReadsFromTheResultsFile)
     for (const ResultPoint& p : GetParam().recorded)
         state.Results.Record(p.Freq, p.SPL);
     state.Results.StoredResultCount = state.Results.ResultCount();
-    ASSERT_EQ(PTCwrite(state, state.Results.StoredResultCount).Reason(), "");
+    ASSERT_EQ(WriteResultsBlock(state, state.Results.StoredResultCount).Reason(), "");
     auto analyze = Analyze(QString::fromStdString(state.ResultsFileName));
     ASSERT_EQ(analyze["points"], std::to_string(GetParam().recorded.size()));
 

@@ -31,7 +31,7 @@ protected:
         ASSERT_EQ(WriteSessionFiles(state, RunLog{std::chrono::system_clock::now(), "", {}, {}, {}, {}}, 5).RecordError,
                   "");
         if (block) {
-            ASSERT_TRUE(PTCwrite(state, 5));
+            ASSERT_TRUE(WriteResultsBlock(state, 5));
         }
     }
 
@@ -67,7 +67,7 @@ TEST_F(ResultsFileCompletionTest, NamesALastBlockTheRecordLacksAndWritesNothing)
 {
     Measure(0.0f, true);
     state.Results.Record(1234.0f, 55.0f);
-    ASSERT_TRUE(PTCwrite(state, 6));  // a block without its rows
+    ASSERT_TRUE(WriteResultsBlock(state, 6));  // a block without its rows
     const std::string before = Dat();
     const Result<std::string> completed = CompleteResultsFile(state.ResultsFileName);
     ASSERT_TRUE(completed);

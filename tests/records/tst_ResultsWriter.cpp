@@ -38,7 +38,7 @@ TEST_F(ResultsWriterTest, WritesTheBlockByteForByte)
     state.SubjectName = "S01";
     state.Results.Record(1000.0f, 42.0f);
     state.Results.Record(1010.0f, 39.5f);
-    EXPECT_EQ(PTCwrite(state, 2).Reason(), "");
+    EXPECT_EQ(WriteResultsBlock(state, 2).Reason(), "");
     EXPECT_EQ(ReadBytes(state.ResultsFileName),
               ";----------------------------------------------------\r\n"
               "; Subject = \tS01\r\n"
@@ -54,7 +54,7 @@ TEST_F(ResultsWriterTest, WritesTheBlockByteForByte)
 TEST_F(ResultsWriterTest, TheSubjectStaysOnItsLine)
 {
     state.SubjectName = "x\n1000\t99\r";
-    EXPECT_EQ(PTCwrite(state, 0).Reason(), "");
+    EXPECT_EQ(WriteResultsBlock(state, 0).Reason(), "");
     EXPECT_NE(ReadBytes(state.ResultsFileName).find("; Subject = \tx\xEF\xBF\xBD" "1000\xEF\xBF\xBD" "99\xEF\xBF\xBD\r\n; Ear"),
               std::string::npos);
 }
@@ -66,7 +66,7 @@ TEST_F(ResultsWriterTest, AppendsOneBlockPerRunAndOmitsUnknownModes)
         state.Settings.Attenuator = AttenuatorModeFromNumber(mode);
         state.Results.Clear();
         state.Results.Record(1010.1f, -10.0f);
-        EXPECT_EQ(PTCwrite(state, 1).Reason(), "");
+        EXPECT_EQ(WriteResultsBlock(state, 1).Reason(), "");
     }
     const std::string block = ";----------------------------------------------------\r\n"
                               "; Subject = \t\r\n"
@@ -83,7 +83,7 @@ TEST_F(ResultsWriterTest, WritesEveryPointBeyondTheConditionsCapacity)
     for (int i = 0; i < 400; ++i) {  // more key changes than the 151 frequencies
         state.Results.Record(500.0f + static_cast<float>(i), 40.0f);
     }
-    EXPECT_EQ(PTCwrite(state, state.Results.ResultCount()).Reason(), "");
+    EXPECT_EQ(WriteResultsBlock(state, state.Results.ResultCount()).Reason(), "");
     const std::string text = ReadBytes(state.ResultsFileName);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 6 + 400);
     EXPECT_NE(text.find("899\t40\r\n"), std::string::npos);
@@ -92,7 +92,7 @@ TEST_F(ResultsWriterTest, WritesEveryPointBeyondTheConditionsCapacity)
 TEST_F(ResultsWriterTest, ACountBeyondTheRecordedPointsWritesOnlyThePoints)
 {
     state.Results.Record(700.0f, 20.0f);
-    EXPECT_EQ(PTCwrite(state, 50).Reason(), "");
+    EXPECT_EQ(WriteResultsBlock(state, 50).Reason(), "");
     const std::string text = ReadBytes(state.ResultsFileName);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 6 + 1);
 }
@@ -101,7 +101,7 @@ TEST_F(ResultsWriterTest, AnUnwritableFileIsReportedWithItsNameAndReason)
 {
     state.ResultsFileName = (dir / "missing" / "run1.dat").string();
     state.Results.Record(700.0f, 20.0f);
-    const std::string message = PTCwrite(state, 1).Reason();
+    const std::string message = WriteResultsBlock(state, 1).Reason();
     EXPECT_NE(message.find("results file '" + state.ResultsFileName + "': No such file or directory"),
               std::string::npos)
         << message;
@@ -110,11 +110,11 @@ TEST_F(ResultsWriterTest, AnUnwritableFileIsReportedWithItsNameAndReason)
     for (int i = 0; i < 2; ++i) {
         state.Results.Record(710.0f, 20.0f);
     }
-    EXPECT_NE(PTCwrite(state, 3).Reason().find("The 3 points of this run are still in memory: \"Graph Results\" shows them"),
+    EXPECT_NE(WriteResultsBlock(state, 3).Reason().find("The 3 points of this run are still in memory: \"Graph Results\" shows them"),
               std::string::npos);
 
     state.ResultsFileName = (dir / "run1.dat").string();  // the next block starts afresh
-    EXPECT_EQ(PTCwrite(state, 1).Reason(), "");
+    EXPECT_EQ(WriteResultsBlock(state, 1).Reason(), "");
 }
 
 TEST_F(ResultsWriterTest, TestLogHeaderCarriesLabelsOnly)

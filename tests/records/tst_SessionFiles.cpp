@@ -193,7 +193,7 @@ TEST_F(SessionFilesTest, TheListenerDetailsGoAfterThePointsColumnsAndReadBack)
     const auto header = ParseCsv(Text(Record())).front();
     const auto details = std::find(header.begin(), header.end(), "subject_id");
     ASSERT_LE(details + 3, header.end());
-    EXPECT_GT(details, std::find(header.begin(), header.end(), "masker_spl"));
+    EXPECT_GT(details - header.begin(), std::find(header.begin(), header.end(), "masker_spl") - header.begin());
     EXPECT_EQ(std::vector<std::string>(details, details + 3),
               (std::vector<std::string>{"subject_id", "birth_date", "examiner"}));
     EXPECT_EQ(std::vector<std::string>(header.end() - 6, header.end()),

@@ -11,7 +11,7 @@
 #include "PortAudioOutput.h"
 #include "PseudoTerminal.h"
 #include "ScriptedListener.h"
-#include "TComPort.h"
+#include "SerialPortLink.h"
 #include "TestSoundServer.h"
 #include "TrackingRun.h"
 #include "WholeFile.h"
@@ -40,7 +40,7 @@ constexpr std::int64_t FramesPerMs = 44;  // whole frames; ISIs here are multipl
 
 // A run as the recorder heard it.
 struct RecordedRun {
-    RunReport Report;
+    RunOutcome Report;
     std::vector<TrialRecord> Trials;
     std::vector<std::vector<std::int16_t>> Sent;  // interleaved stereo, in order
     std::size_t Mark = 0;                         // the recorder's frame when the run started
@@ -338,7 +338,7 @@ TEST_F(RunOnJack, Kc35CommandsArriveBetweenTheStimuli)
     state.Settings.ISI = 20;
     state.Current().MaskStartSPL = 60.0f;
     PseudoTerminal pty;
-    TComPort port(pty.SlavePath());
+    SerialPortLink port(pty.SlavePath());
     TimedLink link(port);
     const RecordedRun run = Record(6, {}, &link);
 
@@ -403,7 +403,7 @@ TEST_F(RunOnJack, Kc35CommandsOnARealLineLeaveNoStimulusLate)
     state.Settings.ISI = dynamic_cast<const JackRecorder*>(Recorder) != nullptr ? 20 : 100;
     state.Current().MaskStartSPL = 60.0f;
     PseudoTerminal pty;
-    TComPort port(pty.SlavePath());
+    SerialPortLink port(pty.SlavePath());
     LineTimeLink line(port);
     RecordedRun run = Record(8, {}, &line);
     for (int attempt = 2; attempt <= 3 && run.Report.LateStimuli > 0; ++attempt) {
@@ -430,7 +430,7 @@ TEST_F(RunOnJack, Kc35AnIsiTooShortForTheDeviceIsNamedInTheSummary)
     state.Settings.Attenuator = AttenuatorMode::Kc35;
     state.Settings.ISI = 0;
     PseudoTerminal pty;
-    TComPort port(pty.SlavePath());
+    SerialPortLink port(pty.SlavePath());
     const RecordedRun run = Record(4, {}, &port);
 
     EXPECT_EQ(run.Report.LateStimuli, 3);

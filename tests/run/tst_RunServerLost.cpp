@@ -46,7 +46,7 @@ TEST(RunServerLost, TheRunEndsWithItsPointsWrittenAndTheLossReported)
         }
     };
     testing::internal::CaptureStderr();
-    const RunReport report = run.Run();
+    const RunOutcome report = run.Run();
     const std::string said = testing::internal::GetCapturedStderr();
     killer.join();
 

@@ -60,7 +60,7 @@ protected:
         state.Conditions.resize(1);
         state.ResultsFileName = "run.dat";
         window.ShowMessage = [this](const QString& message) { messages << message; };
-        window.OnRunFinished = [this](const RunReport& report) { finished.push_back(report); };
+        window.OnRunFinished = [this](const RunOutcome& report) { finished.push_back(report); };
         clock.Stop = [this] { window.Run().KeyDown('Q'); };
     }
 
@@ -90,7 +90,7 @@ protected:
     QtEventDispatcher dispatcher;
     RunWindow window{state, RunDevices{&sound, &clock, &dispatcher, nullptr}};
     QStringList messages;
-    std::vector<RunReport> finished;
+    std::vector<RunOutcome> finished;
 };
 
 }  // namespace
@@ -233,7 +233,7 @@ TEST_F(RunWindowTest, TheRunEndSummarySurvivesAHeldSpace)
         }
         ++repeats;
     });
-    own.OnRunFinished = [&keyboard](const RunReport&) { keyboard.start(1); };
+    own.OnRunFinished = [&keyboard](const RunOutcome&) { keyboard.start(1); };
     own.findChild<QPushButton*>("Button1")->click();
     ASSERT_TRUE(QTest::qWaitFor([&survived] { return survived.has_value(); }, 10000));
     EXPECT_TRUE(*survived) << "the held SPACE dismissed the summary";

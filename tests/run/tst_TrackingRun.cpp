@@ -104,7 +104,7 @@ void ExpectTrials(const std::vector<TrialRecord>& trials, const std::vector<Expe
 TEST_F(TrackingRunTest, FollowsTheWorkedExampleTrialByTrial)
 {
     ScriptTheWorkedExample();
-    const RunReport report = run.Run();
+    const RunOutcome report = run.Run();
 
     EXPECT_EQ(report.Trials, 14);
     EXPECT_TRUE(report.Error.empty()) << report.Error;
@@ -123,7 +123,7 @@ TEST_F(TrackingRunTest, FollowsTheWorkedExampleTrialByTrial)
 TEST_F(TrackingRunTest, TrialLogOfTheWorkedExampleFollowsItsTableAndTheRecordHoldsItsPoint)
 {
     ScriptTheWorkedExample();
-    const RunReport report = run.Run();
+    const RunOutcome report = run.Run();
     EXPECT_EQ(report.RecordError + report.TrialLogError, "");
     // Trial, masker frequency, level, key after the trial, key changes, points recorded.
     const std::vector<std::vector<std::string>> table = {
@@ -157,7 +157,7 @@ TEST_F(TrackingRunTest, AnUnwritableSessionRecordIsReportedAndTheOtherFilesAreSt
 {
     std::filesystem::create_directory(dir / "run.csv");
     ScriptTheWorkedExample();
-    const RunReport report = run.Run();
+    const RunOutcome report = run.Run();
     EXPECT_NE(report.RecordError.find((dir / "run.csv").string()), std::string::npos) << report.RecordError;
     EXPECT_NE(report.RecordError.find("Is a directory"), std::string::npos) << report.RecordError;
     EXPECT_EQ(report.ResultsError + report.TrialLogError, "");
@@ -198,7 +198,7 @@ TEST_F(TrackingRunTest, HoldingSpaceAtMaxSplStartsTheSweepAndRunsToItsEnd)
 {
     Condition().MaxSPL = 80.0f;  // not above CalibFactor
     listener.During(1, {Key::Press});
-    const RunReport report = run.Run();
+    const RunOutcome report = run.Run();
     EXPECT_TRUE(run.SweepDone());
     EXPECT_EQ(trials.front().Frequency, 500.0f);
     EXPECT_EQ(trials.back().Frequency, 2000.0f) << "the sweep ends with EndF";
@@ -372,7 +372,7 @@ TEST_F(TrackingRunTest, AnyOtherModeRunsSilentlyAndStillTracks)
     listener.During(4, {Key::Release});
     listener.During(5, {Key::Press});
     listener.During(6, {Key::Stop});
-    const RunReport report = run.Run();
+    const RunOutcome report = run.Run();
     EXPECT_TRUE(sound.Played().empty());
     EXPECT_TRUE(link.Transcript().empty());
     EXPECT_EQ(report.FailedPresentations, 0);
@@ -393,7 +393,7 @@ TEST_F(TrackingRunTest, AnAttenuatorErrorEndsTheRunButKeepsAndWritesThePoints)
     listener.During(6, {Key::Release, Key::Press});
     // 110, 113, 110, 113, 110 (first point), 113 (two points), 116, 119; the next trial
     // asks for 122, which the KC35 cannot set.
-    const RunReport report = run.Run();
+    const RunOutcome report = run.Run();
     EXPECT_NE(report.Error.find("122"), std::string::npos) << report.Error;
     EXPECT_EQ(report.Trials, 8);
     EXPECT_EQ(report.StoredPoints, 3);
@@ -421,7 +421,7 @@ TEST_F(TrackingRunTest, FilesThatCannotBeWrittenAreToldBeforeTheFirstStimulusAnd
         playedWhenTold = sound.Played().size();
     };
     listener.During(2, {Key::Stop});
-    const RunReport report = run.Run();
+    const RunOutcome report = run.Run();
     ASSERT_EQ(told.size(), 2u);
     EXPECT_EQ(playedWhenTold, 0u);
     EXPECT_NE(told[0].find("'test.out': Is a directory"), std::string::npos) << told[0];
@@ -438,7 +438,7 @@ TEST_F(TrackingRunTest, FailedPresentationsAreCounted)
     sound.FailWith(SoundFailure::UnsupportedFormat);
     listener.During(4, {Key::Stop});
     testing::internal::CaptureStderr();
-    const RunReport report = run.Run();
+    const RunOutcome report = run.Run();
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(report.Trials, 4);
     EXPECT_EQ(report.FailedPresentations, 4);

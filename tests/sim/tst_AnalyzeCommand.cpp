@@ -1,9 +1,12 @@
+#include "Csv.h"
 #include "ScratchFolder.h"
 #include "SimProcess.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -118,3 +121,60 @@ TEST(AnalyzeCommand, CombinesAnUpwardAndADownwardRunIntoATableThatJoinsTheRecord
 }
 
 }  // namespace
+
+namespace {
+
+// The value of column `name` in each data row of a CSV text.
+std::vector<std::string> Column(const std::string& text, const std::string& name)
+{
+    const auto rows = ParseCsv(text);
+    std::vector<std::string> values;
+    const auto at = std::find(rows.at(0).begin(), rows.at(0).end(), name);
+    for (std::size_t r = 1; r < rows.size() && at != rows[0].end(); ++r) {
+        values.push_back(rows[r].at(static_cast<std::size_t>(at - rows[0].begin())));
+    }
+    return values;
+}
+
+std::string FileText(const std::string& path)
+{
+    std::ifstream in(path);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+}  // namespace
+
+// A listener with a dead region from 750 Hz hears a 1000-Hz tone through the filter at the
+// edge: its tip moves there, and analyze's table and the report's first page say so; a
+// listener without one is judged normal and is still listener model 2.
+TEST(AnalyzeCommand, ADeadRegionMovesTheTipAndTheFindingSaysSo)
+{
+    const ScratchFolder dir;
+    std::ofstream("PTC.INI") << "[Settings]\nAttenuator=1\n[Tests]\nN_Cond=1\nCalibFactor=100\n"
+                                "[Cond1]\nToneF=1000\nStartF=600\nEndF=1600\nFStep=10\nMaskerBW=100\nSPLstep=2\n"
+                                "MaxSPL=95\nToneSPL=40\nMaskStartSPL=60\n";
+    ASSERT_EQ(Sim("run --seed 3 --results N").status, 0);
+    ASSERT_EQ(Sim("run --seed 3 --results D --right-audiogram 1000:30 --right-dead-region 750-20000").status, 0);
+    EXPECT_EQ(Column(FileText("N.csv"), "listener_model").front(), "2");
+    EXPECT_EQ(Column(FileText("D.csv"), "listener_model").front(), "3");
+
+    const Outcome normal = Sim("analyze --csv N.dat", " 2>/dev/null");
+    EXPECT_EQ(Column(normal.output, "finding"), std::vector<std::string>{"normal"}) << normal.output;
+    EXPECT_EQ(Column(normal.output, "finding_tip"), std::vector<std::string>{"fitted"});
+    const Outcome dead = Sim("analyze --csv D.dat", " 2>/dev/null");
+    EXPECT_EQ(Column(dead.output, "finding"), std::vector<std::string>{"off-frequency"}) << dead.output;
+    EXPECT_LT(std::stod(Column(dead.output, "finding_shift_pct").at(0)), -20.0);
+    EXPECT_NEAR(std::stod(Column(dead.output, "fit_tip_freq").at(0)), 750.0, 40.0);
+    EXPECT_EQ(Column(dead.output, "normal_low_pct"), std::vector<std::string>{"-3"});
+
+    ASSERT_EQ(Sim("report D.dat -o D.pdf", " 2>/dev/null").status, 0);
+    Outcome first = Shell("pdftotext -f 1 -l 1 D.pdf - | tr -s ' \\n' '  '");
+    ASSERT_EQ(first.status, 0) << first.output;
+    for (const char* expected :
+         {"Psychophysical tuning curves Finding Condition 1, right ear, tone 1000 Hz at 40 dB SPL: tip shifted: "
+          "o\xEF\xAC\x80-frequency listening likely (dead region at ToneF possible) (shift -",
+          "From the run upward ", "Criterion: normal tip within -3.0 % to 10.0 % of ToneF for upward curves (Myers & "
+                                  "Malicka 2014); o\xEF\xAC\x80-frequency from a shift of 20.0 %"}) {
+        EXPECT_NE(first.output.find(expected), std::string::npos) << expected << "\n" << first.output;
+    }
+}

@@ -1,7 +1,7 @@
 #include "ResultsFileBlocks.h"
 #include "ScratchFolder.h"
 #include "SimSupport.h"
-#include "VirtualSession.h"
+#include "VirtualRun.h"
 
 #include <gtest/gtest.h>
 
@@ -101,14 +101,14 @@ TEST(SessionRecord, ReadsBackToTheResultsFileInACommaLocale)
     set.Conditions[0].FStep = 12.5f;
     set.Conditions[0].SPLstep = 2.5f;
     set.Conditions[0].ToneSPL = 47.5f;
-    VirtualSessionOptions options;
+    VirtualRunOptions options;
     options.Subject = "Doe, \"J\"";
     options.ResultsName = "session";
     options.Listener.Seed = 3;
     for (const Sweep direction : {Sweep::Up, Sweep::Down}) {
         options.SweepDirection = direction;
         options.Ear = direction == Sweep::Up ? EarSide::Left : EarSide::Right;
-        const VirtualSessionResult result = RunVirtualSession(set, options);
+        const VirtualRunResult result = RunWithVirtualListener(set, options);
         ASSERT_EQ(result.Refusal + result.Report.RecordError + result.Report.TrialLogError, "");
     }
 

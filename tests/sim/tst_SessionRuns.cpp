@@ -65,7 +65,7 @@ std::map<std::string, std::map<std::string, std::string>> RunsByPosition()
 }
 
 std::int64_t RunAll(SessionRunner& runner, const ParameterLoad& load,
-                    const std::function<bool(int, const VirtualSessionResult&)>& afterRun)
+                    const std::function<bool(int, const VirtualRunResult&)>& afterRun)
 {
     return RunSessionWithVirtualListener(runner, load.Parameters, {}, afterRun);
 }
@@ -79,7 +79,7 @@ TEST(SessionWithTheVirtualListener, RunsTheProtocolInOrderWithEachRunsEarAndDire
     SessionRunner runner(load.Session, Plan(load), "virtual listener", "default.dat");
     ASSERT_TRUE(runner.StartNew(std::chrono::system_clock::now()));
     std::vector<int> order;
-    RunAll(runner, load, [&](int index, const VirtualSessionResult& result) {
+    RunAll(runner, load, [&](int index, const VirtualRunResult& result) {
         order.push_back(index);
         EXPECT_FALSE(result.Points.empty());
         return true;
@@ -105,7 +105,7 @@ TEST(SessionWithTheVirtualListener, RunsTheProtocolInOrderWithEachRunsEarAndDire
     EXPECT_EQ(runIds.size(), 4u);
 
     // A run outside a session leaves the session columns empty.
-    RunVirtualSession(load.Parameters, {});
+    RunWithVirtualListener(load.Parameters, {});
     auto last = Record().back();
     EXPECT_EQ(last["session"] + last["session_run"] + last["session_runs"] + last["run_status"], "");
 }
@@ -119,7 +119,7 @@ TEST(SessionWithTheVirtualListener, AnInterruptedSessionContinuesWithoutRepeatin
         SessionRunner first(load.Session, Plan(load), "virtual listener", "default.dat");
         ASSERT_TRUE(first.StartNew(std::chrono::system_clock::now()));
         id = first.Id();
-        RunAll(first, load, [](int index, const VirtualSessionResult&) { return index < 1; });
+        RunAll(first, load, [](int index, const VirtualRunResult&) { return index < 1; });
         EXPECT_EQ(first.EndReason(), "The operator ended the session; it continues at run 3 of 4.");
     }
     SessionRunner again(load.Session, Plan(load), "virtual listener", "default.dat");
@@ -130,7 +130,7 @@ TEST(SessionWithTheVirtualListener, AnInterruptedSessionContinuesWithoutRepeatin
 
     again.Continue();
     std::vector<int> order;
-    RunAll(again, load, [&](int index, const VirtualSessionResult&) {
+    RunAll(again, load, [&](int index, const VirtualRunResult&) {
         order.push_back(index);
         return true;
     });
@@ -157,7 +157,7 @@ TEST(SessionWithTheVirtualListener, RepeatAndSkipAreMarkedAndAFinishedRecordHasE
     SessionRunner runner(load.Session, Plan(load), "virtual listener", "default.dat");
     ASSERT_TRUE(runner.StartNew(std::chrono::system_clock::now()));
     int firstRuns = 0;
-    RunAll(runner, load, [&](int index, const VirtualSessionResult&) {
+    RunAll(runner, load, [&](int index, const VirtualRunResult&) {
         if (index == 0 && ++firstRuns == 1) {
             EXPECT_EQ(runner.Repeat(state).Reason(), "");
         } else if (index == 0) {
@@ -192,7 +192,7 @@ TEST(SessionWithTheVirtualListener, AnAttenuatorErrorEndsTheSessionAtItsRunAndIt
     load.Parameters.Conditions[1].ToneSPL = 130.0f;
     SessionRunner runner(load.Session, Plan(load), "virtual listener", "default.dat");
     ASSERT_TRUE(runner.StartNew(std::chrono::system_clock::now()));
-    RunAll(runner, load, [](int, const VirtualSessionResult&) { return true; });
+    RunAll(runner, load, [](int, const VirtualRunResult&) { return true; });
     EXPECT_EQ(runner.State(0), SessionRunState::Measured);
     EXPECT_EQ(runner.State(1), SessionRunState::Ended);
     EXPECT_TRUE(runner.EndReason().starts_with("An error ended run 2 of 2: ")) << runner.EndReason();
@@ -245,7 +245,7 @@ TEST(SessionWithTheVirtualListener, AChangedPlanIsNamedAndOnlyANewSessionStarts)
     {
         SessionRunner first(load.Session, Plan(load), "virtual listener", "default.dat");
         ASSERT_TRUE(first.StartNew(std::chrono::system_clock::now()));
-        RunAll(first, load, [](int index, const VirtualSessionResult&) { return index < 1; });
+        RunAll(first, load, [](int index, const VirtualRunResult&) { return index < 1; });
     }
     ParameterLoad louder = load;
     louder.Parameters.Conditions[0].ToneSPL = 45.0f;
@@ -287,7 +287,7 @@ TEST(SessionWithTheVirtualListener, ARecordCutInsideARunMeasuresItAgainAndSaysSo
     {
         SessionRunner first(load.Session, Plan(load), "virtual listener", "default.dat");
         ASSERT_TRUE(first.StartNew(std::chrono::system_clock::now()));
-        RunAll(first, load, [](int index, const VirtualSessionResult&) { return index < 1; });
+        RunAll(first, load, [](int index, const VirtualRunResult&) { return index < 1; });
     }
     std::string record = ReadWholeFile("default.csv").Text;
     for (int cut = 0; cut < 3; ++cut) {

@@ -34,13 +34,13 @@ RecordedRuns Record()
     return ReadRecordFiles("default.csv", "default.trials.csv");
 }
 
-VirtualSessionResult Threshold(const ParameterSet& parameters, std::uint32_t seed, const std::string& subject = "ann")
+VirtualRunResult Threshold(const ParameterSet& parameters, std::uint32_t seed, const std::string& subject = "ann")
 {
-    VirtualSessionOptions options;
+    VirtualRunOptions options;
     options.Kind = RunKind::Threshold;
     options.Subject = subject;
     options.Listener.Seed = seed;
-    return RunVirtualSession(parameters, options);
+    return RunWithVirtualListener(parameters, options);
 }
 
 }  // namespace
@@ -53,7 +53,7 @@ TEST(ThresholdRun, EstimatesTheListenersThresholdAndRecordsItWithoutAResultsBloc
     const ScratchFolder dir;
     const ParameterLoad load = Load("ToneSPL=40");
     for (std::uint32_t seed = 1; seed <= 8; ++seed) {
-        const VirtualSessionResult result = Threshold(load.Parameters, seed);
+        const VirtualRunResult result = Threshold(load.Parameters, seed);
         ASSERT_TRUE(result.Refusal.empty()) << result.Refusal;
         ASSERT_TRUE(result.Report.Threshold);
         EXPECT_NEAR(result.Report.Threshold->Level, ModelQuietThresholdDb, 3.0) << "seed " << seed;
@@ -83,10 +83,10 @@ TEST(ThresholdRun, ATrackHeldAtTheCeilingGivesNoThresholdAndSaysWhy)
     const ScratchFolder dir;
     ParameterLoad load = Load("ToneSPL=40");
     load.Parameters.Settings.ThresholdTimeLimit = 10.0f;  // 29 trials of 350 ms
-    VirtualSessionOptions options;
+    VirtualRunOptions options;
     options.Kind = RunKind::Threshold;
-    options.Listener.QuietThresholdDb = 120.0;  // deaf at this frequency
-    const VirtualSessionResult result = RunVirtualSession(load.Parameters, options);
+    options.Hearing.Right.Audiogram = {{1000.0, 120.0}};  // deaf at this frequency
+    const VirtualRunResult result = RunWithVirtualListener(load.Parameters, options);
     EXPECT_FALSE(result.Report.Threshold);
     EXPECT_EQ(result.Report.Trials, 29);
     ASSERT_EQ(result.Report.ThresholdFlags.size(), 2u);
@@ -99,17 +99,17 @@ TEST(ToneInDbSL, IsRefusedWithoutAThresholdAndOtherwisePlayedAboveTheLatestOne)
     const ScratchFolder dir;
     const ParameterLoad load = Load("ToneSL=15");
     ASSERT_TRUE(load.Loaded) << load.Error;
-    VirtualSessionOptions curve;
+    VirtualRunOptions curve;
     curve.Subject = "ann";
-    const VirtualSessionResult refused = RunVirtualSession(load.Parameters, curve);
+    const VirtualRunResult refused = RunWithVirtualListener(load.Parameters, curve);
     EXPECT_NE(refused.Refusal.find("Measure it first"), std::string::npos) << refused.Refusal;
 
     ASSERT_TRUE(Threshold(load.Parameters, 1, "someone else").Report.Threshold);
-    EXPECT_FALSE(RunVirtualSession(load.Parameters, curve).Refusal.empty()) << "another subject's threshold";
+    EXPECT_FALSE(RunWithVirtualListener(load.Parameters, curve).Refusal.empty()) << "another subject's threshold";
     (void)Threshold(load.Parameters, 2);
-    const VirtualSessionResult measured = Threshold(load.Parameters, 3);
+    const VirtualRunResult measured = Threshold(load.Parameters, 3);
     ASSERT_TRUE(measured.Report.Threshold);
-    const VirtualSessionResult result = RunVirtualSession(load.Parameters, curve);
+    const VirtualRunResult result = RunWithVirtualListener(load.Parameters, curve);
     ASSERT_TRUE(result.Refusal.empty()) << result.Refusal;
     const float expected = static_cast<float>(std::round((measured.Report.Threshold->Level + 15.0) * 10.0) / 10.0);
     EXPECT_NE(result.Report.ToneLevel.find("15 dB SL = "), std::string::npos) << result.Report.ToneLevel;
@@ -159,14 +159,14 @@ TEST(ClinicalSession, MeasuresThresholdsFirstLeavesPracticeOutAndContinuesWhereI
         SessionRunner runner(load.Session, plan, "ann", "default.dat");
         ASSERT_TRUE(runner.StartNew(std::chrono::system_clock::now()));
         RunSessionWithVirtualListener(runner, load.Parameters, {"ann", "default", 1},
-                                      [](int index, const VirtualSessionResult&) { return index < 3; });
+                                      [](int index, const VirtualRunResult&) { return index < 3; });
     }
     SessionRunner resumed(load.Session, plan, "ann", "default.dat");
     ASSERT_TRUE(resumed.CanContinue());
     EXPECT_EQ(resumed.Unfinished()->ContinueAt, 4);
     resumed.Continue();
     RunSessionWithVirtualListener(resumed, load.Parameters, {"ann", "default", 1},
-                                  [](int, const VirtualSessionResult&) { return true; });
+                                  [](int, const VirtualRunResult&) { return true; });
     EXPECT_TRUE(resumed.Over());
     EXPECT_EQ(CountRuns(resumed).Measured, 6);
 

@@ -92,7 +92,7 @@ TEST_F(SoundDropout, TheRunCountsTheTrialsWithADropout)
     const ScratchFolder dir;  // the run writes test.out here
     SharedState state = ShortRunState(dir.Path("dropout.dat").string());
     PortAudioOutput output;
-    RunReport report;
+    RunOutcome report;
     const auto run = [&](int stallAfterTrial) {
         TrialCountingClock clock;
         ScriptedListener listener(clock);

@@ -9,10 +9,10 @@ typedef void PaStream;
 // The process's one PortAudio initialisation. PortAudio is set up on first use, which fixes the
 // list of devices it can see; Reopen sets it up again, so that a sound server started (or
 // restarted) since is found.
-class PortAudioSession {
+class PortAudioLibrary {
 public:
     // The session, initialising PortAudio on the first call. Thread-safe.
-    static PortAudioSession& Instance();
+    static PortAudioLibrary& Instance();
 
     // False when PortAudio could not be initialised; then there is no device to play on.
     bool Ready() const { return Initialised; }
@@ -40,12 +40,12 @@ public:
     // it) nor set up again, which would block the same way.
     void Abandon(PaStream* stream, std::shared_ptr<void> keepAlive);
 
-    PortAudioSession(const PortAudioSession&) = delete;
-    PortAudioSession& operator=(const PortAudioSession&) = delete;
+    PortAudioLibrary(const PortAudioLibrary&) = delete;
+    PortAudioLibrary& operator=(const PortAudioLibrary&) = delete;
 
 private:
-    PortAudioSession();
-    ~PortAudioSession();
+    PortAudioLibrary();
+    ~PortAudioLibrary();
 
     std::mutex Lock;
     bool Initialised = false;

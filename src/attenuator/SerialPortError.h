@@ -6,7 +6,7 @@
 // A failure of the serial link. The message says what failed on which port, the system's
 // reason and its error number, e.g. "Cannot open the serial port /dev/ttyS0: No such file or
 // directory (error code: 2)".
-class EComPort : public std::runtime_error {
+class SerialPortError : public std::runtime_error {
 public:
     enum class Code {
         OpenFailed,       // the port cannot be opened (absent, in use)
@@ -15,7 +15,7 @@ public:
     };
 
     // `port` is the device path; empty where it is not known.
-    EComPort(Code code, int systemError, const std::string& port = {});
+    SerialPortError(Code code, int systemError, const std::string& port = {});
 
     Code code() const { return code_; }
     int systemError() const { return systemError_; }

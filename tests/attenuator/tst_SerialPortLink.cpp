@@ -3,7 +3,7 @@
 #include "Kc35Attenuator.h"
 #include "PseudoTerminal.h"
 #include "RecordingSerialLink.h"
-#include "TComPort.h"
+#include "SerialPortLink.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +29,7 @@ private:
 class ComPortOverPty : public testing::Test {
 protected:
     PseudoTerminal pty;
-    TComPort port{pty.SlavePath()};
+    SerialPortLink port{pty.SlavePath()};
     CountingLink link{port};
     RecordingDispatcher events;
     Kc35Attenuator kc35{link, events};
@@ -107,18 +107,18 @@ TEST(ComPort, AMissingPortFailsToOpenWithTheSystemErrorAndStaysClosed)
 {
     for (const std::string name : {"/dev/quorvex-no-such-port", "ttyQuorvexNoSuchPort", ""}) {
         SCOPED_TRACE(name);
-        TComPort port(name);
+        SerialPortLink port(name);
         try {
             port.Open();
             FAIL() << "opened";
-        } catch (const EComPort& error) {
-            EXPECT_EQ(error.code(), EComPort::Code::OpenFailed);
+        } catch (const SerialPortError& error) {
+            EXPECT_EQ(error.code(), SerialPortError::Code::OpenFailed);
             const std::string path = name.empty() ? "" : " " + DevicePath(name);
             EXPECT_EQ(std::string(error.what()),
                       "Cannot open the serial port" + path + ": No such file or directory (error code: 2)");
         }
         EXPECT_FALSE(port.Connected());
-        EXPECT_THROW(port.Write("I", 1), EComPort) << "nothing to write to";
+        EXPECT_THROW(port.Write("I", 1), SerialPortError) << "nothing to write to";
     }
 }
 
@@ -152,7 +152,7 @@ TEST_F(ComPortOverPty, ChangedSettingsReachAnOpenPortAtOnce)
 {
     port.Open();
     ComPortSettings changed = port.Settings();
-    changed.Baud = BaudRate::br19200;
+    changed.Baud = BaudRate::Baud19200;
     port.SetSettings(changed);
     EXPECT_TRUE(port.Connected());
     termios settings{};

@@ -5,7 +5,7 @@
 #include <string>
 
 // A results file's runs as its session record and trial log give them, analysed.
-struct ResultsFileAnalysis {
+struct RecordAnalysis {
     std::string ResultsFile;  // NAME.dat
     std::string RecordFile;   // NAME.csv
     RunSelection Selection;   // the runs asked for
@@ -15,5 +15,5 @@ struct ResultsFileAnalysis {
 
 // Reads the session record and trial log beside `resultsFile` and analyses the selected runs.
 // Problems reading them are in Record.Problems.
-ResultsFileAnalysis AnalyseResultsFile(const std::string& resultsFile, const RunSelection& selection = {},
+RecordAnalysis AnalyseRecordOf(const std::string& resultsFile, const RunSelection& selection = {},
                                        const AnalysisParameters& parameters = {});

@@ -1,25 +1,25 @@
-#include "EComPort.h"
+#include "SerialPortError.h"
 
 #include <cstring>
 #include <string>
 
 namespace {
 
-std::string Message(EComPort::Code code, int systemError, const std::string& port)
+std::string Message(SerialPortError::Code code, int systemError, const std::string& port)
 {
     const std::string reason = systemError != 0 ? std::strerror(systemError) : "no reason given by the system";
-    return std::string(EComPort::Text(code)) + (port.empty() ? std::string() : " " + port) + ": " + reason
+    return std::string(SerialPortError::Text(code)) + (port.empty() ? std::string() : " " + port) + ": " + reason
            + " (error code: " + std::to_string(systemError) + ")";
 }
 
 }  // namespace
 
-EComPort::EComPort(Code code, int systemError, const std::string& port)
+SerialPortError::SerialPortError(Code code, int systemError, const std::string& port)
     : std::runtime_error(Message(code, systemError, port)), code_(code), systemError_(systemError)
 {
 }
 
-const char* EComPort::Text(Code code)
+const char* SerialPortError::Text(Code code)
 {
     switch (code) {
     case Code::OpenFailed:

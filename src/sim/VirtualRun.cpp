@@ -1,4 +1,4 @@
-#include "VirtualSession.h"
+#include "VirtualRun.h"
 
 #include "Clock.h"
 #include "InverseFourierTransform.h"
@@ -16,7 +16,7 @@ namespace {
 constexpr int StopKey = 27;
 
 // The state the set-up window would have after loading `parameters` and choosing the options.
-SharedState StateFor(const ParameterSet& parameters, const VirtualSessionOptions& options)
+SharedState StateFor(const ParameterSet& parameters, const VirtualRunOptions& options)
 {
     SharedState state;
     state.Settings = parameters.Settings;
@@ -37,7 +37,7 @@ std::int64_t VirtualTrialLimit(int freqPointCount)
     return 20 * std::int64_t{freqPointCount} + 1000;
 }
 
-Result<> CheckVirtualSession(const ParameterSet& parameters, const VirtualSessionOptions& options)
+Result<> CheckVirtualRun(const ParameterSet& parameters, const VirtualRunOptions& options)
 {
     const auto conditions = static_cast<int>(parameters.Conditions.size());
     if (options.Condition < 1 || options.Condition > conditions) {
@@ -56,11 +56,11 @@ Result<> CheckVirtualSession(const ParameterSet& parameters, const VirtualSessio
     return {};
 }
 
-VirtualSessionResult RunVirtualSession(const ParameterSet& parameters, const VirtualSessionOptions& options,
+VirtualRunResult RunWithVirtualListener(const ParameterSet& parameters, const VirtualRunOptions& options,
                                        const std::function<void(const TrialRecord&)>& onTrial)
 {
-    VirtualSessionResult result;
-    if (const Result<> check = CheckVirtualSession(parameters, options); !check) {
+    VirtualRunResult result;
+    if (const Result<> check = CheckVirtualRun(parameters, options); !check) {
         result.Refusal = check.Reason();
         return result;
     }
@@ -85,7 +85,8 @@ VirtualSessionResult RunVirtualSession(const ParameterSet& parameters, const Vir
         attenuator.SendKC35Setup();
         attenuator.SendEarRouting(state.Ear);
     }
-    VirtualListener listener(state, options.Listener, keyboard, kc35 ? &line : nullptr, options.Kind);
+    const EarHearing& hearing = options.Hearing.Of(options.Ear);
+    VirtualListener listener(state, options.Listener, keyboard, kc35 ? &line : nullptr, hearing, options.Kind);
     ListeningSoundOutput headphones(clock, [&listener](const HeardSound& sound) { listener.Hear(sound); });
 
     RunDevices devices;
@@ -99,7 +100,8 @@ VirtualSessionResult RunVirtualSession(const ParameterSet& parameters, const Vir
     run.ReservoirTransform = InverseTransformOfReservoir;
     // The command line reads the criterion and the noise as 32-bit floats; so does the record.
     run.Listener = SimulatedListenerRecord{options.Listener.Seed, static_cast<float>(options.Listener.CriterionDb),
-                                           static_cast<float>(options.Listener.NoiseDb), ListenerModelVersion};
+                                           static_cast<float>(options.Listener.NoiseDb),
+                                           hearing.Normal() ? ListenerModelVersion : HearingListenerModelVersion};
     run.Session = options.Session;
     run.Kind = options.Kind;
     keyboard.Attach(run);

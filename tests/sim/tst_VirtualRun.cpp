@@ -3,7 +3,7 @@
 #include "ResultsFileBlocks.h"
 #include "ScratchFolder.h"
 #include "SimSupport.h"
-#include "VirtualSession.h"
+#include "VirtualRun.h"
 
 #include <gtest/gtest.h>
 
@@ -45,7 +45,7 @@ TEST_P(NoiseFreeListener, MeasuresTheClosedFormCurve)
     const SessionCase c = GetParam();
     const ScratchFolder dir;
     const ParameterSet set = ListenerConditions(c.toneF, c.attenuator);
-    VirtualSessionOptions options;
+    VirtualRunOptions options;
     options.SweepDirection = c.direction;
     options.Ear = c.direction == Sweep::Up ? EarSide::Left : EarSide::Right;  // both ears get their turn
     // The seed still draws the noise reservoir and every trial's section of it. (Seed 1 gives
@@ -53,7 +53,7 @@ TEST_P(NoiseFreeListener, MeasuresTheClosedFormCurve)
     // minimum lies at its low end, 5.5 % below the tone.)
     options.Listener = ListenerSettings{-4.0, 1.0, 2};
     options.Listener.NoiseDb = 0.0;
-    const VirtualSessionResult result = RunVirtualSession(set, options);
+    const VirtualRunResult result = RunWithVirtualListener(set, options);
     ASSERT_TRUE(result.Refusal.empty()) << result.Refusal;
     ASSERT_TRUE(result.Report.Error.empty()) << result.Report.Error;
     EXPECT_FALSE(result.StoppedAtLimit);
@@ -113,13 +113,13 @@ ParameterSet QuickConditions()
     return set;
 }
 
-TEST(VirtualSession, SameOptionsGiveTheSameSession)
+TEST(VirtualRun, SameOptionsGiveTheSameSession)
 {
     const ScratchFolder dir;
-    VirtualSessionOptions options;
+    VirtualRunOptions options;
     options.Listener = ListenerSettings{-4.0, 2.0, 42};
-    const VirtualSessionResult first = RunVirtualSession(QuickConditions(), options);
-    const VirtualSessionResult second = RunVirtualSession(QuickConditions(), options);
+    const VirtualRunResult first = RunWithVirtualListener(QuickConditions(), options);
+    const VirtualRunResult second = RunWithVirtualListener(QuickConditions(), options);
     ASSERT_FALSE(first.Points.empty());
     ASSERT_EQ(first.Points.size(), second.Points.size());
     for (std::size_t i = 0; i < first.Points.size(); ++i) {
@@ -131,13 +131,13 @@ TEST(VirtualSession, SameOptionsGiveTheSameSession)
     EXPECT_EQ(first.Presentations, first.Report.Trials);
 }
 
-TEST(VirtualSession, AListenerWhoNeverHearsIsStoppedAfterTheTrialLimit)
+TEST(VirtualRun, AListenerWhoNeverHearsIsStoppedAfterTheTrialLimit)
 {
     const ScratchFolder dir;
-    VirtualSessionOptions options;
+    VirtualRunOptions options;
     options.Listener = ListenerSettings{500.0, 0.0, 0};
     const ParameterSet set = QuickConditions();
-    const VirtualSessionResult result = RunVirtualSession(set, options);
+    const VirtualRunResult result = RunWithVirtualListener(set, options);
     EXPECT_TRUE(result.StoppedAtLimit);
     EXPECT_EQ(result.TrialLimit, 20 * 11 + 1000);
     EXPECT_EQ(VirtualTrialLimit(std::numeric_limits<int>::max()), 20 * std::int64_t{2147483647} + 1000);
@@ -147,30 +147,30 @@ TEST(VirtualSession, AListenerWhoNeverHearsIsStoppedAfterTheTrialLimit)
     EXPECT_TRUE(result.Report.ResultsError.empty());
 }
 
-TEST(VirtualSession, RefusesWhatARunRefuses)
+TEST(VirtualRun, RefusesWhatARunRefuses)
 {
     ParameterSet set = QuickConditions();
     set.Conditions[0].FStep = 0.0f;
-    const VirtualSessionResult refused = RunVirtualSession(set, {});
+    const VirtualRunResult refused = RunWithVirtualListener(set, {});
     EXPECT_NE(refused.Refusal.find("FStep"), std::string::npos) << refused.Refusal;
     EXPECT_EQ(refused.Report.Trials, 0);
 
-    VirtualSessionOptions options;
+    VirtualRunOptions options;
     options.Condition = 2;
-    EXPECT_EQ(RunVirtualSession(QuickConditions(), options).Refusal, "there is no condition 2 (the file has 1)");
+    EXPECT_EQ(RunWithVirtualListener(QuickConditions(), options).Refusal, "there is no condition 2 (the file has 1)");
 
     set = QuickConditions();
     set.Conditions[0].ToneF = 0.0f;
-    EXPECT_NE(RunVirtualSession(set, {}).Refusal.find("tone frequency above 0 Hz"), std::string::npos);
+    EXPECT_NE(RunWithVirtualListener(set, {}).Refusal.find("tone frequency above 0 Hz"), std::string::npos);
 }
 
-TEST(VirtualSession, AttenuatorLevelOutOfRangeEndsTheRunAndIsReported)
+TEST(VirtualRun, AttenuatorLevelOutOfRangeEndsTheRunAndIsReported)
 {
     const ScratchFolder dir;
     ParameterSet set = QuickConditions();
     set.Settings.Attenuator = AttenuatorMode::Kc35;
     set.Conditions[0].ToneSPL = 130.0f;  // the KC35 goes up to 120 dB SPL
-    const VirtualSessionResult result = RunVirtualSession(set, {});
+    const VirtualRunResult result = RunWithVirtualListener(set, {});
     EXPECT_TRUE(result.Refusal.empty());
     EXPECT_FALSE(result.Report.Error.empty());
     EXPECT_EQ(result.Report.Trials, 0);

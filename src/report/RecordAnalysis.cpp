@@ -1,11 +1,11 @@
-#include "ResultsFileAnalysis.h"
+#include "RecordAnalysis.h"
 
 #include "SessionFiles.h"
 
-ResultsFileAnalysis AnalyseResultsFile(const std::string& resultsFile, const RunSelection& selection,
+RecordAnalysis AnalyseRecordOf(const std::string& resultsFile, const RunSelection& selection,
                                        const AnalysisParameters& parameters)
 {
-    ResultsFileAnalysis file;
+    RecordAnalysis file;
     file.ResultsFile = resultsFile;
     file.RecordFile = SessionRecordFileName(resultsFile);
     file.Selection = selection;

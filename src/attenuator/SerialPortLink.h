@@ -1,23 +1,22 @@
 #pragma once
 
 #include "ComPortSettings.h"
-#include "EComPort.h"
+#include "SerialPortError.h"
 #include "SerialLink.h"
 
 #include <memory>
 #include <string>
 
 class QSerialPort;
-class QWidget;
 
 // The attenuator's serial port on Qt SerialPort. It only transmits: nothing is read and no
 // port event is used. The device is opened exclusively around each command group.
-class TComPort final : public SerialLink {
+class SerialPortLink final : public SerialLink {
 public:
-    explicit TComPort(std::string port = DefaultPortName());
-    ~TComPort() override;
-    TComPort(const TComPort&) = delete;
-    TComPort& operator=(const TComPort&) = delete;
+    explicit SerialPortLink(std::string port = DefaultPortName());
+    ~SerialPortLink() override;
+    SerialPortLink(const SerialPortLink&) = delete;
+    SerialPortLink& operator=(const SerialPortLink&) = delete;
 
     // Opens the device and applies the line settings; a failure leaves the port closed.
     void Open() override;
@@ -34,9 +33,6 @@ public:
     void SetSettings(const ComPortSettings& settings);
     const std::string& Port() const { return settings_.Port; }
     void SetPort(const std::string& port);
-
-    // The modal setup dialog; applies the chosen settings on OK. Returns true on OK.
-    bool ShowSetupDialog(QWidget* parent);
 
 private:
     void WaitUntilSent(int count);

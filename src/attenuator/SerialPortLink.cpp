@@ -1,4 +1,4 @@
-#include "TComPort.h"
+#include "SerialPortLink.h"
 
 #include <QSerialPort>
 
@@ -19,10 +19,10 @@ using SteadyTime = std::chrono::steady_clock;
 QSerialPort::DataBits ToQt(DataBits bits)
 {
     switch (bits) {
-    case DataBits::dbFive: return QSerialPort::Data5;
-    case DataBits::dbSix: return QSerialPort::Data6;
-    case DataBits::dbSeven: return QSerialPort::Data7;
-    case DataBits::dbEight: return QSerialPort::Data8;
+    case DataBits::Five: return QSerialPort::Data5;
+    case DataBits::Six: return QSerialPort::Data6;
+    case DataBits::Seven: return QSerialPort::Data7;
+    case DataBits::Eight: return QSerialPort::Data8;
     }
     return QSerialPort::Data8;
 }
@@ -30,9 +30,9 @@ QSerialPort::DataBits ToQt(DataBits bits)
 QSerialPort::StopBits ToQt(StopBits bits)
 {
     switch (bits) {
-    case StopBits::sbOneStopBit: return QSerialPort::OneStop;
-    case StopBits::sbOne5StopBits: return QSerialPort::OneAndHalfStop;
-    case StopBits::sbTwoStopBits: return QSerialPort::TwoStop;
+    case StopBits::One: return QSerialPort::OneStop;
+    case StopBits::OneAndHalf: return QSerialPort::OneAndHalfStop;
+    case StopBits::Two: return QSerialPort::TwoStop;
     }
     return QSerialPort::OneStop;
 }
@@ -40,11 +40,11 @@ QSerialPort::StopBits ToQt(StopBits bits)
 QSerialPort::Parity ToQt(ParityBits parity)
 {
     switch (parity) {
-    case ParityBits::prNone: return QSerialPort::NoParity;
-    case ParityBits::prOdd: return QSerialPort::OddParity;
-    case ParityBits::prEven: return QSerialPort::EvenParity;
-    case ParityBits::prMark: return QSerialPort::MarkParity;
-    case ParityBits::prSpace: return QSerialPort::SpaceParity;
+    case ParityBits::None: return QSerialPort::NoParity;
+    case ParityBits::Odd: return QSerialPort::OddParity;
+    case ParityBits::Even: return QSerialPort::EvenParity;
+    case ParityBits::Mark: return QSerialPort::MarkParity;
+    case ParityBits::Space: return QSerialPort::SpaceParity;
     }
     return QSerialPort::NoParity;
 }
@@ -52,7 +52,7 @@ QSerialPort::Parity ToQt(ParityBits parity)
 // Qt offers RTS/CTS or XON/XOFF as whole schemes; a mixed set-up gets the nearest one.
 QSerialPort::FlowControl ToQt(const FlowControlSettings& flow)
 {
-    if (flow.ControlRTS == RtsControl::rtsHandshake && flow.OutCTSFlow) {
+    if (flow.ControlRTS == RtsControl::Handshake && flow.OutCTSFlow) {
         return QSerialPort::HardwareControl;
     }
     if (flow.XonXoffOut || flow.XonXoffIn) {
@@ -88,10 +88,10 @@ bool LineMissing(int error)
 void SetModemLines(QSerialPort& device, const FlowControlSettings& flow, const std::string& port)
 {
     errno = 0;
-    if (!device.setDataTerminalReady(flow.ControlDTR != DtrControl::dtrDisable)) {
+    if (!device.setDataTerminalReady(flow.ControlDTR != DtrControl::Disable)) {
         const int error = errno;
         if (!LineMissing(error)) {
-            throw EComPort(EComPort::Code::SetCommState, error, port);
+            throw SerialPortError(SerialPortError::Code::SetCommState, error, port);
         }
         device.clearError();
     }
@@ -99,10 +99,10 @@ void SetModemLines(QSerialPort& device, const FlowControlSettings& flow, const s
         return;  // the driver drives RTS itself
     }
     errno = 0;
-    if (!device.setRequestToSend(flow.ControlRTS != RtsControl::rtsDisable)) {
+    if (!device.setRequestToSend(flow.ControlRTS != RtsControl::Disable)) {
         const int error = errno;
         if (!LineMissing(error)) {
-            throw EComPort(EComPort::Code::SetCommState, error, port);
+            throw SerialPortError(SerialPortError::Code::SetCommState, error, port);
         }
         device.clearError();
     }
@@ -124,36 +124,36 @@ int DriverQueueLength(QSerialPort& device)
 
 }  // namespace
 
-TComPort::TComPort(std::string port)
+SerialPortLink::SerialPortLink(std::string port)
 {
     settings_.Port = std::move(port);
 }
 
-TComPort::~TComPort()
+SerialPortLink::~SerialPortLink()
 {
     Close();
 }
 
-bool TComPort::Connected() const
+bool SerialPortLink::Connected() const
 {
     return device_ != nullptr;
 }
 
-void TComPort::Open()
+void SerialPortLink::Open()
 {
     if (Connected()) {
         return;
     }
     if (settings_.Port.empty()) {
-        throw EComPort(EComPort::Code::OpenFailed, ENOENT, DevicePath(settings_.Port));
+        throw SerialPortError(SerialPortError::Code::OpenFailed, ENOENT, DevicePath(settings_.Port));
     }
     auto device = std::make_unique<QSerialPort>();
     Configure(*device, settings_);
     errno = 0;
     if (!device->open(QIODevice::ReadWrite)) {
         const int error = errno;
-        throw EComPort(IsOpenFailure(device->error()) ? EComPort::Code::OpenFailed
-                                                      : EComPort::Code::SetCommState,
+        throw SerialPortError(IsOpenFailure(device->error()) ? SerialPortError::Code::OpenFailed
+                                                      : SerialPortError::Code::SetCommState,
                        error, DevicePath(settings_.Port));
     }
     device->setReadBufferSize(settings_.InputBufferSize);
@@ -161,15 +161,15 @@ void TComPort::Open()
     device_ = std::move(device);
 }
 
-int TComPort::BitsPerSecond() const
+int SerialPortLink::BitsPerSecond() const
 {
     return BaudRateValue(settings_.Baud, settings_.CustomBaudRate);
 }
 
-int TComPort::Write(const char* buffer, int count)
+int SerialPortLink::Write(const char* buffer, int count)
 {
     if (!Connected()) {
-        throw EComPort(EComPort::Code::WriteFailed, EBADF, DevicePath(settings_.Port));
+        throw SerialPortError(SerialPortError::Code::WriteFailed, EBADF, DevicePath(settings_.Port));
     }
     if (count <= 0) {
         return 0;
@@ -178,7 +178,7 @@ int TComPort::Write(const char* buffer, int count)
     if (device_->write(buffer, count) != count) {
         const int error = errno;
         device_->clear(QSerialPort::Output);
-        throw EComPort(EComPort::Code::WriteFailed, error, DevicePath(settings_.Port));
+        throw SerialPortError(SerialPortError::Code::WriteFailed, error, DevicePath(settings_.Port));
     }
     WaitUntilSent(count);
     const long long unsent = device_->bytesToWrite() + DriverQueueLength(*device_);
@@ -190,7 +190,7 @@ int TComPort::Write(const char* buffer, int count)
     return static_cast<int>(count - std::min<long long>(unsent, count));
 }
 
-void TComPort::WaitUntilSent(int count)
+void SerialPortLink::WaitUntilSent(int count)
 {
     const auto deadline = SteadyTime::now() + std::chrono::milliseconds(WriteTimeoutMs(settings_, count));
     // Rounded up, so that the whole bound is waited for and a wait never asks for 0 ms early.
@@ -204,7 +204,7 @@ void TComPort::WaitUntilSent(int count)
             if (device_->error() != QSerialPort::TimeoutError) {
                 const int error = errno;
                 device_->clear(QSerialPort::Output);
-                throw EComPort(EComPort::Code::WriteFailed, error, DevicePath(settings_.Port));
+                throw SerialPortError(SerialPortError::Code::WriteFailed, error, DevicePath(settings_.Port));
             }
             device_->clearError();
         }
@@ -216,7 +216,7 @@ void TComPort::WaitUntilSent(int count)
     }
 }
 
-void TComPort::Close()
+void SerialPortLink::Close()
 {
     if (!Connected()) {
         return;
@@ -225,7 +225,7 @@ void TComPort::Close()
     device_.reset();
 }
 
-void TComPort::SetSettings(const ComPortSettings& settings)
+void SerialPortLink::SetSettings(const ComPortSettings& settings)
 {
     if (settings == settings_) {
         return;
@@ -238,7 +238,7 @@ void TComPort::SetSettings(const ComPortSettings& settings)
     }
 }
 
-void TComPort::SetPort(const std::string& port)
+void SerialPortLink::SetPort(const std::string& port)
 {
     ComPortSettings changed = settings_;
     changed.Port = port;

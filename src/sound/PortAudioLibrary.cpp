@@ -1,4 +1,4 @@
-#include "PortAudioSession.h"
+#include "PortAudioLibrary.h"
 
 #include "JackClientGuard.h"
 
@@ -29,13 +29,13 @@ constexpr auto ExitWaitForClosing = std::chrono::seconds(2);
 
 }  // namespace
 
-PortAudioSession& PortAudioSession::Instance()
+PortAudioLibrary& PortAudioLibrary::Instance()
 {
-    static PortAudioSession session;
+    static PortAudioLibrary session;
     return session;
 }
 
-PortAudioSession::PortAudioSession()
+PortAudioLibrary::PortAudioLibrary()
 {
     // Playing a stimulus must never start a sound server behind the operator's back.
     setenv("JACK_NO_START_SERVER", "1", 0);
@@ -47,7 +47,7 @@ PortAudioSession::PortAudioSession()
     Initialised = Pa_Initialize() == paNoError;
 }
 
-bool PortAudioSession::Reopen()
+bool PortAudioLibrary::Reopen()
 {
     const std::lock_guard<std::mutex> guard(Lock);
     if (LiveStreams > 0 || StreamsBeingClosed.load() > 0) {
@@ -66,24 +66,24 @@ bool PortAudioSession::Reopen()
     return true;
 }
 
-bool PortAudioSession::ClosingLostStreams() const
+bool PortAudioLibrary::ClosingLostStreams() const
 {
     return StreamsBeingClosed.load() > 0;
 }
 
-void PortAudioSession::StreamCreated()
+void PortAudioLibrary::StreamCreated()
 {
     const std::lock_guard<std::mutex> guard(Lock);
     ++LiveStreams;
 }
 
-void PortAudioSession::StreamDestroyed()
+void PortAudioLibrary::StreamDestroyed()
 {
     const std::lock_guard<std::mutex> guard(Lock);
     --LiveStreams;
 }
 
-void PortAudioSession::Abandon(PaStream* stream, std::shared_ptr<void> keepAlive)
+void PortAudioLibrary::Abandon(PaStream* stream, std::shared_ptr<void> keepAlive)
 {
     ++StreamsBeingClosed;
     try {
@@ -115,7 +115,7 @@ void PortAudioSession::Abandon(PaStream* stream, std::shared_ptr<void> keepAlive
     }
 }
 
-PortAudioSession::~PortAudioSession()
+PortAudioLibrary::~PortAudioLibrary()
 {
     // A thread letting go of a lost stream uses PortAudio and the sound server's library, whose
     // own statics are destroyed after this: the exit waits for it, but not for a hung device.

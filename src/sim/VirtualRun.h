@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ListenerHearing.h"
 #include "ListenerModel.h"
 #include "ParameterFile.h"
 #include "TrackingRun.h"
@@ -12,7 +13,7 @@
 
 // A measurement rehearsed with the virtual listener: the real run on the real stimuli, with
 // no sound device and no waiting.
-struct VirtualSessionOptions {
+struct VirtualRunOptions {
     int Condition = 1;       // 1-based, as the set-up window counts
     EarSide Ear = EarSide::Right;
     Sweep SweepDirection = Sweep::Up;
@@ -21,15 +22,17 @@ struct VirtualSessionOptions {
     // The listener. Its seed also seeds the noise reservoir, so the same options give the
     // same session.
     ListenerSettings Listener;
+    // Its threshold in quiet and dead region in each ear; none: model 2's listener.
+    ListenerHearing Hearing;
     // The run's place in a session, for the session record.
     std::optional<SessionMark> Session;
     // A tuning curve, or the threshold in quiet at the condition's ToneF.
     RunKind Kind = RunKind::Ptc;
 };
 
-struct VirtualSessionResult {
+struct VirtualRunResult {
     std::string Refusal;  // why the run did not start (nothing else is set then)
-    RunReport Report;
+    RunOutcome Report;
     std::vector<ResultPoint> Points;
     std::uint32_t ElapsedMs = 0;  // simulated: pauses, presentations and intervals
     std::int64_t TrialLimit = 0;
@@ -42,13 +45,13 @@ struct VirtualSessionResult {
 // never reaches MaxSPL; a stop key is pressed after this many trials.
 std::int64_t VirtualTrialLimit(int freqPointCount);
 
-// Refuses what RunVirtualSession refuses, without running: the checks of "Run PTC" and a tone
+// Refuses what RunWithVirtualListener refuses, without running: the checks of "Run PTC" and a tone
 // the listener's filter can take.
-Result<> CheckVirtualSession(const ParameterSet& parameters, const VirtualSessionOptions& options);
+Result<> CheckVirtualRun(const ParameterSet& parameters, const VirtualRunOptions& options);
 
 // Runs condition `options.Condition` of `parameters` as the set-up window would after loading
 // them: in KC35 mode the attenuator gets the set-up and the ear routing first. Refuses what
 // "Run PTC" refuses. Writes the results file and "test.out" as a run does. `onTrial` sees
 // every trial after its key changes.
-VirtualSessionResult RunVirtualSession(const ParameterSet& parameters, const VirtualSessionOptions& options,
+VirtualRunResult RunWithVirtualListener(const ParameterSet& parameters, const VirtualRunOptions& options,
                                        const std::function<void(const TrialRecord&)>& onTrial = {});
