@@ -155,17 +155,19 @@ TEST(ClinicalSession, MeasuresThresholdsFirstLeavesPracticeOutAndContinuesWhereI
     noPractice.Runs[1].Practice = false;
     EXPECT_NE(PlanSession(noPractice, load.Parameters.Settings, load.Parameters.Conditions).Fingerprint, plan.Fingerprint);
 
+    VirtualSessionRunsOptions ann;
+    ann.Subject = "ann";
     {
         SessionRunner runner(load.Session, plan, "ann", "default.dat");
         ASSERT_TRUE(runner.StartNew(std::chrono::system_clock::now()));
-        RunSessionWithVirtualListener(runner, load.Parameters, {"ann", "default", 1},
+        RunSessionWithVirtualListener(runner, load.Parameters, ann,
                                       [](int index, const VirtualRunResult&) { return index < 3; });
     }
     SessionRunner resumed(load.Session, plan, "ann", "default.dat");
     ASSERT_TRUE(resumed.CanContinue());
     EXPECT_EQ(resumed.Unfinished()->ContinueAt, 4);
     resumed.Continue();
-    RunSessionWithVirtualListener(resumed, load.Parameters, {"ann", "default", 1},
+    RunSessionWithVirtualListener(resumed, load.Parameters, ann,
                                   [](int, const VirtualRunResult&) { return true; });
     EXPECT_TRUE(resumed.Over());
     EXPECT_EQ(CountRuns(resumed).Measured, 6);
