@@ -21,9 +21,10 @@ endfunction()
 # A GoogleTest executable registered with CTest as one test. Widget tests run on the offscreen
 # platform; text comparisons run in the C locale unless a test pins another. A program whose
 # tests were all skipped shows as skipped (tests/support/SkipReport.cpp).
-# quorvex_test(<name> SOURCES ... LIBS ... [QT_MAIN] [LABELS ...] [TIMEOUT s])
+# ARGS go to the program (e.g. a --gtest_filter leaving out tests that another registration runs).
+# quorvex_test(<name> SOURCES ... LIBS ... [QT_MAIN] [LABELS ...] [TIMEOUT s] [ARGS ...])
 function(quorvex_test name)
-  cmake_parse_arguments(ARG "QT_MAIN" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "QT_MAIN" "TIMEOUT" "SOURCES;LIBS;LABELS;ARGS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   if(ARG_QT_MAIN)
     target_link_libraries(${name} PRIVATE quorvex_test_support GTest::gtest)
@@ -36,13 +37,16 @@ function(quorvex_test name)
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 300)
   endif()
-  set(environment QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 LANG=C.UTF-8)
+  # No test reaches the calibration store of the user running them: the store's default place
+  # is in the build folder, and tests that use a store move it to a folder of their own.
+  set(environment QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 LANG=C.UTF-8
+    XDG_DATA_HOME=${PROJECT_BINARY_DIR}/test-data-home)
   if(NOT "pipewire" IN_LIST ARG_LABELS)
     # ALSA's default device leads to a desktop's PipeWire (pipewire-alsa makes it so) or
     # PulseAudio: tests play to the JACK test server or to nothing, never to the tester's ears.
     list(APPEND environment PIPEWIRE_RUNTIME_DIR=/nonexistent PULSE_SERVER=unix:/nonexistent)
   endif()
-  add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  add_test(NAME ${name} COMMAND ${name} ${ARG_ARGS} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "${environment}"
     LABELS "${ARG_LABELS}"
@@ -52,11 +56,12 @@ endfunction()
 
 # Registers the test program `target` once more, as test `name`, against the PipeWire test server
 # (QUORVEX_TEST_SOUND_SERVER=pipewire), labelled pipewire. The tests of that label share the
-# server's one sink, so they run one at a time.
+# server's one sink, so they run one at a time. quorvex_pipewire_test(<name> <target> [ARGS ...])
 function(quorvex_pipewire_test name target)
-  add_test(NAME ${name} COMMAND ${target} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  cmake_parse_arguments(ARG "" "" "ARGS" ${ARGN})
+  add_test(NAME ${name} COMMAND ${target} ${ARG_ARGS} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
   set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;LANG=C.UTF-8;QUORVEX_TEST_SOUND_SERVER=pipewire"
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;LANG=C.UTF-8;QUORVEX_TEST_SOUND_SERVER=pipewire;XDG_DATA_HOME=${PROJECT_BINARY_DIR}/test-data-home"
     LABELS pipewire
     RESOURCE_LOCK quorvex-test-sink
     SKIP_REGULAR_EXPRESSION "QUORVEX-ALL-SKIPPED"

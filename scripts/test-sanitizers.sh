@@ -18,10 +18,10 @@ source scripts/compiler-cache.sh
 sanitize_dir=${QUORVEX_SANITIZE_BUILD_DIR:-build-sanitize}
 sanitizers="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 # Warnings are errors in the ordinary build; here g++ 12 gives false ones from inside the
-# standard library, so they stay warnings.
+# standard library, so they stay warnings. Only the test programs and what they run are built.
 cmake -S . -B "$sanitize_dir" -DCMAKE_BUILD_TYPE=Release "${compiler_cache[@]}" -DQUORVEX_WARNINGS_AS_ERRORS=OFF \
   -DCMAKE_CXX_FLAGS="$sanitizers" -DCMAKE_EXE_LINKER_FLAGS="$sanitizers" >/dev/null
-cmake --build "$sanitize_dir" --parallel "$(nproc)"
+cmake --build "$sanitize_dir" --parallel "$(nproc)" --target quorvex_tests
 
 # Reports end the process with a failing status: ASan and UBSan abort at the first finding,
 # LeakSanitizer fails the exit of a process that leaked. Leaks inside Qt that our code cannot
@@ -35,24 +35,38 @@ if [[ -z ${JACK_DEFAULT_SERVER:-} ]]; then
   echo "test-sanitizers.sh: JACK_DEFAULT_SERVER is not set; the tests labelled 'jack' are left out"
   sound_labels='sound|pipewire'
 fi
+ctest_log=$(mktemp)
+trap 'rm -f "$ctest_log"' EXIT
+# A skip of a test that must run here fails this script, once everything has run.
+skips_allowed=1
 cd "$sanitize_dir"
-# The Slurm study test checks the scheduler's path, not memory: it runs in the ordinary suite only.
-ctest --output-on-failure --parallel 2 -LE 'sound|pipewire|jack|slurm'
+# The Slurm study test checks the scheduler's path and the install test the package, not memory:
+# they run in the ordinary suite only.
+ctest --output-on-failure --parallel 2 -LE 'sound|pipewire|jack|slurm|install' | tee "$ctest_log"
+bash "$root/scripts/check-skips.sh" . "$ctest_log" test-sanitizers.sh || skips_allowed=0
 # The sound tests go through PortAudio into ALSA, JACK, PipeWire and their plugins, which are
 # built without frame pointers: only the slow unwinder shows where their allocations come
 # from, and so lets the suppressions name them. The 'pipewire' tests get a private server.
 ASAN_OPTIONS=$ASAN_OPTIONS:fast_unwind_on_malloc=0 "$root/scripts/with-test-pipewire.sh" \
-  ctest --output-on-failure -L "$sound_labels"
+  ctest --output-on-failure -L "$sound_labels" | tee "$ctest_log"
+bash "$root/scripts/check-skips.sh" . "$ctest_log" test-sanitizers.sh || skips_allowed=0
 cd "$root"
+end() {
+  if ((!skips_allowed)); then
+    echo "test-sanitizers.sh: tests that must run on this machine were skipped (see above)" >&2
+    exit 1
+  fi
+  exit 0
+}
 
 # --- fuzzing ------------------------------------------------------------------------------
 fuzz_seconds=${QUORVEX_FUZZ_SECONDS:-20}
 if ((fuzz_seconds == 0)); then
-  exit 0
+  end
 fi
 if ! command -v clang++ >/dev/null; then
   echo "test-sanitizers.sh: clang++ is not installed; the fuzz targets are not built"
-  exit 0
+  end
 fi
 fuzz_dir=${QUORVEX_FUZZ_BUILD_DIR:-build-fuzz}
 cmake -S . -B "$fuzz_dir" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
@@ -60,7 +74,7 @@ cmake -S . -B "$fuzz_dir" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=clang+
 cmake --build "$fuzz_dir" --parallel "$(nproc)" --target quorvex_fuzz_targets
 
 corpus_root=$(mktemp -d)
-trap 'rm -rf "$corpus_root"' EXIT
+trap 'rm -rf "$corpus_root" "$ctest_log"' EXIT
 for target in "$root"/fuzz/corpus/*/; do
   name=$(basename "$target")
   # The seeds stay as they are in the repository; what the fuzzer finds goes to a scratch copy.
@@ -74,3 +88,4 @@ for target in "$root"/fuzz/corpus/*/; do
   }
   grep -E '^stat::(number_of_executed_units|new_units_added)' "$corpus_root/$name.log" || true
 done
+end

@@ -9,6 +9,7 @@ struct QuorvexCommandLine {
     enum class Action { Start, Help, Version, UsageError };
     Action action = Action::Start;
     bool dataFolder = false;  // work in the user's data folder instead of the current one
+    QString calibrationStore; // --calibration-store DIR: the calibration store's folder; empty: the usual one
     QString error;            // for UsageError: what was wrong
 };
 

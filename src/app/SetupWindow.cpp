@@ -95,6 +95,7 @@ SetupWindow::SetupWindow(SetupWindowDevices devices, QWidget* parent)
 
     setFixedSize(centralWidget()->width(),
                  SetupClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+    ShowCalibration();
     CheckSoundDevice();
     if (const QScreen* screen = QApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
@@ -147,8 +148,22 @@ void SetupWindow::LoadParameters(const std::string& path)
     if (!load.Loaded) {
         throw std::runtime_error(load.Error);
     }
+    // A file that names a calibration profile is measured with it; one this machine does not
+    // have is refused before anything changes.
+    const std::string profile = load.Parameters.Settings.CalibrationProfile;
+    const Result<CalibrationInUse> calibration =
+        ChooseCalibration(calibrationStore_, profile, QDateTime::currentDateTime());
+    if (!calibration) {
+        throw std::runtime_error("The test-condition file " + path + " names the calibration profile \"" + profile
+                                 + "\" (CalibrationProfile=), which cannot be used. " + calibration.Reason()
+                                 + " Nothing was loaded.");
+    }
     state_.ParameterFileName = path;
     ApplyParameterSet(state_, std::move(load.Parameters));
+    if (!profile.empty()) {
+        state_.Calibration = calibration.Value();
+        ShowCalibration();
+    }
     protocol_ = std::move(load.Session);
     QString notice;
     if (!load.Unreadable.empty()) {
@@ -373,10 +388,8 @@ void SetupWindow::ResetResults()
 bool SetupWindow::CheckSoundDevice()
 {
     const OutputDeviceStatus status = devices_.sound->CheckDevice();
-    const QString line = QString::fromStdString(DescribeOutputDeviceStatus(status));
-    SoundStatus->setText(line);
-    SoundStatus->setToolTip(line);
-    SoundStatus->setAccessibleDescription(line);
+    soundLine_ = QString::fromStdString(DescribeOutputDeviceStatus(status));
+    ShowStatusLine();
     outputBits_ = status.CanPlay ? status.SampleBits : 0;
     ShowToneResolution();
     return status.CanPlay;
@@ -405,7 +418,7 @@ bool SetupWindow::SoundDeviceReadyFor(const QString& action)
     if (!AttenuatorModePlays(state_.Settings.Attenuator) || CheckSoundDevice()) {
         return true;
     }
-    ShowMessage(action + " cannot start. " + SoundStatus->text()
+    ShowMessage(action + " cannot start. " + soundLine_
                 + " Connect or start the sound device, then press Refresh.");
     return false;
 }
@@ -445,6 +458,9 @@ void SetupWindow::RunPTCClick()
     if (const Result<> check = CheckRunConditions(state_, DecimalSeparator()); !check) {
         throw std::runtime_error(check.Reason());
     }
+    if (const Result<> calibration = RefreshCalibration(); !calibration) {
+        throw std::runtime_error(calibration.Reason());
+    }
     if (state_.Current().ToneSL) {
         if (const Result<ResolvedTone> tone = ResolveToneSL(state_, {}); !tone) {
             throw std::runtime_error(tone.Reason());
@@ -464,6 +480,9 @@ void SetupWindow::ThresholdClick()
     ApplyEdits();
     if (const Result<> check = CheckThresholdRun(state_, DecimalSeparator()); !check) {
         throw std::runtime_error(check.Reason());
+    }
+    if (const Result<> calibration = RefreshCalibration(); !calibration) {
+        throw std::runtime_error(calibration.Reason());
     }
     if (!SoundDeviceReadyFor("Threshold")) {
         return;
@@ -503,6 +522,8 @@ void SetupWindow::CalibrateClick()
         return;
     }
     calibrationWindow_->exec();
+    // The window may have chosen another profile, made one, or saved readings and checks.
+    ShowCalibration();
 }
 
 void SetupWindow::ExitClick()

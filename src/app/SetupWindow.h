@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CalibrationStore.h"
 #include "ConditionEditing.h"
 #include "EditExitHandlers.h"
 #include "SessionProtocol.h"
@@ -21,6 +22,8 @@ class SerialLink;
 class SerialPortLink;
 class QAction;
 class QButtonGroup;
+class QComboBox;
+class QFileSystemWatcher;
 class QGroupBox;
 class QLabel;
 class QMessageBox;
@@ -96,6 +99,13 @@ public:
     // Looks at the sound device again and shows what was found in the status line; true when
     // it can play.
     bool CheckSoundDevice();
+    // The calibration profile in use read again from the store into the shared state, with
+    // its standing at this moment (overdue, today's listening check), and shown; refused with
+    // the reason when the profile chosen is no longer in the store or cannot be read (the state
+    // keeps what it held). Runs whenever the choice or the store changes and before every run.
+    Result<> RefreshCalibration();
+    // The profile box: the operator chooses the profile runs are measured with (none: uncalibrated).
+    void CalibrationProfileChosen();
 
 public slots:
     void ToneLevelSliderChange();
@@ -156,6 +166,12 @@ private:
     // The run window and the session panel side by side, or each on a screen of its own.
     void PlaceSessionWindows(QWidget& panel);
     char DecimalSeparator() const;
+    // RefreshCalibration where nothing waits for its outcome: the profiles of the store in the
+    // profile box, the one in use chosen, its standing beside it and in the status line; the
+    // store's folder and the profile's file watched for changes.
+    void ShowCalibration();
+    // The status line: the sound device, and whether levels are calibrated.
+    void ShowStatusLine();
 
     SharedState state_;
     SetupWindowDevices devices_;
@@ -163,6 +179,9 @@ private:
     std::unique_ptr<Kc35Attenuator> kc35_;
     std::unique_ptr<PortAudioOutput> soundDevice_;  // absent when the devices bring their own output
     int outputBits_ = 0;  // the resolution of the device found; 0 when it cannot play
+    QString soundLine_;   // what the last look at the sound device found
+    CalibrationStore calibrationStore_;
+    QFileSystemWatcher* storeWatcher_ = nullptr;
 
     QLineEdit* ToneFreqEdit = nullptr;
     QLineEdit* StartFreqEdit = nullptr;
@@ -191,6 +210,8 @@ private:
     QLabel* QuietToneLabel = nullptr;
     QLabel* SoundStatus = nullptr;
     QPushButton* SoundRefresh = nullptr;
+    QComboBox* CalibrationProfileBox = nullptr;
+    QLabel* CalibrationStanding = nullptr;
     QSlider* ToneLevelSlider = nullptr;
     QGroupBox* EarGroup = nullptr;
     QGroupBox* SweepGroup = nullptr;

@@ -7,6 +7,7 @@
 #include "OneLineValidator.h"
 
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -212,6 +213,20 @@ void SetupWindow::CreateControls()
                            QRect(sessionPlace.x(), sessionPlace.y(), thresholdWidth, sessionPlace.height()));
     RunSession->setGeometry(sessionPlace.adjusted(thresholdWidth + 5, 0, 0, 0));
 
+    // Below the designer's controls: the calibration profile runs are measured with, and its standing.
+    CalibrationProfileBox = new QComboBox(client);
+    CalibrationProfileBox->setObjectName("CalibrationProfileBox");
+    CalibrationProfileBox->setGeometry(spanning(16, SetupDesignedHeight + 23, 217, 24));
+    auto* profileLabel = MakeLabel(client, "CalibrationProfileLabel", "Calibration profile");
+    PlaceLabel(profileLabel, 16, SetupDesignedHeight + 2);
+    profileLabel->setBuddy(CalibrationProfileBox);
+    CalibrationProfileBox->setAccessibleName(profileLabel->text());
+    CalibrationStanding = MakeLabel(client, "CalibrationStanding", "");
+    CalibrationStanding->setWordWrap(true);
+    CalibrationStanding->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    CalibrationStanding->setGeometry(rightSpanning(272, SetupDesignedHeight + 4, 217, SetupClientHeight - SetupDesignedHeight - 6));
+    CalibrationStanding->setAccessibleName("Calibration");
+
     for (QWidget* control : std::initializer_list<QWidget*>{
              ToneFreqEdit, StartFreqEdit, EndFreqEdit, FreqStepEdit, MaskerBWEdit, SPLstepEdit, MaxMaskerEdit,
              PreviousButton, NextButton, ToneLevelSlider, Calibrate, TonePlay, RunPTC, Threshold, GraphPTC, SerialPort,
@@ -242,6 +257,7 @@ void SetupWindow::CreateControls()
     connect(ParamButton, &QPushButton::clicked, this, &SetupWindow::ParamButtonClick);
     connect(SerialPort, &QPushButton::clicked, this, &SetupWindow::SerialPortClick);
     connect(InitKC35, &QPushButton::clicked, this, &SetupWindow::InitKC35Click);
+    connect(CalibrationProfileBox, &QComboBox::activated, this, &SetupWindow::CalibrationProfileChosen);
     connect(EarButtons, &QButtonGroup::idToggled, this, [this](int, bool checked) {
         if (checked) {
             EarGroupClick();
@@ -288,7 +304,7 @@ void SetupWindow::SetTabOrder()
     const QList<QWidget*> order = {ToneLevelSlider, TonePlay, RunPTC, GraphPTC, StartFreqEdit, EndFreqEdit, FreqStepEdit,
                                    ToneFreqEdit, MaskerBWEdit, SerialPort, InitKC35, Calibrate, SPLstepEdit,
                                    MaxMaskerEdit, ParamButton, PreviousButton, NextButton, EarGroup, SubjectEdit,
-                                   ResFileEdit, SweepGroup, Threshold, RunSession};
+                                   ResFileEdit, SweepGroup, Threshold, RunSession, CalibrationProfileBox};
     // A radio group takes part in the order through its buttons.
     QList<QWidget*> chain;
     for (QWidget* control : order) {
@@ -310,9 +326,10 @@ void SetupWindow::CreateSoundStatus()
     SoundStatus = new QLabel(this);
     SoundStatus->setObjectName("SoundStatus");
     SoundStatus->setAccessibleName("Sound device");
-    // A long device name or reason wraps onto a second line rather than being cut.
+    // A long device name or reason, and whether levels are calibrated, wrap onto more lines
+    // rather than being cut.
     SoundStatus->setWordWrap(true);
-    SoundStatus->setMinimumHeight(2 * SoundStatus->fontMetrics().lineSpacing());
+    SoundStatus->setMinimumHeight(3 * SoundStatus->fontMetrics().lineSpacing());
     SoundRefresh = new QPushButton("Refresh", this);
     SoundRefresh->setObjectName("SoundRefresh");
     SoundRefresh->setAccessibleName("Refresh the sound device");

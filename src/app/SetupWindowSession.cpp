@@ -106,6 +106,10 @@ void SetupWindow::EnableRunSession()
 void SetupWindow::ShowSessionRun(int index)
 {
     const SessionRun& run = protocol_.Runs.at(static_cast<std::size_t>(index));
+    // Each run carries the calibration as it stands when the run starts.
+    if (const Result<> calibration = RefreshCalibration(); !calibration) {
+        ShowMessage(QString::fromStdString(calibration.Reason()));
+    }
     state_.CurrentCondition = run.Condition - 1;
     RefreshParameters();
     // Choosing the ear runs its handler, which in KC35 mode sends the routing when it changes.
@@ -123,6 +127,9 @@ void SetupWindow::RunSessionClick()
     }
     if (const Result<> check = CheckSessionRuns(protocol_, state_, DecimalSeparator()); !check) {
         throw std::runtime_error(check.Reason());
+    }
+    if (const Result<> calibration = RefreshCalibration(); !calibration) {
+        throw std::runtime_error(calibration.Reason());
     }
     if (!SoundDeviceReadyFor("Run Session")) {
         return;

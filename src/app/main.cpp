@@ -1,4 +1,5 @@
 // Quorvex: psychophysical tuning curves with a swept masker.
+#include "CalibrationStoreFolder.h"
 #include "Clock.h"
 #include "CommandLine.h"
 #include "DataFolder.h"
@@ -8,6 +9,7 @@
 #include "SetupWindow.h"
 #include "TerminationSignals.h"
 
+#include <QDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -45,6 +47,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "quorvex: %s\nTry 'quorvex --help' for more information.\n",
                      commandLine.error.toLocal8Bit().constData());
         return 2;
+    }
+    if (!commandLine.calibrationStore.isEmpty()) {
+        // Before the data folder is entered: a relative folder is taken from where quorvex started.
+        MoveCalibrationStore(QDir(commandLine.calibrationStore).absolutePath().toStdString());
     }
     if (commandLine.dataFolder) {
         const QString failure = EnterDataFolder(DataFolderPath());

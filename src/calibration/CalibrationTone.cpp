@@ -8,6 +8,7 @@
 #include "SoundOutput.h"
 #include "Stimuli.h"
 #include "StimulusLimits.h"
+#include "Tone.h"
 #include "Wave.h"
 
 #include <memory>
@@ -65,6 +66,38 @@ void CalibrationTone::SelectChannel(int channel)
     channel_ = channel;
 }
 
+Result<> CalibrationTone::SelectFrequency(float hz)
+{
+    TestCondition condition;
+    condition.ToneF = hz;
+    if (!(hz > 0.0f)) {
+        return Failure{"the calibration tone needs a frequency above 0 Hz"};
+    }
+    if (const Result<> check = CheckToneFrequency(condition, SystemDecimalSeparator()); !check) {
+        return check;
+    }
+    frequency_ = hz;
+    return {};
+}
+
+float CalibrationTone::Frequency() const
+{
+    if (frequency_) {
+        return *frequency_;
+    }
+    return state_.HasConditions() ? state_.Current().ToneF : 0.0f;
+}
+
+std::unique_ptr<Tone> CalibrationTone::MakeToneAt(float frequency) const
+{
+    TestCondition condition = state_.Current();
+    condition.ToneF = frequency;
+    if (const Result<> check = CheckToneFrequency(condition, SystemDecimalSeparator()); !check) {
+        throw std::runtime_error("The calibration tone cannot be played: " + check.Reason() + ".");
+    }
+    return std::make_unique<Tone>(MakeCalibrationTone(state_.Settings, condition));
+}
+
 int CalibrationTone::Play()
 {
     if (playing_) {
@@ -80,11 +113,9 @@ int CalibrationTone::Play()
     if (!state_.HasConditions()) {
         throw std::logic_error("No test-condition file has been loaded: there is no tone to calibrate with");
     }
-    if (const Result<> check = CheckToneFrequency(state_.Current(), SystemDecimalSeparator()); !check) {
-        throw std::runtime_error("The calibration tone cannot be played: " + check.Reason() + ".");
-    }
+    float frequency = Frequency();
+    std::unique_ptr<Tone> tone = MakeToneAt(frequency);
     const PlayingMark mark(playing_);
-    const Tone tone = MakeCalibrationTone(settings, state_.Current());
     const Wave silence(SilenceMs, SharedState::SampleRate);
     if (settings.Attenuator == AttenuatorMode::Kc35) {
         attenuator_.SetAttenuatorLevel(1, QuietLevel);
@@ -95,7 +126,12 @@ int CalibrationTone::Play()
     int repetitions = 0;
     int previous = -1;
     do {
-        const int ticket = QueueRepetition(*stream, tone, silence, previous);
+        // A frequency chosen during the tone takes effect at the next repetition.
+        if (Frequency() != frequency) {
+            frequency = Frequency();
+            tone = MakeToneAt(frequency);
+        }
+        const int ticket = QueueRepetition(*stream, *tone, silence, previous);
         ++repetitions;
         if (previous >= 0) {
             Finish(*stream, previous);
@@ -106,7 +142,7 @@ int CalibrationTone::Play()
         if (!problem_.empty()) {
             break;
         }
-        stream->WaitUntil(stream->ExpectedOnset(ticket) + tone.SampleCount() - stream->LeadFrames());
+        stream->WaitUntil(stream->ExpectedOnset(ticket) + tone->SampleCount() - stream->LeadFrames());
         events_.ProcessEvents();
     } while (!stopRequested_);
     Finish(*stream, previous);
@@ -147,9 +183,17 @@ int CalibrationTone::QueueRepetition(SoundStream& stream, const Wave& tone, cons
 
 std::string DescribeCalibrationTone(const SharedState& state, int selectedChannel, char decimalSeparator)
 {
+    return DescribeCalibrationTone(state, selectedChannel,
+                                   state.HasConditions() ? std::optional<float>(state.Current().ToneF) : std::nullopt,
+                                   decimalSeparator);
+}
+
+std::string DescribeCalibrationTone(const SharedState& state, int selectedChannel, std::optional<float> frequencyHz,
+                                    char decimalSeparator)
+{
     const bool left = CalibrationOutputChannel(selectedChannel) == 0;
     const std::string frequency =
-        state.HasConditions() ? FormatForDisplay(state.Current().ToneF, decimalSeparator) + " Hz" : "(no file loaded)";
+        state.HasConditions() && frequencyHz ? FormatForDisplay(*frequencyHz, decimalSeparator) + " Hz" : "(no file loaded)";
     return "Tone " + frequency + " at " + FormatForDisplay(state.Settings.CalibFactor, decimalSeparator)
            + " dB SPL on output " + std::to_string(selectedChannel == 2 ? 2 : 1) + (left ? " (left)" : " (right)")
            + ": the " + (left ? "left" : "right") + " earphone";

@@ -1,13 +1,17 @@
 #pragma once
 
+#include "Result.h"
 #include "RunChoices.h"
 
+#include <memory>
+#include <optional>
 #include <string>
 
 class EventDispatcher;
 class Kc35Attenuator;
 class SoundOutput;
 class SoundStream;
+class Tone;
 class Wave;
 struct SharedState;
 
@@ -24,10 +28,11 @@ int CalibrationFileToneChannel(AttenuatorMode attenuator, int selectedChannel, E
 int CalibrationOutputChannel(int selectedChannel);
 
 // The calibration procedure: a gated 1 s tone at the reference RMS and the current condition's
-// ToneF, repeated back to back on the selected channel until it is stopped, so that the operator
-// can adjust that headphone channel to read CalibFactor dB SPL on a coupler. It runs on the
-// caller's thread and lets pending events run once per repetition; that is where Stop and a
-// change of channel or ear take effect.
+// ToneF (or the frequency chosen), repeated back to back on the selected channel until it is
+// stopped, so that the operator can adjust that headphone channel to read CalibFactor dB SPL on
+// a coupler, or note what the meter reads. It runs on the caller's thread and lets pending
+// events run once per repetition; that is where Stop and a change of channel, frequency or ear
+// take effect.
 class CalibrationTone {
 public:
     CalibrationTone(SharedState& state, SoundOutput& sound, EventDispatcher& events, Kc35Attenuator& attenuator);
@@ -35,6 +40,13 @@ public:
     // 1 "Channel 1" or 2 "Channel 2"; read at the start of every repetition.
     void SelectChannel(int channel);
     int SelectedChannel() const { return channel_; }
+    // The frequency to calibrate at instead of ToneF, read at the start of every repetition;
+    // refused with the reason when the tone cannot be played there.
+    Result<> SelectFrequency(float hz);
+    // The current condition's ToneF again.
+    void FollowToneFrequency() { frequency_.reset(); }
+    // The frequency the tone plays at: the one chosen, or ToneF (0 before a file is loaded).
+    float Frequency() const;
 
     // Repeats the tone until Stop. In KC35 mode both attenuator channels are first set to
     // -10 dB SPL, then the selected channel to CalibFactor before every repetition. With an
@@ -58,12 +70,15 @@ private:
     int QueueRepetition(SoundStream& stream, const Wave& tone, const Wave& silence, int& previous);
     // Waits for a repetition to be played and counts a dropout in it; keeps the problem of one not played.
     void Finish(SoundStream& stream, int ticket);
+    // The tone at `frequency`; one that cannot be played is refused by an exception.
+    std::unique_ptr<Tone> MakeToneAt(float frequency) const;
 
     SharedState& state_;
     SoundOutput& sound_;
     EventDispatcher& events_;
     Kc35Attenuator& attenuator_;
     int channel_ = 1;
+    std::optional<float> frequency_;
     bool stopRequested_ = false;
     bool playing_ = false;
     int dropouts_ = 0;
@@ -74,3 +89,6 @@ private:
 // ToneF), its level (CalibFactor) and where it plays, e.g. "Tone 1000 Hz at 100 dB SPL on
 // output 1 (left): the left earphone". Without a loaded condition the frequency is not known.
 std::string DescribeCalibrationTone(const SharedState& state, int selectedChannel, char decimalSeparator);
+// The same for a tone at `frequencyHz` (unknown: none).
+std::string DescribeCalibrationTone(const SharedState& state, int selectedChannel, std::optional<float> frequencyHz,
+                                    char decimalSeparator);

@@ -1,12 +1,15 @@
 #include "CalibrationWindow.h"
 
 #include "Controls.h"
+#include "NewProfileDialog.h"
 #include "NumberParse.h"
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -17,7 +20,9 @@
 namespace {
 
 constexpr int ClientWidth = 294;
-constexpr int ClientHeight = 272;  // with a row for the tone's description below the tabled controls
+// With a row for the tone's description below the tabled controls, and the profile, the meter
+// reading and the listening check below it.
+constexpr int ClientHeight = 580;
 // The level label may grow to the right up to the buttons so that a long level stays whole.
 constexpr int LabelLeft = 8;
 constexpr int LabelMaxRight = 200;
@@ -29,6 +34,7 @@ CalibrationWindow::CalibrationWindow(SharedState& state, SoundOutput& sound, Eve
     : QDialog(parent)
     , state_(state)
     , procedure_(std::make_unique<CalibrationTone>(state, sound, dispatcher, attenuator))
+    , store_(CalibrationStoreFolder())
 {
     setObjectName("Form4");
     setWindowTitle("Quorvex — Calibration");
@@ -40,6 +46,14 @@ CalibrationWindow::CalibrationWindow(SharedState& state, SoundOutput& sound, Eve
     ShowMessage = [this](const QString& message) {
         QMessageBox::warning(this, QApplication::applicationDisplayName(), message);
     };
+    AskNewProfile = [this]() -> std::optional<NewProfileRequest> {
+        const std::optional<NewProfile> answer = AskForNewProfile(this, DefaultCalibrationIntervalDays);
+        if (!answer) {
+            return std::nullopt;
+        }
+        return NewProfileRequest{answer->Name, answer->IntervalDays};
+    };
+    Now = [] { return QDateTime::currentDateTime(); };
     setFixedSize(ClientWidth, ClientHeight);
     if (const QScreen* screen = QApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
@@ -86,6 +100,7 @@ void CalibrationWindow::CreateControls()
     OkButton = MakeButton(this, "Button1", "OK", {208, 200, 75, 25});
     connect(PlayButton, &QPushButton::clicked, this, &CalibrationWindow::PlayClick);
     connect(OkButton, &QPushButton::clicked, this, &CalibrationWindow::OkClick);
+    CreateRecordControls();
 }
 
 void CalibrationWindow::SetTabOrder()
@@ -95,7 +110,11 @@ void CalibrationWindow::SetTabOrder()
     for (QAbstractButton* radio : ChannelButtons->buttons()) {
         chain.append(radio);
     }
-    chain.append({OkButton, StepsView, PlayButton});
+    for (QWidget* control : std::initializer_list<QWidget*>{OkButton, StepsView, PlayButton, ProfileBox, NewProfileButton,
+                                                            FrequencyBox, ReadingEdit, SaveButton, OperatorEdit,
+                                                            CheckButton}) {
+        chain.append(control);
+    }
     for (qsizetype i = 0; i + 1 < chain.size(); ++i) {
         QWidget::setTabOrder(chain[i], chain[i + 1]);
     }
@@ -118,6 +137,8 @@ void CalibrationWindow::ChannelGroupClick()
 
 void CalibrationWindow::showEvent(QShowEvent* event)
 {
+    OfferFrequencies();
+    ShowProfiles();
     ShowToneDescription();
     QDialog::showEvent(event);
 }
@@ -125,7 +146,7 @@ void CalibrationWindow::showEvent(QShowEvent* event)
 void CalibrationWindow::ShowToneDescription()
 {
     const QString text = QString::fromStdString(
-        DescribeCalibrationTone(state_, procedure_->SelectedChannel(), SystemDecimalSeparator()));
+        DescribeCalibrationTone(state_, procedure_->SelectedChannel(), procedure_->Frequency(), SystemDecimalSeparator()));
     ToneLabel->setText(text);
     ToneLabel->setAccessibleName(text);
 }
@@ -133,6 +154,11 @@ void CalibrationWindow::ShowToneDescription()
 void CalibrationWindow::PlayClick()
 {
     if (procedure_->Playing()) {
+        return;
+    }
+    const Result<float> frequency = ApplyTypedFrequency();
+    if (!frequency) {
+        ShowMessage(QString::fromStdString(frequency.Reason()));
         return;
     }
     closeWhenStopped_ = false;

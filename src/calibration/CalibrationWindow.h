@@ -1,16 +1,21 @@
 #pragma once
 
+#include "CalibrationStore.h"
 #include "CalibrationTone.h"
 
+#include <QDateTime>
 #include <QDialog>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class EventDispatcher;
 class Kc35Attenuator;
 class QButtonGroup;
+class QComboBox;
 class QGroupBox;
+class QLineEdit;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -18,8 +23,11 @@ class SoundOutput;
 struct SharedState;
 
 // The calibration window: plays the reference tone on a chosen channel, over and over, while
-// the operator adjusts that headphone channel to the level shown. A thin shell over
-// CalibrationTone; the channel chosen stays chosen from one opening to the next.
+// the operator adjusts that headphone channel to the level shown, or types what the meter
+// reads at the frequency chosen and saves it in the calibration profile in use; and records the
+// daily listening check. A thin shell over CalibrationTone and the calibration store; the
+// channel chosen stays chosen from one opening to the next, the profile chosen is the one runs
+// use (SharedState::Calibration).
 class CalibrationWindow : public QDialog {
     Q_OBJECT
 
@@ -41,8 +49,30 @@ public:
     // States the tone's frequency, level, output and earphone as they are now.
     void ShowToneDescription();
 
-    // How the operator is told of repetitions played with a dropout. Tests replace it.
+    // How the operator is told of repetitions played with a dropout, a reading refused, a save
+    // that failed, or ears that differ. Tests replace it.
     std::function<void(const QString& message)> ShowMessage;
+    // How "New…" asks for a new profile's name and interval in days; nothing when cancelled.
+    // Tests replace it; the program shows a small dialog.
+    struct NewProfileRequest {
+        QString Name;
+        int IntervalDays = DefaultCalibrationIntervalDays;
+    };
+    std::function<std::optional<NewProfileRequest>()> AskNewProfile;
+    // The date and time a reading or check is recorded at and the profile's standing is judged
+    // against. Tests replace it.
+    std::function<QDateTime()> Now;
+
+    // The profile box: the profile chosen becomes the one in use (none: uncalibrated).
+    void ProfileChosen();
+    // "New…": makes a profile in the store and chooses it.
+    void NewProfileClick();
+    // "Save": the meter reading typed, for the ear of the channel chosen at the frequency chosen.
+    void SaveClick();
+    // "Listening check": the operator heard both ears sound right today.
+    void ListeningCheckClick();
+    // The profile list, the one in use and its standing, read from the store again.
+    void ShowProfiles();
 
     // Closing the window (Escape, the title bar) while the tone repeats acts as "OK", so that
     // the tone never goes on behind a closed window.
@@ -53,10 +83,25 @@ protected:
 
 private:
     void CreateControls();
+    void CreateRecordControls();
     void SetTabOrder();
+    // The frequency field's text made the tone's frequency (empty: ToneF); refused with the reason.
+    Result<float> ApplyTypedFrequency();
+    void FrequencyEdited();
+    // The frequency field's choices for the current condition, showing its ToneF.
+    void OfferFrequencies();
+    // The profile in use read again and put in the shared state; false (with a message) when
+    // it cannot be read.
+    bool ReloadProfileInUse();
+    void ShowStanding();
+    void ShowCorrections();
+    std::string OperatorName() const;
+    EarSide EarOfChannel() const;
 
     SharedState& state_;
     std::unique_ptr<CalibrationTone> procedure_;
+    CalibrationStore store_;
+    std::optional<CalibrationProfile> profile_;  // the profile in use, as last read
     bool closeWhenStopped_ = false;
 
     QGroupBox* ChannelGroup = nullptr;
@@ -66,4 +111,15 @@ private:
     QLabel* ToneLabel = nullptr;
     QPushButton* PlayButton = nullptr;
     QPushButton* OkButton = nullptr;
+
+    QComboBox* ProfileBox = nullptr;
+    QPushButton* NewProfileButton = nullptr;
+    QLabel* StandingLabel = nullptr;
+    QComboBox* FrequencyBox = nullptr;
+    QLineEdit* ReadingEdit = nullptr;
+    QPushButton* SaveButton = nullptr;
+    QLineEdit* OperatorEdit = nullptr;
+    QLabel* CorrectionsLabel = nullptr;
+    QPushButton* CheckButton = nullptr;
+    QLabel* OutcomeLabel = nullptr;
 };

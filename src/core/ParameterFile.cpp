@@ -80,6 +80,7 @@ ParameterLoad LoadParameters(const IniFile& ini, const std::string& path, char d
     s.ThresholdTimeLimit = read.Real("Settings", "ThresholdTimeLimit", 300.0f);
     s.AudioDevice = ini.Value("Settings", "AudioDevice").value_or("");
     s.SerialPort = ini.Value("Settings", "SerialPort").value_or("");
+    s.CalibrationProfile = ini.Value("Settings", "CalibrationProfile").value_or("");
     s.NormalTipLow = read.Real("Settings", "NormalTipLow", s.NormalTipLow);
     s.NormalTipHigh = read.Real("Settings", "NormalTipHigh", s.NormalTipHigh);
     s.OffFrequencyShift = read.Real("Settings", "OffFrequencyShift", s.OffFrequencyShift);

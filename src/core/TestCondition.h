@@ -46,6 +46,9 @@ struct ExperimentSettings {
     // Optional keys of [Settings]; empty means the platform's default device or port.
     std::string AudioDevice;  // text contained in a sound device's or host API's name, e.g. "JACK"
     std::string SerialPort;   // the attenuator's serial port, e.g. "ttyUSB0" or "/dev/pts/3"
+    // The headphone calibration profile the file's runs are measured with, by name; empty: the
+    // one the operator chooses (none by default).
+    std::string CalibrationProfile;
 
     // The norm the tip's finding is judged against (TipFinding.h), in % of ToneF, for upward
     // sweeps: the normal range and the off-frequency criterion.

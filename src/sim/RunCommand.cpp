@@ -28,6 +28,7 @@ struct RunRequest {
     std::optional<float> noise;
     bool expected = false;
     bool intoRealRecord = false;
+    std::string calibration;
 };
 
 std::string Number(double value)
@@ -161,6 +162,12 @@ int Rehearse(RunRequest& request)
         return 1;
     }
     const ParameterSet& parameters = load->Parameters;
+    const std::optional<CalibrationInUse> calibration =
+        ChooseRunCalibration("run", request.calibration, parameters.Settings);
+    if (!calibration) {
+        return 1;
+    }
+    request.options.Calibration = *calibration;
     const VirtualRunResult result = RunWithVirtualListener(parameters, request.options);
     if (!result.Refusal.empty()) {
         std::cerr << "quorvex-sim run: " << result.Refusal << '\n';
@@ -169,7 +176,7 @@ int Rehearse(RunRequest& request)
     if (request.options.Kind == RunKind::Threshold) {
         return PrintThreshold(request, parameters, result);
     }
-    std::cout << Describe(request, parameters);
+    std::cout << Describe(request, parameters) << DescribeRunCalibration(request.options.Calibration);
     if (!result.Report.ToneLevel.empty()) {
         std::cout << "tone: " << result.Report.ToneLevel << '\n';
     }
@@ -220,6 +227,8 @@ SimCommand AddRunCommand(CLI::App& tool)
         ->description("the listener's seed, also the noise reservoir's (default 1); 0: a listener without internal "
                       "noise");
     AddRealRecordOption(*command, request->intoRealRecord);
+    AddCalibrationOption(*command, request->calibration);
+    AddCalibrationStoreOption(*command);
     AddRealOption(*command, "--criterion", request->criterion, "DB", "the listener's detection criterion in dB (default -4)");
     AddRealOption(*command, "--noise", request->noise, "DB", "the listener's internal noise in dB, from 0 (default 1)", true);
     AddHearingOptions(*command, options.Hearing);

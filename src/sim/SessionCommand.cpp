@@ -57,6 +57,7 @@ struct SessionRequest {
     std::optional<std::uint32_t> seed;
     bool fresh = false;
     bool intoRealRecord = false;
+    std::string calibration;
     ListenerHearing hearing;
 };
 
@@ -129,6 +130,11 @@ int RunSession(const SessionRequest& request)
     if (!RecordTakesVirtualRuns("session", request.results, request.intoRealRecord)) {
         return 1;
     }
+    const std::optional<CalibrationInUse> calibration =
+        ChooseRunCalibration("session", request.calibration, state.Settings);
+    if (!calibration) {
+        return 1;
+    }
     const std::string resultsFile = request.results + ".dat";
     SessionRunner runner(protocol, PlanSession(protocol, state.Settings, state.Conditions), request.subject, resultsFile);
     if (!runner.RecordProblem().empty()) {
@@ -160,6 +166,8 @@ int RunSession(const SessionRequest& request)
     options.Subject = request.subject;
     options.ResultsName = request.results;
     options.Seed = request.seed.value_or(1);
+    options.Calibration = *calibration;
+    std::cout << DescribeRunCalibration(options.Calibration);
     options.Hearing = request.hearing;
     bool trouble = false;
     const std::int64_t elapsedMs = RunSessionWithVirtualListener(
@@ -209,6 +217,8 @@ SimCommand AddSessionCommand(CLI::App& tool)
         ->description("the listener's seed (default 1); run k uses seed + k - 1; 0: a listener without internal noise");
     command->add_flag("--new", request->fresh, "start a new session instead of continuing an unfinished one");
     AddRealRecordOption(*command, request->intoRealRecord);
+    AddCalibrationOption(*command, request->calibration);
+    AddCalibrationStoreOption(*command);
     AddHearingOptions(*command, request->hearing);
     return {command, [request] { return RunSession(*request); }};
 }

@@ -16,6 +16,7 @@ struct SimCommand {
 SimCommand AddConditionsCommand(CLI::App& tool);
 SimCommand AddDevicesCommand(CLI::App& tool);
 SimCommand AddAttenuatorCommand(CLI::App& tool);
+SimCommand AddCalibrationCommand(CLI::App& tool);
 SimCommand AddStimulusCommand(CLI::App& tool);
 SimCommand AddRunCommand(CLI::App& tool);
 SimCommand AddSessionCommand(CLI::App& tool);

@@ -1,4 +1,5 @@
 #include "SimOptions.h"
+#include "CalibrationStore.h"
 #include "SessionFiles.h"
 #include "RecordedRuns.h"
 
@@ -133,6 +134,49 @@ bool RecordTakesVirtualRuns(const std::string& command, const std::string& resul
               << "); the virtual listener's runs would be mixed with them. Use another --results name, or "
                  "--into-real-record to add them anyway.\n";
     return false;
+}
+
+CLI::Option* AddCalibrationStoreOption(CLI::App& command)
+{
+    return command
+        .add_option_function<std::string>(
+            "--calibration-store", [](const std::string& folder) { MoveCalibrationStore(folder); },
+            "the calibration store's folder (default $QUORVEX_CALIBRATION_DIR, else "
+            "$XDG_DATA_HOME/quorvex/calibration)")
+        ->type_name("DIR");
+}
+
+CLI::Option* AddCalibrationOption(CLI::App& command, std::string& profile)
+{
+    return command
+        .add_option("--calibration", profile,
+                    "measure with this headphone calibration profile (default: the test-condition file's "
+                    "CalibrationProfile, else none: uncalibrated)")
+        ->type_name("PROFILE");
+}
+
+std::optional<CalibrationInUse> ChooseRunCalibration(const std::string& command, const std::string& given,
+                                                     const ExperimentSettings& settings)
+{
+    const std::string& name = given.empty() ? settings.CalibrationProfile : given;
+    const Result<CalibrationInUse> calibration = ChooseCalibration(CalibrationStore(), name, QDateTime::currentDateTime());
+    if (!calibration) {
+        std::cerr << "quorvex-sim " << command << ": " << calibration.Reason() << '\n';
+        return std::nullopt;
+    }
+    return calibration.Value();
+}
+
+std::string DescribeRunCalibration(const CalibrationInUse& calibration)
+{
+    if (!calibration.InUse()) {
+        return {};
+    }
+    std::string text = "calibration: " + calibration.Profile + " (";
+    text += calibration.LastCalibrated.empty() ? "never calibrated" : "last calibrated " + calibration.LastCalibrated;
+    text += calibration.Overdue ? ", overdue" : "";
+    text += calibration.CheckedToday ? ", listening check today" : ", no listening check today";
+    return text + ")\n";
 }
 
 namespace {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "CurveMeasures.h"
+#include "HeadphoneResponse.h"
+#include "TestCondition.h"
 #include "ListenerHearing.h"
 
 #include <CLI/CLI.hpp>
@@ -28,6 +30,19 @@ bool RecordTakesVirtualRuns(const std::string& command, const std::string& resul
 // The analysis's parameters that `analyze` and `validate` take: --fit-window, --slope-exclusion.
 void AddAnalysisOptions(CLI::App& command, AnalysisParameters& parameters);
 
+// --calibration-store DIR: the calibration store's folder for this command (default
+// $QUORVEX_CALIBRATION_DIR, else $XDG_DATA_HOME/quorvex/calibration).
+CLI::Option* AddCalibrationStoreOption(CLI::App& command);
+// --calibration PROFILE of run and session: the headphone calibration profile to measure with.
+CLI::Option* AddCalibrationOption(CLI::App& command, std::string& profile);
+// The calibration a run of `command` is measured with, as the set-up window chooses it: the
+// profile given with --calibration, else the one the test-condition file names
+// (CalibrationProfile=), else none; with its standing now. An unknown profile is refused on
+// standard error with the names the store has.
+std::optional<CalibrationInUse> ChooseRunCalibration(const std::string& command, const std::string& given,
+                                                     const ExperimentSettings& settings);
+// "calibration: Booth A (calibrated 2026-12-01 …)" for a run's summary; empty without a profile.
+std::string DescribeRunCalibration(const CalibrationInUse& calibration);
 // The virtual listener's hearing in each ear: --left-audiogram, --right-audiogram
 // (HZ:DB,HZ:DB...), --left-dead-region, --right-dead-region (LOW-HIGH).
 void AddHearingOptions(CLI::App& command, ListenerHearing& hearing);

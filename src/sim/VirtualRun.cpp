@@ -26,6 +26,7 @@ SharedState StateFor(const ParameterSet& parameters, const VirtualRunOptions& op
     state.SweepDirection = options.SweepDirection;
     state.SubjectName = options.Subject;
     state.ResultsFileName = options.ResultsName + ".dat";
+    state.Calibration = options.Calibration;
     state.ResetResults();
     return state;
 }

@@ -26,6 +26,8 @@ struct VirtualRunOptions {
     ListenerHearing Hearing;
     // The run's place in a session, for the session record.
     std::optional<SessionMark> Session;
+    // The headphone calibration the run is measured with (SharedState::Calibration); none by default.
+    CalibrationInUse Calibration;
     // A tuning curve, or the threshold in quiet at the condition's ToneF.
     RunKind Kind = RunKind::Ptc;
 };

@@ -16,6 +16,7 @@ std::int64_t RunSessionWithVirtualListener(
         session.Listener.Seed = options.Seed == 0 ? 0 : options.Seed + static_cast<std::uint32_t>(*next);
         session.Hearing = options.Hearing;
         session.Session = runner.MarkFor(*next, {});
+        session.Calibration = options.Calibration;
         session.Session->Practice = run.Practice;
         session.Kind = run.Kind;
         VirtualRunResult result = RunWithVirtualListener(parameters, session);

@@ -14,6 +14,8 @@ struct VirtualSessionRunsOptions {
     std::string ResultsName = "default";
     // Run k's listener and noise are seeded with Seed + k - 1; 0 stays the noise-free listener.
     std::uint32_t Seed = 1;
+    // The headphone calibration every run is measured with.
+    CalibrationInUse Calibration;
     ListenerHearing Hearing;
 };
 

@@ -7,6 +7,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <exception>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -59,8 +60,8 @@ int ReportUsageError(CLI::App& tool, const CLI::ParseError& error)
 int RunTool(int argc, char** argv)
 {
     CLI::App tool("Quorvex's measurement logic from the command line: inspect test-condition files, sound "
-                  "devices and stimuli, stand in for the KC35 attenuator, rehearse a session with a virtual "
-                  "listener and analyse results files.",
+                  "devices and stimuli, stand in for the KC35 attenuator, keep headphone calibration profiles, "
+                  "rehearse a session with a virtual listener and analyse results files.",
                   "quorvex-sim");
     tool.formatter(std::make_shared<WrappingFormatter>());  // before the commands, which take it over
     tool.set_version_flag("--version", std::string("quorvex-sim ") + QuorvexVersion,
@@ -74,8 +75,9 @@ int RunTool(int argc, char** argv)
     const std::vector<SimCommand> commands = {AddConditionsCommand(tool), AddDevicesCommand(tool),
                                               AddStimulusCommand(tool),   AddRunCommand(tool),
                                               AddSessionCommand(tool),    AddAnalyzeCommand(tool),
-                                              AddAttenuatorCommand(tool), AddReportCommand(tool),
-                                              AddValidateCommand(tool),   AddStudyCommand(tool)};
+                                              AddAttenuatorCommand(tool), AddCalibrationCommand(tool),
+                                              AddReportCommand(tool),     AddValidateCommand(tool),
+                                              AddStudyCommand(tool)};
     CLI::App* help = tool.add_subcommand("help", "print the usage of COMMAND (or of quorvex-sim) and exit");
     std::string topic;
     help->add_option("COMMAND", topic, "the command to describe")->type_name("");
@@ -114,7 +116,12 @@ int RunTool(int argc, char** argv)
     }
     for (const SimCommand& command : commands) {
         if (*command.Parser) {
-            return command.Run();
+            try {
+                return command.Run();
+            } catch (const std::exception& error) {  // memory or a length the standard library refused
+                std::cerr << "quorvex-sim " << command.Parser->get_name() << ": " << error.what() << '\n';
+                return 1;
+            }
         }
     }
     return UsageError;

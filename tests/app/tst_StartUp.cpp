@@ -23,6 +23,11 @@ TEST(StartUp, CommandLineFollowsGnuConventions)
     EXPECT_EQ(wrong.action, Action::UsageError);
     EXPECT_EQ(wrong.error, "unrecognized option '--datafolder'");
     EXPECT_EQ(ParseCommandLine({"x.ini"}).error, "unexpected argument 'x.ini'");
+    // The calibration store moved, for one start (tests, a lab's shared store).
+    EXPECT_EQ(ParseCommandLine({"--calibration-store", "/lab/calibration"}).calibrationStore, "/lab/calibration");
+    EXPECT_EQ(ParseCommandLine({"--calibration-store=/lab/c"}).calibrationStore, "/lab/c");
+    EXPECT_EQ(ParseCommandLine({"--calibration-store"}).error, "option '--calibration-store' requires a folder");
+    EXPECT_TRUE(ParseCommandLine({}).calibrationStore.isEmpty());
 
     EXPECT_TRUE(CommandLineVersion().startsWith("quorvex (Quorvex) 1."));
     EXPECT_TRUE(CommandLineHelp("/m/Quorvex.html", {}).endsWith("Quorvex Help): /m/Quorvex.html\n"));

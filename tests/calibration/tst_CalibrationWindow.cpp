@@ -1,16 +1,21 @@
 // The calibration window: its controls, "OK" idle and during the tone, the channel choice kept
-// between openings, and an attenuator error leaving the window usable.
+// between openings, an attenuator error leaving the window usable, the frequency chosen, and
+// the readings and listening checks it saves in the calibration profile.
 #include "CalibrationSupport.h"
 #include "CalibrationTone.h"
 #include "Kc35Attenuator.h"
 #include "RecordingSerialLink.h"
+#include "ScopedCalibrationStore.h"
 #include "ScratchFolder.h"
+#include "WholeFile.h"
 #include "SharedState.h"
 #include "CalibrationWindow.h"
 
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -59,6 +64,7 @@ protected:
     }
 
     const ScratchFolder scratch;  // each repetition writes "calib.wav" in the current folder
+    const ScopedCalibrationStore calibrationStore;  // before the window, which finds the store as it is made
     SharedState state;
     RecordingSoundOutput sound;
     RecordingSerialLink link;
@@ -72,7 +78,7 @@ protected:
 TEST_F(CalibrationWindowTest, ControlsAsLaidOut)
 {
     EXPECT_EQ(form.windowTitle(), "Quorvex — Calibration");
-    EXPECT_EQ(form.size(), QSize(294, 272));
+    EXPECT_EQ(form.size(), QSize(294, 580));
     EXPECT_EQ(form.minimumSize(), form.maximumSize());
 
     auto* group = Control<QGroupBox>("RadioGroup1");
@@ -111,10 +117,16 @@ TEST_F(CalibrationWindowTest, ControlsAsLaidOut)
     EXPECT_EQ(play->accessibleName(), "Play");
     EXPECT_EQ(ok->accessibleName(), "OK");
 
-    // Tab order: the channel group, OK, the memo, Play.
+    // Tab order: the channel group, OK, the memo, Play, then the profile, the reading and the check.
     EXPECT_EQ(NextTabStop(channel2), ok);
     EXPECT_EQ(NextTabStop(ok), memo);
     EXPECT_EQ(NextTabStop(memo), play);
+    EXPECT_EQ(NextTabStop(play), Control<QComboBox>("ProfileBox"));
+    for (const char* name : {"ProfileBox", "NewProfile", "FrequencyBox", "ReadingEdit", "SaveReading", "OperatorEdit",
+                             "ListeningCheck"}) {
+        EXPECT_FALSE(Control<QWidget>(name)->accessibleName().isEmpty()) << name;
+    }
+    EXPECT_EQ(Control<QLineEdit>("ReadingEdit")->accessibleName(), "Meter reading (dB SPL)");
 }
 
 TEST_F(CalibrationWindowTest, LevelLabelShowsTheWholeTextItIsGiven)
@@ -233,6 +245,117 @@ TEST_F(CalibrationWindowTest, RangeErrorLeavesTheWindowOpenAndUsable)
     EXPECT_EQ(link.Transcript(), "[I82][K82][I82][K82][I14]");
     EXPECT_EQ(sound.Played().size(), 1u);
     EXPECT_FALSE(form.isVisible());
+}
+
+// Zero crossings per second of one channel: twice the frequency of a tone.
+double CrossingsPerSecond(const std::vector<std::int16_t>& samples)
+{
+    int crossings = 0;
+    for (std::size_t i = 1; i < samples.size(); ++i) {
+        crossings += (samples[i - 1] < 0) != (samples[i] < 0) ? 1 : 0;
+    }
+    return crossings * 44100.0 / static_cast<double>(samples.size());
+}
+
+TEST_F(CalibrationWindowTest, TheToneFollowsToneFOrTheFrequencyChosen)
+{
+    form.hide();
+    form.show();  // each opening offers the condition's frequencies, ToneF shown
+    auto* frequency = Control<QComboBox>("FrequencyBox");
+    EXPECT_EQ(frequency->currentText(), "1000");
+    EXPECT_EQ(frequency->count(), 5);  // 500 to 2000 Hz, half an octave apart
+    ClickOkAfterPlays(1);
+    form.PlayClick();
+    ASSERT_EQ(sound.Played().size(), 1u);
+    EXPECT_NEAR(CrossingsPerSecond(ChannelOf(sound.Played()[0].Samples, 0)), 2000.0, 20.0);
+
+    form.show();
+    frequency->setEditText("1414");
+    EXPECT_EQ(Control<QLabel>("ToneLabel")->text(),
+              "Tone 1414 Hz at 100 dB SPL on output 1 (left): the left earphone");
+    okClicked = false;
+    ClickOkAfterPlays(2);
+    form.PlayClick();
+    ASSERT_EQ(sound.Played().size(), 2u);
+    EXPECT_NEAR(CrossingsPerSecond(ChannelOf(sound.Played()[1].Samples, 0)), 2828.0, 20.0);
+
+    QStringList messages;
+    form.ShowMessage = [&messages](const QString& message) { messages << message; };
+    form.show();
+    frequency->setEditText("30000");
+    form.PlayClick();
+    EXPECT_EQ(sound.Played().size(), 2u) << "nothing plays at a frequency that cannot be played";
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("The frequency \"30000\" is not a number of hertz")) << messages[0].toStdString();
+}
+
+TEST_F(CalibrationWindowTest, ATypedReadingIsSavedAndTheListeningCheckRecorded)
+{
+    QStringList messages;
+    form.ShowMessage = [&messages](const QString& message) { messages << message; };
+    form.Now = [] { return QDateTime(QDate(2026, 12, 7), QTime(9, 0)); };
+    Control<QLineEdit>("OperatorEdit")->setText("Anna");
+    // No profile yet: "New…" makes one, which is then the one in use.
+    form.AskNewProfile = [] { return CalibrationWindow::NewProfileRequest{"Booth A: HDA 200", 180}; };
+    Control<QPushButton>("NewProfile")->click();
+    ASSERT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+    EXPECT_EQ(state.Calibration.Profile, "Booth A: HDA 200");
+    EXPECT_EQ(Control<QComboBox>("ProfileBox")->currentText(), "Booth A: HDA 200");
+    EXPECT_TRUE(state.Calibration.Overdue) << "not calibrated yet";
+
+    // Channel 2 is the right earphone; the meter shows 2.5 dB more than the level shown.
+    Control<QRadioButton>("RadioGroup1Item1")->click();
+    Control<QComboBox>("FrequencyBox")->setEditText("2000");
+    Control<QLineEdit>("ReadingEdit")->setText("102.5");
+    Control<QPushButton>("SaveReading")->click();
+    ASSERT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+    EXPECT_EQ(state.Calibration.Response.CorrectionDb(EarSide::Right, 2000.0f), 2.5f);
+    EXPECT_FALSE(state.Calibration.Overdue);
+    EXPECT_EQ(Control<QLabel>("OutcomeLabel")->text(),
+              "Saved: right ear at 2000 Hz, meter 102.5 dB SPL, correction +2.5 dB.");
+    EXPECT_EQ(Control<QLabel>("CorrectionsLabel")->text(), "At 2000 Hz: left not measured, right +2.5 dB");
+    EXPECT_TRUE(Control<QLineEdit>("ReadingEdit")->text().isEmpty());
+    const std::string file = calibrationStore.Folder() + "/booth-a-hda-200.csv";
+    EXPECT_NE(ReadWholeFile(file).Text.find(",Anna,Booth A: HDA 200,reading,right,2000,100,102.5,2.5,,\n"),
+              std::string::npos)
+        << ReadWholeFile(file).Text;
+
+    // A reading that cannot be right is refused and adds nothing.
+    const std::string before = ReadWholeFile(file).Text;
+    Control<QLineEdit>("ReadingEdit")->setText("abc");
+    Control<QPushButton>("SaveReading")->click();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0], "The meter reading \"abc\" is not a number.");
+    EXPECT_EQ(ReadWholeFile(file).Text, before);
+
+    // The left ear 7.5 dB below the right at the same frequency is saved, with a warning.
+    Control<QRadioButton>("RadioGroup1Item0")->click();
+    Control<QLineEdit>("ReadingEdit")->setText("95");
+    Control<QPushButton>("SaveReading")->click();
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_TRUE(messages[1].startsWith("At 2000 Hz the left ear's correction (-5 dB) and the right ear's (+2.5 dB) "
+                                       "differ by 7.5 dB"))
+        << messages[1].toStdString();
+    EXPECT_EQ(state.Calibration.Response.CorrectionDb(EarSide::Left, 2000.0f), -5.0f);
+
+    // The daily listening check: one click.
+    EXPECT_FALSE(state.Calibration.CheckedToday);
+    Control<QPushButton>("ListeningCheck")->click();
+    EXPECT_TRUE(state.Calibration.CheckedToday);
+    EXPECT_EQ(Control<QLabel>("OutcomeLabel")->text(), "Listening check recorded: Anna heard both ears sound right.");
+    EXPECT_NE(ReadWholeFile(file).Text.find(",Anna,Booth A: HDA 200,listening check,both,,,,,,both ears sounded right\n"),
+              std::string::npos);
+    EXPECT_EQ(Control<QLabel>("StandingLabel")->text().toStdString(),
+              "calibrated 2026-12-07 (today; due every 180 days); listening check today by Anna");
+
+    // Choosing no profile: uncalibrated, and nothing can be saved.
+    Control<QComboBox>("ProfileBox")->setCurrentIndex(0);
+    form.ProfileChosen();
+    EXPECT_FALSE(state.Calibration.InUse());
+    Control<QLineEdit>("ReadingEdit")->setText("100");
+    Control<QPushButton>("SaveReading")->click();
+    ASSERT_EQ(messages.size(), 3);
+    EXPECT_TRUE(messages[2].startsWith("Choose a calibration profile")) << messages[2].toStdString();
 }
 
 }  // namespace

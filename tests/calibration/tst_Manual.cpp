@@ -1,9 +1,9 @@
 // The operator's manual: every link inside it leads somewhere, it needs nothing from outside,
 // and the copy the help window opens is the current one.
+#include "FileText.h"
+
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <regex>
 #include <set>
@@ -11,12 +11,6 @@
 #include <vector>
 
 namespace {
-
-std::string ReadFile(const char* path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
 
 std::vector<std::string> AttributeValues(const std::string& html, const std::string& attribute)
 {
@@ -32,7 +26,7 @@ class Manual : public testing::Test {
 protected:
     void SetUp() override { ASSERT_FALSE(html.empty()) << "cannot read " << QUORVEX_MANUAL_SOURCE; }
 
-    const std::string html = ReadFile(QUORVEX_MANUAL_SOURCE);
+    const std::string html = FileText(QUORVEX_MANUAL_SOURCE);
 };
 
 TEST_F(Manual, EveryLinkLeadsToAnAnchorInsideIt)
@@ -81,7 +75,7 @@ TEST_F(Manual, NeedsNothingFromOutside)
 
 TEST_F(Manual, TheCopyBesideTheProgramIsCurrent)
 {
-    EXPECT_EQ(ReadFile(QUORVEX_MANUAL_BESIDE_PROGRAM), html);
+    EXPECT_EQ(FileText(QUORVEX_MANUAL_BESIDE_PROGRAM), html);
 }
 
 }  // namespace

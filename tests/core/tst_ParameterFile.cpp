@@ -68,10 +68,12 @@ TEST(ParameterFile, MissingConditionSectionsTakeDefaults)
 TEST(ParameterFile, ReadsTheOptionalDeviceKeys)
 {
     const ScratchFolder dir{ScratchFolder::Mode::Stay};
-    const auto path = WriteFile(dir, "devices.ini", "[Settings]\nAudioDevice = JACK \nSerialPort=/dev/pts/4\n");
+    const auto path = WriteFile(dir, "devices.ini", "[Settings]\nAudioDevice = JACK \nSerialPort=/dev/pts/4\n"
+                                                    "CalibrationProfile= Booth A: RME, HDA 200 \n");
     const ParameterLoad load = LoadParameterFile(path, '.');
     EXPECT_EQ(load.Parameters.Settings.AudioDevice, "JACK");
     EXPECT_EQ(load.Parameters.Settings.SerialPort, "/dev/pts/4");
+    EXPECT_EQ(load.Parameters.Settings.CalibrationProfile, "Booth A: RME, HDA 200");
 }
 
 TEST(ParameterFile, UnreadableValuesTakeTheirDefaultAndAreListed)

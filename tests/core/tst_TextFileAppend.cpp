@@ -1,3 +1,4 @@
+#include "FileText.h"
 #include "ScratchFolder.h"
 #include "TextFileAppend.h"
 
@@ -11,17 +12,10 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <thread>
 
 namespace {
-
-std::string ReadBytes(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 class TextFileAppend : public testing::Test {
 protected:
@@ -48,16 +42,16 @@ TEST_F(TextFileAppend, AppendsAndStartsEachBlockOnALineOfItsOwn)
 {
     EXPECT_FALSE(AppendBlockToTextFile(path, "a\r\n"));
     EXPECT_FALSE(AppendBlockToTextFile(path, "b\r\n"));
-    EXPECT_EQ(ReadBytes(path), "a\r\nb\r\n");
+    EXPECT_EQ(FileText(path), "a\r\nb\r\n");
 
     std::ofstream(path, std::ios::app | std::ios::binary) << "1000\t4";  // cut mid-line by someone else
     EXPECT_FALSE(AppendBlockToTextFile(path, "c\r\n"));
-    EXPECT_EQ(ReadBytes(path), "a\r\nb\r\n1000\t4\r\nc\r\n");
+    EXPECT_EQ(FileText(path), "a\r\nb\r\n1000\t4\r\nc\r\n");
 
     const std::string csv = (dir / "log.csv").string();
     std::ofstream(csv, std::ios::binary) << "x,y";
     EXPECT_FALSE(AppendBlockToTextFile(csv, "1,2\n"));
-    EXPECT_EQ(ReadBytes(csv), "x,y\n1,2\n") << "a block with LF line ends adds LF";
+    EXPECT_EQ(FileText(csv), "x,y\n1,2\n") << "a block with LF line ends adds LF";
 }
 
 TEST_F(TextFileAppend, ATornWriteLeavesTheFileAsItWas)
@@ -75,9 +69,9 @@ TEST_F(TextFileAppend, ATornWriteLeavesTheFileAsItWas)
     const std::error_code error = AppendBlockToTextFile(path, Block('a', 1, 1000), tearing);
     EXPECT_EQ(error, std::errc::no_space_on_device) << error.message();
     EXPECT_EQ(calls, 2);
-    EXPECT_EQ(ReadBytes(path), "kept\r\n");
+    EXPECT_EQ(FileText(path), "kept\r\n");
     EXPECT_FALSE(AppendBlockToTextFile(path, "next\r\n"));
-    EXPECT_EQ(ReadBytes(path), "kept\r\nnext\r\n");
+    EXPECT_EQ(FileText(path), "kept\r\nnext\r\n");
 }
 
 TEST_F(TextFileAppend, TwoWritersAtOnceNeverMixTheirBlocks)
@@ -99,7 +93,7 @@ TEST_F(TextFileAppend, TwoWritersAtOnceNeverMixTheirBlocks)
     first.join();
     second.join();
 
-    const std::string text = ReadBytes(path);
+    const std::string text = FileText(path);
     std::size_t at = 0;
     int found = 0;
     while (at < text.size()) {
@@ -122,7 +116,7 @@ TEST_F(TextFileAppend, FailuresGiveTheSystemsReason)
     EXPECT_EQ(AppendBlockToTextFile("/dev/full", "a\r\n"), std::errc::no_space_on_device);
     EXPECT_EQ(CheckAppendable(dir.string()), std::errc::is_a_directory);
     EXPECT_FALSE(CheckAppendable(path));
-    EXPECT_EQ(ReadBytes(path), "") << "the check writes nothing";
+    EXPECT_EQ(FileText(path), "") << "the check writes nothing";
 
     const std::string fifo = (dir / "unread.dat").string();
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);

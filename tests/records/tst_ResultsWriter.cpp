@@ -1,18 +1,11 @@
 #include "ResultsWriter.h"
+#include "FileText.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace {
-
-std::string ReadBytes(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 class ResultsWriterTest : public testing::Test {
 protected:
@@ -39,7 +32,7 @@ TEST_F(ResultsWriterTest, WritesTheBlockByteForByte)
     state.Results.Record(1000.0f, 42.0f);
     state.Results.Record(1010.0f, 39.5f);
     EXPECT_EQ(WriteResultsBlock(state, 2).Reason(), "");
-    EXPECT_EQ(ReadBytes(state.ResultsFileName),
+    EXPECT_EQ(FileText(state.ResultsFileName),
               ";----------------------------------------------------\r\n"
               "; Subject = \tS01\r\n"
               "; Ear = right\r\n"
@@ -55,7 +48,7 @@ TEST_F(ResultsWriterTest, TheSubjectStaysOnItsLine)
 {
     state.SubjectName = "x\n1000\t99\r";
     EXPECT_EQ(WriteResultsBlock(state, 0).Reason(), "");
-    EXPECT_NE(ReadBytes(state.ResultsFileName).find("; Subject = \tx\xEF\xBF\xBD" "1000\xEF\xBF\xBD" "99\xEF\xBF\xBD\r\n; Ear"),
+    EXPECT_NE(FileText(state.ResultsFileName).find("; Subject = \tx\xEF\xBF\xBD" "1000\xEF\xBF\xBD" "99\xEF\xBF\xBD\r\n; Ear"),
               std::string::npos);
 }
 
@@ -74,7 +67,7 @@ TEST_F(ResultsWriterTest, AppendsOneBlockPerRunAndOmitsUnknownModes)
                               "; Tone Frequency = \t1000\r\n"
                               "; Tone SPL = \t30\r\n"
                               "1010.1\t-10\r\n";
-    EXPECT_EQ(ReadBytes(state.ResultsFileName), block + block);
+    EXPECT_EQ(FileText(state.ResultsFileName), block + block);
 }
 
 TEST_F(ResultsWriterTest, WritesEveryPointBeyondTheConditionsCapacity)
@@ -84,7 +77,7 @@ TEST_F(ResultsWriterTest, WritesEveryPointBeyondTheConditionsCapacity)
         state.Results.Record(500.0f + static_cast<float>(i), 40.0f);
     }
     EXPECT_EQ(WriteResultsBlock(state, state.Results.ResultCount()).Reason(), "");
-    const std::string text = ReadBytes(state.ResultsFileName);
+    const std::string text = FileText(state.ResultsFileName);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 6 + 400);
     EXPECT_NE(text.find("899\t40\r\n"), std::string::npos);
 }
@@ -93,7 +86,7 @@ TEST_F(ResultsWriterTest, ACountBeyondTheRecordedPointsWritesOnlyThePoints)
 {
     state.Results.Record(700.0f, 20.0f);
     EXPECT_EQ(WriteResultsBlock(state, 50).Reason(), "");
-    const std::string text = ReadBytes(state.ResultsFileName);
+    const std::string text = FileText(state.ResultsFileName);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 6 + 1);
 }
 
@@ -123,6 +116,6 @@ TEST_F(ResultsWriterTest, TestLogHeaderCarriesLabelsOnly)
     EXPECT_EQ(AppendTestLogHeader(path).Reason(), "");
     EXPECT_EQ(AppendTestLogHeader(path).Reason(), "");
     const std::string header = ";------------------------------------------------\r\n;Subject=\t\r\n;Ear=\t\r\n";
-    EXPECT_EQ(ReadBytes(path), header + header);
+    EXPECT_EQ(FileText(path), header + header);
     EXPECT_FALSE(AppendTestLogHeader((dir / "no" / "test.out").string()).Ok());
 }

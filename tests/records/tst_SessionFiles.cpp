@@ -2,6 +2,7 @@
 #include "ScratchFolder.h"
 #include "RecordedRuns.h"
 #include "SessionFiles.h"
+#include "FileText.h"
 
 #include <gtest/gtest.h>
 
@@ -16,17 +17,10 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <set>
 #include <thread>
 
 namespace {
-
-std::string Text(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 class SessionFilesTest : public testing::Test {
 protected:
@@ -46,7 +40,7 @@ protected:
     // The values of one column, after the header.
     std::vector<std::string> Column(const std::filesystem::path& path, const std::string& name) const
     {
-        const auto rows = ParseCsv(Text(path));
+        const auto rows = ParseCsv(FileText(path));
         std::vector<std::string> values;
         if (rows.empty()) {
             return values;
@@ -169,7 +163,7 @@ TEST_F(SessionFilesTest, EveryRunHasARowAndOnlyASimulatedOneNamesItsListener)
     std::ofstream(Record(), std::ios::binary) << older;
     const std::string error = WriteSessionFiles(state, log, 1).RecordError;
     EXPECT_NE(error.find("other columns"), std::string::npos) << error;
-    EXPECT_EQ(Text(Record()), older);
+    EXPECT_EQ(FileText(Record()), older);
 }
 
 TEST(LastRunNumber, IsTheNumberOfTheLastRowThatBeginsWithARunIdentifier)
@@ -190,7 +184,7 @@ TEST_F(SessionFilesTest, TheListenerDetailsGoAfterThePointsColumnsAndReadBack)
 {
     state.Listener = {"P-0042", "1961-04-23", "Dr. Ortiz, audiology"};
     ASSERT_EQ(WriteSessionFiles(state, log, 2).RecordError, "");
-    const auto header = ParseCsv(Text(Record())).front();
+    const auto header = ParseCsv(FileText(Record())).front();
     const auto details = std::find(header.begin(), header.end(), "subject_id");
     ASSERT_LE(details + 3, header.end());
     EXPECT_GT(details - header.begin(), std::find(header.begin(), header.end(), "masker_spl") - header.begin());
@@ -200,7 +194,7 @@ TEST_F(SessionFilesTest, TheListenerDetailsGoAfterThePointsColumnsAndReadBack)
               (std::vector<std::string>{"run_type", "ToneSL", "threshold_run", "threshold", "threshold_sd",
                                         "threshold_reversals"}))
         << "the threshold columns, one block at the end";
-    const RecordedRuns read = ReadSessionRecord(Text(Record()));
+    const RecordedRuns read = ReadSessionRecord(FileText(Record()));
     ASSERT_EQ(read.Runs.size(), 1u);
     EXPECT_EQ(read.Runs[0].Listener, state.Listener);
 }

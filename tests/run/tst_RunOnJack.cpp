@@ -10,6 +10,7 @@
 #include "RunSummary.h"
 #include "PortAudioOutput.h"
 #include "PseudoTerminal.h"
+#include "RetriedAttempts.h"
 #include "ScriptedListener.h"
 #include "SerialPortLink.h"
 #include "TestSoundServer.h"
@@ -27,6 +28,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <memory>
 #include <thread>
@@ -55,12 +57,13 @@ struct RecordedRun {
         return std::any_of(Xruns.begin(), Xruns.end(),
                            [&](std::size_t x) { return x + margin >= first && x <= last + margin; });
     }
+    bool StimulusDisturbed(std::size_t k) const { return Disturbed(Onsets[k], Onsets[k] + Sent[k].size() / 2); }
     // Samples heard differently from what was sent, in the stimuli no xrun came near.
     std::size_t WrongSamples() const
     {
         std::size_t wrong = 0;
         for (std::size_t k = 0; k < Onsets.size(); ++k) {
-            wrong += Disturbed(Onsets[k], Onsets[k] + Sent[k].size() / 2) ? 0 : Wrong[k];
+            wrong += StimulusDisturbed(k) ? 0 : Wrong[k];
         }
         return wrong;
     }
@@ -110,6 +113,9 @@ protected:
     }
     void TearDown() override
     {
+        if (!Recorder->TellsOfLostFrames()) {
+            Retries.ExpectFewDisturbed();
+        }
         std::filesystem::current_path(previousDir);
         std::filesystem::remove_all(dir);
     }
@@ -123,9 +129,22 @@ protected:
     {
         for (int attempt = 1;; ++attempt) {
             RecordedRun run = RecordOnce(trials, script, link);
-            const bool disturbed =
-                !run.Xruns.empty() || (!Recorder->TellsOfLostFrames() && !run.HeardAsSent(state.Settings.ISI));
+            const bool disturbed = Recorder->TellsOfLostFrames() ? !run.Xruns.empty()
+                                                                 : Retries.Again(run.HeardAsSent(state.Settings.ISI));
             if (!disturbed || attempt == 5) {
+                if (Recorder->TellsOfLostFrames() && attempt > 1) {
+                    std::cout << "quorvex-test: run made again " << attempt - 1
+                              << " time(s): the server lost frames while it played" << std::endl;
+                }
+                // The checks leave out what an xrun came near: say how much that was.
+                std::size_t leftOut = 0;
+                for (std::size_t k = 0; k < run.Onsets.size(); ++k) {
+                    leftOut += run.StimulusDisturbed(k) ? 1 : 0;
+                }
+                if (leftOut > 0) {
+                    std::cout << "quorvex-test: " << leftOut << " of " << run.Onsets.size()
+                              << " stimuli near an xrun left out of the checks" << std::endl;
+                }
                 return run;
             }
         }
@@ -178,11 +197,13 @@ protected:
     {
         ASSERT_EQ(run.Onsets.size(), run.Sent.size());
         ASSERT_EQ(run.Trials.size(), run.Sent.size());
+        std::size_t compared = 0;
         for (std::size_t k = 1; k < run.Onsets.size(); ++k) {
             SCOPED_TRACE("trial " + std::to_string(k + 1));
             if (run.Disturbed(run.Onsets[k - 1], run.Onsets[k])) {
                 continue;
             }
+            ++compared;
             const auto silence = static_cast<std::int64_t>(run.Onsets[k] - run.Onsets[k - 1] - run.Sent[k - 1].size() / 2);
             const std::int64_t isiFrames = isi * 441 / 10;
             EXPECT_NEAR(silence, isiFrames + run.Trials[k].LateFrames, 1);
@@ -191,10 +212,14 @@ protected:
             EXPECT_EQ(*run.Trials[k].OnsetFrame - *run.Trials[k - 1].OnsetFrame,
                       static_cast<std::int64_t>(run.Onsets[k] - run.Onsets[k - 1]));
         }
+        if (compared == 0) {
+            GTEST_SKIP() << "the machine is so busy that an xrun came near every stimulus: no ISI was checked";
+        }
     }
 
     static inline TestSoundServer Server;
     static inline SoundRecorder* Recorder = nullptr;
+    RetriedAttempts Retries{"runs heard on " + Server.Name};
     std::filesystem::path dir;
     std::filesystem::path previousDir;
     SharedState state;
@@ -406,8 +431,12 @@ TEST_F(RunOnJack, Kc35CommandsOnARealLineLeaveNoStimulusLate)
     SerialPortLink port(pty.SlavePath());
     LineTimeLink line(port);
     RecordedRun run = Record(8, {}, &line);
-    for (int attempt = 2; attempt <= 3 && run.Report.LateStimuli > 0; ++attempt) {
+    int again = 0;
+    for (; again < 2 && run.Report.LateStimuli > 0; ++again) {
         run = Record(8, {}, &line);
+    }
+    if (again > 0) {
+        std::cout << "quorvex-test: run made again " << again << " time(s) after a late stimulus" << std::endl;
     }
 
     EXPECT_EQ(run.Report.Error, "");

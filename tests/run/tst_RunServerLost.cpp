@@ -4,20 +4,18 @@
 #include "PortAudioOutput.h"
 #include "ScratchFolder.h"
 #include "ScriptedListener.h"
+#include "StopOnSound.h"
 #include "TrackingRun.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <fstream>
 #include <iterator>
-#include <thread>
 
 namespace {
 
 using Key = ScriptedListener::Key;
-using namespace std::chrono_literals;
 
 TEST(RunServerLost, TheRunEndsWithItsPointsWrittenAndTheLossReported)
 {
@@ -30,28 +28,26 @@ TEST(RunServerLost, TheRunEndsWithItsPointsWrittenAndTheLossReported)
 
     SharedState state = ShortRunState(dir.Path("lost.dat").string());
     PortAudioOutput output;
+    StopOnSound stopper(server, "quorvex-runlost-rec");
+    ASSERT_EQ(stopper.Problem(), "");
     TrialCountingClock clock;
     ScriptedListener listener(clock);
     TrackingRun run(state, RunDevices{&output, &clock, &listener, nullptr});
     listener.Attach(run);
     listener.During(1, {Key::Press, Key::Release, Key::Press, Key::Release, Key::Press});
     listener.During(6, {Key::Stop});
-    std::thread killer;
     listener.AfterTrial = [&](int trial) {
-        if (trial == 2) {  // in the middle of the third stimulus
-            killer = std::thread([&] {
-                std::this_thread::sleep_for(150ms);
-                server.Stop();
-            });
+        if (trial == 2) {
+            stopper.Arm();  // the server goes when the third stimulus is heard
         }
     };
     testing::internal::CaptureStderr();
     const RunOutcome report = run.Run();
     const std::string said = testing::internal::GetCapturedStderr();
-    killer.join();
 
+    ASSERT_TRUE(stopper.Disarm()) << "the third stimulus was never heard";
     EXPECT_EQ(report.Trials, 6);
-    EXPECT_EQ(report.FailedPresentations, 4);
+    EXPECT_EQ(report.FailedPresentations, 4) << "the third stimulus, cut off, and the three after it";
     EXPECT_THAT(said, testing::HasSubstr("Error on write to wave out device\n"));
     EXPECT_THAT(said, testing::HasSubstr("The JACK sound server is not running\n"));
     EXPECT_EQ(report.StoredPoints, 1);

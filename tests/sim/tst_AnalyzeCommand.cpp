@@ -1,12 +1,12 @@
 #include "Csv.h"
 #include "ScratchFolder.h"
 #include "SimProcess.h"
+#include "FileText.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <fstream>
-#include <iterator>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -134,12 +134,6 @@ std::vector<std::string> Column(const std::string& text, const std::string& name
         values.push_back(rows[r].at(static_cast<std::size_t>(at - rows[0].begin())));
     }
     return values;
-}
-
-std::string FileText(const std::string& path)
-{
-    std::ifstream in(path);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 }  // namespace

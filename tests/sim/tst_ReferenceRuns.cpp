@@ -6,30 +6,23 @@
 #include "Csv.h"
 #include "ScratchFolder.h"
 #include "SimProcess.h"
+#include "FileText.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 
 namespace {
 
 const std::filesystem::path Reference = std::filesystem::path(SCRIPTS) / "reference";
 
-std::string Text(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 void ExpectSameColumns(const std::filesystem::path& made, const std::filesystem::path& reference)
 {
     SCOPED_TRACE(made.filename().string());
-    const auto rows = ParseCsv(Text(made));
-    const auto expected = ParseCsv(Text(reference));
+    const auto rows = ParseCsv(FileText(made));
+    const auto expected = ParseCsv(FileText(reference));
     ASSERT_EQ(rows.size(), expected.size());
     ASSERT_FALSE(rows.empty());
     const std::set<std::string> clock = {"run", "date", "time", "version"};
@@ -64,7 +57,7 @@ TEST_P(ReferenceRuns, WriteTheReferenceFilesAgain)
     const Outcome outcome = Sim(std::string("run ") + run.arguments + " --results " + run.name);
     ASSERT_EQ(outcome.status, 0) << outcome.output;
     const std::string name = run.name;
-    EXPECT_EQ(Text(dir.Path(name + ".dat")), Text(Reference / (name + ".dat")));
+    EXPECT_EQ(FileText(dir.Path(name + ".dat")), FileText(Reference / (name + ".dat")));
     ExpectSameColumns(dir.Path(name + ".csv"), Reference / (name + ".csv"));
     ExpectSameColumns(dir.Path(name + ".trials.csv"), Reference / (name + ".trials.csv"));
 }

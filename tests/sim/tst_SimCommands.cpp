@@ -144,7 +144,8 @@ TEST(SimCommands, ValidateWritesEachEstimatorWithItsDecimals)
 // command what it writes, and the manual page (which indents it by 8) fits 80 columns.
 TEST(SimCommands, EveryOptionStatesItsDefaultAndEveryCommandTheFilesItWrites)
 {
-    for (const std::string command : {"conditions", "devices", "stimulus", "run", "analyze", "report", "validate", "attenuator"}) {
+    for (const std::string command :
+         {"conditions", "devices", "stimulus", "run", "analyze", "report", "validate", "attenuator", "calibration"}) {
         SCOPED_TRACE(command);
         const std::string help = Sim(command + " --help", " 2>/dev/null").output;
         std::istringstream lines(help);
@@ -207,7 +208,8 @@ TEST(SimCommands, EveryCommandPrintsItsUsageOnRequestAndRefusesUnknownOptions)
 {
     const std::string standardOutput = " 2>/dev/null";
     const std::string standardError = " 2>&1 >/dev/null";
-    for (const std::string command : {"conditions", "devices", "stimulus", "run", "analyze", "attenuator", "help"}) {
+    for (const std::string command :
+         {"conditions", "devices", "stimulus", "run", "analyze", "attenuator", "calibration", "help"}) {
         const std::string usage = "Usage: quorvex-sim " + command + " ";
         const Outcome help = Sim(command + " --help", standardOutput);
         EXPECT_EQ(help.status, 0) << command;

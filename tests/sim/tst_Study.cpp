@@ -6,24 +6,18 @@
 #include "ScratchFolder.h"
 #include "SimProcess.h"
 #include "StudyRun.h"
+#include "FileText.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <regex>
 #include <thread>
 
 namespace {
-
-std::string Text(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 void Write(const std::filesystem::path& path, const std::string& text)
 {
@@ -44,7 +38,7 @@ protected:
     {
         const Outcome merge = ::Sim("study merge s.ini -o summary.csv");
         EXPECT_EQ(merge.status, 0) << merge.output;
-        return Text(dir.Path("summary.csv"));
+        return FileText(dir.Path("summary.csv"));
     }
     void Restart() { std::filesystem::remove_all(dir.Path("s-tasks")); }
 
@@ -57,7 +51,7 @@ TEST_F(Study, TheSplitChangesNoNumberAndAStoppedStudyResumes)
     ASSERT_EQ(::Sim("study run s.ini --jobs 1").status, 0);
     const std::string one = Merged();
     EXPECT_NE(one.find("\n1,2,10,100,down,0.5,-5,2,tip_error_hz,"), std::string::npos) << one;
-    const std::string task2 = Text(dir.Path("s-tasks/task-000002.csv"));
+    const std::string task2 = FileText(dir.Path("s-tasks/task-000002.csv"));
 
     Restart();
     ASSERT_EQ(::Sim("study run s.ini --jobs 2").status, 0);
@@ -67,7 +61,7 @@ TEST_F(Study, TheSplitChangesNoNumberAndAStoppedStudyResumes)
     for (const char* task : {"3", "1", "0", "2"}) {
         ASSERT_EQ(::Sim(std::string("study run s.ini --task ") + task).status, 0);
     }
-    EXPECT_EQ(Text(dir.Path("s-tasks/task-000002.csv")), task2);
+    EXPECT_EQ(FileText(dir.Path("s-tasks/task-000002.csv")), task2);
     EXPECT_EQ(Merged(), one);
 
     // A task cut off in the middle left its part file; another one was lost.
@@ -118,7 +112,7 @@ TEST_F(Study, TaskFilesOfAnotherPlanAreRefusedByRunAndMerge)
 {
     ASSERT_EQ(::Sim("study run s.ini").status, 0);
     const std::string summary = Merged();
-    const std::string study = Text(dir.Path("s.ini"));
+    const std::string study = FileText(dir.Path("s.ini"));
     const auto measured = std::filesystem::last_write_time(dir.Path("s-tasks/task-000002.csv"));
     const auto refused = [&](const std::string& task, const std::string& difference) {
         const Outcome run = ::Sim("study run s.ini --jobs 2");
@@ -131,7 +125,7 @@ TEST_F(Study, TaskFilesOfAnotherPlanAreRefusedByRunAndMerge)
         EXPECT_EQ(merge.status, 1);
         EXPECT_NE(merge.output.find(difference), std::string::npos) << merge.output;
         EXPECT_NE(merge.output.find("(s-tasks) or restore the study file"), std::string::npos) << merge.output;
-        EXPECT_EQ(Text(dir.Path("summary.csv")), summary);
+        EXPECT_EQ(FileText(dir.Path("summary.csv")), summary);
         EXPECT_EQ(std::filesystem::last_write_time(dir.Path("s-tasks/task-000002.csv")), measured);
     };
 
@@ -143,7 +137,7 @@ TEST_F(Study, TaskFilesOfAnotherPlanAreRefusedByRunAndMerge)
     refused("1", "task 1 (s-tasks/task-000001.csv) holds run 1 where the study now plans run 2");
 
     Write(dir.Path("s.ini"), study);
-    const std::string base = Text(dir.Path("PTC.INI"));
+    const std::string base = FileText(dir.Path("PTC.INI"));
     Write(dir.Path("PTC.INI"),
           std::regex_replace(base, std::regex("ToneSPL=30"), "ToneSPL=35", std::regex_constants::format_first_only));
     refused("2", "was measured with ToneSPL 30 where the study now plans 35");
@@ -158,7 +152,7 @@ TEST_F(Study, TaskFilesOfAnotherListenerModelAreRefused)
 {
     ASSERT_EQ(::Sim("study run s.ini").status, 0);
     const std::string model = "," + std::to_string(ListenerModelVersion) + ",";
-    const std::string task = Text(dir.Path("s-tasks/task-000001.csv"));
+    const std::string task = FileText(dir.Path("s-tasks/task-000001.csv"));
     Write(dir.Path("s-tasks/task-000001.csv"), std::regex_replace(task, std::regex(",software" + model), ",software,1,"));
     const Outcome merge = ::Sim("study merge s.ini -o summary.csv");
     EXPECT_EQ(merge.status, 1);
@@ -203,7 +197,7 @@ TEST_F(Study, TheWorkersOfAKilledStudyLeaveNothingBehind)
 TEST_F(Study, MergeRefusesMissingAndHalfWrittenTasksAndWritesNothing)
 {
     ASSERT_EQ(::Sim("study run s.ini").status, 0);
-    const std::string whole = Text(dir.Path("s-tasks/task-000003.csv"));
+    const std::string whole = FileText(dir.Path("s-tasks/task-000003.csv"));
     Write(dir.Path("s-tasks/task-000003.csv"), whole.substr(0, whole.size() / 2));
     std::filesystem::remove(dir.Path("s-tasks/task-000001.csv"));
     const Outcome merge = ::Sim("study merge s.ini -o summary.csv");

@@ -4,14 +4,13 @@
 #include "ScratchFolder.h"
 #include "SimSupport.h"
 #include "VirtualRun.h"
+#include "FileText.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <limits>
-#include <sstream>
 
 namespace {
 
@@ -26,14 +25,6 @@ std::string Name(const testing::TestParamInfo<SessionCase>& info)
     return std::to_string(static_cast<int>(info.param.toneF))
            + (info.param.attenuator == AttenuatorMode::Software ? "Hz_software" : "Hz_KC35") + "_"
            + DirectionName(info.param.direction);
-}
-
-std::string ReadFile(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 class NoiseFreeListener : public testing::TestWithParam<SessionCase> {};
@@ -81,13 +72,13 @@ TEST_P(NoiseFreeListener, MeasuresTheClosedFormCurve)
     EXPECT_NEAR(*analysis.Q10, expectedQ10->Q10, 0.15 * expectedQ10->Q10);
 
     // The results file holds what the run recorded, and test.out its header.
-    const std::vector<ResultsBlock> blocks = ReadResultsBlocks(ReadFile(dir.Path("default.dat")));
+    const std::vector<ResultsBlock> blocks = ReadResultsBlocks(FileText(dir.Path("default.dat")));
     ASSERT_EQ(blocks.size(), 1u);
     EXPECT_EQ(blocks[0].Subject, "virtual listener");
     EXPECT_EQ(blocks[0].Ear, c.direction == Sweep::Up ? "left" : "right");
     EXPECT_EQ(blocks[0].Attenuator, c.attenuator == AttenuatorMode::Software ? "software" : "KC35");
     ASSERT_EQ(blocks[0].Points.size(), result.Points.size());
-    EXPECT_EQ(ReadFile(dir.Path("test.out")).substr(0, 2), ";-");
+    EXPECT_EQ(FileText(dir.Path("test.out")).substr(0, 2), ";-");
 }
 
 INSTANTIATE_TEST_SUITE_P(TonesModesDirections, NoiseFreeListener,

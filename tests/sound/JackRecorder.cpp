@@ -23,6 +23,7 @@ JackRecorder::JackRecorder(const std::string& clientName, std::size_t capacityFr
     ClientName = jack_get_client_name(Client);
     Inputs[0] = jack_port_register(Client, "in_1", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
     Inputs[1] = jack_port_register(Client, "in_2", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
+    jack_on_shutdown(Client, ServerShutDown, this);
     if (Inputs[0] == nullptr || Inputs[1] == nullptr || jack_set_process_callback(Client, Process, this) != 0 ||
         jack_set_xrun_callback(Client, Xrun, this) != 0 ||
         jack_set_port_connect_callback(Client, PortConnected, this) != 0 || jack_activate(Client) != 0) {
@@ -42,10 +43,16 @@ JackRecorder::~JackRecorder()
         PendingChanged.notify_all();
         Connector.join();
     }
-    if (Client != nullptr) {
+    // A client whose server has gone is left as it is: libjack crashes deactivating or closing it.
+    if (Client != nullptr && !ServerGone.load()) {
         jack_deactivate(Client);
         jack_client_close(Client);
     }
+}
+
+void JackRecorder::ServerShutDown(void* self)
+{
+    static_cast<JackRecorder*>(self)->ServerGone.store(true);
 }
 
 int JackRecorder::Process(jack_nframes_t frames, void* self)

@@ -45,6 +45,7 @@ public:
 private:
     static int Process(jack_nframes_t frames, void* self);
     static int Xrun(void* self);
+    static void ServerShutDown(void* self);
     static void PortConnected(jack_port_id_t a, jack_port_id_t b, int connect, void* self);
     void ConnectMirrors();
 
@@ -62,6 +63,7 @@ private:
     std::vector<std::size_t> XrunFrames;
 
     std::atomic<bool> Mirroring{false};
+    std::atomic<bool> ServerGone{false};
     std::mutex PendingLock;
     std::condition_variable PendingChanged;
     std::deque<std::pair<std::string, int>> Pending;  // source port, input number 1 or 2

@@ -4,6 +4,7 @@
 #include "PipeWireRecorder.h"
 #include "PlayTwoChannel.h"
 #include "PortAudioOutput.h"
+#include "RetriedAttempts.h"
 #include "TestSignals.h"
 
 #include <gtest/gtest.h>
@@ -83,7 +84,7 @@ protected:
 };
 
 // PipeWire does not tell its clients when a busy machine made it lose frames, so what was heard
-// differently is played again: a fault of the program shows in every attempt.
+// differently is played again, and counted (RetriedAttempts).
 constexpr int Attempts = 5;
 
 // What the recorder heard of one sound.
@@ -128,6 +129,7 @@ HeardSound PlayAndHear(PortAudioOutput& output, const Stimulus& s, SoundRecorder
 // the first to the last as it was sent, and nothing before or after it.
 TEST_F(SoundOnPipeWire, EverySoundArrivesWholeWithItsRamps)
 {
+    RetriedAttempts attempts("sounds heard on PipeWire");
     for (const char* device : {"pipewire", ""}) {
         PortAudioOutput output(device);
         for (const Stimulus& s : Stimuli()) {
@@ -135,7 +137,8 @@ TEST_F(SoundOnPipeWire, EverySoundArrivesWholeWithItsRamps)
             HeardSound heard;
             for (int attempt = 0; attempt < Attempts; ++attempt) {
                 heard = PlayAndHear(output, s, *Recorder, RecordedSince);
-                if (heard.PlayedWhole && heard.Found && heard.Whole == s.Left.size() && heard.Stray == 0) {
+                if (!attempts.Again(heard.PlayedWhole && heard.Found && heard.Whole == s.Left.size() &&
+                                    heard.Stray == 0)) {
                     break;
                 }
             }
@@ -145,6 +148,7 @@ TEST_F(SoundOnPipeWire, EverySoundArrivesWholeWithItsRamps)
             EXPECT_EQ(heard.Stray, 0u) << "frames heard outside the sound";
         }
     }
+    attempts.ExpectFewDisturbed();
 }
 
 // What the recorder heard of sounds played on one stream.
@@ -204,13 +208,15 @@ TEST_F(SoundOnPipeWire, SoundsOfOneStreamStartWhereScheduledFromTheFirst)
     const std::int64_t frames = 4410;
     const std::int64_t isi = 20 * Rate / 1000;
     const std::vector<std::int64_t> scheduled(3, frames + isi);
+    RetriedAttempts attempts("series heard on PipeWire");
     HeardSeries heard;
     for (int attempt = 0; attempt < Attempts; ++attempt) {
         heard = PlaySeries(*Recorder, RecordedSince, frames, isi);
-        if (heard.Played == 4 && heard.LateFrames == 0 && heard.OnsetToOnset == scheduled) {
+        if (!attempts.Again(heard.Played == 4 && heard.LateFrames == 0 && heard.OnsetToOnset == scheduled)) {
             break;
         }
     }
+    attempts.ExpectFewDisturbed();
     EXPECT_EQ(heard.Played, 4);
     EXPECT_EQ(heard.LateFrames, 0) << "frames by which the sounds started late, together";
     EXPECT_EQ(heard.OnsetToOnset, scheduled);

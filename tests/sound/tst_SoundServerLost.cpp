@@ -7,6 +7,7 @@
 #include "PlayTwoChannel.h"
 #include "PortAudioOutput.h"
 #include "SoundStream.h"
+#include "StopOnSound.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -36,14 +37,13 @@ TEST(SoundServerLost, SoundCutOffIsReportedAndTheNextIsTooThenTheProgramGoesOn)
     const std::vector<std::int16_t> left(3 * 44100, 1000);
     const std::vector<std::int16_t> right(3 * 44100, -1000);
     PortAudioOutput output;
-    std::thread killer([&] {
-        std::this_thread::sleep_for(500ms);
-        server.Stop();
-    });
+    StopOnSound stopper(server, "quorvex-lost-rec");
+    ASSERT_EQ(stopper.Problem(), "");
+    stopper.Arm();
     testing::internal::CaptureStderr();
     const Result<SoundPlayed> cutOff = PlayTwoChannel(output, 44100, 3 * 44100, left.data(), right.data());
     const std::string said = testing::internal::GetCapturedStderr();
-    killer.join();
+    ASSERT_TRUE(stopper.Disarm()) << "the sound was never heard";
     EXPECT_FALSE(cutOff.Ok());
     EXPECT_EQ(said, "Error on write to wave out device\nThe JACK sound server is not running\n");
 
@@ -67,16 +67,15 @@ TEST(SoundServerLost, ALongSoundCutOffReturnsLongBeforeItsEnd)
     const std::uint32_t frames = 30 * 44100;
     const std::vector<std::int16_t> samples(frames, 1000);
     PortAudioOutput output("JACK");
-    std::thread killer([&] {
-        std::this_thread::sleep_for(500ms);
-        server.Stop();
-    });
+    StopOnSound stopper(server, "quorvex-long-rec");
+    ASSERT_EQ(stopper.Problem(), "");
+    stopper.Arm();
     testing::internal::CaptureStderr();
     const auto start = std::chrono::steady_clock::now();
     const Result<SoundPlayed> played = PlayTwoChannel(output, 44100, frames, samples.data(), samples.data());
     const auto took = std::chrono::steady_clock::now() - start;
     testing::internal::GetCapturedStderr();
-    killer.join();
+    ASSERT_TRUE(stopper.Disarm()) << "the sound was never heard";
     EXPECT_LT(took, 10s) << "the loss of the server was noticed only near the end of a 30 s sound";
     EXPECT_EQ(played.Reason(), "Error on write to wave out device: the JACK sound server is not running");
 }
@@ -125,13 +124,14 @@ TEST(SoundServerLost, AServerThatDiedMidSoundPlaysAgainOnceRestarted)
     ASSERT_TRUE(WaitForServer()) << "jackd -n " << name << " did not come up";
     const std::vector<std::int16_t> samples(3 * 44100, 1000);
     PortAudioOutput output("JACK");
-    std::thread killer([&] {
-        std::this_thread::sleep_for(500ms);
-        server.Stop();
-    });
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(PlayTwoChannel(output, 44100, 3 * 44100, samples.data(), samples.data()).Ok());
-    killer.join();
+    {
+        StopOnSound stopper(server, "quorvex-died-rec");
+        ASSERT_EQ(stopper.Problem(), "");
+        stopper.Arm();
+        EXPECT_FALSE(PlayTwoChannel(output, 44100, 3 * 44100, samples.data(), samples.data()).Ok());
+        ASSERT_TRUE(stopper.Disarm()) << "the sound was never heard";
+    }
 
     server.Start();
     ASSERT_TRUE(WaitForServer()) << "jackd -n " << name << " did not come back";
