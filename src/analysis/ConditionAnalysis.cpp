@@ -95,7 +95,8 @@ ResultsAnalysis AnalyseRecordedRuns(const std::vector<RecordedRun>& runs, const 
     ResultsAnalysis analysis;
     analysis.Parameters = parameters;
     for (const RecordedRun& run : runs) {
-        if (run.Points.empty() || !selection.Includes(run)) {
+        // A threshold run has no curve: it never enters the analysis, not even as a run left out.
+        if (run.Points.empty() || run.Kind == RunKind::Threshold || !selection.Includes(run)) {
             continue;
         }
         const std::size_t index = analysis.Runs.size();

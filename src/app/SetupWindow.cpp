@@ -19,6 +19,7 @@
 #include "StimulusResolution.h"
 #include "SerialPortLink.h"
 #include "SerialSetupDialog.h"
+#include "ToneLevel.h"
 #include "TonePreview.h"
 
 #include <QApplication>
@@ -189,7 +190,7 @@ void SetupWindow::LoadParameters(const std::string& path)
     }
     CheckSoundDevice();
 
-    for (QWidget* control : std::initializer_list<QWidget*>{PreviousButton, NextButton, Calibrate, TonePlay, RunPTC, ToneLevelSlider,
+    for (QWidget* control : std::initializer_list<QWidget*>{PreviousButton, NextButton, Calibrate, TonePlay, RunPTC, Threshold, ToneLevelSlider,
                                                             ToneFreqEdit, StartFreqEdit, EndFreqEdit, FreqStepEdit,
                                                             MaskerBWEdit, SPLstepEdit, MaxMaskerEdit}) {
         control->setEnabled(true);
@@ -224,8 +225,13 @@ void SetupWindow::RefreshParameters()
 
 void SetupWindow::ShowToneLevel()
 {
-    const QString level =
-        QString::fromStdString(FormatForDisplay(state_.Current().ToneSPL, DecimalSeparator())) + " dB SPL";
+    const TestCondition& c = state_.Current();
+    QString level = QString::fromStdString(FormatForDisplay(c.ToneSPL, DecimalSeparator())) + " dB SPL";
+    if (c.ToneSL) {
+        const Result<ResolvedTone> tone = ResolveToneSL(state_, {});
+        level = QString::fromStdString(tone ? DescribeTone(tone.Value())
+                                            : FormatShortest(*c.ToneSL) + " dB SL: no threshold on record");
+    }
     LevelUnitLabel->setText(level);
     LevelUnitLabel->adjustSize();
     // The label's text is the level; the track bar, named "Tone Level:", tells it too, since its
@@ -321,12 +327,21 @@ void SetupWindow::SubjectEditExit()
 {
     state_.SubjectName = SubjectEdit->text().toStdString();
     EnableGraphResults();
+    ShowThresholdOfSubject();
 }
 
 void SetupWindow::ResFileEditExit()
 {
     state_.ResultsFileName = ResFileEdit->text().toStdString() + ".dat";
     EnableGraphResults();
+    ShowThresholdOfSubject();
+}
+
+void SetupWindow::ShowThresholdOfSubject()
+{
+    if (state_.HasConditions() && state_.Current().ToneSL) {
+        ShowToneLevel();
+    }
 }
 
 void SetupWindow::EndForSignal(int signalNumber)
@@ -446,12 +461,36 @@ void SetupWindow::RunPTCClick()
     if (const Result<> calibration = RefreshCalibration(); !calibration) {
         throw std::runtime_error(calibration.Reason());
     }
+    if (state_.Current().ToneSL) {
+        if (const Result<ResolvedTone> tone = ResolveToneSL(state_, {}); !tone) {
+            throw std::runtime_error(tone.Reason());
+        }
+    }
     if (!SoundDeviceReadyFor("Run PTC")) {
         return;
     }
     ResetResults();
     GraphPTC->setEnabled(false);
+    runWindow_->Run().Kind = RunKind::Ptc;
     runWindow_->exec();
+}
+
+void SetupWindow::ThresholdClick()
+{
+    ApplyEdits();
+    if (const Result<> check = CheckThresholdRun(state_, DecimalSeparator()); !check) {
+        throw std::runtime_error(check.Reason());
+    }
+    if (const Result<> calibration = RefreshCalibration(); !calibration) {
+        throw std::runtime_error(calibration.Reason());
+    }
+    if (!SoundDeviceReadyFor("Threshold")) {
+        return;
+    }
+    runWindow_->Run().Kind = RunKind::Threshold;
+    runWindow_->exec();
+    runWindow_->Run().Kind = RunKind::Ptc;
+    ShowToneLevel();  // a tone in dB SL now rests on this threshold
 }
 
 void SetupWindow::GraphPTCClick()

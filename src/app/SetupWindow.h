@@ -111,6 +111,10 @@ public slots:
     void ToneLevelSliderChange();
     void TonePlayClick();
     void RunPTCClick();
+    // The listener's threshold in quiet at the condition's ToneF, in the run window.
+    void ThresholdClick();
+    // A tone in dB SL rests on the threshold of the subject in the results name's record.
+    void ShowThresholdOfSubject();
     void RunSessionClick();
     void GraphPTCClick();
     void ToneFreqEditExit();
@@ -194,6 +198,7 @@ private:
     QPushButton* TonePlay = nullptr;
     QPushButton* RunPTC = nullptr;
     QPushButton* RunSession = nullptr;
+    QPushButton* Threshold = nullptr;
     QAction* RunSessionAction = nullptr;
     QPushButton* GraphPTC = nullptr;
     QPushButton* ParamButton = nullptr;

@@ -206,6 +206,12 @@ void SetupWindow::CreateControls()
     // Beside Run PTC; last in the focus chain, after the tabled controls.
     RunSession = MakeButton(client, "RunSession", "Run Session", rightSpanning(272, 312, 217, 33));
     RunSession->setEnabled(false);
+    // Threshold shares Run Session's place, nearest to Run PTC.
+    const QRect sessionPlace = RunSession->geometry();
+    const int thresholdWidth = (sessionPlace.width() - 5) / 2;
+    Threshold = MakeButton(client, "RunThreshold", "Threshold",
+                           QRect(sessionPlace.x(), sessionPlace.y(), thresholdWidth, sessionPlace.height()));
+    RunSession->setGeometry(sessionPlace.adjusted(thresholdWidth + 5, 0, 0, 0));
 
     // Below the designer's controls: the calibration profile runs are measured with, and its standing.
     CalibrationProfileBox = new QComboBox(client);
@@ -223,7 +229,8 @@ void SetupWindow::CreateControls()
 
     for (QWidget* control : std::initializer_list<QWidget*>{
              ToneFreqEdit, StartFreqEdit, EndFreqEdit, FreqStepEdit, MaskerBWEdit, SPLstepEdit, MaxMaskerEdit,
-             PreviousButton, NextButton, ToneLevelSlider, Calibrate, TonePlay, RunPTC, GraphPTC, SerialPort, InitKC35}) {
+             PreviousButton, NextButton, ToneLevelSlider, Calibrate, TonePlay, RunPTC, Threshold, GraphPTC, SerialPort,
+             InitKC35}) {
         control->setEnabled(false);
     }
 
@@ -243,6 +250,7 @@ void SetupWindow::CreateControls()
     connect(Calibrate, &QPushButton::clicked, this, &SetupWindow::CalibrateClick);
     connect(TonePlay, &QPushButton::clicked, this, &SetupWindow::TonePlayClick);
     connect(RunPTC, &QPushButton::clicked, this, &SetupWindow::RunPTCClick);
+    connect(Threshold, &QPushButton::clicked, this, &SetupWindow::ThresholdClick);
     connect(RunSession, &QPushButton::clicked, this, &SetupWindow::RunSessionClick);
     connect(SubjectEdit, &QLineEdit::textChanged, this, &SetupWindow::EnableRunSession);
     connect(GraphPTC, &QPushButton::clicked, this, &SetupWindow::GraphPTCClick);
@@ -296,7 +304,7 @@ void SetupWindow::SetTabOrder()
     const QList<QWidget*> order = {ToneLevelSlider, TonePlay, RunPTC, GraphPTC, StartFreqEdit, EndFreqEdit, FreqStepEdit,
                                    ToneFreqEdit, MaskerBWEdit, SerialPort, InitKC35, Calibrate, SPLstepEdit,
                                    MaxMaskerEdit, ParamButton, PreviousButton, NextButton, EarGroup, SubjectEdit,
-                                   ResFileEdit, SweepGroup, RunSession, CalibrationProfileBox};
+                                   ResFileEdit, SweepGroup, Threshold, RunSession, CalibrationProfileBox};
     // A radio group takes part in the order through its buttons.
     QList<QWidget*> chain;
     for (QWidget* control : order) {

@@ -15,7 +15,8 @@ std::vector<NamedSetting> CurveSettings(const TestCondition& c, const Experiment
         {"MaskerBW", FormatShortest(c.MaskerBW)},
         {"SPLstep", FormatShortest(c.SPLstep)},
         {"MaxSPL", FormatShortest(c.MaxSPL)},
-        {"ToneSPL", FormatShortest(c.ToneSPL)},
+        // A tone set above threshold is the same measurement at whatever SPL the threshold gives.
+        c.ToneSL ? NamedSetting{"ToneSL", FormatShortest(*c.ToneSL)} : NamedSetting{"ToneSPL", FormatShortest(c.ToneSPL)},
         {"MaskStartSPL", FormatShortest(c.MaskStartSPL)},
         {"CalibFactor", FormatShortest(s.CalibFactor)},
         {"ToneDuration", FormatShortest(s.ToneDuration)},

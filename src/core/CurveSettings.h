@@ -11,7 +11,8 @@
 // the session record writes it: the levels, the band, the steps, the durations, the modulation
 // (its frequency only when the tone is modulated), the calibration and the attenuator mode.
 // Two runs are repeats of one measurement only when all of these agree; a session's plan
-// records them for every condition it uses.
+// records them for every condition it uses. A tone given in dB SL is named by its ToneSL: runs
+// at one SL are repeats whatever SPL the listener's threshold of the day made it.
 using NamedSetting = std::pair<std::string, std::string>;
 std::vector<NamedSetting> CurveSettings(const TestCondition& condition, const ExperimentSettings& settings);
 

@@ -4,6 +4,9 @@
 #include "NumberParse.h"
 #include "TipNorm.h"
 
+#include <cmath>
+#include <limits>
+
 namespace {
 
 // Typed reads that note every value which is present but not a number of the key's type.
@@ -71,6 +74,10 @@ ParameterLoad LoadParameters(const IniFile& ini, const std::string& path, char d
     s.RiseFall = read.Real("Settings", "RiseFall", 20.0f);
     s.N_Cond = read.Integer("Tests", "N_Cond", 1);
     s.CalibFactor = static_cast<float>(read.Integer("Tests", "CalibFactor", 100));
+    s.ThresholdStartSPL = read.Real("Settings", "ThresholdStartSPL", 40.0f);
+    s.ThresholdStep = read.Real("Settings", "ThresholdStep", 2.0f);
+    s.ThresholdReversals = read.Integer("Settings", "ThresholdReversals", 8);
+    s.ThresholdTimeLimit = read.Real("Settings", "ThresholdTimeLimit", 300.0f);
     s.AudioDevice = ini.Value("Settings", "AudioDevice").value_or("");
     s.SerialPort = ini.Value("Settings", "SerialPort").value_or("");
     s.CalibrationProfile = ini.Value("Settings", "CalibrationProfile").value_or("");
@@ -103,8 +110,22 @@ ParameterLoad LoadParameters(const IniFile& ini, const std::string& path, char d
         c.MaxSPL = read.Real(section, "MaxSPL", 80.0f);
         c.ToneSPL = read.Real(section, "ToneSPL", 30.0f);
         c.MaskStartSPL = read.Real(section, "MaskStartSPL", 40.0f);
+        if (ini.Value(section, "ToneSL").value_or("").empty()) {
+            continue;
+        }
+        if (!ini.Value(section, "ToneSPL").value_or("").empty()) {
+            load.Error = "The test-condition file '" + path + "' gives both ToneSPL and ToneSL in [" + section
+                         + "]; a tone is set either in dB SPL or in dB above the listener's threshold, not both. "
+                           "Nothing was loaded.";
+            load.Parameters = {};
+            return load;
+        }
+        const float unread = std::numeric_limits<float>::quiet_NaN();
+        if (const float sl = read.Real(section, "ToneSL", unread); !std::isnan(sl)) {
+            c.ToneSL = sl;
+        }
     }
-    load.Session = ReadSessionProtocol(ini, s.N_Cond, load.Unreadable);
+    load.Session = ReadSessionProtocol(ini, load.Parameters.Conditions, load.Unreadable);
     load.Loaded = true;
     return load;
 }

@@ -111,3 +111,19 @@ Result<Sweep> ReadDirection(std::string_view word)
     }
     return Failure{Quoted(word) + " is not a sweep direction; a direction is up or down"};
 }
+
+std::string RunKindName(RunKind kind)
+{
+    return kind == RunKind::Threshold ? "threshold" : "ptc";
+}
+
+std::optional<RunKind> RunKindFromName(std::string_view word)
+{
+    if (word.empty() || word == "ptc") {
+        return RunKind::Ptc;
+    }
+    if (word == "threshold") {
+        return RunKind::Threshold;
+    }
+    return std::nullopt;
+}

@@ -46,3 +46,13 @@ std::optional<Sweep> DirectionFromName(std::string_view word);
 // The direction of a word as a person writes it in a file or on the command line: "up" or
 // "down" in any case. Any other word is refused with what a direction is.
 Result<Sweep> ReadDirection(std::string_view word);
+
+// What a run measures: a tuning curve (the masker's level follows the key) or the threshold
+// in quiet at ToneF (the tone alone, whose level follows the key).
+enum class RunKind : int { Ptc = 0, Threshold = 1 };
+
+// "ptc" or "threshold", the session record's run_type.
+std::string RunKindName(RunKind kind);
+// The kind of a word as RunKindName writes it; an empty word (a record begun before the
+// column) is a tuning curve; nothing for any other text.
+std::optional<RunKind> RunKindFromName(std::string_view word);

@@ -142,11 +142,15 @@ std::vector<SessionRun> ExplicitRuns(const IniFile& ini, const std::map<long lon
         }
         const std::string value = *Text(ini, key);
         const std::vector<std::string> items = Items(name, value);
-        if (items.size() != 3) {
-            Refuse(name, value, "a run is written condition,ear,direction, e.g. 2,left,up");
+        if (items.size() == 3 && Lower(items[0]) == "threshold") {
+            runs.push_back({ConditionNumber(name, value, items[1], conditionCount), Ear(name, value, items[2]), Sweep::Up,
+                            RunKind::Threshold});
+        } else if (items.size() == 3) {
+            runs.push_back({ConditionNumber(name, value, items[0], conditionCount), Ear(name, value, items[1]),
+                            Direction(name, value, items[2])});
+        } else {
+            Refuse(name, value, "a run is written condition,ear,direction, e.g. 2,left,up, or threshold,condition,ear");
         }
-        runs.push_back({ConditionNumber(name, value, items[0], conditionCount), Ear(name, value, items[1]),
-                        Direction(name, value, items[2])});
         ++expected;
     }
     return runs;
@@ -217,8 +221,25 @@ std::uint32_t Draw(std::mt19937& generator, std::uint32_t bound)
 
 }  // namespace
 
-SessionProtocol ReadSessionProtocol(const IniFile& ini, int conditionCount, std::vector<UnreadableValue>& unreadable)
+std::vector<SessionRun> WithThresholdsFirst(const std::vector<SessionRun>& runs, const std::vector<TestCondition>& conditions)
 {
+    std::vector<SessionRun> placed;
+    std::set<std::pair<EarSide, float>> measured;
+    for (const SessionRun& run : runs) {
+        const auto condition = static_cast<std::size_t>(run.Condition - 1);
+        const float toneF = condition < conditions.size() ? conditions[condition].ToneF : 0.0f;
+        if (run.Kind == RunKind::Ptc && measured.insert({run.Ear, toneF}).second) {
+            placed.push_back({run.Condition, run.Ear, Sweep::Up, RunKind::Threshold});
+        }
+        placed.push_back(run);
+    }
+    return placed;
+}
+
+SessionProtocol ReadSessionProtocol(const IniFile& ini, const std::vector<TestCondition>& conditions,
+                                    std::vector<UnreadableValue>& unreadable)
+{
+    const int conditionCount = static_cast<int>(conditions.size());
     SessionProtocol protocol;
     const std::vector<std::string> keys = ini.Keys(Section);
     protocol.Present = !keys.empty();
@@ -227,7 +248,7 @@ SessionProtocol ReadSessionProtocol(const IniFile& ini, int conditionCount, std:
     }
     static const std::map<std::string, std::string> compactKeys = {
         {"conditions", "Conditions"}, {"ears", "Ears"}, {"directions", "Directions"}, {"repeats", "Repeats"}};
-    static const std::set<std::string> otherKeys = {"order", "seed", "restevery"};
+    static const std::set<std::string> otherKeys = {"order", "seed", "restevery", "thresholds", "practice"};
     std::map<long long, std::string> runKeys;
     std::vector<std::string> ignored;
     for (const std::string& key : keys) {
@@ -261,6 +282,12 @@ SessionProtocol ReadSessionProtocol(const IniFile& ini, int conditionCount, std:
         }
         const std::optional<int> seed = Integer(ini, "Seed", unreadable);
         protocol.Shuffled = order == "shuffled";
+        const bool thresholdItems = std::any_of(protocol.Runs.begin(), protocol.Runs.end(),
+                                                [](const SessionRun& run) { return run.Kind == RunKind::Threshold; });
+        if (protocol.Shuffled && thresholdItems) {
+            Refuse("Order", "shuffled", "threshold runs keep their place in the session; shuffle the tuning curves "
+                                        "alone and measure the thresholds with Thresholds=first");
+        }
         if (protocol.Shuffled) {
             if (!seed) {
                 Refuse("Order", "shuffled", "a shuffled session needs Seed (a whole number): the same seed gives the same order");
@@ -272,6 +299,35 @@ SessionProtocol ReadSessionProtocol(const IniFile& ini, int conditionCount, std:
                 protocol.Runs = ShuffleRuns(std::move(protocol.Runs), protocol.Seed);
                 protocol.Notes.push_back("[Session] Order = shuffled: more than half of the runs are the same run, so "
                                          "some of them follow their twin");
+            }
+        }
+        const std::string thresholds = Lower(Text(ini, "Thresholds").value_or("none"));
+        if (thresholds != "none" && thresholds != "first") {
+            Refuse("Thresholds", *Text(ini, "Thresholds"), "the thresholds are measured first, or none are");
+        }
+        protocol.ThresholdsFirst = thresholds == "first";
+        if (protocol.ThresholdsFirst && thresholdItems) {
+            Refuse("Thresholds", "first", "the runs already name their threshold runs");
+        }
+        if (protocol.ThresholdsFirst) {
+            protocol.Runs = WithThresholdsFirst(protocol.Runs, conditions);
+            if (protocol.Runs.size() > static_cast<std::size_t>(MaxSessionRuns)) {
+                Refuse("Thresholds", "first", "the session would have " + std::to_string(protocol.Runs.size())
+                                                  + " runs; it may have at most " + std::to_string(MaxSessionRuns));
+            }
+        }
+        protocol.Practice = Integer(ini, "Practice", unreadable).value_or(0);
+        const auto curves = std::count_if(protocol.Runs.begin(), protocol.Runs.end(),
+                                          [](const SessionRun& run) { return run.Kind == RunKind::Ptc; });
+        if (protocol.Practice < 0 || (protocol.Practice > 0 && protocol.Practice >= curves)) {
+            Refuse("Practice", *Text(ini, "Practice"), "from 0 to " + std::to_string(curves - 1)
+                                                           + " of the session's tuning curves can be practice");
+        }
+        int practice = protocol.Practice;
+        for (SessionRun& run : protocol.Runs) {
+            if (run.Kind == RunKind::Ptc && practice > 0) {
+                run.Practice = true;
+                --practice;
             }
         }
         protocol.RestEvery = Integer(ini, "RestEvery", unreadable).value_or(0);

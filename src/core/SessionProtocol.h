@@ -1,6 +1,7 @@
 #pragma once
 
 #include "RunChoices.h"
+#include "TestCondition.h"
 
 #include <cstdint>
 #include <optional>
@@ -10,11 +11,14 @@
 class IniFile;
 struct UnreadableValue;
 
-// One run of a listener's session: which condition, to which ear, in which sweep direction.
+// One run of a listener's session: which condition, to which ear, in which sweep direction;
+// or the threshold in quiet at the condition's ToneF in that ear (its direction stays Up).
 struct SessionRun {
     int Condition = 1;       // from 1, as the set-up window counts
     EarSide Ear = EarSide::Right;
     Sweep SweepDirection = Sweep::Up;
+    RunKind Kind = RunKind::Ptc;
+    bool Practice = false;  // a tuning curve for the listener to learn the task; it does not count
 
     bool operator==(const SessionRun&) const = default;
 };
@@ -32,13 +36,20 @@ struct SessionProtocol {
     bool Shuffled = false;
     std::uint32_t Seed = 0;  // the shuffle's seed, when shuffled
     int RestEvery = 0;       // a rest is offered after every this many runs; 0: none
+    bool ThresholdsFirst = false;  // Thresholds=first placed the threshold runs
+    int Practice = 0;              // Practice=N: the first N tuning curves are practice
 
     bool Runnable() const { return Present && Refusal.empty(); }
 };
 
 // Reads [Session] with the file's rules. Values that are not numbers are added to `unreadable`
-// and take their default, as everywhere in the file. `conditionCount` is the file's N_Cond.
-SessionProtocol ReadSessionProtocol(const IniFile& ini, int conditionCount, std::vector<UnreadableValue>& unreadable);
+// and take their default, as everywhere in the file. `conditions` are the file's conditions
+// (their ToneF places the threshold runs of Thresholds=first).
+SessionProtocol ReadSessionProtocol(const IniFile& ini, const std::vector<TestCondition>& conditions,
+                                    std::vector<UnreadableValue>& unreadable);
+
+// The runs with a threshold run before the first tuning curve of each ear and ToneF.
+std::vector<SessionRun> WithThresholdsFirst(const std::vector<SessionRun>& runs, const std::vector<TestCondition>& conditions);
 
 // The runs in shuffled order: a Fisher-Yates shuffle driven by a 32-bit Mersenne Twister
 // seeded with `seed`, whose output the C++ standard fixes, so the same list and seed give the

@@ -2,6 +2,7 @@
 
 #include "RunChoices.h"
 
+#include <optional>
 #include <string>
 
 // One measurement condition as the test-condition file describes it. The defaults are the
@@ -16,6 +17,9 @@ struct TestCondition {
     float MaxSPL = 80.0f;        // dB SPL, highest masker level
     float ToneSPL = 30.0f;       // dB SPL, level of the tone
     float MaskStartSPL = 40.0f;  // dB SPL, masker level at the start of a run
+    // dB above the listener's threshold in quiet at ToneF, in place of ToneSPL: the run plays
+    // the tone at the latest threshold on record plus this (ToneLevel.h).
+    std::optional<float> ToneSL{};
 };
 
 // Experiment-wide settings. The initial values are those of the set-up window before any
@@ -31,6 +35,13 @@ struct ExperimentSettings {
     float RiseFall = 20.0f;        // ms ramps
     int N_Cond = 0;                // number of conditions
     float CalibFactor = 100.0f;    // dB SPL produced by a stimulus of RMS 8000
+
+    // The threshold run (the tone alone): its first level, its step, the reversals that end
+    // it, and the time after which it ends whatever the reversals.
+    float ThresholdStartSPL = 40.0f;  // dB SPL
+    float ThresholdStep = 2.0f;       // dB
+    int ThresholdReversals = 8;
+    float ThresholdTimeLimit = 300.0f;  // s
 
     // Optional keys of [Settings]; empty means the platform's default device or port.
     std::string AudioDevice;  // text contained in a sound device's or host API's name, e.g. "JACK"

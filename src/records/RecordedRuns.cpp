@@ -5,6 +5,7 @@
 #include "RunChoices.h"
 #include "WholeFile.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
@@ -60,10 +61,15 @@ void ReadParameters(RecordedRun& run, const Columns& c, const std::vector<std::s
             problems.push_back("run " + run.RunId + ": " + name + " is not a number");
         }
     }
+    if (const std::string sl = c.Text(row, "ToneSL"); !sl.empty()) {
+        p.ToneSL = ParseReal(sl, '.');
+        if (!p.ToneSL) {
+            problems.push_back("run " + run.RunId + ": ToneSL is not a number");
+        }
+    }
     s.ISI = ParseInteger(c.Text(row, "ISI")).value_or(s.ISI);
     s.Modulated = ParseInteger(c.Text(row, "Modulated")).value_or(s.Modulated);
     run.Condition = ParseInteger(c.Text(row, "condition")).value_or(0);
-    run.ToneSL = c.Real(row, "tone_sl");
 }
 
 RecordedCalibration ReadCalibration(const Columns& c, const std::vector<std::string>& row)
@@ -78,6 +84,39 @@ RecordedCalibration ReadCalibration(const Columns& c, const std::vector<std::str
     calibration.Overdue = c.Text(row, "flag_calibration_overdue") == "1";
     calibration.NoListeningCheck = c.Text(row, "flag_no_listening_check") == "1";
     return calibration;
+}
+
+// The run type and, of a threshold run, its estimate and reversals ("40 36 38 ...").
+void ReadThreshold(RecordedRun& run, const Columns& c, const std::vector<std::string>& row,
+                   std::vector<std::string>& problems)
+{
+    const std::string type = c.Text(row, "run_type");
+    if (const std::optional<RunKind> kind = RunKindFromName(type)) {
+        run.Kind = *kind;
+    } else {
+        problems.push_back("run " + run.RunId + ": run_type " + type + " is neither ptc nor threshold");
+    }
+    run.ThresholdRun = c.Text(row, "threshold_run");
+    if (run.Kind != RunKind::Threshold) {
+        return;
+    }
+    const std::string reversals = c.Text(row, "threshold_reversals");
+    std::size_t start = 0;
+    while (start < reversals.size()) {
+        const std::size_t end = std::min(reversals.find(' ', start), reversals.size());
+        if (const auto level = ParseReal(reversals.substr(start, end - start), '.')) {
+            run.Reversals.push_back(*level);
+        } else if (end > start) {
+            problems.push_back("run " + run.RunId + ": a reversal level that is not a number");
+        }
+        start = end + 1;
+    }
+    const auto level = c.Real(row, "threshold");
+    const auto sd = c.Real(row, "threshold_sd");
+    if (level && sd) {
+        run.Threshold = ThresholdEstimate{*level, *sd, std::min<int>(static_cast<int>(run.Reversals.size()),
+                                                                      ThresholdReversalsAveraged)};
+    }
 }
 
 std::string FileText(const std::string& path, const char* what, std::vector<std::string>& problems)
@@ -159,6 +198,7 @@ RecordedRuns ReadSessionRecord(const std::string& text)
             run.Device = c.Text(row, "device");
             run.Calibration = ReadCalibration(c, row);
             ReadParameters(run, c, row, record.Problems);
+            ReadThreshold(run, c, row, record.Problems);
         }
         RecordedRun& run = record.Runs[where->second];
         run.LastRow = r;
@@ -205,6 +245,9 @@ RecordedRuns ReadSessionRecord(const std::string& text)
 
 std::string LeftOutBecause(const RecordedRun& run)
 {
+    if (run.Kind == RunKind::Threshold) {
+        return "threshold run";
+    }
     if (run.Incomplete) {
         return "record incomplete";
     }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "ListenerDetails.h"
+#include "RunChoices.h"
 #include "TestCondition.h"
+#include "ThresholdEstimate.h"
 #include "TrialEntries.h"
 
 #include <optional>
@@ -56,12 +58,17 @@ struct RecordedRun {
     int Condition = 0;      // from 1
     TestCondition Parameters;
     ExperimentSettings Settings;
-    std::optional<float> ToneSL;  // dB above the listener's threshold, when the tone was set so
     std::string AttenuatorMode;
     std::string Device;
     RecordedCalibration Calibration;
     std::vector<ResultPoint> Points;    // in their recorded order
     std::optional<std::vector<TrialEntry>> LoggedTrials;  // when the trial log has the run
+    // A threshold run has no points: its estimate and the levels of its reversals. A tuning
+    // curve whose tone was set in dB SL names the threshold run it rests on (Parameters.ToneSL).
+    RunKind Kind = RunKind::Ptc;
+    std::optional<ThresholdEstimate> Threshold;
+    std::vector<float> Reversals;
+    std::string ThresholdRun;
 };
 
 // The row that opened a session, with what it was planned with.
@@ -99,5 +106,5 @@ void AddTrialLog(RecordedRuns& runs, const std::string& text);
 RecordedRuns ReadRecordFiles(const std::string& recordPath, const std::string& trialLogPath);
 
 // Whether a run counts in combined curves and test-retest figures; when not, why not
-// ("repeated", "ended", "practice", "record incomplete"); empty when it counts.
+// ("repeated", "ended", "practice", "record incomplete", "threshold run"); empty when it counts.
 std::string LeftOutBecause(const RecordedRun& run);

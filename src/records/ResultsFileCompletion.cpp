@@ -12,12 +12,12 @@
 
 namespace {
 
-// The runs that wrote a block of the results file: every run with rows of its own but those
-// a session skipped.
+// The runs that wrote a block of the results file: every tuning curve with rows of its own but
+// those a session skipped (a threshold run writes no block).
 const RecordedRun* LastRunWithBlock(const RecordedRuns& record)
 {
     for (auto run = record.Runs.rbegin(); run != record.Runs.rend(); ++run) {
-        if (run->Status != "skipped") {
+        if (run->Status != "skipped" && run->Kind == RunKind::Ptc) {
             return &*run;
         }
     }

@@ -154,6 +154,14 @@ int LastRunNumberIn(const LockedTextFile& file)
     return LastRunNumber(tail, tail.size() == file.Size());
 }
 
+// An estimate to 0.001 dB: more than any threshold can tell, and stable across platforms.
+std::string FormatNumber(double value)
+{
+    std::array<char, 64> text{};
+    const auto result = std::to_chars(text.data(), text.data() + text.size(), std::round(value * 1000.0) / 1000.0);
+    return std::string(text.data(), result.ptr);
+}
+
 std::string Seconds(double value)
 {
     std::array<char, 64> text{};
@@ -198,7 +206,12 @@ const RecordColumn RunColumns[] = {
     {"MaskerBW", [](const RunFacts& run) { return FormatShortest(run.State.Current().MaskerBW); }},
     {"SPLstep", [](const RunFacts& run) { return FormatShortest(run.State.Current().SPLstep); }},
     {"MaxSPL", [](const RunFacts& run) { return FormatShortest(run.State.Current().MaxSPL); }},
-    {"ToneSPL", [](const RunFacts& run) { return FormatShortest(run.State.Current().ToneSPL); }},
+    // A threshold run's tone starts at ThresholdStartSPL and follows the key.
+    {"ToneSPL",
+     [](const RunFacts& run) {
+         return FormatShortest(run.Log.Kind == RunKind::Threshold ? run.State.Settings.ThresholdStartSPL
+                                                                  : run.State.Current().ToneSPL);
+     }},
     {"MaskStartSPL", [](const RunFacts& run) { return FormatShortest(run.State.Current().MaskStartSPL); }},
     {"CalibFactor", [](const RunFacts& run) { return FormatShortest(run.State.Settings.CalibFactor); }},
     {"ToneDuration", [](const RunFacts& run) { return FormatShortest(run.State.Settings.ToneDuration); }},
@@ -289,6 +302,26 @@ const RecordColumn LaterColumns[] = {
     {"flag_no_listening_check",
      [](const RunFacts& run) {
          return ProfileValue(run, [](const CalibrationInUse& c) { return std::string(c.CheckedToday ? "0" : "1"); });
+     }},
+    // What the run measured, and the threshold: a threshold run's own estimate, or the threshold
+    // run a tone in dB SL rests on.
+    {"run_type", [](const RunFacts& run) { return RunKindName(run.Log.Kind); }},
+    {"ToneSL", [](const RunFacts& run) { return run.Log.ToneSL ? FormatShortest(*run.Log.ToneSL) : std::string(); }},
+    {"threshold_run", [](const RunFacts& run) { return run.Log.ThresholdRun; }},
+    {"threshold",
+     [](const RunFacts& run) { return run.Log.Threshold ? FormatNumber(run.Log.Threshold->Level) : std::string(); }},
+    {"threshold_sd",
+     [](const RunFacts& run) { return run.Log.Threshold ? FormatNumber(run.Log.Threshold->Sd) : std::string(); }},
+    {"threshold_reversals",
+     [](const RunFacts& run) {
+         std::string levels;
+         for (const float level : run.Log.Reversals) {
+             if (!levels.empty()) {
+                 levels += ' ';
+             }
+             levels += FormatShortest(level);
+         }
+         return levels;
      }},
 };
 

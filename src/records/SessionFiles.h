@@ -2,6 +2,7 @@
 
 #include "Result.h"
 #include "SharedState.h"
+#include "ThresholdEstimate.h"
 #include "TrialRecord.h"
 
 #include <chrono>
@@ -33,7 +34,14 @@ struct SessionMark {
     std::string Status;  // "measured", "repeated", "skipped" or "ended"
     std::string Seed;    // the shuffle's seed; empty for a listed order
     std::string Plan;    // the fingerprint of what the session was planned with
+    bool Practice = false;  // a practice run: recorded "practice" once measured
 };
+
+// A session run's status that counts it done: measured, as a run that counts or as practice.
+inline bool MeasuredStatus(const std::string& status)
+{
+    return status == "measured" || status == "practice";
+}
 
 // What a session was planned with, as its first row in the session record keeps it: the
 // protocol, its order and seed and the parameters of every condition it uses, readable
@@ -76,6 +84,13 @@ struct RunLog {
     std::size_t TrialsWritten = 0;
     // Set when the run played through a calibration profile (SharedState::Calibration).
     std::optional<AppliedCalibration> Calibration = std::nullopt;
+    RunKind Kind = RunKind::Ptc;
+    // A tuning curve whose tone was set in dB SL: that SL and the threshold run it rests on.
+    std::optional<float> ToneSL{};
+    std::string ThresholdRun{};
+    // A threshold run: the levels at its reversals and the estimate from them.
+    std::vector<float> Reversals{};
+    std::optional<ThresholdEstimate> Threshold{};
 };
 
 // The results name is ResultsFileName without its ".dat".

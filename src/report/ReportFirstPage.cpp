@@ -87,7 +87,7 @@ QString ToneLevel(const ResultsAnalysis& a, const ConditionCurves& c)
 {
     std::set<std::string> sl;
     for (const std::size_t i : c.Runs) {
-        if (const std::optional<float> level = a.Runs[i].Run.ToneSL) {
+        if (const std::optional<float> level = a.Runs[i].Run.Parameters.ToneSL) {
             sl.insert(FormatForResults(*level));
         }
     }

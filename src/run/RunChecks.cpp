@@ -83,3 +83,27 @@ Result<> CheckRunConditions(const SharedState& state, char decimalSeparator)
     }
     return {};
 }
+
+Result<> CheckThresholdRun(const SharedState& state, char decimalSeparator)
+{
+    if (const Result<> run = CheckRunConditions(state, decimalSeparator); !run) {
+        return run;
+    }
+    const ExperimentSettings& s = state.Settings;
+    const auto number = [decimalSeparator](double value) { return FormatForDisplay(value, decimalSeparator); };
+    const auto refuse = [](const std::string& reason) { return Result<>(Failure{"The threshold run cannot start: " + reason}); };
+    if (!std::isfinite(s.ThresholdStartSPL) || s.ThresholdStartSPL > s.CalibFactor) {
+        return refuse("ThresholdStartSPL is " + number(s.ThresholdStartSPL) + " dB SPL; it must be a number no higher than "
+                      "CalibFactor (" + number(s.CalibFactor) + " dB SPL).");
+    }
+    if (!(s.ThresholdStep > 0.0f) || !std::isfinite(s.ThresholdStep)) {
+        return refuse("the level step ThresholdStep is " + number(s.ThresholdStep) + " dB; it must be above 0 dB.");
+    }
+    if (s.ThresholdReversals < 1) {
+        return refuse("ThresholdReversals is " + std::to_string(s.ThresholdReversals) + "; a run needs at least one reversal.");
+    }
+    if (!(s.ThresholdTimeLimit > 0.0f) || !std::isfinite(s.ThresholdTimeLimit)) {
+        return refuse("the time limit ThresholdTimeLimit is " + number(s.ThresholdTimeLimit) + " s; it must be above 0 s.");
+    }
+    return {};
+}

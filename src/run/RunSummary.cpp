@@ -1,5 +1,6 @@
 #include "RunSummary.h"
 
+#include "NumberFormat.h"
 #include "StimulusResolution.h"
 
 #include <cmath>
@@ -62,19 +63,52 @@ bool TooQuiet(const RunOutcome& report)
     return !report.QuietestStimulus.empty() && report.QuietestBits < FewestEffectiveBits;
 }
 
+
+// A threshold run's result: the estimate with its spread, or why there is none.
+std::string ThresholdLine(const RunOutcome& report)
+{
+    if (!report.Threshold) {
+        return "No threshold: the listener's key made no reversal in " + Count(report.Trials)
+               + " trials. The run does not count; measure it again.";
+    }
+    std::string levels;
+    for (const float level : report.Reversals) {
+        if (!levels.empty()) {
+            levels += ", ";
+        }
+        levels += FormatShortest(level);
+    }
+    return "Threshold: " + FormatDb(report.Threshold->Level) + " dB SPL (SD " + FormatDb(report.Threshold->Sd)
+           + " dB over the last " + Count(report.Threshold->Averaged) + " of " + Count(static_cast<std::int64_t>(report.Reversals.size()))
+           + " reversals, from " + Count(report.Trials) + " trials). Reversals at " + levels + " dB SPL.";
+}
+
+bool ThresholdDoubtful(const RunOutcome& report)
+{
+    return report.Kind == RunKind::Threshold && (!report.Threshold || !report.ThresholdFlags.empty());
+}
+
 }  // namespace
 
 bool RunHadProblems(const RunOutcome& report)
 {
-    return report.FailedPresentations > 0 || report.LateStimuli > 0 || !report.DropoutTrials.empty()
+    return ThresholdDoubtful(report) || report.FailedPresentations > 0 || report.LateStimuli > 0 || !report.DropoutTrials.empty()
            || !report.ResultsError.empty() || !report.RecordError.empty() || !report.TrialLogError.empty()
            || !report.TestLogError.empty() || !report.Error.empty() || TooQuiet(report);
 }
 
 std::vector<std::string> RunSummary(const RunOutcome& report)
 {
-    std::vector<std::string> lines{"Points stored: " + Count(report.StoredPoints) + ", from " + Count(report.Trials)
-                                   + " trials."};
+    std::vector<std::string> lines;
+    if (report.Kind == RunKind::Threshold) {
+        lines.push_back(ThresholdLine(report));
+        lines.insert(lines.end(), report.ThresholdFlags.begin(), report.ThresholdFlags.end());
+    } else {
+        lines.push_back("Points stored: " + Count(report.StoredPoints) + ", from " + Count(report.Trials) + " trials.");
+    }
+    if (!report.ToneLevel.empty()) {
+        lines.push_back("Tone: " + report.ToneLevel + ".");
+    }
     if (report.FailedPresentations > 0) {
         lines.push_back(Count(report.FailedPresentations) + " of the " + Count(report.Trials)
                         + " stimuli of this run could not be played by the sound device, so the listener did not "

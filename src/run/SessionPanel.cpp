@@ -24,9 +24,13 @@ namespace {
 QString RunText(const SessionRunner& runner, int index)
 {
     const SessionRun& run = runner.Protocol().Runs.at(static_cast<std::size_t>(index));
-    return QString("condition %1, %2 ear, %3")
+    if (run.Kind == RunKind::Threshold) {
+        return QString("threshold, condition %1, %2 ear").arg(run.Condition).arg(QString::fromStdString(EarName(run.Ear)));
+    }
+    return QString("condition %1, %2 ear, %3%4")
         .arg(run.Condition)
-        .arg(QString::fromStdString(EarName(run.Ear)), QString::fromStdString(DirectionName(run.SweepDirection)));
+        .arg(QString::fromStdString(EarName(run.Ear)), QString::fromStdString(DirectionName(run.SweepDirection)),
+             run.Practice ? QString(", practice") : QString());
 }
 
 QString Position(const SessionRunner& runner, int index)
@@ -169,7 +173,8 @@ void SessionPanel::RunFinished(const RunOutcome& report)
     if (running_) {
         runner_.Finished(*running_, report, runClock_.elapsed());
         const auto condition = static_cast<std::size_t>(state_.CurrentCondition);
-        if (condition < state_.Conditions.size()) {
+        // A threshold run's flags are in its summary; it has no curve.
+        if (condition < state_.Conditions.size() && report.Kind == RunKind::Ptc) {
             lines.push_back(QualityLine(state_.Results.Points(), state_.Conditions[condition], state_.Calibration));
         }
         SummaryView->appendPlainText(Position(runner_, *running_) + ": " + RunText(runner_, *running_) + " - "
@@ -185,7 +190,7 @@ void SessionPanel::RunFinished(const RunOutcome& report)
             ShowMessage(summary);
         }
     }
-    if (runner_.Over() && !runner_.EndReason().empty() && report.RunStatus != "measured") {
+    if (runner_.Over() && !runner_.EndReason().empty() && !MeasuredStatus(report.RunStatus)) {
         ShowMessage(QString::fromStdString(runner_.EndReason()));
     }
     OfferNext();

@@ -1,7 +1,9 @@
 #include "SessionPlan.h"
 
 #include "CurveSettings.h"
+#include "NumberFormat.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -57,8 +59,19 @@ SessionPlan PlanSession(const SessionProtocol& protocol, const ExperimentSetting
     for (std::size_t k = 0; k < protocol.Runs.size(); ++k) {
         const SessionRun& run = protocol.Runs[k];
         used.insert(run.Condition);
-        entries.emplace_back("run " + std::to_string(k + 1), "condition " + std::to_string(run.Condition) + " "
-                                                                  + EarName(run.Ear) + " " + DirectionName(run.SweepDirection));
+        entries.emplace_back("run " + std::to_string(k + 1),
+                             run.Kind == RunKind::Threshold
+                                 ? "threshold condition " + std::to_string(run.Condition) + " " + EarName(run.Ear)
+                                 : "condition " + std::to_string(run.Condition) + " " + EarName(run.Ear) + " "
+                                       + DirectionName(run.SweepDirection) + (run.Practice ? " practice" : ""));
+    }
+    // The threshold track's settings, where the session measures thresholds.
+    if (std::any_of(protocol.Runs.begin(), protocol.Runs.end(),
+                    [](const SessionRun& run) { return run.Kind == RunKind::Threshold; })) {
+        entries.emplace_back("ThresholdStartSPL", FormatShortest(settings.ThresholdStartSPL));
+        entries.emplace_back("ThresholdStep", FormatShortest(settings.ThresholdStep));
+        entries.emplace_back("ThresholdReversals", std::to_string(settings.ThresholdReversals));
+        entries.emplace_back("ThresholdTimeLimit", FormatShortest(settings.ThresholdTimeLimit));
     }
     for (const int condition : used) {
         if (condition < 1 || static_cast<std::size_t>(condition) > conditions.size()) {

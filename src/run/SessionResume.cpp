@@ -1,5 +1,6 @@
 #include "SessionResume.h"
 
+#include "SessionFiles.h"
 #include "WholeFile.h"
 
 #include <algorithm>
@@ -38,13 +39,13 @@ UnfinishedSession StatesOf(const std::string& id, const RecordedSession& session
         const auto k = static_cast<std::size_t>(run->SessionRun - 1);
         if (run->Status == "skipped") {
             skipped[k] = skipped[k] || !run->SkipUndone;
-        } else if (run->Status == "measured" && run->Incomplete) {
+        } else if (MeasuredStatus(run->Status) && run->Incomplete) {
             ended[k] = true;
             unfinished.Notes.push_back("Run " + std::to_string(k + 1) + " has only " + std::to_string(run->Points.size())
                                        + (run->ExpectedPoints >= 0 ? " of its " + std::to_string(run->ExpectedPoints) : "")
                                        + " points in the session record (the file was cut while it was written); "
                                          "it is measured again.");
-        } else if (run->Status == "measured" && !run->MarkedRepeated) {
+        } else if (MeasuredStatus(run->Status) && !run->MarkedRepeated) {
             measured[k] = true;
         } else if (run->Status == "ended") {
             ended[k] = true;

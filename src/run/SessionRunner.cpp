@@ -2,6 +2,7 @@
 
 #include "FreqPointCount.h"
 #include "RunChecks.h"
+#include "ToneLevel.h"
 #include "WholeFile.h"
 
 #include <algorithm>
@@ -29,12 +30,36 @@ std::int64_t EstimatedRunMs(const ExperimentSettings& settings, const TestCondit
     return StartPauseMs + static_cast<std::int64_t>(trialMs * static_cast<double>(trials));
 }
 
+std::int64_t EstimatedThresholdRunMs(const ExperimentSettings& settings)
+{
+    const double trialMs = std::max(0.0, static_cast<double>(settings.MaskerDuration) + settings.ISI);
+    const std::int64_t trials = 3 * std::int64_t{std::max(settings.ThresholdReversals, 0)} + SettlingTrials;
+    return StartPauseMs + static_cast<std::int64_t>(trialMs * static_cast<double>(trials));
+}
+
 Result<> CheckSessionRuns(const SessionProtocol& protocol, const SharedState& state, char decimalSeparator)
 {
     SharedState trial = state;
+    std::optional<RecordedRuns> record;  // read once, for the first tone in dB SL
+    std::set<std::pair<EarSide, float>> thresholdsBefore;  // measured by the session before the run
     for (std::size_t k = 0; k < protocol.Runs.size(); ++k) {
-        trial.CurrentCondition = protocol.Runs[k].Condition - 1;
-        if (const Result<> check = CheckRunConditions(trial, decimalSeparator); !check) {
+        const SessionRun& run = protocol.Runs[k];
+        trial.CurrentCondition = run.Condition - 1;
+        trial.Ear = run.Ear;
+        Result<> check = run.Kind == RunKind::Threshold ? CheckThresholdRun(trial, decimalSeparator)
+                                                        : CheckRunConditions(trial, decimalSeparator);
+        const float toneF = trial.HasConditions() ? trial.Current().ToneF : 0.0f;
+        if (check && run.Kind == RunKind::Threshold) {
+            thresholdsBefore.insert({run.Ear, toneF});
+        } else if (check && trial.Current().ToneSL && !thresholdsBefore.contains({run.Ear, toneF})) {
+            if (!record) {
+                record = ReadRecordFiles(SessionRecordFileName(state.ResultsFileName), "");
+            }
+            if (const Result<ResolvedTone> tone = ResolveToneSL(*record, trial, "", ""); !tone) {
+                check = Failure{tone.Reason()};
+            }
+        }
+        if (!check) {
             return Failure{"Run " + std::to_string(k + 1) + " of the session (condition "
                            + std::to_string(protocol.Runs[k].Condition) + ") cannot start: " + check.Reason()};
         }
@@ -165,7 +190,9 @@ void SessionRunner::Prepare(int index, SharedState& state, TrackingRun& run) con
     state.CurrentCondition = planned.Condition - 1;
     state.Ear = planned.Ear;
     state.SweepDirection = planned.SweepDirection;
+    run.Kind = planned.Kind;
     run.Session = MarkFor(index, {});
+    run.Session->Practice = planned.Practice;
 }
 
 void SessionRunner::Finished(int index, const RunOutcome& report, std::int64_t durationMs)
@@ -177,7 +204,7 @@ void SessionRunner::Finished(int index, const RunOutcome& report, std::int64_t d
         endReason_ = "The session record did not take the rows of " + position
                      + ", so the session stopped there; continue it once the file can be written.";
     }
-    if (report.RunStatus != "measured") {
+    if (!MeasuredStatus(report.RunStatus)) {
         states_.at(static_cast<std::size_t>(index)) = SessionRunState::Ended;
         if (endReason_.empty()) {
             std::string cause = report.StopCause.empty() ? std::string("a stop key") : report.StopCause;
@@ -224,6 +251,7 @@ Result<std::string> SessionRunner::Append(SharedState& state, int index, const s
     log.Started = started;
     log.Session = MarkFor(index, status);
     log.RunId = runId;
+    log.Kind = planned.Kind;
     const SessionFilesOutcome written = WriteSessionFiles(state, log, 0);
     if (!written.RecordError.empty()) {
         return Failure{written.RecordError};
@@ -319,6 +347,8 @@ SessionProgress SessionRunner::Progress(std::int64_t elapsedMs, const SharedStat
         const auto condition = static_cast<std::size_t>(protocol_.Runs[k].Condition - 1);
         estimate += !durations_.empty() || condition >= state.Conditions.size()
                         ? mean
+                    : protocol_.Runs[k].Kind == RunKind::Threshold
+                        ? EstimatedThresholdRunMs(state.Settings)
                         : EstimatedRunMs(state.Settings, state.Conditions[condition]);
     }
     progress.LeftMs = Over() ? 0 : estimate;

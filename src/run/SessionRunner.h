@@ -32,6 +32,9 @@ struct SessionProgress {
 // track takes to settle), each a masker and an ISI long.
 std::int64_t EstimatedRunMs(const ExperimentSettings& settings, const TestCondition& condition);
 
+// About how long a threshold run takes: the pause, and three trials a reversal after settling.
+std::int64_t EstimatedThresholdRunMs(const ExperimentSettings& settings);
+
 // Whether every run of a runnable `protocol` can start with the settings and conditions of
 // `state` (as "Run PTC" checks one): the first refusal, naming the run and its condition.
 Result<> CheckSessionRuns(const SessionProtocol& protocol, const SharedState& state, char decimalSeparator);

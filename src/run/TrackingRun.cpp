@@ -11,6 +11,7 @@
 #include "NumberFormat.h"
 #include "Stimuli.h"
 #include "StimulusResolution.h"
+#include "ToneLevel.h"
 
 #include <algorithm>
 #include <cmath>
@@ -20,8 +21,8 @@
 
 namespace {
 
-// The lowest masker level a run plays, dB SPL.
-constexpr float LowestMaskerLevel = -10.0f;
+// The lowest level a run plays, the masker's or the tone's alone: the device's floor, dB SPL.
+constexpr float LowestLevel = -10.0f;
 // Trials at MaxSPL before the fourth key change after which the sweep starts anyway.
 constexpr int MaxLevelTrialLimit = 10;
 // Key changes before the first recorded point.
@@ -36,6 +37,25 @@ std::int64_t FramesOfMs(int ms)
 {
     return static_cast<std::int64_t>(std::max(ms, 0)) * Rate / 1000;
 }
+
+// The condition's ToneSPL is the level resolved from its ToneSL for the run, so that the
+// stimuli, the session record and the results file all take it; the loaded value comes back after.
+class ToneAtThreshold {
+public:
+    ToneAtThreshold(TestCondition& condition, float toneSPL)
+        : condition_(condition)
+        , loaded_(condition.ToneSPL)
+    {
+        condition_.ToneSPL = toneSPL;
+    }
+    ~ToneAtThreshold() { condition_.ToneSPL = loaded_; }
+    ToneAtThreshold(const ToneAtThreshold&) = delete;
+    ToneAtThreshold& operator=(const ToneAtThreshold&) = delete;
+
+private:
+    TestCondition& condition_;
+    float loaded_;
+};
 
 }  // namespace
 
@@ -62,6 +82,24 @@ RunOutcome TrackingRun::Run()
     stopCause_.clear();
     pointsLogged_ = 0;
     openTrial_.reset();
+    reversalLevels_.clear();
+    report.Kind = Kind;
+    log_.Kind = Kind;
+    std::optional<ToneAtThreshold> toneAtThreshold;
+    if (Kind == RunKind::Ptc && state_.Current().ToneSL) {
+        const Result<ResolvedTone> tone = ResolveToneSL(state_, Session ? Session->Id : std::string());
+        if (!tone) {
+            // Refused before anything plays or is written; a session's run counts as ended.
+            report.Error = tone.Reason();
+            report.Started = log_.Started;
+            report.RunStatus = Session ? "ended" : "";
+            return report;
+        }
+        report.ToneLevel = DescribeTone(tone.Value());
+        log_.ToneSL = tone.Value().ToneSL;
+        log_.ThresholdRun = tone.Value().ThresholdRun;
+        toneAtThreshold.emplace(state_.Current(), tone.Value().ToneSPL);
+    }
     try {
         // One stream for the whole run, opened before the pause so that it is running by the first stimulus.
         const AttenuatorMode mode = state_.Settings.Attenuator;
@@ -89,10 +127,9 @@ RunOutcome TrackingRun::Run()
 void TrackingRun::Trials(RunOutcome& report, SoundStream* stream)
 {
     const ExperimentSettings& settings = state_.Settings;
-    const TestCondition& c = state_.Current();
     const AttenuatorMode mode = settings.Attenuator;
 
-    state_.RunToneSPL = c.ToneSPL;
+    state_.RunToneSPL = state_.Current().ToneSPL;
     sweepDone_ = false;
     reversalCount_ = 0;
     report.TestLogError = AppendTestLogHeader().Reason();
@@ -101,12 +138,41 @@ void TrackingRun::Trials(RunOutcome& report, SoundStream* stream)
     }
     const Result<std::string> completed = CompleteResultsFile(state_.ResultsFileName);
     report.ResultsNotice = completed ? completed.Value() : completed.Reason();
-    for (const std::string& problem :
-         {report.TestLogError, CheckResultsFile(state_.ResultsFileName).Reason(), report.ResultsNotice}) {
+    // A threshold run writes no block, so the results file is neither opened nor made.
+    const std::string resultsProblem = Kind == RunKind::Ptc ? CheckResultsFile(state_.ResultsFileName).Reason() : std::string();
+    for (const std::string& problem : {report.TestLogError, resultsProblem, report.ResultsNotice}) {
         if (!problem.empty() && OnFileProblem) {
             OnFileProblem(problem);
         }
     }
+    report.SampleBits = stream != nullptr ? stream->SampleBits() : 0;
+    state_.Results.Clear();
+    TrialSchedule schedule;
+    schedule.IsiFrames = FramesOfMs(settings.ISI);
+    if (Kind == RunKind::Threshold) {
+        ThresholdTrials(report, stream, schedule);
+    } else {
+        CurveTrials(report, stream, schedule);
+    }
+    if (schedule.Previous) {
+        Complete(*schedule.Previous, stream, report);
+    }
+    if (mode == AttenuatorMode::Kc35 && stream != nullptr && report.LateStimuli > 0) {
+        // The level command waits for the stimulus before to be played and the next stimulus
+        // waits for the command, so the device's latency and the command's time fall in the ISI.
+        const std::int64_t needs = stream->LeadFrames() - FramesOfMs(KeyLeadMs);
+        const auto needsMs = static_cast<int>((needs * 1000 + Rate - 1) / Rate);
+        if (settings.ISI < needsMs) {
+            report.Kc35NeedsIsiMs = needsMs;
+        }
+    }
+}
+
+void TrackingRun::CurveTrials(RunOutcome& report, SoundStream* stream, TrialSchedule& schedule)
+{
+    const ExperimentSettings& settings = state_.Settings;
+    const TestCondition& c = state_.Current();
+    const AttenuatorMode mode = settings.Attenuator;
 
     const Noise reservoir = MakeNoiseReservoir(c, NoiseSeed, ReservoirTransform);
     const Wave silentWave = MakeTrialBuffer(settings);
@@ -117,7 +183,6 @@ void TrackingRun::Trials(RunOutcome& report, SoundStream* stream)
     // The tone is played lower by the headphone's correction at ToneF, so that it reaches the
     // ear at RunToneSPL; the level recorded stays RunToneSPL.
     const Tone toneWave = MakeRunTone(settings, c, state_.RunToneSPL - toneCorrection);
-    report.SampleBits = stream != nullptr ? stream->SampleBits() : 0;
     if (mode == AttenuatorMode::Software) {
         NoteResolution(report, toneWave, "The tone", state_.RunToneSPL);
     }
@@ -131,7 +196,6 @@ void TrackingRun::Trials(RunOutcome& report, SoundStream* stream)
     state_.MaskerSPL = c.MaskStartSPL;
     relativeLevel_ = state_.MaskerSPL - settings.CalibFactor;
     levelDirection_ = -1;
-    state_.Results.Clear();
     if (mode == AttenuatorMode::Kc35) {
         SetToneAttenuatorLevel(c.ToneSPL, toneCorrection);
     }
@@ -141,9 +205,6 @@ void TrackingRun::Trials(RunOutcome& report, SoundStream* stream)
     // it at EndF whatever rounding the accumulated frequency carries.
     const int sweepFrequencies = FreqPointCount(c);
     int frequenciesPlayed = 1;
-    const std::int64_t isiFrames = FramesOfMs(settings.ISI);
-    std::optional<Presentation> previous;  // a stimulus still playing when the next one is queued
-    bool first = true;
     do {
         // The masker is never played above the reference RMS (no positive gain after the
         // headphone's correction), nor recorded above MaxSPL or below -10 dB SPL. The limited
@@ -158,12 +219,11 @@ void TrackingRun::Trials(RunOutcome& report, SoundStream* stream)
             state_.MaskerSPL = c.MaxSPL;
             relativeLevel_ = state_.MaskerSPL - settings.CalibFactor;
         }
-        if (!(state_.MaskerSPL >= LowestMaskerLevel)) {
-            state_.MaskerSPL = LowestMaskerLevel;
+        if (!(state_.MaskerSPL >= LowestLevel)) {
+            state_.MaskerSPL = LowestLevel;
             relativeLevel_ = state_.MaskerSPL - settings.CalibFactor;
         }
-        Presentation current;
-        TrialRecord& trial = current.Trial;
+        TrialRecord trial;
         trial.Trial = report.Trials + 1;
         trial.Frequency = state_.MaskerFreq;
         trial.Level = state_.MaskerSPL;
@@ -171,64 +231,18 @@ void TrackingRun::Trials(RunOutcome& report, SoundStream* stream)
         if (log_.Calibration) {
             log_.Calibration->NoteMasker(maskerCorrection);
         }
-        openTrial_ = trial;
-        // The attenuator changes the level the moment the command arrives, so the command
-        // waits for the last sample of the stimulus before; when that has been played it goes
-        // out at once, as early as the key allows.
-        const bool levelSet = mode == AttenuatorMode::Kc35 && !previous;
-        if (levelSet) {
-            SetMaskerAttenuatorLevel(state_.MaskerSPL, maskerCorrection, c.MaxSPL);
-            // The first stimulus starts as soon as the device can take it: it waits for the
-            // command to cross the line and the attenuator to settle first. Later ones are
-            // scheduled a whole lead after the key, on the device's clock.
-            if (first && devices_.attenuator != nullptr && stream != nullptr) {
-                stream->WaitUntil(stream->Position() + FramesOfMs(devices_.attenuator->LevelCommandLeadMs()));
+        const auto setLevel = [&]() { SetMaskerAttenuatorLevel(state_.MaskerSPL, maskerCorrection, c.MaxSPL); };
+        Present(report, stream, schedule, trial, setLevel, [&]() -> StereoSound {
+            BuildTrialMasker(maskerWave, carrierWave, reservoir, settings, state_.MaskerFreq, CarrierSynthesis);
+            if (mode != AttenuatorMode::Software) {
+                GateMasker(maskerWave, settings);
+                return {&maskerWave, &toneWave};
             }
-        }
-        BuildTrialMasker(maskerWave, carrierWave, reservoir, settings, state_.MaskerFreq, CarrierSynthesis);
-        // Each stimulus starts ISI after the last frame of the one before.
-        const SoundStart start = first ? SoundStart::Now() : SoundStart::AfterPrevious(isiFrames);
-        first = false;
-        if (mode == AttenuatorMode::Software) {
             LevelAndGateMasker(maskerWave, settings, relativeLevel_ - maskerCorrection);
             NoteResolution(report, maskerWave, "The masker", state_.MaskerSPL);
             maskerWave.Add(toneWave);
-            const Wave& left = state_.Ear == EarSide::Left ? maskerWave : silentWave;
-            const Wave& right = state_.Ear == EarSide::Left ? silentWave : maskerWave;
-            current.Ticket = maskerWave.QueueStereo(*stream, left, right, start, false);
-        } else if (mode == AttenuatorMode::Kc35) {
-            GateMasker(maskerWave, settings);
-            // A stimulus whose level is still to be set waits for its command.
-            current.Ticket = maskerWave.QueueStereo(*stream, maskerWave, toneWave, start, !levelSet);
-            if (!levelSet) {
-                Complete(*previous, stream, report);
-                previous.reset();
-                SetMaskerAttenuatorLevel(state_.MaskerSPL, maskerCorrection, c.MaxSPL);
-                stream->Release(current.Ticket);
-            }
-        }
-        ++report.Trials;
-        if (previous) {
-            Complete(*previous, stream, report);
-            previous.reset();
-        }
-
-        if (stream != nullptr) {
-            const std::int64_t end = stream->ExpectedOnset(current.Ticket) + maskerWave.SampleCount();
-            const std::int64_t nextHandOver = end + isiFrames - stream->LeadFrames();
-            WaitUntil(*stream, nextHandOver);
-        } else {
-            devices_.clock->Delay(static_cast<std::uint32_t>(settings.ISI));
-        }
-        devices_.dispatcher->ProcessEvents();
-        NoteKeys(trial);
-        openTrial_.reset();
-        // With an ISI shorter than the lead the next stimulus is queued before this one ends.
-        if (stream != nullptr && stream->Position() < stream->ExpectedOnset(current.Ticket) + maskerWave.SampleCount()) {
-            previous = current;
-        } else {
-            Complete(current, stream, report);
-        }
+            return state_.Ear == EarSide::Left ? StereoSound{&maskerWave, &silentWave} : StereoSound{&silentWave, &maskerWave};
+        });
 
         if (reversalCount_ < UnrecordedChanges && state_.MaskerSPL == c.MaxSPL) {
             ++maxLevelTrials;
@@ -240,17 +254,128 @@ void TrackingRun::Trials(RunOutcome& report, SoundStream* stream)
         }
         relativeLevel_ += static_cast<float>(levelDirection_) * c.SPLstep;
     } while (!stopRequested_ && !sweepDone_);
-    if (previous) {
-        Complete(*previous, stream, report);
+}
+
+void TrackingRun::ThresholdTrials(RunOutcome& report, SoundStream* stream, TrialSchedule& schedule)
+{
+    const ExperimentSettings& settings = state_.Settings;
+    const TestCondition& c = state_.Current();
+    const bool kc35 = settings.Attenuator == AttenuatorMode::Kc35;
+    // The attenuator sets whole dB: the track moves in whole dB from a whole-dB start.
+    const float step = kc35 ? std::max(1.0f, std::round(settings.ThresholdStep)) : settings.ThresholdStep;
+    // The tone is played lower by the headphone's correction at ToneF, never with a positive gain.
+    const float toneCorrection = StimulusCorrectionDb(state_.Calibration, state_.Ear, c.ToneF);
+    if (log_.Calibration) {
+        log_.Calibration->ToneDb = toneCorrection;
     }
-    if (mode == AttenuatorMode::Kc35 && stream != nullptr && report.LateStimuli > 0) {
-        // The level command waits for the stimulus before to be played and the next stimulus
-        // waits for the command, so the device's latency and the command's time fall in the ISI.
-        const std::int64_t needs = stream->LeadFrames() - FramesOfMs(KeyLeadMs);
-        const auto needsMs = static_cast<int>((needs * 1000 + Rate - 1) / Rate);
-        if (settings.ISI < needsMs) {
-            report.Kc35NeedsIsiMs = needsMs;
+    const float ceiling = settings.CalibFactor + MaskerCeilingRelativeDb(!kc35, toneCorrection);
+    const double trialMs = std::max(1.0, static_cast<double>(settings.MaskerDuration) + settings.ISI);
+    const auto trialLimit = static_cast<std::int64_t>(std::ceil(1000.0 * settings.ThresholdTimeLimit / trialMs));
+    float level = kc35 ? std::trunc(settings.ThresholdStartSPL) : settings.ThresholdStartSPL;
+    const Wave silentWave = MakeTrialBuffer(settings);
+    Tone toneWave = MakeRunTone(settings, c, level - toneCorrection);
+    levelDirection_ = -1;
+    levelMoved_ = false;
+    reversalLevels_.clear();
+    bool atFloor = false;
+    bool atCeiling = false;
+    do {
+        if (level > ceiling) {
+            level = ceiling;
+            atCeiling = true;
         }
+        if (!(level >= LowestLevel)) {
+            level = LowestLevel;
+            atFloor = true;
+        }
+        toneLevel_ = level;
+        state_.RunToneSPL = level;
+        TrialRecord trial;
+        trial.Trial = report.Trials + 1;
+        trial.Frequency = c.ToneF;
+        trial.Level = level;
+        const auto setLevel = [&]() { SetToneAttenuatorLevel(level, toneCorrection); };
+        Present(report, stream, schedule, trial, setLevel, [&]() -> StereoSound {
+            if (kc35) {
+                return {&silentWave, &toneWave};  // the tone's channel at the reference level
+            }
+            toneWave = MakeRunTone(settings, c, level - toneCorrection);
+            NoteResolution(report, toneWave, "The tone", level);
+            return state_.Ear == EarSide::Left ? StereoSound{&toneWave, &silentWave} : StereoSound{&silentWave, &toneWave};
+        });
+        levelMoved_ = true;
+        level -= static_cast<float>(levelDirection_) * step;
+    } while (!stopRequested_ && static_cast<int>(reversalLevels_.size()) < settings.ThresholdReversals
+             && report.Trials < trialLimit);
+    if (atFloor || atCeiling) {
+        report.ThresholdFlags.push_back("The tone's level was held at the device's " + std::string(atFloor ? "floor" : "ceiling")
+                                        + " (" + FormatShortest(atFloor ? LowestLevel : ceiling)
+                                        + " dB SPL) during the run: the threshold may lie beyond it.");
+    }
+    if (report.Trials >= trialLimit && static_cast<int>(reversalLevels_.size()) < settings.ThresholdReversals) {
+        report.ThresholdFlags.push_back("The run reached its time limit (" + FormatShortest(settings.ThresholdTimeLimit)
+                                        + " s) after " + std::to_string(reversalLevels_.size()) + " of its "
+                                        + std::to_string(settings.ThresholdReversals) + " reversals.");
+    }
+}
+
+void TrackingRun::Present(RunOutcome& report, SoundStream* stream, TrialSchedule& schedule, const TrialRecord& trial,
+                          const std::function<void()>& setLevel, const std::function<StereoSound()>& build)
+{
+    const AttenuatorMode mode = state_.Settings.Attenuator;
+    Presentation current;
+    current.Trial = trial;
+    openTrial_ = trial;
+    // The attenuator changes the level the moment the command arrives, so the command
+    // waits for the last sample of the stimulus before; when that has been played it goes
+    // out at once, as early as the key allows.
+    const bool levelSet = mode == AttenuatorMode::Kc35 && !schedule.Previous;
+    if (levelSet) {
+        setLevel();
+        // The first stimulus starts as soon as the device can take it: it waits for the
+        // command to cross the line and the attenuator to settle first. Later ones are
+        // scheduled a whole lead after the key, on the device's clock.
+        if (schedule.First && devices_.attenuator != nullptr && stream != nullptr) {
+            stream->WaitUntil(stream->Position() + FramesOfMs(devices_.attenuator->LevelCommandLeadMs()));
+        }
+    }
+    const StereoSound sound = build();
+    // Each stimulus starts ISI after the last frame of the one before.
+    const SoundStart start = schedule.First ? SoundStart::Now() : SoundStart::AfterPrevious(schedule.IsiFrames);
+    schedule.First = false;
+    if (mode == AttenuatorMode::Software) {
+        current.Ticket = sound.first->QueueStereo(*stream, *sound.first, *sound.second, start, false);
+    } else if (mode == AttenuatorMode::Kc35) {
+        // A stimulus whose level is still to be set waits for its command.
+        current.Ticket = sound.first->QueueStereo(*stream, *sound.first, *sound.second, start, !levelSet);
+        if (!levelSet) {
+            Complete(*schedule.Previous, stream, report);
+            schedule.Previous.reset();
+            setLevel();
+            stream->Release(current.Ticket);
+        }
+    }
+    ++report.Trials;
+    if (schedule.Previous) {
+        Complete(*schedule.Previous, stream, report);
+        schedule.Previous.reset();
+    }
+
+    std::int64_t end = 0;
+    if (stream != nullptr) {
+        end = stream->ExpectedOnset(current.Ticket) + static_cast<std::int64_t>(sound.first->SampleCount());
+        WaitUntil(*stream, end + schedule.IsiFrames - stream->LeadFrames());
+    } else {
+        devices_.clock->Delay(static_cast<std::uint32_t>(state_.Settings.ISI));
+    }
+    devices_.dispatcher->ProcessEvents();
+    NoteKeys(current.Trial);
+    openTrial_.reset();
+    // With an ISI shorter than the lead the next stimulus is queued before this one ends.
+    if (stream != nullptr && stream->Position() < end) {
+        schedule.Previous = current;
+    } else {
+        Complete(current, stream, report);
     }
 }
 
@@ -304,9 +429,19 @@ void TrackingRun::Finish(RunOutcome& report)
     report.StoredPoints = state_.Results.StoredResultCount;
     log_.SoundDevice = devices_.sound->UsedDevice();
     report.Started = log_.Started;
+    if (Kind == RunKind::Threshold) {
+        report.Reversals = reversalLevels_;
+        report.Threshold = EstimateThreshold(reversalLevels_);
+        log_.Reversals = reversalLevels_;
+        log_.Threshold = report.Threshold;
+    }
+    // A threshold run without a reversal measured nothing and is refused like an ended run.
+    const bool measured = report.Error.empty() && !stopRequested_ && (Kind != RunKind::Threshold || report.Threshold);
     if (Session) {
-        report.RunStatus = report.Error.empty() && !stopRequested_ ? "measured" : "ended";
-        report.StopCause = stopRequested_ ? stopCause_ : std::string();
+        report.RunStatus = !measured ? "ended" : Session->Practice ? "practice" : "measured";
+        report.StopCause = stopRequested_ ? stopCause_
+                           : !measured && report.Error.empty() ? "a threshold track without a reversal"
+                                                               : std::string();
         log_.Session = *Session;
         log_.Session->Status = report.RunStatus;
     }
@@ -319,9 +454,12 @@ void TrackingRun::Finish(RunOutcome& report)
     report.TrialLogError = files.TrialLogError;
     report.DictionaryError = files.DictionaryError;
     report.TrialLogWritten = files.TrialLogWritten;
-    report.ResultsError = WriteResultsBlock(state_, state_.Results.StoredResultCount).Reason();
-    if (report.ResultsError.empty()) {
-        report.FilesWritten.push_back(state_.ResultsFileName);
+    // The results file holds tuning curves only: its readers know no other block.
+    if (Kind == RunKind::Ptc) {
+        report.ResultsError = WriteResultsBlock(state_, state_.Results.StoredResultCount).Reason();
+        if (report.ResultsError.empty()) {
+            report.FilesWritten.push_back(state_.ResultsFileName);
+        }
     }
     report.FilesWritten.insert(report.FilesWritten.end(), files.Written.begin(), files.Written.end());
 }
@@ -407,6 +545,12 @@ void TrackingRun::CountChange(int previous)
         return;
     }
     ++reversalCount_;
+    if (Kind == RunKind::Threshold) {
+        if (levelMoved_) {
+            reversalLevels_.push_back(toneLevel_);
+        }
+        return;
+    }
     if (reversalCount_ > UnrecordedChanges) {
         state_.Results.Record(state_.MaskerFreq, state_.MaskerSPL);
     }

@@ -4,6 +4,7 @@
 #include "SharedState.h"
 #include "Noise.h"
 #include "Tone.h"
+#include "ThresholdEstimate.h"
 #include "TrialRecord.h"
 
 #include <chrono>
@@ -11,6 +12,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class Clock;
@@ -60,10 +62,23 @@ struct RunOutcome {
     // KC35 mode, when stimuli started late and the ISI was shorter: the ISI this sound device
     // needs for the level command to fall between the stimuli.
     int Kc35NeedsIsiMs = 0;
+    RunKind Kind = RunKind::Ptc;
+    // A tone set in dB SL: how it was resolved ("10 dB SL = 47.5 dB SPL (threshold ...)").
+    std::string ToneLevel;
+    // A threshold run: its estimate (none without a reversal), the levels of its reversals, and
+    // what makes the estimate doubtful (the level held at the device's floor or ceiling, the
+    // time limit reached before the reversals asked for).
+    std::optional<ThresholdEstimate> Threshold;
+    std::vector<float> Reversals;
+    std::vector<std::string> ThresholdFlags;
 };
 
 // The swept-masker tracking procedure and the listener's key handling. The run window owns
-// one and drives it; the simulator drives the same class with a virtual listener.
+// one and drives it; the simulator drives the same class with a virtual listener. Set to
+// RunKind::Threshold, the same procedure tracks the threshold in quiet at ToneF: the tone alone,
+// falling by ThresholdStep while SPACE is held and rising while it is released, until
+// ThresholdReversals reversals or ThresholdTimeLimit; it writes the session record and the trial
+// log but no results-file block.
 class TrackingRun {
 public:
     static constexpr int SpaceKey = 32;
@@ -103,6 +118,8 @@ public:
     std::optional<SimulatedListenerRecord> Listener;
     // The run's place in a session, written to the session record with its status.
     std::optional<SessionMark> Session;
+    // What the run measures.
+    RunKind Kind = RunKind::Ptc;
 
     // The track as it stands: the sweep has played its last frequency, the level's direction
     // (-1 down, +1 up), the level relative to CalibFactor for the next stimulus, and the key
@@ -117,7 +134,21 @@ private:
         TrialRecord Trial;
         int Ticket = -1;
     };
+    // Where the trials stand on the stream: a stimulus still playing when the next is queued.
+    struct TrialSchedule {
+        std::optional<Presentation> Previous;
+        bool First = true;
+        std::int64_t IsiFrames = 0;
+    };
+    using StereoSound = std::pair<const Wave*, const Wave*>;  // left, right
     void Trials(RunOutcome& report, SoundStream* stream);
+    void CurveTrials(RunOutcome& report, SoundStream* stream, TrialSchedule& schedule);
+    void ThresholdTrials(RunOutcome& report, SoundStream* stream, TrialSchedule& schedule);
+    // Plays one trial: in KC35 mode sends the level with `setLevel` between the stimuli, queues
+    // what `build` makes ISI after the stimulus before, waits for the
+    // listener's key and completes the trial (or keeps it in `schedule` while it plays).
+    void Present(RunOutcome& report, SoundStream* stream, TrialSchedule& schedule, const TrialRecord& trial,
+                 const std::function<void()>& setLevel, const std::function<StereoSound()>& build);
     // Waits for the stimulus to be played (or not), counts how it went and reports the trial.
     void Complete(Presentation& presentation, SoundStream* stream, RunOutcome& report);
     // Keeps `part` of a stimulus in the report when it is the quietest yet.
@@ -142,6 +173,11 @@ private:
     int levelDirection_ = -1;
     float relativeLevel_ = 0.0f;
     int reversalCount_ = 0;
+    // A threshold run: the tone's level of the trial last played, whether it has moved yet (a
+    // press during the first trial turns nothing), and the levels at the reversals.
+    float toneLevel_ = 0.0f;
+    bool levelMoved_ = false;
+    std::vector<float> reversalLevels_;
     RunLog log_;
     int pointsLogged_ = 0;                  // points already counted in a trial of the log
     std::optional<TrialRecord> openTrial_;  // the trial being presented, until its key changes are noted

@@ -31,8 +31,15 @@ void PrintSession(const SessionProtocol& protocol, const std::string& path)
     }
     for (std::size_t k = 0; k < protocol.Runs.size(); ++k) {
         const SessionRun& run = protocol.Runs[k];
+        if (run.Kind == RunKind::Threshold) {
+            std::cout << "Run" << k + 1 << "=threshold," << run.Condition << ',' << EarName(run.Ear) << '\n';
+            continue;
+        }
         std::cout << "Run" << k + 1 << '=' << run.Condition << ',' << EarName(run.Ear) << ','
                   << DirectionName(run.SweepDirection) << '\n';
+    }
+    if (protocol.Practice > 0) {
+        std::cout << "Practice=" << protocol.Practice << '\n';
     }
     std::cout << "Order=" << (protocol.Shuffled ? "shuffled" : "listed") << '\n';
     if (protocol.Shuffled) {
@@ -69,6 +76,10 @@ int PrintConditions(const std::string& path)
     line("ModFreq", number(s.ModFreq));
     line("ISI", std::to_string(s.ISI));
     line("RiseFall", number(s.RiseFall));
+    line("ThresholdStartSPL", number(s.ThresholdStartSPL));
+    line("ThresholdStep", number(s.ThresholdStep));
+    line("ThresholdReversals", std::to_string(s.ThresholdReversals));
+    line("ThresholdTimeLimit", number(s.ThresholdTimeLimit));
     section = "Tests";
     line("N_Cond", std::to_string(s.N_Cond));
     line("CalibFactor", number(s.CalibFactor));
@@ -83,7 +94,11 @@ int PrintConditions(const std::string& path)
         line("MaskerBW", number(c.MaskerBW));
         line("SPLstep", number(c.SPLstep));
         line("MaxSPL", number(c.MaxSPL));
-        line("ToneSPL", number(c.ToneSPL));
+        if (c.ToneSL) {
+            line("ToneSL", number(*c.ToneSL));
+        } else {
+            line("ToneSPL", number(c.ToneSPL));
+        }
         line("MaskStartSPL", number(c.MaskStartSPL));
         std::cout << "FreqPointCount=" << FreqPointCount(c) << '\n';
     }

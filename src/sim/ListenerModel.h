@@ -17,6 +17,11 @@ inline constexpr int ListenerModelVersion = 2;
 //    (ListenerHearing.h); a listener without them decides as model 2 does, and its runs say 2.
 inline constexpr int HearingListenerModelVersion = 3;
 
+// The listener's threshold in quiet, dB SPL at its ear, in a threshold run of an ear without an
+// audiogram (ListenerHearing.h): a tone alone is heard when its level plus the internal noise
+// exceeds it.
+inline constexpr double ModelQuietThresholdDb = 10.0;
+
 // How the virtual listener decides, shared by the listener and its expected curve.
 struct ListenerSettings {
     // The listener hears the tone when the tone's energy at the output of its auditory filter

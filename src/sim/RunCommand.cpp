@@ -8,6 +8,7 @@
 #include "CurveReport.h"
 #include "ExpectedCurve.h"
 #include "HeadphonePoints.h"
+#include "ListenerHearing.h"
 #include "NumberFormat.h"
 #include "NumberParse.h"
 #include "SessionFiles.h"
@@ -42,7 +43,7 @@ std::string Describe(const RunRequest& request, const ParameterSet& parameters)
     const TestCondition& c = parameters.Conditions[static_cast<std::size_t>(request.options.Condition - 1)];
     const ListenerSettings& listener = request.options.Listener;
     std::string text = request.ini + ", condition " + std::to_string(request.options.Condition) + ": tone "
-                       + Number(c.ToneF) + " Hz at " + Number(c.ToneSPL) + " dB SPL, masker " + Number(c.MaskerBW)
+                       + Number(c.ToneF) + " Hz at " + (c.ToneSL ? Number(*c.ToneSL) + " dB SL" : Number(c.ToneSPL) + " dB SPL") + ", masker " + Number(c.MaskerBW)
                        + " Hz wide from " + Number(c.StartF) + " to " + Number(c.EndF) + " Hz in "
                        + Number(c.FStep) + " Hz and " + Number(c.SPLstep) + " dB steps, "
                        + (parameters.Settings.Attenuator == AttenuatorMode::Kc35 ? "KC35 levels" : "software levels")
@@ -104,7 +105,9 @@ bool ReportTrouble(const VirtualRunResult& result, const std::string& resultsNam
     // The files as the run wrote them: every run adds to the session record, a run with
     // trials to the trial log; a file that could not be written is named with its reason only.
     std::string written;
-    for (const auto& [error, file] : {std::pair{&result.Report.ResultsError, resultsFile},
+    // A threshold run writes no results-file block.
+    for (const auto& [error, file] : {std::pair{&result.Report.ResultsError,
+                                                result.Report.Kind == RunKind::Ptc ? resultsFile : std::string()},
                                       std::pair{&result.Report.RecordError, SessionRecordFileName(resultsFile)},
                                       std::pair{&result.Report.TrialLogError,
                                                 result.Report.TrialLogWritten ? TrialLogFileName(resultsFile) : ""},
@@ -117,6 +120,37 @@ bool ReportTrouble(const VirtualRunResult& result, const std::string& resultsNam
     }
     std::cout << "results: " << (written.empty() ? "none" : written) << " (run " << result.Report.RunId << ")\n";
     return trouble;
+}
+
+// A threshold run's account: the track's reversals and the estimate beside the listener's threshold.
+int PrintThreshold(const RunRequest& request, const ParameterSet& parameters, const VirtualRunResult& result)
+{
+    const TestCondition& c = parameters.Conditions[static_cast<std::size_t>(request.options.Condition - 1)];
+    const ExperimentSettings& s = parameters.Settings;
+    std::cout << request.ini << ", condition " << request.options.Condition << ": threshold in quiet at "
+              << Number(c.ToneF) << " Hz, " << EarName(request.options.Ear) << " ear, from " << Number(s.ThresholdStartSPL)
+              << " dB SPL in " << Number(s.ThresholdStep) << " dB steps, " << s.ThresholdReversals << " reversals\n";
+    std::cout << "trials: " << result.Report.Trials << '\n';
+    std::cout << "reversals:";
+    for (const float level : result.Report.Reversals) {
+        std::cout << ' ' << Number(level);
+    }
+    std::cout << '\n';
+    if (result.Report.Threshold) {
+        std::cout << "threshold: " << FormatDb(result.Report.Threshold->Level) << " dB SPL, SD "
+                  << FormatDb(result.Report.Threshold->Sd) << " dB\n";
+    } else {
+        std::cout << "threshold: none (no reversal)\n";
+    }
+    const std::optional<double> audiogram = ThresholdInQuiet(request.options.Hearing.Of(request.options.Ear), c.ToneF);
+    std::cout << "listener's threshold: " << Number(audiogram.value_or(ModelQuietThresholdDb)) << " dB SPL"
+              << (audiogram ? "" : " (the model's own, without an audiogram)") << '\n';
+    std::cout << "elapsed (simulated): " << Number(result.ElapsedMs / 1000.0) << " s\n";
+    for (const std::string& flag : result.Report.ThresholdFlags) {
+        std::cerr << "quorvex-sim run: " << flag << '\n';
+    }
+    const bool trouble = ReportTrouble(result, request.options.ResultsName);
+    return trouble || !result.Report.Threshold || !result.Report.ThresholdFlags.empty() ? 1 : 0;
 }
 
 int Rehearse(RunRequest& request)
@@ -148,7 +182,13 @@ int Rehearse(RunRequest& request)
         std::cerr << "quorvex-sim run: " << result.Refusal << '\n';
         return 1;
     }
+    if (request.options.Kind == RunKind::Threshold) {
+        return PrintThreshold(request, parameters, result);
+    }
     std::cout << Describe(request, parameters) << DescribeRunCalibration(request.options.Calibration);
+    if (!result.Report.ToneLevel.empty()) {
+        std::cout << "tone: " << result.Report.ToneLevel << '\n';
+    }
     std::cout << "trials: " << result.Report.Trials << '\n';
     std::optional<ExpectedCurve> expected;
     const TestCondition& condition = parameters.Conditions[static_cast<std::size_t>(request.options.Condition - 1)];
@@ -203,5 +243,10 @@ SimCommand AddRunCommand(CLI::App& tool)
     AddHearingOptions(*command, options.Hearing);
     AddHeadphoneOptions(*command, request->headphone);
     command->add_flag("--expected", request->expected, "also print the curve the listener's filter predicts (default: not printed)");
+    command->add_flag_callback(
+        "--threshold", [&options] { options.Kind = RunKind::Threshold; },
+        "measure the listener's threshold in quiet at the condition's ToneF instead of a tuning curve: the tone "
+        "alone, from ThresholdStartSPL in ThresholdStep steps until ThresholdReversals reversals; no results-file block "
+        "(default: a tuning curve)");
     return {command, [request] { return Rehearse(*request); }};
 }

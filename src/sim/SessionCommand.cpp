@@ -4,6 +4,7 @@
 
 #include "NamedParameterFile.h"
 #include "HeadphonePoints.h"
+#include "NumberFormat.h"
 #include "SimOptions.h"
 
 #include "ConditionAnalysis.h"
@@ -83,11 +84,20 @@ void PrintFindings(const std::string& resultsFile, const std::string& session)
 std::string RunLine(const SessionRunner& runner, int index, const VirtualRunResult& result)
 {
     const SessionRun& run = runner.Protocol().Runs[static_cast<std::size_t>(index)];
+    const std::string position = "run " + std::to_string(index + 1) + "/" + std::to_string(runner.Runs()) + ": ";
+    const std::string ended = MeasuredStatus(result.Report.RunStatus) ? "" : " (ended)";
+    if (run.Kind == RunKind::Threshold) {
+        const std::optional<ThresholdEstimate>& threshold = result.Report.Threshold;
+        return position + "threshold, condition " + std::to_string(run.Condition) + ", " + EarName(run.Ear) + " ear: "
+               + (threshold ? FormatDb(threshold->Level) + " dB SPL (SD " + FormatDb(threshold->Sd) + " dB, "
+                                  + std::to_string(result.Report.Reversals.size()) + " reversals)"
+                            : std::string("no threshold"))
+               + ended;
+    }
     const CurveAnalysis curve = AnalyseCurve(result.Points);
-    return "run " + std::to_string(index + 1) + "/" + std::to_string(runner.Runs()) + ": condition "
-           + std::to_string(run.Condition) + ", " + EarName(run.Ear) + " ear, " + DirectionName(run.SweepDirection)
-           + ": " + std::to_string(result.Points.size()) + " points, tip " + DescribeTip(curve)
-           + (result.Report.RunStatus == "measured" ? "" : " (ended)");
+    return position + "condition " + std::to_string(run.Condition) + ", " + EarName(run.Ear) + " ear, "
+           + DirectionName(run.SweepDirection) + ": " + std::to_string(result.Points.size()) + " points, tip "
+           + DescribeTip(curve) + (run.Practice ? " (practice)" : "") + ended;
 }
 
 int RunSession(const SessionRequest& request)
@@ -112,6 +122,9 @@ int RunSession(const SessionRequest& request)
     SharedState state;
     state.Settings = load->Parameters.Settings;
     state.Conditions = load->Parameters.Conditions;
+    // A tone in dB SL is checked against this subject's thresholds in this results name's record.
+    state.SubjectName = request.subject;
+    state.ResultsFileName = request.results + ".dat";
     if (const Result<> check = CheckSessionRuns(protocol, state, '.'); !check) {
         std::cerr << name << check.Reason() << '\n';
         return 1;

@@ -23,11 +23,12 @@ double Db(double energy)
 
 VirtualListener::VirtualListener(const SharedState& state, ListenerSettings settings, SimKeyboard& keyboard,
                                  const SimulatedKc35Line* attenuator, const EarHearing& hearing,
-                                 SimulatedHeadphone* headphone)
+                                 SimulatedHeadphone* headphone, RunKind kind)
     : settings_(settings)
     , keyboard_(keyboard)
     , attenuator_(attenuator)
     , mode_(state.Settings.Attenuator)
+    , kind_(kind)
     , ear_(state.Ear)
     , calibFactor_(state.Settings.CalibFactor)
     , meter_(SharedState::SampleRate, ListeningCentre(hearing, state.Current().ToneF),
@@ -41,7 +42,11 @@ VirtualListener::VirtualListener(const SharedState& state, ListenerSettings sett
         windowPower_ += static_cast<double>(w) * w;
     }
     const double toneF = state.Current().ToneF;
-    if (const std::optional<double> threshold = ThresholdInQuiet(hearing, toneF)) {
+    std::optional<double> threshold = ThresholdInQuiet(hearing, toneF);
+    if (!threshold && kind_ == RunKind::Threshold) {
+        threshold = ModelQuietThresholdDb;  // a tone alone needs a threshold to be missed at all
+    }
+    if (threshold) {
         const double passed = 10.0 * std::log10(RoexWeight(ListeningCentre(hearing, toneF), toneF));
         floorDb_ = *threshold + passed - settings_.CriterionDb;
     }
@@ -104,6 +109,18 @@ VirtualListener::Decision VirtualListener::Listen(const HeardSound& sound)
     decision.ToneDb = -std::numeric_limits<double>::infinity();
     decision.MaskerDb = -std::numeric_limits<double>::infinity();
     if (sound.Channels != 2) {
+        return decision;
+    }
+    if (kind_ == RunKind::Threshold) {
+        // The tone alone, at the level the run gives it, taken whole: no masker, and the floor
+        // of the threshold in quiet (Hear) decides.
+        if (mode_ == AttenuatorMode::Software) {
+            decision.ToneDb = ChannelEnergy(sound, EarChannel(ear_), calibFactor_);
+        } else if (mode_ == AttenuatorMode::Kc35 && attenuator_ != nullptr && attenuator_->RoutedEar() == ear_) {
+            if (const std::optional<int> toneLevel = attenuator_->Level(2)) {
+                decision.ToneDb = ChannelEnergy(sound, 1, *toneLevel);
+            }
+        }
         return decision;
     }
     if (mode_ == AttenuatorMode::Software) {

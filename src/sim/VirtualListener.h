@@ -45,10 +45,12 @@ public:
     // Listens with the ear and for the tone of `state`'s current condition; `attenuator` is
     // the KC35's line in KC35 mode (nothing in software mode); `hearing`: the ear's threshold
     // in quiet and dead region, if any; `headphone`, where given, is what every sound passes
-    // before it reaches the listener.
+    // before it reaches the listener. In a threshold run (`kind`) the tone comes alone at a
+    // level that changes: the listener hears it above its threshold in quiet, the audiogram's or,
+    // without one, the model's own (ModelQuietThresholdDb), with the internal noise of every decision.
     VirtualListener(const SharedState& state, ListenerSettings settings, SimKeyboard& keyboard,
                     const SimulatedKc35Line* attenuator, const EarHearing& hearing = {},
-                    SimulatedHeadphone* headphone = nullptr);
+                    SimulatedHeadphone* headphone = nullptr, RunKind kind = RunKind::Ptc);
 
     // One stimulus has been played: decide and press or release SPACE on a change.
     void Hear(const HeardSound& sound);
@@ -66,6 +68,7 @@ private:
     SimKeyboard& keyboard_;
     const SimulatedKc35Line* attenuator_;
     AttenuatorMode mode_;
+    RunKind kind_;
     EarSide ear_;
     double calibFactor_;
     std::size_t windowStart_;

@@ -8,6 +8,7 @@
 #include "SimKeyboard.h"
 #include "SimulatedHeadphone.h"
 #include "SimulatedKc35Line.h"
+#include "ToneLevel.h"
 #include "VirtualListener.h"
 
 namespace {
@@ -45,7 +46,10 @@ Result<> CheckVirtualRun(const ParameterSet& parameters, const VirtualRunOptions
         return Failure{"there is no condition " + std::to_string(options.Condition) + " (the file has "
                        + std::to_string(conditions) + ")"};
     }
-    if (const Result<> check = CheckRunConditions(StateFor(parameters, options), '.'); !check) {
+    const SharedState state = StateFor(parameters, options);
+    if (const Result<> check = options.Kind == RunKind::Threshold ? CheckThresholdRun(state, '.')
+                                                                   : CheckRunConditions(state, '.');
+        !check) {
         return check;
     }
     if (!(parameters.Conditions[static_cast<std::size_t>(options.Condition - 1)].ToneF > 0.0f)) {
@@ -63,6 +67,15 @@ VirtualRunResult RunWithVirtualListener(const ParameterSet& parameters, const Vi
         return result;
     }
     SharedState state = StateFor(parameters, options);
+    if (options.Kind == RunKind::Ptc && state.Current().ToneSL) {
+        // The listener listens for the tone the run will play: at its threshold plus ToneSL.
+        const Result<ResolvedTone> tone = ResolveToneSL(state, options.Session ? options.Session->Id : std::string());
+        if (!tone) {
+            result.Refusal = tone.Reason();
+            return result;
+        }
+        state.Current().ToneSPL = tone.Value().ToneSPL;
+    }
 
     VirtualClock clock;
     SimKeyboard keyboard;
@@ -82,7 +95,7 @@ VirtualRunResult RunWithVirtualListener(const ParameterSet& parameters, const Vi
     }
     SimulatedHeadphone* const heardThrough = headphone ? &*headphone : nullptr;
     const EarHearing& hearing = options.Hearing.Of(options.Ear);
-    VirtualListener listener(state, options.Listener, keyboard, kc35 ? &line : nullptr, hearing, heardThrough);
+    VirtualListener listener(state, options.Listener, keyboard, kc35 ? &line : nullptr, hearing, heardThrough, options.Kind);
     ListeningSoundOutput headphones(clock, [&listener, heardThrough](const HeardSound& sound) {
         listener.Hear(heardThrough != nullptr ? heardThrough->Play(sound) : sound);
     });
@@ -101,6 +114,7 @@ VirtualRunResult RunWithVirtualListener(const ParameterSet& parameters, const Vi
                                            static_cast<float>(options.Listener.NoiseDb),
                                            hearing.Normal() ? ListenerModelVersion : HearingListenerModelVersion};
     run.Session = options.Session;
+    run.Kind = options.Kind;
     keyboard.Attach(run);
 
     result.TrialLimit = VirtualTrialLimit(state.FreqPointCount);

@@ -32,6 +32,8 @@ struct VirtualRunOptions {
     // the run's calibration profile (the headphone the profile was measured on), and without
     // that a flat headphone.
     std::optional<HeadphoneResponse> Headphone;
+    // A tuning curve, or the threshold in quiet at the condition's ToneF.
+    RunKind Kind = RunKind::Ptc;
 };
 
 struct VirtualRunResult {

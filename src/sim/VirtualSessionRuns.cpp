@@ -18,6 +18,8 @@ std::int64_t RunSessionWithVirtualListener(
         session.Session = runner.MarkFor(*next, {});
         session.Calibration = options.Calibration;
         session.Headphone = options.Headphone;
+        session.Session->Practice = run.Practice;
+        session.Kind = run.Kind;
         VirtualRunResult result = RunWithVirtualListener(parameters, session);
         if (!result.Refusal.empty()) {
             result.Report.Error = result.Refusal;  // a run that could not start ends the session there

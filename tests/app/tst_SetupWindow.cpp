@@ -356,6 +356,34 @@ TEST_F(SetupWindowTest, NamesKeepToOneLineAndAnEmptyResultsNameCannotRun)
     }
 }
 
+// A tone in dB SL: refused without a threshold of the subject on record, shown above the one
+// recorded once there is one.
+TEST_F(SetupWindowTest, AToneInDbSLRestsOnTheSubjectsLatestThreshold)
+{
+    Load("[Tests]\nN_Cond=1\n[Cond1]\nToneF=1000\nToneSL=10\n");
+    Control<QLineEdit>("SubjectEdit")->setText("P1");
+    form->SubjectEditExit();
+    auto* label = Control<QLabel>("Label6");
+    EXPECT_EQ(label->text(), "10 dB SL: no threshold on record");
+    try {
+        form->RunPTCClick();
+        ADD_FAILURE() << "the run was not refused";
+    } catch (const std::runtime_error& error) {
+        EXPECT_NE(std::string(error.what()).find("Measure it first with \"Threshold\""), std::string::npos) << error.what();
+    }
+    EXPECT_TRUE(Control("RunThreshold")->isEnabled());
+
+    SharedState measured = form->State();
+    RunLog log;
+    log.Started = std::chrono::system_clock::now();
+    log.Kind = RunKind::Threshold;
+    log.Reversals = {36, 38, 36, 38, 36, 38, 37, 39};
+    log.Threshold = EstimateThreshold(log.Reversals);
+    ASSERT_TRUE(WriteSessionFiles(measured, log, 0).RecordError.empty());
+    form->SubjectEditExit();
+    EXPECT_TRUE(label->text().startsWith("10 dB SL = 47.3 dB SPL (threshold 37.3 dB SPL, measured ")) << label->text().toStdString();
+}
+
 TEST_F(SetupWindowTest, EarAndSweepFollowTheRadioGroups)
 {
     auto* left = form->findChild<QRadioButton*>("RadioGroup1Item0");

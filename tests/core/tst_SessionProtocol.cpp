@@ -14,7 +14,7 @@ SessionProtocol Read(const std::string& session, std::vector<UnreadableValue>* u
 {
     const IniFile ini = IniFile::FromText("[Tests]\nN_Cond=2\n[Session]\n" + session);
     std::vector<UnreadableValue> values;
-    SessionProtocol protocol = ReadSessionProtocol(ini, 2, values);
+    SessionProtocol protocol = ReadSessionProtocol(ini, std::vector<TestCondition>(2), values);
     if (unreadable != nullptr) {
         *unreadable = values;
     }
@@ -122,13 +122,60 @@ INSTANTIATE_TEST_SUITE_P(
                 "[Session] Repeats = 300: the session would have 1200 runs; it may have at most 1000"},
         Refused{"Run1=1,left,up\nRun3=2,left,up\n",
                 "[Session] Run3 = 2,left,up: Run2 is missing; runs are numbered from 1 without gaps"},
-        Refused{"Run1=1,left\n", "[Session] Run1 = 1,left: a run is written condition,ear,direction, e.g. 2,left,up"},
+        Refused{"Run1=1,left\n", "[Session] Run1 = 1,left: a run is written condition,ear,direction, e.g. 2,left,up, "
+                                  "or threshold,condition,ear"},
+        Refused{"Run1=threshold,3,left\n", "[Session] Run1 = threshold,3,left: there is no condition 3 (the file has 2 conditions)"},
+        Refused{"Run1=threshold,1,left\nRun2=1,left,up\nOrder=shuffled\nSeed=1\n",
+                "[Session] Order = shuffled: threshold runs keep their place in the session; shuffle the tuning curves "
+                "alone and measure the thresholds with Thresholds=first"},
+        Refused{"Run1=threshold,1,left\nRun2=1,left,up\nThresholds=first\n",
+                "[Session] Thresholds = first: the runs already name their threshold runs"},
+        Refused{"Thresholds=always\n", "[Session] Thresholds = always: the thresholds are measured first, or none are"},
+        Refused{"Practice=2\n", "[Session] Practice = 2: from 0 to 1 of the session's tuning curves can be practice"},
+        Refused{"Practice=-1\n", "[Session] Practice = -1: from 0 to 1 of the session's tuning curves can be practice"},
         Refused{"Run1001=1,left,up\n", "[Session] Run1001: a session has at most 1000 runs"},
         Refused{"Order=random\n", "[Session] Order = random: the order is listed or shuffled"},
         Refused{"Order=shuffled\n",
                 "[Session] Order = shuffled: a shuffled session needs Seed (a whole number): the same seed gives the "
                 "same order"},
         Refused{"RestEvery=-1\n", "[Session] RestEvery = -1: a rest comes after every N runs, N from 0 (no rests)"}));
+
+// Thresholds=first after the shuffle: each ear and ToneF measured once, before its first curve;
+// conditions 1 and 2 share ToneF here, so one threshold serves both in an ear.
+TEST(SessionProtocol, ThresholdsComeFirstPerEarAndToneAndPracticeMarksTheFirstCurves)
+{
+    const auto kinds = [](const SessionProtocol& protocol) {
+        std::string text;
+        for (const SessionRun& run : protocol.Runs) {
+            if (run.Kind == RunKind::Threshold) {
+                text += 'T';
+            }
+            text += std::to_string(run.Condition);
+            text += EarName(run.Ear).front();
+            text += run.Practice ? "p " : " ";
+        }
+        return text;
+    };
+    const SessionProtocol same = Read("Ears=right,left\nThresholds=FIRST\nPractice=2\n");
+    ASSERT_TRUE(same.Runnable()) << same.Refusal;
+    EXPECT_EQ(kinds(same), "T1r 1rp T1l 1lp 2r 2l ");
+    EXPECT_TRUE(same.ThresholdsFirst);
+
+    std::vector<TestCondition> conditions(2);
+    conditions[1].ToneF = 2000.0f;
+    std::vector<UnreadableValue> values;
+    const SessionProtocol two = ReadSessionProtocol(
+        IniFile::FromText("[Session]\nConditions=2,1\nRepeats=2\nOrder=shuffled\nSeed=3\nThresholds=first\n"), conditions,
+        values);
+    ASSERT_TRUE(two.Runnable()) << two.Refusal;
+    const std::string order = kinds(two);
+    EXPECT_EQ(order.substr(0, 4), 'T' + order.substr(4, 3)) << "the first curve's threshold before it: " << order;
+    EXPECT_EQ(std::count_if(two.Runs.begin(), two.Runs.end(), [](const SessionRun& r) { return r.Kind == RunKind::Threshold; }), 2);
+
+    const SessionProtocol listed = Read("Run1=THRESHOLD,2,left\nRun2=2,left,down\nPractice=1\nRun3=2,left,up\n");
+    ASSERT_TRUE(listed.Runnable()) << listed.Refusal;
+    EXPECT_EQ(kinds(listed), "T2l 2lp 2l ");
+}
 
 TEST(SessionProtocol, UnreadableNumbersTakeTheirDefaultAndAreTold)
 {

@@ -190,6 +190,10 @@ TEST_F(SessionFilesTest, TheListenerDetailsGoAfterThePointsColumnsAndReadBack)
     EXPECT_GT(details - header.begin(), std::find(header.begin(), header.end(), "masker_spl") - header.begin());
     EXPECT_EQ(std::vector<std::string>(details, details + 3),
               (std::vector<std::string>{"subject_id", "birth_date", "examiner"}));
+    EXPECT_EQ(std::vector<std::string>(header.end() - 6, header.end()),
+              (std::vector<std::string>{"run_type", "ToneSL", "threshold_run", "threshold", "threshold_sd",
+                                        "threshold_reversals"}))
+        << "the threshold columns, one block at the end";
     const RecordedRuns read = ReadSessionRecord(FileText(Record()));
     ASSERT_EQ(read.Runs.size(), 1u);
     EXPECT_EQ(read.Runs[0].Listener, state.Listener);

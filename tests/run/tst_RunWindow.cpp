@@ -5,6 +5,7 @@
 #include "RunWindow.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
@@ -333,4 +334,35 @@ TEST_F(RunWindowTest, MaximisedOnAFullHdScreenTheMemoShowsEveryLine)
     auto* memo = window.findChild<QPlainTextEdit*>("Memo1");
     EXPECT_GT(memo->width(), 1500);
     EXPECT_EQ(memo->verticalScrollBar()->maximum(), 0) << "a line of the instructions is hidden";
+}
+
+// A threshold run in the same window: START, the listener's SPACE held while the tone is at
+// 30 dB SPL or above, and the threshold in the summary; the results file stays untouched.
+TEST_F(RunWindowTest, AThresholdRunTracksTheToneAloneAndShowsTheThreshold)
+{
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QApplication::processEvents();
+    window.Run().Kind = RunKind::Threshold;
+    bool holding = false;
+    sound.SetObserver([&](const PlayedSound&) {
+        const bool heard = state.RunToneSPL >= 30.0f;
+        if (heard != holding) {
+            Queue(heard ? QEvent::KeyPress : QEvent::KeyRelease, Qt::Key_Space);
+            holding = heard;
+        }
+    });
+    Button("Button1")->click();
+
+    ASSERT_EQ(finished.size(), 1u);
+    EXPECT_EQ(finished[0].Reversals, (std::vector<float>{28, 30, 28, 30, 28, 30, 28, 30}));
+    EXPECT_EQ(finished[0].Trials, 14) << "40 down to 28 (7 trials), then a reversal a trial";
+    const QString summary = Memo();
+    EXPECT_TRUE(summary.startsWith("Threshold: 29.0 dB SPL (SD 1.1 dB over the last 6 of 8 reversals, from 14 trials)."))
+        << summary.toStdString();
+    EXPECT_FALSE(summary.contains("Points stored")) << summary.toStdString();
+    EXPECT_TRUE(summary.contains("Files written: test.out, run.csv, run.trials.csv.")) << summary.toStdString();
+    EXPECT_FALSE(QFile::exists("run.dat"));
+    EXPECT_TRUE(Button("Button3")->hasFocus());
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
 }

@@ -63,7 +63,7 @@ protected:
     static SessionProtocol Protocol()
     {
         std::vector<UnreadableValue> unreadable;
-        return ReadSessionProtocol(IniFile::FromText("[Session]\nConditions=1,2\nEars=left\nRestEvery=1\n"), 2,
+        return ReadSessionProtocol(IniFile::FromText("[Session]\nConditions=1,2\nEars=left\nRestEvery=1\n"), std::vector<TestCondition>(2),
                                    unreadable);
     }
 

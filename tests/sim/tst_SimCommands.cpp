@@ -305,18 +305,22 @@ TEST(SimCommands, AWriteErrorNamesTheReasonOfTheFailedWrite)
 TEST(SimCommands, ConditionsPrintsWhatParametersLoads)
 {
     const ScratchFolder dir;
-    std::ofstream(dir.Path("PTC.INI")) << "[Settings]\nISI=250.5\n[Tests]\nN_Cond=2\nCalibFactor=$5A\n"
-                                          "[Cond2]\nMaskerBW=0.1\nFStep=0.1\n";
+    std::ofstream(dir.Path("PTC.INI")) << "[Settings]\nISI=250.5\nThresholdStep=1\n[Tests]\nN_Cond=2\nCalibFactor=$5A\n"
+                                          "[Cond2]\nMaskerBW=0.1\nFStep=0.1\nToneSL=12.5\n"
+                                          "[Session]\nConditions=2\nThresholds=first\nRepeats=2\nPractice=1\n";
     const Outcome printed = Sim("conditions", " 2>/dev/null");
     ASSERT_EQ(printed.status, 0) << printed.output;
     EXPECT_EQ(printed.output,
               "Attenuator=1\nDebug=0\nToneDuration=400\nMaskerDuration=600\nModulated=0\nModFreq=20\n"
               "ISI=20   (default used: the file's value is unreadable)\n"
-              "RiseFall=20\nN_Cond=2\nCalibFactor=90\n"
+              "RiseFall=20\nThresholdStartSPL=40\nThresholdStep=1\nThresholdReversals=8\nThresholdTimeLimit=300\n"
+              "N_Cond=2\nCalibFactor=90\n"
               "[Cond1]\nToneF=1000\nStartF=500\nEndF=2000\nFStep=10\nMaskerBW=200\nSPLstep=3\nMaxSPL=80\n"
               "ToneSPL=30\nMaskStartSPL=40\nFreqPointCount=151\n"
               "[Cond2]\nToneF=1000\nStartF=500\nEndF=2000\nFStep=0.100000001490116\nMaskerBW=0.100000001490116\n"
-              "SPLstep=3\nMaxSPL=80\nToneSPL=30\nMaskStartSPL=40\nFreqPointCount=15000\n");
+              "SPLstep=3\nMaxSPL=80\nToneSL=12.5\nMaskStartSPL=40\nFreqPointCount=15000\n"
+              "[Session]\nRun1=threshold,2,right\nRun2=2,right,up\nRun3=2,right,up\nPractice=1\nOrder=listed\n"
+              "RestEvery=0\n");
 }
 
 TEST(SimCommands, ConditionsRefusesAnImpossibleConditionCount)
