@@ -90,6 +90,12 @@ const Meanings& RecordMeanings()
         {"kc35_residual", {"KC35 levels: the level at the ear minus the level meant that the attenuator's whole-dB steps left, the largest in magnitude of the run", "dB", {}}},
         {"flag_calibration_overdue", {"quality flag: the profile's objective calibration was older than its interval", "", Flag}},
         {"flag_no_listening_check", {"quality flag: the day's listening check of both ears was not on record", "", Flag}},
+        {"run_type", {"what the run measured: a tuning curve, or the threshold in quiet of the tone alone", "", {{"ptc", "a tuning curve"}, {"threshold", "a threshold run"}}}},
+        {"ToneSL", {"a tuning curve whose tone was set above the listener's threshold: that level; ToneSPL is then the level played", "dB SL", {}}},
+        {"threshold_run", {"a tuning curve set in dB SL: the identifier of the threshold run its tone rests on", "", {}}},
+        {"threshold", {"a threshold run: the threshold in quiet, the mean of the levels at its last reversals", "dB SPL", {}}},
+        {"threshold_sd", {"a threshold run: the standard deviation of the levels the threshold is the mean of", "dB", {}}},
+        {"threshold_reversals", {"a threshold run: the tone's level at each reversal, in order, separated by spaces", "dB SPL", {}}},
     };
     return meanings;
 }
