@@ -93,6 +93,8 @@ private:
     // The profile in use read again and put in the shared state; false (with a message) when
     // it cannot be read.
     bool ReloadProfileInUse();
+    // Appends a made entry to the profile's history; a refusal or a failed save is shown, and false.
+    bool SaveEntry(const Result<CalibrationEntry>& entry);
     void ShowStanding();
     void ShowCorrections();
     std::string OperatorName() const;

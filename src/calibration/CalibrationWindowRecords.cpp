@@ -303,12 +303,7 @@ void CalibrationWindow::SaveClick()
     const Result<CalibrationEntry> entry =
         MakeReadingEntry(profile_->Name, OperatorName(), ear, frequency.Value(), state_.Settings.CalibFactor,
                          ReadingEdit->text().toStdString(), separator, Now());
-    if (!entry) {
-        ShowMessage(Text(entry.Reason()));
-        return;
-    }
-    if (const Result<> saved = store_.Append(entry.Value()); !saved) {
-        ShowMessage(Text(saved.Reason()));
+    if (!SaveEntry(entry)) {
         return;
     }
     ReadingEdit->clear();
@@ -332,16 +327,24 @@ void CalibrationWindow::ListeningCheckClick()
         return;
     }
     const Result<CalibrationEntry> entry = MakeListeningCheck(profile_->Name, OperatorName(), Now());
-    if (!entry) {
-        ShowMessage(Text(entry.Reason()));
-        return;
-    }
-    if (const Result<> saved = store_.Append(entry.Value()); !saved) {
-        ShowMessage(Text(saved.Reason()));
+    if (!SaveEntry(entry)) {
         return;
     }
     if (ReloadProfileInUse()) {
         OutcomeLabel->setText(Text("Listening check recorded: " + entry.Value().Operator
                                    + " heard both ears sound right."));
     }
+}
+
+bool CalibrationWindow::SaveEntry(const Result<CalibrationEntry>& entry)
+{
+    if (!entry) {
+        ShowMessage(Text(entry.Reason()));
+        return false;
+    }
+    if (const Result<> saved = store_.Append(entry.Value()); !saved) {
+        ShowMessage(Text(saved.Reason()));
+        return false;
+    }
+    return true;
 }
