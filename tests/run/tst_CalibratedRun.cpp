@@ -2,6 +2,7 @@
 // frequency, sets KC35 levels in whole-dB steps, and records what it applied.
 #include "CalibrationLevels.h"
 #include "Csv.h"
+#include "FileText.h"
 #include "Kc35Attenuator.h"
 #include "RecordedRuns.h"
 #include "RecordingSerialLink.h"
@@ -19,8 +20,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
-#include <iterator>
 
 namespace {
 
@@ -86,8 +85,7 @@ public:
     }
     std::vector<std::vector<std::string>> TrialLog() const
     {
-        std::ifstream in(scratch.Path("run.trials.csv"), std::ios::binary);
-        return ParseCsv(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+        return ParseCsv(FileText(scratch.Path("run.trials.csv")));
     }
 
     const ScratchFolder scratch;
