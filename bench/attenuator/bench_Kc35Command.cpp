@@ -71,11 +71,9 @@ int main(int argc, char** argv)
     int failures = 0;
     for (int i = 0; i < count; ++i) {
         const auto start = std::chrono::steady_clock::now();
-        try {
-            kc35.SetAttenuatorLevel(1, 40 + i % 40);
-        } catch (const std::exception& error) {
+        if (const Result<> set = kc35.SetAttenuatorLevel(1, 40 + i % 40); !set) {
             ++failures;
-            std::fprintf(stderr, "%s\n", error.what());
+            std::fprintf(stderr, "%s\n", set.Reason().c_str());
             comPort.Close();
         }
         ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());

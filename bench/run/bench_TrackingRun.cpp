@@ -45,10 +45,10 @@ public:
 class TimedLevelLink final : public SerialLink {
 public:
     explicit TimedLevelLink(SerialLink& port) : port_(port) {}
-    void Open() override { port_.Open(); }
-    int Write(const char* buffer, int count) override
+    Result<> Open() override { return port_.Open(); }
+    Result<int> Write(const char* buffer, int count) override
     {
-        const int written = port_.Write(buffer, count);
+        Result<int> written = port_.Write(buffer, count);
         if (count > 0 && buffer[0] == 'I') {
             MaskerCommandEnds.push_back(jack_get_time());
         }

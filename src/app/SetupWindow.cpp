@@ -286,15 +286,26 @@ void SetupWindow::InitialiseAttenuators()
 {
     // A file naming a port chooses it; without the key the port stays as it was (the
     // platform's default, or what the operator chose in the setup dialog).
+    Result<> ready;
     if (ownComPort_ && !state_.Settings.SerialPort.empty()) {
-        ownComPort_->SetPort(state_.Settings.SerialPort);
+        ready = ownComPort_->SetPort(state_.Settings.SerialPort);
     }
     const bool kc35 = state_.Settings.Attenuator == AttenuatorMode::Kc35;
-    if (kc35) {
-        kc35_->SendKC35Setup();  // a serial error leaves both buttons as they were
+    if (kc35 && ready) {
+        ready = kc35_->SendKC35Setup();
     }
+    // The buttons follow the mode also when the set-up failed: they are how the operator
+    // chooses another port and sends the set-up again.
     SerialPort->setEnabled(kc35);
     InitKC35->setEnabled(kc35);
+    ShowFailure(ready);
+}
+
+void SetupWindow::ShowFailure(const Result<>& result)
+{
+    if (!result) {
+        ShowMessage(QString::fromStdString(result.Reason()));
+    }
 }
 
 void SetupWindow::SerialPortClick()
@@ -306,15 +317,21 @@ void SetupWindow::SerialPortClick()
 
 void SetupWindow::InitKC35Click()
 {
-    kc35_->SendKC35Setup();
+    ShowFailure(kc35_->SendKC35Setup());
 }
 
 void SetupWindow::EarGroupClick()
 {
+    ShowFailure(RouteEar());
+}
+
+Result<> SetupWindow::RouteEar()
+{
     state_.Ear = EarButtons->checkedId() == ButtonOf(EarSide::Left) ? EarSide::Left : EarSide::Right;
-    if (state_.Settings.Attenuator == AttenuatorMode::Kc35) {
-        kc35_->SendEarRouting(state_.Ear);
+    if (state_.Settings.Attenuator != AttenuatorMode::Kc35) {
+        return {};
     }
+    return kc35_->SendEarRouting(state_.Ear);
 }
 
 void SetupWindow::SweepGroupClick()
@@ -432,8 +449,15 @@ void SetupWindow::TonePlayClick()
     if (const Result<> check = CheckPreviewTone(state_.Settings, state_.Current(), DecimalSeparator()); !check) {
         throw std::runtime_error("The tone cannot be played: " + check.Reason() + ".");
     }
-    const TonePreviewOutcome outcome = PlayTonePreview(
-        state_, *devices_.sound, [this](float level) { kc35_->SetAttenuatorLevel(2, TruncateLevel(level)); });
+    const Result<TonePreviewOutcome> previewed = PlayTonePreview(state_, *devices_.sound, [this](float level) {
+        const Result<int> whole = TruncateLevel(level);
+        return whole ? kc35_->SetAttenuatorLevel(2, whole.Value()) : Result<>(Failure{whole.Reason()});
+    });
+    if (!previewed) {
+        ShowMessage(QString::fromStdString(previewed.Reason()));
+        return;
+    }
+    const TonePreviewOutcome& outcome = previewed.Value();
     // Which device was tried is only looked up when the tone was not played.
     const std::string device = outcome.Played ? std::string() : devices_.sound->DescribeDevice();
     const std::string deviceAdvice =

@@ -161,8 +161,13 @@ private:
     std::string continueSession_;
     // "Run Session" can start: the file has a [Session] section and a subject name is typed.
     void EnableRunSession();
-    // The set-up window's controls follow run `index` of the session.
-    void ShowSessionRun(int index);
+    // The set-up window's controls follow run `index` of the session; in KC35 mode a change of
+    // ear sends its routing, and fails when the routing cannot be sent.
+    Result<> ShowSessionRun(int index);
+    // The ear of the checked button becomes the run's; in KC35 mode its routing is sent.
+    Result<> RouteEar();
+    // A serial or attenuator failure, as the operator reads it.
+    void ShowFailure(const Result<>& result);
     // The run window and the session panel side by side, or each on a screen of its own.
     void PlaceSessionWindows(QWidget& panel);
     char DecimalSeparator() const;

@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalBlocker>
 
 #include <chrono>
 #include <filesystem>
@@ -103,7 +104,7 @@ void SetupWindow::EnableRunSession()
     RunSessionAction->setEnabled(ready);
 }
 
-void SetupWindow::ShowSessionRun(int index)
+Result<> SetupWindow::ShowSessionRun(int index)
 {
     const SessionRun& run = protocol_.Runs.at(static_cast<std::size_t>(index));
     // Each run carries the calibration as it stands when the run starts.
@@ -112,9 +113,17 @@ void SetupWindow::ShowSessionRun(int index)
     }
     state_.CurrentCondition = run.Condition - 1;
     RefreshParameters();
-    // Choosing the ear runs its handler, which in KC35 mode sends the routing when it changes.
-    EarButtons->button(ButtonOf(run.Ear))->setChecked(true);
     SweepButtons->button(ButtonOf(run.SweepDirection))->setChecked(true);
+    // As a click on the ear would, a change of ear sends its routing in KC35 mode; here its
+    // failure goes to the session, which ends, rather than to a message of its own.
+    if (EarButtons->checkedId() == ButtonOf(run.Ear)) {
+        return {};
+    }
+    {
+        const QSignalBlocker quiet(EarButtons);
+        EarButtons->button(ButtonOf(run.Ear))->setChecked(true);
+    }
+    return RouteEar();
 }
 
 void SetupWindow::RunSessionClick()
@@ -162,7 +171,7 @@ void SetupWindow::RunSessionClick()
         runner.Continue();
     }
     GraphPTC->setEnabled(false);
-    SessionPanel panel(runner, state_, *runWindow_, [this](int index) { ShowSessionRun(index); });
+    SessionPanel panel(runner, state_, *runWindow_, [this](int index) { return ShowSessionRun(index); });
     panel.ShowMessage = [this](const QString& message) { ShowMessage(message); };
     PlaceSessionWindows(panel);
     panel.show();

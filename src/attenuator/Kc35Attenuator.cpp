@@ -1,6 +1,7 @@
 #include "Kc35Attenuator.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <sstream>
 
@@ -17,12 +18,12 @@ constexpr int SettlingMs = 5;
 constexpr int SchedulingMs = 10;
 
 template <typename Level>
-[[noreturn]] void ThrowOutOfRange(Level level)
+Failure OutOfRange(Level level)
 {
     std::ostringstream message;
     message << "Attenuator level " << level << " dB SPL is out of range: the KC35 can set "
             << Kc35Attenuator::LowestLevel << " to " << Kc35Attenuator::HighestLevel << " dB SPL";
-    throw AttenuatorLevelError(message.str());
+    return Failure{message.str()};
 }
 
 }  // namespace
@@ -32,20 +33,16 @@ Kc35Attenuator::Kc35Attenuator(SerialLink& link, EventDispatcher& events)
 {
 }
 
-std::string Kc35Attenuator::LevelCommand(int channel, int level)
+Result<std::string> Kc35Attenuator::LevelCommand(int channel, int level)
 {
-    if (channel != 1 && channel != 2) {
-        throw AttenuatorChannelError("Attenuator channel " + std::to_string(channel)
-                                     + " does not exist: the KC35 has channels 1 and 2");
-    }
+    assert((channel == 1 || channel == 2) && "the KC35 has channels 1 and 2");
     if (level < LowestLevel || level > HighestLevel) {
-        ThrowOutOfRange(level);
+        return OutOfRange(level);
     }
     const int attenuation = HighestLevel - level;
-    std::string command(1, channel == 1 ? 'I' : 'K');
-    command += HighDigits[static_cast<std::size_t>(attenuation / 16)];
-    command += LowDigits[static_cast<std::size_t>(attenuation % 16)];
-    return command;
+    const char command[] = {channel == 1 ? 'I' : 'K', HighDigits[static_cast<std::size_t>(attenuation / 16)],
+                            LowDigits[static_cast<std::size_t>(attenuation % 16)]};
+    return std::string(command, sizeof command);
 }
 
 int Kc35Attenuator::LevelCommandLeadMs() const
@@ -55,40 +52,51 @@ int Kc35Attenuator::LevelCommandLeadMs() const
     return static_cast<int>((bits + rate - 1) / rate) + SettlingMs + SchedulingMs;
 }
 
-void Kc35Attenuator::SetAttenuatorLevel(int channel, int level)
+Result<> Kc35Attenuator::SetAttenuatorLevel(int channel, int level)
 {
     events_.ProcessEvents();
-    SendGroup(LevelCommand(channel, level));
+    const Result<std::string> command = LevelCommand(channel, level);
+    if (!command) {
+        return Failure{command.Reason()};
+    }
+    return SendGroup(command.Value());
 }
 
-void Kc35Attenuator::SendKC35Setup()
+Result<> Kc35Attenuator::SendKC35Setup()
 {
-    SendGroup("L02L40M80");
-    SendGroup("N02N80P0202");
+    if (const Result<> first = SendGroup("L02L40M80"); !first) {
+        return first;
+    }
+    return SendGroup("N02N80P0202");
 }
 
-void Kc35Attenuator::SendEarRouting(EarSide ear)
+Result<> Kc35Attenuator::SendEarRouting(EarSide ear)
 {
-    SendGroup(ear == EarSide::Left ? "L01N01" : "L02N02");
+    return SendGroup(ear == EarSide::Left ? "L01N01" : "L02N02");
 }
 
-void Kc35Attenuator::SendGroup(std::string_view bytes)
+Result<> Kc35Attenuator::SendGroup(std::string_view bytes)
 {
-    // A failing write propagates with the port still open; the next group's Open finds it
-    // open and its Close closes it.
-    link_.Open();
+    if (const Result<> opened = link_.Open(); !opened) {
+        return opened;
+    }
     for (const char byte : bytes) {
-        link_.Write(&byte, 1);
+        // A byte the line did not take in time is dropped by the link, as a late one could
+        // land inside a later command; only a failing write ends the group.
+        if (const Result<int> written = link_.Write(&byte, 1); !written) {
+            return Failure{written.Reason()};
+        }
     }
     link_.Close();
+    return {};
 }
 
-int TruncateLevel(float level)
+Result<int> TruncateLevel(float level)
 {
     // 2^31 is exactly representable as a float; anything at or beyond it, or NaN, is no int.
     constexpr float limit = 2147483648.0f;
     if (!(level > -limit && level < limit)) {
-        ThrowOutOfRange(level);
+        return OutOfRange(level);
     }
     return static_cast<int>(std::trunc(level));
 }

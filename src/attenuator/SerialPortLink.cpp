@@ -85,27 +85,28 @@ bool LineMissing(int error)
     return error == ENOTTY || error == EINVAL;
 }
 
-void SetModemLines(QSerialPort& device, const FlowControlSettings& flow, const std::string& port)
+Result<> SetModemLines(QSerialPort& device, const FlowControlSettings& flow, const std::string& port)
 {
     errno = 0;
     if (!device.setDataTerminalReady(flow.ControlDTR != DtrControl::Disable)) {
         const int error = errno;
         if (!LineMissing(error)) {
-            throw SerialPortError(SerialPortError::Code::SetCommState, error, port);
+            return SerialPortError(SerialFault::LineSettingsRefused, error, port);
         }
         device.clearError();
     }
     if (device.flowControl() == QSerialPort::HardwareControl) {
-        return;  // the driver drives RTS itself
+        return {};  // the driver drives RTS itself
     }
     errno = 0;
     if (!device.setRequestToSend(flow.ControlRTS != RtsControl::Disable)) {
         const int error = errno;
         if (!LineMissing(error)) {
-            throw SerialPortError(SerialPortError::Code::SetCommState, error, port);
+            return SerialPortError(SerialFault::LineSettingsRefused, error, port);
         }
         device.clearError();
     }
+    return {};
 }
 
 // Bytes handed to the driver but not yet on the line.
@@ -139,26 +140,29 @@ bool SerialPortLink::Connected() const
     return device_ != nullptr;
 }
 
-void SerialPortLink::Open()
+Result<> SerialPortLink::Open()
 {
     if (Connected()) {
-        return;
+        return {};
     }
     if (settings_.Port.empty()) {
-        throw SerialPortError(SerialPortError::Code::OpenFailed, ENOENT, DevicePath(settings_.Port));
+        return SerialPortError(SerialFault::OpenFailed, ENOENT, DevicePath(settings_.Port));
     }
     auto device = std::make_unique<QSerialPort>();
     Configure(*device, settings_);
     errno = 0;
     if (!device->open(QIODevice::ReadWrite)) {
         const int error = errno;
-        throw SerialPortError(IsOpenFailure(device->error()) ? SerialPortError::Code::OpenFailed
-                                                      : SerialPortError::Code::SetCommState,
-                       error, DevicePath(settings_.Port));
+        return SerialPortError(IsOpenFailure(device->error()) ? SerialFault::OpenFailed : SerialFault::LineSettingsRefused,
+                               error, DevicePath(settings_.Port));
     }
     device->setReadBufferSize(settings_.InputBufferSize);
-    SetModemLines(*device, settings_.FlowControl, DevicePath(settings_.Port));  // on failure `device` closes the port
+    // On failure `device` closes the port as it goes.
+    if (const Result<> lines = SetModemLines(*device, settings_.FlowControl, DevicePath(settings_.Port)); !lines) {
+        return lines;
+    }
     device_ = std::move(device);
+    return {};
 }
 
 int SerialPortLink::BitsPerSecond() const
@@ -166,10 +170,10 @@ int SerialPortLink::BitsPerSecond() const
     return BaudRateValue(settings_.Baud, settings_.CustomBaudRate);
 }
 
-int SerialPortLink::Write(const char* buffer, int count)
+Result<int> SerialPortLink::Write(const char* buffer, int count)
 {
     if (!Connected()) {
-        throw SerialPortError(SerialPortError::Code::WriteFailed, EBADF, DevicePath(settings_.Port));
+        return SerialPortError(SerialFault::WriteFailed, EBADF, DevicePath(settings_.Port));
     }
     if (count <= 0) {
         return 0;
@@ -178,9 +182,11 @@ int SerialPortLink::Write(const char* buffer, int count)
     if (device_->write(buffer, count) != count) {
         const int error = errno;
         device_->clear(QSerialPort::Output);
-        throw SerialPortError(SerialPortError::Code::WriteFailed, error, DevicePath(settings_.Port));
+        return SerialPortError(SerialFault::WriteFailed, error, DevicePath(settings_.Port));
     }
-    WaitUntilSent(count);
+    if (const Result<> sent = WaitUntilSent(count); !sent) {
+        return Failure{sent.Reason()};
+    }
     const long long unsent = device_->bytesToWrite() + DriverQueueLength(*device_);
     if (unsent > 0) {
         // The bound has passed (e.g. the device holds CTS low): drop the rest, as a late byte
@@ -190,7 +196,7 @@ int SerialPortLink::Write(const char* buffer, int count)
     return static_cast<int>(count - std::min<long long>(unsent, count));
 }
 
-void SerialPortLink::WaitUntilSent(int count)
+Result<> SerialPortLink::WaitUntilSent(int count)
 {
     const auto deadline = SteadyTime::now() + std::chrono::milliseconds(WriteTimeoutMs(settings_, count));
     // Rounded up, so that the whole bound is waited for and a wait never asks for 0 ms early.
@@ -204,7 +210,7 @@ void SerialPortLink::WaitUntilSent(int count)
             if (device_->error() != QSerialPort::TimeoutError) {
                 const int error = errno;
                 device_->clear(QSerialPort::Output);
-                throw SerialPortError(SerialPortError::Code::WriteFailed, error, DevicePath(settings_.Port));
+                return SerialPortError(SerialFault::WriteFailed, error, DevicePath(settings_.Port));
             }
             device_->clearError();
         }
@@ -214,6 +220,7 @@ void SerialPortLink::WaitUntilSent(int count)
     while (DriverQueueLength(*device_) > 0 && remainingMs() > 0) {
         std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
+    return {};
 }
 
 void SerialPortLink::Close()
@@ -225,22 +232,20 @@ void SerialPortLink::Close()
     device_.reset();
 }
 
-void SerialPortLink::SetSettings(const ComPortSettings& settings)
+Result<> SerialPortLink::SetSettings(const ComPortSettings& settings)
 {
     if (settings == settings_) {
-        return;
+        return {};
     }
     const bool reopen = Connected();
     Close();
     settings_ = settings;
-    if (reopen) {
-        Open();
-    }
+    return reopen ? Open() : Result<>();
 }
 
-void SerialPortLink::SetPort(const std::string& port)
+Result<> SerialPortLink::SetPort(const std::string& port)
 {
     ComPortSettings changed = settings_;
     changed.Port = port;
-    SetSettings(changed);
+    return SetSettings(changed);
 }

@@ -19,23 +19,24 @@ public:
     SerialPortLink& operator=(const SerialPortLink&) = delete;
 
     // Opens the device and applies the line settings; a failure leaves the port closed.
-    void Open() override;
+    Result<> Open() override;
     // Returns once the bytes have left the driver or the write bound (WriteTimeoutMs) has
     // passed; bytes still queued then are dropped rather than sent late. A failed write
     // leaves the port open.
-    int Write(const char* buffer, int count) override;
+    Result<int> Write(const char* buffer, int count) override;
     void Close() override;
     bool Connected() const override;
     int BitsPerSecond() const override;
 
     const ComPortSettings& Settings() const { return settings_; }
-    // While connected a change reopens the device with the new settings.
-    void SetSettings(const ComPortSettings& settings);
+    // While connected a change reopens the device with the new settings; the settings are
+    // taken even when the reopening fails, and the port is then left closed.
+    Result<> SetSettings(const ComPortSettings& settings);
     const std::string& Port() const { return settings_.Port; }
-    void SetPort(const std::string& port);
+    Result<> SetPort(const std::string& port);
 
 private:
-    void WaitUntilSent(int count);
+    Result<> WaitUntilSent(int count);
 
     ComPortSettings settings_;
     std::unique_ptr<QSerialPort> device_;

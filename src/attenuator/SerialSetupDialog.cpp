@@ -3,9 +3,11 @@
 #include "ComSetupChoices.h"
 #include "SerialPortLink.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 
 namespace {
@@ -111,7 +113,11 @@ void SerialSetupDialog::accept()
     s.Stop = Chosen(stopBitsList_, s.Stop);
     s.Parity = Chosen(parityList_, s.Parity);
     ApplyFlowControl(s.FlowControl, Chosen(flowList_, FlowControlChoice::Custom));
-    port_.SetSettings(s);
+    // The settings are taken either way; a port that was open and cannot be reopened with them
+    // is left closed, and the next command opens it again.
+    if (const Result<> applied = port_.SetSettings(s); !applied) {
+        QMessageBox::warning(this, QApplication::applicationDisplayName(), QString::fromStdString(applied.Reason()));
+    }
     QDialog::accept();
 }
 

@@ -2,9 +2,9 @@
 
 #include "Stimuli.h"
 
-TonePreviewOutcome PlayTonePreview(const SharedState& state, SoundOutput& sound,
-                                   const std::function<void(float toneLevel)>& setToneLevel,
-                                   const std::string& wavPath)
+Result<TonePreviewOutcome> PlayTonePreview(const SharedState& state, SoundOutput& sound,
+                                           const std::function<Result<>(float toneLevel)>& setToneLevel,
+                                           const std::string& wavPath)
 {
     TonePreviewOutcome outcome;
     const AttenuatorMode mode = state.Settings.Attenuator;
@@ -16,7 +16,10 @@ TonePreviewOutcome PlayTonePreview(const SharedState& state, SoundOutput& sound,
     const Tone tone = MakePreviewTone(state.Settings, c);
     const Wave silence(state.Settings.ToneDuration, SharedState::SampleRate);
     if (mode == AttenuatorMode::Kc35) {
-        setToneLevel(c.ToneSPL);  // the attenuator is set before the sound starts
+        // The attenuator is set before the sound starts.
+        if (const Result<> set = setToneLevel(c.ToneSPL); !set) {
+            return Failure{set.Reason()};
+        }
     }
     const bool left = state.Ear == EarSide::Left;
     outcome.FileWritten = tone.WriteStereoWav(wavPath, left ? tone : silence, left ? silence : tone).Ok();

@@ -19,12 +19,13 @@ struct TonePreviewOutcome {
 // The tone preview of the current condition: synthesises the tone, writes it to `wavPath`
 // with the tone on the chosen ear's side and plays it once. In KC35 mode `setToneLevel` first
 // sets attenuator channel 2 to the tone level (whole dB SPL) and the tone is played unscaled
-// on the right output, which that channel carries. Modes that play nothing (AttenuatorModePlays)
-// do nothing at all, not even check the settings. Refuse settings the preview's gate cannot
-// honour before calling (CheckPreviewTone).
-TonePreviewOutcome PlayTonePreview(const SharedState& state, SoundOutput& sound,
-                                   const std::function<void(float toneLevel)>& setToneLevel,
-                                   const std::string& wavPath = "tone.wav");
+// on the right output, which that channel carries; a level it cannot set fails the preview
+// with its reason before anything is written or played. Modes that play nothing
+// (AttenuatorModePlays) do nothing at all, not even check the settings. Refuse settings the
+// preview's gate cannot honour before calling (CheckPreviewTone).
+Result<TonePreviewOutcome> PlayTonePreview(const SharedState& state, SoundOutput& sound,
+                                           const std::function<Result<>(float toneLevel)>& setToneLevel,
+                                           const std::string& wavPath = "tone.wav");
 
 // How a preview went, as the operator is told of it: a failure's reason says in one message
 // whether the tone was heard and whether "tone.wav" was written in `workingFolder`, with

@@ -11,8 +11,8 @@
 #include "Tone.h"
 #include "Wave.h"
 
+#include <cassert>
 #include <memory>
-#include <stdexcept>
 #include <string>
 
 namespace {
@@ -59,10 +59,7 @@ CalibrationTone::CalibrationTone(SharedState& state, SoundOutput& sound, EventDi
 
 void CalibrationTone::SelectChannel(int channel)
 {
-    if (channel != 1 && channel != 2) {
-        throw std::invalid_argument("Calibration channel " + std::to_string(channel)
-                                    + " does not exist: choose Channel 1 or Channel 2");
-    }
+    assert((channel == 1 || channel == 2) && "the calibration tone has Channel 1 and Channel 2");
     channel_ = channel;
 }
 
@@ -88,17 +85,17 @@ float CalibrationTone::Frequency() const
     return state_.HasConditions() ? state_.Current().ToneF : 0.0f;
 }
 
-std::unique_ptr<Tone> CalibrationTone::MakeToneAt(float frequency) const
+Result<std::unique_ptr<Tone>> CalibrationTone::MakeToneAt(float frequency) const
 {
     TestCondition condition = state_.Current();
     condition.ToneF = frequency;
     if (const Result<> check = CheckToneFrequency(condition, SystemDecimalSeparator()); !check) {
-        throw std::runtime_error("The calibration tone cannot be played: " + check.Reason() + ".");
+        return Failure{"The calibration tone cannot be played: " + check.Reason() + "."};
     }
     return std::make_unique<Tone>(MakeCalibrationTone(state_.Settings, condition));
 }
 
-int CalibrationTone::Play()
+Result<int> CalibrationTone::Play()
 {
     if (playing_) {
         return 0;
@@ -111,27 +108,49 @@ int CalibrationTone::Play()
         return 0;
     }
     if (!state_.HasConditions()) {
-        throw std::logic_error("No test-condition file has been loaded: there is no tone to calibrate with");
+        return Failure{"No test-condition file has been loaded: there is no tone to calibrate with"};
     }
     float frequency = Frequency();
-    std::unique_ptr<Tone> tone = MakeToneAt(frequency);
+    Result<std::unique_ptr<Tone>> made = MakeToneAt(frequency);
+    if (!made) {
+        return Failure{made.Reason()};
+    }
+    std::unique_ptr<Tone> tone = std::move(made).Value();
     const PlayingMark mark(playing_);
     const Wave silence(SilenceMs, SharedState::SampleRate);
     if (settings.Attenuator == AttenuatorMode::Kc35) {
-        attenuator_.SetAttenuatorLevel(1, QuietLevel);
-        attenuator_.SetAttenuatorLevel(2, QuietLevel);
+        for (const int channel : {1, 2}) {
+            if (const Result<> quiet = attenuator_.SetAttenuatorLevel(channel, QuietLevel); !quiet) {
+                return Failure{quiet.Reason()};
+            }
+        }
     }
     // One stream for all repetitions: each starts at the frame after the last one's end.
     const std::unique_ptr<SoundStream> stream = sound_.OpenStream(SharedState::SampleRate, 2, PrepareMs);
     int repetitions = 0;
     int previous = -1;
+    // A failure ends the tone after the repetition in progress has played to its end.
+    const auto endEarly = [&stream, &previous, this](const std::string& reason) -> Result<int> {
+        if (previous >= 0) {
+            Finish(*stream, previous);
+        }
+        return Failure{reason};
+    };
     do {
         // A frequency chosen during the tone takes effect at the next repetition.
         if (Frequency() != frequency) {
             frequency = Frequency();
-            tone = MakeToneAt(frequency);
+            made = MakeToneAt(frequency);
+            if (!made) {
+                return endEarly(made.Reason());
+            }
+            tone = std::move(made).Value();
         }
-        const int ticket = QueueRepetition(*stream, *tone, silence, previous);
+        const Result<int> queued = QueueRepetition(*stream, *tone, silence, previous);
+        if (!queued) {
+            return endEarly(queued.Reason());
+        }
+        const int ticket = queued.Value();
         ++repetitions;
         if (previous >= 0) {
             Finish(*stream, previous);
@@ -160,7 +179,7 @@ void CalibrationTone::Finish(SoundStream& stream, int ticket)
     }
 }
 
-int CalibrationTone::QueueRepetition(SoundStream& stream, const Wave& tone, const Wave& silence, int& previous)
+Result<int> CalibrationTone::QueueRepetition(SoundStream& stream, const Wave& tone, const Wave& silence, int& previous)
 {
     const int channel = channel_;
     const AttenuatorMode attenuator = state_.Settings.Attenuator;
@@ -170,7 +189,11 @@ int CalibrationTone::QueueRepetition(SoundStream& stream, const Wave& tone, cons
             Finish(stream, previous);
             previous = -1;
         }
-        attenuator_.SetAttenuatorLevel(channel, TruncateLevel(state_.Settings.CalibFactor));
+        const Result<int> level = TruncateLevel(state_.Settings.CalibFactor);
+        const Result<> set = level ? attenuator_.SetAttenuatorLevel(channel, level.Value()) : Failure{level.Reason()};
+        if (!set) {
+            return Failure{set.Reason()};
+        }
     }
     // The file and the sound report their own failures; the repetition goes on regardless, so
     // the file's result is deliberately not looked at.

@@ -37,7 +37,7 @@ class CalibrationTone {
 public:
     CalibrationTone(SharedState& state, SoundOutput& sound, EventDispatcher& events, Kc35Attenuator& attenuator);
 
-    // 1 "Channel 1" or 2 "Channel 2"; read at the start of every repetition.
+    // 1 "Channel 1" or 2 "Channel 2" (asserted); read at the start of every repetition.
     void SelectChannel(int channel);
     int SelectedChannel() const { return channel_; }
     // The frequency to calibrate at instead of ToneF, read at the start of every repetition;
@@ -51,11 +51,12 @@ public:
     // Repeats the tone until Stop. In KC35 mode both attenuator channels are first set to
     // -10 dB SPL, then the selected channel to CalibFactor before every repetition. With an
     // attenuator mode other than 1 or 2 nothing is done. A repetition started always plays to
-    // its end. Attenuator and serial errors end Play and propagate; a repetition that the sound
-    // device could not play ends Play too, with the reason in Problem(). Returns the number of
-    // repetitions. A call made
-    // while the tone is already repeating (from an event handler) returns 0 at once.
-    int Play();
+    // its end. Gives the number of repetitions. Play fails, ending the tone, without a loaded
+    // test-condition file, with a frequency the tone cannot be played at, with a level the
+    // attenuator cannot set, or on a serial failure; a repetition that the sound device could
+    // not play ends Play too, with the reason in Problem(). A call made while the tone is already
+    // repeating (from an event handler) gives 0 at once.
+    Result<int> Play();
     // Ends Play after the repetition in progress.
     void Stop() { stopRequested_ = true; }
     bool Playing() const { return playing_; }
@@ -67,11 +68,12 @@ public:
 private:
     // Writes the file and queues one repetition; in KC35 mode it first waits for `previous`
     // (then forgotten) to be played and sets the attenuator, so that repetition starts late.
-    int QueueRepetition(SoundStream& stream, const Wave& tone, const Wave& silence, int& previous);
+    // Gives the repetition's ticket, or the attenuator's failure with nothing queued.
+    Result<int> QueueRepetition(SoundStream& stream, const Wave& tone, const Wave& silence, int& previous);
     // Waits for a repetition to be played and counts a dropout in it; keeps the problem of one not played.
     void Finish(SoundStream& stream, int ticket);
-    // The tone at `frequency`; one that cannot be played is refused by an exception.
-    std::unique_ptr<Tone> MakeToneAt(float frequency) const;
+    // The tone at `frequency`; one that cannot be played is refused.
+    Result<std::unique_ptr<Tone>> MakeToneAt(float frequency) const;
 
     SharedState& state_;
     SoundOutput& sound_;

@@ -174,7 +174,9 @@ void CalibrationWindow::PlayClick()
             }
         }
     } closeWhenAsked{*this};
-    procedure_->Play();
+    if (const Result<int> played = procedure_->Play(); !played) {
+        ShowMessage(QString::fromStdString(played.Reason()));
+    }
     if (!procedure_->Problem().empty()) {
         ShowMessage(QString::fromStdString("The calibration tone could not be played, so it was stopped: "
                                            + procedure_->Problem() + "."));

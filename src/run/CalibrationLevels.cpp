@@ -15,11 +15,15 @@ float MaskerCeilingRelativeDb(bool softwareLevels, float correctionDb)
     return softwareLevels ? correctionDb : 0.0f;
 }
 
-Kc35Setting Kc35CorrectedLevel(float levelDb, float correctionDb, std::optional<float> ceilingDb)
+Result<Kc35Setting> Kc35CorrectedLevel(float levelDb, float correctionDb, std::optional<float> ceilingDb)
 {
     const float steps = std::round(correctionDb);
+    const Result<int> level = TruncateLevel(levelDb - steps);
+    if (!level) {
+        return Failure{level.Reason()};
+    }
     Kc35Setting setting;
-    setting.Level = TruncateLevel(levelDb - steps);
+    setting.Level = level.Value();
     // A hundredth of a dB of float rounding is not a level above the ceiling.
     if (ceilingDb && static_cast<float>(setting.Level) + correctionDb > *ceilingDb + 0.01f) {
         setting.Level -= 1;

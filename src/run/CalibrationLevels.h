@@ -22,12 +22,12 @@ float MaskerCeilingRelativeDb(bool softwareLevels, float correctionDb);
 // A KC35 level command for a level meant at the ear: the correction taken off in the
 // attenuator's whole-dB steps (rounded to the nearest step), and one step lower when the ear
 // would otherwise get more than `ceilingDb` (MaxSPL for the masker). ResidualDb is the level
-// at the ear minus the level meant.
+// at the ear minus the level meant. A level no int holds is refused as TruncateLevel refuses it.
 struct Kc35Setting {
     int Level = 0;
     float ResidualDb = 0.0f;
 };
-Kc35Setting Kc35CorrectedLevel(float levelDb, float correctionDb, std::optional<float> ceilingDb = std::nullopt);
+Result<Kc35Setting> Kc35CorrectedLevel(float levelDb, float correctionDb, std::optional<float> ceilingDb = std::nullopt);
 
 // Software mode with a profile in use: refuses a tone that its correction at ToneF would drive
 // beyond the samples' full scale (a gain above 9.24 dB over CalibFactor, 3.22 dB modulated),

@@ -17,7 +17,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <exception>
 
 namespace {
 
@@ -50,7 +49,7 @@ QString Paragraphs(const std::vector<std::string>& lines, const char* separator)
 }  // namespace
 
 SessionPanel::SessionPanel(SessionRunner& runner, SharedState& state, RunWindow& runWindow,
-                           std::function<void(int index)> showRun)
+                           std::function<Result<>(int index)> showRun)
     : QDialog(&runWindow, Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint | Qt::WindowDoesNotAcceptFocus)
     , runner_(runner)
     , state_(state)
@@ -137,12 +136,10 @@ void SessionPanel::OfferNext()
 {
     const std::optional<int> next = runner_.Next();
     if (next) {
-        try {
-            showRun_(*next);
-        } catch (const std::exception& error) {
+        if (const Result<> shown = showRun_(*next); !shown) {
             runner_.End();
             ShowMessage(QString("The set-up for %1 failed: %2\nThe session continues at this run next time.")
-                            .arg(Position(runner_, *next), QString::fromStdString(error.what())));
+                            .arg(Position(runner_, *next), QString::fromStdString(shown.Reason())));
         }
     }
     if (runner_.Over()) {

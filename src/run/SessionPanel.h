@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Result.h"
 #include "SessionRunner.h"
 #include "SharedState.h"
 
@@ -31,8 +32,9 @@ class SessionPanel : public QDialog {
 
 public:
     // `showRun` shows run `index`'s condition, ear and direction in the set-up window (in KC35
-    // mode choosing the ear sends its routing); it may throw a serial error.
-    SessionPanel(SessionRunner& runner, SharedState& state, RunWindow& runWindow, std::function<void(int index)> showRun);
+    // mode choosing the ear sends its routing); its failure ends the session before that run.
+    SessionPanel(SessionRunner& runner, SharedState& state, RunWindow& runWindow,
+                 std::function<Result<>(int index)> showRun);
     ~SessionPanel() override;
 
     // How the operator is told what went wrong. Tests replace it.
@@ -70,7 +72,7 @@ private:
     SessionRunner& runner_;
     SharedState& state_;
     RunWindow& runWindow_;
-    std::function<void(int)> showRun_;
+    std::function<Result<>(int)> showRun_;
     std::function<void(const RunOutcome&)> previousOnFinished_;
     std::optional<int> running_;  // the run going on, from 0
     std::int64_t earlierMs_ = 0;  // the session's time in earlier sittings, from the record

@@ -109,20 +109,27 @@ RunOutcome TrackingRun::Run()
             AttenuatorModePlays(mode) ? devices_.sound->OpenStream(Rate, 2, leadMs) : nullptr;
         devices_.dispatcher->ProcessEvents();
         devices_.clock->Delay(1000);
-        Trials(report, stream.get());
-    } catch (const std::exception& error) {
-        report.Error = error.what();
-        // The trial the error broke off is logged as it stood.
-        if (openTrial_) {
-            NoteKeys(*openTrial_);
-            log_.Trials.push_back(*openTrial_);
+        if (const Result<> trials = Trials(report, stream.get()); !trials) {
+            BreakOff(report, trials.Reason());
         }
+    } catch (const std::exception& error) {
+        // What the standard library reports (memory, a sound longer than memory holds).
+        BreakOff(report, error.what());
     }
     Finish(report);
     return report;
 }
 
-void TrackingRun::Trials(RunOutcome& report, SoundStream* stream)
+void TrackingRun::BreakOff(RunOutcome& report, const std::string& reason)
+{
+    report.Error = reason;
+    if (openTrial_) {
+        NoteKeys(*openTrial_);
+        log_.Trials.push_back(*openTrial_);
+    }
+}
+
+Result<> TrackingRun::Trials(RunOutcome& report, SoundStream* stream)
 {
     const ExperimentSettings& settings = state_.Settings;
     const AttenuatorMode mode = settings.Attenuator;
@@ -147,10 +154,10 @@ void TrackingRun::Trials(RunOutcome& report, SoundStream* stream)
     state_.Results.Clear();
     TrialSchedule schedule;
     schedule.IsiFrames = FramesOfMs(settings.ISI);
-    if (Kind == RunKind::Threshold) {
-        ThresholdTrials(report, stream, schedule);
-    } else {
-        CurveTrials(report, stream, schedule);
+    const Result<> trials = Kind == RunKind::Threshold ? ThresholdTrials(report, stream, schedule)
+                                                       : CurveTrials(report, stream, schedule);
+    if (!trials) {
+        return trials;
     }
     if (schedule.Previous) {
         Complete(*schedule.Previous, stream, report);
@@ -164,9 +171,10 @@ void TrackingRun::Trials(RunOutcome& report, SoundStream* stream)
             report.Kc35NeedsIsiMs = needsMs;
         }
     }
+    return {};
 }
 
-void TrackingRun::CurveTrials(RunOutcome& report, SoundStream* stream, TrialSchedule& schedule)
+Result<> TrackingRun::CurveTrials(RunOutcome& report, SoundStream* stream, TrialSchedule& schedule)
 {
     const ExperimentSettings& settings = state_.Settings;
     const TestCondition& c = state_.Current();
@@ -185,7 +193,9 @@ void TrackingRun::CurveTrials(RunOutcome& report, SoundStream* stream, TrialSche
         NoteResolution(report, toneWave, "The tone", state_.RunToneSPL);
     }
     if (mode == AttenuatorMode::Kc35) {
-        SetToneAttenuatorLevel(state_.RunToneSPL, toneCorrection);
+        if (const Result<> set = SetToneAttenuatorLevel(state_.RunToneSPL, toneCorrection); !set) {
+            return set;
+        }
     }
     Tone carrierWave = MakeCarrier(settings);
     Wave maskerWave = MakeTrialBuffer(settings);
@@ -195,7 +205,9 @@ void TrackingRun::CurveTrials(RunOutcome& report, SoundStream* stream, TrialSche
     relativeLevel_ = state_.MaskerSPL - settings.CalibFactor;
     levelDirection_ = -1;
     if (mode == AttenuatorMode::Kc35) {
-        SetToneAttenuatorLevel(c.ToneSPL, toneCorrection);
+        if (const Result<> set = SetToneAttenuatorLevel(c.ToneSPL, toneCorrection); !set) {
+            return set;
+        }
     }
 
     std::int64_t maxLevelTrials = 0;
@@ -229,8 +241,8 @@ void TrackingRun::CurveTrials(RunOutcome& report, SoundStream* stream, TrialSche
         if (log_.Calibration) {
             log_.Calibration->NoteMasker(maskerCorrection);
         }
-        const auto setLevel = [&]() { SetMaskerAttenuatorLevel(state_.MaskerSPL, maskerCorrection, c.MaxSPL); };
-        Present(report, stream, schedule, trial, setLevel, [&]() -> StereoSound {
+        const auto setLevel = [&]() { return SetMaskerAttenuatorLevel(state_.MaskerSPL, maskerCorrection, c.MaxSPL); };
+        const Result<> presented = Present(report, stream, schedule, trial, setLevel, [&]() -> StereoSound {
             BuildTrialMasker(maskerWave, carrierWave, reservoir, settings, state_.MaskerFreq, CarrierSynthesis);
             if (mode != AttenuatorMode::Software) {
                 GateMasker(maskerWave, settings);
@@ -241,6 +253,9 @@ void TrackingRun::CurveTrials(RunOutcome& report, SoundStream* stream, TrialSche
             maskerWave.Add(toneWave);
             return state_.Ear == EarSide::Left ? StereoSound{&maskerWave, &silentWave} : StereoSound{&silentWave, &maskerWave};
         });
+        if (!presented) {
+            return presented;
+        }
 
         if (reversalCount_ < UnrecordedChanges && state_.MaskerSPL == c.MaxSPL) {
             ++maxLevelTrials;
@@ -252,9 +267,10 @@ void TrackingRun::CurveTrials(RunOutcome& report, SoundStream* stream, TrialSche
         }
         relativeLevel_ += static_cast<float>(levelDirection_) * c.SPLstep;
     } while (!stopRequested_ && !sweepDone_);
+    return {};
 }
 
-void TrackingRun::ThresholdTrials(RunOutcome& report, SoundStream* stream, TrialSchedule& schedule)
+Result<> TrackingRun::ThresholdTrials(RunOutcome& report, SoundStream* stream, TrialSchedule& schedule)
 {
     const ExperimentSettings& settings = state_.Settings;
     const TestCondition& c = state_.Current();
@@ -292,8 +308,8 @@ void TrackingRun::ThresholdTrials(RunOutcome& report, SoundStream* stream, Trial
         trial.Trial = report.Trials + 1;
         trial.Frequency = c.ToneF;
         trial.Level = level;
-        const auto setLevel = [&]() { SetToneAttenuatorLevel(level, toneCorrection); };
-        Present(report, stream, schedule, trial, setLevel, [&]() -> StereoSound {
+        const auto setLevel = [&]() { return SetToneAttenuatorLevel(level, toneCorrection); };
+        const Result<> presented = Present(report, stream, schedule, trial, setLevel, [&]() -> StereoSound {
             if (kc35) {
                 return {&silentWave, &toneWave};  // the tone's channel at the reference level
             }
@@ -301,6 +317,9 @@ void TrackingRun::ThresholdTrials(RunOutcome& report, SoundStream* stream, Trial
             NoteResolution(report, toneWave, "The tone", level);
             return state_.Ear == EarSide::Left ? StereoSound{&toneWave, &silentWave} : StereoSound{&silentWave, &toneWave};
         });
+        if (!presented) {
+            return presented;
+        }
         levelMoved_ = true;
         level -= static_cast<float>(levelDirection_) * step;
     } while (!stopRequested_ && static_cast<int>(reversalLevels_.size()) < settings.ThresholdReversals
@@ -315,10 +334,11 @@ void TrackingRun::ThresholdTrials(RunOutcome& report, SoundStream* stream, Trial
                                         + " s) after " + std::to_string(reversalLevels_.size()) + " of its "
                                         + std::to_string(settings.ThresholdReversals) + " reversals.");
     }
+    return {};
 }
 
-void TrackingRun::Present(RunOutcome& report, SoundStream* stream, TrialSchedule& schedule, const TrialRecord& trial,
-                          const std::function<void()>& setLevel, const std::function<StereoSound()>& build)
+Result<> TrackingRun::Present(RunOutcome& report, SoundStream* stream, TrialSchedule& schedule, const TrialRecord& trial,
+                              const std::function<Result<>()>& setLevel, const std::function<StereoSound()>& build)
 {
     const AttenuatorMode mode = state_.Settings.Attenuator;
     Presentation current;
@@ -329,7 +349,9 @@ void TrackingRun::Present(RunOutcome& report, SoundStream* stream, TrialSchedule
     // out at once, as early as the key allows.
     const bool levelSet = mode == AttenuatorMode::Kc35 && !schedule.Previous;
     if (levelSet) {
-        setLevel();
+        if (const Result<> set = setLevel(); !set) {
+            return set;
+        }
         // The first stimulus starts as soon as the device can take it: it waits for the
         // command to cross the line and the attenuator to settle first. Later ones are
         // scheduled a whole lead after the key, on the device's clock.
@@ -349,7 +371,9 @@ void TrackingRun::Present(RunOutcome& report, SoundStream* stream, TrialSchedule
         if (!levelSet) {
             Complete(*schedule.Previous, stream, report);
             schedule.Previous.reset();
-            setLevel();
+            if (const Result<> set = setLevel(); !set) {
+                return set;
+            }
             stream->Release(current.Ticket);
         }
     }
@@ -375,6 +399,7 @@ void TrackingRun::Present(RunOutcome& report, SoundStream* stream, TrialSchedule
     } else {
         Complete(current, stream, report);
     }
+    return {};
 }
 
 void TrackingRun::NoteResolution(RunOutcome& report, const Wave& part, const char* name, float levelDb)
@@ -470,37 +495,45 @@ void TrackingRun::NoteKeys(TrialRecord& trial)
     pointsLogged_ = state_.Results.ResultCount();
 }
 
-void TrackingRun::SetAttenuatorLevel(int channel, float level)
+Result<> TrackingRun::SetAttenuatorLevel(int channel, float level)
 {
-    SendAttenuatorLevel(channel, TruncateLevel(level));
+    const Result<int> whole = TruncateLevel(level);
+    if (!whole) {
+        return Failure{whole.Reason()};
+    }
+    return SendAttenuatorLevel(channel, whole.Value());
 }
 
-void TrackingRun::SendAttenuatorLevel(int channel, int level)
+Result<> TrackingRun::SendAttenuatorLevel(int channel, int level)
 {
     assert(devices_.attenuator != nullptr && "KC35 mode needs an attenuator link");
-    devices_.attenuator->SetAttenuatorLevel(channel, level);
+    return devices_.attenuator->SetAttenuatorLevel(channel, level);
 }
 
-void TrackingRun::SetToneAttenuatorLevel(float level, float correctionDb)
+Result<> TrackingRun::SetToneAttenuatorLevel(float level, float correctionDb)
 {
     if (!log_.Calibration) {
-        SetAttenuatorLevel(2, level);
-        return;
+        return SetAttenuatorLevel(2, level);
     }
-    const Kc35Setting setting = Kc35CorrectedLevel(level, correctionDb);
-    log_.Calibration->NoteResidual(setting.ResidualDb);
-    SendAttenuatorLevel(2, setting.Level);
+    const Result<Kc35Setting> setting = Kc35CorrectedLevel(level, correctionDb);
+    if (!setting) {
+        return Failure{setting.Reason()};
+    }
+    log_.Calibration->NoteResidual(setting.Value().ResidualDb);
+    return SendAttenuatorLevel(2, setting.Value().Level);
 }
 
-void TrackingRun::SetMaskerAttenuatorLevel(float level, float correctionDb, float maxSpl)
+Result<> TrackingRun::SetMaskerAttenuatorLevel(float level, float correctionDb, float maxSpl)
 {
     if (!log_.Calibration) {
-        SetAttenuatorLevel(1, level);
-        return;
+        return SetAttenuatorLevel(1, level);
     }
-    const Kc35Setting setting = Kc35CorrectedLevel(level, correctionDb, maxSpl);
-    log_.Calibration->NoteResidual(setting.ResidualDb);
-    SendAttenuatorLevel(1, setting.Level);
+    const Result<Kc35Setting> setting = Kc35CorrectedLevel(level, correctionDb, maxSpl);
+    if (!setting) {
+        return Failure{setting.Reason()};
+    }
+    log_.Calibration->NoteResidual(setting.Value().ResidualDb);
+    return SendAttenuatorLevel(1, setting.Value().Level);
 }
 
 void TrackingRun::KeyDown(int key)

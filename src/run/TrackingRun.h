@@ -141,29 +141,34 @@ private:
         std::int64_t IsiFrames = 0;
     };
     using StereoSound = std::pair<const Wave*, const Wave*>;  // left, right
-    void Trials(RunOutcome& report, SoundStream* stream);
-    void CurveTrials(RunOutcome& report, SoundStream* stream, TrialSchedule& schedule);
-    void ThresholdTrials(RunOutcome& report, SoundStream* stream, TrialSchedule& schedule);
+    // The trials fail, and the run ends there, when the attenuator cannot set a level.
+    Result<> Trials(RunOutcome& report, SoundStream* stream);
+    Result<> CurveTrials(RunOutcome& report, SoundStream* stream, TrialSchedule& schedule);
+    Result<> ThresholdTrials(RunOutcome& report, SoundStream* stream, TrialSchedule& schedule);
     // Plays one trial: in KC35 mode sends the level with `setLevel` between the stimuli, queues
     // what `build` makes ISI after the stimulus before, waits for the
-    // listener's key and completes the trial (or keeps it in `schedule` while it plays).
-    void Present(RunOutcome& report, SoundStream* stream, TrialSchedule& schedule, const TrialRecord& trial,
-                 const std::function<void()>& setLevel, const std::function<StereoSound()>& build);
+    // listener's key and completes the trial (or keeps it in `schedule` while it plays). A level
+    // that cannot be set fails the trial before its stimulus is released, so nothing is heard
+    // at a level the attenuator was not given.
+    Result<> Present(RunOutcome& report, SoundStream* stream, TrialSchedule& schedule, const TrialRecord& trial,
+                     const std::function<Result<>()>& setLevel, const std::function<StereoSound()>& build);
     // Waits for the stimulus to be played (or not), counts how it went and reports the trial.
     void Complete(Presentation& presentation, SoundStream* stream, RunOutcome& report);
     // Keeps `part` of a stimulus in the report when it is the quietest yet.
     static void NoteResolution(RunOutcome& report, const Wave& part, const char* name, float levelDb);
     void WaitUntil(SoundStream& stream, std::int64_t frame);
+    // Ends the run early with `reason`, the trial it broke off logged as it stood.
+    void BreakOff(RunOutcome& report, const std::string& reason);
     void Finish(RunOutcome& report);
     void CountChange(int previous);
     // The listener's key changes of the trial just heard, as the trial log gives them.
     void NoteKeys(TrialRecord& trial);
-    void SetAttenuatorLevel(int channel, float level);
-    void SendAttenuatorLevel(int channel, int level);
+    Result<> SetAttenuatorLevel(int channel, float level);
+    Result<> SendAttenuatorLevel(int channel, int level);
     // KC35 levels through a calibration profile: the correction in whole-dB steps, the residual
     // noted; without a profile the level as it is (SetAttenuatorLevel).
-    void SetToneAttenuatorLevel(float level, float correctionDb);
-    void SetMaskerAttenuatorLevel(float level, float correctionDb, float maxSpl);
+    Result<> SetToneAttenuatorLevel(float level, float correctionDb);
+    Result<> SetMaskerAttenuatorLevel(float level, float correctionDb, float maxSpl);
 
     SharedState& state_;
     RunDevices devices_;

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-int SimulatedKc35Line::Write(const char* buffer, int count)
+Result<int> SimulatedKc35Line::Write(const char* buffer, int count)
 {
     for (int i = 0; i < count; ++i) {
         if (!connected_) {

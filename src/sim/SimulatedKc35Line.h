@@ -14,8 +14,14 @@
 // to. Anything the attenuator would not understand is kept as a problem for the report.
 class SimulatedKc35Line final : public SerialLink {
 public:
-    void Open() override { connected_ = true; }
-    int Write(const char* buffer, int count) override;
+    Result<> Open() override
+    {
+        connected_ = true;
+        return {};
+    }
+    // A byte written while the line is closed is kept as a problem, not refused: the report
+    // names it.
+    Result<int> Write(const char* buffer, int count) override;
     void Close() override;
     bool Connected() const override { return connected_; }
 

@@ -84,8 +84,14 @@ VirtualRunResult RunWithVirtualListener(const ParameterSet& parameters, const Vi
     const bool kc35 = state.Settings.Attenuator == AttenuatorMode::Kc35;
     if (kc35) {
         // What loading the file and choosing the ear send.
-        attenuator.SendKC35Setup();
-        attenuator.SendEarRouting(state.Ear);
+        Result<> sent = attenuator.SendKC35Setup();
+        if (sent) {
+            sent = attenuator.SendEarRouting(state.Ear);
+        }
+        if (!sent) {
+            result.Refusal = sent.Reason();
+            return result;
+        }
     }
     const HeadphoneResponse response = options.Headphone.value_or(options.Calibration.Response);
     // Without a response the listener hears the samples themselves, as it always has.

@@ -28,7 +28,15 @@ PseudoTerminal::PseudoTerminal()
 PseudoTerminal::~PseudoTerminal()
 {
     close(slave_);
+    if (master_ >= 0) {
+        close(master_);
+    }
+}
+
+void PseudoTerminal::HangUp()
+{
     close(master_);
+    master_ = -1;
 }
 
 std::string PseudoTerminal::Read(std::size_t count, std::chrono::milliseconds limit)

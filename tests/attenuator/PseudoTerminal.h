@@ -19,6 +19,9 @@ public:
     std::string Read(std::size_t count, std::chrono::milliseconds limit = std::chrono::seconds(5));
     // Everything that arrives within `quiet` (nothing more is expected).
     std::string ReadRest(std::chrono::milliseconds quiet = std::chrono::milliseconds(200));
+    // Closes the master side, as an attenuator unplugged from the line: the slave's writes and
+    // openings fail from now on.
+    void HangUp();
 
 private:
     int master_ = -1;

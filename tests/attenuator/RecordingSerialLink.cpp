@@ -4,27 +4,28 @@
 
 #include <cerrno>
 
-void RecordingSerialLink::Open()
+Result<> RecordingSerialLink::Open()
 {
     ++openCalls_;
     if (connected_) {
-        return;
+        return {};
     }
     if (failOpen_) {
-        throw SerialPortError(SerialPortError::Code::OpenFailed, ENOENT);
+        return SerialPortError(SerialFault::OpenFailed, ENOENT);
     }
     connected_ = true;
     transcript_ += '[';
+    return {};
 }
 
-int RecordingSerialLink::Write(const char* buffer, int count)
+Result<int> RecordingSerialLink::Write(const char* buffer, int count)
 {
     writeSizes_.push_back(count);
     if (!connected_) {
-        throw SerialPortError(SerialPortError::Code::WriteFailed, EBADF);
+        return SerialPortError(SerialFault::WriteFailed, EBADF);
     }
     if (failWriteCountdown_ > 0 && --failWriteCountdown_ == 0) {
-        throw SerialPortError(SerialPortError::Code::WriteFailed, EIO);
+        return SerialPortError(SerialFault::WriteFailed, EIO);
     }
     transcript_.append(buffer, static_cast<std::size_t>(count));
     return count;

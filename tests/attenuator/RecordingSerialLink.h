@@ -11,8 +11,8 @@
 // Open on an open link and Close on a closed one do nothing. It can be told to fail.
 class RecordingSerialLink final : public SerialLink {
 public:
-    void Open() override;
-    int Write(const char* buffer, int count) override;
+    Result<> Open() override;
+    Result<int> Write(const char* buffer, int count) override;
     void Close() override;
     bool Connected() const override { return connected_; }
 
@@ -23,7 +23,7 @@ public:
     int OpenCalls() const { return openCalls_; }
 
     void FailOpen(bool fail) { failOpen_ = fail; }
-    // The nth Write from now (1-based) throws SerialPortError; the link stays open.
+    // The nth Write from now (1-based) fails as the serial port would; the link stays open.
     void FailOnWrite(int nth) { failWriteCountdown_ = nth; }
     // Lets other fakes note their calls in the same transcript.
     void Note(const std::string& text) { transcript_ += text; }

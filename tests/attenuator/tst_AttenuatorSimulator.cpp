@@ -118,10 +118,10 @@ TEST(AttenuatorSimulator, ShowsEachCommandThePortSendsAndStopsCleanly)
     SerialPortLink port(path);
     RecordingDispatcher events;
     Kc35Attenuator kc35(port, events);
-    kc35.SendKC35Setup();
-    kc35.SetAttenuatorLevel(2, 40);
-    kc35.SetAttenuatorLevel(1, -23);
-    kc35.SendEarRouting(EarSide::Left);
+    ASSERT_TRUE(kc35.SendKC35Setup());
+    ASSERT_TRUE(kc35.SetAttenuatorLevel(2, 40));
+    ASSERT_TRUE(kc35.SetAttenuatorLevel(1, -23));
+    ASSERT_TRUE(kc35.SendEarRouting(EarSide::Left));
 
     for (const char* expected : {"set-up group 1: L02L40M80", "set-up group 2: N02N80P0202",
                                  "channel 2 (K): attenuation 80 dB = level 40 dB SPL",

@@ -16,8 +16,12 @@ namespace {
 class CountingLink final : public SerialLink {
 public:
     explicit CountingLink(SerialLink& inner) : inner_(inner) {}
-    void Open() override { ++opens; inner_.Open(); }
-    int Write(const char* buffer, int count) override { return inner_.Write(buffer, count); }
+    Result<> Open() override
+    {
+        ++opens;
+        return inner_.Open();
+    }
+    Result<int> Write(const char* buffer, int count) override { return inner_.Write(buffer, count); }
     void Close() override { inner_.Close(); }
     bool Connected() const override { return inner_.Connected(); }
     int opens = 0;
@@ -37,28 +41,29 @@ protected:
 
 struct Command {
     const char* name;
-    std::function<void(Kc35Attenuator&)> send;
+    std::function<Result<>(Kc35Attenuator&)> send;
     std::string bytes;
 };
 
 TEST_F(ComPortOverPty, EveryCommandArrivesExactlyAsSpecifiedAndThePortIsClosedAfterwards)
 {
     const Command commands[] = {
-        {"channel 1 level 100", [](Kc35Attenuator& k) { k.SetAttenuatorLevel(1, 100); }, "I14"},
-        {"channel 2 level 40", [](Kc35Attenuator& k) { k.SetAttenuatorLevel(2, 40); }, "K50"},
-        {"channel 1 level -10", [](Kc35Attenuator& k) { k.SetAttenuatorLevel(1, -10); }, "I82"},
-        {"channel 2 level -10", [](Kc35Attenuator& k) { k.SetAttenuatorLevel(2, -10); }, "K82"},
-        {"channel 1 level 120", [](Kc35Attenuator& k) { k.SetAttenuatorLevel(1, 120); }, "I00"},
-        {"channel 1 level -23", [](Kc35Attenuator& k) { k.SetAttenuatorLevel(1, -23); }, "I8F"},
-        {"40.9 dB SPL", [](Kc35Attenuator& k) { k.SetAttenuatorLevel(2, TruncateLevel(40.9f)); }, "K50"},
-        {"-9.5 dB SPL", [](Kc35Attenuator& k) { k.SetAttenuatorLevel(1, TruncateLevel(-9.5f)); }, "I81"},
-        {"set-up", [](Kc35Attenuator& k) { k.SendKC35Setup(); }, "L02L40M80N02N80P0202"},
-        {"left ear", [](Kc35Attenuator& k) { k.SendEarRouting(EarSide::Left); }, "L01N01"},
-        {"right ear", [](Kc35Attenuator& k) { k.SendEarRouting(EarSide::Right); }, "L02N02"},
+        {"channel 1 level 100", [](Kc35Attenuator& k) { return k.SetAttenuatorLevel(1, 100); }, "I14"},
+        {"channel 2 level 40", [](Kc35Attenuator& k) { return k.SetAttenuatorLevel(2, 40); }, "K50"},
+        {"channel 1 level -10", [](Kc35Attenuator& k) { return k.SetAttenuatorLevel(1, -10); }, "I82"},
+        {"channel 2 level -10", [](Kc35Attenuator& k) { return k.SetAttenuatorLevel(2, -10); }, "K82"},
+        {"channel 1 level 120", [](Kc35Attenuator& k) { return k.SetAttenuatorLevel(1, 120); }, "I00"},
+        {"channel 1 level -23", [](Kc35Attenuator& k) { return k.SetAttenuatorLevel(1, -23); }, "I8F"},
+        {"40.9 dB SPL", [](Kc35Attenuator& k) { return k.SetAttenuatorLevel(2, TruncateLevel(40.9f).Value()); }, "K50"},
+        {"-9.5 dB SPL", [](Kc35Attenuator& k) { return k.SetAttenuatorLevel(1, TruncateLevel(-9.5f).Value()); }, "I81"},
+        {"set-up", [](Kc35Attenuator& k) { return k.SendKC35Setup(); }, "L02L40M80N02N80P0202"},
+        {"left ear", [](Kc35Attenuator& k) { return k.SendEarRouting(EarSide::Left); }, "L01N01"},
+        {"right ear", [](Kc35Attenuator& k) { return k.SendEarRouting(EarSide::Right); }, "L02N02"},
     };
     for (const Command& command : commands) {
         SCOPED_TRACE(command.name);
-        command.send(kc35);
+        const Result<> sent = command.send(kc35);
+        ASSERT_TRUE(sent) << sent.Reason();
         EXPECT_EQ(pty.Read(command.bytes.size()), command.bytes);
         EXPECT_EQ(pty.ReadRest(), "");
         EXPECT_FALSE(port.Connected());
@@ -67,15 +72,15 @@ TEST_F(ComPortOverPty, EveryCommandArrivesExactlyAsSpecifiedAndThePortIsClosedAf
 
 TEST_F(ComPortOverPty, LevelsOutOfRangeSendNothingAndNeverOpenThePort)
 {
-    EXPECT_THROW(kc35.SetAttenuatorLevel(1, 121), AttenuatorLevelError);
-    EXPECT_THROW(kc35.SetAttenuatorLevel(2, -24), AttenuatorLevelError);
+    EXPECT_FALSE(kc35.SetAttenuatorLevel(1, 121));
+    EXPECT_FALSE(kc35.SetAttenuatorLevel(2, -24));
     EXPECT_EQ(link.opens, 0);
     EXPECT_EQ(pty.ReadRest(), "");
 }
 
 TEST_F(ComPortOverPty, OpenAppliesTheLineSettings)
 {
-    port.Open();
+    ASSERT_TRUE(port.Open());
     termios settings{};
     ASSERT_EQ(tcgetattr(pty.SlaveFd(), &settings), 0);
     EXPECT_EQ(cfgetospeed(&settings), static_cast<speed_t>(B9600));
@@ -89,17 +94,17 @@ TEST_F(ComPortOverPty, OpeningAnOpenPortAndClosingAClosedPortDoNothing)
 {
     port.Close();
     EXPECT_FALSE(port.Connected());
-    port.Open();
-    port.Open();
+    ASSERT_TRUE(port.Open());
+    ASSERT_TRUE(port.Open());
     EXPECT_TRUE(port.Connected());
     const char byte = 'I';
-    EXPECT_EQ(port.Write(&byte, 1), 1);
+    EXPECT_EQ(port.Write(&byte, 1).Value(), 1);
     EXPECT_EQ(pty.Read(1), "I");
     port.Close();
     port.Close();
     EXPECT_FALSE(port.Connected());
-    port.Open();
-    EXPECT_EQ(port.Write("K", 1), 1);
+    ASSERT_TRUE(port.Open());
+    EXPECT_EQ(port.Write("K", 1).Value(), 1);
     EXPECT_EQ(pty.Read(1), "K");
 }
 
@@ -108,17 +113,17 @@ TEST(ComPort, AMissingPortFailsToOpenWithTheSystemErrorAndStaysClosed)
     for (const std::string name : {"/dev/quorvex-no-such-port", "ttyQuorvexNoSuchPort", ""}) {
         SCOPED_TRACE(name);
         SerialPortLink port(name);
-        try {
-            port.Open();
-            FAIL() << "opened";
-        } catch (const SerialPortError& error) {
-            EXPECT_EQ(error.code(), SerialPortError::Code::OpenFailed);
-            const std::string path = name.empty() ? "" : " " + DevicePath(name);
-            EXPECT_EQ(std::string(error.what()),
-                      "Cannot open the serial port" + path + ": No such file or directory (error code: 2)");
+        std::string path;
+        if (!name.empty()) {
+            path = ' ';
+            path += DevicePath(name);
         }
+        const Result<> opened = port.Open();
+        EXPECT_EQ(opened.Reason(), "Cannot open the serial port" + path + ": No such file or directory (error code: 2)");
         EXPECT_FALSE(port.Connected());
-        EXPECT_THROW(port.Write("I", 1), SerialPortError) << "nothing to write to";
+        const Result<int> written = port.Write("I", 1);
+        EXPECT_EQ(written.Reason(), "Cannot write to the serial port" + path + ": Bad file descriptor (error code: 9)")
+            << "nothing to write to";
     }
 }
 
@@ -132,13 +137,13 @@ TEST(ComPort, PortNamesResolveUnderDevUnlessTheyArePaths)
 TEST_F(ComPortOverPty, AWriteTheLineCannotTakeEndsAtTheWriteBoundWithNothingTransferred)
 {
     // Nobody reads the master side, so the line fills up as a line held by CTS would.
-    port.Open();
+    ASSERT_TRUE(port.Open());
     using Clock = std::chrono::steady_clock;
     Clock::duration lastWrite{};
     int transferred = 1;
     for (int i = 0; i < 1'000'000 && transferred == 1; ++i) {
         const auto start = Clock::now();
-        transferred = port.Write("I", 1);
+        transferred = port.Write("I", 1).Value();
         lastWrite = Clock::now() - start;
     }
     EXPECT_EQ(transferred, 0);
@@ -150,14 +155,32 @@ TEST_F(ComPortOverPty, AWriteTheLineCannotTakeEndsAtTheWriteBoundWithNothingTran
 
 TEST_F(ComPortOverPty, ChangedSettingsReachAnOpenPortAtOnce)
 {
-    port.Open();
+    ASSERT_TRUE(port.Open());
     ComPortSettings changed = port.Settings();
     changed.Baud = BaudRate::Baud19200;
-    port.SetSettings(changed);
+    ASSERT_TRUE(port.SetSettings(changed));
     EXPECT_TRUE(port.Connected());
     termios settings{};
     ASSERT_EQ(tcgetattr(pty.SlaveFd(), &settings), 0);
     EXPECT_EQ(cfgetospeed(&settings), static_cast<speed_t>(B19200));
+}
+
+TEST_F(ComPortOverPty, ALineHungUpMidCommandFailsItWithTheSystemsReason)
+{
+    ASSERT_TRUE(kc35.SetAttenuatorLevel(1, 100));
+    EXPECT_EQ(pty.Read(3), "I14");
+    ASSERT_TRUE(port.Open());
+    pty.HangUp();
+    const Result<int> written = port.Write("K", 1);
+    ASSERT_FALSE(written);
+    EXPECT_TRUE(written.Reason().starts_with("Cannot write to the serial port " + pty.SlavePath() + ": "))
+        << written.Reason();
+    port.Close();
+
+    const Result<> next = kc35.SetAttenuatorLevel(2, 40);
+    ASSERT_FALSE(next);
+    EXPECT_TRUE(next.Reason().starts_with("Cannot ")) << next.Reason();
+    EXPECT_NE(next.Reason().find(pty.SlavePath()), std::string::npos) << next.Reason();
 }
 
 }  // namespace

@@ -155,7 +155,7 @@ TEST(SerialSetupDialog, FlowControlThatIsNoneOfTheThreeShowsCustomAndOkKeepsIt)
     SerialPortLink port("ttyS0");
     ComPortSettings mixed = port.Settings();
     mixed.FlowControl.XonXoffOut = true;  // RTS/CTS plus XON/XOFF out
-    port.SetSettings(mixed);
+    ASSERT_TRUE(port.SetSettings(mixed));
     {
         SerialSetupDialog dialog(port, installedPorts);
         EXPECT_EQ(List(dialog, "FlowControlComboBox")->currentText(), "Custom");
@@ -167,7 +167,7 @@ TEST(SerialSetupDialog, FlowControlThatIsNoneOfTheThreeShowsCustomAndOkKeepsIt)
     software.FlowControl.ControlRTS = RtsControl::Disable;
     software.FlowControl.OutCTSFlow = false;
     software.FlowControl.XonXoffIn = true;
-    port.SetSettings(software);
+    ASSERT_TRUE(port.SetSettings(software));
     SerialSetupDialog dialog(port, installedPorts);
     EXPECT_EQ(List(dialog, "FlowControlComboBox")->currentText(), "Software");
     Choose(dialog, "FlowControlComboBox", "None");
@@ -181,7 +181,7 @@ TEST(SerialSetupDialog, APortTheSystemDoesNotListIsShownAsItIsAndOkKeepsIt)
         SerialPortLink port(path);
         ComPortSettings before = port.Settings();
         before.Baud = BaudRate::Baud19200;
-        port.SetSettings(before);
+        ASSERT_TRUE(port.SetSettings(before));
         SerialSetupDialog dialog(port, installedPorts);
         EXPECT_EQ(List(dialog, "PortComboBox")->currentText(), path);
         EXPECT_EQ(List(dialog, "BaudRateComboBox")->currentText(), "19200");

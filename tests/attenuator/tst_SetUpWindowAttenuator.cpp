@@ -1,7 +1,6 @@
 // The set-up window's attenuator handling: the set-up sequence on loading, the two serial
 // buttons, and the ear routing.
 #include "Clock.h"
-#include "SerialPortError.h"
 #include "PseudoTerminal.h"
 #include "QtEventDispatcher.h"
 #include "RecordingSerialLink.h"
@@ -37,6 +36,7 @@ protected:
     {
         form = std::make_unique<SetupWindow>(SetupWindowDevices{&clock, &dispatcher, serialLink, &sound});
         form->ChooseParameterFile = [this]() -> std::optional<QString> { return chosenFile; };
+        form->ShowMessage = [this](const QString& message) { messages << message; };
     }
 
     void Load(const std::string& contents)
@@ -68,6 +68,7 @@ protected:
     QtEventDispatcher dispatcher;
     std::unique_ptr<SetupWindow> form;
     std::optional<QString> chosenFile;
+    QStringList messages;  // what the operator was shown
 };
 
 TEST_F(SetUpWindowAttenuator, LoadingAKc35FileSendsTheSetUpAndEnablesTheSerialButtons)
@@ -114,24 +115,42 @@ TEST_F(SetUpWindowAttenuator, InitialiseKc35SendsTheSetUpAgain)
     EXPECT_EQ(link.Transcript(), "[L02L40M80][N02N80P0202]");
 }
 
-TEST_F(SetUpWindowAttenuator, ASerialErrorWhileLoadingLeavesTheButtonsAsTheyWere)
+TEST_F(SetUpWindowAttenuator, ASerialErrorWhileLoadingIsShownAndTheSerialButtonsStayAtHand)
 {
     link.FailOpen(true);
-    EXPECT_THROW(Load(Kc35File), SerialPortError);
-    EXPECT_FALSE(Enabled("SerialPort"));
-    EXPECT_FALSE(Enabled("InitKC35"));
+    Load(Kc35File);
+    EXPECT_EQ(messages, QStringList{"Cannot open the serial port: No such file or directory (error code: 2)"});
+    EXPECT_TRUE(Enabled("SerialPort")) << "the operator chooses another port";
+    EXPECT_TRUE(Enabled("InitKC35")) << "and sends the set-up again";
     EXPECT_EQ(form->State().Settings.Attenuator, AttenuatorMode::Kc35) << "the file itself was loaded";
 
     link.FailOpen(false);
-    Load(Kc35File);
+    messages.clear();
+    form->findChild<QPushButton*>("InitKC35")->click();
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+    EXPECT_EQ(link.Transcript(), "[L02L40M80][N02N80P0202]");
+
     link.FailOnWrite(3);
-    EXPECT_THROW(Load(Kc35File), SerialPortError);
-    EXPECT_TRUE(Enabled("SerialPort"));
-    EXPECT_TRUE(Enabled("InitKC35"));
+    Load(Kc35File);
+    EXPECT_EQ(messages, QStringList{"Cannot write to the serial port: Input/output error (error code: 5)"});
     EXPECT_TRUE(link.Connected()) << "a failed write leaves the port open";
 }
 
-TEST_F(SetUpWindowAttenuator, AnEarRoutingErrorPropagatesAfterTheEarHasChanged)
+TEST_F(SetUpWindowAttenuator, AnAttenuatorUnpluggedFromItsLineIsShownToTheOperator)
+{
+    PseudoTerminal pty;
+    Create(nullptr);
+    Load("[Settings]\nAttenuator=2\nSerialPort=" + pty.SlavePath() + "\n[Tests]\nN_Cond=1\n");
+    EXPECT_EQ(pty.Read(20), "L02L40M80N02N80P0202");
+    ASSERT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+    pty.HangUp();
+    form->findChild<QPushButton*>("InitKC35")->click();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("Cannot ")) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains(QString::fromStdString(pty.SlavePath()))) << messages[0].toStdString();
+}
+
+TEST_F(SetUpWindowAttenuator, AnEarRoutingErrorIsShownAfterTheEarHasChanged)
 {
     Load(Kc35File);
     link.FailOpen(true);
@@ -142,7 +161,8 @@ TEST_F(SetUpWindowAttenuator, AnEarRoutingErrorPropagatesAfterTheEarHasChanged)
         const QSignalBlocker quiet(group);
         form->findChild<QRadioButton*>("RadioGroup1Item0")->setChecked(true);
     }
-    EXPECT_THROW(form->EarGroupClick(), SerialPortError);
+    form->EarGroupClick();
+    EXPECT_EQ(messages, QStringList{"Cannot open the serial port: No such file or directory (error code: 2)"});
     EXPECT_EQ(form->State().Ear, EarSide::Left);
 }
 

@@ -63,12 +63,23 @@ protected:
     }
     void TearDown() override { std::filesystem::remove(path); }
 
-    TonePreviewOutcome Play()
+    Result<TonePreviewOutcome> Preview()
     {
-        return PlayTonePreview(state, sound, [this](float level) {
+        return PlayTonePreview(state, sound, [this](float level) -> Result<> {
             levels.push_back(level);
             soundsBeforeLevel = sound.Played().size();
+            if (!levelFailure.empty()) {
+                return Failure{levelFailure};
+            }
+            return {};
         }, path);
+    }
+
+    TonePreviewOutcome Play()
+    {
+        const Result<TonePreviewOutcome> outcome = Preview();
+        EXPECT_TRUE(outcome) << outcome.Reason();
+        return outcome ? outcome.Value() : TonePreviewOutcome{};
     }
 
     SharedState state;
@@ -76,6 +87,7 @@ protected:
     std::string path;
     std::vector<float> levels;
     std::size_t soundsBeforeLevel = 99;
+    std::string levelFailure;  // the attenuator's refusal, when not empty
 };
 
 }  // namespace
@@ -132,6 +144,17 @@ TEST_F(TonePreviewTest, KC35SetsTheToneChannelFirstAndPlaysUnscaledOnTheRight)
         peak = std::max(peak, std::abs(static_cast<int>(sample)));
     }
     EXPECT_NEAR(peak, 11313, 2) << "unscaled: the amplitude of RMS 8000";
+}
+
+TEST_F(TonePreviewTest, ALevelTheAttenuatorCannotSetFailsThePreviewBeforeAnythingIsWrittenOrPlayed)
+{
+    state.Settings.Attenuator = AttenuatorMode::Kc35;
+    levelFailure = "Cannot open the serial port /dev/ttyS0: No such file or directory (error code: 2)";
+    const Result<TonePreviewOutcome> outcome = Preview();
+    ASSERT_FALSE(outcome);
+    EXPECT_EQ(outcome.Reason(), levelFailure);
+    EXPECT_TRUE(sound.Played().empty()) << "a tone at a level the attenuator was not given is not played";
+    EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 TEST_F(TonePreviewTest, OtherModesLeaveAnExistingFileAndPlayNothing)

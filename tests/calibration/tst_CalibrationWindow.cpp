@@ -233,7 +233,10 @@ TEST_F(CalibrationWindowTest, RangeErrorLeavesTheWindowOpenAndUsable)
     state.Settings.Attenuator = AttenuatorMode::Kc35;
     state.Settings.CalibFactor = 121.0f;
 
-    EXPECT_THROW(form.PlayClick(), AttenuatorLevelError);
+    QStringList messages;
+    form.ShowMessage = [&messages](const QString& message) { messages << message; };
+    form.PlayClick();
+    EXPECT_EQ(messages, QStringList{"Attenuator level 121 dB SPL is out of range: the KC35 can set -23 to 120 dB SPL"});
 
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(link.Transcript(), "[I82][K82]");

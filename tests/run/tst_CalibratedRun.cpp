@@ -231,7 +231,9 @@ class Kc35StepTest : public testing::TestWithParam<Kc35Case> {};
 TEST_P(Kc35StepTest, TakesTheCorrectionOffInWholeDecibels)
 {
     const Kc35Case& c = GetParam();
-    const Kc35Setting setting = Kc35CorrectedLevel(c.level, c.correction, c.ceiling);
+    const Result<Kc35Setting> corrected = Kc35CorrectedLevel(c.level, c.correction, c.ceiling);
+    ASSERT_TRUE(corrected) << corrected.Reason();
+    const Kc35Setting& setting = corrected.Value();
     EXPECT_EQ(setting.Level, c.command);
     EXPECT_NEAR(setting.ResidualDb, c.residual, 1e-5);
 }

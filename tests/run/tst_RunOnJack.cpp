@@ -320,15 +320,18 @@ TEST_F(RunOnJack, AStimulusQueuedLatePlaysWholeAndIsCountedLate)
 class TimedLink final : public SerialLink {
 public:
     explicit TimedLink(SerialLink& port) : port_(port) {}
-    void Open() override
+    Result<> Open() override
     {
-        port_.Open();
+        Result<> opened = port_.Open();
         Commands.push_back({jack_get_time(), 0, {}});
+        return opened;
     }
-    int Write(const char* buffer, int count) override
+    Result<int> Write(const char* buffer, int count) override
     {
-        const int written = port_.Write(buffer, count);
-        Commands.back().Bytes.append(buffer, static_cast<std::size_t>(written));
+        Result<int> written = port_.Write(buffer, count);
+        if (written) {
+            Commands.back().Bytes.append(buffer, static_cast<std::size_t>(written.Value()));
+        }
         Commands.back().End = jack_get_time();
         return written;
     }
@@ -404,8 +407,8 @@ TEST_F(RunOnJack, Kc35CommandsArriveBetweenTheStimuli)
 class LineTimeLink final : public SerialLink {
 public:
     explicit LineTimeLink(SerialLink& port) : port_(port) {}
-    void Open() override { port_.Open(); }
-    int Write(const char* buffer, int count) override
+    Result<> Open() override { return port_.Open(); }
+    Result<int> Write(const char* buffer, int count) override
     {
         std::this_thread::sleep_for(std::chrono::microseconds(count * 11 * 1000000LL / BitsPerSecond()));
         return port_.Write(buffer, count);

@@ -81,7 +81,14 @@ protected:
     RunWindow window{state, RunDevices{&sound, &clock, &dispatcher, nullptr}};
     SessionRunner runner{Protocol(), PlanSession(Protocol(), {}, {}), "P1", "P1.dat"};
     std::vector<int> shown;  // the runs the set-up window was told to show
-    SessionPanel panel{runner, state, window, [this](int index) { shown.push_back(index); }};
+    std::string showFailure;  // the set-up window's failure to show a run, when not empty
+    SessionPanel panel{runner, state, window, [this](int index) -> Result<> {
+        shown.push_back(index);
+        if (!showFailure.empty()) {
+            return Failure{showFailure};
+        }
+        return {};
+    }};
     QStringList messages;
     QStringList questions;  // what the operator was asked to confirm
 };
@@ -139,6 +146,18 @@ TEST_F(SessionPanelTest, BetweenRunsTheListenerIsOfferedTheNextRunAndTheOperator
     EXPECT_TRUE(Progress().startsWith("The operator ended the session; it continues at run 2 of 2."))
         << Progress().toStdString();
     EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+}
+
+TEST_F(SessionPanelTest, ARunTheSetUpWindowCannotShowEndsTheSessionWithTheReason)
+{
+    ASSERT_TRUE(runner.StartNew(std::chrono::system_clock::now()));
+    showFailure = "Cannot write to the serial port /dev/ttyS0: Input/output error (error code: 5)";
+    panel.Begin();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0].toStdString(), "The set-up for Run 1 of 2 failed: " + showFailure
+                                             + "\nThe session continues at this run next time.");
+    EXPECT_TRUE(runner.Over());
+    EXPECT_TRUE(Memo().startsWith("The session is over.")) << Memo().toStdString();
 }
 
 TEST_F(SessionPanelTest, TheListenersHeldSpaceDoesNotStartTheNextRun)
@@ -237,7 +256,7 @@ TEST_F(SessionPanelTest, AContinuedSessionKeepsItsCountsAndElapsedTime)
     ASSERT_TRUE(later.Unfinished().has_value());
     later.Continue();
     ASSERT_TRUE(later.Skip(state));
-    SessionPanel again(later, state, window, [](int) {});
+    SessionPanel again(later, state, window, [](int) { return Result<>(); });
     again.Begin();
     const QString progress = again.findChild<QLabel*>("ProgressLabel")->text();
     EXPECT_TRUE(progress.contains("1 of 2 runs measured, 1 skipped, 0 to do. Elapsed 0:1")) << progress.toStdString();

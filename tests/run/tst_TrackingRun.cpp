@@ -410,6 +410,21 @@ TEST_F(TrackingRunTest, AnAttenuatorErrorEndsTheRunButKeepsAndWritesThePoints)
               (std::vector<std::string>{"122", "0", "7"}));
 }
 
+TEST_F(TrackingRunTest, ASerialFailureEndsTheRunWithItsReasonAndPlaysNothingAtTheLevelNotSet)
+{
+    state.Settings.Attenuator = AttenuatorMode::Kc35;
+    Condition().MaskStartSPL = 37.5f;
+    link.FailOnWrite(13);  // the "I" of the third trial's masker level
+    const RunOutcome report = run.Run();
+    EXPECT_EQ(report.Error, "Cannot write to the serial port: Input/output error (error code: 5)");
+    EXPECT_EQ(link.Transcript(), "[K5A][K5A][I53][I56][");
+    EXPECT_EQ(report.Trials, 2);
+    EXPECT_EQ(sound.Played().size(), 2u) << "the third stimulus waited for its level and was never released";
+    const auto logged = Rows("run.trials.csv");
+    ASSERT_EQ(logged.size(), 3u) << "the broken-off trial is logged as it stood";
+    EXPECT_EQ(logged.back().at("played"), "0");
+}
+
 TEST_F(TrackingRunTest, FilesThatCannotBeWrittenAreToldBeforeTheFirstStimulusAndTheRunGoesOn)
 {
     std::filesystem::create_directory(dir / "test.out");

@@ -79,9 +79,9 @@ TEST_P(ListenerRatio, MeasuredRatioIsTheClosedFormsWithinTheMaskersSpread)
     Kc35Attenuator attenuator(line, keyboard);
     const float maskerLevel = 60.0f;
     if (c.attenuator == AttenuatorMode::Kc35) {
-        attenuator.SendEarRouting(c.ear);
-        attenuator.SetAttenuatorLevel(1, static_cast<int>(maskerLevel));
-        attenuator.SetAttenuatorLevel(2, 50);
+        ASSERT_TRUE(attenuator.SendEarRouting(c.ear));
+        ASSERT_TRUE(attenuator.SetAttenuatorLevel(1, static_cast<int>(maskerLevel)));
+        ASSERT_TRUE(attenuator.SetAttenuatorLevel(2, 50));
     }
     VirtualListener listener(state, ListenerSettings{0.0, 0.0, 0}, keyboard,
                              c.attenuator == AttenuatorMode::Kc35 ? &line : nullptr);
@@ -169,13 +169,13 @@ TEST(VirtualListener, WithTheKc35ItHearsNothingRoutedToTheOtherEar)
     SimKeyboard keyboard;
     SimulatedKc35Line line;
     Kc35Attenuator attenuator(line, keyboard);
-    attenuator.SendKC35Setup();  // routes to the right ear
-    attenuator.SetAttenuatorLevel(1, 10);
-    attenuator.SetAttenuatorLevel(2, 50);
+    ASSERT_TRUE(attenuator.SendKC35Setup());  // routes to the right ear
+    ASSERT_TRUE(attenuator.SetAttenuatorLevel(1, 10));
+    ASSERT_TRUE(attenuator.SetAttenuatorLevel(2, 50));
     VirtualListener listener(state, ListenerSettings{0.0, 0.0, 0}, keyboard, &line);
     listener.Hear(Trial(state, 1000.0f, 10.0f, 1).Sound());
     EXPECT_FALSE(listener.LastDecision().Heard);
-    attenuator.SendEarRouting(EarSide::Left);
+    ASSERT_TRUE(attenuator.SendEarRouting(EarSide::Left));
     listener.Hear(Trial(state, 1000.0f, 10.0f, 1).Sound());
     EXPECT_TRUE(listener.LastDecision().Heard);
 }
@@ -187,19 +187,19 @@ TEST(SimulatedKc35Line, KeepsLevelsAndRoutingAndFlagsWhatTheDeviceWouldNotUnders
     Kc35Attenuator attenuator(line, keyboard);
     EXPECT_FALSE(line.Level(1));
     EXPECT_FALSE(line.RoutedEar());
-    attenuator.SendKC35Setup();
+    ASSERT_TRUE(attenuator.SendKC35Setup());
     EXPECT_EQ(line.RoutedEar(), EarSide::Right);
-    attenuator.SetAttenuatorLevel(1, 100);
-    attenuator.SetAttenuatorLevel(2, -23);
-    attenuator.SendEarRouting(EarSide::Left);
+    ASSERT_TRUE(attenuator.SetAttenuatorLevel(1, 100));
+    ASSERT_TRUE(attenuator.SetAttenuatorLevel(2, -23));
+    ASSERT_TRUE(attenuator.SendEarRouting(EarSide::Left));
     EXPECT_EQ(line.Level(1), 100);
     EXPECT_EQ(line.Level(2), -23);
     EXPECT_EQ(line.RoutedEar(), EarSide::Left);
     EXPECT_TRUE(line.Problems().empty());
 
-    line.Write("Z", 1);  // while closed, and no command starts with Z
-    line.Open();
-    line.Write("I1", 2);
+    ASSERT_TRUE(line.Write("Z", 1));  // while closed, and no command starts with Z
+    ASSERT_TRUE(line.Open());
+    ASSERT_TRUE(line.Write("I1", 2));
     line.Close();  // the level command is cut short
     ASSERT_EQ(line.Problems().size(), 3u);
     EXPECT_NE(line.Problems()[0].find("closed"), std::string::npos);
