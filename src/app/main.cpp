@@ -76,9 +76,10 @@ int main(int argc, char** argv)
         // A program ended by a signal says so in its status, as the shell reports it.
         return ended != 0 ? 128 + ended : status;
     } catch (const std::exception& error) {
+        std::fprintf(stderr, "quorvex: %s\n", error.what());
         QuorvexApplication::ShowException(QString::fromUtf8(error.what()));
     } catch (...) {
         QuorvexApplication::ShowException(QString());
     }
-    return 0;
+    return 1;  // what ended the program early is no success
 }
