@@ -38,7 +38,6 @@
 #include <cassert>
 #include <cstdio>
 #include <cstring>
-#include <stdexcept>
 
 SetupWindow::SetupWindow(SetupWindowDevices devices, QWidget* parent)
     : QMainWindow(parent)
@@ -138,14 +137,14 @@ void SetupWindow::ShowNoticeBox(const QString& message)
 void SetupWindow::ParamButtonClick()
 {
     const std::optional<QString> chosen = ChooseParameterFile();
-    LoadParameters(chosen ? chosen->toStdString() : std::string("./PTC.INI"));
+    ShowFailure(LoadParameters(chosen ? chosen->toStdString() : std::string("./PTC.INI")));
 }
 
-void SetupWindow::LoadParameters(const std::string& path)
+Result<> SetupWindow::LoadParameters(const std::string& path)
 {
     ParameterLoad load = LoadParameterFile(path, DecimalSeparator());
     if (!load.Loaded) {
-        throw std::runtime_error(load.Error);
+        return Failure{load.Error};
     }
     // A file that names a calibration profile is measured with it; one this machine does not
     // have is refused before anything changes.
@@ -153,9 +152,8 @@ void SetupWindow::LoadParameters(const std::string& path)
     const Result<CalibrationInUse> calibration =
         ChooseCalibration(calibrationStore_, profile, QDateTime::currentDateTime());
     if (!calibration) {
-        throw std::runtime_error("The test-condition file " + path + " names the calibration profile \"" + profile
-                                 + "\" (CalibrationProfile=), which cannot be used. " + calibration.Reason()
-                                 + " Nothing was loaded.");
+        return Failure{"The test-condition file " + path + " names the calibration profile \"" + profile
+                       + "\" (CalibrationProfile=), which cannot be used. " + calibration.Reason() + " Nothing was loaded."};
     }
     state_.ParameterFileName = path;
     ApplyParameterSet(state_, std::move(load.Parameters));
@@ -197,6 +195,7 @@ void SetupWindow::LoadParameters(const std::string& path)
     RefreshParameters();
     InitialiseAttenuators();
     EnableGraphResults();
+    return {};
 }
 
 void SetupWindow::RefreshParameters()
@@ -447,7 +446,8 @@ void SetupWindow::TonePlayClick()
     }
     CheckSoundDevice();
     if (const Result<> check = CheckPreviewTone(state_.Settings, state_.Current(), DecimalSeparator()); !check) {
-        throw std::runtime_error("The tone cannot be played: " + check.Reason() + ".");
+        ShowMessage(QString::fromStdString("The tone cannot be played: " + check.Reason() + "."));
+        return;
     }
     const Result<TonePreviewOutcome> previewed = PlayTonePreview(state_, *devices_.sound, [this](float level) {
         const Result<int> whole = TruncateLevel(level);
@@ -479,14 +479,17 @@ void SetupWindow::RunPTCClick()
 {
     ApplyEdits();
     if (const Result<> check = CheckRunConditions(state_, DecimalSeparator()); !check) {
-        throw std::runtime_error(check.Reason());
+        ShowMessage(QString::fromStdString(check.Reason()));
+        return;
     }
     if (const Result<> calibration = RefreshCalibration(); !calibration) {
-        throw std::runtime_error(calibration.Reason());
+        ShowMessage(QString::fromStdString(calibration.Reason()));
+        return;
     }
     if (state_.Current().ToneSL) {
         if (const Result<ResolvedTone> tone = ResolveToneSL(state_, {}); !tone) {
-            throw std::runtime_error(tone.Reason());
+            ShowMessage(QString::fromStdString(tone.Reason()));
+            return;
         }
     }
     if (!SoundDeviceReadyFor("Run PTC")) {
@@ -502,10 +505,12 @@ void SetupWindow::ThresholdClick()
 {
     ApplyEdits();
     if (const Result<> check = CheckThresholdRun(state_, DecimalSeparator()); !check) {
-        throw std::runtime_error(check.Reason());
+        ShowMessage(QString::fromStdString(check.Reason()));
+        return;
     }
     if (const Result<> calibration = RefreshCalibration(); !calibration) {
-        throw std::runtime_error(calibration.Reason());
+        ShowMessage(QString::fromStdString(calibration.Reason()));
+        return;
     }
     if (!SoundDeviceReadyFor("Threshold")) {
         return;

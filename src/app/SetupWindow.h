@@ -153,8 +153,9 @@ private:
     bool SoundDeviceReadyFor(const QString& action);
     SessionStart AskSessionStart(const QString& question, bool canContinue);
     UnfinishedChoice AskUnfinished(const QString& description);
-    // Loads the test-condition file at `path`, as "Parameters" does with a chosen file.
-    void LoadParameters(const std::string& path);
+    // Loads the test-condition file at `path`, as "Parameters" does with a chosen file; a file
+    // that cannot be read or names a profile that cannot be used is refused, and nothing changes.
+    Result<> LoadParameters(const std::string& path);
     // Graph Results opens a run of the session record when none is in memory.
     void EnableGraphResults();
     // The session "Run Session" continues without asking: the one the operator chose at start.

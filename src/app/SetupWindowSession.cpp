@@ -22,7 +22,6 @@
 #include <chrono>
 #include <filesystem>
 #include <utility>
-#include <stdexcept>
 
 SetupWindow::SessionStart SetupWindow::AskSessionStart(const QString& question, bool canContinue)
 {
@@ -87,7 +86,10 @@ void SetupWindow::OfferUnfinishedSession()
                              QString::fromStdString(resultsName)));
         return;
     }
-    LoadParameters(s.ConditionsFile);
+    if (const Result<> loaded = LoadParameters(s.ConditionsFile); !loaded) {
+        ShowFailure(loaded);
+        return;
+    }
     SubjectEdit->setText(QString::fromStdString(s.Subject));
     ResFileEdit->setText(QString::fromStdString(resultsName));
     continueSession_ = s.SessionId;
@@ -131,14 +133,17 @@ void SetupWindow::RunSessionClick()
     const std::string chosenAtStart = std::exchange(continueSession_, std::string());
     ApplyEdits();
     if (!protocol_.Runnable()) {
-        throw std::runtime_error(protocol_.Present ? "The session cannot be run: " + protocol_.Refusal
-                                                   : "The test-condition file has no [Session] section.");
+        ShowMessage(QString::fromStdString(protocol_.Present ? "The session cannot be run: " + protocol_.Refusal
+                                                             : "The test-condition file has no [Session] section."));
+        return;
     }
     if (const Result<> check = CheckSessionRuns(protocol_, state_, DecimalSeparator()); !check) {
-        throw std::runtime_error(check.Reason());
+        ShowMessage(QString::fromStdString(check.Reason()));
+        return;
     }
     if (const Result<> calibration = RefreshCalibration(); !calibration) {
-        throw std::runtime_error(calibration.Reason());
+        ShowMessage(QString::fromStdString(calibration.Reason()));
+        return;
     }
     if (!SoundDeviceReadyFor("Run Session")) {
         return;
@@ -148,7 +153,8 @@ void SetupWindow::RunSessionClick()
     plan.ConditionsFile = std::filesystem::absolute(state_.ParameterFileName, noPath).string();
     SessionRunner runner(protocol_, std::move(plan), state_.SubjectName, state_.ResultsFileName);
     if (!runner.RecordProblem().empty()) {
-        throw std::runtime_error(runner.RecordProblem());
+        ShowMessage(QString::fromStdString(runner.RecordProblem()));
+        return;
     }
     bool fresh = true;
     if (runner.CanContinue() && runner.Unfinished()->Id == chosenAtStart) {
@@ -165,7 +171,8 @@ void SetupWindow::RunSessionClick()
     }
     if (fresh) {
         if (const Result<> started = runner.StartNew(std::chrono::system_clock::now()); !started) {
-            throw std::runtime_error(started.Reason());
+            ShowMessage(QString::fromStdString(started.Reason()));
+            return;
         }
     } else {
         runner.Continue();
