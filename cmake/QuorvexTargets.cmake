@@ -4,6 +4,11 @@
 option(QUORVEX_WARNINGS_AS_ERRORS "Treat compiler warnings on Quorvex's code as errors" ON)
 function(quorvex_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra)
+  if(QUORVEX_UNITY_BUILD)
+    # A batch includes each source as if it were a header, and g++ then takes a test fixture in
+    # an anonymous namespace for a header's type with internal linkage.
+    target_compile_options(${target} PRIVATE -Wno-subobject-linkage)
+  endif()
   if(QUORVEX_WARNINGS_AS_ERRORS)
     target_compile_options(${target} PRIVATE -Werror)
   endif()
@@ -34,6 +39,9 @@ function(quorvex_test name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock quorvex_skip_report)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
   quorvex_warnings(${name})
+  # What the tests check is the libraries' code, optimised as it ships; the tests' own code is
+  # compiled lightly, which takes a third less compiler time.
+  target_compile_options(${name} PRIVATE -O1)
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 300)
   endif()

@@ -2,20 +2,11 @@
 
 #include "NumberFormat.h"
 
-namespace {
-
-std::string Number(double value)
-{
-    return FormatForResults(value);
-}
-
-}  // namespace
-
 std::string DescribeShift(double shiftPercent)
 {
     std::string text = FormatPercent(shiftPercent) + " %";
     if (ShiftMarked(shiftPercent)) {
-        text += " (off-frequency: " + Number(QualityThresholds::ShiftMarkPercent) + " % or more)";
+        text += " (off-frequency: " + FormatForResults(QualityThresholds::ShiftMarkPercent) + " % or more)";
     }
     return text;
 }
@@ -45,11 +36,11 @@ std::string DescribeSlope(const SideSlope& slope)
 
 std::string DescribeParameters(const AnalysisParameters& parameters)
 {
-    return "fitted tip over +-" + Number(parameters.FitHalfWidthOctaves)
-           + " octave around the smoothed minimum; slopes leave out +-" + Number(parameters.SlopeExclusionOctaves)
-           + " octave around the tip; flags: shift " + Number(QualityThresholds::ShiftMarkPercent)
-           + " % or more, masker at MaxSPL in more than " + Number(QualityThresholds::MaxSplShare * 100.0)
+    return "fitted tip over +-" + FormatForResults(parameters.FitHalfWidthOctaves)
+           + " octave around the smoothed minimum; slopes leave out +-" + FormatForResults(parameters.SlopeExclusionOctaves)
+           + " octave around the tip; flags: shift " + FormatForResults(QualityThresholds::ShiftMarkPercent)
+           + " % or more, masker at MaxSPL in more than " + FormatForResults(QualityThresholds::MaxSplShare * 100.0)
            + " % of the trials within the recorded points' frequencies, fewer than "
            + std::to_string(QualityThresholds::MinPoints)
-           + " points, a stimulus " + Number(QualityThresholds::LateMs) + " ms or more late";
+           + " points, a stimulus " + FormatForResults(QualityThresholds::LateMs) + " ms or more late";
 }

@@ -1,13 +1,13 @@
 #include "Kc35Attenuator.h"
 
+#include "Kc35Digits.h"
+
 #include <algorithm>
 #include <cmath>
 #include <sstream>
 
 namespace {
 
-constexpr std::string_view HighDigits = "012345678";
-constexpr std::string_view LowDigits = "0123456789ABCDEF";
 constexpr int LevelCommandBytes = 3;
 constexpr int BitsPerByte = 11;
 constexpr int SettlingMs = 5;
@@ -43,8 +43,8 @@ std::string Kc35Attenuator::LevelCommand(int channel, int level)
     }
     const int attenuation = HighestLevel - level;
     std::string command(1, channel == 1 ? 'I' : 'K');
-    command += HighDigits[static_cast<std::size_t>(attenuation / 16)];
-    command += LowDigits[static_cast<std::size_t>(attenuation % 16)];
+    command += Kc35HighDigits[static_cast<std::size_t>(attenuation / 16)];
+    command += Kc35LowDigits[static_cast<std::size_t>(attenuation % 16)];
     return command;
 }
 

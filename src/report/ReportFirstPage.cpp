@@ -13,14 +13,9 @@
 
 namespace {
 
-QString Text(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
-
 QString Measure(const std::optional<double>& value, std::string (*format)(double))
 {
-    return value ? Text(format(*value)) : QString("–");
+    return value ? QString::fromStdString(format(*value)) : QString("–");
 }
 
 // The distinct values of one field of the runs, joined; empty when no run has one.
@@ -35,14 +30,14 @@ QString Distinct(const ResultsAnalysis& analysis, Field field)
     }
     QStringList list;
     for (const std::string& value : values) {
-        list << Text(value);
+        list << QString::fromStdString(value);
     }
     return list.join(", ");
 }
 
 QString Given(const std::string& given, const QString& recorded, const char* none = "not given")
 {
-    const QString value = given.empty() ? recorded : Text(given);
+    const QString value = given.empty() ? recorded : QString::fromStdString(given);
     return value.isEmpty() ? QString(none) : value;
 }
 
@@ -55,7 +50,7 @@ QString LevelsInWords(const std::string& mode)
     if (mode == "KC35") {
         return "set by a KC35 programmable attenuator";
     }
-    return "set by attenuator mode " + Text(mode);
+    return "set by attenuator mode " + QString::fromStdString(mode);
 }
 
 // What the page is made of, in its order; a later part (a calibration profile) is one more
@@ -77,7 +72,7 @@ QString RunsOf(const ResultsAnalysis& a, const ConditionCurves& c)
     QStringList runs;
     for (const std::size_t i : c.Runs) {
         const RecordedRun& run = a.Runs[i].Run;
-        runs << (run.Direction == "down" ? "downward " : "upward ") + Text(run.Date + " " + run.Time);
+        runs << (run.Direction == "down" ? "downward " : "upward ") + QString::fromStdString(run.Date + " " + run.Time);
     }
     return runs.join(", ");
 }
@@ -93,9 +88,9 @@ QString ToneLevel(const ResultsAnalysis& a, const ConditionCurves& c)
     }
     QStringList levels;
     for (const std::string& level : sl) {
-        levels << Text(level);
+        levels << QString::fromStdString(level);
     }
-    return Text(FormatForResults(c.Parameters.ToneSPL)) + " dB SPL" + (sl.empty() ? "" : " (" + levels.join(", ") + " dB SL)");
+    return QString::fromStdString(FormatForResults(c.Parameters.ToneSPL)) + " dB SPL" + (sl.empty() ? "" : " (" + levels.join(", ") + " dB SL)");
 }
 
 // The finding of every condition and ear, the criterion it was judged by and the runs it rests on.
@@ -109,15 +104,15 @@ void Finding(ReportPage& page, const Facts& facts)
     std::set<std::string> criteria;
     for (const ConditionCurves& c : a.Conditions) {
         const TipFinding& finding = c.HasCombined ? c.CombinedFinding : a.Runs[c.Runs.front()].Finding;
-        page.Paragraph("Condition " + QString::number(c.Condition) + ", " + Text(c.Ear) + " ear, tone "
-                           + Text(FormatForResults(c.Parameters.ToneF)) + " Hz at " + ToneLevel(a, c) + ": "
-                           + Text(DescribeFinding(finding)) + ".",
+        page.Paragraph("Condition " + QString::number(c.Condition) + ", " + QString::fromStdString(c.Ear) + " ear, tone "
+                           + QString::fromStdString(FormatForResults(c.Parameters.ToneF)) + " Hz at " + ToneLevel(a, c) + ": "
+                           + QString::fromStdString(DescribeFinding(finding)) + ".",
                        10, true);
         page.Paragraph(QString(c.HasCombined ? "From the combined curve of " : "From the run ") + RunsOf(a, c) + ".", 7.5);
         criteria.insert(DescribeCriterion(finding));
     }
     for (const std::string& criterion : criteria) {
-        page.Paragraph("Criterion: " + Text(criterion) + ".", 7.5);
+        page.Paragraph("Criterion: " + QString::fromStdString(criterion) + ".", 7.5);
     }
     page.Skip(6);
 }
@@ -141,7 +136,7 @@ void Measurement(ReportPage& page, const Facts& facts)
             + "; calibration factor "
             + Distinct(a, [](const RecordedRun& r) { return FormatForResults(r.Settings.CalibFactor); })
             + " dB SPL (the level of a stimulus of RMS 8000)",
-        "Results file: " + Text(facts.Results.ResultsFile) + " (session record " + Text(facts.Results.RecordFile)
+        "Results file: " + QString::fromStdString(facts.Results.ResultsFile) + " (session record " + QString::fromStdString(facts.Results.RecordFile)
             + "); program version " + Distinct(a, [](const RecordedRun& r) { return r.Version; })
             + "; report by Quorvex " + QuorvexVersion + " on " + QDate::currentDate().toString(Qt::ISODate),
     };
@@ -154,8 +149,8 @@ void Measurement(ReportPage& page, const Facts& facts)
 // The age of a calibration on the day a run was measured, in words.
 QString CalibrationAge(const std::string& calibrated, const std::string& measured)
 {
-    const QDate from = QDate::fromString(Text(calibrated.substr(0, 10)), Qt::ISODate);
-    const QDate to = QDate::fromString(Text(measured), Qt::ISODate);
+    const QDate from = QDate::fromString(QString::fromStdString(calibrated.substr(0, 10)), Qt::ISODate);
+    const QDate to = QDate::fromString(QString::fromStdString(measured), Qt::ISODate);
     if (!from.isValid() || !to.isValid()) {
         return "age unknown";
     }
@@ -171,12 +166,12 @@ void Calibration(ReportPage& page, const Facts& facts)
     for (const AnalysedRun& analysed : facts.Results.Analysis.Runs) {
         const RecordedRun& run = analysed.Run;
         const RecordedCalibration& c = run.Calibration;
-        const auto db = [](const std::optional<float>& value) { return value ? Text(FormatDb(*value)) : QString("?"); };
+        const auto db = [](const std::optional<float>& value) { return value ? QString::fromStdString(FormatDb(*value)) : QString("?"); };
         QString line = c.Profile.empty()
                            ? "no calibration profile (uncalibrated: the levels rest on the calibration factor alone)"
-                           : "profile \"" + Text(c.Profile) + "\", calibrated "
+                           : "profile \"" + QString::fromStdString(c.Profile) + "\", calibrated "
                                  + (c.LastCalibrated.empty() ? QString("never")
-                                                             : Text(c.LastCalibrated.substr(0, 10)) + " ("
+                                                             : QString::fromStdString(c.LastCalibrated.substr(0, 10)) + " ("
                                                                    + CalibrationAge(c.LastCalibrated, run.Date) + ")")
                                  + "; listening check of the day " + (c.NoListeningCheck ? "not done" : "done")
                                  + "; corrections: tone " + db(c.ToneDb) + " dB, masker " + db(c.MaskerMinDb) + " to "
@@ -184,7 +179,7 @@ void Calibration(ReportPage& page, const Facts& facts)
                                  + (c.Kc35ResidualDb ? ", KC35 residual " + db(c.Kc35ResidualDb) + " dB" : QString());
         QStringList flags;
         for (const std::string& flag : CalibrationFlagTitles(c)) {
-            flags << Text(flag);
+            flags << QString::fromStdString(flag);
         }
         if (!flags.isEmpty()) {
             line += "; flags: " + flags.join(", ");
@@ -217,8 +212,8 @@ void CombinedPlot(ReportPage& page, const Facts& facts)
     if (shown == a.Conditions.end()) {
         shown = a.Conditions.begin();
     }
-    page.Paragraph("Condition " + QString::number(shown->Condition) + ", " + Text(shown->Ear) + " ear: tone "
-                       + Text(FormatForResults(shown->Parameters.ToneF)) + " Hz at "
+    page.Paragraph("Condition " + QString::number(shown->Condition) + ", " + QString::fromStdString(shown->Ear) + " ear: tone "
+                       + QString::fromStdString(FormatForResults(shown->Parameters.ToneF)) + " Hz at "
                        + ToneLevel(a, *shown)
                        + (shown->Simulated ? " (virtual listener)" : ""),
                    10, true);
@@ -249,9 +244,9 @@ void Summary(ReportPage& page, const Facts& facts)
                                       "Shift (%)", "Q10", "Low slope (dB/oct)", "High slope (dB/oct)", "Flags"}};
     for (const ConditionCurves& c : a.Conditions) {
         const CurveMeasures& m = c.HasCombined ? c.CombinedMeasures : a.Runs[c.Runs.front()].Measures;
-        rows.push_back({QString::number(c.Condition), Text(c.Ear), Text(FormatForResults(c.Parameters.ToneF)),
+        rows.push_back({QString::number(c.Condition), QString::fromStdString(c.Ear), QString::fromStdString(FormatForResults(c.Parameters.ToneF)),
                         QString::number(c.Runs.size()) + (c.HasCombined ? " combined" : ""),
-                        m.Smoothed.Tip ? Text(FormatHz(m.Smoothed.Tip->Freq)) : "–", Shift(m.ShiftPercent),
+                        m.Smoothed.Tip ? QString::fromStdString(FormatHz(m.Smoothed.Tip->Freq)) : "–", Shift(m.ShiftPercent),
                         Measure(m.Fitted.Freq, FormatHz), Shift(m.FittedShiftPercent), Measure(m.Smoothed.Q10, FormatQ10),
                         Measure(m.Low.DbPerOctave, FormatDb), Measure(m.High.DbPerOctave, FormatDb), FlagList(m)});
     }
@@ -259,8 +254,8 @@ void Summary(ReportPage& page, const Facts& facts)
     page.Skip(3);
     page.Paragraph("Tip: the smoothed curve's minimum; fitted tip: the vertex of a parabola fitted around it. Each "
                    "shift is of its own tip from the tone, in % of the tone frequency; * marks "
-                       + Text(FormatForResults(QualityThresholds::ShiftMarkPercent))
-                       + " % or more (an off-frequency tip). Analysis: " + Text(DescribeParameters(a.Parameters)) + ".",
+                       + QString::fromStdString(FormatForResults(QualityThresholds::ShiftMarkPercent))
+                       + " % or more (an off-frequency tip). Analysis: " + QString::fromStdString(DescribeParameters(a.Parameters)) + ".",
                    7);
     page.Skip(8);
 }
@@ -277,7 +272,7 @@ const AnalysedRun* Analysed(const ResultsAnalysis& analysis, const std::string& 
 
 QString Status(const RecordedRun& run)
 {
-    const QString status = run.MarkedRepeated ? "repeated" : run.Status.empty() ? "measured" : Text(run.Status);
+    const QString status = run.MarkedRepeated ? "repeated" : run.Status.empty() ? "measured" : QString::fromStdString(run.Status);
     return run.Simulated ? status + " (virtual listener)" : status;
 }
 
@@ -294,9 +289,9 @@ void RunTable(ReportPage& page, const Facts& facts)
         const AnalysedRun* analysed = Analysed(results.Analysis, run.RunId);
         const QString counted = analysed == nullptr        ? QString("no points")
                                 : analysed->LeftOut.empty() ? QString("counted")
-                                                            : "left out: " + Text(analysed->LeftOut);
-        rows.push_back({QString::number(run.Condition), Text(run.Ear), run.Direction == "down" ? "downward" : "upward",
-                        Text(run.Date + " " + run.Time), Status(run), counted});
+                                                            : "left out: " + QString::fromStdString(analysed->LeftOut);
+        rows.push_back({QString::number(run.Condition), QString::fromStdString(run.Ear), run.Direction == "down" ? "downward" : "upward",
+                        QString::fromStdString(run.Date + " " + run.Time), Status(run), counted});
     }
     page.Table(rows, {0.1, 0.08, 0.1, 0.2, 0.25, 0.27}, 7.5);
     page.Skip(10);

@@ -110,7 +110,7 @@ RunOutcome TrackingRun::Run()
         const std::unique_ptr<SoundStream> stream =
             AttenuatorModePlays(mode) ? devices_.sound->OpenStream(Rate, 2, leadMs) : nullptr;
         devices_.dispatcher->ProcessEvents();
-        devices_.clock->Delay(1000);
+        devices_.clock->Delay(RunStartPauseMs);
         Trials(report, stream.get());
     } catch (const std::exception& error) {
         report.Error = error.what();
