@@ -21,7 +21,7 @@
 
 namespace {
 
-struct Request {
+struct AnalyzeRequest {
     std::string path;
     bool csv = false;
     std::string session;
@@ -109,7 +109,7 @@ void PrintRecordState(const AnalysedRun& run)
     }
 }
 
-int Analyze(const Request& request)
+int Analyze(const AnalyzeRequest& request)
 {
     const Result<std::string> text = ReadNamedFile(request.path);
     if (!text) {
@@ -194,7 +194,7 @@ SimCommand AddAnalyzeCommand(CLI::App& tool)
         "analyze", "print the tip, Q10, fitted tip, slopes and quality flags of every run in a results file, "
                    "and the combined curve of each condition and ear measured more than once");
     command->footer("The report goes to standard output; no file is written.");
-    const auto request = std::make_shared<Request>();
+    const auto request = std::make_shared<AnalyzeRequest>();
     command->add_flag("--csv", request->csv,
                       "one CSV table: a row per run and per combined curve, run ids as the session record has them (default: a report to read)");
     command->add_option("--session", request->session, "only the runs of this session id (default: every run)")->type_name("ID");
