@@ -96,6 +96,8 @@ const Meanings& RecordMeanings()
         {"threshold", {"a threshold run: the threshold in quiet, the mean of the levels at its last reversals", "dB SPL", {}}},
         {"threshold_sd", {"a threshold run: the standard deviation of the levels the threshold is the mean of", "dB", {}}},
         {"threshold_reversals", {"a threshold run: the tone's level at each reversal, in order, separated by spaces", "dB SPL", {}}},
+        {"threshold_flags", {"a threshold run: what makes its threshold doubtful (the level held at the device's floor or "
+                             "ceiling, the time limit), one sentence each, separated by ' | '; empty when nothing does", "", {}}},
     };
     return meanings;
 }

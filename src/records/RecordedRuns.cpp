@@ -3,6 +3,7 @@
 #include "Csv.h"
 #include "NumberParse.h"
 #include "RunChoices.h"
+#include "SessionFiles.h"
 #include "WholeFile.h"
 
 #include <algorithm>
@@ -110,6 +111,13 @@ void ReadThreshold(RecordedRun& run, const Columns& c, const std::vector<std::st
             problems.push_back("run " + run.RunId + ": a reversal level that is not a number");
         }
         start = end + 1;
+    }
+    const std::string flags = c.Text(row, "threshold_flags");
+    const std::string separator = ThresholdFlagSeparator;
+    for (std::size_t start = 0; start < flags.size();) {
+        const std::size_t end = std::min(flags.find(separator, start), flags.size());
+        run.ThresholdFlags.push_back(flags.substr(start, end - start));
+        start = end + separator.size();
     }
     const auto level = c.Real(row, "threshold");
     const auto sd = c.Real(row, "threshold_sd");

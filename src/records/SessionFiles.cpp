@@ -323,6 +323,14 @@ const RecordColumn LaterColumns[] = {
          }
          return levels;
      }},
+    {"threshold_flags",
+     [](const RunFacts& run) {
+         std::string flags;
+         for (const std::string& flag : run.Log.ThresholdFlags) {
+             flags += (flags.empty() ? "" : ThresholdFlagSeparator) + flag;
+         }
+         return flags;
+     }},
 };
 
 // The columns a session record must have for this version to add rows to it.

@@ -91,7 +91,13 @@ struct RunLog {
     // A threshold run: the levels at its reversals and the estimate from them.
     std::vector<float> Reversals{};
     std::optional<ThresholdEstimate> Threshold{};
+    // What makes its threshold doubtful (the level held at the device's floor or ceiling, the
+    // time limit), one sentence each.
+    std::vector<std::string> ThresholdFlags{};
 };
+
+// Between a threshold run's flags in the session record's threshold_flags.
+inline constexpr const char* ThresholdFlagSeparator = " | ";
 
 // The results name is ResultsFileName without its ".dat".
 std::string SessionRecordFileName(const std::string& resultsFileName);
