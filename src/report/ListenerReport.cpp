@@ -29,11 +29,12 @@ QString Hz(const std::optional<double>& value)
     return value ? Text(FormatHz(*value)) : QString("–");
 }
 
-void MeasuresLines(ReportPage& page, const CurveMeasures& m)
+// The shifts marked from `criterionPercent`, the off-frequency criterion of the runs' norm.
+void MeasuresLines(ReportPage& page, const CurveMeasures& m, double criterionPercent)
 {
     QStringList lines = {"Tip (smoothed minimum): " + Text(DescribeTip(m.Smoothed))
-                             + (m.ShiftPercent ? ", shift " + Text(DescribeShift(*m.ShiftPercent)) : QString()),
-                         "Fitted tip: " + Text(DescribeFittedTip(m)), "Q10: " + Text(DescribeQ10(m.Smoothed)),
+                             + (m.ShiftPercent ? ", shift " + Text(DescribeShift(*m.ShiftPercent, criterionPercent)) : QString()),
+                         "Fitted tip: " + Text(DescribeFittedTip(m, criterionPercent)), "Q10: " + Text(DescribeQ10(m.Smoothed)),
                          "Low slope: " + Text(DescribeSlope(m.Low)), "High slope: " + Text(DescribeSlope(m.High))};
     if (m.Flags.empty()) {
         lines << "Flags: none";
@@ -66,7 +67,7 @@ void ConditionPage(ReportPage& page, const ResultsAnalysis& a, const ConditionCu
         page.Paragraph("Run " + Text(run.Run.RunId) + ": sweep " + Text(run.Run.Direction) + ", "
                            + QString::number(run.Run.Points.size()) + " points",
                        9, true);
-        MeasuresLines(page, run.Measures);
+        MeasuresLines(page, run.Measures, run.Finding.CriterionPercent);
         page.Skip(4);
     }
     if (c.HasCombined) {
@@ -77,7 +78,7 @@ void ConditionPage(ReportPage& page, const ResultsAnalysis& a, const ConditionCu
                                  + " Hz every " + Number(p.FStep) + " Hz, " + QString::number(c.Combined.Points.size())
                                  + " points where every run has a value";
         page.Paragraph("Combined curve of " + QString::number(c.Runs.size()) + " runs: " + grid, 9, true);
-        MeasuresLines(page, c.CombinedMeasures);
+        MeasuresLines(page, c.CombinedMeasures, c.CombinedFinding.CriterionPercent);
         page.Paragraph("Tip difference between runs (test-retest): " + Hz(c.Spread.SmoothedHz) + " Hz (smoothed), "
                            + Hz(c.Spread.FittedHz) + " Hz (fitted)",
                        8, false, 10);

@@ -82,20 +82,39 @@ QString RunsOf(const ResultsAnalysis& a, const ConditionCurves& c)
     return runs.join(", ");
 }
 
-// "40 dB SPL (10 dB SL)": the dB SL when the runs set the tone above the listener's threshold.
-QString ToneLevel(const ResultsAnalysis& a, const ConditionCurves& c)
+const RecordedRun* FindRun(const RecordedRuns& record, const std::string& runId)
 {
-    std::set<std::string> sl;
-    for (const std::size_t i : c.Runs) {
-        if (const std::optional<float> level = a.Runs[i].Run.Parameters.ToneSL) {
-            sl.insert(FormatForResults(*level));
+    for (const RecordedRun& run : record.Runs) {
+        if (run.RunId == runId) {
+            return &run;
         }
     }
-    QStringList levels;
-    for (const std::string& level : sl) {
-        levels << Text(level);
+    return nullptr;
+}
+
+// "47.5 dB SPL, 10 dB SL (threshold 37.5 dB SPL, measured 2026-12-07 10:42:03)": the dB SL and
+// the threshold each level rests on when the runs set the tone above the listener's threshold.
+QString ToneLevel(const RecordAnalysis& results, const ConditionCurves& c)
+{
+    std::set<std::string> levels;
+    for (const std::size_t i : c.Runs) {
+        const RecordedRun& run = results.Analysis.Runs[i].Run;
+        std::string level = FormatForResults(run.Parameters.ToneSPL) + " dB SPL";
+        if (run.Parameters.ToneSL) {
+            level += ", " + FormatForResults(*run.Parameters.ToneSL) + " dB SL";
+            const RecordedRun* threshold = FindRun(results.Record, run.ThresholdRun);
+            level += threshold != nullptr && threshold->Threshold
+                         ? " (threshold " + FormatDb(threshold->Threshold->Level) + " dB SPL, measured " + threshold->Date
+                               + " " + threshold->Time + ")"
+                         : " (its threshold run " + run.ThresholdRun + " is not on record)";
+        }
+        levels.insert(level);
     }
-    return Text(FormatForResults(c.Parameters.ToneSPL)) + " dB SPL" + (sl.empty() ? "" : " (" + levels.join(", ") + " dB SL)");
+    QStringList list;
+    for (const std::string& level : levels) {
+        list << Text(level);
+    }
+    return list.join("; ");
 }
 
 // The finding of every condition and ear, the criterion it was judged by and the runs it rests on.
@@ -110,7 +129,7 @@ void Finding(ReportPage& page, const Facts& facts)
     for (const ConditionCurves& c : a.Conditions) {
         const TipFinding& finding = c.HasCombined ? c.CombinedFinding : a.Runs[c.Runs.front()].Finding;
         page.Paragraph("Condition " + QString::number(c.Condition) + ", " + Text(c.Ear) + " ear, tone "
-                           + Text(FormatForResults(c.Parameters.ToneF)) + " Hz at " + ToneLevel(a, c) + ": "
+                           + Text(FormatForResults(c.Parameters.ToneF)) + " Hz at " + ToneLevel(facts.Results, c) + ": "
                            + Text(DescribeFinding(finding)) + ".",
                        10, true);
         page.Paragraph(QString(c.HasCombined ? "From the combined curve of " : "From the run ") + RunsOf(a, c) + ".", 7.5);
@@ -120,6 +139,47 @@ void Finding(ReportPage& page, const Facts& facts)
         page.Paragraph("Criterion: " + Text(criterion) + ".", 7.5);
     }
     page.Skip(6);
+}
+
+QString Status(const RecordedRun& run)
+{
+    const QString status = run.MarkedRepeated ? "repeated" : run.Status.empty() ? "measured" : Text(run.Status);
+    return run.Simulated ? status + " (virtual listener)" : status;
+}
+
+// The threshold runs of the selection: ear, tone, threshold with its SD, reversals and flags.
+void Thresholds(ReportPage& page, const Facts& facts)
+{
+    const RecordAnalysis& results = facts.Results;
+    std::vector<QStringList> rows = {{"Ear", "Tone (Hz)", "Threshold (dB SPL)", "Reversals", "Measured", "Status", "Flags"}};
+    for (const RecordedRun& run : results.Record.Runs) {
+        if (run.Kind != RunKind::Threshold || !results.Selection.Includes(run)) {
+            continue;
+        }
+        const QString threshold = run.Threshold ? Text(FormatDb(run.Threshold->Level)) + " ± " + Text(FormatDb(run.Threshold->Sd))
+                                                : QString("none");
+        QStringList flags;
+        if (!run.Threshold) {
+            flags << "no reversal: no threshold";
+        }
+        for (const std::string& flag : run.ThresholdFlags) {
+            flags << Text(flag);
+        }
+        rows.push_back({Text(run.Ear), Text(FormatForResults(run.Parameters.ToneF)), threshold,
+                        QString::number(run.Reversals.size()),
+                        Text(run.Date + " " + run.Time), Status(run), flags.isEmpty() ? QString("none") : flags.join(" ")});
+    }
+    if (rows.size() == 1) {
+        return;
+    }
+    page.Paragraph("Threshold in quiet (the tone alone, on which a tone in dB SL rests)", 10, true);
+    page.Skip(3);
+    page.Table(rows, {0.05, 0.06, 0.11, 0.08, 0.20, 0.22, 0.28}, 7.5);
+    page.Skip(3);
+    page.Paragraph("Threshold: the mean of the tone's levels at the last " + QString::number(ThresholdReversalsAveraged)
+                       + " reversals (or all when fewer) ± their standard deviation.",
+                   7);
+    page.Skip(8);
 }
 
 void Listener(ReportPage& page, const Facts& facts)
@@ -219,7 +279,7 @@ void CombinedPlot(ReportPage& page, const Facts& facts)
     }
     page.Paragraph("Condition " + QString::number(shown->Condition) + ", " + Text(shown->Ear) + " ear: tone "
                        + Text(FormatForResults(shown->Parameters.ToneF)) + " Hz at "
-                       + ToneLevel(a, *shown)
+                       + ToneLevel(facts.Results, *shown)
                        + (shown->Simulated ? " (virtual listener)" : ""),
                    10, true);
     page.Plot(ConditionPlot(a, *shown), 190);
@@ -235,9 +295,19 @@ QString FlagList(const CurveMeasures& m)
     return titles.isEmpty() ? QString("none") : titles.join(", ");
 }
 
-QString Shift(const std::optional<double>& shift)
+// "20", "20 or 25": the off-frequency criteria of the conditions.
+std::string JoinedCriteria(const std::set<std::string>& criteria)
 {
-    return Measure(shift, FormatPercent) + (shift && ShiftMarked(*shift) ? " *" : "");
+    std::string text;
+    for (const std::string& criterion : criteria) {
+        text += (text.empty() ? "" : " or ") + criterion;
+    }
+    return text;
+}
+
+QString Shift(const std::optional<double>& shift, double criterionPercent)
+{
+    return Measure(shift, FormatPercent) + (shift && ShiftMarked(*shift, criterionPercent) ? " *" : "");
 }
 
 void Summary(ReportPage& page, const Facts& facts)
@@ -247,20 +317,23 @@ void Summary(ReportPage& page, const Facts& facts)
     page.Skip(3);
     std::vector<QStringList> rows = {{"Cond.", "Ear", "Tone (Hz)", "Runs", "Tip (Hz)", "Shift (%)", "Fitted tip (Hz)",
                                       "Shift (%)", "Q10", "Low slope (dB/oct)", "High slope (dB/oct)", "Flags"}};
+    std::set<std::string> criteria;
     for (const ConditionCurves& c : a.Conditions) {
         const CurveMeasures& m = c.HasCombined ? c.CombinedMeasures : a.Runs[c.Runs.front()].Measures;
+        const double criterion = (c.HasCombined ? c.CombinedFinding : a.Runs[c.Runs.front()].Finding).CriterionPercent;
+        criteria.insert(FormatForResults(criterion));
         rows.push_back({QString::number(c.Condition), Text(c.Ear), Text(FormatForResults(c.Parameters.ToneF)),
                         QString::number(c.Runs.size()) + (c.HasCombined ? " combined" : ""),
-                        m.Smoothed.Tip ? Text(FormatHz(m.Smoothed.Tip->Freq)) : "–", Shift(m.ShiftPercent),
-                        Measure(m.Fitted.Freq, FormatHz), Shift(m.FittedShiftPercent), Measure(m.Smoothed.Q10, FormatQ10),
+                        m.Smoothed.Tip ? Text(FormatHz(m.Smoothed.Tip->Freq)) : "–", Shift(m.ShiftPercent, criterion),
+                        Measure(m.Fitted.Freq, FormatHz), Shift(m.FittedShiftPercent, criterion), Measure(m.Smoothed.Q10, FormatQ10),
                         Measure(m.Low.DbPerOctave, FormatDb), Measure(m.High.DbPerOctave, FormatDb), FlagList(m)});
     }
     page.Table(rows, {0.06, 0.05, 0.06, 0.09, 0.06, 0.06, 0.07, 0.06, 0.05, 0.09, 0.09, 0.26}, 7.5);
     page.Skip(3);
     page.Paragraph("Tip: the smoothed curve's minimum; fitted tip: the vertex of a parabola fitted around it. Each "
                    "shift is of its own tip from the tone, in % of the tone frequency; * marks "
-                       + Text(FormatForResults(QualityThresholds::ShiftMarkPercent))
-                       + " % or more (an off-frequency tip). Analysis: " + Text(DescribeParameters(a.Parameters)) + ".",
+                       + Text(JoinedCriteria(criteria))
+                       + " % or more (an off-frequency tip, the condition's criterion). Analysis: " + Text(DescribeParameters(a.Parameters)) + ".",
                    7);
     page.Skip(8);
 }
@@ -275,12 +348,6 @@ const AnalysedRun* Analysed(const ResultsAnalysis& analysis, const std::string& 
     return nullptr;
 }
 
-QString Status(const RecordedRun& run)
-{
-    const QString status = run.MarkedRepeated ? "repeated" : run.Status.empty() ? "measured" : Text(run.Status);
-    return run.Simulated ? status + " (virtual listener)" : status;
-}
-
 void RunTable(ReportPage& page, const Facts& facts)
 {
     const RecordAnalysis& results = facts.Results;
@@ -288,8 +355,8 @@ void RunTable(ReportPage& page, const Facts& facts)
     page.Skip(3);
     std::vector<QStringList> rows = {{"Condition", "Ear", "Sweep", "Measured", "Status", "Combined curve"}};
     for (const RecordedRun& run : results.Record.Runs) {
-        if (!results.Selection.Includes(run)) {
-            continue;
+        if (!results.Selection.Includes(run) || run.Kind == RunKind::Threshold) {
+            continue;  // threshold runs have their own table
         }
         const AnalysedRun* analysed = Analysed(results.Analysis, run.RunId);
         const QString counted = analysed == nullptr        ? QString("no points")
@@ -310,7 +377,8 @@ void SignOff(ReportPage& page, const Facts&)
 }
 
 using Part = void (*)(ReportPage&, const Facts&);
-constexpr Part Parts[] = {Heading, Finding, Listener, Measurement, Calibration, CombinedPlot, Summary, RunTable, SignOff};
+constexpr Part Parts[] = {Heading,      Finding, Listener, Measurement, Calibration, Thresholds,
+                          CombinedPlot, Summary, RunTable, SignOff};
 
 }  // namespace
 
