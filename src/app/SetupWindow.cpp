@@ -35,6 +35,7 @@
 #include <QSlider>
 #include <QStatusBar>
 
+#include <cassert>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
@@ -43,9 +44,7 @@ SetupWindow::SetupWindow(SetupWindowDevices devices, QWidget* parent)
     : QMainWindow(parent)
     , devices_(devices)
 {
-    if (devices_.clock == nullptr || devices_.dispatcher == nullptr) {
-        throw std::invalid_argument("The set-up window needs a clock and an event dispatcher");
-    }
+    assert(devices_.clock != nullptr && devices_.dispatcher != nullptr);
     if (devices_.serialLink == nullptr) {
         ownComPort_ = std::make_unique<SerialPortLink>();
         devices_.serialLink = ownComPort_.get();

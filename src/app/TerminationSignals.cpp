@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cassert>
 #include <csignal>
 #include <stdexcept>
 
@@ -27,9 +28,7 @@ extern "C" void NoteSignal(int number)
 TerminationSignals::TerminationSignals(QObject* parent)
     : QObject(parent)
 {
-    if (writeEnd >= 0) {
-        throw std::logic_error("Only one TerminationSignals may watch the signals at a time");
-    }
+    assert(writeEnd < 0 && "only one TerminationSignals may watch the signals at a time");
     if (::pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0) {
         throw std::runtime_error("Quorvex cannot watch for the signals that end it: no pipe could be made");
     }

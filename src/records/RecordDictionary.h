@@ -30,7 +30,3 @@ std::string RecordDictionaryJson(const std::string& resultsFileName, const std::
 // file's name and the system's reason; the files it describes are not touched.
 Result<> UpdateRecordDictionary(const std::string& resultsFileName, const std::vector<std::string>& recordColumns,
                                 const std::vector<std::string>& trialColumns, const DictionaryFacts& facts);
-
-// Whether this version describes `column` of the session record (or of the trial log).
-bool RecordColumnDescribed(const std::string& column);
-bool TrialColumnDescribed(const std::string& column);

@@ -2,8 +2,8 @@
 
 #include "Csv.h"
 #include "NumberParse.h"
+#include "RecordColumns.h"
 #include "RunChoices.h"
-#include "SessionFiles.h"
 #include "WholeFile.h"
 
 #include <algorithm>
@@ -12,96 +12,87 @@
 
 namespace {
 
-// The fields of a CSV table by the names of its header row.
-class Columns {
-public:
-    explicit Columns(const std::vector<std::string>& header)
-    {
-        for (std::size_t i = 0; i < header.size(); ++i) {
-            index_.emplace(header[i], i);
-        }
-    }
+using R = RecordColumn;
 
-    bool Has(const std::string& name) const { return index_.contains(name); }
+using T = TrialColumn;
 
-    std::string Text(const std::vector<std::string>& row, const std::string& name) const
-    {
-        const auto found = index_.find(name);
-        return found != index_.end() && found->second < row.size() ? row[found->second] : std::string();
-    }
+template <typename Positions, typename Column>
+std::optional<float> Real(const Positions& c, const std::vector<std::string>& row, Column column)
+{
+    return ParseReal(c.Text(row, column), '.');
+}
 
-    std::optional<float> Real(const std::vector<std::string>& row, const std::string& name) const
-    {
-        return ParseReal(Text(row, name), '.');
-    }
-
-private:
-    std::map<std::string, std::size_t> index_;
-};
-
-void ReadParameters(RecordedRun& run, const Columns& c, const std::vector<std::string>& row,
+void ReadParameters(RecordedRun& run, const RecordColumnPositions& c, const std::vector<std::string>& row,
                     std::vector<std::string>& problems)
 {
     TestCondition& p = run.Parameters;
     ExperimentSettings& s = run.Settings;
-    const std::pair<const char*, float*> fields[] = {
-        {"ToneF", &p.ToneF},         {"StartF", &p.StartF},
-        {"EndF", &p.EndF},           {"FStep", &p.FStep},
-        {"MaskerBW", &p.MaskerBW},   {"SPLstep", &p.SPLstep},
-        {"MaxSPL", &p.MaxSPL},       {"ToneSPL", &p.ToneSPL},
-        {"MaskStartSPL", &p.MaskStartSPL}, {"CalibFactor", &s.CalibFactor},
-        {"ToneDuration", &s.ToneDuration}, {"MaskerDuration", &s.MaskerDuration},
-        {"ModFreq", &s.ModFreq},     {"RiseFall", &s.RiseFall},
-        {"normal_tip_low", &s.NormalTipLow}, {"normal_tip_high", &s.NormalTipHigh},
-        {"off_frequency_shift", &s.OffFrequencyShift},
+    const std::pair<RecordColumn, float*> fields[] = {
+        {R::ToneF, &p.ToneF},
+        {R::StartF, &p.StartF},
+        {R::EndF, &p.EndF},
+        {R::FStep, &p.FStep},
+        {R::MaskerBW, &p.MaskerBW},
+        {R::SPLstep, &p.SPLstep},
+        {R::MaxSPL, &p.MaxSPL},
+        {R::ToneSPL, &p.ToneSPL},
+        {R::MaskStartSPL, &p.MaskStartSPL},
+        {R::CalibFactor, &s.CalibFactor},
+        {R::ToneDuration, &s.ToneDuration},
+        {R::MaskerDuration, &s.MaskerDuration},
+        {R::ModFreq, &s.ModFreq},
+        {R::RiseFall, &s.RiseFall},
+        {R::NormalTipLow, &s.NormalTipLow},
+        {R::NormalTipHigh, &s.NormalTipHigh},
+        {R::OffFrequencyShift, &s.OffFrequencyShift},
     };
-    for (const auto& [name, field] : fields) {
-        if (const auto value = c.Real(row, name)) {
+    for (const auto& [column, field] : fields) {
+        if (const auto value = Real(c, row, column)) {
             *field = *value;
-        } else if (c.Has(name)) {
-            problems.push_back("run " + run.RunId + ": " + name + " is not a number");
+        } else if (c.Has(column)) {
+            problems.push_back("run " + run.RunId + ": " + Spec(column).Name + " is not a number");
         }
     }
-    if (const std::string sl = c.Text(row, "ToneSL"); !sl.empty()) {
+    if (const std::string sl = c.Text(row, R::ToneSL); !sl.empty()) {
         p.ToneSL = ParseReal(sl, '.');
         if (!p.ToneSL) {
             problems.push_back("run " + run.RunId + ": ToneSL is not a number");
         }
     }
-    s.ISI = ParseInteger(c.Text(row, "ISI")).value_or(s.ISI);
-    s.Modulated = ParseInteger(c.Text(row, "Modulated")).value_or(s.Modulated);
-    run.Condition = ParseInteger(c.Text(row, "condition")).value_or(0);
+    s.ISI = ParseInteger(c.Text(row, R::ISI)).value_or(s.ISI);
+    s.Modulated = ParseInteger(c.Text(row, R::Modulated)).value_or(s.Modulated);
+    run.Condition = ParseInteger(c.Text(row, R::Condition)).value_or(0);
 }
 
-RecordedCalibration ReadCalibration(const Columns& c, const std::vector<std::string>& row)
+RecordedCalibration ReadCalibration(const RecordColumnPositions& c, const std::vector<std::string>& row)
 {
     RecordedCalibration calibration;
-    calibration.Profile = c.Text(row, "calibration_profile");
-    calibration.LastCalibrated = c.Text(row, "calibration_date");
-    calibration.ToneDb = c.Real(row, "tone_correction");
-    calibration.MaskerMinDb = c.Real(row, "masker_correction_min");
-    calibration.MaskerMaxDb = c.Real(row, "masker_correction_max");
-    calibration.Kc35ResidualDb = c.Real(row, "kc35_residual");
-    calibration.Overdue = c.Text(row, "flag_calibration_overdue") == "1";
-    calibration.NoListeningCheck = c.Text(row, "flag_no_listening_check") == "1";
+    calibration.Profile = c.Text(row, R::CalibrationProfile);
+    calibration.LastCalibrated = c.Text(row, R::CalibrationDate);
+    calibration.ToneDb = Real(c, row, R::ToneCorrection);
+    calibration.MaskerMinDb = Real(c, row, R::MaskerCorrectionMin);
+    calibration.MaskerMaxDb = Real(c, row, R::MaskerCorrectionMax);
+    calibration.Kc35ResidualDb = Real(c, row, R::Kc35Residual);
+    calibration.Overdue = c.Text(row, R::FlagCalibrationOverdue) == "1";
+    calibration.NoListeningCheck = c.Text(row, R::FlagNoListeningCheck) == "1";
     return calibration;
 }
 
 // The run type and, of a threshold run, its estimate and reversals ("40 36 38 ...").
-void ReadThreshold(RecordedRun& run, const Columns& c, const std::vector<std::string>& row,
+void ReadThreshold(RecordedRun& run, const RecordColumnPositions& c, const std::vector<std::string>& row,
                    std::vector<std::string>& problems)
 {
-    const std::string type = c.Text(row, "run_type");
+    const std::string type = c.Text(row, R::RunType);
     if (const std::optional<RunKind> kind = RunKindFromName(type)) {
         run.Kind = *kind;
     } else {
         problems.push_back("run " + run.RunId + ": run_type " + type + " is neither ptc nor threshold");
     }
-    run.ThresholdRun = c.Text(row, "threshold_run");
+    run.ThresholdRun = c.Text(row, R::ThresholdRun);
     if (run.Kind != RunKind::Threshold) {
         return;
     }
-    const std::string reversals = c.Text(row, "threshold_reversals");
+    const std::string reversals = c.Text(row, R::ThresholdReversals);
     std::size_t start = 0;
     while (start < reversals.size()) {
         const std::size_t end = std::min(reversals.find(' ', start), reversals.size());
@@ -112,15 +103,14 @@ void ReadThreshold(RecordedRun& run, const Columns& c, const std::vector<std::st
         }
         start = end + 1;
     }
-    const std::string flags = c.Text(row, "threshold_flags");
-    const std::string separator = ThresholdFlagSeparator;
+    const std::string flags = c.Text(row, R::ThresholdFlags);
     for (std::size_t start = 0; start < flags.size();) {
-        const std::size_t end = std::min(flags.find(separator, start), flags.size());
+        const std::size_t end = std::min(flags.find(ThresholdFlagSeparator, start), flags.size());
         run.ThresholdFlags.push_back(flags.substr(start, end - start));
-        start = end + separator.size();
+        start = end + ThresholdFlagSeparator.size();
     }
-    const auto level = c.Real(row, "threshold");
-    const auto sd = c.Real(row, "threshold_sd");
+    const auto level = Real(c, row, R::Threshold);
+    const auto sd = Real(c, row, R::ThresholdSd);
     if (level && sd) {
         run.Threshold = ThresholdEstimate{*level, *sd, std::min<int>(static_cast<int>(run.Reversals.size()),
                                                                       ThresholdReversalsAveraged)};
@@ -161,23 +151,23 @@ RecordedRuns ReadSessionRecord(const std::string& text)
     if (rows.empty()) {
         return record;
     }
-    const Columns c(rows.front());
+    const RecordColumnPositions c(rows.front());
     const std::size_t fields = rows.front().size();
-    record.HasSessionColumn = c.Has("session");
+    record.HasSessionColumn = c.Has(R::Session);
     std::map<std::string, std::size_t> byId;
     for (std::size_t r = 1; r < rows.size(); ++r) {
         const auto& row = rows[r];
-        const std::string id = c.Text(row, "run");
-        const std::string status = c.Text(row, "run_status");
+        const std::string id = c.Text(row, R::Run);
+        const std::string status = c.Text(row, R::RunStatus);
         const bool cut = row.size() < fields;
         if (id.empty()) {
             if (status == "planned" && !cut) {
-                record.Plans.push_back({c.Text(row, "session"), c.Text(row, "subject"),
-                                        ParseInteger(c.Text(row, "session_runs")).value_or(0), c.Text(row, "session_seed"),
-                                        c.Text(row, "session_plan"), c.Text(row, "session_plan_text"),
-                                        c.Text(row, "conditions_file"), c.Text(row, "date"), c.Text(row, "time"), r});
+                record.Plans.push_back({c.Text(row, R::Session), c.Text(row, R::Subject),
+                                        ParseInteger(c.Text(row, R::SessionRuns)).value_or(0), c.Text(row, R::SessionSeed),
+                                        c.Text(row, R::SessionPlan), c.Text(row, R::SessionPlanText),
+                                        c.Text(row, R::ConditionsFile), c.Text(row, R::Date), c.Text(row, R::Time), r});
             } else if (status == "set aside" && !cut) {
-                record.SetAside.insert(c.Text(row, "session"));
+                record.SetAside.insert(c.Text(row, R::Session));
             } else if (cut) {
                 record.Problems.push_back("row " + std::to_string(r + 1) + " is cut short and names no run");
             }
@@ -187,23 +177,23 @@ RecordedRuns ReadSessionRecord(const std::string& text)
         if (added) {
             RecordedRun& run = record.Runs.emplace_back();
             run.RunId = id;
-            run.Session = c.Text(row, "session");
-            run.SessionRun = ParseInteger(c.Text(row, "session_run")).value_or(0);
-            run.SessionRuns = ParseInteger(c.Text(row, "session_runs")).value_or(0);
+            run.Session = c.Text(row, R::Session);
+            run.SessionRun = ParseInteger(c.Text(row, R::SessionRun)).value_or(0);
+            run.SessionRuns = ParseInteger(c.Text(row, R::SessionRuns)).value_or(0);
             run.Status = status;
-            run.SessionSeed = c.Text(row, "session_seed");
-            run.SessionPlan = c.Text(row, "session_plan");
-            run.ExpectedPoints = ParseInteger(c.Text(row, "run_points")).value_or(-1);
-            run.Simulated = !c.Text(row, "listener_seed").empty();
-            run.Date = c.Text(row, "date");
-            run.Time = c.Text(row, "time");
-            run.Version = c.Text(row, "version");
-            run.Subject = c.Text(row, "subject");
-            run.Listener = {c.Text(row, "subject_id"), c.Text(row, "birth_date"), c.Text(row, "examiner")};
-            run.Ear = c.Text(row, "ear");
-            run.Direction = c.Text(row, "direction");
-            run.AttenuatorMode = c.Text(row, "attenuator");
-            run.Device = c.Text(row, "device");
+            run.SessionSeed = c.Text(row, R::SessionSeed);
+            run.SessionPlan = c.Text(row, R::SessionPlan);
+            run.ExpectedPoints = ParseInteger(c.Text(row, R::RunPoints)).value_or(-1);
+            run.Simulated = !c.Text(row, R::ListenerSeed).empty();
+            run.Date = c.Text(row, R::Date);
+            run.Time = c.Text(row, R::Time);
+            run.Version = c.Text(row, R::Version);
+            run.Subject = c.Text(row, R::Subject);
+            run.Listener = {c.Text(row, R::SubjectId), c.Text(row, R::BirthDate), c.Text(row, R::Examiner)};
+            run.Ear = c.Text(row, R::Ear);
+            run.Direction = c.Text(row, R::Direction);
+            run.AttenuatorMode = c.Text(row, R::Attenuator);
+            run.Device = c.Text(row, R::Device);
             run.Calibration = ReadCalibration(c, row);
             ReadParameters(run, c, row, record.Problems);
             ReadThreshold(run, c, row, record.Problems);
@@ -228,8 +218,8 @@ RecordedRuns ReadSessionRecord(const std::string& text)
             record.Problems.push_back("run " + id + ": row " + std::to_string(r + 1) + " is cut short");
             continue;
         }
-        const std::string freq = c.Text(row, "masker_freq");
-        const std::string level = c.Text(row, "masker_spl");
+        const std::string freq = c.Text(row, R::MaskerFreq);
+        const std::string level = c.Text(row, R::MaskerSpl);
         if (freq.empty() && level.empty()) {
             continue;  // a run that left no point
         }
@@ -274,18 +264,18 @@ void AddTrialLog(RecordedRuns& runs, const std::string& text)
     if (rows.empty()) {
         return;
     }
-    const Columns c(rows.front());
+    const TrialColumnPositions c(rows.front());
     std::map<std::string, std::vector<TrialEntry>> trials;
     for (std::size_t r = 1; r < rows.size(); ++r) {
         const auto& row = rows[r];
         TrialEntry entry;
-        entry.Freq = c.Real(row, "masker_freq").value_or(0.0f);
-        entry.Level = c.Real(row, "masker_spl").value_or(0.0f);
-        if (const auto onset = c.Real(row, "onset")) {
+        entry.Freq = Real(c, row, T::MaskerFreq).value_or(0.0f);
+        entry.Level = Real(c, row, T::MaskerSpl).value_or(0.0f);
+        if (const auto onset = Real(c, row, T::Onset)) {
             entry.OnsetSeconds = *onset;
         }
-        entry.Dropout = c.Text(row, "dropout") == "1";
-        trials[c.Text(row, "run")].push_back(entry);
+        entry.Dropout = c.Text(row, T::Dropout) == "1";
+        trials[c.Text(row, T::Run)].push_back(entry);
     }
     for (RecordedRun& run : runs.Runs) {
         const auto found = trials.find(run.RunId);

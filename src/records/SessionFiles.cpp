@@ -2,6 +2,7 @@
 
 #include "Csv.h"
 #include "NumberFormat.h"
+#include "RecordColumns.h"
 #include "RecordDictionary.h"
 #include "ResultsWriter.h"
 #include "RunChoices.h"
@@ -14,7 +15,6 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
-#include <iterator>
 
 namespace {
 
@@ -178,71 +178,10 @@ struct RunFacts {
     std::size_t Points;
 };
 
-struct RecordColumn {
-    const char* Name;
-    std::string (*Value)(const RunFacts&);
-};
-
 std::string ListenerValue(const RunFacts& run, std::string (*value)(const SimulatedListenerRecord&))
 {
     return run.Log.Listener ? value(*run.Log.Listener) : std::string();
 }
-
-// The columns every row of a run shares, in the file's order; the point's own columns follow.
-// A column is added here, and the header and every row follow.
-const RecordColumn RunColumns[] = {
-    {"run", [](const RunFacts& run) { return run.RunId; }},
-    {"date", [](const RunFacts& run) { return Formatted(run.Started.Fields, "%Y-%m-%d"); }},
-    {"time", [](const RunFacts& run) { return Formatted(run.Started.Fields, "%H:%M:%S"); }},
-    {"version", [](const RunFacts&) { return std::string(QuorvexVersion); }},
-    {"subject", [](const RunFacts& run) { return run.State.SubjectName; }},
-    {"ear", [](const RunFacts& run) { return EarName(run.State.Ear); }},
-    {"direction", [](const RunFacts& run) { return DirectionName(run.State.SweepDirection); }},
-    {"condition", [](const RunFacts& run) { return std::to_string(run.State.CurrentCondition + 1); }},
-    {"ToneF", [](const RunFacts& run) { return FormatShortest(run.State.Current().ToneF); }},
-    {"StartF", [](const RunFacts& run) { return FormatShortest(run.State.Current().StartF); }},
-    {"EndF", [](const RunFacts& run) { return FormatShortest(run.State.Current().EndF); }},
-    {"FStep", [](const RunFacts& run) { return FormatShortest(run.State.Current().FStep); }},
-    {"MaskerBW", [](const RunFacts& run) { return FormatShortest(run.State.Current().MaskerBW); }},
-    {"SPLstep", [](const RunFacts& run) { return FormatShortest(run.State.Current().SPLstep); }},
-    {"MaxSPL", [](const RunFacts& run) { return FormatShortest(run.State.Current().MaxSPL); }},
-    // A threshold run's tone starts at ThresholdStartSPL and follows the key.
-    {"ToneSPL",
-     [](const RunFacts& run) {
-         return FormatShortest(run.Log.Kind == RunKind::Threshold ? run.State.Settings.ThresholdStartSPL
-                                                                  : run.State.Current().ToneSPL);
-     }},
-    {"MaskStartSPL", [](const RunFacts& run) { return FormatShortest(run.State.Current().MaskStartSPL); }},
-    {"CalibFactor", [](const RunFacts& run) { return FormatShortest(run.State.Settings.CalibFactor); }},
-    {"ToneDuration", [](const RunFacts& run) { return FormatShortest(run.State.Settings.ToneDuration); }},
-    {"MaskerDuration", [](const RunFacts& run) { return FormatShortest(run.State.Settings.MaskerDuration); }},
-    {"Modulated", [](const RunFacts& run) { return std::to_string(run.State.Settings.Modulated); }},
-    {"ModFreq", [](const RunFacts& run) { return FormatShortest(run.State.Settings.ModFreq); }},
-    {"ISI", [](const RunFacts& run) { return std::to_string(run.State.Settings.ISI); }},
-    {"RiseFall", [](const RunFacts& run) { return FormatShortest(run.State.Settings.RiseFall); }},
-    {"attenuator", [](const RunFacts& run) { return AttenuatorName(run.State.Settings.Attenuator); }},
-    {"device", [](const RunFacts& run) { return run.Log.SoundDevice; }},
-    {"listener_seed",
-     [](const RunFacts& run) {
-         return ListenerValue(run, [](const SimulatedListenerRecord& l) { return std::to_string(l.Seed); });
-     }},
-    {"listener_criterion",
-     [](const RunFacts& run) {
-         return ListenerValue(run, [](const SimulatedListenerRecord& l) { return FormatShortest(l.CriterionDb); });
-     }},
-    {"listener_noise",
-     [](const RunFacts& run) {
-         return ListenerValue(run, [](const SimulatedListenerRecord& l) { return FormatShortest(l.NoiseDb); });
-     }},
-    {"session", [](const RunFacts& run) { return run.Log.Session ? run.Log.Session->Id : std::string(); }},
-    {"session_run",
-     [](const RunFacts& run) { return run.Log.Session ? std::to_string(run.Log.Session->Run) : std::string(); }},
-    {"session_runs",
-     [](const RunFacts& run) { return run.Log.Session ? std::to_string(run.Log.Session->Runs) : std::string(); }},
-    {"run_status", [](const RunFacts& run) { return run.Log.Session ? run.Log.Session->Status : std::string(); }},
-};
-
-const char* const PointColumns[] = {"point", "masker_freq", "masker_spl"};
 
 std::string SessionValue(const RunFacts& run, std::string (*value)(const SessionMark&))
 {
@@ -264,95 +203,165 @@ std::string AppliedValue(const RunFacts& run, std::optional<float> AppliedCalibr
     return value ? FormatForResults(*value) : std::string();
 }
 
-// Columns added after the point's: a file begun by a version without them keeps taking rows.
-// run_points lets a reader tell a run whose rows were cut short (a power cut) from a whole one.
-const RecordColumn LaterColumns[] = {
-    {"run_points", [](const RunFacts& run) { return std::to_string(run.Points); }},
-    {"session_seed", [](const RunFacts& run) { return SessionValue(run, [](const SessionMark& s) { return s.Seed; }); }},
-    {"session_plan", [](const RunFacts& run) { return SessionValue(run, [](const SessionMark& s) { return s.Plan; }); }},
-    {"session_plan_text", [](const RunFacts&) { return std::string(); }},
-    {"conditions_file", [](const RunFacts&) { return std::string(); }},
-    {"subject_id", [](const RunFacts& run) { return run.State.Listener.Id; }},
-    {"birth_date", [](const RunFacts& run) { return run.State.Listener.BirthDate; }},
-    {"examiner", [](const RunFacts& run) { return run.State.Listener.Examiner; }},
-    {"listener_model",
-     [](const RunFacts& run) {
-         return ListenerValue(run, [](const SimulatedListenerRecord& l) { return std::to_string(l.Model); });
-     }},
-    // The norm the run's tip is judged against, as the test-condition file gave it.
-    {"normal_tip_low", [](const RunFacts& run) { return FormatShortest(run.State.Settings.NormalTipLow); }},
-    {"normal_tip_high", [](const RunFacts& run) { return FormatShortest(run.State.Settings.NormalTipHigh); }},
-    {"off_frequency_shift", [](const RunFacts& run) { return FormatShortest(run.State.Settings.OffFrequencyShift); }},
-    // The calibration profile the run was measured with and what it applied (dB).
-    {"calibration_profile",
-     [](const RunFacts& run) { return ProfileValue(run, [](const CalibrationInUse& c) { return c.Profile; }); }},
-    {"calibration_date",
-     [](const RunFacts& run) { return ProfileValue(run, [](const CalibrationInUse& c) { return c.LastCalibrated; }); }},
-    {"tone_correction",
-     [](const RunFacts& run) {
-         return run.Log.Calibration ? FormatForResults(run.Log.Calibration->ToneDb) : std::string();
-     }},
-    {"masker_correction_min", [](const RunFacts& run) { return AppliedValue(run, &AppliedCalibration::MaskerMinDb); }},
-    {"masker_correction_max", [](const RunFacts& run) { return AppliedValue(run, &AppliedCalibration::MaskerMaxDb); }},
-    {"kc35_residual", [](const RunFacts& run) { return AppliedValue(run, &AppliedCalibration::Kc35ResidualDb); }},
-    {"flag_calibration_overdue",
-     [](const RunFacts& run) {
-         return ProfileValue(run, [](const CalibrationInUse& c) { return std::string(c.Overdue ? "1" : "0"); });
-     }},
-    {"flag_no_listening_check",
-     [](const RunFacts& run) {
-         return ProfileValue(run, [](const CalibrationInUse& c) { return std::string(c.CheckedToday ? "0" : "1"); });
-     }},
-    // What the run measured, and the threshold: a threshold run's own estimate, or the threshold
-    // run a tone in dB SL rests on.
-    {"run_type", [](const RunFacts& run) { return RunKindName(run.Log.Kind); }},
-    {"ToneSL", [](const RunFacts& run) { return run.Log.ToneSL ? FormatShortest(*run.Log.ToneSL) : std::string(); }},
-    {"threshold_run", [](const RunFacts& run) { return run.Log.ThresholdRun; }},
-    {"threshold",
-     [](const RunFacts& run) { return run.Log.Threshold ? FormatNumber(run.Log.Threshold->Level) : std::string(); }},
-    {"threshold_sd",
-     [](const RunFacts& run) { return run.Log.Threshold ? FormatNumber(run.Log.Threshold->Sd) : std::string(); }},
-    {"threshold_reversals",
-     [](const RunFacts& run) {
-         std::string levels;
-         for (const float level : run.Log.Reversals) {
-             if (!levels.empty()) {
-                 levels += ' ';
-             }
-             levels += FormatShortest(level);
-         }
-         return levels;
-     }},
-    {"threshold_flags",
-     [](const RunFacts& run) {
-         std::string flags;
-         for (const std::string& flag : run.Log.ThresholdFlags) {
-             flags += (flags.empty() ? "" : ThresholdFlagSeparator) + flag;
-         }
-         return flags;
-     }},
-};
-
-// The columns a session record must have for this version to add rows to it.
-constexpr std::size_t RecordColumnsNeeded = std::size(RunColumns) + std::size(PointColumns);
-
-std::vector<std::string> RecordHeaderFields()
+std::string Levels(const std::vector<float>& levels)
 {
-    std::vector<std::string> names;
-    for (const RecordColumn& column : RunColumns) {
-        names.emplace_back(column.Name);
+    std::string text;
+    for (const float level : levels) {
+        if (!text.empty()) {
+            text += ' ';
+        }
+        text += FormatShortest(level);
     }
-    names.insert(names.end(), std::begin(PointColumns), std::end(PointColumns));
-    for (const RecordColumn& column : LaterColumns) {
-        names.emplace_back(column.Name);
-    }
-    return names;
+    return text;
 }
 
-const std::vector<std::string> TrialLogFields = {"run", "trial", "masker_freq", "masker_spl", "played", "onset",
-                                                 "key", "key_changes", "recorded", "dropout", "masker_correction"};
-// A trial log begun by a version without the later columns keeps taking rows in its own.
-constexpr std::size_t TrialLogColumnsNeeded = 10;
+// What every row of a run holds in `column`; the point's own columns are filled per point.
+std::string RunValue(RecordColumn column, const RunFacts& run)
+{
+    const SharedState& state = run.State;
+    const ExperimentSettings& settings = state.Settings;
+    switch (column) {
+    case RecordColumn::Run:
+        return run.RunId;
+    case RecordColumn::Date:
+        return Formatted(run.Started.Fields, "%Y-%m-%d");
+    case RecordColumn::Time:
+        return Formatted(run.Started.Fields, "%H:%M:%S");
+    case RecordColumn::Version:
+        return QuorvexVersion;
+    case RecordColumn::Subject:
+        return state.SubjectName;
+    case RecordColumn::Ear:
+        return EarName(state.Ear);
+    case RecordColumn::Direction:
+        return DirectionName(state.SweepDirection);
+    case RecordColumn::Condition:
+        return std::to_string(state.CurrentCondition + 1);
+    case RecordColumn::ToneF:
+        return FormatShortest(state.Current().ToneF);
+    case RecordColumn::StartF:
+        return FormatShortest(state.Current().StartF);
+    case RecordColumn::EndF:
+        return FormatShortest(state.Current().EndF);
+    case RecordColumn::FStep:
+        return FormatShortest(state.Current().FStep);
+    case RecordColumn::MaskerBW:
+        return FormatShortest(state.Current().MaskerBW);
+    case RecordColumn::SPLstep:
+        return FormatShortest(state.Current().SPLstep);
+    case RecordColumn::MaxSPL:
+        return FormatShortest(state.Current().MaxSPL);
+    case RecordColumn::ToneSPL:
+        // A threshold run's tone starts at ThresholdStartSPL and follows the key.
+        return FormatShortest(run.Log.Kind == RunKind::Threshold ? settings.ThresholdStartSPL : state.Current().ToneSPL);
+    case RecordColumn::MaskStartSPL:
+        return FormatShortest(state.Current().MaskStartSPL);
+    case RecordColumn::CalibFactor:
+        return FormatShortest(settings.CalibFactor);
+    case RecordColumn::ToneDuration:
+        return FormatShortest(settings.ToneDuration);
+    case RecordColumn::MaskerDuration:
+        return FormatShortest(settings.MaskerDuration);
+    case RecordColumn::Modulated:
+        return std::to_string(settings.Modulated);
+    case RecordColumn::ModFreq:
+        return FormatShortest(settings.ModFreq);
+    case RecordColumn::ISI:
+        return std::to_string(settings.ISI);
+    case RecordColumn::RiseFall:
+        return FormatShortest(settings.RiseFall);
+    case RecordColumn::Attenuator:
+        return AttenuatorName(settings.Attenuator);
+    case RecordColumn::Device:
+        return run.Log.SoundDevice;
+    case RecordColumn::ListenerSeed:
+        return ListenerValue(run, [](const SimulatedListenerRecord& l) { return std::to_string(l.Seed); });
+    case RecordColumn::ListenerCriterion:
+        return ListenerValue(run, [](const SimulatedListenerRecord& l) { return FormatShortest(l.CriterionDb); });
+    case RecordColumn::ListenerNoise:
+        return ListenerValue(run, [](const SimulatedListenerRecord& l) { return FormatShortest(l.NoiseDb); });
+    case RecordColumn::Session:
+        return SessionValue(run, [](const SessionMark& s) { return s.Id; });
+    case RecordColumn::SessionRun:
+        return SessionValue(run, [](const SessionMark& s) { return std::to_string(s.Run); });
+    case RecordColumn::SessionRuns:
+        return SessionValue(run, [](const SessionMark& s) { return std::to_string(s.Runs); });
+    case RecordColumn::RunStatus:
+        return SessionValue(run, [](const SessionMark& s) { return s.Status; });
+    case RecordColumn::Point:
+    case RecordColumn::MaskerFreq:
+    case RecordColumn::MaskerSpl:
+        return {};
+    // run_points lets a reader tell a run whose rows were cut short (a power cut) from a whole one.
+    case RecordColumn::RunPoints:
+        return std::to_string(run.Points);
+    case RecordColumn::SessionSeed:
+        return SessionValue(run, [](const SessionMark& s) { return s.Seed; });
+    case RecordColumn::SessionPlan:
+        return SessionValue(run, [](const SessionMark& s) { return s.Plan; });
+    // Only a session's opening row has its plan (PlanRow).
+    case RecordColumn::SessionPlanText:
+    case RecordColumn::ConditionsFile:
+        return {};
+    case RecordColumn::SubjectId:
+        return state.Listener.Id;
+    case RecordColumn::BirthDate:
+        return state.Listener.BirthDate;
+    case RecordColumn::Examiner:
+        return state.Listener.Examiner;
+    case RecordColumn::ListenerModel:
+        return ListenerValue(run, [](const SimulatedListenerRecord& l) { return std::to_string(l.Model); });
+    case RecordColumn::NormalTipLow:
+        return FormatShortest(settings.NormalTipLow);
+    case RecordColumn::NormalTipHigh:
+        return FormatShortest(settings.NormalTipHigh);
+    case RecordColumn::OffFrequencyShift:
+        return FormatShortest(settings.OffFrequencyShift);
+    case RecordColumn::CalibrationProfile:
+        return ProfileValue(run, [](const CalibrationInUse& c) { return c.Profile; });
+    case RecordColumn::CalibrationDate:
+        return ProfileValue(run, [](const CalibrationInUse& c) { return c.LastCalibrated; });
+    case RecordColumn::ToneCorrection:
+        return run.Log.Calibration ? FormatForResults(run.Log.Calibration->ToneDb) : std::string();
+    case RecordColumn::MaskerCorrectionMin:
+        return AppliedValue(run, &AppliedCalibration::MaskerMinDb);
+    case RecordColumn::MaskerCorrectionMax:
+        return AppliedValue(run, &AppliedCalibration::MaskerMaxDb);
+    case RecordColumn::Kc35Residual:
+        return AppliedValue(run, &AppliedCalibration::Kc35ResidualDb);
+    case RecordColumn::FlagCalibrationOverdue:
+        return ProfileValue(run, [](const CalibrationInUse& c) { return std::string(c.Overdue ? "1" : "0"); });
+    case RecordColumn::FlagNoListeningCheck:
+        return ProfileValue(run, [](const CalibrationInUse& c) { return std::string(c.CheckedToday ? "0" : "1"); });
+    case RecordColumn::RunType:
+        return RunKindName(run.Log.Kind);
+    case RecordColumn::ToneSL:
+        return run.Log.ToneSL ? FormatShortest(*run.Log.ToneSL) : std::string();
+    case RecordColumn::ThresholdRun:
+        return run.Log.ThresholdRun;
+    case RecordColumn::Threshold:
+        return run.Log.Threshold ? FormatNumber(run.Log.Threshold->Level) : std::string();
+    case RecordColumn::ThresholdSd:
+        return run.Log.Threshold ? FormatNumber(run.Log.Threshold->Sd) : std::string();
+    case RecordColumn::ThresholdReversals:
+        return Levels(run.Log.Reversals);
+    case RecordColumn::ThresholdFlags: {
+        std::string flags;
+        for (const std::string& flag : run.Log.ThresholdFlags) {
+            flags += (flags.empty() ? "" : std::string(ThresholdFlagSeparator)) + flag;
+        }
+        return flags;
+    }
+    case RecordColumn::Count:
+        break;
+    }
+    return {};
+}
+
+constexpr std::size_t At(RecordColumn column)
+{
+    return static_cast<std::size_t>(column);
+}
 
 // The rows of one run. A run without points has one row, its point columns empty, so that every
 // run is on record.
@@ -361,28 +370,54 @@ Rows RecordRows(const SharedState& state, const RunLog& log, const std::string& 
     const auto& points = state.Results.Points();
     const auto n = static_cast<std::size_t>(std::clamp(count, 0, static_cast<int>(points.size())));
     const RunFacts facts{state, log, runId, ToLocal(log.Started), n};
-    std::vector<std::string> run;
-    for (const RecordColumn& column : RunColumns) {
-        run.push_back(column.Value(facts));
-    }
-    std::vector<std::string> later;
-    for (const RecordColumn& column : LaterColumns) {
-        later.push_back(column.Value(facts));
+    std::vector<std::string> run(RecordColumnCount);
+    for (std::size_t c = 0; c < RecordColumnCount; ++c) {
+        run[c] = RunValue(static_cast<RecordColumn>(c), facts);
     }
     Rows rows;
     for (std::size_t i = 0; i < n; ++i) {
         std::vector<std::string>& row = rows.emplace_back(run);
-        row.push_back(std::to_string(i + 1));
-        row.push_back(FormatForResults(points[i].Freq));
-        row.push_back(FormatForResults(points[i].SPL));
-        row.insert(row.end(), later.begin(), later.end());
+        row[At(RecordColumn::Point)] = std::to_string(i + 1);
+        row[At(RecordColumn::MaskerFreq)] = FormatForResults(points[i].Freq);
+        row[At(RecordColumn::MaskerSpl)] = FormatForResults(points[i].SPL);
     }
     if (n == 0) {
-        std::vector<std::string>& row = rows.emplace_back(run);
-        row.resize(row.size() + std::size(PointColumns));
-        row.insert(row.end(), later.begin(), later.end());
+        rows.push_back(run);
     }
     return rows;
+}
+
+// What the trial log holds of `trial` in `column`; `onset` is the trial's, already formatted.
+std::string TrialValue(TrialColumn column, const TrialRecord& trial, const RunLog& log, const std::string& runId,
+                       const std::string& onset)
+{
+    switch (column) {
+    case TrialColumn::Run:
+        return runId;
+    case TrialColumn::Trial:
+        return std::to_string(trial.Trial);
+    case TrialColumn::MaskerFreq:
+        return FormatForResults(trial.Frequency);
+    case TrialColumn::MaskerSpl:
+        return FormatForResults(trial.Level);
+    case TrialColumn::Played:
+        return trial.Played ? "1" : "0";
+    case TrialColumn::Onset:
+        return onset;
+    case TrialColumn::Key:
+        return trial.LevelDirection > 0 ? "down" : "up";
+    case TrialColumn::KeyChanges:
+        return std::to_string(trial.ReversalCount);
+    case TrialColumn::Recorded:
+        return std::to_string(trial.PointsRecorded);
+    case TrialColumn::Dropout:
+        return trial.Dropout ? "1" : "0";
+    case TrialColumn::MaskerCorrection:
+        return log.Calibration ? FormatForResults(trial.MaskerCorrection) : std::string();
+    case TrialColumn::Count:
+        break;
+    }
+    return {};
 }
 
 // The trial log's rows of the trials of `log` from `from` on. Onsets count from the run's first
@@ -397,11 +432,10 @@ Rows TrialRows(const RunLog& log, const std::string& runId, std::size_t from)
         const std::string onset =
             trial.OnsetFrame ? Seconds(static_cast<double>(*trial.OnsetFrame - *first->OnsetFrame) / SharedState::SampleRate)
                              : std::string();
-        rows.push_back({runId, std::to_string(trial.Trial), FormatForResults(trial.Frequency),
-                        FormatForResults(trial.Level), trial.Played ? "1" : "0", onset,
-                        trial.LevelDirection > 0 ? "down" : "up", std::to_string(trial.ReversalCount),
-                        std::to_string(trial.PointsRecorded), trial.Dropout ? "1" : "0",
-                        log.Calibration ? FormatForResults(trial.MaskerCorrection) : std::string()});
+        std::vector<std::string>& row = rows.emplace_back(TrialColumnCount);
+        for (std::size_t c = 0; c < TrialColumnCount; ++c) {
+            row[c] = TrialValue(static_cast<TrialColumn>(c), trial, log, runId, onset);
+        }
     }
     return rows;
 }
@@ -471,12 +505,12 @@ int LastRunNumber(std::string_view tail, bool fromStart)
 
 std::string SessionRecordHeader()
 {
-    return CsvRow(RecordHeaderFields());
+    return CsvRow(RecordColumnNames());
 }
 
 std::string TrialLogHeader()
 {
-    return CsvRow(TrialLogFields);
+    return CsvRow(TrialColumnNames());
 }
 
 std::string SessionTimestamp(std::chrono::system_clock::time_point started)
@@ -488,33 +522,29 @@ namespace {
 
 // A row of a session that names no run, with the columns given and the others empty.
 std::vector<std::string> SessionRow(std::chrono::system_clock::time_point when,
-                                    std::initializer_list<std::pair<const char*, std::string>> values)
+                                    std::initializer_list<std::pair<RecordColumn, std::string>> values)
 {
-    const std::vector<std::string> header = RecordHeaderFields();
-    std::vector<std::string> row(header.size());
+    std::vector<std::string> row(RecordColumnCount);
     const LocalTime local = ToLocal(when);
-    const auto set = [&](const char* name, const std::string& value) {
-        row[static_cast<std::size_t>(std::find(header.begin(), header.end(), name) - header.begin())] = value;
-    };
-    set("date", Formatted(local.Fields, "%Y-%m-%d"));
-    set("time", Formatted(local.Fields, "%H:%M:%S"));
-    set("version", QuorvexVersion);
-    for (const auto& [name, value] : values) {
-        set(name, value);
+    row[At(RecordColumn::Date)] = Formatted(local.Fields, "%Y-%m-%d");
+    row[At(RecordColumn::Time)] = Formatted(local.Fields, "%H:%M:%S");
+    row[At(RecordColumn::Version)] = QuorvexVersion;
+    for (const auto& [column, value] : values) {
+        row[At(column)] = value;
     }
     return row;
 }
 
 std::vector<std::string> PlanRow(const SessionPlanRow& plan)
 {
-    return SessionRow(plan.Started, {{"subject", plan.Subject},
-                                     {"session", plan.SessionId},
-                                     {"session_runs", std::to_string(plan.Runs)},
-                                     {"run_status", "planned"},
-                                     {"session_seed", plan.Seed},
-                                     {"session_plan", plan.Fingerprint},
-                                     {"session_plan_text", plan.Text},
-                                     {"conditions_file", plan.ConditionsFile}});
+    return SessionRow(plan.Started, {{RecordColumn::Subject, plan.Subject},
+                                     {RecordColumn::Session, plan.SessionId},
+                                     {RecordColumn::SessionRuns, std::to_string(plan.Runs)},
+                                     {RecordColumn::RunStatus, "planned"},
+                                     {RecordColumn::SessionSeed, plan.Seed},
+                                     {RecordColumn::SessionPlan, plan.Fingerprint},
+                                     {RecordColumn::SessionPlanText, plan.Text},
+                                     {RecordColumn::ConditionsFile, plan.ConditionsFile}});
 }
 
 }  // namespace
@@ -539,14 +569,14 @@ SessionFilesOutcome WriteSessionFiles(const SharedState& state, const RunLog& lo
     LockedTextFile trials(trialsPath, trialsToWrite ? LockedTextFile::Missing::Create : LockedTextFile::Missing::Leave);
     outcome.RunId = !log.RunId.empty() ? log.RunId
                                         : MakeRunId(log.Started, std::max(LastRunNumberIn(record), LastRunNumberIn(trials)));
-    const std::vector<std::string> recordColumns = ColumnsIn(record, RecordHeaderFields(), RecordColumnsNeeded);
-    const std::vector<std::string> trialColumns = ColumnsIn(trials, TrialLogFields, TrialLogColumnsNeeded);
+    const std::vector<std::string> recordColumns = ColumnsIn(record, RecordColumnNames(), RecordColumnsNeeded);
+    const std::vector<std::string> trialColumns = ColumnsIn(trials, TrialColumnNames(), TrialColumnsNeeded);
     if (trialsToWrite) {
-        outcome.TrialLogError = AppendRows(trials, trialsPath, TrialLogFields, TrialLogColumnsNeeded,
+        outcome.TrialLogError = AppendRows(trials, trialsPath, TrialColumnNames(), TrialColumnsNeeded,
                                            TrialRows(log, outcome.RunId, log.TrialsWritten), "trial log")
                                     .Reason();
     }
-    outcome.RecordError = AppendRows(record, recordPath, RecordHeaderFields(), RecordColumnsNeeded,
+    outcome.RecordError = AppendRows(record, recordPath, RecordColumnNames(), RecordColumnsNeeded,
                                      RecordRows(state, log, outcome.RunId, count), "session record")
                               .Reason();
     if (outcome.RecordError.empty()) {
@@ -570,7 +600,7 @@ Result<> AppendTrialLogRows(const std::string& resultsFileName, RunLog& log)
     }
     const std::string path = TrialLogFileName(resultsFileName);
     LockedTextFile trials(path);
-    Result<> appended = AppendRows(trials, path, TrialLogFields, TrialLogColumnsNeeded,
+    Result<> appended = AppendRows(trials, path, TrialColumnNames(), TrialColumnsNeeded,
                                    TrialRows(log, log.RunId, log.TrialsWritten), "trial log");
     if (appended) {
         log.TrialsWritten = log.Trials.size();
@@ -583,8 +613,8 @@ Result<> WriteSessionPlan(const std::string& resultsFileName, const SessionPlanR
     const std::string path = SessionRecordFileName(resultsFileName);
     LockedTextFile record(path);
     const bool created = record.Empty();
-    const std::vector<std::string> columns = ColumnsIn(record, RecordHeaderFields(), RecordColumnsNeeded);
-    Result<> appended = AppendRows(record, path, RecordHeaderFields(), RecordColumnsNeeded, {PlanRow(plan)}, "session record");
+    const std::vector<std::string> columns = ColumnsIn(record, RecordColumnNames(), RecordColumnsNeeded);
+    Result<> appended = AppendRows(record, path, RecordColumnNames(), RecordColumnsNeeded, {PlanRow(plan)}, "session record");
     // A record begun by a session's plan has its dictionary from the start. A dictionary that
     // cannot be written here is written, or its failure reported, with the first run's rows.
     if (appended && created) {
@@ -598,7 +628,9 @@ Result<> SetSessionAside(const std::string& resultsFileName, const std::string& 
 {
     const std::string path = SessionRecordFileName(resultsFileName);
     LockedTextFile record(path);
-    return AppendRows(record, path, RecordHeaderFields(), RecordColumnsNeeded,
-                      {SessionRow(when, {{"subject", subject}, {"session", sessionId}, {"run_status", "set aside"}})},
+    return AppendRows(record, path, RecordColumnNames(), RecordColumnsNeeded,
+                      {SessionRow(when, {{RecordColumn::Subject, subject},
+                                        {RecordColumn::Session, sessionId},
+                                        {RecordColumn::RunStatus, "set aside"}})},
                       "session record");
 }

@@ -96,9 +96,6 @@ struct RunLog {
     std::vector<std::string> ThresholdFlags{};
 };
 
-// Between a threshold run's flags in the session record's threshold_flags.
-inline constexpr const char* ThresholdFlagSeparator = " | ";
-
 // The results name is ResultsFileName without its ".dat".
 std::string SessionRecordFileName(const std::string& resultsFileName);
 std::string TrialLogFileName(const std::string& resultsFileName);

@@ -14,10 +14,10 @@
 #include "ToneLevel.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <exception>
 #include <memory>
-#include <stdexcept>
 
 namespace {
 
@@ -63,9 +63,7 @@ TrackingRun::TrackingRun(SharedState& state, RunDevices devices)
     : state_(state)
     , devices_(devices)
 {
-    if (devices_.sound == nullptr || devices_.clock == nullptr || devices_.dispatcher == nullptr) {
-        throw std::invalid_argument("A run needs a sound output, a clock and an event dispatcher");
-    }
+    assert(devices_.sound != nullptr && devices_.clock != nullptr && devices_.dispatcher != nullptr);
 }
 
 RunOutcome TrackingRun::Run()
@@ -480,9 +478,7 @@ void TrackingRun::SetAttenuatorLevel(int channel, float level)
 
 void TrackingRun::SendAttenuatorLevel(int channel, int level)
 {
-    if (devices_.attenuator == nullptr) {
-        throw std::logic_error("KC35 mode needs an attenuator link");
-    }
+    assert(devices_.attenuator != nullptr && "KC35 mode needs an attenuator link");
     devices_.attenuator->SetAttenuatorLevel(channel, level);
 }
 

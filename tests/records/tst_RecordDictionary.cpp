@@ -122,16 +122,4 @@ TEST_F(RecordDictionaryTest, OneThatCannotBeWrittenIsReportedAndTheRecordKept)
     EXPECT_EQ(ParseCsv(Text(scratch.Path("run.csv"))).size(), 2u);
 }
 
-TEST(RecordDictionaryColumns, EveryColumnThisVersionWritesIsDescribed)
-{
-    const auto record = ParseCsv(SessionRecordHeader());
-    for (const std::string& column : record.front()) {
-        EXPECT_TRUE(RecordColumnDescribed(column)) << column;
-    }
-    const auto trials = ParseCsv(TrialLogHeader());
-    for (const std::string& column : trials.front()) {
-        EXPECT_TRUE(TrialColumnDescribed(column)) << column;
-    }
-}
-
 }  // namespace
