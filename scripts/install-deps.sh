@@ -33,7 +33,7 @@ test_packages=(
   python3 python3-pandas r-base-core locales
   poppler-utils  # the per-listener report's PDF read back as text (pdftotext)
   clang libclang-rt-dev  # the fuzz targets (libFuzzer)
-  slurm-wlm munge  # a single-node Slurm for the study's job-array test (tests/sim/slurm_study.sh)
+  slurm-wlm munge  # a single-node Slurm for the study's job-array test (tests/studies/slurm_study.sh)
   ccache  # the test scripts compile through it: a second run compiles only what changed
   strace  # a session killed at each of its writes in turn (tests/sim/tst_SessionKills.cpp)
 )

@@ -19,7 +19,7 @@ allowed[ui]=core
 may_use() {  # library, used library (names without quorvex_)
   local lib=$1 used=$2
   if [[ $lib == app_ui ]]; then
-    [[ $used != sim ]]
+    [[ $used != virtual && $used != studies ]]
     return
   fi
   if [[ $lib == *_ui ]]; then

@@ -4,7 +4,7 @@
 // median time per trial of each, its 10th to 90th percentiles, and the ratio of the medians.
 // Usage: bench_calibrated_run [trials per run] [runs of each]
 #include "Clock.h"
-#include "EventDispatcher.h"
+#include "KeyChangingListener.h"
 #include "Quantile.h"
 #include "RecordingSoundOutput.h"
 #include "TrackingRun.h"
@@ -20,11 +20,6 @@
 #include <vector>
 
 namespace {
-
-class NoEvents final : public EventDispatcher {
-public:
-    void ProcessEvents() override {}
-};
 
 class NoWaiting final : public Clock {
 public:
@@ -60,15 +55,7 @@ double MsPerTrial(const CalibrationInUse& calibration, int trials, const std::fi
     NoEvents events;
     TrackingRun run(state, RunDevices{&sound, &clock, &events, nullptr});
     run.NoiseSeed = 3;
-    run.OnTrial = [&](const TrialRecord& trial) {
-        if (trial.Trial >= trials) {
-            run.KeyDown('Q');
-        } else if (trial.Trial % 6 == 3) {
-            run.KeyDown(TrackingRun::SpaceKey);
-        } else if (trial.Trial % 6 == 0) {
-            run.KeyUp(TrackingRun::SpaceKey);
-        }
-    };
+    run.OnTrial = KeyChangingListener(run, trials);
     const auto start = std::chrono::steady_clock::now();
     const RunOutcome report = run.Run();
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();

@@ -11,9 +11,9 @@
 //   JACK_DEFAULT_SERVER=NAME scripts/with-test-pipewire.sh bench_tracking_run [trials] [ISI ms] [MaskerDuration ms] [kc35]
 #include "CapturingOutput.h"
 #include "Clock.h"
-#include "EventDispatcher.h"
 #include "JackRecorder.h"
 #include "Kc35Attenuator.h"
+#include "KeyChangingListener.h"
 #include "PseudoTerminal.h"
 #include "SerialPortLink.h"
 #include "PortAudioOutput.h"
@@ -35,11 +35,6 @@
 namespace {
 
 constexpr int Rate = 44100;
-
-class NoEvents final : public EventDispatcher {
-public:
-    void ProcessEvents() override {}
-};
 
 // The serial link of the KC35, noting on JACK's clock when each level command was written whole.
 class TimedLevelLink final : public SerialLink {
@@ -98,16 +93,7 @@ bool RunOn(const TestSoundServer& server, int trials, int isi, float maskerMs, b
     Kc35Attenuator attenuator(link, events);
     TrackingRun run(state, RunDevices{&output, &clock, &events, kc35 ? &attenuator : nullptr});
     run.NoiseSeed = 3;
-    // The listener changes the key every third trial and stops after the last.
-    run.OnTrial = [&](const TrialRecord& trial) {
-        if (trial.Trial >= trials) {
-            run.KeyDown('Q');
-        } else if (trial.Trial % 6 == 3) {
-            run.KeyDown(TrackingRun::SpaceKey);
-        } else if (trial.Trial % 6 == 0) {
-            run.KeyUp(TrackingRun::SpaceKey);
-        }
-    };
+    run.OnTrial = KeyChangingListener(run, trials);
 
     const std::size_t mark = recorder.Mark();
     const auto wallStart = std::chrono::steady_clock::now();

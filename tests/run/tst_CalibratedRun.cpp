@@ -2,6 +2,7 @@
 // frequency, sets KC35 levels in whole-dB steps, and records what it applied.
 #include "CalibrationLevels.h"
 #include "Csv.h"
+#include "FakeDeviceRun.h"
 #include "FileText.h"
 #include "Kc35Attenuator.h"
 #include "RecordedRuns.h"
@@ -61,22 +62,16 @@ double ChannelDb(const PlayedSound& sound, int channel, std::size_t from, std::s
 
 // One run on its own devices in a scratch folder of its own, the store of calibrations moved
 // there too.
-class OneRun {
+class OneRun : public FakeDeviceRun {
 public:
     explicit OneRun(const CalibrationInUse& calibration)
     {
         ::setenv("XDG_DATA_HOME", scratch.Path("data").c_str(), 1);
         ::setenv("QUORVEX_CALIBRATION_DIR", scratch.Path("calibration").c_str(), 1);
-        state.Conditions.resize(1);
-        state.Settings.CalibFactor = 100.0f;
         state.Ear = EarSide::Right;
         state.Calibration = calibration;
-        state.ResultsFileName = scratch.Path("run.dat").string();
-        listener.Attach(run);
         run.NoiseSeed = 7;
-        run.OnTrial = [this](const TrialRecord& trial) { trials.push_back(trial); };
     }
-    TestCondition& Condition() { return state.Conditions[0]; }
     RecordedRun Recorded() const
     {
         const RecordedRuns runs = ReadRecordFiles(scratch.Path("run.csv").string(), scratch.Path("run.trials.csv").string());
@@ -88,15 +83,6 @@ public:
         return ParseCsv(FileText(scratch.Path("run.trials.csv")));
     }
 
-    const ScratchFolder scratch;
-    SharedState state;
-    RecordingSoundOutput sound;
-    TrialCountingClock clock;
-    ScriptedListener listener{clock};
-    RecordingSerialLink link;
-    Kc35Attenuator attenuator{link, listener};
-    TrackingRun run{state, RunDevices{&sound, &clock, &listener, &attenuator}};
-    std::vector<TrialRecord> trials;
 };
 
 // The frames of the tone's on-time without its ramps: 600 ms maskers, 400 ms tones, 20 ms ramps.

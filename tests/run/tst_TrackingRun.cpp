@@ -1,4 +1,5 @@
 #include "Csv.h"
+#include "FakeDeviceRun.h"
 #include "FreqPointCount.h"
 #include "Kc35Attenuator.h"
 #include "RecordingSerialLink.h"
@@ -22,19 +23,13 @@ namespace {
 
 using Key = ScriptedListener::Key;
 
-class TrackingRunTest : public testing::Test {
+class TrackingRunTest : public testing::Test, protected FakeDeviceRun {
 protected:
     void SetUp() override
     {
         dir = scratch.Path();
-        state.Conditions.resize(1);
-        state.Settings.CalibFactor = 100.0f;
         state.Settings.ISI = 200;
-        state.ResultsFileName = (dir / "run.dat").string();
-        listener.Attach(run);
-        run.OnTrial = [this](const TrialRecord& trial) { trials.push_back(trial); };
     }
-    TestCondition& Condition() { return state.Conditions[0]; }
 
     // Presses during trial 3, releases during 6, presses during 8, releases during 10,
     // presses during 12, and stops during 14.
@@ -68,16 +63,7 @@ protected:
         return named;
     }
 
-    const ScratchFolder scratch;  // the run writes "test.out" in the current folder
     std::filesystem::path dir;
-    SharedState state;
-    RecordingSoundOutput sound;
-    TrialCountingClock clock;
-    ScriptedListener listener{clock};
-    RecordingSerialLink link;
-    Kc35Attenuator attenuator{link, listener};
-    TrackingRun run{state, RunDevices{&sound, &clock, &listener, &attenuator}};
-    std::vector<TrialRecord> trials;
 };
 
 struct ExpectedTrial {

@@ -219,3 +219,17 @@ TEST(AnalyzeCommand, TheReportListsTheThresholdRunAndTheToneLevelItGave)
         << first.output;
     EXPECT_FALSE(std::regex_search(first.output, std::regex("no points"))) << "a threshold run is no curve";
 }
+
+// A block without a subject's name and with one point: analyze says so and why it has no tip.
+TEST(AnalyzeCommand, DescribesABlockWithoutASubjectAndWithTooFewPoints)
+{
+    const ScratchFolder dir;
+    std::ofstream("few.dat", std::ios::binary) << ";---\r\n; Subject = \t\r\n; Ear = right\r\n"
+                                                  "; Tone Frequency = \t4000\r\n; Tone SPL = \t35.5\r\n"
+                                                  "3800\t-10\r\n;---\r\n";
+    const Outcome text = Sim("analyze few.dat", " 2>/dev/null");
+    EXPECT_NE(text.output.find("subject: \"\""), std::string::npos) << text.output;
+    EXPECT_NE(text.output.find("tone: 4000 Hz at 35.5 dB SPL"), std::string::npos) << text.output;
+    EXPECT_NE(text.output.find("points: 1"), std::string::npos) << text.output;
+    EXPECT_NE(text.output.find("tip: cannot be computed: too few points"), std::string::npos) << text.output;
+}

@@ -1,6 +1,5 @@
 #include "ScratchFolder.h"
 #include "SimProcess.h"
-#include "SimSupport.h"
 
 #include "Csv.h"
 #include "NumberFormat.h"

@@ -30,7 +30,7 @@ class Study : public testing::Test {
 protected:
     void SetUp() override
     {
-        std::filesystem::copy_file(std::filesystem::path(SCRIPTS) / "reference" / "software.INI", dir.Path("PTC.INI"));
+        std::filesystem::copy_file(std::filesystem::path(REFERENCE_RUNS) / "software.INI", dir.Path("PTC.INI"));
         Write(dir.Path("s.ini"), "[Study]\nConditions=PTC.INI\nCondition=1\nReplications=2\nSeed=5\nRunsPerTask=1\n"
                                  "[Grid]\nSPLstep=2,3\nDirection=down\nNoise=0.5\nCriterion=-5\n");
     }
@@ -242,7 +242,7 @@ class BadStudyFile : public testing::TestWithParam<BadStudy> {};
 TEST_P(BadStudyFile, IsRefusedWithTheKeyNamed)
 {
     const ScratchFolder dir;
-    std::filesystem::copy_file(std::filesystem::path(SCRIPTS) / "reference" / "software.INI", dir.Path("PTC.INI"));
+    std::filesystem::copy_file(std::filesystem::path(REFERENCE_RUNS) / "software.INI", dir.Path("PTC.INI"));
     Write(dir.Path("bad.ini"), GetParam().text);
     for (const char* command : {"study tasks bad.ini", "study run bad.ini", "study merge bad.ini -o x.csv"}) {
         const Outcome outcome = ::Sim(command);

@@ -1,15 +1,36 @@
 // Whole clinical sessions with the virtual listener, end to end: the threshold run, the tone set
 // above it, practice runs left out, and the combined curve's finding.
 #include "ScratchFolder.h"
-#include "SessionFiles.h"
-#include "ValidationParts.h"
 #include "VirtualSessionRuns.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 
 namespace {
+
+// A tone 10 dB above the threshold measured first, an upward and a downward practice run, then
+// an upward and a downward run that are combined; the masker from 0.6 to 1.6 times the tone.
+ParameterLoad ClinicalSession()
+{
+    std::ofstream("PTC.INI") << "[Settings]\nToneDuration=400\nMaskerDuration=600\nISI=20\n[Tests]\nN_Cond=1\n"
+                                "CalibFactor=100\n[Cond1]\nToneF=1000\nStartF=600\nEndF=1600\nFStep=10\nMaskerBW=100\n"
+                                "SPLstep=2\nMaxSPL=90\nToneSL=10\nMaskStartSPL=60\n"
+                                "[Session]\nDirections=up,down\nRepeats=2\nThresholds=first\nPractice=2\n";
+    return LoadParameterFile("PTC.INI", '.');
+}
+
+// A threshold in quiet of 30 dB SPL, and with `dead` a dead region from 750 Hz up.
+ListenerHearing Listener(bool dead)
+{
+    ListenerHearing hearing;
+    hearing.Right.Audiogram = {{1000.0, 30.0}};
+    if (dead) {
+        hearing.Right.Dead = DeadRegion{750.0, 20000.0};
+    }
+    return hearing;
+}
 
 struct SessionCase {
     std::uint32_t seed;
@@ -27,8 +48,10 @@ TEST_P(WholeSession, MeasuresTheThresholdSetsTheToneAboveItAndFindsWhatTheEarHas
     const ScratchFolder dir;
     VirtualSessionRunsOptions options;
     options.Seed = p.seed;
-    options.Hearing = ValidationListener(1000.0, 30.0, p.dead ? std::optional<double>(0.75) : std::nullopt);
-    const Result<SessionFindings> session = RunWholeSession(ValidationSession(1000.0, 10.0), options);
+    options.Hearing = Listener(p.dead);
+    const ParameterLoad load = ClinicalSession();
+    ASSERT_TRUE(load.Session.Runnable()) << load.Error << load.Session.Refusal;
+    const Result<SessionFindings> session = RunWholeSession(load, options);
     ASSERT_TRUE(session) << session.Reason();
     const SessionFindings& found = session.Value();
 
@@ -64,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(NormalAndDeadRegion, WholeSession,
 TEST(WholeSession, EndsWithTheReasonWhenTheListenerHearsNoTone)
 {
     const ScratchFolder dir;
-    ParameterLoad load = ValidationSession(1000.0, 10.0);
+    ParameterLoad load = ClinicalSession();
     load.Parameters.Settings.ThresholdTimeLimit = 10.0f;
     VirtualSessionRunsOptions options;
     options.Hearing.Right.Audiogram = {{1000.0, 120.0}};

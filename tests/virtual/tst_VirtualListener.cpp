@@ -4,7 +4,7 @@
 #include "ListeningSoundOutput.h"
 #include "RecordingSoundOutput.h"
 #include "SimKeyboard.h"
-#include "SimSupport.h"
+#include "ListenerConditions.h"
 #include "SimulatedKc35Line.h"
 #include "Stimuli.h"
 #include "TrackingRun.h"

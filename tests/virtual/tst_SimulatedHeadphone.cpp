@@ -4,7 +4,7 @@
 #include "ExpectedCurve.h"
 #include "ScratchFolder.h"
 #include "SimProcess.h"
-#include "SimSupport.h"
+#include "ListenerConditions.h"
 #include "SimulatedHeadphone.h"
 #include "Tone.h"
 #include "VirtualRun.h"

@@ -2,7 +2,7 @@
 #include "ExpectedCurve.h"
 #include "ResultsFileBlocks.h"
 #include "ScratchFolder.h"
-#include "SimSupport.h"
+#include "ListenerConditions.h"
 #include "VirtualRun.h"
 #include "FileText.h"
 

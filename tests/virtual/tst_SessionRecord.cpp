@@ -1,6 +1,6 @@
 #include "ResultsFileBlocks.h"
 #include "ScratchFolder.h"
-#include "SimSupport.h"
+#include "ListenerConditions.h"
 #include "VirtualRun.h"
 
 #include <gtest/gtest.h>
