@@ -10,9 +10,6 @@
 
 namespace {
 
-// Runs per session; session k's seeds follow session k-1's.
-constexpr int RunsPerSession = 5;
-
 std::string Number(double value)
 {
     return FormatForResults(value);
@@ -53,7 +50,8 @@ bool RunSession(const ParameterLoad& load, int k, ListenerSessions& listener, co
 {
     VirtualSessionRunsOptions options;
     options.ResultsName = "validate";
-    options.Seed = static_cast<std::uint32_t>(RunsPerSession * k + 1);
+    // Session k's runs take the seeds after session k-1's.
+    options.Seed = static_cast<std::uint32_t>(load.Session.Runs.size() * static_cast<std::size_t>(k) + 1);
     options.Hearing = listener.Hearing;
     const Result<SessionFindings> session = RunWholeSession(load, options);
     folder.Empty();
@@ -73,7 +71,7 @@ bool RunSession(const ParameterLoad& load, int k, ListenerSessions& listener, co
     return true;
 }
 
-void PrintHeader(const SessionValidationRequest& r)
+void PrintHeader(const SessionValidationRequest& r, std::size_t runsPerSession)
 {
     const TipNorm norm;
     std::cout << "# Whole clinical sessions against the virtual listener\n\n"
@@ -83,7 +81,7 @@ void PrintHeader(const SessionValidationRequest& r)
               << "quiet at the tone (the tone alone, 2 dB steps from 40 dB SPL, 8 reversals, the mean of the last 6), "
               << "then the tone at " << Number(r.SensationLevel) << " dB above the threshold measured: an upward and "
               << "a downward practice run, left out, then an upward and a downward run, combined. Session k has seed "
-              << RunsPerSession << "(k-1)+1, and its runs the seeds after it. The conditions are those of the "
+              << runsPerSession << "(k-1)+1, and its runs the seeds after it. The conditions are those of the "
               << "estimators' table (analysis-validation.md), the masker from 0.6 to 1.6 times the tone frequency. "
               << "Both listeners have a threshold in quiet of " << Number(r.ThresholdDb) << " dB SPL at every "
               << "frequency in the right ear; the listener with a dead region has one from " << Number(r.DeadEdge)
@@ -149,7 +147,8 @@ void PrintFindings(const std::vector<std::pair<double, std::vector<ListenerSessi
 
 int ValidateSessions(const SessionValidationRequest& request)
 {
-    PrintHeader(request);
+    // Every tone's session has the protocol's runs.
+    PrintHeader(request, ValidationSession(1000.0, request.SensationLevel).Session.Runs.size());
     const ValidationFolder folder;
     if (!folder.Made()) {
         std::cerr << "quorvex-sim validate: no temporary folder could be made\n";
