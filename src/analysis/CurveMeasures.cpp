@@ -225,9 +225,9 @@ const RaisedFlag* CurveMeasures::Find(QualityFlag flag) const
     return found == Flags.end() ? nullptr : &*found;
 }
 
-bool ShiftMarked(double shiftPercent)
+bool ShiftMarked(double shiftPercent, double criterionPercent)
 {
-    return std::abs(shiftPercent) >= QualityThresholds::ShiftMarkPercent;
+    return std::abs(shiftPercent) >= criterionPercent;
 }
 
 TrialSummary SummariseTrials(const std::vector<TrialEntry>& trials, const TestCondition& condition, bool upward,

@@ -165,6 +165,8 @@ ColumnSpec Spec(RecordColumn column)
         return {"threshold_sd", "a threshold run: the standard deviation of the levels the threshold is the mean of", "dB"};
     case RecordColumn::ThresholdReversals:
         return {"threshold_reversals", "a threshold run: the tone's level at each reversal, in order, separated by spaces", "dB SPL"};
+    case RecordColumn::ThresholdFlags:
+        return {"threshold_flags", "a threshold run: what makes its threshold doubtful (the level held at the device's floor or ceiling, the time limit), one sentence each, separated by ' | '; empty when nothing does"};
     case RecordColumn::Count:
         break;
     }

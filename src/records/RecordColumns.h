@@ -78,6 +78,7 @@ enum class RecordColumn {
     Threshold,
     ThresholdSd,
     ThresholdReversals,
+    ThresholdFlags,
     Count  // not a column: the number of columns
 };
 
@@ -95,6 +96,9 @@ enum class TrialColumn {
     MaskerCorrection,
     Count  // not a column: the number of columns
 };
+
+// Between a threshold run's flags in threshold_flags (each flag a sentence).
+inline constexpr std::string_view ThresholdFlagSeparator = " | ";
 
 // One allowed value of a column and what it means.
 struct ColumnLevel {

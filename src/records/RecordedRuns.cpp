@@ -103,6 +103,12 @@ void ReadThreshold(RecordedRun& run, const RecordColumnPositions& c, const std::
         }
         start = end + 1;
     }
+    const std::string flags = c.Text(row, R::ThresholdFlags);
+    for (std::size_t start = 0; start < flags.size();) {
+        const std::size_t end = std::min(flags.find(ThresholdFlagSeparator, start), flags.size());
+        run.ThresholdFlags.push_back(flags.substr(start, end - start));
+        start = end + ThresholdFlagSeparator.size();
+    }
     const auto level = Real(c, row, R::Threshold);
     const auto sd = Real(c, row, R::ThresholdSd);
     if (level && sd) {

@@ -24,11 +24,12 @@ QString Hz(const std::optional<double>& value)
     return value ? QString::fromStdString(FormatHz(*value)) : QString("–");
 }
 
-void MeasuresLines(ReportPage& page, const CurveMeasures& m)
+// The shifts marked from `criterionPercent`, the off-frequency criterion of the runs' norm.
+void MeasuresLines(ReportPage& page, const CurveMeasures& m, double criterionPercent)
 {
     QStringList lines = {"Tip (smoothed minimum): " + QString::fromStdString(DescribeTip(m.Smoothed))
-                             + (m.ShiftPercent ? ", shift " + QString::fromStdString(DescribeShift(*m.ShiftPercent)) : QString()),
-                         "Fitted tip: " + QString::fromStdString(DescribeFittedTip(m)), "Q10: " + QString::fromStdString(DescribeQ10(m.Smoothed)),
+                             + (m.ShiftPercent ? ", shift " + QString::fromStdString(DescribeShift(*m.ShiftPercent, criterionPercent)) : QString()),
+                         "Fitted tip: " + QString::fromStdString(DescribeFittedTip(m, criterionPercent)), "Q10: " + QString::fromStdString(DescribeQ10(m.Smoothed)),
                          "Low slope: " + QString::fromStdString(DescribeSlope(m.Low)), "High slope: " + QString::fromStdString(DescribeSlope(m.High))};
     if (m.Flags.empty()) {
         lines << "Flags: none";
@@ -61,7 +62,7 @@ void ConditionPage(ReportPage& page, const ResultsAnalysis& a, const ConditionCu
         page.Paragraph("Run " + QString::fromStdString(run.Run.RunId) + ": sweep " + QString::fromStdString(run.Run.Direction) + ", "
                            + QString::number(run.Run.Points.size()) + " points",
                        9, true);
-        MeasuresLines(page, run.Measures);
+        MeasuresLines(page, run.Measures, run.Finding.CriterionPercent);
         page.Skip(4);
     }
     if (c.HasCombined) {
@@ -72,7 +73,7 @@ void ConditionPage(ReportPage& page, const ResultsAnalysis& a, const ConditionCu
                                  + " Hz every " + Number(p.FStep) + " Hz, " + QString::number(c.Combined.Points.size())
                                  + " points where every run has a value";
         page.Paragraph("Combined curve of " + QString::number(c.Runs.size()) + " runs: " + grid, 9, true);
-        MeasuresLines(page, c.CombinedMeasures);
+        MeasuresLines(page, c.CombinedMeasures, c.CombinedFinding.CriterionPercent);
         page.Paragraph("Tip difference between runs (test-retest): " + Hz(c.Spread.SmoothedHz) + " Hz (smoothed), "
                            + Hz(c.Spread.FittedHz) + " Hz (fitted)",
                        8, false, 10);

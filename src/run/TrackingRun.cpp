@@ -432,6 +432,7 @@ void TrackingRun::Finish(RunOutcome& report)
         report.Threshold = EstimateThreshold(reversalLevels_);
         log_.Reversals = reversalLevels_;
         log_.Threshold = report.Threshold;
+        log_.ThresholdFlags = report.ThresholdFlags;
     }
     // A threshold run without a reversal measured nothing and is refused like an ended run.
     const bool measured = report.Error.empty() && !stopRequested_ && (Kind != RunKind::Threshold || report.Threshold);

@@ -12,9 +12,11 @@ std::string OptionalNumber(const std::optional<double>& value)
     return value ? FormatForResults(*value) : std::string();
 }
 
-std::string Marked(const std::optional<double>& shift)
+// Marked from the criterion of the run's norm; a block the record does not have, from the default.
+std::string Marked(const std::optional<double>& shift, const TipFinding* finding)
 {
-    return shift ? (ShiftMarked(*shift) ? "1" : "0") : "";
+    const double criterion = finding != nullptr ? finding->CriterionPercent : TipNorm{}.OffFrequencyPercent;
+    return shift ? (ShiftMarked(*shift, criterion) ? "1" : "0") : "";
 }
 
 std::string Bit(bool raised)
@@ -114,8 +116,8 @@ std::string Row(const RowHead& h, const CurveMeasures& m, const AnalysisParamete
         h.Block, h.Subject, h.Ear, OptionalNumber(h.ToneF), OptionalNumber(h.ToneSPL), std::to_string(s.Points),
         s.Tip ? FormatForResults(s.Tip->Freq) : "", s.Tip ? FormatForResults(s.Tip->SPL) : "", OptionalNumber(s.Q10), reason,
         h.Run, h.Session, h.Condition, h.Direction, h.Runs, h.Date,
-        OptionalNumber(m.ShiftPercent), Marked(m.ShiftPercent), OptionalNumber(s.LowHz), OptionalNumber(s.HighHz),
-        OptionalNumber(m.Fitted.Freq), OptionalNumber(m.Fitted.Level), OptionalNumber(m.FittedShiftPercent), Marked(m.FittedShiftPercent),
+        OptionalNumber(m.ShiftPercent), Marked(m.ShiftPercent, h.Finding), OptionalNumber(s.LowHz), OptionalNumber(s.HighHz),
+        OptionalNumber(m.Fitted.Freq), OptionalNumber(m.Fitted.Level), OptionalNumber(m.FittedShiftPercent), Marked(m.FittedShiftPercent, h.Finding),
         std::to_string(m.Fitted.Points), s.Tip ? FormatForResults(m.Fitted.WindowLowHz) : "",
         s.Tip ? FormatForResults(m.Fitted.WindowHighHz) : "", m.Fitted.Freq ? "" : m.Fitted.Problem,
         OptionalNumber(m.Low.DbPerOctave), std::to_string(m.Low.Points), OptionalNumber(m.High.DbPerOctave),

@@ -29,12 +29,13 @@ struct AnalyzeRequest {
     AnalysisParameters parameters;
 };
 
-void PrintMeasures(const CurveMeasures& m)
+// The shifts marked from `criterionPercent`, the off-frequency criterion of the run's norm.
+void PrintMeasures(const CurveMeasures& m, double criterionPercent)
 {
     if (m.ShiftPercent) {
-        std::cout << "  tip shift: " << DescribeShift(*m.ShiftPercent) << "\n";
+        std::cout << "  tip shift: " << DescribeShift(*m.ShiftPercent, criterionPercent) << "\n";
     }
-    std::cout << "  fitted tip: " << DescribeFittedTip(m) << "\n";
+    std::cout << "  fitted tip: " << DescribeFittedTip(m, criterionPercent) << "\n";
     std::cout << "  low slope: " << DescribeSlope(m.Low) << "\n";
     std::cout << "  high slope: " << DescribeSlope(m.High) << "\n";
     if (m.Flags.empty()) {
@@ -63,7 +64,7 @@ void PrintCombined(const ResultsAnalysis& analysis, const ConditionCurves& c)
                   << " points where every run has a value)\n";
     }
     std::cout << DescribeCurve(c.CombinedMeasures.Smoothed);
-    PrintMeasures(c.CombinedMeasures);
+    PrintMeasures(c.CombinedMeasures, c.CombinedFinding.CriterionPercent);
     PrintFinding(c.CombinedFinding);
     for (const auto& [direction, spread] : {std::pair{"upward", &c.SpreadUp}, std::pair{"downward", &c.SpreadDown}}) {
         if (spread->SmoothedHz || spread->FittedHz) {
@@ -166,7 +167,8 @@ int Analyze(const AnalyzeRequest& request)
         } else {
             std::cout << "  run: not in the session record '" << recordPath << "'\n";
         }
-        PrintMeasures(matched[i].Measures);
+        // A block the record does not have is judged by the default norm.
+        PrintMeasures(matched[i].Measures, run != nullptr ? run->Finding.CriterionPercent : TipNorm{}.OffFrequencyPercent);
         if (run != nullptr) {
             PrintFinding(run->Finding);
         }

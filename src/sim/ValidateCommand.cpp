@@ -10,12 +10,13 @@
 #include "NumberFormat.h"
 #include "TipFinding.h"
 #include "TrialEntries.h"
+#include "SessionValidation.h"
+#include "ValidationParts.h"
 #include "VirtualRun.h"
 
 #include <CLI/CLI.hpp>
 
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -30,6 +31,8 @@ struct Request {
     bool findings = false;
     double thresholdDb = 30.0;  // the listeners' threshold in quiet at every frequency
     double deadEdge = 0.75;     // the dead region's lower edge, times the tone frequency
+    int sessions = 0;           // whole sessions per listener and tone instead; 0: none
+    double sensationLevel = 10.0;
 };
 
 // The values one estimator gave over the runs of one direction (or their combined curves).
@@ -87,64 +90,6 @@ std::string Cell(const Sample& sample, double truth, int decimals)
     return text;
 }
 
-TestCondition ConditionFor(double toneF)
-{
-    TestCondition c;
-    c.ToneF = static_cast<float>(toneF);
-    c.StartF = static_cast<float>(0.6 * toneF);
-    c.EndF = static_cast<float>(1.6 * toneF);
-    c.FStep = static_cast<float>(toneF / 100.0);
-    c.MaskerBW = static_cast<float>(toneF / 10.0);
-    c.SPLstep = 2.0f;
-    c.MaxSPL = 90.0f;
-    c.ToneSPL = 40.0f;
-    c.MaskStartSPL = 60.0f;
-    return c;
-}
-
-ExperimentSettings Settings(int conditions)
-{
-    ExperimentSettings s;
-    s.Attenuator = AttenuatorMode::Software;
-    s.ToneDuration = 400.0f;
-    s.MaskerDuration = 600.0f;
-    s.ISI = 20;
-    s.RiseFall = 20.0f;
-    s.CalibFactor = 100.0f;
-    s.N_Cond = conditions;
-    return s;
-}
-
-// A folder of its own for the runs' files, removed at the end.
-class WorkFolder {
-public:
-    WorkFolder()
-        : previous_(std::filesystem::current_path())
-    {
-        std::string name = (std::filesystem::temp_directory_path() / "quorvex-validate-XXXXXX").string();
-        if (::mkdtemp(name.data()) != nullptr) {
-            path_ = name;
-            std::filesystem::current_path(path_);
-        }
-    }
-    bool Made() const { return !path_.empty(); }
-    ~WorkFolder()
-    {
-        if (!Made()) {
-            return;
-        }
-        std::error_code ignored;
-        std::filesystem::current_path(previous_, ignored);
-        std::filesystem::remove_all(path_, ignored);
-    }
-    WorkFolder(const WorkFolder&) = delete;
-    WorkFolder& operator=(const WorkFolder&) = delete;
-
-private:
-    std::filesystem::path previous_;
-    std::filesystem::path path_;
-};
-
 // The measures of seeded run `run` of condition `k` (from 0) in one direction, its files removed.
 std::optional<CurveMeasures> MeasureSeededRun(const ParameterSet& parameters, std::size_t k, int run, Sweep direction,
                                               const ListenerHearing& hearing, const AnalysisParameters& analysis)
@@ -172,22 +117,6 @@ std::optional<CurveMeasures> MeasureSeededRun(const ParameterSet& parameters, st
     return MeasureRun(result.Points, {c.ToneF, c.MaxSPL, summary}, analysis);
 }
 
-// How often each finding came out, over the runs of one kind of curve.
-struct FindingCounts {
-    int counts[4] = {0, 0, 0, 0};
-    int total = 0;
-    void Add(FindingKind kind)
-    {
-        ++counts[static_cast<int>(kind)];
-        ++total;
-    }
-    std::string Rate(FindingKind kind) const
-    {
-        const int n = counts[static_cast<int>(kind)];
-        return std::to_string(n) + "/" + std::to_string(total) + " (" + FormatPercent(100.0 * n / total) + " %)";
-    }
-};
-
 int ValidateFindings(const Request& request, const ParameterSet& parameters)
 {
     const TipNorm norm;
@@ -208,7 +137,7 @@ int ValidateFindings(const Request& request, const ParameterSet& parameters)
               << " % for upward curves, moved for downward and combined ones; off-frequency from "
               << FormatPercent(norm.OffFrequencyPercent) << " %).\n\n"
               << "Each cell: runs (or combined curves) with that finding, of all.\n";
-    const WorkFolder folder;
+    const ValidationFolder folder;
     if (!folder.Made()) {
         std::cerr << "quorvex-sim validate: no temporary folder could be made\n";
         return 1;
@@ -219,11 +148,8 @@ int ValidateFindings(const Request& request, const ParameterSet& parameters)
                   << "| listener | curve | tip within the normal range | outside the range | off-frequency | not definable |\n"
                   << "|---|---|---|---|---|---|\n";
         for (const bool dead : {false, true}) {
-            ListenerHearing hearing;
-            hearing.Right.Audiogram = {{c.ToneF, request.thresholdDb}};
-            if (dead) {
-                hearing.Right.Dead = DeadRegion{request.deadEdge * c.ToneF, 20000.0};
-            }
+            const ListenerHearing hearing = ValidationListener(
+                c.ToneF, request.thresholdDb, dead ? std::optional<double>(request.deadEdge) : std::nullopt);
             FindingCounts up, down, combined;
             for (int run = 0; run < request.runs; ++run) {
                 std::vector<CurveMeasures> pair;
@@ -246,7 +172,7 @@ int ValidateFindings(const Request& request, const ParameterSet& parameters)
             }
             for (const auto& [name, counts] : {std::pair{"upward", &up}, std::pair{"downward", &down},
                                               std::pair{"combined", &combined}}) {
-                std::cout << "| " << (dead ? "dead region from " + Number(request.deadEdge * c.ToneF) + " Hz" : std::string("normal"))
+                std::cout << "| " << DescribeValidationListener(hearing)
                           << " | " << name << " | " << counts->Rate(FindingKind::Normal) << " | "
                           << counts->Rate(FindingKind::OutsideRange) << " | " << counts->Rate(FindingKind::OffFrequency)
                           << " | " << counts->Rate(FindingKind::NotDefinable) << " |\n";
@@ -260,9 +186,13 @@ int Validate(const Request& request)
 {
     ParameterSet parameters;
     for (const double tone : request.tones) {
-        parameters.Conditions.push_back(ConditionFor(tone));
+        parameters.Conditions.push_back(ValidationCondition(tone));
     }
-    parameters.Settings = Settings(static_cast<int>(parameters.Conditions.size()));
+    parameters.Settings = ValidationSettings(static_cast<int>(parameters.Conditions.size()));
+    if (request.sessions > 0) {
+        return ValidateSessions({request.sessions, request.tones, request.thresholdDb, request.deadEdge,
+                                 request.sensationLevel});
+    }
     if (request.findings) {
         return ValidateFindings(request, parameters);
     }
@@ -280,7 +210,7 @@ int Validate(const Request& request)
                  "over the runs; \"without\" counts runs that gave no estimate. Frequencies in Hz, levels in "
                  "dB SPL, slopes in dB/octave. The true slopes are line fits to the closed-form curve over "
                  "the same ranges (from the tone), below MaxSPL.\n";
-    const WorkFolder folder;
+    const ValidationFolder folder;
     if (!folder.Made()) {
         std::cerr << "quorvex-sim validate: no temporary folder could be made in "
                   << std::filesystem::temp_directory_path().string() << "\n";
@@ -354,13 +284,24 @@ SimCommand AddValidateCommand(CLI::App& tool)
     command->add_flag("--findings", request->findings,
                       "instead: how often the tip's finding is normal for a listener with normal filters and "
                       "off-frequency for one with a dead region below the tone (default: the estimators)");
+    command->add_option("--sessions", request->sessions,
+                        "instead: N whole seeded sessions (threshold, practice runs, curves, finding) per tone for "
+                        "each listener: the threshold's bias and SD, and how often the finding is right (default: none, "
+                        "the estimators)")
+        ->type_name("N")
+        ->check(CLI::Range(1, 100000));
     command->add_option("--threshold", request->thresholdDb,
-                        "with --findings: the listeners' threshold in quiet, dB SPL (default 30)")
+                        "with --findings or --sessions: the listeners' threshold in quiet, dB SPL (default 30)")
         ->type_name("DB")
         ->check(CLI::Range(-20.0, 39.0));
     command->add_option("--dead-edge", request->deadEdge,
-                        "with --findings: the dead region's lower edge, times the tone frequency (default 0.75)")
+                        "with --findings or --sessions: the dead region's lower edge, times the tone frequency "
+                        "(default 0.75)")
         ->type_name("RATIO")
         ->check(CLI::Range(0.6, 0.99));
+    command->add_option("--sl", request->sensationLevel,
+                        "with --sessions: the tone's level above the threshold measured, dB (default 10)")
+        ->type_name("DB")
+        ->check(CLI::Range(0.0, 40.0));
     return {command, [request] { return Validate(*request); }};
 }

@@ -96,7 +96,7 @@ TEST(RecordColumnTables, KeepTheFilesColumnsInTheirOrder)
               "conditions_file,subject_id,birth_date,examiner,listener_model,normal_tip_low,normal_tip_high,"
               "off_frequency_shift,calibration_profile,calibration_date,tone_correction,masker_correction_min,"
               "masker_correction_max,kc35_residual,flag_calibration_overdue,flag_no_listening_check,run_type,ToneSL,"
-              "threshold_run,threshold,threshold_sd,threshold_reversals\n");
+              "threshold_run,threshold,threshold_sd,threshold_reversals,threshold_flags\n");
     EXPECT_EQ(TrialLogHeader(),
               "run,trial,masker_freq,masker_spl,played,onset,key,key_changes,recorded,dropout,masker_correction\n");
 }
