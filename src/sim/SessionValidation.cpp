@@ -10,11 +10,6 @@
 
 namespace {
 
-std::string Number(double value)
-{
-    return FormatForResults(value);
-}
-
 // The protocol's keys on one line: "Ears=right; Directions=up,down; ...".
 std::string ProtocolInOneLine()
 {
@@ -75,16 +70,16 @@ void PrintHeader(const SessionValidationRequest& r, std::size_t runsPerSession)
 {
     const TipNorm norm;
     std::cout << "# Whole clinical sessions against the virtual listener\n\n"
-              << "Made by `quorvex-sim validate --sessions " << r.Sessions << " --threshold " << Number(r.ThresholdDb)
-              << " --dead-edge " << Number(r.DeadEdge) << " --sl " << Number(r.SensationLevel) << "`. Each session is "
+              << "Made by `quorvex-sim validate --sessions " << r.Sessions << " --threshold " << FormatForResults(r.ThresholdDb)
+              << " --dead-edge " << FormatForResults(r.DeadEdge) << " --sl " << FormatForResults(r.SensationLevel) << "`. Each session is "
               << "a new session of the protocol `" << ProtocolInOneLine() << "` as \"Run Session\" measures it: the threshold in "
               << "quiet at the tone (the tone alone, 2 dB steps from 40 dB SPL, 8 reversals, the mean of the last 6), "
-              << "then the tone at " << Number(r.SensationLevel) << " dB above the threshold measured: an upward and "
+              << "then the tone at " << FormatForResults(r.SensationLevel) << " dB above the threshold measured: an upward and "
               << "a downward practice run, left out, then an upward and a downward run, combined. Session k has seed "
               << runsPerSession << "(k-1)+1, and its runs the seeds after it. The conditions are those of the "
               << "estimators' table (analysis-validation.md), the masker from 0.6 to 1.6 times the tone frequency. "
-              << "Both listeners have a threshold in quiet of " << Number(r.ThresholdDb) << " dB SPL at every "
-              << "frequency in the right ear; the listener with a dead region has one from " << Number(r.DeadEdge)
+              << "Both listeners have a threshold in quiet of " << FormatForResults(r.ThresholdDb) << " dB SPL at every "
+              << "frequency in the right ear; the listener with a dead region has one from " << FormatForResults(r.DeadEdge)
               << " times the tone frequency up to 20 kHz. Norm: the defaults (" << FormatPercent(norm.LowPercent)
               << " % to " << FormatPercent(norm.HighPercent)
               << " % for upward curves, moved for combined ones; off-frequency from "
@@ -101,7 +96,7 @@ void PrintThresholds(const std::vector<std::pair<double, std::vector<ListenerSes
         for (const ListenerSessions& l : listeners) {
             const std::vector<double>& v = l.Thresholds;
             const double truth = ThresholdInQuiet(l.Hearing.Right, toneF).value_or(0.0);
-            std::cout << "| " << Number(toneF) << " | " << DescribeValidationListener(l.Hearing) << " | " << v.size();
+            std::cout << "| " << FormatForResults(toneF) << " | " << DescribeValidationListener(l.Hearing) << " | " << v.size();
             if (v.empty()) {
                 std::cout << " | " << FormatDb(truth) << " | – | – | – |\n";
                 continue;
@@ -131,7 +126,7 @@ void PrintFindings(const std::vector<std::pair<double, std::vector<ListenerSessi
     for (const auto& [toneF, listeners] : tones) {
         for (const ListenerSessions& l : listeners) {
             const FindingCounts& f = l.Findings;
-            std::cout << "| " << Number(toneF) << " | " << DescribeValidationListener(l.Hearing) << " | "
+            std::cout << "| " << FormatForResults(toneF) << " | " << DescribeValidationListener(l.Hearing) << " | "
                       << f.Rate(FindingKind::Normal) << " | " << f.Rate(FindingKind::OutsideRange) << " | "
                       << f.Rate(FindingKind::OffFrequency) << " | " << f.Rate(FindingKind::NotDefinable) << " | "
                       << l.Unfinished << " |\n";

@@ -65,11 +65,6 @@ void AddMeasures(Estimators& e, const CurveMeasures& m)
     e.high.Add(m.High.DbPerOctave);
 }
 
-std::string Number(double value)
-{
-    return FormatForResults(value);
-}
-
 // "bias ± SD (n)" against the true value, with the estimator's decimals.
 std::string Cell(const Sample& sample, double truth, int decimals)
 {
@@ -122,15 +117,15 @@ int ValidateFindings(const Request& request, const ParameterSet& parameters)
     const TipNorm norm;
     std::cout << "# The tip's finding against the virtual listener\n\n"
               << "Made by `quorvex-sim validate --findings --runs " << request.runs << " --threshold "
-              << Number(request.thresholdDb) << " --dead-edge " << Number(request.deadEdge) << "` (" << request.runs
+              << FormatForResults(request.thresholdDb) << " --dead-edge " << FormatForResults(request.deadEdge) << "` (" << request.runs
               << " seeded pairs of runs per listener and tone, one upward and one downward, combined; run k upward "
                  "has seed 2k+1, downward 2k+2). The conditions are those of the estimators' table "
                  "(analysis-validation.md): tone at 40 dB SPL, masker from 0.6 to 1.6 times the tone frequency. "
                  "Both listeners have a threshold in quiet of "
-              << Number(request.thresholdDb)
+              << FormatForResults(request.thresholdDb)
               << " dB SPL at every frequency, so the tone is "
-              << Number(40.0 - request.thresholdDb)
-              << " dB above it; the listener with a dead region has one from " << Number(request.deadEdge)
+              << FormatForResults(40.0 - request.thresholdDb)
+              << " dB above it; the listener with a dead region has one from " << FormatForResults(request.deadEdge)
               << " times the tone frequency up to 20 kHz, and hears the tone through the filter at that edge. "
                  "Norm: the defaults ("
               << FormatPercent(norm.LowPercent) << " % to " << FormatPercent(norm.HighPercent)
@@ -144,7 +139,7 @@ int ValidateFindings(const Request& request, const ParameterSet& parameters)
     }
     for (std::size_t k = 0; k < parameters.Conditions.size(); ++k) {
         const TestCondition& c = parameters.Conditions[k];
-        std::cout << "\n## Tone " << Number(c.ToneF) << " Hz\n\n"
+        std::cout << "\n## Tone " << FormatForResults(c.ToneF) << " Hz\n\n"
                   << "| listener | curve | tip within the normal range | outside the range | off-frequency | not definable |\n"
                   << "|---|---|---|---|---|---|\n";
         for (const bool dead : {false, true}) {
@@ -200,8 +195,8 @@ int Validate(const Request& request)
     std::cout << "# Tip, Q10 and slope estimators against the virtual listener\n\n"
               << "Made by `quorvex-sim validate --runs " << request.runs << "` (" << request.runs
               << " seeded runs per direction and tone; run k upward has seed 2k+1, downward 2k+2, "
-              << "and the two are combined). Listener: criterion " << Number(listenerDefaults.CriterionDb)
-              << " dB, internal noise " << Number(listenerDefaults.NoiseDb)
+              << "and the two are combined). Listener: criterion " << FormatForResults(listenerDefaults.CriterionDb)
+              << " dB, internal noise " << FormatForResults(listenerDefaults.NoiseDb)
               << " dB. Each condition: tone at 40 dB SPL, masker from 0.6 to 1.6 times the tone "
                  "frequency in steps of 1/100 of it, 1/10 of it wide, 2 dB steps, start 60 dB SPL, MaxSPL 90; "
                  "400/600 ms tone/masker, ISI 20 ms, software levels.\n\n"
@@ -238,7 +233,7 @@ int Validate(const Request& request)
         }
         const auto band = truth.Q10();
         const ExpectedSlopes slopes = ExpectedSideSlopes(truth, c, request.parameters);
-        std::cout << "\n## Tone " << Number(c.ToneF) << " Hz\n\n"
+        std::cout << "\n## Tone " << FormatForResults(c.ToneF) << " Hz\n\n"
                   << "| estimator | listener's value | upward | downward | combined |\n"
                   << "|---|---|---|---|---|\n";
         // Each estimator with the decimals its spread can tell: tenths of a Hz and of a dB per

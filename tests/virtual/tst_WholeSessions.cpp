@@ -32,19 +32,19 @@ ListenerHearing Listener(bool dead)
     return hearing;
 }
 
-struct SessionCase {
+struct WholeSessionCase {
     std::uint32_t seed;
     bool dead;
     FindingKind finding;
 };
 
-class WholeSession : public testing::TestWithParam<SessionCase> {};
+class WholeSession : public testing::TestWithParam<WholeSessionCase> {};
 
 }  // namespace
 
 TEST_P(WholeSession, MeasuresTheThresholdSetsTheToneAboveItAndFindsWhatTheEarHas)
 {
-    const SessionCase& p = GetParam();
+    const WholeSessionCase& p = GetParam();
     const ScratchFolder dir;
     VirtualSessionRunsOptions options;
     options.Seed = p.seed;
@@ -79,10 +79,10 @@ TEST_P(WholeSession, MeasuresTheThresholdSetsTheToneAboveItAndFindsWhatTheEarHas
 }
 
 INSTANTIATE_TEST_SUITE_P(NormalAndDeadRegion, WholeSession,
-                         testing::Values(SessionCase{1, false, FindingKind::Normal},
-                                         SessionCase{6, false, FindingKind::Normal},
-                                         SessionCase{1, true, FindingKind::OffFrequency},
-                                         SessionCase{6, true, FindingKind::OffFrequency}));
+                         testing::Values(WholeSessionCase{1, false, FindingKind::Normal},
+                                         WholeSessionCase{6, false, FindingKind::Normal},
+                                         WholeSessionCase{1, true, FindingKind::OffFrequency},
+                                         WholeSessionCase{6, true, FindingKind::OffFrequency}));
 
 TEST(WholeSession, EndsWithTheReasonWhenTheListenerHearsNoTone)
 {
