@@ -20,7 +20,7 @@ std::vector<std::string> Names()
     std::vector<std::string> names;
     names.reserve(Count);
     for (std::size_t c = 0; c < Count; ++c) {
-        names.emplace_back(Spec(static_cast<Column>(c)).Name);
+        names.emplace_back(Definition(static_cast<Column>(c)).Name);
     }
     return names;
 }
@@ -29,7 +29,7 @@ template <typename Column, std::size_t Count>
 std::optional<Column> Named(std::string_view name)
 {
     for (std::size_t c = 0; c < Count; ++c) {
-        if (name == Spec(static_cast<Column>(c)).Name) {
+        if (name == Definition(static_cast<Column>(c)).Name) {
             return static_cast<Column>(c);
         }
     }
@@ -38,7 +38,7 @@ std::optional<Column> Named(std::string_view name)
 
 }  // namespace
 
-ColumnSpec Spec(RecordColumn column)
+ColumnDefinition Definition(RecordColumn column)
 {
     switch (column) {
     case RecordColumn::Run:
@@ -174,7 +174,7 @@ ColumnSpec Spec(RecordColumn column)
     return {"", ""};
 }
 
-ColumnSpec Spec(TrialColumn column)
+ColumnDefinition Definition(TrialColumn column)
 {
     switch (column) {
     case TrialColumn::Run:

@@ -50,7 +50,7 @@ void ReadParameters(RecordedRun& run, const RecordColumnPositions& c, const std:
         if (const auto value = Real(c, row, column)) {
             *field = *value;
         } else if (c.Has(column)) {
-            problems.push_back("run " + run.RunId + ": " + Spec(column).Name + " is not a number");
+            problems.push_back("run " + run.RunId + ": " + Definition(column).Name + " is not a number");
         }
     }
     if (const std::string sl = c.Text(row, R::ToneSL); !sl.empty()) {

@@ -68,19 +68,19 @@ TEST(RecordColumnTables, NameEveryColumnOnceAndDescribeIt)
 {
     std::set<std::string> names;
     for (std::size_t c = 0; c < RecordColumnCount; ++c) {
-        const ColumnSpec spec = Spec(static_cast<RecordColumn>(c));
-        SCOPED_TRACE(spec.Name);
-        EXPECT_TRUE(names.insert(spec.Name).second);
-        EXPECT_NE(std::string(spec.Description), "");
-        EXPECT_EQ(RecordColumnNamed(spec.Name), static_cast<RecordColumn>(c));
+        const ColumnDefinition definition = Definition(static_cast<RecordColumn>(c));
+        SCOPED_TRACE(definition.Name);
+        EXPECT_TRUE(names.insert(definition.Name).second);
+        EXPECT_NE(std::string(definition.Description), "");
+        EXPECT_EQ(RecordColumnNamed(definition.Name), static_cast<RecordColumn>(c));
     }
     names.clear();
     for (std::size_t c = 0; c < TrialColumnCount; ++c) {
-        const ColumnSpec spec = Spec(static_cast<TrialColumn>(c));
-        SCOPED_TRACE(spec.Name);
-        EXPECT_TRUE(names.insert(spec.Name).second);
-        EXPECT_NE(std::string(spec.Description), "");
-        EXPECT_EQ(TrialColumnNamed(spec.Name), static_cast<TrialColumn>(c));
+        const ColumnDefinition definition = Definition(static_cast<TrialColumn>(c));
+        SCOPED_TRACE(definition.Name);
+        EXPECT_TRUE(names.insert(definition.Name).second);
+        EXPECT_NE(std::string(definition.Description), "");
+        EXPECT_EQ(TrialColumnNamed(definition.Name), static_cast<TrialColumn>(c));
     }
 }
 
