@@ -29,8 +29,26 @@ stop_jack() {
 trap 'stop_jack; rm -f "$jack_log"' EXIT
 
 jack_answers() {
-  JACK_DEFAULT_SERVER="$1" JACK_NO_START_SERVER=1 jack_lsp >/dev/null 2>&1
+  JACK_DEFAULT_SERVER="$1" JACK_NO_START_SERVER=1 timeout 10 jack_lsp >/dev/null 2>&1
 }
+
+# JACK keeps its metadata in a Berkeley database under /dev/shm/jack_db-<uid>. A JACK process
+# killed while it held the database's lock (a test killed at its time limit, say) leaves the lock
+# held, and every JACK client, the tests' and jack_lsp alike, then waits for it forever. With no
+# JACK server of this user running, the database holds nothing anyone needs and is made anew.
+jack_db=/dev/shm/jack_db-$(id -u)
+if [[ -d $jack_db ]]; then
+  probe_status=0
+  JACK_DEFAULT_SERVER=quorvex-probe-$$ JACK_NO_START_SERVER=1 timeout 10 jack_lsp >/dev/null 2>&1 || probe_status=$?
+  if ((probe_status == 124)); then
+    if pgrep -u "$(id -u)" -x jackd >/dev/null; then
+      echo "test.sh: JACK clients hang on the metadata database's lock in $jack_db, and a JACK server of yours runs; stop it and remove that folder" >&2
+    else
+      echo "test.sh: JACK's metadata database in $jack_db was left locked by a killed process; it is made anew"
+      rm -rf "$jack_db"
+    fi
+  fi
+fi
 
 start_jack() {
   local name

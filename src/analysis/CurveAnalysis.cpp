@@ -9,11 +9,6 @@ namespace {
 
 constexpr double Weights[CurveAnalysis::SmoothingWidth] = {0.125, 0.25, 0.25, 0.25, 0.125};
 
-std::string Number(double value)
-{
-    return FormatForResults(value);
-}
-
 std::vector<ResultPoint> Smooth(const std::vector<ResultPoint>& sorted)
 {
     std::vector<ResultPoint> smoothed;
@@ -60,7 +55,7 @@ std::string NoRise(const std::vector<ResultPoint>& curve, std::size_t from, std:
         highest = std::max(highest, static_cast<double>(curve[i].SPL));
     }
     return std::string("the curve never rises 10 dB above the tip ") + side + " it (it reaches "
-           + Number(highest) + " dB SPL there)";
+           + FormatForResults(highest) + " dB SPL there)";
 }
 
 }  // namespace

@@ -8,11 +8,6 @@
 
 namespace {
 
-std::string Number(double value)
-{
-    return FormatForResults(value);
-}
-
 // Least-squares sums of level against x = log2(f / centre), x up to the second power for
 // the parabola.
 struct Sums {
@@ -140,7 +135,7 @@ std::optional<double> Shift(const std::optional<double>& tipHz, double toneF)
     return (*tipHz - toneF) / toneF * 100.0;
 }
 
-std::string Percent(double share)
+std::string ShareAsPercent(double share)
 {
     return FormatPercent(share * 100.0) + " %";
 }
@@ -230,9 +225,9 @@ const RaisedFlag* CurveMeasures::Find(QualityFlag flag) const
     return found == Flags.end() ? nullptr : &*found;
 }
 
-bool ShiftMarked(double shiftPercent)
+bool ShiftMarked(double shiftPercent, double criterionPercent)
 {
-    return std::abs(shiftPercent) >= QualityThresholds::ShiftMarkPercent;
+    return std::abs(shiftPercent) >= criterionPercent;
 }
 
 TrialSummary SummariseTrials(const std::vector<TrialEntry>& trials, const TestCondition& condition, bool upward,
@@ -289,11 +284,11 @@ CurveMeasures MeasureRun(const std::vector<ResultPoint>& points, const RunContex
         const double share = total > 0 ? static_cast<double>(atMax) / total : 0.0;
         if (share > QualityThresholds::MaxSplShare) {
             measures.Flags.push_back({QualityFlag::MaskerAtMax,
-                                      "the masker was at MaxSPL (" + Number(*context.MaxSPL) + " dB SPL) in "
-                                          + Percent(share) + " of the " + (byTrials ? "trials" : "points")
+                                      "the masker was at MaxSPL (" + FormatForResults(*context.MaxSPL) + " dB SPL) in "
+                                          + ShareAsPercent(share) + " of the " + (byTrials ? "trials" : "points")
                                           + " from " + FormatHz(lowest) + " to " + FormatHz(highest)
                                           + " Hz, where the curve is measured (more than "
-                                          + Percent(QualityThresholds::MaxSplShare) + ")"});
+                                          + ShareAsPercent(QualityThresholds::MaxSplShare) + ")"});
         }
     }
     if (context.Trials) {
@@ -308,7 +303,7 @@ CurveMeasures MeasureRun(const std::vector<ResultPoint>& points, const RunContex
         if (t.Late > 0 || t.Dropouts > 0) {
             measures.Flags.push_back({QualityFlag::PlaybackFaults,
                                       std::to_string(t.Late) + " stimuli played late (by "
-                                          + Number(QualityThresholds::LateMs) + " ms or more), "
+                                          + FormatForResults(QualityThresholds::LateMs) + " ms or more), "
                                           + std::to_string(t.Dropouts) + " with a dropout"});
         }
     }
@@ -324,7 +319,7 @@ CombinedCurve CombineCurves(const std::vector<std::vector<ResultPoint>>& smoothe
         return combined;
     }
     if (!(condition.FStep > 0.0f) || !(condition.EndF >= condition.StartF)) {
-        combined.Problem = "the condition has no frequency grid (FStep " + Number(condition.FStep) + ")";
+        combined.Problem = "the condition has no frequency grid (FStep " + FormatForResults(condition.FStep) + ")";
         return combined;
     }
     // The grid is counted in steps, not summed, so that no rounding drifts along it.

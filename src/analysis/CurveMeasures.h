@@ -28,10 +28,8 @@ struct AnalysisParameters {
     double SlopeExclusionOctaves = 0.15;
 };
 
-// The thresholds of the quality flags and of the shift mark.
+// The thresholds of the quality flags.
 namespace QualityThresholds {
-// A tip this far (in % of the tone frequency) or further from the tone is off-frequency.
-inline constexpr double ShiftMarkPercent = 20.0;
 // The masker at MaxSPL in more than this share of the trials within the frequencies the
 // measures use (from the lowest to the highest recorded point): the tone could not be masked
 // there, so the curve is cut off where it is measured.
@@ -143,5 +141,6 @@ struct TipSpread {
 };
 TipSpread TipDifference(const std::vector<CurveMeasures>& runs);
 
-// The shift is marked when its magnitude reaches the threshold.
-bool ShiftMarked(double shiftPercent);
+// The shift is marked when its magnitude reaches the off-frequency criterion (% of the tone
+// frequency) the run's norm gives (TipNorm's OffFrequencyPercent, TipFinding's CriterionPercent).
+bool ShiftMarked(double shiftPercent, double criterionPercent);

@@ -6,7 +6,7 @@
 
 namespace {
 
-std::string Percent(double value)
+std::string PercentText(double value)
 {
     return FormatPercent(value) + " %";
 }
@@ -122,20 +122,20 @@ std::string DescribeFinding(const TipFinding& finding)
         text = "tip shifted: off-frequency listening likely (dead region at ToneF possible)";
         break;
     }
-    text += " (shift " + Percent(*finding.ShiftPercent) + " of the " + (finding.Fitted ? "fitted tip" : "smoothed tip")
+    text += " (shift " + PercentText(*finding.ShiftPercent) + " of the " + (finding.Fitted ? "fitted tip" : "smoothed tip")
             + (finding.Fitted ? "" : ", " + finding.Reason) + "; " + CurveKindName(finding.Curve) + " curves: "
-            + Percent(finding.LowPercent) + " to " + Percent(finding.HighPercent) + ")";
+            + PercentText(finding.LowPercent) + " to " + PercentText(finding.HighPercent) + ")";
     return text;
 }
 
 std::string DescribeCriterion(const TipFinding& finding)
 {
-    std::string text = "normal tip within " + Percent(finding.LowPercent) + " to " + Percent(finding.HighPercent)
+    std::string text = "normal tip within " + PercentText(finding.LowPercent) + " to " + PercentText(finding.HighPercent)
                        + " of ToneF for " + CurveKindName(finding.Curve) + " curves";
     text += finding.Curve == CurveKind::Upward
                 ? std::string(" (Myers & Malicka 2014)")
-                : " (the upward sweeps' norm of Myers & Malicka 2014 moved by " + Percent(RangeCorrectionPercent(finding.Curve))
+                : " (the upward sweeps' norm of Myers & Malicka 2014 moved by " + PercentText(RangeCorrectionPercent(finding.Curve))
                       + ", the bias against upward sweeps measured with the virtual listener)";
-    return text + "; off-frequency from a shift of " + Percent(finding.CriterionPercent)
+    return text + "; off-frequency from a shift of " + PercentText(finding.CriterionPercent)
            + " either way (Warnaar & Dreschler 2012)";
 }

@@ -412,16 +412,22 @@ bool SetupWindow::CheckSoundDevice()
 
 void SetupWindow::ShowToneResolution()
 {
+    // A tone in dB SL is judged at the level the run will play; without a threshold on record
+    // there is no such level yet, and the level's label says so.
+    std::optional<TestCondition> played;
     std::optional<double> bits;
     if (outputBits_ > 0 && state_.HasConditions()) {
-        bits = RunToneBits(state_.Settings, state_.Current(), outputBits_);
+        played = CurrentConditionAsPlayed(state_);
+    }
+    if (played) {
+        bits = RunToneBits(state_.Settings, *played, outputBits_);
     }
     if (!bits || *bits >= FewestEffectiveBits) {
         QuietToneLabel->hide();
         return;
     }
     const QString warning = QString::fromStdString(
-        QuietStimulusWarning("The tone at " + FormatShortest(state_.Current().ToneSPL) + " dB SPL", *bits, outputBits_));
+        QuietStimulusWarning("The tone at " + FormatShortest(played->ToneSPL) + " dB SPL", *bits, outputBits_));
     QuietToneLabel->setText(QString::fromStdString(QuietToneNote(*bits, outputBits_)));
     QuietToneLabel->setToolTip(warning);
     QuietToneLabel->setAccessibleDescription(warning);

@@ -1,9 +1,10 @@
 #include "ComSetupChoices.h"
 
+#include "AsciiText.h"
+
 #include <QSerialPortInfo>
 
 #include <algorithm>
-#include <cctype>
 
 const std::vector<std::string>& BaudRateTexts()
 {
@@ -80,14 +81,8 @@ void ApplyFlowControl(FlowControlSettings& flow, FlowControlChoice choice)
 
 void SortPortNames(std::vector<std::string>& names)
 {
-    const auto lower = [](const std::string& text) {
-        std::string result = text;
-        std::transform(result.begin(), result.end(), result.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        return result;
-    };
     std::stable_sort(names.begin(), names.end(),
-                     [&lower](const std::string& a, const std::string& b) { return lower(a) < lower(b); });
+                     [](const std::string& a, const std::string& b) { return AsciiLower(a) < AsciiLower(b); });
 }
 
 std::vector<std::string> AvailablePortNames()

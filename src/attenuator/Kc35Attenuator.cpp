@@ -1,5 +1,7 @@
 #include "Kc35Attenuator.h"
 
+#include "Kc35Digits.h"
+
 #include <algorithm>
 #include <cassert>
 #include <cmath>
@@ -7,8 +9,6 @@
 
 namespace {
 
-constexpr std::string_view HighDigits = "012345678";
-constexpr std::string_view LowDigits = "0123456789ABCDEF";
 constexpr int LevelCommandBytes = 3;
 constexpr int BitsPerByte = 11;
 constexpr int SettlingMs = 5;
@@ -40,8 +40,8 @@ Result<std::string> Kc35Attenuator::LevelCommand(int channel, int level)
         return OutOfRange(level);
     }
     const int attenuation = HighestLevel - level;
-    const char command[] = {channel == 1 ? 'I' : 'K', HighDigits[static_cast<std::size_t>(attenuation / 16)],
-                            LowDigits[static_cast<std::size_t>(attenuation % 16)]};
+    const char command[] = {channel == 1 ? 'I' : 'K', Kc35HighDigits[static_cast<std::size_t>(attenuation / 16)],
+                            Kc35LowDigits[static_cast<std::size_t>(attenuation % 16)]};
     return std::string(command, sizeof command);
 }
 

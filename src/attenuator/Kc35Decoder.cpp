@@ -1,13 +1,12 @@
 #include "Kc35Decoder.h"
 
+#include "Kc35Digits.h"
+
 #include <array>
 #include <cstdio>
 #include <string_view>
 
 namespace {
-
-constexpr std::string_view HighDigits = "012345678";
-constexpr std::string_view LowDigits = "0123456789ABCDEF";
 
 struct FixedCommand {
     std::string_view bytes;
@@ -43,10 +42,10 @@ std::string DescribeByte(char byte)
 Kc35Decoder::Match Kc35Decoder::Classify(const std::string& bytes)
 {
     if (!bytes.empty() && IsChannelLetter(bytes[0])) {
-        if (bytes.size() >= 2 && HighDigits.find(bytes[1]) == std::string_view::npos) {
+        if (bytes.size() >= 2 && Kc35HighDigits.find(bytes[1]) == std::string_view::npos) {
             return Match::None;
         }
-        if (bytes.size() >= 3 && LowDigits.find(bytes[2]) == std::string_view::npos) {
+        if (bytes.size() >= 3 && Kc35LowDigits.find(bytes[2]) == std::string_view::npos) {
             return Match::None;
         }
         return bytes.size() == 3 ? Match::Complete : Match::Prefix;
@@ -65,8 +64,8 @@ Kc35Decoder::Match Kc35Decoder::Classify(const std::string& bytes)
 std::string Kc35Decoder::Describe(const std::string& command)
 {
     if (IsChannelLetter(command[0])) {
-        const auto high = static_cast<int>(HighDigits.find(command[1]));
-        const auto low = static_cast<int>(LowDigits.find(command[2]));
+        const auto high = static_cast<int>(Kc35HighDigits.find(command[1]));
+        const auto low = static_cast<int>(Kc35LowDigits.find(command[2]));
         const int attenuation = high * 16 + low;
         return "channel " + std::string(command[0] == 'I' ? "1 (I)" : "2 (K)") + ": attenuation "
                + std::to_string(attenuation) + " dB = level " + std::to_string(120 - attenuation)

@@ -1,36 +1,15 @@
 #include "IniFile.h"
 
+#include "AsciiText.h"
 #include "NumberParse.h"
 #include "WholeFile.h"
 
-#include <algorithm>
-#include <cctype>
 
 namespace {
 
-std::string_view Trim(std::string_view text)
-{
-    const auto blank = [](char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n'; };
-    while (!text.empty() && blank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && blank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
-std::string Lower(std::string_view text)
-{
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
-    return out;
-}
-
 std::string MapKey(std::string_view section, std::string_view key)
 {
-    return Lower(Trim(section)) + '\n' + Lower(Trim(key));
+    return AsciiLower(TrimBlanks(section)) + '\n' + AsciiLower(TrimBlanks(key));
 }
 
 }  // namespace
@@ -51,7 +30,7 @@ IniFile IniFile::FromText(std::string_view text)
     bool inSection = false;
     while (!text.empty()) {
         const auto end = text.find('\n');
-        std::string_view line = Trim(text.substr(0, end));
+        std::string_view line = TrimBlanks(text.substr(0, end));
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
         if (line.empty()) {
             continue;
@@ -68,7 +47,7 @@ IniFile IniFile::FromText(std::string_view text)
         if (!inSection || equals == std::string_view::npos) {
             continue;
         }
-        ini.values_.emplace(MapKey(section, line.substr(0, equals)), std::string(Trim(line.substr(equals + 1))));
+        ini.values_.emplace(MapKey(section, line.substr(0, equals)), std::string(TrimBlanks(line.substr(equals + 1))));
     }
     return ini;
 }

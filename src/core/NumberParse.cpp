@@ -1,5 +1,7 @@
 #include "NumberParse.h"
 
+#include "AsciiText.h"
+
 #include <QLocale>
 
 #include <charconv>
@@ -8,22 +10,6 @@
 #include <string>
 
 namespace {
-
-bool IsBlank(char ch)
-{
-    return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n';
-}
-
-std::string_view Trim(std::string_view text)
-{
-    while (!text.empty() && IsBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && IsBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
 
 bool IsDigit(char ch)
 {
@@ -39,7 +25,7 @@ bool IsHexDigit(char ch)
 
 std::optional<int> ParseInteger(std::string_view text)
 {
-    text = Trim(text);
+    text = TrimBlanks(text);
     bool negative = false;
     if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
         negative = text.front() == '-';
@@ -84,7 +70,7 @@ std::optional<int> ParseInteger(std::string_view text)
 
 std::optional<float> ParseReal(std::string_view text, char decimalSeparator)
 {
-    text = Trim(text);
+    text = TrimBlanks(text);
     std::string canonical;
     canonical.reserve(text.size());
     std::size_t i = 0;

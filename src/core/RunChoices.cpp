@@ -1,18 +1,10 @@
 #include "RunChoices.h"
 
-#include <algorithm>
-#include <cctype>
+#include "AsciiText.h"
+
 #include <charconv>
 
 namespace {
-
-std::string Lower(std::string_view word)
-{
-    std::string lower(word);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
-    return lower;
-}
 
 std::string Quoted(std::string_view word)
 {
@@ -80,7 +72,7 @@ std::optional<EarSide> EarFromName(std::string_view word)
 
 Result<EarSide> ReadEar(std::string_view word)
 {
-    if (const std::optional<EarSide> ear = EarFromName(Lower(word))) {
+    if (const std::optional<EarSide> ear = EarFromName(AsciiLower(word))) {
         return *ear;
     }
     return Failure{Quoted(word) + " is not an ear; an ear is left or right"};
@@ -106,7 +98,7 @@ std::optional<Sweep> DirectionFromName(std::string_view word)
 
 Result<Sweep> ReadDirection(std::string_view word)
 {
-    if (const std::optional<Sweep> direction = DirectionFromName(Lower(word))) {
+    if (const std::optional<Sweep> direction = DirectionFromName(AsciiLower(word))) {
         return *direction;
     }
     return Failure{Quoted(word) + " is not a sweep direction; a direction is up or down"};

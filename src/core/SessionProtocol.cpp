@@ -1,5 +1,6 @@
 #include "SessionProtocol.h"
 
+#include "AsciiText.h"
 #include "IniFile.h"
 #include "NumberParse.h"
 #include "ParameterFile.h"
@@ -23,22 +24,6 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-std::string Lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
-    return text;
-}
-
-std::string Trim(const std::string& text)
-{
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 [[noreturn]] void Refuse(const std::string& key, const std::string& value, const std::string& why)
 {
     throw Refusal("[Session] " + key + (value.empty() ? "" : " = " + value) + ": " + why);
@@ -51,7 +36,7 @@ std::vector<std::string> Items(const std::string& key, const std::string& value)
     std::size_t start = 0;
     while (true) {
         const std::size_t comma = value.find(',', start);
-        items.push_back(Trim(value.substr(start, comma == std::string::npos ? std::string::npos : comma - start)));
+        items.push_back(std::string(TrimBlanks(value.substr(start, comma == std::string::npos ? std::string::npos : comma - start))));
         if (items.back().empty()) {
             Refuse(key, value, "an item of the list is empty");
         }
@@ -142,7 +127,7 @@ std::vector<SessionRun> ExplicitRuns(const IniFile& ini, const std::map<long lon
         }
         const std::string value = *Text(ini, key);
         const std::vector<std::string> items = Items(name, value);
-        if (items.size() == 3 && Lower(items[0]) == "threshold") {
+        if (items.size() == 3 && AsciiLower(items[0]) == "threshold") {
             runs.push_back({ConditionNumber(name, value, items[1], conditionCount), Ear(name, value, items[2]), Sweep::Up,
                             RunKind::Threshold});
         } else if (items.size() == 3) {
@@ -276,7 +261,7 @@ SessionProtocol ReadSessionProtocol(const IniFile& ini, const std::vector<TestCo
                                          + std::to_string(protocol.Runs.size()) + " give the runs");
             }
         }
-        const std::string order = Lower(Text(ini, "Order").value_or("listed"));
+        const std::string order = AsciiLower(Text(ini, "Order").value_or("listed"));
         if (order != "listed" && order != "shuffled") {
             Refuse("Order", *Text(ini, "Order"), "the order is listed or shuffled");
         }
@@ -301,7 +286,7 @@ SessionProtocol ReadSessionProtocol(const IniFile& ini, const std::vector<TestCo
                                          "some of them follow their twin");
             }
         }
-        const std::string thresholds = Lower(Text(ini, "Thresholds").value_or("none"));
+        const std::string thresholds = AsciiLower(Text(ini, "Thresholds").value_or("none"));
         if (thresholds != "none" && thresholds != "first") {
             Refuse("Thresholds", *Text(ini, "Thresholds"), "the thresholds are measured first, or none are");
         }

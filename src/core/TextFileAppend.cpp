@@ -1,5 +1,7 @@
 #include "TextFileAppend.h"
 
+#include "SystemError.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -9,11 +11,6 @@
 #include <cerrno>
 
 namespace {
-
-std::error_code LastError()
-{
-    return {errno != 0 ? errno : EIO, std::generic_category()};
-}
 
 std::string_view LineEndOf(std::string_view block)
 {
@@ -41,7 +38,7 @@ LockedTextFile::LockedTextFile(const std::string& path, Missing missing)
     , fd_(OpenForAppending(path, missing == Missing::Create))
 {
     if (fd_ < 0) {
-        error_ = LastError();
+        error_ = LastSystemError();
         return;
     }
     // Taken before the file is measured, so that nothing is appended between measuring it,
@@ -49,7 +46,7 @@ LockedTextFile::LockedTextFile(const std::string& path, Missing missing)
     ::flock(fd_, LOCK_EX);
     struct stat before {};
     if (::fstat(fd_, &before) != 0) {
-        error_ = LastError();
+        error_ = LastSystemError();
         Close();
         return;
     }
@@ -126,7 +123,7 @@ std::error_code LockedTextFile::Append(std::string_view block, const BlockWriter
         errno = 0;
         const long count = write(fd_, bytes.data() + written, bytes.size() - written);
         if (count <= 0) {
-            const std::error_code error = count < 0 ? LastError() : std::make_error_code(std::errc::io_error);
+            const std::error_code error = count < 0 ? LastSystemError() : std::make_error_code(std::errc::io_error);
             // Should the cut fail too, the next block still starts on a line of its own.
             if (regular_) {
                 [[maybe_unused]] const int cut = ::ftruncate(fd_, size_);
@@ -146,7 +143,7 @@ std::error_code LockedTextFile::Close()
     if (fd < 0) {
         return error_;
     }
-    return ::close(fd) == 0 ? std::error_code{} : LastError();
+    return ::close(fd) == 0 ? std::error_code{} : LastSystemError();
 }
 
 std::error_code AppendBlockToTextFile(const std::string& path, std::string_view block)
@@ -172,7 +169,7 @@ std::error_code CheckAppendable(const std::string& path)
     // No lock: nothing is written, and a writer holding it must not delay the run's start.
     const int fd = OpenForAppending(path);
     if (fd < 0) {
-        return LastError();
+        return LastSystemError();
     }
-    return ::close(fd) == 0 ? std::error_code{} : LastError();
+    return ::close(fd) == 0 ? std::error_code{} : LastSystemError();
 }

@@ -1,5 +1,7 @@
 #include "WholeFile.h"
 
+#include "SystemError.h"
+
 #include <sys/stat.h>
 
 #include <array>
@@ -13,26 +15,21 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-std::error_code LastError()
-{
-    return {errno != 0 ? errno : EIO, std::generic_category()};
-}
-
-enum class Refusal { NotAFile = 1, TooLarge };
+enum class FileRefusal { NotAFile = 1, TooLarge };
 
 class RefusalCategory : public std::error_category {
 public:
     const char* name() const noexcept override { return "whole file"; }
     std::string message(int code) const override
     {
-        if (static_cast<Refusal>(code) == Refusal::NotAFile) {
+        if (static_cast<FileRefusal>(code) == FileRefusal::NotAFile) {
             return "it is a device, not a file";
         }
         return "it holds more than " + std::to_string(WholeFileLimit >> 20) + " MiB, the most Quorvex reads of a file";
     }
 };
 
-std::error_code Refused(Refusal refusal)
+std::error_code Refused(FileRefusal refusal)
 {
     static const RefusalCategory category;
     return {static_cast<int>(refusal), category};
@@ -46,7 +43,7 @@ WholeFile ReadWholeFile(const std::string& path)
     errno = 0;
     const std::unique_ptr<std::FILE, FileCloser> in(std::fopen(path.c_str(), "rb"));
     if (!in) {
-        file.Error = LastError();
+        file.Error = LastSystemError();
         return file;
     }
     // Regular files and pipes are read; a pipe is stopped at the limit.
@@ -57,11 +54,11 @@ WholeFile ReadWholeFile(const std::string& path)
             return file;
         }
         if (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode)) {
-            file.Error = Refused(Refusal::NotAFile);
+            file.Error = Refused(FileRefusal::NotAFile);
             return file;
         }
         if (S_ISREG(status.st_mode) && static_cast<std::size_t>(status.st_size) > WholeFileLimit) {
-            file.Error = Refused(Refusal::TooLarge);
+            file.Error = Refused(FileRefusal::TooLarge);
             return file;
         }
     }
@@ -69,14 +66,14 @@ WholeFile ReadWholeFile(const std::string& path)
     std::size_t count = 0;
     while ((count = std::fread(buffer.data(), 1, buffer.size(), in.get())) > 0) {
         if (file.Text.size() + count > WholeFileLimit) {
-            file.Error = Refused(Refusal::TooLarge);
+            file.Error = Refused(FileRefusal::TooLarge);
             file.Text.clear();
             return file;
         }
         file.Text.append(buffer.data(), count);
     }
     if (std::ferror(in.get())) {
-        file.Error = LastError();
+        file.Error = LastSystemError();
         file.Text.clear();
     }
     return file;

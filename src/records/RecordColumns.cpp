@@ -20,7 +20,7 @@ std::vector<std::string> Names()
     std::vector<std::string> names;
     names.reserve(Count);
     for (std::size_t c = 0; c < Count; ++c) {
-        names.emplace_back(Spec(static_cast<Column>(c)).Name);
+        names.emplace_back(Definition(static_cast<Column>(c)).Name);
     }
     return names;
 }
@@ -29,7 +29,7 @@ template <typename Column, std::size_t Count>
 std::optional<Column> Named(std::string_view name)
 {
     for (std::size_t c = 0; c < Count; ++c) {
-        if (name == Spec(static_cast<Column>(c)).Name) {
+        if (name == Definition(static_cast<Column>(c)).Name) {
             return static_cast<Column>(c);
         }
     }
@@ -38,7 +38,7 @@ std::optional<Column> Named(std::string_view name)
 
 }  // namespace
 
-ColumnSpec Spec(RecordColumn column)
+ColumnDefinition Definition(RecordColumn column)
 {
     switch (column) {
     case RecordColumn::Run:
@@ -165,6 +165,8 @@ ColumnSpec Spec(RecordColumn column)
         return {"threshold_sd", "a threshold run: the standard deviation of the levels the threshold is the mean of", "dB"};
     case RecordColumn::ThresholdReversals:
         return {"threshold_reversals", "a threshold run: the tone's level at each reversal, in order, separated by spaces", "dB SPL"};
+    case RecordColumn::ThresholdFlags:
+        return {"threshold_flags", "a threshold run: what makes its threshold doubtful (the level held at the device's floor or ceiling, the time limit), one sentence each, separated by ' | '; empty when nothing does"};
     case RecordColumn::Count:
         break;
     }
@@ -172,7 +174,7 @@ ColumnSpec Spec(RecordColumn column)
     return {"", ""};
 }
 
-ColumnSpec Spec(TrialColumn column)
+ColumnDefinition Definition(TrialColumn column)
 {
     switch (column) {
     case TrialColumn::Run:

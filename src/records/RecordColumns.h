@@ -78,6 +78,7 @@ enum class RecordColumn {
     Threshold,
     ThresholdSd,
     ThresholdReversals,
+    ThresholdFlags,
     Count  // not a column: the number of columns
 };
 
@@ -96,21 +97,24 @@ enum class TrialColumn {
     Count  // not a column: the number of columns
 };
 
+// Between a threshold run's flags in threshold_flags (each flag a sentence).
+inline constexpr std::string_view ThresholdFlagSeparator = " | ";
+
 // One allowed value of a column and what it means.
 struct ColumnLevel {
     const char* Value;
     const char* Meaning;
 };
 
-struct ColumnSpec {
+struct ColumnDefinition {
     const char* Name;
     const char* Description;
     const char* Unit = "";                  // empty: none
     std::span<const ColumnLevel> Levels{};  // the values allowed and their meaning; empty: any
 };
 
-ColumnSpec Spec(RecordColumn column);
-ColumnSpec Spec(TrialColumn column);
+ColumnDefinition Definition(RecordColumn column);
+ColumnDefinition Definition(TrialColumn column);
 
 inline constexpr std::size_t RecordColumnCount = static_cast<std::size_t>(RecordColumn::Count);
 inline constexpr std::size_t TrialColumnCount = static_cast<std::size_t>(TrialColumn::Count);
@@ -138,7 +142,7 @@ public:
     explicit ColumnPositions(const std::vector<std::string>& header)
     {
         for (std::size_t c = 0; c < Count; ++c) {
-            const std::string_view name = Spec(static_cast<Column>(c)).Name;
+            const std::string_view name = Definition(static_cast<Column>(c)).Name;
             for (std::size_t i = 0; i < header.size() && positions_[c] == Missing; ++i) {
                 if (header[i] == name) {
                     positions_[c] = i;

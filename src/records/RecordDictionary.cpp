@@ -15,7 +15,7 @@
 
 namespace {
 
-QJsonObject Describe(const ColumnSpec& column)
+QJsonObject Describe(const ColumnDefinition& column)
 {
     QJsonObject described{{"Description", column.Description}};
     if (*column.Unit != '\0') {
@@ -31,14 +31,14 @@ QJsonObject Describe(const ColumnSpec& column)
     return described;
 }
 
-// `spec` gives a column of this version by its name, or nothing for a name it does not write.
-template <typename FindSpec>
-QJsonObject Table(const std::string& file, const std::vector<std::string>& columns, FindSpec spec)
+// `definition` gives a column of this version by its name, or nothing for a name it does not write.
+template <typename FindDefinition>
+QJsonObject Table(const std::string& file, const std::vector<std::string>& columns, FindDefinition definition)
 {
     QJsonObject described;
     QJsonArray order;
     for (const std::string& name : columns) {
-        const std::optional<ColumnSpec> found = spec(name);
+        const std::optional<ColumnDefinition> found = definition(name);
         described.insert(QString::fromStdString(name),
                          found ? Describe(*found)
                                : QJsonObject{{"Description", "a column this version of Quorvex does not know"}});
@@ -48,16 +48,16 @@ QJsonObject Table(const std::string& file, const std::vector<std::string>& colum
             {"Format", "CSV (RFC 4180) with a header row, '.' as the decimal separator, lines ending in CR LF"}};
 }
 
-std::optional<ColumnSpec> RecordSpec(const std::string& name)
+std::optional<ColumnDefinition> RecordDefinition(const std::string& name)
 {
     const std::optional<RecordColumn> column = RecordColumnNamed(name);
-    return column ? std::optional(Spec(*column)) : std::nullopt;
+    return column ? std::optional(Definition(*column)) : std::nullopt;
 }
 
-std::optional<ColumnSpec> TrialSpec(const std::string& name)
+std::optional<ColumnDefinition> TrialDefinition(const std::string& name)
 {
     const std::optional<TrialColumn> column = TrialColumnNamed(name);
-    return column ? std::optional(Spec(*column)) : std::nullopt;
+    return column ? std::optional(Definition(*column)) : std::nullopt;
 }
 
 QJsonObject Calibration(const CalibrationInUse& c)
@@ -104,12 +104,12 @@ std::string RecordDictionaryJson(const std::string& resultsFileName, const std::
         {"Description", "Psychophysical tuning curves: the session record has a row per recorded point of every run "
                         "with the run's parameters, the trial log a row per trial"},
         {"GeneratedBy", QJsonArray{QJsonObject{{"Name", "Quorvex"}, {"Version", QuorvexVersion}}}},
-        {"SessionRecord", Table(FileName(SessionRecordFileName(resultsFileName)), recordColumns, RecordSpec)},
+        {"SessionRecord", Table(FileName(SessionRecordFileName(resultsFileName)), recordColumns, RecordDefinition)},
         {"Calibration", Calibration(facts.Calibration)},
         {"SoundDevice", QString::fromStdString(facts.SoundDevice)},
     };
     if (!trialColumns.empty()) {
-        dictionary.insert("TrialLog", Table(FileName(TrialLogFileName(resultsFileName)), trialColumns, TrialSpec));
+        dictionary.insert("TrialLog", Table(FileName(TrialLogFileName(resultsFileName)), trialColumns, TrialDefinition));
     }
     return QJsonDocument(dictionary).toJson(QJsonDocument::Indented).toStdString();
 }

@@ -50,7 +50,7 @@ void ReadParameters(RecordedRun& run, const RecordColumnPositions& c, const std:
         if (const auto value = Real(c, row, column)) {
             *field = *value;
         } else if (c.Has(column)) {
-            problems.push_back("run " + run.RunId + ": " + Spec(column).Name + " is not a number");
+            problems.push_back("run " + run.RunId + ": " + Definition(column).Name + " is not a number");
         }
     }
     if (const std::string sl = c.Text(row, R::ToneSL); !sl.empty()) {
@@ -102,6 +102,12 @@ void ReadThreshold(RecordedRun& run, const RecordColumnPositions& c, const std::
             problems.push_back("run " + run.RunId + ": a reversal level that is not a number");
         }
         start = end + 1;
+    }
+    const std::string flags = c.Text(row, R::ThresholdFlags);
+    for (std::size_t start = 0; start < flags.size();) {
+        const std::size_t end = std::min(flags.find(ThresholdFlagSeparator, start), flags.size());
+        run.ThresholdFlags.push_back(flags.substr(start, end - start));
+        start = end + ThresholdFlagSeparator.size();
     }
     const auto level = Real(c, row, R::Threshold);
     const auto sd = Real(c, row, R::ThresholdSd);

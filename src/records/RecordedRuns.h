@@ -68,6 +68,7 @@ struct RecordedRun {
     RunKind Kind = RunKind::Ptc;
     std::optional<ThresholdEstimate> Threshold;
     std::vector<float> Reversals;
+    std::vector<std::string> ThresholdFlags;  // empty in a record begun before its column
     std::string ThresholdRun;
 };
 

@@ -345,6 +345,13 @@ std::string RunValue(RecordColumn column, const RunFacts& run)
         return run.Log.Threshold ? FormatNumber(run.Log.Threshold->Sd) : std::string();
     case RecordColumn::ThresholdReversals:
         return Levels(run.Log.Reversals);
+    case RecordColumn::ThresholdFlags: {
+        std::string flags;
+        for (const std::string& flag : run.Log.ThresholdFlags) {
+            flags += (flags.empty() ? "" : std::string(ThresholdFlagSeparator)) + flag;
+        }
+        return flags;
+    }
     case RecordColumn::Count:
         break;
     }

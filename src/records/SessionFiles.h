@@ -91,6 +91,9 @@ struct RunLog {
     // A threshold run: the levels at its reversals and the estimate from them.
     std::vector<float> Reversals{};
     std::optional<ThresholdEstimate> Threshold{};
+    // What makes its threshold doubtful (the level held at the device's floor or ceiling, the
+    // time limit), one sentence each.
+    std::vector<std::string> ThresholdFlags{};
 };
 
 // The results name is ResultsFileName without its ".dat".

@@ -14,32 +14,28 @@
 
 namespace {
 
-QString Text(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
-
 QString Number(double value)
 {
-    return Text(FormatForResults(value));
+    return QString::fromStdString(FormatForResults(value));
 }
 
 QString Hz(const std::optional<double>& value)
 {
-    return value ? Text(FormatHz(*value)) : QString("–");
+    return value ? QString::fromStdString(FormatHz(*value)) : QString("–");
 }
 
-void MeasuresLines(ReportPage& page, const CurveMeasures& m)
+// The shifts marked from `criterionPercent`, the off-frequency criterion of the runs' norm.
+void MeasuresLines(ReportPage& page, const CurveMeasures& m, double criterionPercent)
 {
-    QStringList lines = {"Tip (smoothed minimum): " + Text(DescribeTip(m.Smoothed))
-                             + (m.ShiftPercent ? ", shift " + Text(DescribeShift(*m.ShiftPercent)) : QString()),
-                         "Fitted tip: " + Text(DescribeFittedTip(m)), "Q10: " + Text(DescribeQ10(m.Smoothed)),
-                         "Low slope: " + Text(DescribeSlope(m.Low)), "High slope: " + Text(DescribeSlope(m.High))};
+    QStringList lines = {"Tip (smoothed minimum): " + QString::fromStdString(DescribeTip(m.Smoothed))
+                             + (m.ShiftPercent ? ", shift " + QString::fromStdString(DescribeShift(*m.ShiftPercent, criterionPercent)) : QString()),
+                         "Fitted tip: " + QString::fromStdString(DescribeFittedTip(m, criterionPercent)), "Q10: " + QString::fromStdString(DescribeQ10(m.Smoothed)),
+                         "Low slope: " + QString::fromStdString(DescribeSlope(m.Low)), "High slope: " + QString::fromStdString(DescribeSlope(m.High))};
     if (m.Flags.empty()) {
         lines << "Flags: none";
     }
     for (const RaisedFlag& flag : m.Flags) {
-        lines << "Flag " + QString(FlagTitle(flag.Flag)) + ": " + Text(flag.Reason);
+        lines << "Flag " + QString(FlagTitle(flag.Flag)) + ": " + QString::fromStdString(flag.Reason);
     }
     for (const QString& line : lines) {
         page.Paragraph(line, 8, false, 10);
@@ -50,8 +46,8 @@ void ConditionPage(ReportPage& page, const ResultsAnalysis& a, const ConditionCu
 {
     page.NewPage();
     const TestCondition& p = c.Parameters;
-    page.Paragraph("Condition " + QString::number(c.Condition) + ", " + Text(c.Ear) + " ear: tone " + Number(p.ToneF)
-                       + " Hz at " + Number(p.ToneSPL) + " dB SPL (" + Text(c.Subject) + ")",
+    page.Paragraph("Condition " + QString::number(c.Condition) + ", " + QString::fromStdString(c.Ear) + " ear: tone " + Number(p.ToneF)
+                       + " Hz at " + Number(p.ToneSPL) + " dB SPL (" + QString::fromStdString(c.Subject) + ")",
                    12, true);
     page.Paragraph("Masker " + Number(p.MaskerBW) + " Hz wide from " + Number(p.StartF) + " to " + Number(p.EndF)
                        + " Hz in " + Number(p.FStep) + " Hz steps; level steps " + Number(p.SPLstep) + " dB, start "
@@ -63,21 +59,21 @@ void ConditionPage(ReportPage& page, const ResultsAnalysis& a, const ConditionCu
     for (const std::size_t i : c.Runs) {
         const AnalysedRun& run = a.Runs[i];
         page.Ensure(60);
-        page.Paragraph("Run " + Text(run.Run.RunId) + ": sweep " + Text(run.Run.Direction) + ", "
+        page.Paragraph("Run " + QString::fromStdString(run.Run.RunId) + ": sweep " + QString::fromStdString(run.Run.Direction) + ", "
                            + QString::number(run.Run.Points.size()) + " points",
                        9, true);
-        MeasuresLines(page, run.Measures);
+        MeasuresLines(page, run.Measures, run.Finding.CriterionPercent);
         page.Skip(4);
     }
     if (c.HasCombined) {
         page.Ensure(70);
         QString grid = c.Combined.Points.empty()
-                           ? Text(c.Combined.Problem)
+                           ? QString::fromStdString(c.Combined.Problem)
                            : "grid " + Number(c.Combined.Points.front().Freq) + " to " + Number(c.Combined.Points.back().Freq)
                                  + " Hz every " + Number(p.FStep) + " Hz, " + QString::number(c.Combined.Points.size())
                                  + " points where every run has a value";
         page.Paragraph("Combined curve of " + QString::number(c.Runs.size()) + " runs: " + grid, 9, true);
-        MeasuresLines(page, c.CombinedMeasures);
+        MeasuresLines(page, c.CombinedMeasures, c.CombinedFinding.CriterionPercent);
         page.Paragraph("Tip difference between runs (test-retest): " + Hz(c.Spread.SmoothedHz) + " Hz (smoothed), "
                            + Hz(c.Spread.FittedHz) + " Hz (fitted)",
                        8, false, 10);
@@ -90,7 +86,7 @@ QString WriteListenerReport(const RecordAnalysis& results, const QString& pdfPat
                             const ListenerDetails& given)
 {
     if (results.Analysis.Runs.empty()) {
-        return "There are no runs to report: the session record '" + Text(results.RecordFile)
+        return "There are no runs to report: the session record '" + QString::fromStdString(results.RecordFile)
                + "' is missing or has no run with points.";
     }
     QBuffer pdf;

@@ -13,14 +13,9 @@
 
 namespace {
 
-QString Text(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
-
 QString Measure(const std::optional<double>& value, std::string (*format)(double))
 {
-    return value ? Text(format(*value)) : QString("–");
+    return value ? QString::fromStdString(format(*value)) : QString("–");
 }
 
 // The distinct values of one field of the runs, joined; empty when no run has one.
@@ -35,14 +30,14 @@ QString Distinct(const ResultsAnalysis& analysis, Field field)
     }
     QStringList list;
     for (const std::string& value : values) {
-        list << Text(value);
+        list << QString::fromStdString(value);
     }
     return list.join(", ");
 }
 
 QString Given(const std::string& given, const QString& recorded, const char* none = "not given")
 {
-    const QString value = given.empty() ? recorded : Text(given);
+    const QString value = given.empty() ? recorded : QString::fromStdString(given);
     return value.isEmpty() ? QString(none) : value;
 }
 
@@ -55,7 +50,7 @@ QString LevelsInWords(const std::string& mode)
     if (mode == "KC35") {
         return "set by a KC35 programmable attenuator";
     }
-    return "set by attenuator mode " + Text(mode);
+    return "set by attenuator mode " + QString::fromStdString(mode);
 }
 
 // What the page is made of, in its order; a later part (a calibration profile) is one more
@@ -77,25 +72,44 @@ QString RunsOf(const ResultsAnalysis& a, const ConditionCurves& c)
     QStringList runs;
     for (const std::size_t i : c.Runs) {
         const RecordedRun& run = a.Runs[i].Run;
-        runs << (run.Direction == "down" ? "downward " : "upward ") + Text(run.Date + " " + run.Time);
+        runs << (run.Direction == "down" ? "downward " : "upward ") + QString::fromStdString(run.Date + " " + run.Time);
     }
     return runs.join(", ");
 }
 
-// "40 dB SPL (10 dB SL)": the dB SL when the runs set the tone above the listener's threshold.
-QString ToneLevel(const ResultsAnalysis& a, const ConditionCurves& c)
+const RecordedRun* FindRun(const RecordedRuns& record, const std::string& runId)
 {
-    std::set<std::string> sl;
-    for (const std::size_t i : c.Runs) {
-        if (const std::optional<float> level = a.Runs[i].Run.Parameters.ToneSL) {
-            sl.insert(FormatForResults(*level));
+    for (const RecordedRun& run : record.Runs) {
+        if (run.RunId == runId) {
+            return &run;
         }
     }
-    QStringList levels;
-    for (const std::string& level : sl) {
-        levels << Text(level);
+    return nullptr;
+}
+
+// "47.5 dB SPL, 10 dB SL (threshold 37.5 dB SPL, measured 2026-12-07 10:42:03)": the dB SL and
+// the threshold each level rests on when the runs set the tone above the listener's threshold.
+QString ToneLevel(const RecordAnalysis& results, const ConditionCurves& c)
+{
+    std::set<std::string> levels;
+    for (const std::size_t i : c.Runs) {
+        const RecordedRun& run = results.Analysis.Runs[i].Run;
+        std::string level = FormatForResults(run.Parameters.ToneSPL) + " dB SPL";
+        if (run.Parameters.ToneSL) {
+            level += ", " + FormatForResults(*run.Parameters.ToneSL) + " dB SL";
+            const RecordedRun* threshold = FindRun(results.Record, run.ThresholdRun);
+            level += threshold != nullptr && threshold->Threshold
+                         ? " (threshold " + FormatDb(threshold->Threshold->Level) + " dB SPL, measured " + threshold->Date
+                               + " " + threshold->Time + ")"
+                         : " (its threshold run " + run.ThresholdRun + " is not on record)";
+        }
+        levels.insert(level);
     }
-    return Text(FormatForResults(c.Parameters.ToneSPL)) + " dB SPL" + (sl.empty() ? "" : " (" + levels.join(", ") + " dB SL)");
+    QStringList list;
+    for (const std::string& level : levels) {
+        list << QString::fromStdString(level);
+    }
+    return list.join("; ");
 }
 
 // The finding of every condition and ear, the criterion it was judged by and the runs it rests on.
@@ -109,17 +123,58 @@ void Finding(ReportPage& page, const Facts& facts)
     std::set<std::string> criteria;
     for (const ConditionCurves& c : a.Conditions) {
         const TipFinding& finding = c.HasCombined ? c.CombinedFinding : a.Runs[c.Runs.front()].Finding;
-        page.Paragraph("Condition " + QString::number(c.Condition) + ", " + Text(c.Ear) + " ear, tone "
-                           + Text(FormatForResults(c.Parameters.ToneF)) + " Hz at " + ToneLevel(a, c) + ": "
-                           + Text(DescribeFinding(finding)) + ".",
+        page.Paragraph("Condition " + QString::number(c.Condition) + ", " + QString::fromStdString(c.Ear) + " ear, tone "
+                           + QString::fromStdString(FormatForResults(c.Parameters.ToneF)) + " Hz at " + ToneLevel(facts.Results, c) + ": "
+                           + QString::fromStdString(DescribeFinding(finding)) + ".",
                        10, true);
         page.Paragraph(QString(c.HasCombined ? "From the combined curve of " : "From the run ") + RunsOf(a, c) + ".", 7.5);
         criteria.insert(DescribeCriterion(finding));
     }
     for (const std::string& criterion : criteria) {
-        page.Paragraph("Criterion: " + Text(criterion) + ".", 7.5);
+        page.Paragraph("Criterion: " + QString::fromStdString(criterion) + ".", 7.5);
     }
     page.Skip(6);
+}
+
+QString Status(const RecordedRun& run)
+{
+    const QString status = run.MarkedRepeated ? "repeated" : run.Status.empty() ? "measured" : QString::fromStdString(run.Status);
+    return run.Simulated ? status + " (virtual listener)" : status;
+}
+
+// The threshold runs of the selection: ear, tone, threshold with its SD, reversals and flags.
+void Thresholds(ReportPage& page, const Facts& facts)
+{
+    const RecordAnalysis& results = facts.Results;
+    std::vector<QStringList> rows = {{"Ear", "Tone (Hz)", "Threshold (dB SPL)", "Reversals", "Measured", "Status", "Flags"}};
+    for (const RecordedRun& run : results.Record.Runs) {
+        if (run.Kind != RunKind::Threshold || !results.Selection.Includes(run)) {
+            continue;
+        }
+        const QString threshold = run.Threshold ? QString::fromStdString(FormatDb(run.Threshold->Level)) + " ± " + QString::fromStdString(FormatDb(run.Threshold->Sd))
+                                                : QString("none");
+        QStringList flags;
+        if (!run.Threshold) {
+            flags << "no reversal: no threshold";
+        }
+        for (const std::string& flag : run.ThresholdFlags) {
+            flags << QString::fromStdString(flag);
+        }
+        rows.push_back({QString::fromStdString(run.Ear), QString::fromStdString(FormatForResults(run.Parameters.ToneF)), threshold,
+                        QString::number(run.Reversals.size()),
+                        QString::fromStdString(run.Date + " " + run.Time), Status(run), flags.isEmpty() ? QString("none") : flags.join(" ")});
+    }
+    if (rows.size() == 1) {
+        return;
+    }
+    page.Paragraph("Threshold in quiet (the tone alone, on which a tone in dB SL rests)", 10, true);
+    page.Skip(3);
+    page.Table(rows, {0.05, 0.06, 0.11, 0.08, 0.20, 0.22, 0.28}, 7.5);
+    page.Skip(3);
+    page.Paragraph("Threshold: the mean of the tone's levels at the last " + QString::number(ThresholdReversalsAveraged)
+                       + " reversals (or all when fewer) ± their standard deviation.",
+                   7);
+    page.Skip(8);
 }
 
 void Listener(ReportPage& page, const Facts& facts)
@@ -141,7 +196,7 @@ void Measurement(ReportPage& page, const Facts& facts)
             + "; calibration factor "
             + Distinct(a, [](const RecordedRun& r) { return FormatForResults(r.Settings.CalibFactor); })
             + " dB SPL (the level of a stimulus of RMS 8000)",
-        "Results file: " + Text(facts.Results.ResultsFile) + " (session record " + Text(facts.Results.RecordFile)
+        "Results file: " + QString::fromStdString(facts.Results.ResultsFile) + " (session record " + QString::fromStdString(facts.Results.RecordFile)
             + "); program version " + Distinct(a, [](const RecordedRun& r) { return r.Version; })
             + "; report by Quorvex " + QuorvexVersion + " on " + QDate::currentDate().toString(Qt::ISODate),
     };
@@ -154,8 +209,8 @@ void Measurement(ReportPage& page, const Facts& facts)
 // The age of a calibration on the day a run was measured, in words.
 QString CalibrationAge(const std::string& calibrated, const std::string& measured)
 {
-    const QDate from = QDate::fromString(Text(calibrated.substr(0, 10)), Qt::ISODate);
-    const QDate to = QDate::fromString(Text(measured), Qt::ISODate);
+    const QDate from = QDate::fromString(QString::fromStdString(calibrated.substr(0, 10)), Qt::ISODate);
+    const QDate to = QDate::fromString(QString::fromStdString(measured), Qt::ISODate);
     if (!from.isValid() || !to.isValid()) {
         return "age unknown";
     }
@@ -171,12 +226,12 @@ void Calibration(ReportPage& page, const Facts& facts)
     for (const AnalysedRun& analysed : facts.Results.Analysis.Runs) {
         const RecordedRun& run = analysed.Run;
         const RecordedCalibration& c = run.Calibration;
-        const auto db = [](const std::optional<float>& value) { return value ? Text(FormatDb(*value)) : QString("?"); };
+        const auto db = [](const std::optional<float>& value) { return value ? QString::fromStdString(FormatDb(*value)) : QString("?"); };
         QString line = c.Profile.empty()
                            ? "no calibration profile (uncalibrated: the levels rest on the calibration factor alone)"
-                           : "profile \"" + Text(c.Profile) + "\", calibrated "
+                           : "profile \"" + QString::fromStdString(c.Profile) + "\", calibrated "
                                  + (c.LastCalibrated.empty() ? QString("never")
-                                                             : Text(c.LastCalibrated.substr(0, 10)) + " ("
+                                                             : QString::fromStdString(c.LastCalibrated.substr(0, 10)) + " ("
                                                                    + CalibrationAge(c.LastCalibrated, run.Date) + ")")
                                  + "; listening check of the day " + (c.NoListeningCheck ? "not done" : "done")
                                  + "; corrections: tone " + db(c.ToneDb) + " dB, masker " + db(c.MaskerMinDb) + " to "
@@ -184,7 +239,7 @@ void Calibration(ReportPage& page, const Facts& facts)
                                  + (c.Kc35ResidualDb ? ", KC35 residual " + db(c.Kc35ResidualDb) + " dB" : QString());
         QStringList flags;
         for (const std::string& flag : CalibrationFlagTitles(c)) {
-            flags << Text(flag);
+            flags << QString::fromStdString(flag);
         }
         if (!flags.isEmpty()) {
             line += "; flags: " + flags.join(", ");
@@ -217,9 +272,9 @@ void CombinedPlot(ReportPage& page, const Facts& facts)
     if (shown == a.Conditions.end()) {
         shown = a.Conditions.begin();
     }
-    page.Paragraph("Condition " + QString::number(shown->Condition) + ", " + Text(shown->Ear) + " ear: tone "
-                       + Text(FormatForResults(shown->Parameters.ToneF)) + " Hz at "
-                       + ToneLevel(a, *shown)
+    page.Paragraph("Condition " + QString::number(shown->Condition) + ", " + QString::fromStdString(shown->Ear) + " ear: tone "
+                       + QString::fromStdString(FormatForResults(shown->Parameters.ToneF)) + " Hz at "
+                       + ToneLevel(facts.Results, *shown)
                        + (shown->Simulated ? " (virtual listener)" : ""),
                    10, true);
     page.Plot(ConditionPlot(a, *shown), 190);
@@ -235,9 +290,19 @@ QString FlagList(const CurveMeasures& m)
     return titles.isEmpty() ? QString("none") : titles.join(", ");
 }
 
-QString Shift(const std::optional<double>& shift)
+// "20", "20 or 25": the off-frequency criteria of the conditions.
+std::string JoinedCriteria(const std::set<std::string>& criteria)
 {
-    return Measure(shift, FormatPercent) + (shift && ShiftMarked(*shift) ? " *" : "");
+    std::string text;
+    for (const std::string& criterion : criteria) {
+        text += (text.empty() ? "" : " or ") + criterion;
+    }
+    return text;
+}
+
+QString Shift(const std::optional<double>& shift, double criterionPercent)
+{
+    return Measure(shift, FormatPercent) + (shift && ShiftMarked(*shift, criterionPercent) ? " *" : "");
 }
 
 void Summary(ReportPage& page, const Facts& facts)
@@ -247,20 +312,23 @@ void Summary(ReportPage& page, const Facts& facts)
     page.Skip(3);
     std::vector<QStringList> rows = {{"Cond.", "Ear", "Tone (Hz)", "Runs", "Tip (Hz)", "Shift (%)", "Fitted tip (Hz)",
                                       "Shift (%)", "Q10", "Low slope (dB/oct)", "High slope (dB/oct)", "Flags"}};
+    std::set<std::string> criteria;
     for (const ConditionCurves& c : a.Conditions) {
         const CurveMeasures& m = c.HasCombined ? c.CombinedMeasures : a.Runs[c.Runs.front()].Measures;
-        rows.push_back({QString::number(c.Condition), Text(c.Ear), Text(FormatForResults(c.Parameters.ToneF)),
+        const double criterion = (c.HasCombined ? c.CombinedFinding : a.Runs[c.Runs.front()].Finding).CriterionPercent;
+        criteria.insert(FormatForResults(criterion));
+        rows.push_back({QString::number(c.Condition), QString::fromStdString(c.Ear), QString::fromStdString(FormatForResults(c.Parameters.ToneF)),
                         QString::number(c.Runs.size()) + (c.HasCombined ? " combined" : ""),
-                        m.Smoothed.Tip ? Text(FormatHz(m.Smoothed.Tip->Freq)) : "–", Shift(m.ShiftPercent),
-                        Measure(m.Fitted.Freq, FormatHz), Shift(m.FittedShiftPercent), Measure(m.Smoothed.Q10, FormatQ10),
+                        m.Smoothed.Tip ? QString::fromStdString(FormatHz(m.Smoothed.Tip->Freq)) : "–", Shift(m.ShiftPercent, criterion),
+                        Measure(m.Fitted.Freq, FormatHz), Shift(m.FittedShiftPercent, criterion), Measure(m.Smoothed.Q10, FormatQ10),
                         Measure(m.Low.DbPerOctave, FormatDb), Measure(m.High.DbPerOctave, FormatDb), FlagList(m)});
     }
     page.Table(rows, {0.06, 0.05, 0.06, 0.09, 0.06, 0.06, 0.07, 0.06, 0.05, 0.09, 0.09, 0.26}, 7.5);
     page.Skip(3);
     page.Paragraph("Tip: the smoothed curve's minimum; fitted tip: the vertex of a parabola fitted around it. Each "
                    "shift is of its own tip from the tone, in % of the tone frequency; * marks "
-                       + Text(FormatForResults(QualityThresholds::ShiftMarkPercent))
-                       + " % or more (an off-frequency tip). Analysis: " + Text(DescribeParameters(a.Parameters)) + ".",
+                       + QString::fromStdString(JoinedCriteria(criteria))
+                       + " % or more (an off-frequency tip, the condition's criterion). Analysis: " + QString::fromStdString(DescribeParameters(a.Parameters)) + ".",
                    7);
     page.Skip(8);
 }
@@ -275,12 +343,6 @@ const AnalysedRun* Analysed(const ResultsAnalysis& analysis, const std::string& 
     return nullptr;
 }
 
-QString Status(const RecordedRun& run)
-{
-    const QString status = run.MarkedRepeated ? "repeated" : run.Status.empty() ? "measured" : Text(run.Status);
-    return run.Simulated ? status + " (virtual listener)" : status;
-}
-
 void RunTable(ReportPage& page, const Facts& facts)
 {
     const RecordAnalysis& results = facts.Results;
@@ -288,15 +350,15 @@ void RunTable(ReportPage& page, const Facts& facts)
     page.Skip(3);
     std::vector<QStringList> rows = {{"Condition", "Ear", "Sweep", "Measured", "Status", "Combined curve"}};
     for (const RecordedRun& run : results.Record.Runs) {
-        if (!results.Selection.Includes(run)) {
-            continue;
+        if (!results.Selection.Includes(run) || run.Kind == RunKind::Threshold) {
+            continue;  // threshold runs have their own table
         }
         const AnalysedRun* analysed = Analysed(results.Analysis, run.RunId);
         const QString counted = analysed == nullptr        ? QString("no points")
                                 : analysed->LeftOut.empty() ? QString("counted")
-                                                            : "left out: " + Text(analysed->LeftOut);
-        rows.push_back({QString::number(run.Condition), Text(run.Ear), run.Direction == "down" ? "downward" : "upward",
-                        Text(run.Date + " " + run.Time), Status(run), counted});
+                                                            : "left out: " + QString::fromStdString(analysed->LeftOut);
+        rows.push_back({QString::number(run.Condition), QString::fromStdString(run.Ear), run.Direction == "down" ? "downward" : "upward",
+                        QString::fromStdString(run.Date + " " + run.Time), Status(run), counted});
     }
     page.Table(rows, {0.1, 0.08, 0.1, 0.2, 0.25, 0.27}, 7.5);
     page.Skip(10);
@@ -310,7 +372,8 @@ void SignOff(ReportPage& page, const Facts&)
 }
 
 using Part = void (*)(ReportPage&, const Facts&);
-constexpr Part Parts[] = {Heading, Finding, Listener, Measurement, Calibration, CombinedPlot, Summary, RunTable, SignOff};
+constexpr Part Parts[] = {Heading,      Finding, Listener, Measurement, Calibration, Thresholds,
+                          CombinedPlot, Summary, RunTable, SignOff};
 
 }  // namespace
 

@@ -8,9 +8,11 @@
 class ReportPage;
 
 // The report's first page, the one a clinic files: the tip's finding of every condition and
-// ear with its criterion and the runs it rests on, the listener (name, ID, date of birth) and
-// the examiner, how the runs were measured, the combined curve with its runs, the summary of
-// every condition and ear, the runs with their status, and room for comments and a signature.
+// ear with its criterion, the tone's level (in dB SPL, and in dB SL with the threshold it rests
+// on) and the runs it rests on, the listener (name, ID, date of birth) and the examiner, how the
+// runs were measured, the threshold runs with their estimates and flags, the combined curve with
+// its runs, the summary of every condition and ear, the tuning curves with their status, and
+// room for comments and a signature.
 // A field of `given` that is not empty replaces what the session record says.
 void WriteFirstPage(ReportPage& page, const RecordAnalysis& results, const ListenerDetails& given);
 

@@ -18,8 +18,6 @@ namespace {
 constexpr const char* FinishedReason = "Every run of the session is finished.";
 // Trials a track takes to settle before the sweep moves (a few key changes).
 constexpr std::int64_t SettlingTrials = 10;
-// The pause before a run's first trial.
-constexpr std::int64_t StartPauseMs = 1000;
 
 }  // namespace
 
@@ -27,14 +25,14 @@ std::int64_t EstimatedRunMs(const ExperimentSettings& settings, const TestCondit
 {
     const double trialMs = std::max(0.0, static_cast<double>(settings.MaskerDuration) + settings.ISI);
     const std::int64_t trials = FreqPointCount(condition) + SettlingTrials;
-    return StartPauseMs + static_cast<std::int64_t>(trialMs * static_cast<double>(trials));
+    return RunStartPauseMs + static_cast<std::int64_t>(trialMs * static_cast<double>(trials));
 }
 
 std::int64_t EstimatedThresholdRunMs(const ExperimentSettings& settings)
 {
     const double trialMs = std::max(0.0, static_cast<double>(settings.MaskerDuration) + settings.ISI);
     const std::int64_t trials = 3 * std::int64_t{std::max(settings.ThresholdReversals, 0)} + SettlingTrials;
-    return StartPauseMs + static_cast<std::int64_t>(trialMs * static_cast<double>(trials));
+    return RunStartPauseMs + static_cast<std::int64_t>(trialMs * static_cast<double>(trials));
 }
 
 Result<> CheckSessionRuns(const SessionProtocol& protocol, const SharedState& state, char decimalSeparator)

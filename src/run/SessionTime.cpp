@@ -4,13 +4,6 @@
 
 #include <algorithm>
 
-namespace {
-
-// The pause before a run's first trial.
-constexpr std::int64_t StartPauseMs = 1000;
-
-}  // namespace
-
 std::int64_t RecordedSessionMs(const RecordedRuns& record, const std::string& sessionId)
 {
     std::int64_t total = 0;
@@ -23,7 +16,7 @@ std::int64_t RecordedSessionMs(const RecordedRuns& record, const std::string& se
             continue;
         }
         const double trialMs = std::max(0.0, static_cast<double>(run.Settings.MaskerDuration) + run.Settings.ISI);
-        total += StartPauseMs + static_cast<std::int64_t>(trialMs * run.LoggedTrials->size());
+        total += RunStartPauseMs + static_cast<std::int64_t>(trialMs * run.LoggedTrials->size());
     }
     return total;
 }

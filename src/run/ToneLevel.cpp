@@ -74,6 +74,19 @@ Result<ResolvedTone> ResolveToneSL(const SharedState& state, const std::string& 
     return ResolveToneSL(record, state, sessionId, LocalDate());
 }
 
+std::optional<TestCondition> CurrentConditionAsPlayed(const SharedState& state)
+{
+    TestCondition played = state.Current();
+    if (played.ToneSL) {
+        const Result<ResolvedTone> tone = ResolveToneSL(state, {});
+        if (!tone) {
+            return std::nullopt;
+        }
+        played.ToneSPL = tone.Value().ToneSPL;
+    }
+    return played;
+}
+
 std::string DescribeTone(const ResolvedTone& tone)
 {
     return FormatShortest(tone.ToneSL) + " dB SL = " + FormatShortest(tone.ToneSPL) + " dB SPL (threshold "

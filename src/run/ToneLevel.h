@@ -4,6 +4,7 @@
 #include "Result.h"
 #include "SharedState.h"
 
+#include <optional>
 #include <string>
 
 // A tone given in dB SL (ToneSL) is played at the listener's threshold in quiet plus ToneSL:
@@ -27,6 +28,10 @@ Result<ResolvedTone> ResolveToneSL(const RecordedRuns& record, const SharedState
                                    const std::string& today);
 // The same against the session record of `state.ResultsFileName`, today.
 Result<ResolvedTone> ResolveToneSL(const SharedState& state, const std::string& sessionId);
+
+// The current condition of `state` as a run would play it now: a tone in dB SL at the level
+// resolved against the session record; nothing when it is in dB SL and no threshold is on record.
+std::optional<TestCondition> CurrentConditionAsPlayed(const SharedState& state);
 
 // "10 dB SL = 47.5 dB SPL (threshold 37.5 dB SPL, measured 10:42)", with the caution after it.
 std::string DescribeTone(const ResolvedTone& tone);

@@ -108,7 +108,7 @@ RunOutcome TrackingRun::Run()
         const std::unique_ptr<SoundStream> stream =
             AttenuatorModePlays(mode) ? devices_.sound->OpenStream(Rate, 2, leadMs) : nullptr;
         devices_.dispatcher->ProcessEvents();
-        devices_.clock->Delay(1000);
+        devices_.clock->Delay(RunStartPauseMs);
         if (const Result<> trials = Trials(report, stream.get()); !trials) {
             BreakOff(report, trials.Reason());
         }
@@ -457,6 +457,7 @@ void TrackingRun::Finish(RunOutcome& report)
         report.Threshold = EstimateThreshold(reversalLevels_);
         log_.Reversals = reversalLevels_;
         log_.Threshold = report.Threshold;
+        log_.ThresholdFlags = report.ThresholdFlags;
     }
     // A threshold run without a reversal measured nothing and is refused like an ended run.
     const bool measured = report.Error.empty() && !stopRequested_ && (Kind != RunKind::Threshold || report.Threshold);

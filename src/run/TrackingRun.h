@@ -73,6 +73,9 @@ struct RunOutcome {
     std::vector<std::string> ThresholdFlags;
 };
 
+// The pause between START and a run's first trial, in which the listener settles.
+inline constexpr int RunStartPauseMs = 1000;
+
 // The swept-masker tracking procedure and the listener's key handling. The run window owns
 // one and drives it; the simulator drives the same class with a virtual listener. Set to
 // RunKind::Threshold, the same procedure tracks the threshold in quiet at ToneF: the tone alone,

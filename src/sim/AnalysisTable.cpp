@@ -7,14 +7,16 @@
 
 namespace {
 
-std::string Number(const std::optional<double>& value)
+std::string OptionalNumber(const std::optional<double>& value)
 {
     return value ? FormatForResults(*value) : std::string();
 }
 
-std::string Marked(const std::optional<double>& shift)
+// Marked from the criterion of the run's norm; a block the record does not have, from the default.
+std::string Marked(const std::optional<double>& shift, const TipFinding* finding)
 {
-    return shift ? (ShiftMarked(*shift) ? "1" : "0") : "";
+    const double criterion = finding != nullptr ? finding->CriterionPercent : TipNorm{}.OffFrequencyPercent;
+    return shift ? (ShiftMarked(*shift, criterion) ? "1" : "0") : "";
 }
 
 std::string Bit(bool raised)
@@ -37,7 +39,7 @@ struct RowHead {
     const TipFinding* Finding = nullptr;  // none for a block the record does not have
 };
 
-std::string Number(const std::optional<float>& value)
+std::string OptionalNumber(const std::optional<float>& value)
 {
     return value ? FormatForResults(*value) : std::string();
 }
@@ -50,9 +52,9 @@ void SetCalibration(RowHead& head, const RecordedCalibration& c)
     }
     head.CalibrationProfile = c.Profile;
     head.CalibrationDate = c.LastCalibrated;
-    head.ToneCorrection = Number(c.ToneDb);
-    head.MaskerCorrectionMin = Number(c.MaskerMinDb);
-    head.MaskerCorrectionMax = Number(c.MaskerMaxDb);
+    head.ToneCorrection = OptionalNumber(c.ToneDb);
+    head.MaskerCorrectionMin = OptionalNumber(c.MaskerMinDb);
+    head.MaskerCorrectionMax = OptionalNumber(c.MaskerMaxDb);
     head.CalibrationOverdue = Bit(c.Overdue);
     head.NoListeningCheck = Bit(c.NoListeningCheck);
 }
@@ -86,7 +88,7 @@ void AddFinding(std::vector<std::string>& row, const TipFinding* f)
         return;
     }
     const bool tip = f->Kind != FindingKind::NotDefinable;
-    row.insert(row.end(), {FindingWord(f->Kind), tip ? Number(f->ShiftPercent) : "",
+    row.insert(row.end(), {FindingWord(f->Kind), tip ? OptionalNumber(f->ShiftPercent) : "",
                            tip ? (f->Fitted ? "fitted" : "smoothed") : "", FormatForResults(f->LowPercent),
                            FormatForResults(f->HighPercent), FormatForResults(f->CriterionPercent), f->Reason});
 }
@@ -111,16 +113,16 @@ std::string Row(const RowHead& h, const CurveMeasures& m, const AnalysisParamete
         reasons += (reasons.empty() ? "" : "; ") + std::string(FlagTitle(flag.Flag)) + ": " + flag.Reason;
     }
     std::vector<std::string> row = {
-        h.Block, h.Subject, h.Ear, Number(h.ToneF), Number(h.ToneSPL), std::to_string(s.Points),
-        s.Tip ? FormatForResults(s.Tip->Freq) : "", s.Tip ? FormatForResults(s.Tip->SPL) : "", Number(s.Q10), reason,
+        h.Block, h.Subject, h.Ear, OptionalNumber(h.ToneF), OptionalNumber(h.ToneSPL), std::to_string(s.Points),
+        s.Tip ? FormatForResults(s.Tip->Freq) : "", s.Tip ? FormatForResults(s.Tip->SPL) : "", OptionalNumber(s.Q10), reason,
         h.Run, h.Session, h.Condition, h.Direction, h.Runs, h.Date,
-        Number(m.ShiftPercent), Marked(m.ShiftPercent), Number(s.LowHz), Number(s.HighHz),
-        Number(m.Fitted.Freq), Number(m.Fitted.Level), Number(m.FittedShiftPercent), Marked(m.FittedShiftPercent),
+        OptionalNumber(m.ShiftPercent), Marked(m.ShiftPercent, h.Finding), OptionalNumber(s.LowHz), OptionalNumber(s.HighHz),
+        OptionalNumber(m.Fitted.Freq), OptionalNumber(m.Fitted.Level), OptionalNumber(m.FittedShiftPercent), Marked(m.FittedShiftPercent, h.Finding),
         std::to_string(m.Fitted.Points), s.Tip ? FormatForResults(m.Fitted.WindowLowHz) : "",
         s.Tip ? FormatForResults(m.Fitted.WindowHighHz) : "", m.Fitted.Freq ? "" : m.Fitted.Problem,
-        Number(m.Low.DbPerOctave), std::to_string(m.Low.Points), Number(m.High.DbPerOctave),
-        std::to_string(m.High.Points), Number(h.Spread.SmoothedHz), Number(h.Spread.FittedHz), Number(h.GridFrom),
-        Number(h.GridTo)};
+        OptionalNumber(m.Low.DbPerOctave), std::to_string(m.Low.Points), OptionalNumber(m.High.DbPerOctave),
+        std::to_string(m.High.Points), OptionalNumber(h.Spread.SmoothedHz), OptionalNumber(h.Spread.FittedHz), OptionalNumber(h.GridFrom),
+        OptionalNumber(h.GridTo)};
     for (const QualityFlag flag : AllQualityFlags) {
         row.push_back(Flag(m, flag, h));
     }

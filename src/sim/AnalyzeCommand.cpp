@@ -21,7 +21,7 @@
 
 namespace {
 
-struct Request {
+struct AnalyzeRequest {
     std::string path;
     bool csv = false;
     std::string session;
@@ -29,12 +29,13 @@ struct Request {
     AnalysisParameters parameters;
 };
 
-void PrintMeasures(const CurveMeasures& m)
+// The shifts marked from `criterionPercent`, the off-frequency criterion of the run's norm.
+void PrintMeasures(const CurveMeasures& m, double criterionPercent)
 {
     if (m.ShiftPercent) {
-        std::cout << "  tip shift: " << DescribeShift(*m.ShiftPercent) << "\n";
+        std::cout << "  tip shift: " << DescribeShift(*m.ShiftPercent, criterionPercent) << "\n";
     }
-    std::cout << "  fitted tip: " << DescribeFittedTip(m) << "\n";
+    std::cout << "  fitted tip: " << DescribeFittedTip(m, criterionPercent) << "\n";
     std::cout << "  low slope: " << DescribeSlope(m.Low) << "\n";
     std::cout << "  high slope: " << DescribeSlope(m.High) << "\n";
     if (m.Flags.empty()) {
@@ -63,7 +64,7 @@ void PrintCombined(const ResultsAnalysis& analysis, const ConditionCurves& c)
                   << " points where every run has a value)\n";
     }
     std::cout << DescribeCurve(c.CombinedMeasures.Smoothed);
-    PrintMeasures(c.CombinedMeasures);
+    PrintMeasures(c.CombinedMeasures, c.CombinedFinding.CriterionPercent);
     PrintFinding(c.CombinedFinding);
     for (const auto& [direction, spread] : {std::pair{"upward", &c.SpreadUp}, std::pair{"downward", &c.SpreadDown}}) {
         if (spread->SmoothedHz || spread->FittedHz) {
@@ -109,7 +110,7 @@ void PrintRecordState(const AnalysedRun& run)
     }
 }
 
-int Analyze(const Request& request)
+int Analyze(const AnalyzeRequest& request)
 {
     const Result<std::string> text = ReadNamedFile(request.path);
     if (!text) {
@@ -166,7 +167,8 @@ int Analyze(const Request& request)
         } else {
             std::cout << "  run: not in the session record '" << recordPath << "'\n";
         }
-        PrintMeasures(matched[i].Measures);
+        // A block the record does not have is judged by the default norm.
+        PrintMeasures(matched[i].Measures, run != nullptr ? run->Finding.CriterionPercent : TipNorm{}.OffFrequencyPercent);
         if (run != nullptr) {
             PrintFinding(run->Finding);
         }
@@ -194,7 +196,7 @@ SimCommand AddAnalyzeCommand(CLI::App& tool)
         "analyze", "print the tip, Q10, fitted tip, slopes and quality flags of every run in a results file, "
                    "and the combined curve of each condition and ear measured more than once");
     command->footer("The report goes to standard output; no file is written.");
-    const auto request = std::make_shared<Request>();
+    const auto request = std::make_shared<AnalyzeRequest>();
     command->add_flag("--csv", request->csv,
                       "one CSV table: a row per run and per combined curve, run ids as the session record has them (default: a report to read)");
     command->add_option("--session", request->session, "only the runs of this session id (default: every run)")->type_name("ID");

@@ -24,7 +24,7 @@
 
 namespace {
 
-struct Request {
+struct CalibrationRequest {
     std::string profile;
     std::string file;
     std::string output;
@@ -45,7 +45,7 @@ bool ReportProblems(const CalibrationStore::Listing& listing)
     return !listing.Problems.empty();
 }
 
-std::optional<CalibrationProfile> Load(const CalibrationStore& store, const std::string& name)
+std::optional<CalibrationProfile> LoadProfile(const CalibrationStore& store, const std::string& name)
 {
     Result<CalibrationProfile> profile = store.Load(name);
     if (!profile) {
@@ -74,7 +74,7 @@ int List(const CalibrationStore& store)
 
 int Show(const CalibrationStore& store, const std::string& name)
 {
-    const std::optional<CalibrationProfile> profile = Load(store, name);
+    const std::optional<CalibrationProfile> profile = LoadProfile(store, name);
     if (!profile) {
         return 1;
     }
@@ -111,7 +111,7 @@ int History(const CalibrationStore& store, const std::string& name)
     std::vector<CalibrationEntry> entries;
     bool unreadable = false;
     if (!name.empty()) {
-        const std::optional<CalibrationProfile> profile = Load(store, name);
+        const std::optional<CalibrationProfile> profile = LoadProfile(store, name);
         if (!profile) {
             return 1;
         }
@@ -194,7 +194,7 @@ SimCommand AddCalibrationCommand(CLI::App& tool)
                     "Files written: export writes FILE; import writes the profile's history into the store. "
                     "Profiles are made, calibrated and checked in Quorvex's calibration window; see \"Calibration "
                     "profiles\" in docs/hardware.md.");
-    const auto request = std::make_shared<Request>();
+    const auto request = std::make_shared<CalibrationRequest>();
     request->list = command->add_subcommand("list", "one CSV row per profile: its calibration's age and today's check");
     request->show = command->add_subcommand("show", "a profile's standing and its response, point by point");
     request->history =

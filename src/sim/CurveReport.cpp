@@ -5,11 +5,6 @@
 
 namespace {
 
-std::string Number(double value)
-{
-    return FormatForResults(value);
-}
-
 // Text from the file as the terminal may show it.
 std::string Shown(const std::string& text)
 {
@@ -23,8 +18,8 @@ std::string DescribeBlock(const ResultsBlock& block, int number)
     std::string text = "block " + std::to_string(number) + " (line " + std::to_string(block.FirstLine) + ")\n";
     text += "  subject: " + (block.Subject ? "\"" + Shown(*block.Subject) + "\"" : std::string("(no subject line)")) + "\n";
     text += "  ear: " + (block.Ear ? Shown(*block.Ear) : std::string("(no ear line)")) + "\n";
-    text += "  tone: " + (block.ToneF ? Number(*block.ToneF) + " Hz" : std::string("(no tone frequency line)"));
-    text += block.ToneSPL ? " at " + Number(*block.ToneSPL) + " dB SPL\n" : std::string(", no tone level line\n");
+    text += "  tone: " + (block.ToneF ? FormatForResults(*block.ToneF) + " Hz" : std::string("(no tone frequency line)"));
+    text += block.ToneSPL ? " at " + FormatForResults(*block.ToneSPL) + " dB SPL\n" : std::string(", no tone level line\n");
     if (block.Attenuator) {
         text += "  attenuator: " + Shown(*block.Attenuator) + "\n";
     }

@@ -15,7 +15,7 @@
 
 namespace {
 
-struct Request {
+struct ReportRequest {
     std::string path;
     std::string output;
     std::string paper = "a4";
@@ -39,7 +39,7 @@ std::string WhatWasWritten(const RecordAnalysis& results, const ListenerDetails&
            + count(conditions.size(), "condition") + ")";
 }
 
-int Report(const Request& request)
+int Report(const ReportRequest& request)
 {
     if (const Result<> details = CheckListenerDetails(request.listener); !details) {
         std::cerr << "quorvex-sim report: " << details.Reason() << "\n";
@@ -86,7 +86,7 @@ SimCommand AddReportCommand(CLI::App& tool)
 {
     CLI::App* command = tool.add_subcommand("report", "write the per-listener PDF report of a results file");
     command->footer("Reads the session record (NAME.csv) and trial log (NAME.trials.csv) beside NAME.dat; the report is written to the PDF file.");
-    const auto request = std::make_shared<Request>();
+    const auto request = std::make_shared<ReportRequest>();
     command->add_option("-o,--output", request->output, "the PDF file (default NAME.pdf)")->type_name("FILE");
     command->add_option("--paper", request->paper, "paper size (default a4)")
         ->type_name("a4|letter")

@@ -33,28 +33,23 @@ struct RunRequest {
     HeadphoneRequest headphone;
 };
 
-std::string Number(double value)
-{
-    return FormatForResults(value);
-}
-
 std::string Describe(const RunRequest& request, const ParameterSet& parameters)
 {
     const TestCondition& c = parameters.Conditions[static_cast<std::size_t>(request.options.Condition - 1)];
     const ListenerSettings& listener = request.options.Listener;
     std::string text = request.ini + ", condition " + std::to_string(request.options.Condition) + ": tone "
-                       + Number(c.ToneF) + " Hz at " + (c.ToneSL ? Number(*c.ToneSL) + " dB SL" : Number(c.ToneSPL) + " dB SPL") + ", masker " + Number(c.MaskerBW)
-                       + " Hz wide from " + Number(c.StartF) + " to " + Number(c.EndF) + " Hz in "
-                       + Number(c.FStep) + " Hz and " + Number(c.SPLstep) + " dB steps, "
+                       + FormatForResults(c.ToneF) + " Hz at " + (c.ToneSL ? FormatForResults(*c.ToneSL) + " dB SL" : FormatForResults(c.ToneSPL) + " dB SPL") + ", masker " + FormatForResults(c.MaskerBW)
+                       + " Hz wide from " + FormatForResults(c.StartF) + " to " + FormatForResults(c.EndF) + " Hz in "
+                       + FormatForResults(c.FStep) + " Hz and " + FormatForResults(c.SPLstep) + " dB steps, "
                        + (parameters.Settings.Attenuator == AttenuatorMode::Kc35 ? "KC35 levels" : "software levels")
                        + "\n";
     text += "listener: " + EarName(request.options.Ear) + " ear, sweep " + DirectionName(request.options.SweepDirection)
-            + ", criterion " + Number(listener.CriterionDb)
+            + ", criterion " + FormatForResults(listener.CriterionDb)
             + " dB, ";
     if (listener.Seed == 0) {
         text += "noise-free (seed 0)\n";
     } else {
-        text += "internal noise " + Number(listener.NoiseDb) + " dB (seed " + std::to_string(listener.Seed) + ")\n";
+        text += "internal noise " + FormatForResults(listener.NoiseDb) + " dB (seed " + std::to_string(listener.Seed) + ")\n";
     }
     const EarHearing& hearing = request.options.Hearing.Of(request.options.Ear);
     if (!hearing.Normal()) {
@@ -68,10 +63,10 @@ void PrintPoints(const VirtualRunResult& result, const std::optional<ExpectedCur
     std::cout << "points: " << result.Points.size() << '\n';
     std::cout << (expected ? "  frequency\tlevel\texpected\tdifference\n" : "  frequency\tlevel\n");
     for (const ResultPoint& point : result.Points) {
-        std::cout << "  " << Number(point.Freq) << '\t' << Number(point.SPL);
+        std::cout << "  " << FormatForResults(point.Freq) << '\t' << FormatForResults(point.SPL);
         if (expected) {
             const double level = expected->MaskerLevel(point.Freq);
-            std::cout << '\t' << Number(level) << '\t' << Number(point.SPL - level);
+            std::cout << '\t' << FormatForResults(level) << '\t' << FormatForResults(point.SPL - level);
         }
         std::cout << '\n';
     }
@@ -128,12 +123,12 @@ int PrintThreshold(const RunRequest& request, const ParameterSet& parameters, co
     const TestCondition& c = parameters.Conditions[static_cast<std::size_t>(request.options.Condition - 1)];
     const ExperimentSettings& s = parameters.Settings;
     std::cout << request.ini << ", condition " << request.options.Condition << ": threshold in quiet at "
-              << Number(c.ToneF) << " Hz, " << EarName(request.options.Ear) << " ear, from " << Number(s.ThresholdStartSPL)
-              << " dB SPL in " << Number(s.ThresholdStep) << " dB steps, " << s.ThresholdReversals << " reversals\n";
+              << FormatForResults(c.ToneF) << " Hz, " << EarName(request.options.Ear) << " ear, from " << FormatForResults(s.ThresholdStartSPL)
+              << " dB SPL in " << FormatForResults(s.ThresholdStep) << " dB steps, " << s.ThresholdReversals << " reversals\n";
     std::cout << "trials: " << result.Report.Trials << '\n';
     std::cout << "reversals:";
     for (const float level : result.Report.Reversals) {
-        std::cout << ' ' << Number(level);
+        std::cout << ' ' << FormatForResults(level);
     }
     std::cout << '\n';
     if (result.Report.Threshold) {
@@ -143,9 +138,9 @@ int PrintThreshold(const RunRequest& request, const ParameterSet& parameters, co
         std::cout << "threshold: none (no reversal)\n";
     }
     const std::optional<double> audiogram = ThresholdInQuiet(request.options.Hearing.Of(request.options.Ear), c.ToneF);
-    std::cout << "listener's threshold: " << Number(audiogram.value_or(ModelQuietThresholdDb)) << " dB SPL"
+    std::cout << "listener's threshold: " << FormatForResults(audiogram.value_or(ModelQuietThresholdDb)) << " dB SPL"
               << (audiogram ? "" : " (the model's own, without an audiogram)") << '\n';
-    std::cout << "elapsed (simulated): " << Number(result.ElapsedMs / 1000.0) << " s\n";
+    std::cout << "elapsed (simulated): " << FormatForResults(result.ElapsedMs / 1000.0) << " s\n";
     for (const std::string& flag : result.Report.ThresholdFlags) {
         std::cerr << "quorvex-sim run: " << flag << '\n';
     }
@@ -196,7 +191,7 @@ int Rehearse(RunRequest& request)
         expected.emplace(parameters.Settings, condition, request.options.Listener.CriterionDb);
     }
     PrintPoints(result, expected);
-    std::cout << "elapsed (simulated): " << Number(result.ElapsedMs / 1000.0) << " s\n";
+    std::cout << "elapsed (simulated): " << FormatForResults(result.ElapsedMs / 1000.0) << " s\n";
     std::cout << DescribeCurve(AnalyseCurve(result.Points));
     if (expected) {
         std::cout << DescribeExpectedCurve(*expected);

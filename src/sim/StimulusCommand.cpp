@@ -66,7 +66,7 @@ float PlayedMaskerLevel(const ExperimentSettings& settings, const TestCondition&
     return played;
 }
 
-std::string Number(double value)
+std::string DisplayNumber(double value)
 {
     return FormatForDisplay(value, '.');
 }
@@ -83,7 +83,7 @@ std::optional<Wave> BuildStimulus(const StimulusRequest& request, const Experime
         if (const Result<> check = CheckToneFrequency(condition); !check) {
             return refuse(check.Reason());
         }
-        std::cout << "calibration tone: 1000 ms at " << Number(condition.ToneF) << " Hz\n";
+        std::cout << "calibration tone: 1000 ms at " << DisplayNumber(condition.ToneF) << " Hz\n";
         return MakeCalibrationTone(settings, condition);
     }
     if (request.kind == "tone") {
@@ -92,8 +92,8 @@ std::optional<Wave> BuildStimulus(const StimulusRequest& request, const Experime
         }
         TestCondition toned = condition;
         toned.ToneSPL = request.level.value_or(condition.ToneSPL);
-        std::cout << "preview tone: " << Number(settings.ToneDuration) << " ms at " << Number(toned.ToneF)
-                  << " Hz, " << Number(toned.ToneSPL) << " dB SPL\n";
+        std::cout << "preview tone: " << DisplayNumber(settings.ToneDuration) << " ms at " << DisplayNumber(toned.ToneF)
+                  << " Hz, " << DisplayNumber(toned.ToneSPL) << " dB SPL\n";
         return MakePreviewTone(settings, toned);
     }
     // What "Run PTC" would refuse to play, a masker centre it could never reach too.
@@ -107,18 +107,18 @@ std::optional<Wave> BuildStimulus(const StimulusRequest& request, const Experime
         const float centre = *request.frequency;
         const float top = centre + condition.MaskerBW * 0.5f;
         if (!(centre > 0.0f)) {
-            return refuse("--frequency " + Number(centre) + " Hz: the masker's centre frequency must be above 0 Hz, "
+            return refuse("--frequency " + DisplayNumber(centre) + " Hz: the masker's centre frequency must be above 0 Hz, "
                           "as StartF must");
         }
         if (!(top <= SharedState::SampleRate * 0.5f)) {
-            return refuse("--frequency " + Number(centre) + " Hz: the masker band reaches " + Number(top)
-                          + " Hz, above half the sample rate (" + Number(SharedState::SampleRate * 0.5) + " Hz)");
+            return refuse("--frequency " + DisplayNumber(centre) + " Hz: the masker band reaches " + DisplayNumber(top)
+                          + " Hz, above half the sample rate (" + DisplayNumber(SharedState::SampleRate * 0.5) + " Hz)");
         }
     }
     Noise reservoir = MakeNoiseReservoir(condition, request.seed);
     if (request.kind == "reservoir") {
         std::cout << "noise reservoir: " << reservoir.SampleCount() << " samples, 0 to "
-                  << Number(condition.MaskerBW * 0.5f) << " Hz, RMS " << Number(reservoir.Rms()) << '\n';
+                  << DisplayNumber(condition.MaskerBW * 0.5f) << " Hz, RMS " << DisplayNumber(reservoir.Rms()) << '\n';
         return reservoir;
     }
     const float frequency = request.frequency.value_or(condition.StartF);
@@ -130,9 +130,9 @@ std::optional<Wave> BuildStimulus(const StimulusRequest& request, const Experime
     ExperimentSettings software = settings;
     software.Attenuator = AttenuatorMode::Software;
     masker.Add(MakeRunTone(software, condition, condition.ToneSPL));
-    std::cout << "masker: " << Number(settings.MaskerDuration) << " ms centred on " << Number(frequency)
-              << " Hz at " << Number(level) << " dB SPL, tone " << Number(condition.ToneF) << " Hz at "
-              << Number(condition.ToneSPL) << " dB SPL\n";
+    std::cout << "masker: " << DisplayNumber(settings.MaskerDuration) << " ms centred on " << DisplayNumber(frequency)
+              << " Hz at " << DisplayNumber(level) << " dB SPL, tone " << DisplayNumber(condition.ToneF) << " Hz at "
+              << DisplayNumber(condition.ToneSPL) << " dB SPL\n";
     return masker;
 }
 

@@ -47,7 +47,7 @@ void CatchStopSignals()
 
 constexpr int InterruptedStatus = 130;
 
-std::optional<StudyPlan> Load(const std::string& path)
+std::optional<StudyPlan> LoadPlan(const std::string& path)
 {
     Result<StudyPlan> plan = LoadStudy(path);
     if (!plan) {
@@ -168,7 +168,7 @@ private:
 
 int RunStudy(const std::string& path, std::optional<int> onlyTask, int jobs)
 {
-    const std::optional<StudyPlan> plan = Load(path);
+    const std::optional<StudyPlan> plan = LoadPlan(path);
     if (!plan) {
         return 1;
     }
@@ -291,7 +291,7 @@ int RunStudy(const std::string& path, std::optional<int> onlyTask, int jobs)
 
 int MergeStudy(const std::string& path, const std::string& output)
 {
-    const std::optional<StudyPlan> plan = Load(path);
+    const std::optional<StudyPlan> plan = LoadPlan(path);
     if (!plan) {
         return 1;
     }
@@ -384,7 +384,7 @@ SimCommand AddStudyCommand(CLI::App& tool)
         ->required();
     return {command, [request] {
                 if (request->tasks->parsed()) {
-                    const std::optional<StudyPlan> plan = Load(request->study);
+                    const std::optional<StudyPlan> plan = LoadPlan(request->study);
                     if (!plan) {
                         return 1;
                     }

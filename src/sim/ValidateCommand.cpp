@@ -10,12 +10,13 @@
 #include "NumberFormat.h"
 #include "TipFinding.h"
 #include "TrialEntries.h"
+#include "SessionValidation.h"
+#include "ValidationParts.h"
 #include "VirtualRun.h"
 
 #include <CLI/CLI.hpp>
 
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -30,6 +31,8 @@ struct Request {
     bool findings = false;
     double thresholdDb = 30.0;  // the listeners' threshold in quiet at every frequency
     double deadEdge = 0.75;     // the dead region's lower edge, times the tone frequency
+    int sessions = 0;           // whole sessions per listener and tone instead; 0: none
+    double sensationLevel = 10.0;
 };
 
 // The values one estimator gave over the runs of one direction (or their combined curves).
@@ -62,11 +65,6 @@ void AddMeasures(Estimators& e, const CurveMeasures& m)
     e.high.Add(m.High.DbPerOctave);
 }
 
-std::string Number(double value)
-{
-    return FormatForResults(value);
-}
-
 // "bias ± SD (n)" against the true value, with the estimator's decimals.
 std::string Cell(const Sample& sample, double truth, int decimals)
 {
@@ -86,64 +84,6 @@ std::string Cell(const Sample& sample, double truth, int decimals)
     }
     return text;
 }
-
-TestCondition ConditionFor(double toneF)
-{
-    TestCondition c;
-    c.ToneF = static_cast<float>(toneF);
-    c.StartF = static_cast<float>(0.6 * toneF);
-    c.EndF = static_cast<float>(1.6 * toneF);
-    c.FStep = static_cast<float>(toneF / 100.0);
-    c.MaskerBW = static_cast<float>(toneF / 10.0);
-    c.SPLstep = 2.0f;
-    c.MaxSPL = 90.0f;
-    c.ToneSPL = 40.0f;
-    c.MaskStartSPL = 60.0f;
-    return c;
-}
-
-ExperimentSettings Settings(int conditions)
-{
-    ExperimentSettings s;
-    s.Attenuator = AttenuatorMode::Software;
-    s.ToneDuration = 400.0f;
-    s.MaskerDuration = 600.0f;
-    s.ISI = 20;
-    s.RiseFall = 20.0f;
-    s.CalibFactor = 100.0f;
-    s.N_Cond = conditions;
-    return s;
-}
-
-// A folder of its own for the runs' files, removed at the end.
-class WorkFolder {
-public:
-    WorkFolder()
-        : previous_(std::filesystem::current_path())
-    {
-        std::string name = (std::filesystem::temp_directory_path() / "quorvex-validate-XXXXXX").string();
-        if (::mkdtemp(name.data()) != nullptr) {
-            path_ = name;
-            std::filesystem::current_path(path_);
-        }
-    }
-    bool Made() const { return !path_.empty(); }
-    ~WorkFolder()
-    {
-        if (!Made()) {
-            return;
-        }
-        std::error_code ignored;
-        std::filesystem::current_path(previous_, ignored);
-        std::filesystem::remove_all(path_, ignored);
-    }
-    WorkFolder(const WorkFolder&) = delete;
-    WorkFolder& operator=(const WorkFolder&) = delete;
-
-private:
-    std::filesystem::path previous_;
-    std::filesystem::path path_;
-};
 
 // The measures of seeded run `run` of condition `k` (from 0) in one direction, its files removed.
 std::optional<CurveMeasures> MeasureSeededRun(const ParameterSet& parameters, std::size_t k, int run, Sweep direction,
@@ -172,58 +112,39 @@ std::optional<CurveMeasures> MeasureSeededRun(const ParameterSet& parameters, st
     return MeasureRun(result.Points, {c.ToneF, c.MaxSPL, summary}, analysis);
 }
 
-// How often each finding came out, over the runs of one kind of curve.
-struct FindingCounts {
-    int counts[4] = {0, 0, 0, 0};
-    int total = 0;
-    void Add(FindingKind kind)
-    {
-        ++counts[static_cast<int>(kind)];
-        ++total;
-    }
-    std::string Rate(FindingKind kind) const
-    {
-        const int n = counts[static_cast<int>(kind)];
-        return std::to_string(n) + "/" + std::to_string(total) + " (" + FormatPercent(100.0 * n / total) + " %)";
-    }
-};
-
 int ValidateFindings(const Request& request, const ParameterSet& parameters)
 {
     const TipNorm norm;
     std::cout << "# The tip's finding against the virtual listener\n\n"
               << "Made by `quorvex-sim validate --findings --runs " << request.runs << " --threshold "
-              << Number(request.thresholdDb) << " --dead-edge " << Number(request.deadEdge) << "` (" << request.runs
+              << FormatForResults(request.thresholdDb) << " --dead-edge " << FormatForResults(request.deadEdge) << "` (" << request.runs
               << " seeded pairs of runs per listener and tone, one upward and one downward, combined; run k upward "
                  "has seed 2k+1, downward 2k+2). The conditions are those of the estimators' table "
                  "(analysis-validation.md): tone at 40 dB SPL, masker from 0.6 to 1.6 times the tone frequency. "
                  "Both listeners have a threshold in quiet of "
-              << Number(request.thresholdDb)
+              << FormatForResults(request.thresholdDb)
               << " dB SPL at every frequency, so the tone is "
-              << Number(40.0 - request.thresholdDb)
-              << " dB above it; the listener with a dead region has one from " << Number(request.deadEdge)
+              << FormatForResults(40.0 - request.thresholdDb)
+              << " dB above it; the listener with a dead region has one from " << FormatForResults(request.deadEdge)
               << " times the tone frequency up to 20 kHz, and hears the tone through the filter at that edge. "
                  "Norm: the defaults ("
               << FormatPercent(norm.LowPercent) << " % to " << FormatPercent(norm.HighPercent)
               << " % for upward curves, moved for downward and combined ones; off-frequency from "
               << FormatPercent(norm.OffFrequencyPercent) << " %).\n\n"
               << "Each cell: runs (or combined curves) with that finding, of all.\n";
-    const WorkFolder folder;
+    const ValidationFolder folder;
     if (!folder.Made()) {
         std::cerr << "quorvex-sim validate: no temporary folder could be made\n";
         return 1;
     }
     for (std::size_t k = 0; k < parameters.Conditions.size(); ++k) {
         const TestCondition& c = parameters.Conditions[k];
-        std::cout << "\n## Tone " << Number(c.ToneF) << " Hz\n\n"
+        std::cout << "\n## Tone " << FormatForResults(c.ToneF) << " Hz\n\n"
                   << "| listener | curve | tip within the normal range | outside the range | off-frequency | not definable |\n"
                   << "|---|---|---|---|---|---|\n";
         for (const bool dead : {false, true}) {
-            ListenerHearing hearing;
-            hearing.Right.Audiogram = {{c.ToneF, request.thresholdDb}};
-            if (dead) {
-                hearing.Right.Dead = DeadRegion{request.deadEdge * c.ToneF, 20000.0};
-            }
+            const ListenerHearing hearing = ValidationListener(
+                c.ToneF, request.thresholdDb, dead ? std::optional<double>(request.deadEdge) : std::nullopt);
             FindingCounts up, down, combined;
             for (int run = 0; run < request.runs; ++run) {
                 std::vector<CurveMeasures> pair;
@@ -246,7 +167,7 @@ int ValidateFindings(const Request& request, const ParameterSet& parameters)
             }
             for (const auto& [name, counts] : {std::pair{"upward", &up}, std::pair{"downward", &down},
                                               std::pair{"combined", &combined}}) {
-                std::cout << "| " << (dead ? "dead region from " + Number(request.deadEdge * c.ToneF) + " Hz" : std::string("normal"))
+                std::cout << "| " << DescribeValidationListener(hearing)
                           << " | " << name << " | " << counts->Rate(FindingKind::Normal) << " | "
                           << counts->Rate(FindingKind::OutsideRange) << " | " << counts->Rate(FindingKind::OffFrequency)
                           << " | " << counts->Rate(FindingKind::NotDefinable) << " |\n";
@@ -260,9 +181,13 @@ int Validate(const Request& request)
 {
     ParameterSet parameters;
     for (const double tone : request.tones) {
-        parameters.Conditions.push_back(ConditionFor(tone));
+        parameters.Conditions.push_back(ValidationCondition(tone));
     }
-    parameters.Settings = Settings(static_cast<int>(parameters.Conditions.size()));
+    parameters.Settings = ValidationSettings(static_cast<int>(parameters.Conditions.size()));
+    if (request.sessions > 0) {
+        return ValidateSessions({request.sessions, request.tones, request.thresholdDb, request.deadEdge,
+                                 request.sensationLevel});
+    }
     if (request.findings) {
         return ValidateFindings(request, parameters);
     }
@@ -270,8 +195,8 @@ int Validate(const Request& request)
     std::cout << "# Tip, Q10 and slope estimators against the virtual listener\n\n"
               << "Made by `quorvex-sim validate --runs " << request.runs << "` (" << request.runs
               << " seeded runs per direction and tone; run k upward has seed 2k+1, downward 2k+2, "
-              << "and the two are combined). Listener: criterion " << Number(listenerDefaults.CriterionDb)
-              << " dB, internal noise " << Number(listenerDefaults.NoiseDb)
+              << "and the two are combined). Listener: criterion " << FormatForResults(listenerDefaults.CriterionDb)
+              << " dB, internal noise " << FormatForResults(listenerDefaults.NoiseDb)
               << " dB. Each condition: tone at 40 dB SPL, masker from 0.6 to 1.6 times the tone "
                  "frequency in steps of 1/100 of it, 1/10 of it wide, 2 dB steps, start 60 dB SPL, MaxSPL 90; "
                  "400/600 ms tone/masker, ISI 20 ms, software levels.\n\n"
@@ -280,7 +205,7 @@ int Validate(const Request& request)
                  "over the runs; \"without\" counts runs that gave no estimate. Frequencies in Hz, levels in "
                  "dB SPL, slopes in dB/octave. The true slopes are line fits to the closed-form curve over "
                  "the same ranges (from the tone), below MaxSPL.\n";
-    const WorkFolder folder;
+    const ValidationFolder folder;
     if (!folder.Made()) {
         std::cerr << "quorvex-sim validate: no temporary folder could be made in "
                   << std::filesystem::temp_directory_path().string() << "\n";
@@ -308,7 +233,7 @@ int Validate(const Request& request)
         }
         const auto band = truth.Q10();
         const ExpectedSlopes slopes = ExpectedSideSlopes(truth, c, request.parameters);
-        std::cout << "\n## Tone " << Number(c.ToneF) << " Hz\n\n"
+        std::cout << "\n## Tone " << FormatForResults(c.ToneF) << " Hz\n\n"
                   << "| estimator | listener's value | upward | downward | combined |\n"
                   << "|---|---|---|---|---|\n";
         // Each estimator with the decimals its spread can tell: tenths of a Hz and of a dB per
@@ -354,13 +279,24 @@ SimCommand AddValidateCommand(CLI::App& tool)
     command->add_flag("--findings", request->findings,
                       "instead: how often the tip's finding is normal for a listener with normal filters and "
                       "off-frequency for one with a dead region below the tone (default: the estimators)");
+    command->add_option("--sessions", request->sessions,
+                        "instead: N whole seeded sessions (threshold, practice runs, curves, finding) per tone for "
+                        "each listener: the threshold's bias and SD, and how often the finding is right (default: none, "
+                        "the estimators)")
+        ->type_name("N")
+        ->check(CLI::Range(1, 100000));
     command->add_option("--threshold", request->thresholdDb,
-                        "with --findings: the listeners' threshold in quiet, dB SPL (default 30)")
+                        "with --findings or --sessions: the listeners' threshold in quiet, dB SPL (default 30)")
         ->type_name("DB")
         ->check(CLI::Range(-20.0, 39.0));
     command->add_option("--dead-edge", request->deadEdge,
-                        "with --findings: the dead region's lower edge, times the tone frequency (default 0.75)")
+                        "with --findings or --sessions: the dead region's lower edge, times the tone frequency "
+                        "(default 0.75)")
         ->type_name("RATIO")
         ->check(CLI::Range(0.6, 0.99));
+    command->add_option("--sl", request->sensationLevel,
+                        "with --sessions: the tone's level above the threshold measured, dB (default 10)")
+        ->type_name("DB")
+        ->check(CLI::Range(0.0, 40.0));
     return {command, [request] { return Validate(*request); }};
 }

@@ -7,7 +7,7 @@
 
 namespace {
 
-double Db(double ratio)
+double RatioDb(double ratio)
 {
     return 10.0 * std::log10(ratio);
 }
@@ -68,7 +68,7 @@ ExpectedCurve::ExpectedCurve(const ExperimentSettings& settings, const TestCondi
         toneSpectrum += 0.5 * RoexWeight(toneF_, toneF_ + settings.ModFreq);
     }
     const double gateRatio = sum2 > 0.0 ? sum4 / sum2 : 1.0;
-    levelOffset_ = toneLevel + Db(toneSpectrum) + Db(2.0) + Db(gateRatio) - criterionDb;
+    levelOffset_ = toneLevel + RatioDb(toneSpectrum) + RatioDb(2.0) + RatioDb(gateRatio) - criterionDb;
 }
 
 double ExpectedCurve::BandWeight(double centreHz) const
@@ -81,7 +81,7 @@ double ExpectedCurve::BandWeight(double centreHz) const
 
 double ExpectedCurve::MaskerLevel(double centreHz) const
 {
-    return levelOffset_ - Db(BandWeight(centreHz));
+    return levelOffset_ - RatioDb(BandWeight(centreHz));
 }
 
 std::optional<ExpectedCurve::Bandwidth> ExpectedCurve::Q10() const

@@ -13,21 +13,21 @@ namespace {
 // shorter than this, so nothing of a sound's end reaches its start.
 constexpr std::size_t GuardFrames = 4096;
 
-struct FreeBuffer {
+struct FftwFree {
     void operator()(void* buffer) const { fftwf_free(buffer); }
 };
-struct DestroyPlan {
+struct FftwDestroyPlan {
     void operator()(fftwf_plan_s* plan) const { fftwf_destroy_plan(plan); }
 };
 
 template <typename T>
-std::unique_ptr<T, FreeBuffer> Allocate(std::size_t count)
+std::unique_ptr<T, FftwFree> AllocateOwned(std::size_t count)
 {
     void* buffer = fftwf_malloc(sizeof(T) * count);
     if (buffer == nullptr) {
         throw std::bad_alloc();
     }
-    return std::unique_ptr<T, FreeBuffer>(static_cast<T*>(buffer));
+    return std::unique_ptr<T, FftwFree>(static_cast<T*>(buffer));
 }
 
 }  // namespace
@@ -38,10 +38,10 @@ struct SimulatedHeadphone::Transform {
     std::size_t Frames = 0;
     int SampleRate = 0;
     std::size_t Length = 0;
-    std::unique_ptr<float, FreeBuffer> Samples;
-    std::unique_ptr<std::complex<float>, FreeBuffer> Bins;
-    std::unique_ptr<fftwf_plan_s, DestroyPlan> Forward;
-    std::unique_ptr<fftwf_plan_s, DestroyPlan> Inverse;
+    std::unique_ptr<float, FftwFree> Samples;
+    std::unique_ptr<std::complex<float>, FftwFree> Bins;
+    std::unique_ptr<fftwf_plan_s, FftwDestroyPlan> Forward;
+    std::unique_ptr<fftwf_plan_s, FftwDestroyPlan> Inverse;
     std::array<std::vector<float>, 2> Gains;  // left, right: linear gain per bin, with the 1/Length of the round trip
 };
 
@@ -63,8 +63,8 @@ SimulatedHeadphone::Transform& SimulatedHeadphone::TransformFor(std::size_t fram
     t->SampleRate = sampleRate;
     t->Length = std::bit_ceil(frames + GuardFrames);
     const std::size_t bins = t->Length / 2 + 1;
-    t->Samples = Allocate<float>(t->Length);
-    t->Bins = Allocate<std::complex<float>>(bins);
+    t->Samples = AllocateOwned<float>(t->Length);
+    t->Bins = AllocateOwned<std::complex<float>>(bins);
     auto* complexBins = reinterpret_cast<fftwf_complex*>(t->Bins.get());
     t->Forward.reset(fftwf_plan_dft_r2c_1d(static_cast<int>(t->Length), t->Samples.get(), complexBins, FFTW_ESTIMATE));
     t->Inverse.reset(fftwf_plan_dft_c2r_1d(static_cast<int>(t->Length), complexBins, t->Samples.get(), FFTW_ESTIMATE));

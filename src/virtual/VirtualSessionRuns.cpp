@@ -32,3 +32,61 @@ std::int64_t RunSessionWithVirtualListener(
     }
     return elapsedMs;
 }
+
+Result<SessionFindings> RunWholeSession(const ParameterLoad& load, const VirtualSessionRunsOptions& options)
+{
+    const SessionProtocol& protocol = load.Session;
+    if (!protocol.Runnable() || protocol.Runs.empty()) {
+        return Failure{protocol.Refusal.empty() ? "The file has no session to run." : protocol.Refusal};
+    }
+    SharedState state;
+    state.Settings = load.Parameters.Settings;
+    state.Conditions = load.Parameters.Conditions;
+    state.SubjectName = options.Subject;
+    state.ResultsFileName = options.ResultsName + ".dat";
+    state.Calibration = options.Calibration;
+    if (Result<> check = CheckSessionRuns(protocol, state, '.'); !check) {
+        return Failure{check.Reason()};
+    }
+    SessionRunner runner(protocol, PlanSession(protocol, state.Settings, state.Conditions), options.Subject,
+                         state.ResultsFileName);
+    if (!runner.RecordProblem().empty()) {
+        return Failure{runner.RecordProblem()};
+    }
+    if (Result<> started = runner.StartNew(std::chrono::system_clock::now()); !started) {
+        return Failure{started.Reason()};
+    }
+    std::string trouble;
+    const std::int64_t elapsedMs
+        = RunSessionWithVirtualListener(runner, load.Parameters, options, [&trouble](int, const VirtualRunResult& result) {
+              for (const std::string* error : {&result.Report.ResultsError, &result.Report.RecordError,
+                                               &result.Report.TrialLogError, &result.Report.DictionaryError,
+                                               &result.Report.TestLogError}) {
+                  if (trouble.empty() && !error->empty()) {
+                      trouble = *error;
+                  }
+              }
+              return trouble.empty();
+          });
+    if (!trouble.empty()) {
+        return Failure{trouble};
+    }
+    const SessionProgress progress = runner.Progress(elapsedMs, state);
+    if (progress.Finished != progress.Runs) {
+        return Failure{runner.EndReason()};
+    }
+    const std::string& resultsFile = state.ResultsFileName;
+    const RecordedRuns record = ReadRecordFiles(SessionRecordFileName(resultsFile), TrialLogFileName(resultsFile));
+    if (!record.Problems.empty()) {
+        return Failure{record.Problems.front()};
+    }
+    SessionFindings findings;
+    findings.Session = runner.Id();
+    for (const RecordedRun& run : record.Runs) {
+        if (run.Session == findings.Session && run.Kind == RunKind::Threshold) {
+            findings.Thresholds.push_back(run);
+        }
+    }
+    findings.Analysis = AnalyseRecordedRuns(record.Runs, RunSelection{findings.Session, {}});
+    return findings;
+}

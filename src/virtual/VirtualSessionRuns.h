@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ConditionAnalysis.h"
+#include "ParameterFile.h"
+#include "Result.h"
 #include "SessionRunner.h"
 #include "VirtualRun.h"
 
@@ -26,3 +29,17 @@ struct VirtualSessionRunsOptions {
 std::int64_t RunSessionWithVirtualListener(
     SessionRunner& runner, const ParameterSet& parameters, const VirtualSessionRunsOptions& options,
     const std::function<bool(int index, const VirtualRunResult& result)>& afterRun);
+
+// What a whole session found, read back from its record as the analysis reads it: its threshold
+// runs and its tuning curves analysed, with each condition's combined curve and finding.
+struct SessionFindings {
+    std::string Session;
+    std::vector<RecordedRun> Thresholds;  // in the order they were measured
+    ResultsAnalysis Analysis;             // the session's tuning curves
+};
+
+// A new session of `load`'s protocol (the threshold runs, practice runs and tuning curves it
+// lists) run to its end with the virtual listener, as "Run Session" runs it, into the files of
+// options.ResultsName. Refused when the protocol cannot run or a run cannot start; fails when a
+// file could not be written or the session did not finish.
+Result<SessionFindings> RunWholeSession(const ParameterLoad& load, const VirtualSessionRunsOptions& options);

@@ -61,7 +61,7 @@ TEST(CurveMeasures, FitsAKnownParabolaAndKnownSides)
     EXPECT_NEAR(*p.Fitted.Freq, 1100.0, 3.0);
     EXPECT_NEAR(*p.Fitted.Level, 40.0, 0.3);
     EXPECT_NEAR(*p.FittedShiftPercent, 10.0, 0.3);
-    EXPECT_FALSE(ShiftMarked(*p.FittedShiftPercent));
+    EXPECT_FALSE(ShiftMarked(*p.FittedShiftPercent, 20.0));
     EXPECT_NEAR(p.Fitted.WindowLowHz, p.Smoothed.Tip->Freq * std::exp2(-0.2), 1e-6);
 
     // Straight sides beyond the rounded tip: the slopes are the sides' own.
@@ -71,7 +71,8 @@ TEST(CurveMeasures, FitsAKnownParabolaAndKnownSides)
     EXPECT_NEAR(*v.High.DbPerOctave, 100.0, 2.0);
     EXPECT_NEAR(v.Low.ToHz, v.Smoothed.Tip->Freq * std::exp2(-0.15), 1e-3);
     EXPECT_TRUE(v.Flags.empty()) << v.Flags.front().Reason;
-    EXPECT_TRUE(ShiftMarked(-20.0));
+    EXPECT_TRUE(ShiftMarked(-20.0, 20.0));
+    EXPECT_FALSE(ShiftMarked(-20.0, 25.0)) << "a condition's own criterion";
 }
 
 TEST(CurveMeasures, SaysWhyThereIsNoFittedTip)

@@ -364,6 +364,8 @@ TEST_F(SetupWindowTest, AToneInDbSLRestsOnTheSubjectsLatestThreshold)
     form->SubjectEditExit();
     auto* label = Control<QLabel>("Label6");
     EXPECT_EQ(label->text(), "10 dB SL: no threshold on record");
+    auto* quiet = Control<QLabel>("QuietToneLabel");
+    EXPECT_TRUE(quiet->isHidden()) << "no level to judge yet: " << quiet->toolTip().toStdString();
     messages.clear();
     form->RunPTCClick();
     ASSERT_EQ(messages.size(), 1) << "the run was not refused";
@@ -380,6 +382,9 @@ TEST_F(SetupWindowTest, AToneInDbSLRestsOnTheSubjectsLatestThreshold)
     ASSERT_TRUE(WriteSessionFiles(measured, log, 0).RecordError.empty());
     form->SubjectEditExit();
     EXPECT_TRUE(label->text().startsWith("10 dB SL = 47.3 dB SPL (threshold 37.3 dB SPL, measured ")) << label->text().toStdString();
+    // The fake output's 16 bits: the tone the run will play, not the file's ToneSPL, is judged.
+    EXPECT_FALSE(quiet->isHidden());
+    EXPECT_TRUE(quiet->toolTip().startsWith("The tone at 47.3 dB SPL keeps ")) << quiet->toolTip().toStdString();
 }
 
 TEST_F(SetupWindowTest, EarAndSweepFollowTheRadioGroups)

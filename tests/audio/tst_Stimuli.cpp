@@ -1,4 +1,5 @@
 #include "BandEnergy.h"
+#include "NonFiniteSamples.h"
 #include "Stimuli.h"
 #include "StimulusLimits.h"
 #include "StimulusResolution.h"
@@ -205,9 +206,6 @@ TEST_P(RunLimits, RefuseWhatTheRunCannotHonourNamingTheValue)
         EXPECT_NE(check.Reason().find(named), std::string::npos) << check.Reason();
     }
 }
-
-constexpr float Nan = std::numeric_limits<float>::quiet_NaN();
-constexpr float Inf = std::numeric_limits<float>::infinity();
 
 INSTANTIATE_TEST_SUITE_P(
     Settings, RunLimits,

@@ -1,7 +1,8 @@
-#include "WaveSupport.h"
+#include "NonFiniteSamples.h"
 #include "Pcm16.h"
 #include "RecordingSoundOutput.h"
 #include "Wave.h"
+#include "WaveSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -14,9 +15,6 @@
 #include <vector>
 
 namespace {
-
-constexpr float Nan = std::numeric_limits<float>::quiet_NaN();
-constexpr float Inf = std::numeric_limits<float>::infinity();
 
 Wave WaveOf(std::initializer_list<float> values, int rate = 44100)
 {

@@ -1,3 +1,4 @@
+#include "NonFiniteSamples.h"
 #include "RuntimeRandom.h"
 #include "Wave.h"
 #include "WaveSupport.h"
@@ -13,9 +14,6 @@
 #include <tuple>
 
 namespace {
-
-constexpr float Nan = std::numeric_limits<float>::quiet_NaN();
-constexpr float Inf = std::numeric_limits<float>::infinity();
 
 Wave Constant(float durationMs, float value)
 {

@@ -55,7 +55,7 @@ SharedState DownwardRun()
     return state;
 }
 
-QList<QPointF> Points(const QXYSeries* series)
+QList<QPointF> SeriesPoints(const QXYSeries* series)
 {
     return series ? series->points() : QList<QPointF>{};
 }
@@ -165,8 +165,8 @@ TEST_F(GraphWindowTest, FixedAxesNoLegendNoZoom)
 TEST_F(GraphWindowTest, ShowingDrawsTheDownwardRunInAscendingFrequency)
 {
     Show();
-    EXPECT_EQ(Points(Line()), (QList<QPointF>{{1980, 44}, {1990, 47}, {2000, 50}}));
-    EXPECT_EQ(Points(Marker()), (QList<QPointF>{{1000, 30}}));
+    EXPECT_EQ(SeriesPoints(Line()), (QList<QPointF>{{1980, 44}, {1990, 47}, {2000, 50}}));
+    EXPECT_EQ(SeriesPoints(Marker()), (QList<QPointF>{{1000, 30}}));
     EXPECT_EQ(Chart()->title(), "S01: left ear — Condition 1 — 1000 Hz tone, downward sweep");
     EXPECT_EQ(View()->accessibleName(), "S01: left ear — Condition 1 — 1000 Hz tone, downward sweep");
 }
@@ -187,8 +187,8 @@ TEST_F(GraphWindowTest, EveryShowingRebuildsFromTheState)
     state.Current().ToneSPL = 55.0f;  // moved after the run: the marker keeps RunToneSPL
     Show();
 
-    EXPECT_EQ(Points(Line()), (QList<QPointF>{{500, 40}, {510, 43}, {510, 40}, {520, 42}}));
-    EXPECT_EQ(Points(Marker()), (QList<QPointF>{{800, 30}}));
+    EXPECT_EQ(SeriesPoints(Line()), (QList<QPointF>{{500, 40}, {510, 43}, {510, 40}, {520, 42}}));
+    EXPECT_EQ(SeriesPoints(Marker()), (QList<QPointF>{{800, 30}}));
     EXPECT_EQ(Chart()->title(), ": right ear — Condition 1 — 800 Hz tone, upward sweep");
 }
 
@@ -328,7 +328,7 @@ TEST_F(GraphWindowTest, APointAtZeroHertzIsLeftOutAndTheRestDrawnInEveryCopy)
         state.Results.Record(f, spl);
     state.Results.StoredResultCount = 4;
     Show();
-    EXPECT_EQ(Points(Line()).size(), 3);
+    EXPECT_EQ(SeriesPoints(Line()).size(), 3);
 
     QApplication::clipboard()->clear();
     Find<QPushButton>("Button3")->click();
@@ -519,7 +519,7 @@ TEST_F(GraphWindowTest, EarlierRunsAreOverlaidWithALegendAndTheGraphSavesAsPngSv
     ASSERT_EQ(legend.size(), 2) << legend.join(" | ").toStdString();
     EXPECT_TRUE(legend[0].startsWith("left ear, upwards, ")) << legend[0].toStdString();
     EXPECT_TRUE(legend[1].startsWith("right ear, downwards, ")) << legend[1].toStdString();
-    EXPECT_EQ(Points(Chart()->findChild<QLineSeries*>("EarlierRun2")),
+    EXPECT_EQ(SeriesPoints(Chart()->findChild<QLineSeries*>("EarlierRun2")),
               (QList<QPointF>{{950, 41}, {1050, 33}, {1200, 45}}));
     EXPECT_TRUE(Chart()->legend()->isVisible());
     EXPECT_EQ(Line()->name(), "Latest run: left ear, downwards");

@@ -68,19 +68,19 @@ TEST(RecordColumnTables, NameEveryColumnOnceAndDescribeIt)
 {
     std::set<std::string> names;
     for (std::size_t c = 0; c < RecordColumnCount; ++c) {
-        const ColumnSpec spec = Spec(static_cast<RecordColumn>(c));
-        SCOPED_TRACE(spec.Name);
-        EXPECT_TRUE(names.insert(spec.Name).second);
-        EXPECT_NE(std::string(spec.Description), "");
-        EXPECT_EQ(RecordColumnNamed(spec.Name), static_cast<RecordColumn>(c));
+        const ColumnDefinition definition = Definition(static_cast<RecordColumn>(c));
+        SCOPED_TRACE(definition.Name);
+        EXPECT_TRUE(names.insert(definition.Name).second);
+        EXPECT_NE(std::string(definition.Description), "");
+        EXPECT_EQ(RecordColumnNamed(definition.Name), static_cast<RecordColumn>(c));
     }
     names.clear();
     for (std::size_t c = 0; c < TrialColumnCount; ++c) {
-        const ColumnSpec spec = Spec(static_cast<TrialColumn>(c));
-        SCOPED_TRACE(spec.Name);
-        EXPECT_TRUE(names.insert(spec.Name).second);
-        EXPECT_NE(std::string(spec.Description), "");
-        EXPECT_EQ(TrialColumnNamed(spec.Name), static_cast<TrialColumn>(c));
+        const ColumnDefinition definition = Definition(static_cast<TrialColumn>(c));
+        SCOPED_TRACE(definition.Name);
+        EXPECT_TRUE(names.insert(definition.Name).second);
+        EXPECT_NE(std::string(definition.Description), "");
+        EXPECT_EQ(TrialColumnNamed(definition.Name), static_cast<TrialColumn>(c));
     }
 }
 
@@ -96,7 +96,7 @@ TEST(RecordColumnTables, KeepTheFilesColumnsInTheirOrder)
               "conditions_file,subject_id,birth_date,examiner,listener_model,normal_tip_low,normal_tip_high,"
               "off_frequency_shift,calibration_profile,calibration_date,tone_correction,masker_correction_min,"
               "masker_correction_max,kc35_residual,flag_calibration_overdue,flag_no_listening_check,run_type,ToneSL,"
-              "threshold_run,threshold,threshold_sd,threshold_reversals\n");
+              "threshold_run,threshold,threshold_sd,threshold_reversals,threshold_flags\n");
     EXPECT_EQ(TrialLogHeader(),
               "run,trial,masker_freq,masker_spl,played,onset,key,key_changes,recorded,dropout,masker_correction\n");
 }

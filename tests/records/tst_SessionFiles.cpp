@@ -190,12 +190,35 @@ TEST_F(SessionFilesTest, TheListenerDetailsGoAfterThePointsColumnsAndReadBack)
     EXPECT_GT(details - header.begin(), std::find(header.begin(), header.end(), "masker_spl") - header.begin());
     EXPECT_EQ(std::vector<std::string>(details, details + 3),
               (std::vector<std::string>{"subject_id", "birth_date", "examiner"}));
-    EXPECT_EQ(std::vector<std::string>(header.end() - 6, header.end()),
+    EXPECT_EQ(std::vector<std::string>(header.end() - 7, header.end()),
               (std::vector<std::string>{"run_type", "ToneSL", "threshold_run", "threshold", "threshold_sd",
-                                        "threshold_reversals"}))
+                                        "threshold_reversals", "threshold_flags"}))
         << "the threshold columns, one block at the end";
     const RecordedRuns read = ReadSessionRecord(FileText(Record()));
     ASSERT_EQ(read.Runs.size(), 1u);
     EXPECT_EQ(read.Runs[0].Listener, state.Listener);
 }
 
+
+// A threshold run's flags are sentences with commas, colons and brackets: each comes back whole.
+TEST_F(SessionFilesTest, AThresholdRunsFlagsReadBackOneByOne)
+{
+    state.ResetResults();
+    log.Kind = RunKind::Threshold;
+    log.Reversals = {40.0f, 38.0f};
+    log.Threshold = EstimateThreshold(log.Reversals);
+    log.ThresholdFlags = {"The tone's level was held at the device's ceiling (110 dB SPL) during the run: the threshold "
+                          "may lie beyond it.",
+                          "The run reached its time limit (300 s) after 2 of its 8 reversals."};
+    ASSERT_EQ(WriteSessionFiles(state, log, 0).RecordError, "");
+    log.ThresholdFlags.clear();
+    log.RunId.clear();
+    ASSERT_EQ(WriteSessionFiles(state, log, 0).RecordError, "");
+    const RecordedRuns read = ReadSessionRecord(FileText(Record()));
+    ASSERT_EQ(read.Runs.size(), 2u);
+    EXPECT_EQ(read.Runs[0].ThresholdFlags, (std::vector<std::string>{
+                                               "The tone's level was held at the device's ceiling (110 dB SPL) during "
+                                               "the run: the threshold may lie beyond it.",
+                                               "The run reached its time limit (300 s) after 2 of its 8 reversals."}));
+    EXPECT_TRUE(read.Runs[1].ThresholdFlags.empty());
+}

@@ -22,7 +22,7 @@ RecordedRun ThresholdOf(const std::string& id, const std::string& ear, float ton
     return run;
 }
 
-SharedState Tone(AttenuatorMode mode = AttenuatorMode::Software)
+SharedState StateWithToneSL(AttenuatorMode mode = AttenuatorMode::Software)
 {
     SharedState state;
     state.Conditions.resize(1);
@@ -54,7 +54,7 @@ TEST_P(ThresholdOnRecord, GivesTheToneAboveItAndSaysWhenItIsNotOfThisSitting)
                    ThresholdOf("e", "right", 1000, 50)};
     record.Runs[3].Status = "ended";
     record.Runs[4].MarkedRepeated = true;
-    SharedState state = Tone();
+    SharedState state = StateWithToneSL();
     state.Calibration.Profile = GetParam().profile;
     const Result<ResolvedTone> tone = ResolveToneSL(record, state, GetParam().session, GetParam().today);
     ASSERT_TRUE(tone) << tone.Reason();
@@ -80,11 +80,11 @@ TEST(ToneLevel, IsWholeDecibelsWithTheAttenuatorAndRefusedWithoutAThreshold)
 {
     RecordedRuns record;
     record.Runs = {ThresholdOf("a", "right", 1000, 37.9)};
-    const Result<ResolvedTone> kc35 = ResolveToneSL(record, Tone(AttenuatorMode::Kc35), "", "2026-12-08");
+    const Result<ResolvedTone> kc35 = ResolveToneSL(record, StateWithToneSL(AttenuatorMode::Kc35), "", "2026-12-08");
     ASSERT_TRUE(kc35);
     EXPECT_EQ(kc35.Value().ToneSPL, 47.0f) << "the level the attenuator sets";
 
-    SharedState left = Tone();
+    SharedState left = StateWithToneSL();
     left.Ear = EarSide::Left;
     const Result<ResolvedTone> none = ResolveToneSL(record, left, "", "2026-12-08");
     ASSERT_FALSE(none);

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -160,6 +162,16 @@ TEST(AnalyzeCommand, ADeadRegionMovesTheTipAndTheFindingSaysSo)
     EXPECT_LT(std::stod(Column(dead.output, "finding_shift_pct").at(0)), -20.0);
     EXPECT_NEAR(std::stod(Column(dead.output, "fit_tip_freq").at(0)), 750.0, 40.0);
     EXPECT_EQ(Column(dead.output, "normal_low_pct"), std::vector<std::string>{"-3"});
+    EXPECT_EQ(Column(dead.output, "fit_shift_marked"), std::vector<std::string>{"1"});
+
+    // The shift is marked from the condition's own criterion, as the finding judges it.
+    std::ofstream("WIDE.INI") << FileText("PTC.INI") << "[Settings]\nOffFrequencyShift=30\n";
+    ASSERT_EQ(Sim("run --ini WIDE.INI --seed 3 --results W --right-audiogram 1000:30 --right-dead-region 750-20000").status, 0);
+    const Outcome wide = Sim("analyze --csv W.dat", " 2>/dev/null");
+    EXPECT_EQ(Column(wide.output, "finding"), std::vector<std::string>{"outside range"}) << wide.output;
+    EXPECT_EQ(Column(wide.output, "fit_shift_marked"), std::vector<std::string>{"0"});
+    EXPECT_EQ(Column(wide.output, "tip_shift_marked"), std::vector<std::string>{"0"});
+    EXPECT_EQ(Sim("analyze W.dat").output.find("off-frequency: "), std::string::npos);
 
     ASSERT_EQ(Sim("report D.dat -o D.pdf", " 2>/dev/null").status, 0);
     Outcome first = Shell("pdftotext -f 1 -l 1 D.pdf - | tr -s ' \\n' '  '");
@@ -171,6 +183,41 @@ TEST(AnalyzeCommand, ADeadRegionMovesTheTipAndTheFindingSaysSo)
                                   "Malicka 2014); o\xEF\xAC\x80-frequency from a shift of 20.0 %"}) {
         EXPECT_NE(first.output.find(expected), std::string::npos) << expected << "\n" << first.output;
     }
+}
+
+// A clinical session: the report's first page lists the threshold run and states the tone's
+// level in dB SPL and dB SL with the threshold it rests on.
+TEST(AnalyzeCommand, TheReportListsTheThresholdRunAndTheToneLevelItGave)
+{
+    const ScratchFolder dir;
+    std::ofstream("PTC.INI") << "[Settings]\nAttenuator=1\n[Tests]\nN_Cond=1\nCalibFactor=100\n"
+                                "[Cond1]\nToneF=1000\nStartF=600\nEndF=1600\nFStep=10\nMaskerBW=100\nSPLstep=2\n"
+                                "MaxSPL=95\nToneSL=10\nMaskStartSPL=60\n"
+                                "[Session]\nDirections=up,down\nThresholds=first\n";
+    ASSERT_EQ(Sim("session --seed 2 --subject Ann --right-audiogram 1000:30", " 2>/dev/null").status, 0);
+    const std::vector<std::string> thresholds = Column(FileText("default.csv"), "threshold");
+    const auto measuredThreshold = std::find_if(thresholds.begin(), thresholds.end(),
+                                                [](const std::string& value) { return !value.empty(); });
+    ASSERT_NE(measuredThreshold, thresholds.end());
+    const double threshold = std::stod(*measuredThreshold);
+    char level[64];
+    std::snprintf(level, sizeof level, "%.1f", threshold);
+    char played[64];
+    std::snprintf(played, sizeof played, "%g", std::round((threshold + 10.0) * 10.0) / 10.0);
+
+    ASSERT_EQ(Sim("report default.dat -o first.pdf", " 2>/dev/null").status, 0);
+    const Outcome first = Shell("pdftotext -layout -f 1 -l 1 first.pdf -");
+    const Outcome flowing = Shell("pdftotext -f 1 -l 1 first.pdf - | tr -s ' \\n' '  '");
+    ASSERT_EQ(first.status, 0) << first.output;
+    const std::string measured = "\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d";
+    EXPECT_TRUE(std::regex_search(flowing.output,
+                                  std::regex("tone 1000 Hz at " + std::string(played) + " dB SPL, 10 dB SL \\(threshold "
+                                             + level + " dB SPL, measured " + measured + "\\): tip within")))
+        << flowing.output;
+    EXPECT_TRUE(std::regex_search(first.output, std::regex("\nright +1000 +" + std::string(level) + " ± \\d+\\.\\d +8 +"
+                                                           + measured + " +measured \\(virtual listener\\) +none\n")))
+        << first.output;
+    EXPECT_FALSE(std::regex_search(first.output, std::regex("no points"))) << "a threshold run is no curve";
 }
 
 // A block without a subject's name and with one point: analyze says so and why it has no tip.

@@ -139,6 +139,24 @@ TEST(SimCommands, ValidateWritesEachEstimatorWithItsDecimals)
     }
 }
 
+// Whole sessions: a row of the threshold's bias and one of the findings per listener, and the
+// files of the sessions left in no folder of the user's.
+TEST(SimCommands, ValidateSessionsTablesTheThresholdAndTheFindingOfEachListener)
+{
+    const ScratchFolder dir;
+    const Outcome validate = Sim("validate --sessions 1 --tones 1000 --sl 15", " 2>/dev/null");
+    ASSERT_EQ(validate.status, 0);
+    for (const char* row : {"\\| 1000 \\| normal \\| 1 \\| 30\\.0 \\| [0-9.]+ \\| -?[0-9.]+ \\| 0\\.00 \\|\n",
+                            "\\| 1000 \\| normal \\| 1/1 \\(100\\.0 %\\) \\| 0/1 \\(0\\.0 %\\) \\| 0/1 \\(0\\.0 %\\) \\| "
+                            "0/1 \\(0\\.0 %\\) \\| 0 \\|\n",
+                            "\\| 1000 \\| dead region from 750 Hz \\| 0/1 \\(0\\.0 %\\) \\| 0/1 \\(0\\.0 %\\) \\| 1/1 "
+                            "\\(100\\.0 %\\) \\| 0/1 \\(0\\.0 %\\) \\| 0 \\|\n",
+                            "the tone at 15 dB above the threshold measured"}) {
+        EXPECT_TRUE(std::regex_search(validate.output, std::regex(row))) << row << "\n" << validate.output;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path())) << "the sessions' files stay in a temporary folder";
+}
+
 // The usage is the reference a user has: every option says what it is when not given, every
 // command what it writes, and the manual page (which indents it by 8) fits 80 columns.
 TEST(SimCommands, EveryOptionStatesItsDefaultAndEveryCommandTheFilesItWrites)

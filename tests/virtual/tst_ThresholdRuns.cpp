@@ -20,7 +20,7 @@ namespace {
 
 // A short condition whose tone the listener's 16-bit ear still resolves near its threshold in
 // quiet (CalibFactor 80), with the tone given as `tone` ("ToneSPL=40" or "ToneSL=15").
-ParameterLoad Load(const std::string& tone, const std::string& session = "")
+ParameterLoad LoadToneCondition(const std::string& tone, const std::string& session = "")
 {
     std::ofstream("PTC.INI") << "[Settings]\nMaskerDuration=300\nToneDuration=200\nISI=50\n[Tests]\nN_Cond=1\n"
                                 "CalibFactor=80\n[Cond1]\nToneF=1000\nStartF=900\nEndF=1100\nFStep=20\nMaskerBW=100\n"
@@ -29,7 +29,7 @@ ParameterLoad Load(const std::string& tone, const std::string& session = "")
     return LoadParameterFile("PTC.INI", '.');
 }
 
-RecordedRuns Record()
+RecordedRuns ThresholdRecord()
 {
     return ReadRecordFiles("default.csv", "default.trials.csv");
 }
@@ -51,7 +51,7 @@ VirtualRunResult Threshold(const ParameterSet& parameters, std::uint32_t seed, c
 TEST(ThresholdRun, EstimatesTheListenersThresholdAndRecordsItWithoutAResultsBlock)
 {
     const ScratchFolder dir;
-    const ParameterLoad load = Load("ToneSPL=40");
+    const ParameterLoad load = LoadToneCondition("ToneSPL=40");
     for (std::uint32_t seed = 1; seed <= 8; ++seed) {
         const VirtualRunResult result = Threshold(load.Parameters, seed);
         ASSERT_TRUE(result.Refusal.empty()) << result.Refusal;
@@ -63,7 +63,7 @@ TEST(ThresholdRun, EstimatesTheListenersThresholdAndRecordsItWithoutAResultsBloc
     }
     EXPECT_FALSE(std::filesystem::exists("default.dat")) << "the results file takes tuning curves only";
 
-    const RecordedRuns record = Record();
+    const RecordedRuns record = ThresholdRecord();
     ASSERT_EQ(record.Runs.size(), 8u);
     const RecordedRun& run = record.Runs.back();
     EXPECT_EQ(run.Kind, RunKind::Threshold);
@@ -81,7 +81,7 @@ TEST(ThresholdRun, EstimatesTheListenersThresholdAndRecordsItWithoutAResultsBloc
 TEST(ThresholdRun, ATrackHeldAtTheCeilingGivesNoThresholdAndSaysWhy)
 {
     const ScratchFolder dir;
-    ParameterLoad load = Load("ToneSPL=40");
+    ParameterLoad load = LoadToneCondition("ToneSPL=40");
     load.Parameters.Settings.ThresholdTimeLimit = 10.0f;  // 29 trials of 350 ms
     VirtualRunOptions options;
     options.Kind = RunKind::Threshold;
@@ -97,7 +97,7 @@ TEST(ThresholdRun, ATrackHeldAtTheCeilingGivesNoThresholdAndSaysWhy)
 TEST(ToneInDbSL, IsRefusedWithoutAThresholdAndOtherwisePlayedAboveTheLatestOne)
 {
     const ScratchFolder dir;
-    const ParameterLoad load = Load("ToneSL=15");
+    const ParameterLoad load = LoadToneCondition("ToneSL=15");
     ASSERT_TRUE(load.Loaded) << load.Error;
     VirtualRunOptions curve;
     curve.Subject = "ann";
@@ -114,7 +114,7 @@ TEST(ToneInDbSL, IsRefusedWithoutAThresholdAndOtherwisePlayedAboveTheLatestOne)
     const float expected = static_cast<float>(std::round((measured.Report.Threshold->Level + 15.0) * 10.0) / 10.0);
     EXPECT_NE(result.Report.ToneLevel.find("15 dB SL = "), std::string::npos) << result.Report.ToneLevel;
 
-    const RecordedRuns record = Record();
+    const RecordedRuns record = ThresholdRecord();
     const RecordedRun& run = record.Runs.back();
     EXPECT_EQ(run.Kind, RunKind::Ptc);
     EXPECT_EQ(run.Parameters.ToneSPL, expected);
@@ -129,7 +129,7 @@ TEST(ToneInDbSL, IsRefusedWithoutAThresholdAndOtherwisePlayedAboveTheLatestOne)
 TEST(ToneInDbSL, GivenWithToneSPLIsRefusedAtLoading)
 {
     const ScratchFolder dir;
-    const ParameterLoad load = Load("ToneSL=10\nToneSPL=40");
+    const ParameterLoad load = LoadToneCondition("ToneSL=10\nToneSPL=40");
     EXPECT_FALSE(load.Loaded);
     EXPECT_NE(load.Error.find("gives both ToneSPL and ToneSL in [Cond1]"), std::string::npos) << load.Error;
 }
@@ -139,7 +139,7 @@ TEST(ToneInDbSL, GivenWithToneSPLIsRefusedAtLoading)
 TEST(ClinicalSession, MeasuresThresholdsFirstLeavesPracticeOutAndContinuesWhereItWasLeft)
 {
     const ScratchFolder dir;
-    const ParameterLoad load = Load("ToneSL=15", "Ears=right,left\nRepeats=2\nThresholds=first\nPractice=1\n");
+    const ParameterLoad load = LoadToneCondition("ToneSL=15", "Ears=right,left\nRepeats=2\nThresholds=first\nPractice=1\n");
     ASSERT_TRUE(load.Session.Runnable()) << load.Session.Refusal;
     const std::vector<SessionRun>& runs = load.Session.Runs;
     ASSERT_EQ(runs.size(), 6u);
@@ -172,7 +172,7 @@ TEST(ClinicalSession, MeasuresThresholdsFirstLeavesPracticeOutAndContinuesWhereI
     EXPECT_TRUE(resumed.Over());
     EXPECT_EQ(CountRuns(resumed).Measured, 6);
 
-    const RecordedRuns record = Record();
+    const RecordedRuns record = ThresholdRecord();
     ASSERT_EQ(record.Runs.size(), 6u);
     const std::vector<std::string> statuses = {"measured", "practice", "measured", "measured", "measured", "measured"};
     for (std::size_t k = 0; k < record.Runs.size(); ++k) {
