@@ -9,7 +9,7 @@ option(QUORVEX_UNITY_BUILD "Compile the sources of each library and program in b
 option(QUORVEX_WARNINGS_AS_ERRORS "Treat compiler warnings on Quorvex's code as errors" ON)
 function(quorvex_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra)
-  if(QUORVEX_UNITY_BUILD)
+  if(QUORVEX_UNITY_BUILD AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
     # A batch includes each source as if it were a header, and g++ then takes a test fixture in
     # an anonymous namespace for a header's type with internal linkage.
     target_compile_options(${target} PRIVATE -Wno-subobject-linkage)
