@@ -81,10 +81,15 @@ Result<> Kc35Attenuator::SendGroup(std::string_view bytes)
         return opened;
     }
     for (const char byte : bytes) {
-        // A byte the line did not take in time is dropped by the link, as a late one could
-        // land inside a later command; only a failing write ends the group.
-        if (const Result<int> written = link_.Write(&byte, 1); !written) {
+        const Result<int> written = link_.Write(&byte, 1);
+        if (!written) {
             return Failure{written.Reason()};
+        }
+        // The link drops a byte the line did not take in time, as a late one could land inside a
+        // later command. The command is then lost, and the sound would go out at another level.
+        if (written.Value() < 1) {
+            return Failure{"The KC35 took no byte of the command " + std::string(bytes)
+                           + " in time: the line was held. Is the attenuator switched on and connected?"};
         }
     }
     link_.Close();

@@ -27,6 +27,9 @@ Result<int> RecordingSerialLink::Write(const char* buffer, int count)
     if (failWriteCountdown_ > 0 && --failWriteCountdown_ == 0) {
         return SerialPortError(SerialFault::WriteFailed, EIO);
     }
+    if (holdWriteCountdown_ > 0 && --holdWriteCountdown_ == 0) {
+        return 0;
+    }
     transcript_.append(buffer, static_cast<std::size_t>(count));
     return count;
 }

@@ -25,6 +25,8 @@ public:
     void FailOpen(bool fail) { failOpen_ = fail; }
     // The nth Write from now (1-based) fails as the serial port would; the link stays open.
     void FailOnWrite(int nth) { failWriteCountdown_ = nth; }
+    // The nth Write from now (1-based) transfers nothing, as on a line the device holds (CTS low).
+    void HoldOnWrite(int nth) { holdWriteCountdown_ = nth; }
     // Lets other fakes note their calls in the same transcript.
     void Note(const std::string& text) { transcript_ += text; }
     void Clear();
@@ -36,6 +38,7 @@ private:
     bool connected_ = false;
     bool failOpen_ = false;
     int failWriteCountdown_ = 0;
+    int holdWriteCountdown_ = 0;
 };
 
 // Counts dispatches and can run a handler at each, as the toolkit would.

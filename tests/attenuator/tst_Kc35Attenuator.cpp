@@ -101,6 +101,17 @@ TEST_F(Kc35AttenuatorTest, FailingWriteLeavesThePortOpenAndTheNextGroupClosesIt)
     EXPECT_FALSE(link.Connected());
 }
 
+// A byte the held line never took leaves the attenuator at its old level: the command fails
+// rather than letting the stimulus play at a level nobody asked for.
+TEST_F(Kc35AttenuatorTest, AByteTheHeldLineDidNotTakeFailsTheCommandAndSendsNoMore)
+{
+    link.HoldOnWrite(2);
+    const Result<> set = kc35.SetAttenuatorLevel(1, 100);
+    ASSERT_FALSE(set);
+    EXPECT_NE(set.Reason().find("took no byte of the command I14 in time"), std::string::npos) << set.Reason();
+    EXPECT_EQ(link.Transcript(), "[I") << "nothing after the byte that was not taken";
+}
+
 TEST_F(Kc35AttenuatorTest, FailingSetUpStopsAtTheFailingByte)
 {
     link.FailOnWrite(12);
