@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <numeric>
-#include <stdexcept>
+#include <cassert>
 
 namespace {
 
@@ -114,9 +114,7 @@ SessionRunner::SessionRunner(SessionProtocol protocol, SessionPlan plan, std::st
     , subject_(std::move(subject))
     , resultsFileName_(std::move(resultsFileName))
 {
-    if (!protocol_.Runnable() || protocol_.Runs.empty()) {
-        throw std::invalid_argument("A session needs a protocol it can run");
-    }
+    assert(protocol_.Runnable() && !protocol_.Runs.empty() && "callers refuse a protocol that cannot run");
     lock_ = std::make_unique<SessionLock>(resultsFileName_);
     if (!lock_->Held()) {
         recordProblem_ = lock_->Problem();
@@ -158,9 +156,7 @@ Result<> SessionRunner::StartNew(std::chrono::system_clock::time_point now)
 
 void SessionRunner::Continue()
 {
-    if (!CanContinue()) {
-        throw std::logic_error("There is no unfinished session to continue");
-    }
+    assert(CanContinue() && "callers ask CanContinue first");
     id_ = unfinished_->Id;
     states_ = unfinished_->States;
 }

@@ -69,7 +69,8 @@ public:
     bool CanContinue() const { return unfinished_ && unfinished_->CanContinue(); }
 
     // Starts a new session (a new identifier, every run to do), whose plan opens it in the
-    // session record; fails with the record's write error. Or continues the unfinished one.
+    // session record; fails with the record's write error. Or continues the unfinished one,
+    // when CanContinue.
     Result<> StartNew(std::chrono::system_clock::time_point now);
     void Continue();
 

@@ -94,7 +94,12 @@ int RunTasks(const StudyPlan& plan, const std::vector<int>& tasks, const std::fu
         absolute.StudyPath = std::filesystem::absolute(plan.StudyPath);
         const RunFolder folder;
         for (const int task : tasks) {
-            if (!RunStudyTask(absolute, task, [&report] { report('r'); }, stopRequested)) {
+            const Result<bool> done = RunStudyTask(absolute, task, [&report] { report('r'); }, stopRequested);
+            if (!done) {
+                std::cerr << "quorvex-sim study: " << done.Reason() << '\n';
+                return 1;
+            }
+            if (!done.Value()) {
                 return InterruptedStatus;
             }
             report('t');

@@ -99,7 +99,7 @@ std::vector<std::string> StudyRowColumns()
     return columns;
 }
 
-std::vector<std::string> RunStudyRun(const StudyPlan& plan, std::int64_t run)
+Result<std::vector<std::string>> RunStudyRun(const StudyPlan& plan, std::int64_t run)
 {
     const auto cellIndex = static_cast<std::size_t>(run / plan.Replications);
     const StudyCell& cell = plan.Cells.at(cellIndex);
@@ -116,7 +116,7 @@ std::vector<std::string> RunStudyRun(const StudyPlan& plan, std::int64_t run)
         std::filesystem::remove(file, ignored);
     }
     if (!result.Refusal.empty()) {
-        throw std::runtime_error("cell " + std::to_string(cellIndex + 1) + ": " + result.Refusal);
+        return Failure{"cell " + std::to_string(cellIndex + 1) + ": " + result.Refusal};
     }
 
     RunContext context;
@@ -158,7 +158,8 @@ public:
         : file_(std::move(file)), part_(file_)
     {
         part_ += ".part";
-        std::filesystem::create_directories(file_.parent_path());
+        std::error_code ignored;  // a folder that could not be made fails the opening below
+        std::filesystem::create_directories(file_.parent_path(), ignored);
         out_.open(part_, std::ios::binary | std::ios::trunc);
     }
     ~PartFile()
@@ -173,15 +174,20 @@ public:
     PartFile& operator=(const PartFile&) = delete;
 
     std::ofstream& Out() { return out_; }
-    // Renames the part file to its own name; throws when it could not be written.
-    void Complete()
+    // Renames the part file to its own name, or says that it could not be written.
+    Result<> Complete()
     {
         out_.close();
-        if (!out_) {
-            throw std::runtime_error("cannot write '" + part_.string() + "'");
+        std::error_code renamed;
+        if (out_) {
+            std::filesystem::rename(part_, file_, renamed);
         }
-        std::filesystem::rename(part_, file_);
+        if (!out_ || renamed) {
+            return Failure{"cannot write '" + (out_ ? file_ : part_).string() + "'"
+                           + (renamed ? ": " + renamed.message() : std::string())};
+        }
         done_ = true;
+        return {};
     }
 
 private:
@@ -193,8 +199,8 @@ private:
 
 }  // namespace
 
-bool RunStudyTask(const StudyPlan& plan, int task, const std::function<void()>& onRun,
-                  const volatile std::sig_atomic_t& stop)
+Result<bool> RunStudyTask(const StudyPlan& plan, int task, const std::function<void()>& onRun,
+                          const volatile std::sig_atomic_t& stop)
 {
     PartFile part(plan.TaskFile(task));
     part.Out() << CsvRow(StudyRowColumns());
@@ -202,11 +208,17 @@ bool RunStudyTask(const StudyPlan& plan, int task, const std::function<void()>& 
         if (stop != 0) {
             return false;
         }
-        part.Out() << CsvRow(RunStudyRun(plan, run));
+        const Result<std::vector<std::string>> row = RunStudyRun(plan, run);
+        if (!row) {
+            return Failure{row.Reason()};
+        }
+        part.Out() << CsvRow(row.Value());
         if (onRun) {
             onRun();
         }
     }
-    part.Complete();
+    if (const Result<> complete = part.Complete(); !complete) {
+        return Failure{complete.Reason()};
+    }
     return true;
 }

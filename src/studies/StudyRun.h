@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Result.h"
 #include "StudyFile.h"
 
 #include <csignal>
@@ -26,11 +27,11 @@ std::vector<std::string> CellFields(const StudyPlan& plan, std::size_t cell);
 std::vector<std::string> StudyRowColumns();
 
 // Runs global run `run` of the plan in the current folder (which receives and loses the run's
-// results files) and returns its row. Throws std::runtime_error when the run is refused.
-std::vector<std::string> RunStudyRun(const StudyPlan& plan, std::int64_t run);
+// results files) and returns its row, or the run's refusal with its cell.
+Result<std::vector<std::string>> RunStudyRun(const StudyPlan& plan, std::int64_t run);
 
-// Writes task `task`'s file. `onRun` is called after every run. Returns false, leaving no
-// file, when `stop` was set before the task was done; a refused run or a write error throws
-// std::runtime_error and leaves no file either.
-bool RunStudyTask(const StudyPlan& plan, int task, const std::function<void()>& onRun,
-                  const volatile std::sig_atomic_t& stop);
+// Writes task `task`'s file. `onRun` is called after every run. Returns true when the task is
+// done, and false, leaving no file, when `stop` was set before; a refused run or a write error
+// is its failure and leaves no file either.
+Result<bool> RunStudyTask(const StudyPlan& plan, int task, const std::function<void()>& onRun,
+                          const volatile std::sig_atomic_t& stop);

@@ -217,7 +217,9 @@ TEST_F(Study, ARefusedRunLeavesNoPartFile)
     plan.Value().Cells[1].MaskerBW = 50000.0f;
     plan.Value().RunsPerTask = 4;
     const volatile std::sig_atomic_t go = 0;
-    EXPECT_THROW(RunStudyTask(plan.Value(), 0, {}, go), std::runtime_error);
+    const Result<bool> refused = RunStudyTask(plan.Value(), 0, {}, go);
+    ASSERT_FALSE(refused);
+    EXPECT_TRUE(refused.Reason().starts_with("cell 2: ")) << refused.Reason();
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path("s-tasks")));
 }
 
