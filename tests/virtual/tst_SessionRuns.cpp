@@ -1,8 +1,7 @@
-#include "Csv.h"
-#include "ParameterFile.h"
 #include "ScratchFolder.h"
 #include "SessionRunner.h"
 #include "SimProcess.h"
+#include "TwoConditionSession.h"
 #include "VirtualSessionRuns.h"
 #include "WholeFile.h"
 
@@ -15,50 +14,16 @@
 
 namespace {
 
-// Two short conditions (11 masker frequencies each) and the session given.
-ParameterLoad Load(const std::string& session, int attenuator = 1)
-{
-    std::ofstream("PTC.INI") << "[Settings]\nAttenuator=" << attenuator
-                             << "\nMaskerDuration=300\nToneDuration=200\nISI=50\n[Tests]\nN_Cond=2\n"
-                                "[Cond1]\nToneF=1000\nStartF=900\nEndF=1100\nFStep=20\nMaskerBW=100\nToneSPL=40\n"
-                                "MaskStartSPL=60\n[Cond2]\nToneF=2000\nStartF=1800\nEndF=2200\nFStep=40\n"
-                                "MaskerBW=100\nToneSPL=40\nMaskStartSPL=60\n[Session]\n"
-                             << session;
-    ParameterLoad load = LoadParameterFile("PTC.INI", '.');
-    EXPECT_TRUE(load.Session.Runnable()) << load.Session.Refusal;
-    return load;
-}
-
 SessionPlan Plan(const ParameterLoad& load)
 {
     return PlanSession(load.Session, load.Parameters.Settings, load.Parameters.Conditions);
-}
-
-const char* const FourRuns = "Run1=2,left,down\nRun2=1,right,up\nRun3=1,left,down\nRun4=2,right,up\n";
-
-// The session record's rows of runs as maps from column name to field; the rows that open a
-// session with its plan are left out.
-std::vector<std::map<std::string, std::string>> Record(const std::string& name = "default.csv")
-{
-    const auto rows = ParseCsv(ReadWholeFile(name).Text);
-    std::vector<std::map<std::string, std::string>> records;
-    for (std::size_t i = 1; i < rows.size(); ++i) {
-        if (rows[i].empty() || rows[i][0].empty()) {
-            continue;
-        }
-        auto& record = records.emplace_back();
-        for (std::size_t c = 0; c < rows[0].size() && c < rows[i].size(); ++c) {
-            record[rows[0][c]] = rows[i][c];
-        }
-    }
-    return records;
 }
 
 // Each run position's run identifiers with the status of their rows ("measured", ...).
 std::map<std::string, std::map<std::string, std::string>> RunsByPosition()
 {
     std::map<std::string, std::map<std::string, std::string>> runs;
-    for (auto& row : Record()) {
+    for (auto& row : RecordRows()) {
         runs[row["session_run"]][row["run"]] = row["run_status"];
     }
     return runs;
@@ -75,7 +40,7 @@ std::int64_t RunAll(SessionRunner& runner, const ParameterLoad& load,
 TEST(SessionWithTheVirtualListener, RunsTheProtocolInOrderWithEachRunsEarAndDirection)
 {
     const ScratchFolder dir;
-    const ParameterLoad load = Load(FourRuns);
+    const ParameterLoad load = LoadTwoConditionSession(FourRuns);
     SessionRunner runner(load.Session, Plan(load), "virtual listener", "default.dat");
     ASSERT_TRUE(runner.StartNew(std::chrono::system_clock::now()));
     std::vector<int> order;
@@ -90,7 +55,7 @@ TEST(SessionWithTheVirtualListener, RunsTheProtocolInOrderWithEachRunsEarAndDire
     const std::vector<std::string> planned = {"2 left down", "1 right up", "1 left down", "2 right up"};
     std::string lastPosition = "1";
     std::set<std::string> runIds;
-    for (auto& row : Record()) {
+    for (auto& row : RecordRows()) {
         EXPECT_EQ(row["session"], runner.Id());
         EXPECT_EQ(row["session_runs"], "4");
         EXPECT_EQ(row["run_status"], "measured");
@@ -106,14 +71,14 @@ TEST(SessionWithTheVirtualListener, RunsTheProtocolInOrderWithEachRunsEarAndDire
 
     // A run outside a session leaves the session columns empty.
     RunWithVirtualListener(load.Parameters, {});
-    auto last = Record().back();
+    auto last = RecordRows().back();
     EXPECT_EQ(last["session"] + last["session_run"] + last["session_runs"] + last["run_status"], "");
 }
 
 TEST(SessionWithTheVirtualListener, AnInterruptedSessionContinuesWithoutRepeatingOrLosingARun)
 {
     const ScratchFolder dir;
-    const ParameterLoad load = Load(FourRuns);
+    const ParameterLoad load = LoadTwoConditionSession(FourRuns);
     std::string id;
     {
         SessionRunner first(load.Session, Plan(load), "virtual listener", "default.dat");
@@ -140,7 +105,7 @@ TEST(SessionWithTheVirtualListener, AnInterruptedSessionContinuesWithoutRepeatin
     for (const auto& [position, ids] : runs) {
         EXPECT_EQ(ids.size(), 1u) << "run " << position << " was measured once";
     }
-    for (auto& row : Record()) {
+    for (auto& row : RecordRows()) {
         EXPECT_EQ(row["session"], id);
     }
     EXPECT_FALSE(SessionRunner(load.Session, Plan(load), "virtual listener", "default.dat").Unfinished())
@@ -150,7 +115,7 @@ TEST(SessionWithTheVirtualListener, AnInterruptedSessionContinuesWithoutRepeatin
 TEST(SessionWithTheVirtualListener, RepeatAndSkipAreMarkedAndAFinishedRecordHasEveryRun)
 {
     const ScratchFolder dir;
-    const ParameterLoad load = Load(FourRuns);
+    const ParameterLoad load = LoadTwoConditionSession(FourRuns);
     SharedState state;
     state.Settings = load.Parameters.Settings;
     state.Conditions = load.Parameters.Conditions;
@@ -175,7 +140,7 @@ TEST(SessionWithTheVirtualListener, RepeatAndSkipAreMarkedAndAFinishedRecordHasE
     EXPECT_EQ(statuses, (std::multiset<std::string>{"repeated", "measured"}));
     ASSERT_EQ(runs.at("2").size(), 1u);
     EXPECT_EQ(runs.at("2").begin()->second, "skipped");
-    const auto rows = Record();
+    const auto rows = RecordRows();
     const auto skipped = std::find_if(rows.begin(), rows.end(), [](auto row) { return row["run_status"] == "skipped"; });
     ASSERT_NE(skipped, rows.end());
     EXPECT_EQ(skipped->at("condition") + skipped->at("ear") + skipped->at("direction"), "1rightup");
@@ -188,7 +153,7 @@ TEST(SessionWithTheVirtualListener, AnAttenuatorErrorEndsTheSessionAtItsRunAndIt
 {
     const ScratchFolder dir;
     // Condition 2's tone is louder than the KC35 can set: its run ends with an error.
-    ParameterLoad load = Load("Conditions=1,2\n", 2);
+    ParameterLoad load = LoadTwoConditionSession("Conditions=1,2\n", 2);
     load.Parameters.Conditions[1].ToneSPL = 130.0f;
     SessionRunner runner(load.Session, Plan(load), "virtual listener", "default.dat");
     ASSERT_TRUE(runner.StartNew(std::chrono::system_clock::now()));
@@ -202,46 +167,13 @@ TEST(SessionWithTheVirtualListener, AnAttenuatorErrorEndsTheSessionAtItsRunAndIt
     EXPECT_EQ(again.Unfinished()->ContinueAt, 1);
 }
 
-TEST(SessionCommand, RunsTheShuffledOrderThatConditionsListsAndRefusesABadProtocol)
-{
-    const ScratchFolder dir;
-    const ParameterLoad load = Load("Conditions=2,1\nDirections=up,down\nOrder=shuffled\nSeed=3\n");
-    std::string keys;
-    std::vector<std::string> lines;
-    for (std::size_t k = 0; k < load.Session.Runs.size(); ++k) {
-        const SessionRun& run = load.Session.Runs[k];
-        const std::string condition = std::to_string(run.Condition);
-        keys += "Run" + std::to_string(k + 1) + "=" + condition + "," + EarName(run.Ear) + ","
-                + DirectionName(run.SweepDirection) + "\n";
-        lines.push_back("run " + std::to_string(k + 1) + "/4: condition " + condition + ", " + EarName(run.Ear)
-                        + " ear, " + DirectionName(run.SweepDirection) + ": ");
-    }
-    const Outcome listed = Sim("conditions PTC.INI", " 2>/dev/null");
-    EXPECT_NE(listed.output.find("[Session]\n" + keys + "Order=shuffled\nSeed=3\n"), std::string::npos) << listed.output;
-    const Outcome run = Sim("session --ini PTC.INI --results S01 --subject P1");
-    EXPECT_EQ(run.status, 0) << run.output;
-    for (const std::string& line : lines) {
-        EXPECT_NE(run.output.find(line), std::string::npos) << line << " in\n" << run.output;
-    }
-    EXPECT_NE(run.output.find(": 4 of 4 runs finished"), std::string::npos) << run.output;
-    for (auto& row : Record("S01.csv")) {
-        EXPECT_EQ(row["session_seed"], "3") << "every row names the shuffle's seed";
-    }
-
-    std::ofstream("bad.ini") << "[Tests]\nN_Cond=1\n[Session]\nEars=both\n";
-    const Outcome bad = Sim("session --ini bad.ini");
-    EXPECT_EQ(bad.status, 1);
-    EXPECT_EQ(bad.output, "quorvex-sim session: [Session] Ears = both: 'both' is not an ear; an ear is left or right\n");
-    EXPECT_EQ(Sim("session --bogus", " 2>/dev/null").status, 2);
-}
-
 // A session interrupted after two runs, and the file changed before it is continued: a level,
 // then the protocol's order. Each change is named, and only a new session can start; with the
 // file as it was, the session continues.
 TEST(SessionWithTheVirtualListener, AChangedPlanIsNamedAndOnlyANewSessionStarts)
 {
     const ScratchFolder dir;
-    const ParameterLoad load = Load(FourRuns);
+    const ParameterLoad load = LoadTwoConditionSession(FourRuns);
     {
         SessionRunner first(load.Session, Plan(load), "virtual listener", "default.dat");
         ASSERT_TRUE(first.StartNew(std::chrono::system_clock::now()));
@@ -259,14 +191,14 @@ TEST(SessionWithTheVirtualListener, AChangedPlanIsNamedAndOnlyANewSessionStarts)
         EXPECT_EQ(question.find("Continue at run"), std::string::npos) << question;
     }
     {
-        const ParameterLoad reordered = Load("Run1=2,left,down\nRun2=1,right,up\nRun3=2,left,down\nRun4=2,right,up\n");
+        const ParameterLoad reordered = LoadTwoConditionSession("Run1=2,left,down\nRun2=1,right,up\nRun3=2,left,down\nRun4=2,right,up\n");
         const SessionRunner changedOrder(reordered.Session, Plan(reordered), "virtual listener", "default.dat");
         ASSERT_TRUE(changedOrder.Unfinished());
         EXPECT_EQ(changedOrder.Unfinished()->Changes,
                   std::vector<std::string>{"run 3: condition 1 left down then, condition 2 left down now"});
     }
     {
-        const ParameterLoad same = Load(FourRuns);
+        const ParameterLoad same = LoadTwoConditionSession(FourRuns);
         const SessionRunner unchanged(same.Session, Plan(same), "virtual listener", "default.dat");
         ASSERT_TRUE(unchanged.CanContinue());
         EXPECT_EQ(unchanged.Unfinished()->ContinueAt, 2);
@@ -283,7 +215,7 @@ TEST(SessionWithTheVirtualListener, AChangedPlanIsNamedAndOnlyANewSessionStarts)
 TEST(SessionWithTheVirtualListener, ARecordCutInsideARunMeasuresItAgainAndSaysSo)
 {
     const ScratchFolder dir;
-    const ParameterLoad load = Load(FourRuns);
+    const ParameterLoad load = LoadTwoConditionSession(FourRuns);
     {
         SessionRunner first(load.Session, Plan(load), "virtual listener", "default.dat");
         ASSERT_TRUE(first.StartNew(std::chrono::system_clock::now()));
@@ -309,28 +241,3 @@ TEST(SessionWithTheVirtualListener, ARecordCutInsideARunMeasuresItAgainAndSaysSo
         << analysed.output;
 }
 
-// The simulator never adds virtual runs to a record in which a person was measured, unless told to.
-TEST(SessionCommand, RefusesASessionRecordThatHoldsAPersonsRuns)
-{
-    const ScratchFolder dir;
-    Load(FourRuns);
-    ASSERT_EQ(Sim("run --ini PTC.INI --results S01 --subject Anna", " >/dev/null 2>&1").status, 0);
-    // What the program writes for a person: the listener's columns empty.
-    const auto rows = ParseCsv(ReadWholeFile("S01.csv").Text);
-    const auto seed = std::find(rows[0].begin(), rows[0].end(), "listener_seed") - rows[0].begin();
-    std::string person = CsvRow(rows[0]);
-    for (std::size_t i = 1; i < rows.size(); ++i) {
-        auto row = rows[i];
-        row[static_cast<std::size_t>(seed)].clear();
-        person += CsvRow(row);
-    }
-    std::ofstream("S01.csv", std::ios::binary | std::ios::trunc) << person;
-
-    for (const char* command : {"session --ini PTC.INI --results S01 --subject Anna", "run --ini PTC.INI --results S01"}) {
-        const Outcome refused = Sim(command, " 2>&1 >/dev/null");
-        EXPECT_EQ(refused.status, 1) << command;
-        EXPECT_NE(refused.output.find("holds runs a person measured (Anna, run "), std::string::npos) << refused.output;
-    }
-    EXPECT_EQ(ReadWholeFile("S01.csv").Text, person) << "nothing was added";
-    EXPECT_EQ(Sim("run --ini PTC.INI --results S01 --into-real-record", " >/dev/null 2>&1").status, 0);
-}
