@@ -1,5 +1,5 @@
 #include "ChartOutput.h"
-#include "Csv.h"
+#include "CsvByHeader.h"
 #include "NumberFormat.h"
 #include "ResultsWriter.h"
 #include "GraphWindow.h"
@@ -23,13 +23,8 @@ std::map<std::string, std::string> Analyze(const QString& datFile)
     QProcess sim;
     sim.start(QUORVEX_SIM, {"analyze", "--csv", datFile});
     EXPECT_TRUE(sim.waitForFinished(30000));
-    const auto rows = ParseCsv(sim.readAllStandardOutput().toStdString());
-    std::map<std::string, std::string> named;
-    if (rows.size() >= 2) {
-        for (std::size_t k = 0; k < rows[0].size() && k < rows[1].size(); ++k)
-            named[rows[0][k]] = rows[1][k];
-    }
-    return named;
+    const auto rows = CsvRowsByHeader(sim.readAllStandardOutput().toStdString());
+    return rows.empty() ? std::map<std::string, std::string>{} : rows.front();
 }
 
 struct CurveCase {

@@ -1,4 +1,4 @@
-#include "Csv.h"
+#include "CsvByHeader.h"
 #include "FakeDeviceRun.h"
 #include "FreqPointCount.h"
 #include "Kc35Attenuator.h"
@@ -52,15 +52,7 @@ protected:
     // A data file's rows after the header, as columns named by the header.
     std::vector<std::map<std::string, std::string>> Rows(const std::string& name) const
     {
-        const auto rows = ParseCsv(Text(dir / name));
-        std::vector<std::map<std::string, std::string>> named;
-        for (std::size_t i = 1; i < rows.size(); ++i) {
-            auto& row = named.emplace_back();
-            for (std::size_t k = 0; k < rows[0].size() && k < rows[i].size(); ++k) {
-                row[rows[0][k]] = rows[i][k];
-            }
-        }
-        return named;
+        return CsvRowsByHeader(Text(dir / name));
     }
 
     std::filesystem::path dir;

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Csv.h"
+#include "CsvByHeader.h"
+#include "FileText.h"
 #include "ParameterFile.h"
-#include "WholeFile.h"
 
 #include <gtest/gtest.h>
 
@@ -33,16 +33,10 @@ inline constexpr const char* FourRuns = "Run1=2,left,down\nRun2=1,right,up\nRun3
 // session with its plan are left out.
 inline std::vector<std::map<std::string, std::string>> RecordRows(const std::string& name = "default.csv")
 {
-    const auto rows = ParseCsv(ReadWholeFile(name).Text);
-    std::vector<std::map<std::string, std::string>> records;
-    for (std::size_t i = 1; i < rows.size(); ++i) {
-        if (rows[i].empty() || rows[i][0].empty()) {
-            continue;
-        }
-        auto& record = records.emplace_back();
-        for (std::size_t c = 0; c < rows[0].size() && c < rows[i].size(); ++c) {
-            record[rows[0][c]] = rows[i][c];
-        }
-    }
+    std::vector<std::map<std::string, std::string>> records = CsvRowsByHeader(FileText(name));
+    std::erase_if(records, [](const std::map<std::string, std::string>& row) {
+        const auto run = row.find("run");
+        return run == row.end() || run->second.empty();
+    });
     return records;
 }
