@@ -1,6 +1,7 @@
 #include "SessionValidation.h"
 
 #include "NumberFormat.h"
+#include "RunFilesFolder.h"
 #include "ValidationParts.h"
 #include "VirtualSessionRuns.h"
 
@@ -41,7 +42,7 @@ FindingKind CombinedFinding(const ResultsAnalysis& analysis)
 }
 
 // Runs session `k` (from 0) of one listener; false when the validation cannot go on.
-bool RunSession(const ParameterLoad& load, int k, ListenerSessions& listener, const ValidationFolder& folder)
+bool RunSession(const ParameterLoad& load, int k, ListenerSessions& listener, const RunFilesFolder& folder)
 {
     VirtualSessionRunsOptions options;
     options.ResultsName = "validate";
@@ -144,7 +145,7 @@ int ValidateSessions(const SessionValidationRequest& request)
 {
     // Every tone's session has the protocol's runs.
     PrintHeader(request, ValidationSession(1000.0, request.SensationLevel).Session.Runs.size());
-    const ValidationFolder folder;
+    const RunFilesFolder folder("quorvex-validate");
     if (!folder.Made()) {
         std::cerr << "quorvex-sim validate: no temporary folder could be made\n";
         return 1;

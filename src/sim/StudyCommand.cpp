@@ -1,4 +1,5 @@
 // quorvex-sim study tasks|run|merge: a procedure study on every core, or as a Slurm job array.
+#include "RunFilesFolder.h"
 #include "SimCommands.h"
 
 #include "StudyRun.h"
@@ -57,56 +58,29 @@ std::optional<StudyPlan> LoadPlan(const std::string& path)
     return std::move(plan).Value();
 }
 
-// A private working folder for the runs' results files, removed when done.
-class RunFolder {
-public:
-    RunFolder()
-        : previous_(std::filesystem::current_path())
-    {
-        std::string name = (std::filesystem::temp_directory_path() / "quorvex-study-XXXXXX").string();
-        if (::mkdtemp(name.data()) == nullptr) {
-            throw std::runtime_error("cannot make a temporary folder in "
-                                     + std::filesystem::temp_directory_path().string());
-        }
-        path_ = name;
-        std::filesystem::current_path(path_);
-    }
-    ~RunFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::current_path(previous_, ignored);
-        std::filesystem::remove_all(path_, ignored);
-    }
-    RunFolder(const RunFolder&) = delete;
-    RunFolder& operator=(const RunFolder&) = delete;
-
-private:
-    std::filesystem::path previous_;
-    std::filesystem::path path_;
-};
-
 // Runs the given tasks one after another; returns the exit status.
 int RunTasks(const StudyPlan& plan, const std::vector<int>& tasks, const std::function<void(char)>& report)
 {
-    try {
-        // The task files' path made absolute, so that the runs' own folder does not change it.
-        StudyPlan absolute = plan;
-        absolute.StudyPath = std::filesystem::absolute(plan.StudyPath);
-        const RunFolder folder;
-        for (const int task : tasks) {
-            const Result<bool> done = RunStudyTask(absolute, task, [&report] { report('r'); }, stopRequested);
-            if (!done) {
-                std::cerr << "quorvex-sim study: " << done.Reason() << '\n';
-                return 1;
-            }
-            if (!done.Value()) {
-                return InterruptedStatus;
-            }
-            report('t');
-        }
-    } catch (const std::exception& error) {
-        std::cerr << "quorvex-sim study: " << error.what() << '\n';
+    // The task files' path made absolute, so that the runs' own folder does not change it.
+    StudyPlan absolute = plan;
+    std::error_code noPath;
+    absolute.StudyPath = std::filesystem::absolute(plan.StudyPath, noPath);
+    const RunFilesFolder folder("quorvex-study");
+    if (!folder.Made()) {
+        std::cerr << "quorvex-sim study: cannot make a temporary folder in "
+                  << std::filesystem::temp_directory_path(noPath).string() << '\n';
         return 1;
+    }
+    for (const int task : tasks) {
+        const Result<bool> done = RunStudyTask(absolute, task, [&report] { report('r'); }, stopRequested);
+        if (!done) {
+            std::cerr << "quorvex-sim study: " << done.Reason() << '\n';
+            return 1;
+        }
+        if (!done.Value()) {
+            return InterruptedStatus;
+        }
+        report('t');
     }
     return 0;
 }

@@ -8,9 +8,10 @@
 #include "ExpectedCurve.h"
 #include "MeasuresText.h"
 #include "NumberFormat.h"
+#include "RunFilesFolder.h"
+#include "SessionValidation.h"
 #include "TipFinding.h"
 #include "TrialEntries.h"
-#include "SessionValidation.h"
 #include "ValidationParts.h"
 #include "VirtualRun.h"
 
@@ -132,7 +133,7 @@ int ValidateFindings(const Request& request, const ParameterSet& parameters)
               << " % for upward curves, moved for downward and combined ones; off-frequency from "
               << FormatPercent(norm.OffFrequencyPercent) << " %).\n\n"
               << "Each cell: runs (or combined curves) with that finding, of all.\n";
-    const ValidationFolder folder;
+    const RunFilesFolder folder("quorvex-validate");
     if (!folder.Made()) {
         std::cerr << "quorvex-sim validate: no temporary folder could be made\n";
         return 1;
@@ -205,7 +206,7 @@ int Validate(const Request& request)
                  "over the runs; \"without\" counts runs that gave no estimate. Frequencies in Hz, levels in "
                  "dB SPL, slopes in dB/octave. The true slopes are line fits to the closed-form curve over "
                  "the same ranges (from the tone), below MaxSPL.\n";
-    const ValidationFolder folder;
+    const RunFilesFolder folder("quorvex-validate");
     if (!folder.Made()) {
         std::cerr << "quorvex-sim validate: no temporary folder could be made in "
                   << std::filesystem::temp_directory_path().string() << "\n";

@@ -2,8 +2,6 @@
 
 #include "NumberFormat.h"
 
-#include <cstdlib>
-
 TestCondition ValidationCondition(double toneF)
 {
     TestCondition c;
@@ -61,37 +59,6 @@ ListenerHearing ValidationListener(double toneF, double thresholdDb, std::option
 std::string DescribeValidationListener(const ListenerHearing& hearing)
 {
     return hearing.Right.Dead ? "dead region from " + FormatForResults(hearing.Right.Dead->LowHz) + " Hz" : "normal";
-}
-
-ValidationFolder::ValidationFolder()
-    : previous_(std::filesystem::current_path())
-{
-    std::string name = (std::filesystem::temp_directory_path() / "quorvex-validate-XXXXXX").string();
-    if (::mkdtemp(name.data()) != nullptr) {
-        path_ = name;
-        std::filesystem::current_path(path_);
-    }
-}
-
-ValidationFolder::~ValidationFolder()
-{
-    if (!Made()) {
-        return;
-    }
-    std::error_code ignored;
-    std::filesystem::current_path(previous_, ignored);
-    std::filesystem::remove_all(path_, ignored);
-}
-
-void ValidationFolder::Empty() const
-{
-    if (!Made()) {
-        return;
-    }
-    std::error_code ignored;
-    for (const auto& entry : std::filesystem::directory_iterator(path_, ignored)) {
-        std::filesystem::remove_all(entry.path(), ignored);
-    }
 }
 
 void FindingCounts::Add(FindingKind kind)

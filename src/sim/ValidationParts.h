@@ -4,12 +4,10 @@
 #include "ParameterFile.h"
 #include "TipFinding.h"
 
-#include <filesystem>
 #include <optional>
 #include <string>
 
-// What the tables of `quorvex-sim validate` share: their conditions, the folder their runs'
-// files go to, and the counts of findings.
+// What the tables of `quorvex-sim validate` share: their conditions and the counts of findings.
 
 // The condition of a tone: the masker from 0.6 to 1.6 times the tone in steps of 1/100 of it,
 // 1/10 of it wide, 2 dB steps from 60 dB SPL up to 90; the tone at 40 dB SPL.
@@ -29,25 +27,6 @@ ParameterLoad ValidationSession(double toneF, double sensationLevel);
 ListenerHearing ValidationListener(double toneF, double thresholdDb, std::optional<double> deadEdge);
 // "normal", "dead region from 750 Hz".
 std::string DescribeValidationListener(const ListenerHearing& hearing);
-
-// A temporary folder made the current one for the runs' files, and removed at the end with
-// all it holds.
-class ValidationFolder {
-public:
-    ValidationFolder();
-    ~ValidationFolder();
-    ValidationFolder(const ValidationFolder&) = delete;
-    ValidationFolder& operator=(const ValidationFolder&) = delete;
-
-    // Whether the folder could be made; nothing else is true without it.
-    bool Made() const { return !path_.empty(); }
-    // Removes what the runs left in it.
-    void Empty() const;
-
-private:
-    std::filesystem::path previous_;
-    std::filesystem::path path_;
-};
 
 // How often each finding came out, over the curves of one kind.
 class FindingCounts {
